@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int main() {
+  std::puts("quillon-cli");
+  return 0;
+}

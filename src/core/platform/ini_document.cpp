@@ -1,0 +1,238 @@
+#include "platform/ini_document.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "text/cp1251.h"
+#include "text/items.h"
+
+namespace quillon {
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+bool IsSectionHeader(std::string_view trimmed) {
+  return trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.find(']') != npos;
+}
+
+std::string HeaderName(std::string_view trimmed) {
+  const auto close = trimmed.find(']');
+  return Trimmed(trimmed.substr(1, close - 1));
+}
+
+bool IsComment(std::string_view trimmed) { return !trimmed.empty() && trimmed.front() == ';'; }
+
+std::string KeyOf(std::string_view trimmed) {
+  const auto eq = trimmed.find('=');
+  return Trimmed(eq == npos ? trimmed : trimmed.substr(0, eq));
+}
+
+std::string Unquoted(std::string value) {
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') return value.substr(1, value.size() - 2);
+  return value;
+}
+
+}  // namespace
+
+IniDocument IniDocument::FromText(std::string_view utf8Text) {
+  IniDocument doc;
+  std::string line;
+  for (std::size_t i = 0; i < utf8Text.size(); ++i) {
+    const char c = utf8Text[i];
+    if (c == '\n') {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      doc.lines_.push_back(std::move(line));
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) {
+    if (line.back() == '\r') line.pop_back();
+    doc.lines_.push_back(std::move(line));
+  }
+  return doc;
+}
+
+IniDocument IniDocument::Load(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return FromText(Cp1251ToUtf8(bytes.str()));
+}
+
+std::string IniDocument::ToFileBytes() const {
+  std::string text;
+  for (const auto& line : lines_) {
+    text += line;
+    text += "\r\n";
+  }
+  return Utf8ToCp1251(text);
+}
+
+void IniDocument::Save(const std::string& path) const {
+  const std::string bytes = ToFileBytes();
+  const std::string temp = path + ".tmp" + std::to_string(::getpid());
+  mode_t mode = 0644;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (fd < 0) throw std::runtime_error("Не удалось записать файл " + path + ": " + std::strerror(errno));
+  std::size_t written = 0;
+  bool ok = true;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  if (ok && ::fsync(fd) != 0) ok = false;
+  const int savedErrno = errno;
+  ::close(fd);
+  if (ok && ::chmod(temp.c_str(), mode) != 0) ok = false;
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    throw std::runtime_error("Не удалось записать файл " + path + ": " + std::strerror(savedErrno ? savedErrno : errno));
+  }
+}
+
+std::size_t IniDocument::FindSection(std::string_view section) const {
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const std::string trimmed = Trimmed(lines_[i]);
+    if (IsSectionHeader(trimmed) && SameTextIgnoringCase(HeaderName(trimmed), section)) return i;
+  }
+  return npos;
+}
+
+std::size_t IniDocument::SectionEnd(std::size_t header) const {
+  std::size_t i = header + 1;
+  while (i < lines_.size() && !IsSectionHeader(Trimmed(lines_[i]))) ++i;
+  return i;
+}
+
+std::size_t IniDocument::LastContentLine(std::size_t header) const {
+  std::size_t last = header;
+  const std::size_t end = SectionEnd(header);
+  for (std::size_t i = header + 1; i < end; ++i) {
+    if (!Trimmed(lines_[i]).empty()) last = i;
+  }
+  return last;
+}
+
+std::size_t IniDocument::FindKey(std::size_t header, std::string_view key) const {
+  const std::size_t end = SectionEnd(header);
+  for (std::size_t i = header + 1; i < end; ++i) {
+    const std::string trimmed = Trimmed(lines_[i]);
+    if (trimmed.empty() || IsComment(trimmed) || trimmed.find('=') == npos) continue;
+    if (SameTextIgnoringCase(KeyOf(trimmed), key)) return i;
+  }
+  return npos;
+}
+
+std::optional<std::string> IniDocument::Value(std::string_view section, std::string_view key) const {
+  const std::size_t header = FindSection(section);
+  if (header == npos) return std::nullopt;
+  const std::size_t line = FindKey(header, key);
+  if (line == npos) return std::nullopt;
+  const std::string& text = lines_[line];
+  return Unquoted(Trimmed(std::string_view(text).substr(text.find('=') + 1)));
+}
+
+std::string IniDocument::Value(std::string_view section, std::string_view key, std::string_view fallback) const {
+  auto value = Value(section, key);
+  return value ? *value : std::string(fallback);
+}
+
+void IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string line = std::string(key) + "=" + std::string(value);
+  std::size_t header = FindSection(section);
+  if (header == npos) {
+    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(line);
+    return;
+  }
+  const std::size_t existing = FindKey(header, key);
+  if (existing != npos) {
+    lines_[existing] = line;
+    return;
+  }
+  const std::size_t after = LastContentLine(header);
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after + 1), line);
+}
+
+void IniDocument::EraseKey(std::string_view section, std::string_view key) {
+  const std::size_t header = FindSection(section);
+  if (header == npos) return;
+  const std::size_t line = FindKey(header, key);
+  if (line != npos) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(line));
+}
+
+void IniDocument::EraseSection(std::string_view section) {
+  const std::size_t header = FindSection(section);
+  if (header == npos) return;
+  const std::size_t end = SectionEnd(header);
+  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header), lines_.begin() + static_cast<std::ptrdiff_t>(end));
+}
+
+bool IniDocument::HasSection(std::string_view section) const { return FindSection(section) != npos; }
+
+std::vector<std::string> IniDocument::SectionNames() const {
+  std::vector<std::string> names;
+  for (const auto& line : lines_) {
+    const std::string trimmed = Trimmed(line);
+    if (IsSectionHeader(trimmed)) names.push_back(HeaderName(trimmed));
+  }
+  return names;
+}
+
+std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
+  std::vector<std::string> keys;
+  const std::size_t header = FindSection(section);
+  if (header == npos) return keys;
+  const std::size_t end = SectionEnd(header);
+  for (std::size_t i = header + 1; i < end; ++i) {
+    const std::string trimmed = Trimmed(lines_[i]);
+    if (trimmed.empty() || IsComment(trimmed) || trimmed.find('=') == npos) continue;
+    keys.push_back(KeyOf(trimmed));
+  }
+  return keys;
+}
+
+std::vector<std::string> IniDocument::SectionLines(std::string_view section) const {
+  std::vector<std::string> result;
+  const std::size_t header = FindSection(section);
+  if (header == npos) return result;
+  const std::size_t end = SectionEnd(header);
+  for (std::size_t i = header + 1; i < end; ++i) {
+    std::string trimmed = Trimmed(lines_[i]);
+    if (trimmed.empty() || IsComment(trimmed)) continue;
+    result.push_back(std::move(trimmed));
+  }
+  return result;
+}
+
+void IniDocument::ReplaceSection(std::string_view section, const std::vector<std::string>& lines) {
+  std::size_t header = FindSection(section);
+  if (header == npos) {
+    lines_.push_back("[" + std::string(section) + "]");
+    lines_.insert(lines_.end(), lines.begin(), lines.end());
+    return;
+  }
+  const std::size_t end = SectionEnd(header);
+  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header + 1), lines_.begin() + static_cast<std::ptrdiff_t>(end));
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(header + 1), lines.begin(), lines.end());
+}
+
+}  // namespace quillon
