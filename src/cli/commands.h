@@ -1,6 +1,7 @@
 #pragma once
 // Sub-commands of quillon-cli. Each takes the arguments after its own name and returns the
 // process exit code (0 done, 1 failed with a message on stderr, 2 usage error).
+// The workspace paths (--workspace, or the program directory) are set before a command runs.
 #include <string>
 #include <vector>
 
@@ -8,6 +9,16 @@ namespace quillon::cli {
 
 using Args = std::vector<std::string>;
 
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// Prints the usage text of quillon-cli to stderr and returns kExitUsage.
+int UsageError(const std::string& problem);
+
 int RunVarCommand(const Args& args);
+int RunCatalogueCommand(const Args& args);
+int RunParseIdCommand(const Args& args);
+int RunFindDeviceCommand(const Args& args);
 
 }  // namespace quillon::cli

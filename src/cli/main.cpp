@@ -1,6 +1,70 @@
 #include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
 
-int main() {
-  std::puts("quillon-cli");
-  return 0;
+#include "cli/commands.h"
+#include "platform/files.h"
+#include "workspace/paths.h"
+
+namespace quillon::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: quillon-cli [--workspace DIR] COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  catalogue [--sort N]   print the device catalogue (N = 0..4, default: SortType of settings.ini)\n"
+    "  parse-id \"TEXT\"        split an identification string into its fields\n"
+    "  find-device \"TEXT\"     print the device file of an identification string and its flags\n"
+    "                         (1 = firmware version differs, 2 = firmware date differs)\n"
+    "  var ...                inspect variable definition lines\n"
+    "\n"
+    "Without --workspace the workspace is the directory of quillon-cli itself.\n";
+
+int Dispatch(const std::string& command, const Args& args) {
+  if (command == "catalogue") return RunCatalogueCommand(args);
+  if (command == "parse-id") return RunParseIdCommand(args);
+  if (command == "find-device") return RunFindDeviceCommand(args);
+  if (command == "var") return RunVarCommand(args);
+  return UsageError("unknown command: " + command);
+}
+
+}  // namespace
+
+int UsageError(const std::string& problem) {
+  if (!problem.empty()) std::fprintf(stderr, "quillon-cli: %s\n", problem.c_str());
+  std::fputs(kUsage, stderr);
+  return kExitUsage;
+}
+
+}  // namespace quillon::cli
+
+int main(int argc, char** argv) {
+  using namespace quillon::cli;
+  Args args(argv + 1, argv + argc);
+  std::string workspace;
+  std::size_t next = 0;
+  if (next < args.size() && (args[next] == "--help" || args[next] == "-h")) {
+    std::fputs(kUsage, stdout);
+    return kExitDone;
+  }
+  if (next < args.size() && args[next] == "--workspace") {
+    if (next + 1 >= args.size()) return UsageError("--workspace needs a directory");
+    workspace = args[next + 1];
+    if (workspace.empty()) return UsageError("--workspace needs a directory");
+    next += 2;
+  }
+  if (next >= args.size()) return UsageError("no command given");
+  try {
+    // An absolute root, so printed paths can be used from any directory.
+    quillon::InitWorkspacePaths(workspace.empty() ? quillon::ProgramDirectory()
+                                                  : std::filesystem::absolute(workspace).string());
+    const std::string command = args[next];
+    return Dispatch(command, Args(args.begin() + static_cast<std::ptrdiff_t>(next) + 1, args.end()));
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "quillon-cli: %s\n", error.what());
+    return kExitFailed;
+  }
 }

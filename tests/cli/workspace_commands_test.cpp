@@ -1,0 +1,156 @@
+// quillon-cli's workspace commands, run as a user runs them, on temporary workspaces.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/files.h"
+#include "support/temp_dir.h"
+#include "text/cp1251.h"
+
+namespace quillon {
+namespace {
+
+using testing::TempDir;
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const std::string& arg) {
+  std::string quoted = "'";
+  for (const char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+RunResult RunCli(const std::vector<std::string>& args, const std::string& binary = QUILLON_BIN_DIR "/quillon-cli") {
+  TempDir scratch;
+  std::string command = Quoted(binary);
+  for (const auto& arg : args) command += " " + Quoted(arg);
+  command += " 2>" + Quoted(scratch / "stderr");
+  RunResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  std::array<char, 4096> buffer{};
+  std::size_t count = 0;
+  while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), count);
+  const int status = ::pclose(pipe);
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.err = ReadAll(scratch / "stderr");
+  return result;
+}
+
+void WriteDevice(const std::string& path, const std::string& id, const std::string& description,
+                 const std::string& location) {
+  EnsureDirectory(DirectoryOf(path));
+  std::ofstream(path, std::ios::binary) << Utf8ToCp1251("[DEVICE]\r\nID=" + id + "\r\nDescription=" + description +
+                                                        "\r\nLocation=" + location +
+                                                        "\r\nLastDateTime=01.02.2023 10:00:00\r\n[vars]\r\nInom=1\r\n");
+}
+
+class WorkspaceCommands : public ::testing::Test {
+ protected:
+  WorkspaceCommands() {
+    WriteDevice(root + "Devices/TK3/123.ini", "123 TK v3.12 2010-05-01", "Насос №2", "Цех 3");
+    WriteDevice(root + "Devices/BackUp/TK3_123.ini", "123 TK v3.11 2009-01-01", "Насос №2", "Цех 3");
+    WriteDevice(root + "Devices/SV2/7.ini", "7 SV v2.07 2020-06-30", "Конвейер", "Цех 3");
+  }
+  TempDir dir;
+  std::string root = dir.Path();
+};
+
+TEST_F(WorkspaceCommands, CatalogueListsDevicesWithTheirPathsAndMarksBackups) {
+  const auto result = RunCli({"--workspace", root, "catalogue", "--sort", "0"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "123 TK v3.11 2009-01-01 Насос №2 Цех 3 01.02.2023 10:00:00\t" + root + "Devices/BackUp/TK3_123.ini [backup]\n"
+            "7 SV v2.07 2020-06-30 Конвейер Цех 3 01.02.2023 10:00:00\t" + root + "Devices/SV2/7.ini\n"
+            "123 TK v3.12 2010-05-01 Насос №2 Цех 3 01.02.2023 10:00:00\t" + root + "Devices/TK3/123.ini\n");
+}
+
+TEST_F(WorkspaceCommands, CatalogueIndentsChildrenUnderTheirGroup) {
+  const auto result = RunCli({"--workspace", root, "catalogue", "--sort", "1"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "Цех 3\n"
+            "  123 TK v3.11 2009-01-01 Насос №2 01.02.2023 10:00:00\t" + root + "Devices/BackUp/TK3_123.ini [backup]\n"
+            "  7 SV v2.07 2020-06-30 Конвейер 01.02.2023 10:00:00\t" + root + "Devices/SV2/7.ini\n"
+            "  123 TK v3.12 2010-05-01 Насос №2 01.02.2023 10:00:00\t" + root + "Devices/TK3/123.ini\n");
+}
+
+TEST_F(WorkspaceCommands, CatalogueWithoutSortUsesTheStoredVariant) {
+  std::ofstream(root + "settings.ini", std::ios::binary) << "[Settings]\r\nSortType=4\r\n";
+  const auto result = RunCli({"--workspace", root, "catalogue"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out.substr(0, 4), "TK3\n");
+  EXPECT_NE(result.out.find("\nSV2\n  7 SV"), std::string::npos) << result.out;
+}
+
+TEST_F(WorkspaceCommands, FindDevicePrefersTheOwnFileAndReportsFirmwareFlags) {
+  auto result = RunCli({"--workspace", root, "find-device", "123 TK v3.14 2010-05-01"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, root + "Devices/TK3/123.ini\t1\n");
+
+  result = RunCli({"--workspace", root, "find-device", "123 TK v3.12 2011-05-01 extra words"});
+  EXPECT_EQ(result.out, root + "Devices/TK3/123.ini\t2\n");
+
+  result = RunCli({"--workspace", root, "find-device", "999 TK v3.12 2010-05-01"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+}
+
+TEST_F(WorkspaceCommands, WithoutWorkspaceTheProgramsOwnDirectoryIsUsed) {
+  const std::string copy = root + "quillon-cli";
+  std::filesystem::copy_file(QUILLON_BIN_DIR "/quillon-cli", copy);
+  const auto result = RunCli({"find-device", "7 SV v2.07 2020-06-30"}, copy);
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, root + "Devices/SV2/7.ini\t0\n");
+}
+
+TEST(ParseIdCommand, PrintsTheFieldsAndTheTypeKey) {
+  auto result = RunCli({"parse-id", "123 TK v3.12 2010-05-01 spare unit 2"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "serial=123\ntype=TK\ndevice_version=3\nfirmware_version=12\nfirmware_date=2010-05-01\n"
+            "extra=spare unit 2\ntype_key=TK3\n");
+
+  result = RunCli({"parse-id", "123 TK v3.12 2010-05-01"});
+  EXPECT_EQ(result.out.find("extra="), std::string::npos);
+
+  result = RunCli({"parse-id", "123 TK v3.12"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.err.find("not an identification string"), std::string::npos);
+}
+
+TEST(UsageErrors, ExitTwoWithTheUsageText) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {},
+           {"frobnicate"},
+           {"--workspace"},
+           {"parse-id"},
+           {"parse-id", "a", "b"},
+           {"find-device"},
+           {"catalogue", "--sort"},
+           {"catalogue", "--sort", "two"},
+           {"catalogue", "--depth", "2"}}) {
+    const auto result = RunCli(args);
+    EXPECT_EQ(result.exitCode, 2) << ::testing::PrintToString(args);
+    EXPECT_NE(result.err.find("usage: quillon-cli"), std::string::npos) << ::testing::PrintToString(args);
+  }
+}
+
+}  // namespace
+}  // namespace quillon

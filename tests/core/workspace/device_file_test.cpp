@@ -1,0 +1,179 @@
+#include "workspace/device_file.h"
+
+#include <gtest/gtest.h>
+
+#include "device_files.h"
+#include "platform/files.h"
+#include "text/cp1251.h"
+
+namespace quillon {
+namespace {
+
+using testing::FileBytes;
+using testing::TempDir;
+using testing::WriteCp1251File;
+using testing::WriteDevice;
+
+TEST(FirstLineValue, FirstLineOfTheWholeFileWinsAndKeysIgnoreCase) {
+  TempDir dir;
+  const std::string file = dir / "dev.ini";
+  WriteCp1251File(file, "[vars]\nIDX=9\nNotID=5\nid = spaced\nid=first\n[DEVICE]\nID=second\nLocation=  Цех 2 \n");
+  EXPECT_EQ(FirstLineValue(file, "ID"), "first");
+  EXPECT_EQ(FirstLineValue(file, "location"), "Цех 2");
+  EXPECT_FALSE(FirstLineValue(file, "Description"));
+  EXPECT_FALSE(FirstLineValue(dir / "missing.ini", "ID"));
+}
+
+TEST(ReadDeviceInfo, SummaryCarriesTheParsedIdentity) {
+  TempDir dir;
+  const auto paths = MakeWorkspacePaths(dir.Path());
+  const auto path = WriteDevice(paths, "TK3", "123.ini", "123 TK v3.12 2010-05-01 spare unit 2", "Насос охлаждения №2",
+                                "Котельная, цех 3", "14.09.2023 10:42:17");
+  const auto info = ReadDeviceInfo(path);
+  EXPECT_EQ(info.path, path);
+  EXPECT_EQ(info.serial, "123");
+  EXPECT_EQ(info.typeKey, "TK3");
+  EXPECT_EQ(info.firmwareVersion, "12");
+  EXPECT_EQ(info.firmwareDate, "2010-05-01");
+  EXPECT_EQ(info.extra, "spare unit 2");
+  EXPECT_EQ(info.description, "Насос охлаждения №2");
+  EXPECT_EQ(info.location, "Котельная, цех 3");
+  EXPECT_EQ(info.lastDateTime, "14.09.2023 10:42:17");
+}
+
+TEST(ReadDeviceInfo, ShortIdentificationLeavesTheIdentityEmpty) {
+  TempDir dir;
+  const auto paths = MakeWorkspacePaths(dir.Path());
+  const auto info = ReadDeviceInfo(WriteDevice(paths, "TK3", "1.ini", "123 TK v3.12", "Насос", "Цех"));
+  EXPECT_EQ(info.serial, "");
+  EXPECT_EQ(info.typeKey, "");
+  EXPECT_EQ(info.firmwareDate, "");
+  EXPECT_EQ(info.location, "Цех");
+  EXPECT_EQ(info.description, "Насос");
+
+  const auto missing = ReadDeviceInfo(dir / "none.ini");
+  EXPECT_EQ(missing.path, "");
+  EXPECT_EQ(missing.location, "");
+}
+
+TEST(ReadDeviceSections, FillsOnlyTheRequestedLists) {
+  TempDir dir;
+  const std::string file = dir / "dev.ini";
+  WriteCp1251File(file, "[DEVICE]\nID=1 A v1.1 d\n[vars]\nInom=100\nUnom=380\n[FLASH]\np1=a\n[RAM]\nr1=b\n[CD]\nc1=c\n");
+  const auto some = ReadDeviceSections(file, kReadVars | kReadRam);
+  EXPECT_EQ(some.vars, (std::vector<std::string>{"Inom=100", "Unom=380"}));
+  EXPECT_EQ(some.ram, (std::vector<std::string>{"r1=b"}));
+  EXPECT_TRUE(some.device.empty());
+  EXPECT_TRUE(some.flash.empty());
+  EXPECT_TRUE(some.cd.empty());
+  const auto all = ReadDeviceSections(file, kReadAllSections);
+  EXPECT_EQ(all.device, (std::vector<std::string>{"ID=1 A v1.1 d"}));
+  EXPECT_EQ(all.cd, (std::vector<std::string>{"c1=c"}));
+  EXPECT_EQ(ReadParameterSection(file, "flash"), (std::vector<std::string>{"p1=a"}));
+}
+
+class FindDeviceFileTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
+};
+
+TEST_F(FindDeviceFileTest, TheDevicesOwnFileWinsOverItsBackupCopy) {
+  // BackUp sorts before TK3, so it is visited last: the backup must still not be chosen.
+  const auto own = WriteDevice(paths, "TK3", "123.ini", "123 TK v3.12 2010-05-01");
+  WriteDevice(paths, "BackUp", "TK3_123.ini", "123 TK v3.11 2009-01-01");
+  const auto match = FindDeviceFile(paths, "123 TK v3.12 2010-05-01");
+  EXPECT_EQ(match.path, own);
+  EXPECT_EQ(match.flags, 0);
+}
+
+TEST_F(FindDeviceFileTest, ABackupCopyIsFoundWhenTheOwnFileIsGone) {
+  const auto backup = WriteDevice(paths, "BackUp", "TK3_123.ini", "123 TK v3.11 2010-05-01");
+  WriteDevice(paths, "TK3", "124.ini", "124 TK v3.12 2010-05-01");
+  const auto match = FindDeviceFile(paths, "123 TK v3.12 2010-05-01");
+  EXPECT_EQ(match.path, backup);
+  EXPECT_EQ(match.flags, kFirmwareVersionDiffers);
+}
+
+TEST_F(FindDeviceFileTest, LastVisitedMatchWinsAndItsFlagsCount) {
+  // Groups are visited from the last listed to the first: group A is visited last.
+  const auto first = WriteDevice(paths, "A", "x.ini", "7 SV v2.07 2020-06-30");
+  WriteDevice(paths, "B", "y.ini", "7 SV v2.01 2019-01-01");
+  const auto match = FindDeviceFile(paths, "7 SV v2.07 2020-06-30");
+  EXPECT_EQ(match.path, first);
+  EXPECT_EQ(match.flags, 0) << "the flags are those of the winning match";
+}
+
+TEST_F(FindDeviceFileTest, WithinAGroupTheLastListedMatchEndsTheScan) {
+  WriteDevice(paths, "SV2", "1.ini", "7 SV v2.07 2020-06-30");
+  const auto second = WriteDevice(paths, "SV2", "2.ini", "7 SV v2.07 2020-06-30");
+  EXPECT_EQ(FindDeviceFile(paths, "7 SV v2.07 2020-06-30").path, second);
+}
+
+TEST_F(FindDeviceFileTest, FlagsTellWhichPartOfTheFirmwareDiffers) {
+  WriteDevice(paths, "TK3", "123.ini", "123 TK v3.12 2010-05-01");
+  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.12 2010-05-01").flags, 0);
+  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.14 2010-05-01").flags, kFirmwareVersionDiffers);
+  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.12 2011-01-01").flags, kFirmwareDateDiffers);
+  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.14 2011-01-01 x").flags, 3);
+}
+
+TEST_F(FindDeviceFileTest, NothingMatchesWithoutAnIdentityOrOutsideTheGroups) {
+  WriteDevice(paths, "TK3", "noid.ini", "");
+  WriteCp1251File(paths.devices + "123.ini", "[DEVICE]\nID=123 TK v3.12 2010-05-01\n");
+  WriteDevice(paths, "TK3/deeper", "123.ini", "123 TK v3.12 2010-05-01");
+  WriteDevice(paths, "TK3", "other.ini", "123 TK v4.12 2010-05-01");
+  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.12 2010-05-01").path, "");
+  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.12").path, "");
+}
+
+TEST_F(FindDeviceFileTest, BackupCopyIsNamedAfterTypeKeyAndSerial) {
+  const auto own = WriteDevice(paths, "TK3", "123.ini", "123 TK v3.12 2010-05-01", "Насос №2");
+  ASSERT_TRUE(BackupDeviceFile(paths, own));
+  const std::string copy = paths.BackUp() + "TK3_123.ini";
+  EXPECT_EQ(FileBytes(copy), FileBytes(own));
+  EXPECT_TRUE(IsBackupPath(paths, copy));
+
+  // A newer backup replaces the old one, and backing up the copy itself keeps it whole.
+  WriteDevice(paths, "TK3", "123.ini", "123 TK v3.14 2011-01-01", "Насос №3");
+  ASSERT_TRUE(BackupDeviceFile(paths, own));
+  EXPECT_EQ(FileBytes(copy), FileBytes(own));
+  EXPECT_TRUE(BackupDeviceFile(paths, copy));
+  EXPECT_EQ(FileBytes(copy), FileBytes(own));
+}
+
+TEST_F(FindDeviceFileTest, NoBackupWithoutAUsableIdentityOrWithoutABackupDirectory) {
+  const auto own = WriteDevice(paths, "TK3", "123.ini", "123 TK v3.12 2010-05-01");
+  WriteCp1251File(paths.devices + "BackUp", "a file where the directory should be\n");
+  EXPECT_FALSE(BackupDeviceFile(paths, own));
+  ASSERT_TRUE(RemoveFile(paths.devices + "BackUp"));
+
+  const auto noId = WriteDevice(paths, "TK3", "x.ini", "1 TK v3");
+  EXPECT_FALSE(BackupDeviceFile(paths, noId));
+  const auto escaping = WriteDevice(paths, "TK3", "y.ini", "0 ../../evil v.1 2010");
+  EXPECT_FALSE(BackupDeviceFile(paths, escaping));
+  EXPECT_TRUE(ListFiles(paths.BackUp(), "*", false).empty());
+  EXPECT_FALSE(FileExists(paths.program + "evil_0.ini"));
+}
+
+TEST_F(FindDeviceFileTest, BackupPathsAreRecognisedWhateverTheSeparatorsAndCase) {
+  EXPECT_TRUE(IsBackupPath(paths, paths.devices + "BackUp/TK3_1.ini"));
+  EXPECT_TRUE(IsBackupPath(paths, paths.devices + "backup/TK3_1.ini"));
+  EXPECT_TRUE(IsBackupPath(paths, NormalizeSeparators(paths.devices) + "BackUp\\TK3_1.ini"));
+  EXPECT_FALSE(IsBackupPath(paths, paths.devices + "TK3/BackUp.ini"));
+  EXPECT_FALSE(IsBackupPath(paths, paths.devices + "BackUpOld/TK3_1.ini"));
+}
+
+TEST(RewriteVarsSection, DeviceFileStaysWindows1251WithCrlfByteForByte) {
+  TempDir dir;
+  const std::string file = dir / "dev.ini";
+  WriteCp1251File(file, "[DEVICE]\nID=1 TK v3.1 d\nDescription=Насос\n\n[vars]\nInom=100\n[FLASH]\np1=a/Ток/TWORD/\n");
+  RewriteVarsSection(file, {"Inom=150", "Режим=1#Медленно#0,5/1/"});
+  const std::string expected = "[DEVICE]\r\nID=1 TK v3.1 d\r\nDescription=" + Utf8ToCp1251("Насос") +
+                               "\r\n\r\n[vars]\r\nInom=150\r\n" + Utf8ToCp1251("Режим=1#Медленно#0,5/1/") +
+                               "\r\n[FLASH]\r\np1=a/" + Utf8ToCp1251("Ток") + "/TWORD/\r\n";
+  EXPECT_EQ(FileBytes(file), expected);
+}
+
+}  // namespace
+}  // namespace quillon
