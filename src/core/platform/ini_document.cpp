@@ -230,7 +230,8 @@ void IniDocument::ReplaceSection(std::string_view section, const std::vector<std
     lines_.insert(lines_.end(), lines.begin(), lines.end());
     return;
   }
-  const std::size_t end = SectionEnd(header);
+  // Blank lines that separate the section from the next one stay where they are.
+  const std::size_t end = LastContentLine(header) + 1;
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header + 1), lines_.begin() + static_cast<std::ptrdiff_t>(end));
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(header + 1), lines.begin(), lines.end());
 }

@@ -93,4 +93,10 @@ TEST(IniDocument, BatchSaveIsAtomicAndKeepsTheMode) {
   EXPECT_THROW(doc.Save(dir / "missing/dir/d.ini"), std::runtime_error);
 }
 
+TEST(IniDocument, ReplacingASectionKeepsTheBlankLineBeforeTheNext) {
+  auto doc = IniDocument::FromText("[vars]\r\nA=1\r\nB=2\r\n\r\n[FLASH]\r\np=1\r\n");
+  doc.ReplaceSection("VARS", {"C=3"});
+  EXPECT_EQ(doc.ToFileBytes(), "[vars]\r\nC=3\r\n\r\n[FLASH]\r\np=1\r\n");
+}
+
 }  // namespace quillon
