@@ -1,0 +1,68 @@
+#include "main/catalogue_tree.h"
+
+#include <QBrush>
+#include <QColor>
+
+namespace quillon {
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kBackupRole = Qt::UserRole + 1;
+
+void AddNode(QTreeWidgetItem* item, const CatalogueNode& node) {
+  item->setText(0, QString::fromStdString(node.caption));
+  item->setData(0, kPathRole, QString::fromStdString(node.path));
+  item->setData(0, kBackupRole, node.backup);
+  item->setToolTip(0, QString::fromStdString(node.path));
+  if (node.backup) item->setForeground(0, QBrush(QColor(255, 0, 0)));
+  for (const CatalogueNode& child : node.children) AddNode(new QTreeWidgetItem(item), child);
+}
+
+void CollectNodes(QTreeWidgetItem* item, QList<QTreeWidgetItem*>& out) {
+  out.append(item);
+  for (int i = 0; i < item->childCount(); ++i) CollectNodes(item->child(i), out);
+}
+
+}  // namespace
+
+CatalogueTree::CatalogueTree(QWidget* parent) : QTreeWidget(parent) {
+  setObjectName(QStringLiteral("tv"));
+  setHeaderHidden(true);
+  setColumnCount(1);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  // The splitter may squeeze the tree to this width and no further.
+  setMinimumWidth(10);
+}
+
+void CatalogueTree::ShowCatalogue(const Catalogue& catalogue) {
+  clear();
+  for (const CatalogueNode& node : catalogue.Roots()) AddNode(new QTreeWidgetItem(this), node);
+}
+
+std::string CatalogueTree::NodePath(const QTreeWidgetItem* item) {
+  if (item == nullptr) return {};
+  return item->data(0, kPathRole).toString().toStdString();
+}
+
+bool CatalogueTree::IsBackupNode(const QTreeWidgetItem* item) {
+  return item != nullptr && item->data(0, kBackupRole).toBool();
+}
+
+QTreeWidgetItem* CatalogueTree::FindByPath(const std::string& path) const {
+  if (path.empty()) return nullptr;
+  const QList<QTreeWidgetItem*> nodes = AllNodes();
+  for (auto it = nodes.crbegin(); it != nodes.crend(); ++it) {
+    if (NodePath(*it) == path) return *it;
+  }
+  return nullptr;
+}
+
+QList<QTreeWidgetItem*> CatalogueTree::AllNodes() const {
+  QList<QTreeWidgetItem*> nodes;
+  for (int i = 0; i < topLevelItemCount(); ++i) CollectNodes(topLevelItem(i), nodes);
+  return nodes;
+}
+
+}  // namespace quillon

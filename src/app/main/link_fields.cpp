@@ -1,0 +1,121 @@
+#include "main/link_fields.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/files.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr int kIpFieldWidth = 90;
+constexpr int kTcpPortFieldWidth = 40;
+constexpr int kFrameEndFieldWidth = 22;
+constexpr int kAddressFieldWidth = 21;
+constexpr int kTcpSpacing = 4;
+constexpr int kSerialSpacing = 2;
+
+const char* const kProtocols[] = {"QuBUS", "MODBUS RTU", "MODBUS TCP"};
+const char* const kBitRates[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+LinkFields::LinkFields(QWidget* parent) : QGroupBox(QStringLiteral("Параметры связи"), parent) {
+  setObjectName(QStringLiteral("gbLink"));
+  row_ = new QHBoxLayout(this);
+  row_->setContentsMargins(4, 2, 4, 4);
+
+  cbBUS_ = Named(new QComboBox(this), "cbBUS");
+  for (const char* name : kProtocols) cbBUS_->addItem(QString::fromUtf8(name));
+  cbCOM_ = Named(new QComboBox(this), "cbCOM");
+  lbBPS_ = Named(new QLabel(QStringLiteral("BPS"), this), "lbBPS");
+  cbBPS_ = Named(new QComboBox(this), "cbBPS");
+  for (const char* rate : kBitRates) cbBPS_->addItem(QString::fromUtf8(rate));
+  lbFE_ = Named(new QLabel(QStringLiteral("FrameEnd"), this), "lbFE");
+  edFE_ = Named(new QLineEdit(this), "edFE");
+  lbPort_ = Named(new QLabel(QStringLiteral("Port"), this), "lbPort");
+  edPort_ = Named(new QLineEdit(this), "edPort");
+  edPort_->setFixedWidth(kTcpPortFieldWidth);
+  lbAddr_ = Named(new QLabel(QStringLiteral("Addr"), this), "lbAddr");
+  edDevAddr_ = Named(new QLineEdit(this), "edDevAddr");
+  edDevAddr_->setFixedWidth(kAddressFieldWidth);
+  btConnect_ = Named(new QPushButton(QStringLiteral("Подключить"), this), "btConnect");
+  btGetID_ = Named(new QPushButton(QStringLiteral("ID"), this), "btGetID");
+
+  for (QWidget* widget : std::initializer_list<QWidget*>{cbBUS_, cbCOM_, lbBPS_, cbBPS_, lbFE_, edFE_, lbPort_,
+                                                         edPort_, lbAddr_, edDevAddr_, btConnect_, btGetID_}) {
+    row_->addWidget(widget);
+  }
+  row_->addStretch(1);
+  ShowProtocolFields("", {});
+}
+
+void LinkFields::SetPortNames(const std::vector<std::string>& names) {
+  const QString previous = cbCOM_->currentText();
+  cbCOM_->clear();
+  for (const std::string& name : names) cbCOM_->addItem(Text(name));
+  cbCOM_->setCurrentIndex(cbCOM_->findText(previous, Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+void LinkFields::ShowProtocolFields(std::string_view protocol, const LinkFieldValues& values) {
+  const bool tcp = protocol == kModbusTcpProtocol;
+  cbCOM_->setVisible(!tcp);
+  lbBPS_->setVisible(!tcp);
+  cbBPS_->setVisible(!tcp);
+  lbPort_->setVisible(tcp);
+  edPort_->setVisible(tcp);
+  lbFE_->setText(tcp ? QStringLiteral("IP") : QStringLiteral("FrameEnd"));
+  edFE_->setFixedWidth(tcp ? kIpFieldWidth : kFrameEndFieldWidth);
+  row_->setSpacing(tcp ? kTcpSpacing : kSerialSpacing);
+
+  edFE_->setText(Text(values.frameEndOrIp));
+  edDevAddr_->setText(Text(values.addressText));
+  // Under the serial protocols the TCP port is hidden and not stored, so it keeps its text.
+  if (tcp) edPort_->setText(Text(values.tcpPort));
+}
+
+LinkFieldValues LinkFields::FieldValues() const {
+  return {edFE_->text().toStdString(), edDevAddr_->text().toStdString(), edPort_->text().toStdString()};
+}
+
+void SelectItemByText(QComboBox* list, const std::string& text) {
+  list->setCurrentIndex(list->findText(Text(text), Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+std::optional<std::string> SelectedItemText(const QComboBox* list) {
+  if (list->currentIndex() < 0) return std::nullopt;
+  return list->currentText().toStdString();
+}
+
+std::vector<std::string> PortNamesForList(const std::string& programDir) {
+  std::vector<std::string> names;
+  std::error_code error;
+  // Entries are usually symlinks to ptys or adapters, so no file type is required; a
+  // dangling link still names a port the user may plug in later.
+  for (std::filesystem::directory_iterator it(programDir + "Ports", error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (!name.empty() && name.front() != '.') names.push_back(name);
+  }
+  std::sort(names.begin(), names.end(), NameLess);
+  for (const char* com : {"COM1", "COM2", "COM3", "COM4"}) {
+    if (std::find(names.begin(), names.end(), com) == names.end()) names.emplace_back(com);
+  }
+  return names;
+}
+
+}  // namespace quillon

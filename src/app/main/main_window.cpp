@@ -1,0 +1,380 @@
+#include "main/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <stdexcept>
+
+#include "main/catalogue_tree.h"
+#include "main/link_fields.h"
+#include "main/table_header.h"
+#include "platform/files.h"
+#include "platform/prompt.h"
+#include "workspace/device_file.h"
+#include "workspace/settings.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr int kMinimumTreeWidth = 10;
+constexpr int kFirstReadDelayMs = 500;
+constexpr int kDataWritedDelayMs = 500;
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+Tmain::Tmain(const WorkspacePaths& paths, QWidget* parent) : QMainWindow(parent), paths_(paths) {
+  setObjectName(QStringLiteral("main"));
+  setWindowTitle(QStringLiteral("Quillon"));
+  BuildControls();
+  BuildMenus();
+  BuildTimers();
+  FormCreate();
+}
+
+Tmain::~Tmain() = default;
+
+void Tmain::BuildControls() {
+  toolBar2_ = Named(addToolBar(QStringLiteral("Quillon")), "ToolBar2");
+  toolBar2_->setMovable(false);
+  btRefresh_ = Named(new QToolButton(toolBar2_), "btRefresh");
+  btRefresh_->setText(QStringLiteral("Обновить"));
+  btRefresh_->setToolTip(QStringLiteral("Обновить список устройств"));
+  btRefresh_->setPopupMode(QToolButton::MenuButtonPopup);
+  toolBar2_->addWidget(btRefresh_);
+  toolBar2_->addSeparator();
+  cbKey_ = Named(new QComboBox(toolBar2_), "cbKey");
+  cbKey_->addItems({QStringLiteral("FLASH"), QStringLiteral("CD"), QStringLiteral("RAM")});
+  toolBar2_->addWidget(cbKey_);
+
+  splitter1_ = Named(new QSplitter(Qt::Horizontal, this), "Splitter1");
+  tv_ = new CatalogueTree(splitter1_);
+
+  // The right side scrolls instead of forcing a minimum window size: a first run opens a
+  // 400 by 400 window, far smaller than the link fields and the table need.
+  auto* rightArea = Named(new QScrollArea(splitter1_), "RightArea");
+  rightArea->setWidgetResizable(true);
+  rightArea->setFrameShape(QFrame::NoFrame);
+  auto* rightPane = new QWidget(rightArea);
+  auto* column = new QVBoxLayout(rightPane);
+  column->setContentsMargins(2, 2, 2, 2);
+  column->setSpacing(2);
+  gbLink_ = new LinkFields(rightPane);
+  gbLink_->SetPortNames(PortNamesForList(paths_.program));
+  // Connecting and identifying arrive with the link layer; until then the buttons say so by
+  // being disabled rather than doing nothing.
+  gbLink_->Connect()->setEnabled(false);
+  gbLink_->GetId()->setEnabled(false);
+  column->addWidget(gbLink_);
+  column->addWidget(BuildIdentityFields());
+  column->addWidget(BuildTableArea(), 1);
+  rightArea->setWidget(rightPane);
+
+  splitter1_->addWidget(tv_);
+  splitter1_->addWidget(rightArea);
+  splitter1_->setChildrenCollapsible(false);
+  // Extra width goes to the table, so the tree keeps the width it was given.
+  splitter1_->setStretchFactor(0, 0);
+  splitter1_->setStretchFactor(1, 1);
+  setCentralWidget(splitter1_);
+}
+
+QWidget* Tmain::BuildIdentityFields() {
+  auto* box = new QWidget(this);
+  auto* grid = new QGridLayout(box);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setHorizontalSpacing(4);
+  grid->setVerticalSpacing(2);
+
+  edIDString_ = Named(new QLineEdit(box), "edIDString");
+  edIDString_->setReadOnly(true);
+  edIDString_->setStyleSheet(QStringLiteral("QLineEdit { color: white; background-color: grey; }"));
+  grid->addWidget(edIDString_, 0, 0, 1, 6);
+
+  edMechunit_ = Named(new QLineEdit(box), "edMechunit");
+  edGeography_ = Named(new QLineEdit(box), "edGeography");
+  grid->addWidget(new QLabel(QStringLiteral("Механизм"), box), 1, 0);
+  grid->addWidget(edMechunit_, 1, 1, 1, 2);
+  grid->addWidget(new QLabel(QStringLiteral("Место установки"), box), 1, 3);
+  grid->addWidget(edGeography_, 1, 4, 1, 2);
+
+  stLastDate_ = Named(new QLabel(box), "stLastDate");
+  stLastDate_->setFrameShape(QFrame::StyledPanel);
+  stLastDate_->setMinimumWidth(120);
+  btNow_ = Named(new QPushButton(QStringLiteral("Сегодня"), box), "btNow");
+  btCreateClone_ = Named(new QPushButton(QStringLiteral("Клонировать"), box), "btCreateClone");
+  btChangeScale_ = Named(new QPushButton(QStringLiteral("Шкала"), box), "btChangeScale");
+  btSaveBase_ = Named(new QPushButton(QStringLiteral("Сохранить изменения"), box), "btSaveBase");
+  // Saving, cloning and the scale editor need the parameter table and arrive with it.
+  for (QPushButton* button : {btNow_, btCreateClone_, btChangeScale_, btSaveBase_}) button->setEnabled(false);
+  auto* dateRow = new QHBoxLayout();
+  dateRow->setSpacing(4);
+  dateRow->addWidget(new QLabel(QStringLiteral("Дата"), box));
+  dateRow->addWidget(stLastDate_);
+  dateRow->addWidget(btNow_);
+  dateRow->addWidget(btCreateClone_);
+  dateRow->addStretch(1);
+  dateRow->addWidget(btChangeScale_);
+  dateRow->addWidget(btSaveBase_);
+  grid->addLayout(dateRow, 2, 0, 1, 6);
+  return box;
+}
+
+QWidget* Tmain::BuildTableArea() {
+  auto* area = new QWidget(this);
+  auto* grid = new QGridLayout(area);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(0);
+  header_ = new TableHeader(area);
+  viewPanel_ = Named(new QFrame(area), "ViewPanel");
+  viewPanel_->setAutoFillBackground(true);
+  viewPanel_->setBackgroundRole(QPalette::Base);
+  viewPanel_->setMinimumHeight(60);
+  viewPanel_->installEventFilter(this);
+  scrbrTableVert_ = Named(new QScrollBar(Qt::Vertical, area), "scrbrTableVert");
+  scrbrTableVert_->setRange(0, 9);
+  scrbrTableVert_->setValue(0);
+  grid->addWidget(header_, 0, 0);
+  grid->addWidget(viewPanel_, 1, 0);
+  grid->addWidget(scrbrTableVert_, 0, 1, 2, 1);
+  grid->setRowStretch(1, 1);
+  grid->setColumnStretch(0, 1);
+  return area;
+}
+
+void Tmain::BuildMenus() {
+  pmRefreshSort_ = Named(new QMenu(this), "pmRefreshSort");
+  QAction* refresh = Named(pmRefreshSort_->addAction(QStringLiteral("Обновить")), "mnRefresh");
+  connect(refresh, &QAction::triggered, this, &Tmain::btRefreshClick);
+  pmRefreshSort_->addSeparator();
+  auto* variants = new QActionGroup(pmRefreshSort_);
+  variants->setExclusive(true);
+  const std::vector<std::string>& names = CatalogueVariantNames();
+  for (int i = 0; i < 5; ++i) {
+    QAction* action = pmRefreshSort_->addAction(Text(names.at(static_cast<std::size_t>(i))));
+    action->setObjectName(QStringLiteral("mnSort%1").arg(i));
+    action->setCheckable(true);
+    variants->addAction(action);
+    connect(action, &QAction::triggered, this, [this, i] { pmRefresh_mnSortClick(i); });
+    sortActions_[i] = action;
+  }
+  btRefresh_->setMenu(pmRefreshSort_);
+  connect(btRefresh_, &QToolButton::clicked, this, &Tmain::btRefreshClick);
+
+  pmTV_ = Named(new QMenu(this), "pmTV");
+  connect(Named(pmTV_->addAction(QStringLiteral("Удалить")), "mnDelete"), &QAction::triggered, this,
+          &Tmain::pmTV_mnDelete);
+  connect(Named(pmTV_->addAction(QStringLiteral("Открыть файл для редактирования")), "mnEditIni"),
+          &QAction::triggered, this, &Tmain::pmTV_mnEditIni);
+  connect(Named(pmTV_->addAction(QStringLiteral("Открыть директорию содержащую файл")), "mnOpenDir"),
+          &QAction::triggered, this, &Tmain::pmTV_mnOpenDir);
+  connect(tv_, &QWidget::customContextMenuRequested, this, &Tmain::tvContextMenu);
+  // A mouse click or Enter opens a device; refilling the tree does not, so a refresh keeps
+  // the open device.
+  connect(tv_, &QTreeWidget::itemClicked, this, &Tmain::tvClick);
+  connect(tv_, &QTreeWidget::itemActivated, this, &Tmain::tvClick);
+}
+
+void Tmain::BuildTimers() {
+  tmrFirstRead_ = Named(new QTimer(this), "tmrFirstRead");
+  tmrFirstRead_->setSingleShot(true);
+  tmrFirstRead_->setInterval(kFirstReadDelayMs);
+  connect(tmrFirstRead_, &QTimer::timeout, this, &Tmain::tmrFirstReadTimer);
+  // The connection timers are driven by the link layer, which arrives later.
+  tmrConnect_ = Named(new QTimer(this), "tmrConnect");
+  tmrTimeOut_ = Named(new QTimer(this), "tmrTimeOut");
+  tmrDataWrited_ = Named(new QTimer(this), "tmrDataWrited");
+  tmrDataWrited_->setInterval(kDataWritedDelayMs);
+}
+
+void Tmain::FormCreate() {
+  const std::string ini = paths_.SettingsFile();
+  move(ReadSettingInt(ini, "Left"), ReadSettingInt(ini, "Top"));
+  resize(ReadSettingInt(ini, "Width"), ReadSettingInt(ini, "Height"));
+  splitter1_->setSizes({std::max(kMinimumTreeWidth, ReadSettingInt(ini, "TVWidth")),
+                        std::max(0, ReadSettingInt(ini, "VPWidth"))});
+
+  sortType_ = NormalizedSortType(ReadSettingInt(ini, "SortType"));
+  sortActions_[sortType_]->setChecked(true);
+
+  SelectItemByText(gbLink_->Bus(), ReadSetting(ini, "BUS"));
+  SelectItemByText(gbLink_->Port(), ReadSetting(ini, "COM"));
+  SelectItemByText(gbLink_->Bps(), ReadSetting(ini, "BPS"));
+
+  p0w_ = ReadSettingInt(ini, "p0w");
+  p1w_ = ReadSettingInt(ini, "p1w");
+  p0m0_ = ReadSettingInt(ini, "p0m0");
+  p0m1_ = ReadSettingInt(ini, "p0m1");
+  p1m0_ = ReadSettingInt(ini, "p1m0");
+  p2m0_ = ReadSettingInt(ini, "p2m0");
+  header_->LayOut(p0w_, p1w_);
+
+  connect(gbLink_->Bus(), &QComboBox::currentIndexChanged, this, &Tmain::cbBUSChange);
+  cbBUSChange();
+  cbKey_->setCurrentIndex(0);
+  connect(cbKey_, &QComboBox::currentIndexChanged, this, &Tmain::cbKeyChange);
+  tmrFirstRead_->start();
+}
+
+void Tmain::FormDestroy() {
+  const std::string ini = paths_.SettingsFile();
+  WriteSetting(ini, "Top", std::to_string(y()));
+  WriteSetting(ini, "Left", std::to_string(x()));
+  WriteSetting(ini, "Width", std::to_string(width()));
+  WriteSetting(ini, "Height", std::to_string(height()));
+  WriteSetting(ini, "TVWidth", std::to_string(std::max(kMinimumTreeWidth, tv_->width())));
+  WriteSetting(ini, "VPWidth", std::to_string(viewPanel_->width()));
+  WriteSetting(ini, "SortType", std::to_string(sortType_));
+  WriteProtocolLinkKeys(ini, gbLink_->Bus()->currentText().toStdString(), gbLink_->FieldValues());
+  // A list without a selection (the stored value matched none of its items, e.g. an adapter
+  // that is unplugged today) leaves its key as it was, so the value is back next time.
+  const std::pair<const char*, QComboBox*> lists[] = {
+      {"COM", gbLink_->Port()}, {"BPS", gbLink_->Bps()}, {"BUS", gbLink_->Bus()}};
+  for (const auto& [key, list] : lists) {
+    if (const auto text = SelectedItemText(list)) WriteSetting(ini, key, *text);
+  }
+  WriteSetting(ini, "p0w", RoundedWidthText(p0w_));
+  WriteSetting(ini, "p1w", RoundedWidthText(p1w_));
+  WriteSetting(ini, "p0m0", RoundedWidthText(p0m0_));
+  WriteSetting(ini, "p0m1", RoundedWidthText(p0m1_));
+  WriteSetting(ini, "p1m0", RoundedWidthText(p1m0_));
+  WriteSetting(ini, "p2m0", RoundedWidthText(p2m0_));
+}
+
+void Tmain::closeEvent(QCloseEvent* event) {
+  tmrFirstRead_->stop();
+  try {
+    FormDestroy();
+  } catch (const std::exception& error) {
+    // A read-only program directory must not keep the engineer from closing the program.
+    CurrentPrompt().Warning("Quillon", std::string("Не удалось сохранить настройки:\r\n") + error.what());
+  }
+  event->accept();
+}
+
+bool Tmain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == viewPanel_ && event->type() == QEvent::Resize) header_->LayOut(p0w_, p1w_);
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void Tmain::cbBUSChange() {
+  const std::string protocol = gbLink_->Bus()->currentText().toStdString();
+  gbLink_->ShowProtocolFields(protocol, ReadProtocolLinkKeys(paths_.SettingsFile(), protocol));
+}
+
+void Tmain::cbKeyChange() {
+  // The memory selector picks the parameter section; the identity stays the same.
+  LoadDevice();
+}
+
+void Tmain::tmrFirstReadTimer() {
+  tmrFirstRead_->stop();
+  FillCatalogue();
+}
+
+void Tmain::FillCatalogue() {
+  catalogue_.Fill(paths_, sortType_);
+  tv_->ShowCatalogue(catalogue_);
+  if (QTreeWidgetItem* node = tv_->FindByPath(devicePath_)) {
+    tv_->setCurrentItem(node);
+    tv_->scrollToItem(node);
+  }
+}
+
+void Tmain::tvClick() {
+  devicePath_ = CatalogueTree::NodePath(tv_->currentItem());
+  // A path-less node (a group, or a device under "New" that has no file yet) opens nothing.
+  LoadDevice();
+}
+
+void Tmain::LoadDevice() {
+  ClearDeviceFields();
+  if (devicePath_.empty()) return;
+  edIDString_->setText(Text(FirstLineValue(devicePath_, "ID").value_or("")));
+  edMechunit_->setText(Text(FirstLineValue(devicePath_, "Description").value_or("")));
+  edGeography_->setText(Text(FirstLineValue(devicePath_, "Location").value_or("")));
+  stLastDate_->setText(Text(FirstLineValue(devicePath_, "LastDateTime").value_or("")));
+}
+
+void Tmain::ClearDeviceFields() {
+  edIDString_->clear();
+  edMechunit_->clear();
+  edGeography_->clear();
+  stLastDate_->clear();
+}
+
+void Tmain::tvContextMenu(const QPoint& position) {
+  // The menu acts on the open device, so the node under the pointer is opened first: the
+  // engineer deletes what he pointed at, not what happened to be open.
+  if (QTreeWidgetItem* node = tv_->itemAt(position)) {
+    tv_->setCurrentItem(node);
+    tvClick();
+  }
+  pmTV_->popup(tv_->viewport()->mapToGlobal(position));
+}
+
+void Tmain::btRefreshClick() { FillCatalogue(); }
+
+void Tmain::pmRefresh_mnSortClick(int sortType) {
+  sortType_ = NormalizedSortType(sortType);
+  sortActions_[sortType_]->setChecked(true);
+  FillCatalogue();
+}
+
+void Tmain::pmTV_mnDelete() {
+  if (devicePath_.empty()) {
+    if (CurrentPrompt().Question("Удаление строки", "Строка не связана ни с одним из устройств\r\nУдалить её?")) {
+      FillCatalogue();
+    }
+    return;
+  }
+  const std::string question = "удалить устройство?\r\n\r\nID:" + edIDString_->text().toStdString() + "\r\n" +
+                               "Путь:" + devicePath_;
+  if (!CurrentPrompt().Question("Удаление устройства из базы", question)) return;
+  // A file that is already gone needs no message; the refill shows the database as it is.
+  RemoveFile(devicePath_);
+  devicePath_.clear();
+  ClearDeviceFields();
+  FillCatalogue();
+}
+
+void Tmain::pmTV_mnEditIni() {
+  if (!devicePath_.empty()) OpenInDesktop(devicePath_);
+}
+
+void Tmain::pmTV_mnOpenDir() {
+  if (!devicePath_.empty()) OpenInDesktop(DirectoryOf(devicePath_));
+}
+
+void Tmain::OpenInDesktop(const std::string& path) {
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Text(path)))) {
+    CurrentPrompt().Warning("Quillon", "Не удалось открыть " + path);
+  }
+}
+
+}  // namespace quillon

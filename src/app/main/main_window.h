@@ -1,0 +1,106 @@
+#pragma once
+// Tmain, the main window: the device catalogue on the left, the link fields, the identity of
+// the open device and the parameter table on the right. The window restores its geometry and
+// link settings from settings.ini when it is created and stores them when it closes.
+#include <QMainWindow>
+#include <string>
+
+#include "workspace/catalogue.h"
+#include "workspace/paths.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QSplitter;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QAction;
+
+namespace quillon {
+
+class CatalogueTree;
+class LinkFields;
+class TableHeader;
+
+class Tmain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // All files are looked up under `paths`: the program passes Workspace(), tests a
+  // temporary workspace.
+  explicit Tmain(const WorkspacePaths& paths, QWidget* parent = nullptr);
+  ~Tmain() override;
+
+  // The device file shown in the identity fields; empty when no device is open.
+  const std::string& OpenDevicePath() const { return devicePath_; }
+  int SortType() const { return sortType_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  QWidget* BuildIdentityFields();
+  QWidget* BuildTableArea();
+  void BuildMenus();
+  void BuildTimers();
+
+  void FormCreate();
+  void FormDestroy();
+
+  void cbBUSChange();
+  void cbKeyChange();
+  void tmrFirstReadTimer();
+  void FillCatalogue();
+  void tvClick();
+  void tvContextMenu(const QPoint& position);
+  void btRefreshClick();
+  void pmRefresh_mnSortClick(int sortType);
+  void pmTV_mnDelete();
+  void pmTV_mnEditIni();
+  void pmTV_mnOpenDir();
+
+  void LoadDevice();
+  void ClearDeviceFields();
+  void OpenInDesktop(const std::string& path);
+
+  const WorkspacePaths paths_;
+  Catalogue catalogue_;
+  int sortType_ = 0;
+  std::string devicePath_;
+
+  // Widths of the parameter table's column groups and columns (the p-keys of settings.ini).
+  double p0w_ = 0, p1w_ = 0, p0m0_ = 0, p0m1_ = 0, p1m0_ = 0, p2m0_ = 0;
+
+  CatalogueTree* tv_ = nullptr;
+  QSplitter* splitter1_ = nullptr;
+  LinkFields* gbLink_ = nullptr;
+  QLineEdit* edIDString_ = nullptr;
+  QLineEdit* edMechunit_ = nullptr;
+  QLineEdit* edGeography_ = nullptr;
+  QLabel* stLastDate_ = nullptr;
+  QPushButton* btNow_ = nullptr;
+  QPushButton* btCreateClone_ = nullptr;
+  QPushButton* btChangeScale_ = nullptr;
+  QPushButton* btSaveBase_ = nullptr;
+  TableHeader* header_ = nullptr;
+  QWidget* viewPanel_ = nullptr;
+  QScrollBar* scrbrTableVert_ = nullptr;
+  QToolBar* toolBar2_ = nullptr;
+  QToolButton* btRefresh_ = nullptr;
+  QComboBox* cbKey_ = nullptr;
+  QMenu* pmRefreshSort_ = nullptr;
+  QMenu* pmTV_ = nullptr;
+  QAction* sortActions_[5] = {};
+  QTimer* tmrFirstRead_ = nullptr;
+  QTimer* tmrConnect_ = nullptr;
+  QTimer* tmrTimeOut_ = nullptr;
+  QTimer* tmrDataWrited_ = nullptr;
+};
+
+}  // namespace quillon

@@ -1,0 +1,139 @@
+#pragma once
+// A temporary workspace with device files written the way a Windows program writes them
+// (Windows-1251, CRLF), a prompt that records questions, and a main window started on it.
+#include <QComboBox>
+#include <QTest>
+#include <QTreeWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "main/main_window.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "platform/prompt.h"
+#include "support/temp_dir.h"
+#include "text/cp1251.h"
+#include "workspace/paths.h"
+
+namespace quillon::testing {
+
+class RecordingPrompt : public Prompt {
+ public:
+  void Warning(const std::string& caption, const std::string& text) override {
+    warnings.emplace_back(caption, text);
+  }
+  bool Question(const std::string& caption, const std::string& text) override {
+    questions.emplace_back(caption, text);
+    return answer;
+  }
+  bool answer = false;
+  std::vector<std::pair<std::string, std::string>> questions;
+  std::vector<std::pair<std::string, std::string>> warnings;
+};
+
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
+  for (int waited = 0; waited < timeoutMs; waited += 10) {
+    if (condition()) return true;
+    QTest::qWait(10);
+  }
+  return condition();
+}
+
+class AppTest : public ::testing::Test {
+ protected:
+  // Writes UTF-8 text as a Windows program would: Windows-1251 with CRLF line ends.
+  void WriteWindowsFile(const std::string& relativePath, const std::string& utf8Lines) {
+    std::string text;
+    for (char c : utf8Lines) {
+      if (c == '\n') text += '\r';
+      text += c;
+    }
+    const std::string path = dir / relativePath;
+    ASSERT_TRUE(EnsureDirectory(DirectoryOf(path)));
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    const std::string bytes = Utf8ToCp1251(text);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  }
+
+  std::string AddDevice(const std::string& group, const std::string& name, const std::string& id,
+                        const std::string& description, const std::string& location, const std::string& date) {
+    const std::string relative = "Devices/" + group + "/" + name;
+    WriteWindowsFile(relative, "[DEVICE]\nID=" + id + "\nDescription=" + description + "\nLocation=" + location +
+                                   "\nLastDateTime=" + date + "\n[vars]\n[FLASH]\n");
+    return paths.devices + group + "/" + name;
+  }
+
+  void WriteSettings(const std::string& lines) { WriteWindowsFile("settings.ini", "[Settings]\n" + lines); }
+
+  std::string Setting(const std::string& key) {
+    return ReadProfileString(paths.SettingsFile(), "Settings", key, "<missing>");
+  }
+
+  std::unique_ptr<Tmain> Start() {
+    auto window = std::make_unique<Tmain>(paths);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return window;
+  }
+
+  // Starts the window and waits for the first fill of the catalogue.
+  std::unique_ptr<Tmain> StartWithCatalogue() {
+    auto window = Start();
+    auto* tree = Child<QTreeWidget>(*window, "tv");
+    EXPECT_TRUE(WaitUntil([tree] { return tree->topLevelItemCount() > 0; }));
+    return window;
+  }
+
+  template <typename Widget>
+  static Widget* Child(const Tmain& window, const char* name) {
+    auto* widget = window.findChild<Widget*>(QLatin1String(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  // Every node of the tree in tree order.
+  static std::vector<QTreeWidgetItem*> Nodes(QTreeWidget* tree) {
+    std::vector<QTreeWidgetItem*> nodes;
+    std::function<void(QTreeWidgetItem*)> visit = [&](QTreeWidgetItem* item) {
+      nodes.push_back(item);
+      for (int i = 0; i < item->childCount(); ++i) visit(item->child(i));
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) visit(tree->topLevelItem(i));
+    return nodes;
+  }
+
+  static QTreeWidgetItem* NodeStartingWith(QTreeWidget* tree, const QString& prefix) {
+    for (QTreeWidgetItem* node : Nodes(tree)) {
+      if (node->text(0).startsWith(prefix)) return node;
+    }
+    return nullptr;
+  }
+
+  // Clicks a node as the user does (its group expanded first so it is on screen).
+  static void ClickNode(QTreeWidget* tree, QTreeWidgetItem* node, Qt::MouseButton button = Qt::LeftButton) {
+    for (QTreeWidgetItem* parent = node->parent(); parent != nullptr; parent = parent->parent()) {
+      parent->setExpanded(true);
+    }
+    tree->scrollToItem(node);
+    QTest::mouseClick(tree->viewport(), button, {}, tree->visualItemRect(node).center());
+  }
+
+  static void ChooseProtocol(const Tmain& window, const char* protocol) {
+    auto* bus = Child<QComboBox>(window, "cbBUS");
+    bus->setCurrentIndex(bus->findText(QString::fromUtf8(protocol)));
+  }
+
+  TempDir dir;
+  WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
+  RecordingPrompt prompt;
+  ScopedPrompt installed{prompt};
+};
+
+}  // namespace quillon::testing
