@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/files.h"
+#include "widget_helpers.h"
 
 namespace quillon {
 
@@ -23,14 +24,6 @@ constexpr int kSerialSpacing = 2;
 
 const char* const kProtocols[] = {"QuBUS", "MODBUS RTU", "MODBUS TCP"};
 const char* const kBitRates[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-  widget->setObjectName(QLatin1String(name));
-  return widget;
-}
-
-QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 

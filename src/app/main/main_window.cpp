@@ -29,6 +29,7 @@
 #include "platform/prompt.h"
 #include "workspace/device_file.h"
 #include "workspace/settings.h"
+#include "widget_helpers.h"
 
 namespace quillon {
 
@@ -37,14 +38,6 @@ namespace {
 constexpr int kMinimumTreeWidth = 10;
 constexpr int kFirstReadDelayMs = 500;
 constexpr int kDataWritedDelayMs = 500;
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-  widget->setObjectName(QLatin1String(name));
-  return widget;
-}
-
-QString Text(const std::string& text) { return QString::fromStdString(text); }
 
 }  // namespace
 
