@@ -21,4 +21,11 @@ int RunCatalogueCommand(const Args& args);
 int RunParseIdCommand(const Args& args);
 int RunFindDeviceCommand(const Args& args);
 
+// Link commands: frames and CRC, and talking to a controller through the port workers.
+int RunCrcCommand(const Args& args);
+int RunFrameCommand(const Args& args);
+int RunIdentCommand(const Args& args);
+int RunReadCommand(const Args& args);
+int RunWriteCommand(const Args& args);
+
 }  // namespace quillon::cli

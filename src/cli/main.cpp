@@ -21,6 +21,25 @@ constexpr const char* kUsage =
     "                         (1 = firmware version differs, 2 = firmware date differs)\n"
     "  var ...                inspect variable definition lines\n"
     "\n"
+    "link commands:\n"
+    "  crc HEXBYTES...        the CRC16 as 4 hex digits and its two bytes as sent (low first)\n"
+    "  frame qubus-id | qubus-read --area A --start N --end N [--unit U]\n"
+    "        | qubus-write --area A --addr N HEXBYTES | modbus-read --slave S --start R --end R\n"
+    "        | modbus-write --slave S --reg R HEXBYTES (data in memory order, low byte first)\n"
+    "                         print a request frame as hex bytes\n"
+    "  ident LINK             the controller's identification string\n"
+    "  read --device FILE [--set FLASH|CD|RAM] LINK\n"
+    "                         read the parameter set: key, name, base hex, base physical,\n"
+    "                         controller hex, controller physical, SAME/DIFF (TAB-separated)\n"
+    "  write --device FILE [--set S] --var NAME --value TEXT LINK\n"
+    "                         write one value as the parameter table does, read it back\n"
+    "  write --device FILE [--set S] --base LINK\n"
+    "                         write every base value in one frame, read them back\n"
+    "  LINK = --bus \"QuBUS\"|\"MODBUS RTU\"|\"MODBUS TCP\"\n"
+    "         --port NAME --baud N [--fe MS]  (serial; NAME as in the port list, e.g. Ports/NAME)\n"
+    "         --ip A [--ipport P]             (MODBUS TCP, default port 502)\n"
+    "         [--addr N]                      (device address, default 1)\n"
+    "\n"
     "Without --workspace the workspace is the directory of quillon-cli itself.\n";
 
 int Dispatch(const std::string& command, const Args& args) {
@@ -28,6 +47,11 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "parse-id") return RunParseIdCommand(args);
   if (command == "find-device") return RunFindDeviceCommand(args);
   if (command == "var") return RunVarCommand(args);
+  if (command == "crc") return RunCrcCommand(args);
+  if (command == "frame") return RunFrameCommand(args);
+  if (command == "ident") return RunIdentCommand(args);
+  if (command == "read") return RunReadCommand(args);
+  if (command == "write") return RunWriteCommand(args);
   return UsageError("unknown command: " + command);
 }
 

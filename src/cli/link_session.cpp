@@ -1,0 +1,107 @@
+#include "cli/link_session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+
+#include "link/port_names.h"
+#include "link/tcp_connection.h"
+#include "text/numbers.h"
+
+namespace quillon::cli {
+namespace {
+
+// The main window's time-out timer.
+constexpr std::chrono::milliseconds kAnswerTimeout{2000};
+
+// Pseudo-terminals (a simulator's line) need none of the settling pauses real adapters want.
+bool IsPseudoTerminal(const std::string& portName, const std::string& programDirectory) {
+  const auto path = PortDevicePath(portName, programDirectory);
+  if (!path) return false;
+  std::error_code error;
+  const std::string real = std::filesystem::canonical(*path, error).string();
+  return !error && real.rfind("/dev/pts/", 0) == 0;
+}
+
+}  // namespace
+
+LinkSession::LinkSession(const LinkSettings& settings, const std::string& programDirectory) : settings_(settings) {
+  if (settings_.Tcp()) {
+    tcp_ = std::make_unique<TTCPIPList>();
+    ip_ = ParseIPv4(settings_.ip);
+    if (ip_ == 0xFFFFFFFFu) throw LinkError("\"" + settings_.ip + "\" is not an IPv4 address (--ip)");
+  } else {
+    comm_ = std::make_unique<TCommList>(programDirectory);
+    if (IsPseudoTerminal(settings_.port, programDirectory)) comm_->SetTimings(SerialTimings::None());
+  }
+  request_.AnswerBuf = answerBuf_.data();
+  request_.AnswerCapacity = settings_.Tcp() ? answerBuf_.size() : 256;
+  request_.RequestBuf = requestBuf_.data();
+  request_.OnAnswer = [this](TLinkRequest& request) {
+    // On the worker thread: copy out and hand over, nothing that could block.
+    Exchange exchange;
+    exchange.answerLen = request.AnswerLen.load();
+    const std::size_t stored = std::min<std::size_t>(exchange.answerLen, request.AnswerCapacity);
+    exchange.answer.assign(request.AnswerBuf, request.AnswerBuf + stored);
+    std::lock_guard lock(mutex_);
+    last_ = std::move(exchange);
+    done_ = true;
+    answered_.notify_all();
+  };
+}
+
+LinkSession::~LinkSession() {
+  if (!registered_) return;
+  if (comm_) comm_->RemoveRequest(settings_.port, &request_);
+  if (tcp_) tcp_->RemoveRequest(ip_, &request_);
+}
+
+void LinkSession::Register() {
+  if (comm_) {
+    const int opened = comm_->OpenPortWorker(settings_.port);
+    if (opened < 0) throw LinkError(PortErrorMessage(settings_.port));
+    // Configured before the record goes in, so the first exchange already runs at the right
+    // speed and nothing purges the line in the middle of it; the settings never change within
+    // one session, so a port that stayed open keeps them.
+    if (opened == 0) {
+      comm_->ConfigurePort(settings_.port, static_cast<unsigned>(ReadInteger(settings_.baud)),
+                           static_cast<unsigned>(ReadInteger(settings_.frameEnd)));
+    }
+    comm_->LockPort(settings_.port);
+    comm_->AddRequest(settings_.port, &request_);
+    comm_->UnlockPort(settings_.port);
+  } else {
+    tcp_->Lock(ip_);
+    const int opened = tcp_->OpenWorker(ip_, static_cast<std::uint16_t>(ReadInteger(settings_.ipPort)));
+    TTCPIPThread* worker = opened < 0 ? nullptr : tcp_->FindWorker(ip_);
+    if (worker == nullptr) {
+      tcp_->Unlock(ip_);
+      // Nothing listens there: the main window would wait and then say the device is silent.
+      throw LinkError(kNoAnswerMessage);
+    }
+    tcp_->AddRequest(ip_, &request_);
+    tcp_->Unlock(ip_);
+  }
+  registered_ = true;
+}
+
+Exchange LinkSession::Send(const std::uint8_t* frame, std::size_t length, std::uint32_t delayMs) {
+  if (length > requestBuf_.size()) throw LinkError("frame too long");
+  std::copy_n(frame, length, requestBuf_.begin());
+  request_.RequestLen = static_cast<std::uint32_t>(length);
+  request_.DelayMs = delayMs;
+  request_.ExpectedLen = 0;
+  request_.OneShot = true;
+  {
+    std::lock_guard lock(mutex_);
+    done_ = false;
+  }
+  request_.Busy = false;
+  Register();
+  std::unique_lock lock(mutex_);
+  const auto limit = std::max(kAnswerTimeout, std::chrono::milliseconds(delayMs + 1000));
+  if (!answered_.wait_for(lock, limit, [this] { return done_; })) throw LinkError(kNoAnswerMessage);
+  return last_;
+}
+
+}  // namespace quillon::cli

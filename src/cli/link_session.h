@@ -1,0 +1,74 @@
+#pragma once
+// One conversation with a controller through the program's own port workers: the serial
+// registry for QuBUS and MODBUS RTU, the TCP registry for MODBUS TCP. Each exchange is a
+// one-shot request record, served by the worker thread and waited for here as the main window
+// waits for it (2000 ms).
+#include <array>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "cli/link_settings.h"
+#include "link/comm_list.h"
+#include "link/link_request.h"
+#include "link/tcpip_list.h"
+
+namespace quillon::cli {
+
+// A failure the main window would report in a message box; the text is its message.
+class LinkError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kNoAnswerMessage = "Устройство не отвечает";
+inline constexpr const char* kRequestErrorMessage = "Ошибка в запросе данных";
+inline constexpr const char* kCrcErrorMessage = "Ошибка в контрольной сумме";
+inline constexpr const char* kTransferErrorMessage = "Ошибка при передаче данных";
+
+struct Exchange {
+  std::vector<std::uint8_t> answer;  // AnswerLen bytes as the worker reported them
+  std::uint32_t answerLen = 0;
+};
+
+class LinkSession {
+ public:
+  // `programDirectory` is where Ports/ is looked up. The settings must have passed
+  // CheckLinkSettings.
+  LinkSession(const LinkSettings& settings, const std::string& programDirectory);
+  // Withdraws the record, which closes a serial port.
+  ~LinkSession();
+  LinkSession(const LinkSession&) = delete;
+  LinkSession& operator=(const LinkSession&) = delete;
+
+  // Sends the frame and waits for the worker to serve it. Throws LinkError with the port error
+  // message when the port cannot be opened, and with "Устройство не отвечает" when the worker
+  // never answers in time (a TCP device that cannot be reached).
+  Exchange Send(const std::uint8_t* frame, std::size_t length, std::uint32_t delayMs);
+
+  const LinkSettings& Settings() const { return settings_; }
+  // The delays the main window uses: 200 ms on a serial port, 550 under MODBUS TCP.
+  std::uint32_t ReadDelayMs() const { return settings_.Tcp() ? 550 : 200; }
+
+ private:
+  void Register();
+
+  LinkSettings settings_;
+  std::unique_ptr<TCommList> comm_;
+  std::unique_ptr<TTCPIPList> tcp_;
+  std::uint32_t ip_ = 0;
+  bool registered_ = false;
+
+  TLinkRequest request_;
+  std::array<std::uint8_t, 256> requestBuf_{};
+  std::array<std::uint8_t, 4096> answerBuf_{};
+  std::mutex mutex_;
+  std::condition_variable answered_;
+  bool done_ = false;
+  Exchange last_;
+};
+
+}  // namespace quillon::cli

@@ -1,0 +1,68 @@
+#pragma once
+// TCommList: the serial port workers of the program, keyed by port name (case-sensitive). A
+// port is open exactly while its worker is registered: the first OpenPortWorker opens it and
+// the RemoveRequest that leaves it without records closes it. Destroying the registry stops
+// every worker and closes every port.
+//
+// Registry calls come from the user-interface thread, never from an OnAnswer handler (a
+// worker cannot destroy itself). A worker pointer stays valid until the RemoveRequest that
+// leaves it without records, or the registry's end.
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/comm_thread.h"
+
+namespace quillon {
+
+// "Порт <name> не существует", a line break, "или занят другой программой".
+std::string PortErrorMessage(const std::string& name);
+
+class TCommList {
+ public:
+  // Port names other than COM<n> are looked up under `programDirectory` + "Ports/" first.
+  explicit TCommList(std::string programDirectory);
+  ~TCommList();
+  TCommList(const TCommList&) = delete;
+  TCommList& operator=(const TCommList&) = delete;
+
+  void SetProgramDirectory(std::string programDirectory);
+  void SetTimings(const SerialTimings& timings);
+
+  // The worker of the port, searched from the last registered to the first, or nullptr.
+  TComm* FindPortWorker(const std::string& name);
+  // 1 when the port already has a worker, 0 when one was created, -1 when the port cannot be
+  // opened (nothing is registered then; show PortErrorMessage).
+  int OpenPortWorker(const std::string& name);
+  // Waits up to 2000 ms for the worker's mutex; nothing when the port has no worker.
+  void LockPort(const std::string& name);
+  void UnlockPort(const std::string& name);
+  void AddRequest(const std::string& name, TLinkRequest* request);
+  // Withdraws the record (see TComm::RemoveRequest); the worker left without records is
+  // destroyed, which closes the port.
+  void RemoveRequest(const std::string& name, TLinkRequest* request);
+  // Configures the port's worker when there is one; false when there is none or the driver
+  // refused the settings.
+  bool ConfigurePort(const std::string& name, unsigned baud, unsigned frameEndMs);
+  // The usable ports, each name followed by "/": the candidates that open, and the ports this
+  // program holds (which another open would not get).
+  std::string ListComPorts();
+
+  std::size_t Count() const;
+
+ private:
+  std::unique_ptr<TComm> Detach(const std::string& name);
+
+  mutable std::mutex guard_;
+  std::string programDirectory_;
+  SerialTimings timings_;
+  std::vector<std::unique_ptr<TComm>> workers_;
+};
+
+// The program's registry, owned by the application and installed for its lifetime.
+void InstallCommList(TCommList* list);
+// Throws std::logic_error when none is installed.
+TCommList& CommList();
+
+}  // namespace quillon

@@ -1,0 +1,90 @@
+#pragma once
+// TComm: the worker of one open serial port. Several windows register their records with it
+// and it serves them one after another, half-duplex, from the last registered to the first,
+// until it is destroyed. Adding, removing and reconfiguring happen under its mutex; the
+// exchanges themselves run without it.
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "link/request_list.h"
+#include "link/serial_port.h"
+#include "link/worker_mutex.h"
+
+namespace quillon {
+
+// The settling pauses around opening and configuring a port. Real adapters want them; tests
+// over pseudo-terminals set them to zero.
+struct SerialTimings {
+  std::chrono::milliseconds openingPause{500};  // taken twice after opening
+  std::chrono::milliseconds firstConfigurePause{100};
+  std::chrono::milliseconds laterConfigurePause{200};
+  std::chrono::milliseconds settingsPause{200};
+
+  static SerialTimings None() { return {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+                                        std::chrono::milliseconds(0), std::chrono::milliseconds(0)}; }
+};
+
+inline constexpr std::chrono::milliseconds kPortLockTimeout{2000};
+
+// The warning shown before a port that is already configured is given another frame-end pause
+// or baud rate (other windows on the port are affected), ending with the question whether to
+// change it. Empty when the port was never configured or nothing changes.
+std::string PortSettingsWarning(bool configured, unsigned oldBaud, unsigned oldFrameEndMs, unsigned newBaud,
+                                unsigned newFrameEndMs);
+
+class TComm {
+ public:
+  // Takes over an open line and starts serving after the opening pauses.
+  TComm(std::string name, std::unique_ptr<SerialLine> line, const SerialTimings& timings = {});
+  // Stops the thread (every wait in it is bounded and ends at the stop), then closes the line.
+  ~TComm();
+  TComm(const TComm&) = delete;
+  TComm& operator=(const TComm&) = delete;
+
+  const std::string& Name() const { return name_; }
+  // Asks the thread to end without waiting for it (the destructor waits).
+  void Stop();
+
+  // Waits up to 2000 ms; the owner goes on whether or not it got the lock.
+  bool Lock() { return mutex_.LockFor(kPortLockTimeout); }
+  void Unlock() { mutex_.Unlock(); }
+
+  // Registers the record unless it is already registered. Gives up silently when the mutex
+  // cannot be had within 2000 ms.
+  void AddRequest(TLinkRequest* request);
+  // Withdraws the record; returns only once the worker no longer touches it, so the owner may
+  // free it right away. Always withdraws: a record left behind would be a dangling pointer.
+  void RemoveRequest(TLinkRequest* request);
+  // Records after the last add or remove; 1 right after opening.
+  int RequestCount() const { return requestCount_.load(); }
+  bool HasRequest(const TLinkRequest* request) const { return requests_.Contains(request); }
+
+  // The warning for changing this port's settings to these (see PortSettingsWarning).
+  std::string SettingsWarning(unsigned baud, unsigned frameEndMs) const;
+  // Applies baud rate, 8N1 and the frame-end pause; a port settles a moment afterwards.
+  // false when the driver refused the settings.
+  bool ConfigurePort(unsigned baud, unsigned frameEndMs);
+  bool Configured() const { return configured_.load(); }
+  unsigned Baud() const { return baud_.load(); }
+  unsigned FrameEnd() const { return frameEndMs_.load(); }
+
+ private:
+  void Run();
+
+  std::string name_;
+  std::unique_ptr<SerialLine> line_;
+  SerialTimings timings_;
+  WorkerMutex mutex_;
+  RequestList requests_;
+  std::atomic<int> requestCount_{1};
+  std::atomic<bool> configured_{false};
+  std::atomic<unsigned> baud_{0};
+  std::atomic<unsigned> frameEndMs_{kDefaultFrameEndMs};
+  StopSignal stop_;
+  std::thread thread_;
+};
+
+}  // namespace quillon

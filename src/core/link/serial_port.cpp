@@ -1,0 +1,161 @@
+#include "link/serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace quillon {
+
+namespace {
+
+speed_t StandardSpeed(unsigned baud) {
+  switch (baud) {
+    case 50: return B50;
+    case 75: return B75;
+    case 110: return B110;
+    case 134: return B134;
+    case 150: return B150;
+    case 200: return B200;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 1800: return B1800;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 500000: return B500000;
+    case 576000: return B576000;
+    case 921600: return B921600;
+    case 1000000: return B1000000;
+    case 1152000: return B1152000;
+    case 1500000: return B1500000;
+    case 2000000: return B2000000;
+    default: return B0;
+  }
+}
+
+void MakeRaw8N1(termios& settings) {
+  cfmakeraw(&settings);
+  settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+  settings.c_cflag |= CS8 | CLOCAL | CREAD;
+  settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+  // Reads never block in the driver: poll does all the waiting, with millisecond resolution.
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 0;
+}
+
+std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+}  // namespace
+
+std::unique_ptr<SerialPort> SerialPort::Open(const std::string& path, std::string* error) {
+  auto fail = [&](const std::string& reason, int fd) -> std::unique_ptr<SerialPort> {
+    if (error) *error = reason;
+    if (fd >= 0) ::close(fd);
+    return nullptr;
+  };
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fail(Reason(path), -1);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(Reason(path + " is held"), fd);
+  termios settings{};
+  if (::tcgetattr(fd, &settings) != 0) return fail(Reason(path + " is not a serial port"), fd);
+  if (::ioctl(fd, TIOCEXCL) != 0) return fail(Reason(path), fd);
+  // Raw at once, before any configuration: a cooked line would echo the device's answers.
+  MakeRaw8N1(settings);
+  if (::tcsetattr(fd, TCSANOW, &settings) != 0) {
+    ::ioctl(fd, TIOCNXCL);
+    return fail(Reason(path), fd);
+  }
+  const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd < 0) {
+    ::ioctl(fd, TIOCNXCL);
+    return fail(Reason("eventfd"), fd);
+  }
+  ::tcflush(fd, TCIOFLUSH);
+  return std::unique_ptr<SerialPort>(new SerialPort(fd, wakeFd));
+}
+
+SerialPort::~SerialPort() {
+  ::tcflush(fd_, TCIOFLUSH);
+  // The exclusive flag would otherwise outlive us on drivers that keep the tty around.
+  ::ioctl(fd_, TIOCNXCL);
+  ::close(fd_);
+  ::close(wakeFd_);
+}
+
+void SerialPort::Purge() { ::tcflush(fd_, TCIOFLUSH); }
+
+bool SerialPort::Send(const std::uint8_t* data, std::size_t length) {
+  std::size_t done = 0;
+  while (done < length) {
+    const ssize_t written = ::write(fd_, data + done, length - done);
+    if (written > 0) {
+      done += static_cast<std::size_t>(written);
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && errno != EAGAIN) return false;
+    // The output queue is full: wait for room, but never for long and never past a stop.
+    pollfd fds[2] = {{fd_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
+    if (::poll(fds, 2, 1000) <= 0 || (fds[1].revents & POLLIN) || !(fds[0].revents & POLLOUT)) return false;
+  }
+  return true;
+}
+
+std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) {
+  capacity = std::min(capacity, kSerialAnswerMax);
+  std::size_t count = 0;
+  int timeout = kFirstByteWaitMs;
+  while (count < capacity) {
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    const int ready = ::poll(fds, 2, timeout);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || (fds[1].revents & POLLIN)) break;
+    if (!(fds[0].revents & POLLIN)) break;  // hang-up or error without data
+    const ssize_t got = ::read(fd_, buffer + count, capacity - count);
+    if (got > 0) {
+      count += static_cast<std::size_t>(got);
+    } else if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+      continue;
+    } else {
+      break;
+    }
+    timeout = static_cast<int>(std::max(1u, frameEndMs_.load()));
+  }
+  return static_cast<std::uint32_t>(count);
+}
+
+void SerialPort::Interrupt() {
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t ignored = ::write(wakeFd_, &one, sizeof one);
+}
+
+bool SerialPort::Configure(unsigned baud, unsigned frameEndMs) {
+  frameEndMs_ = frameEndMs;
+  termios settings{};
+  if (::tcgetattr(fd_, &settings) != 0) return false;
+  MakeRaw8N1(settings);
+  const speed_t speed = StandardSpeed(baud);
+  if (speed != B0) {
+    cfsetispeed(&settings, speed);
+    cfsetospeed(&settings, speed);
+  }
+  if (::tcsetattr(fd_, TCSANOW, &settings) != 0) return false;
+  return speed != B0 || SetArbitraryBaud(fd_, baud);
+}
+
+}  // namespace quillon

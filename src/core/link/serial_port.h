@@ -1,0 +1,49 @@
+#pragma once
+// A serial line as the port workers see it: opened exclusively, raw 8N1, any baud rate the
+// driver takes. A read waits up to 500 ms for the first byte and then ends at the first gap
+// longer than the frame-end pause.
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "link/link_channel.h"
+
+namespace quillon {
+
+class SerialLine : public LinkChannel {
+ public:
+  // Baud rate, 8 data bits, no parity, one stop bit; the frame-end pause in milliseconds.
+  virtual bool Configure(unsigned baud, unsigned frameEndMs) = 0;
+};
+
+inline constexpr int kFirstByteWaitMs = 500;
+inline constexpr std::size_t kSerialAnswerMax = 256;
+inline constexpr unsigned kDefaultFrameEndMs = 8;
+
+class SerialPort final : public SerialLine {
+ public:
+  // Opens the device for this program alone: TIOCEXCL keeps other programs out, and an
+  // exclusive flock does so even for root, which TIOCEXCL lets through. Returns nullptr and
+  // the reason in `error` when the device cannot be opened or is not a terminal.
+  static std::unique_ptr<SerialPort> Open(const std::string& path, std::string* error = nullptr);
+  ~SerialPort() override;
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  void Purge() override;
+  bool Send(const std::uint8_t* data, std::size_t length) override;
+  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) override;
+  void Interrupt() override;
+  bool Configure(unsigned baud, unsigned frameEndMs) override;
+
+ private:
+  SerialPort(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
+  int fd_;
+  int wakeFd_;  // an eventfd that ends every wait once written
+  std::atomic<unsigned> frameEndMs_{kDefaultFrameEndMs};
+};
+
+// Sets a baud rate the standard speed constants do not name (termios2 with BOTHER).
+bool SetArbitraryBaud(int fd, unsigned baud);
+
+}  // namespace quillon

@@ -1,0 +1,67 @@
+#pragma once
+// The TCP connection of one device address. Every send is MSG_NOSIGNAL (a dead peer must never
+// kill the program with SIGPIPE), connecting is bounded by 2 s, and the liveness probe really
+// detects a peer that closed.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "link/link_channel.h"
+
+namespace quillon {
+
+inline constexpr int kConnectTimeoutMs = 2000;
+inline constexpr int kAnswerWaitMs = 50;
+inline constexpr std::size_t kTCPAnswerMax = 4096;
+inline constexpr std::uint32_t kTCPLongestAnswer = 255;
+
+// A dotted IPv4 text as a 32-bit address in network byte order, as the system's registry keys
+// are; 0xFFFFFFFF (INADDR_NONE) when the text is not an address.
+std::uint32_t ParseIPv4(std::string_view text);
+
+class TcpConnection final : public LinkChannel {
+ public:
+  // A stream socket for the address (network byte order) and port; nullptr when no socket
+  // could be made.
+  static std::unique_ptr<TcpConnection> Create(std::uint32_t ip, std::uint16_t port);
+  ~TcpConnection() override;
+  TcpConnection(const TcpConnection&) = delete;
+  TcpConnection& operator=(const TcpConnection&) = delete;
+
+  // Binds the local port numbered like the remote one; when that is refused (a port below
+  // 1024 without privileges, a server on this host holding it) an ephemeral port is bound
+  // instead. Returns the local port bound, 0 when nothing could be bound.
+  std::uint16_t BindLocal();
+  // Connects within 2 s; on failure the socket is closed. A socket that was closed is made
+  // afresh first, so a lost connection can be re-established.
+  bool Connect();
+  bool Connected() const { return connected_.load(); }
+  // true while the peer is there: a peer that closed or failed is found by a non-blocking
+  // peek, and the connection is then marked lost.
+  bool Alive();
+  void Close();
+  std::uint16_t LocalPort() const;
+
+  void Purge() override;
+  bool Send(const std::uint8_t* data, std::size_t length) override;
+  // Waits 50 ms for data and receives up to 4096 bytes: the count when it is at most 255,
+  // 0 for a longer answer or a failed receive, 1 when nothing came.
+  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) override;
+  void Interrupt() override;
+
+ private:
+  TcpConnection(int fd, int wakeFd, std::uint32_t ip, std::uint16_t port)
+      : fd_(fd), wakeFd_(wakeFd), ip_(ip), port_(port) {}
+  bool Reopen();
+  // errno of one bounded connect attempt, 0 on success.
+  int ConnectOnce();
+
+  std::atomic<int> fd_;
+  int wakeFd_;
+  std::uint32_t ip_;
+  std::uint16_t port_;
+  std::atomic<bool> connected_{false};
+};
+
+}  // namespace quillon

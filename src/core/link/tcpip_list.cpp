@@ -1,0 +1,87 @@
+#include "link/tcpip_list.h"
+
+#include <atomic>
+#include <stdexcept>
+
+namespace quillon {
+
+TTCPIPList::~TTCPIPList() {
+  std::vector<std::unique_ptr<TTCPIPThread>> workers;
+  {
+    std::lock_guard lock(guard_);
+    workers.swap(workers_);
+  }
+  for (const auto& worker : workers) worker->Stop();
+  workers.clear();
+}
+
+TTCPIPThread* TTCPIPList::Registered(std::uint32_t ip) {
+  std::lock_guard lock(guard_);
+  for (auto it = workers_.rbegin(); it != workers_.rend(); ++it)
+    if ((*it)->IP() == ip) return it->get();
+  return nullptr;
+}
+
+TTCPIPThread* TTCPIPList::FindWorker(std::uint32_t ip) {
+  TTCPIPThread* worker = Registered(ip);
+  if (worker == nullptr || worker->Probe()) return worker;
+  std::unique_ptr<TTCPIPThread> dead;
+  {
+    std::lock_guard lock(guard_);
+    for (auto it = workers_.begin(); it != workers_.end(); ++it) {
+      if (it->get() != worker) continue;
+      dead = std::move(*it);
+      workers_.erase(it);
+      break;
+    }
+  }
+  return nullptr;  // `dead` stops its thread and closes its socket here
+}
+
+int TTCPIPList::OpenWorker(std::uint32_t ip, std::uint16_t port) {
+  if (FindWorker(ip) != nullptr) return 1;
+  auto worker = std::make_unique<TTCPIPThread>(ip, port);
+  if (!worker->SocketMade()) return -1;
+  std::lock_guard lock(guard_);
+  workers_.push_back(std::move(worker));
+  return 0;
+}
+
+void TTCPIPList::Lock(std::uint32_t ip) {
+  if (TTCPIPThread* worker = Registered(ip)) worker->Lock();
+}
+
+void TTCPIPList::Unlock(std::uint32_t ip) {
+  if (TTCPIPThread* worker = Registered(ip)) worker->Unlock();
+}
+
+void TTCPIPList::AddRequest(std::uint32_t ip, TLinkRequest* request) {
+  if (TTCPIPThread* worker = Registered(ip)) worker->AddRequest(request);
+}
+
+void TTCPIPList::RemoveRequest(std::uint32_t ip, TLinkRequest* request) {
+  if (TTCPIPThread* worker = Registered(ip)) worker->RemoveRequest(request);
+}
+
+void TTCPIPList::Reconnect(std::uint32_t ip) {
+  if (TTCPIPThread* worker = Registered(ip)) worker->Reconnect();
+}
+
+std::size_t TTCPIPList::Count() const {
+  std::lock_guard lock(guard_);
+  return workers_.size();
+}
+
+namespace {
+std::atomic<TTCPIPList*> installedTCPIPList{nullptr};
+}
+
+void InstallTCPIPList(TTCPIPList* list) { installedTCPIPList = list; }
+
+TTCPIPList& TCPIPList() {
+  TTCPIPList* list = installedTCPIPList.load();
+  if (list == nullptr) throw std::logic_error("The TCP worker registry is not installed");
+  return *list;
+}
+
+}  // namespace quillon

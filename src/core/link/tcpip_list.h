@@ -1,0 +1,49 @@
+#pragma once
+// TTCPIPList: the TCP workers of the program, one per device IP address (network byte order,
+// see ParseIPv4). Unlike the serial registry, withdrawing the last record keeps the connection;
+// a worker goes when a find finds its peer gone, or with the registry. As with the serial
+// registry, calls come from the user-interface thread, never from an OnAnswer handler.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "link/tcpip_thread.h"
+
+namespace quillon {
+
+class TTCPIPList {
+ public:
+  TTCPIPList() = default;
+  ~TTCPIPList();
+  TTCPIPList(const TTCPIPList&) = delete;
+  TTCPIPList& operator=(const TTCPIPList&) = delete;
+
+  // The worker of the address when its connection is alive. A worker whose peer is gone is
+  // removed and destroyed, and nullptr is returned, so the next open makes a new connection.
+  TTCPIPThread* FindWorker(std::uint32_t ip);
+  // 1 when a live worker exists, 0 when one was created and registered, -1 when no socket
+  // could be made. A worker that could not connect is registered all the same; the next find
+  // discards it.
+  int OpenWorker(std::uint32_t ip, std::uint16_t port);
+  void Lock(std::uint32_t ip);
+  void Unlock(std::uint32_t ip);
+  void AddRequest(std::uint32_t ip, TLinkRequest* request);
+  void RemoveRequest(std::uint32_t ip, TLinkRequest* request);
+  void Reconnect(std::uint32_t ip);
+  std::size_t Count() const;
+
+ private:
+  // The registered worker of the address without probing it.
+  TTCPIPThread* Registered(std::uint32_t ip);
+
+  mutable std::mutex guard_;
+  std::vector<std::unique_ptr<TTCPIPThread>> workers_;
+};
+
+// The program's registry, owned by the application and installed for its lifetime.
+void InstallTCPIPList(TTCPIPList* list);
+// Throws std::logic_error when none is installed.
+TTCPIPList& TCPIPList();
+
+}  // namespace quillon

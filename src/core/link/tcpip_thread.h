@@ -1,0 +1,73 @@
+#pragma once
+// TTCPIPThread: the worker of one device IP address. It takes the same records as the serial
+// workers and sends their MODBUS frames, CRC included, over one TCP connection. Unlike the
+// serial worker it holds its mutex for a whole pass, so adding and removing records waits for
+// the pass in progress.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+#include "link/request_list.h"
+#include "link/tcp_connection.h"
+#include "link/worker_mutex.h"
+
+namespace quillon {
+
+inline constexpr std::chrono::milliseconds kTCPLockTimeout{2000};
+inline constexpr std::chrono::milliseconds kTCPPassLockTimeout{3000};
+inline constexpr std::chrono::milliseconds kAfterConnectPause{100};
+
+class TTCPIPThread {
+ public:
+  // Makes the socket, binds the local port (see TcpConnection::BindLocal), connects and, when
+  // connected, starts serving. A worker that could not connect stays idle until Reconnect.
+  TTCPIPThread(std::uint32_t ip, std::uint16_t port);
+  ~TTCPIPThread();
+  TTCPIPThread(const TTCPIPThread&) = delete;
+  TTCPIPThread& operator=(const TTCPIPThread&) = delete;
+
+  // false when not even a socket could be made.
+  bool SocketMade() const { return connection_ != nullptr; }
+  std::uint32_t IP() const { return ip_; }
+  std::uint16_t Port() const { return port_; }
+  bool Connected() const { return connection_ && connection_->Connected(); }
+  std::uint16_t LocalPort() const { return connection_ ? connection_->LocalPort() : 0; }
+
+  // Whether the peer is still there (a peer that closed is detected).
+  bool Probe();
+  bool Lock() { return mutex_.LockFor(kTCPLockTimeout); }
+  void Unlock() { mutex_.Unlock(); }
+
+  // Under the mutex (given up silently after 2000 ms): when the connection is alive the record
+  // is registered unless present, otherwise the socket is closed.
+  void AddRequest(TLinkRequest* request);
+  // Withdraws the record; returns only once the worker no longer touches it. The worker stays,
+  // connected, even without records.
+  void RemoveRequest(TLinkRequest* request);
+  // Under the mutex: a live connection is kept (after a 100 ms pause); a lost one is made again.
+  void Reconnect();
+  int RequestCount() const { return requestCount_.load(); }
+  bool HasRequest(const TLinkRequest* request) const { return requests_.Contains(request); }
+
+  // Asks the thread to end without waiting for it (the destructor waits).
+  void Stop();
+
+ private:
+  void StartThread();
+  void Run();
+  bool LockForPass();
+  void ServePass();
+
+  std::uint32_t ip_;
+  std::uint16_t port_;
+  std::unique_ptr<TcpConnection> connection_;
+  WorkerMutex mutex_;
+  RequestList requests_;
+  std::atomic<int> requestCount_{0};
+  StopSignal stop_;
+  std::thread thread_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,103 @@
+#include <bit>
+
+#include "text/items.h"
+#include "text/numbers.h"
+#include "variables/entry.h"
+#include "variables/integer_types.h"
+#include "variables/view_list.h"
+
+namespace quillon {
+
+TBit::TBit() : TView("TBit", 1, kHistoryLength) {
+  Units = ".";
+  RowHeight = 15;
+}
+
+void TBit::ReadDefinition(const std::vector<std::string>& items) {
+  Name = ShortText(items[0]);
+  Description = ShortText(items[1]);
+  ReadAddressItem(items[3]);
+  Mask = static_cast<std::uint32_t>(ReadInteger(items[4]));
+  RegisterText = ShortText(items[5]);
+  try {
+    Register = ReadRegisterNumber(RegisterText);
+  } catch (const ConversionError&) {
+    Register = 0;
+  }
+  if (RegisterText.size() > 6) {
+    const auto bit = TryReadInteger("$" + RegisterText.substr(6, 1));
+    HighByte = bit && *bit >= 8;
+  }
+  ScaleText = ShortText(items[6]);
+  if (items.size() > 7) {
+    // The bit is tested in the 32-bit word at the address, so a wider cell means nothing.
+    const auto size = TryReadInteger(items[7]);
+    Size = size && *size >= 1 && *size <= 4 ? static_cast<std::int32_t>(*size) : 1;
+  }
+  BaseValue = ShortText(items.back());
+}
+
+void TBit::TakeSample() {
+  AdvanceHead();
+  StoreSample(Head, (ReadData(4) & Mask) != 0 ? 1 : 0);
+}
+
+std::string TBit::ValueText(bool, int) { return std::to_string(SampleAt(ShownIndex)); }
+
+std::string TBit::HexText() { return std::to_string(SampleAt(ShownIndex)); }
+
+std::string TBit::BaseText(const std::string& text) { return text; }
+
+std::uint32_t TBit::ParseInput(std::string& text) {
+  const EntryNumber number = ClassifyEntry(text);
+  if (number.Kind == EntryKind::Hexadecimal) return number.Integer != 0 ? 1 : 0;
+  if (number.Kind == EntryKind::Decimal) {
+    if (auto value = TryReadInteger(text)) return *value != 0 ? 1 : 0;
+  }
+  return 255;
+}
+
+int TBit::BitCharacter() const {
+  const std::uint32_t low = Mask & 0xFF;
+  const int bit = low != 0 ? std::countr_zero(low) : 0;
+  return bit + (HighByte ? 8 : 0);
+}
+
+std::string TBit::DefinitionText() {
+  return JoinItems({Name, Description, TypeName, AddressText(), std::to_string(Mask),
+                    RegisterNumberText() + "." + HexDigits(static_cast<std::uint64_t>(BitCharacter()), 1), "1",
+                    std::to_string(Size), BaseValue});
+}
+
+void TBit::WriteBase(std::span<std::uint8_t> image) {
+  if (Address >= image.size()) return;
+  std::string entry = "=" + BaseValue;
+  const std::uint32_t raw = ParseInput(entry);
+  const auto bits = static_cast<std::uint8_t>(Mask & 0xFF);
+  std::uint8_t& cell = image[Address];
+  cell = raw != 0 ? static_cast<std::uint8_t>(cell | bits) : static_cast<std::uint8_t>(cell & ~bits);
+}
+
+void TBit::DrawRow(Canvas& canvas, int y) {
+  if (!DrawRowFrame(canvas, y, HexText(), ValueText(false, 2))) return;
+  const TViewList& list = *Owner;
+  if (list.HexWidth > 12 || list.ValueWidth >= 13) {
+    canvas.DrawPicture(list.NameWidth, y + 2, SampleAt(ShownIndex) == 1 ? Picture::BitOne : Picture::BitZero);
+  }
+  const Rect area = TrendRect(y);
+  if (area.Width() < 1) return;
+  canvas.SetClip(area);
+  canvas.SetPen(TrendColour, 1);
+  canvas.Line(area.Left, y + 12, area.Right, y + 12);
+  canvas.SetBrush(TrendColour);
+  const int first = FirstVisibleSample();
+  int previousX = area.Left;
+  for (int i = 0; i <= list.VisibleCount; ++i) {
+    const int x = area.Left + static_cast<int>(RoundHalfEven(i * list.Step));
+    if (SampleAt(first + i) == 1 && x > previousX) canvas.FillRect(Rect{previousX, y + 2, x, y + 12});
+    previousX = x;
+  }
+  canvas.ClearClip();
+}
+
+}  // namespace quillon

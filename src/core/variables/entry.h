@@ -1,0 +1,34 @@
+#pragma once
+// Numbers the user types into a value cell: "=" followed by a decimal or hexadecimal value.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace quillon {
+
+enum class EntryKind { Invalid, Decimal, Hexadecimal };
+
+struct EntryNumber {
+  EntryKind Kind = EntryKind::Invalid;
+  double Real = 0.0;          // Decimal
+  std::int64_t Integer = 0;   // Hexadecimal
+};
+
+// Takes the text after the first "=", removes every blank and leaves that in `text`; "x", "X"
+// or "$" first makes it hexadecimal, anything else must be a real number.
+EntryNumber ClassifyEntry(std::string& text);
+
+// A refused entry: the text becomes "Error", the user is warned, the raw value is 0.
+std::uint32_t RefuseEntry(std::string& text);
+
+// round(value / scale), half to even, kept as its low 32 bits (entries outside a cell's range
+// are stored modulo its width); nothing when it cannot be computed (zero scale, overflow).
+std::optional<std::uint32_t> ScaledRaw(double value, double scale);
+// The same without the division.
+std::optional<std::uint32_t> RoundedRaw(double value);
+
+// The input parse most types share: decimal entries are divided by the scale, hexadecimal
+// entries are the raw value itself.
+std::uint32_t CommonParseInput(std::string& text, double scale);
+
+}  // namespace quillon

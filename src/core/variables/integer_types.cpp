@@ -1,0 +1,159 @@
+#include "text/items.h"
+#include "text/numbers.h"
+#include "variables/entry.h"
+#include "variables/integer_types.h"
+#include "variables/view_list.h"
+
+namespace quillon {
+namespace {
+
+bool SelectsHighByte(const std::string& registerText) {
+  return registerText.size() > 6 && registerText[6] == 'H';
+}
+
+}  // namespace
+
+// --- TByte ---
+
+void TByte::ReadDefinition(const std::vector<std::string>& items) {
+  ReadCommonItems(items);
+  ReadAddressItem(items[3]);
+  RegisterText = ShortText(items[4]);
+  Register = ReadRegisterNumber(RegisterText);
+  HighByte = SelectsHighByte(RegisterText);
+  ReadDependencyItems(items);
+}
+
+std::string TByte::BaseText(const std::string& text) {
+  std::string dependent;
+  if (DependentBaseText(dependent)) return dependent;
+  return PlainBaseText(ReadInteger(text));
+}
+
+std::string TByte::DefinitionText() {
+  // "@" without a ratio is how a cell that is not in the controller is written; a ratio that
+  // was given is kept so that the line reads back the same.
+  const std::string ratio = NotInMemory ? std::string() : RatioText();
+  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"),
+                    Units, ScaleText, "1", DependsOn, ratio, BaseValue});
+}
+
+// --- TShortInt ---
+
+void TShortInt::ReadDefinition(const std::vector<std::string>& items) {
+  ReadCommonItems(items);
+  ReadAddressItem(items[3]);
+  RegisterText = ShortText(items[4]);
+  Register = ReadRegisterNumber(RegisterText);
+  HighByte = SelectsHighByte(RegisterText);
+  if (items.size() > 8) {
+    offsetItem_ = ShortText(items[8]);
+    if (Owner != nullptr) OffsetText = ShortText(Owner->Scales.Resolve(offsetItem_, true));
+  }
+}
+
+std::string TShortInt::BaseText(const std::string& text) {
+  return PlainBaseText(static_cast<std::int8_t>(ReadInteger(text) & 0xFF));
+}
+
+std::string TShortInt::DefinitionText() {
+  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"),
+                    Units, ScaleText, "1", offsetItem_, BaseValue});
+}
+
+// --- TWORD ---
+
+void TWORD::ReadDefinition(const std::vector<std::string>& items) {
+  ReadCommonItems(items);
+  if (items[3].empty()) {
+    NoAddress = true;
+  } else {
+    ReadAddressItem(items[3]);
+    RegisterText = ShortText(items[4]);
+    try {
+      Register = ReadRegisterNumber(RegisterText);
+    } catch (const ConversionError&) {
+      Register = 0;
+      RegisterText.clear();
+    }
+  }
+  ReadDependencyItems(items);
+}
+
+std::string TWORD::BaseText(const std::string& text) {
+  std::string dependent;
+  if (DependentBaseText(dependent)) return dependent;
+  return PlainBaseText(ReadInteger(text));
+}
+
+std::string TWORD::DefinitionText() {
+  const std::string ratio = NotInMemory ? std::string() : RatioText();
+  return JoinItems({Name, Description, TypeName, NoAddress ? std::string() : AddressText(),
+                    NoAddress ? std::string() : RegisterNumberText(), Units, ScaleText, "2", DependsOn, ratio,
+                    BaseValue});
+}
+
+// --- TInteger, TLongint ---
+
+void OffsetIntegerView::ReadDefinition(const std::vector<std::string>& items) {
+  ReadCommonItems(items);
+  ReadAddressItem(items[3]);
+  RegisterText = ShortText(items[4]);
+  Register = ReadRegisterNumber(RegisterText);
+  // Lines without item 8 are never written by the tools; they get no offset.
+  if (items.size() > 8) {
+    OffsetText = ShortText(items[8]);
+    Offset = InCellWidth(EvaluateOffset(Owner ? &Owner->Scales : nullptr, OffsetText, 0));
+  }
+}
+
+std::int64_t OffsetIntegerView::InCellWidth(std::int64_t value) const {
+  const auto bits = static_cast<std::uint64_t>(value);
+  return Size == 2 ? static_cast<std::int16_t>(bits) : static_cast<std::int32_t>(bits);
+}
+
+double OffsetIntegerView::PhysicalOfRaw(std::int64_t raw) const {
+  return static_cast<double>(raw - Offset) * Scale;
+}
+
+std::string OffsetIntegerView::BaseText(const std::string& text) {
+  // Unsigned arithmetic: the difference is taken in the cell's width anyway, and a huge base
+  // text must not overflow.
+  return PlainBaseText(InCellWidth(static_cast<std::int64_t>(static_cast<std::uint64_t>(ReadInteger(text)) -
+                                                             static_cast<std::uint64_t>(Offset))));
+}
+
+std::uint32_t OffsetIntegerView::ParseInput(std::string& text) {
+  const EntryNumber number = ClassifyEntry(text);
+  if (number.Kind == EntryKind::Hexadecimal) return static_cast<std::uint32_t>(number.Integer);
+  if (number.Kind == EntryKind::Decimal) {
+    // A zero scale has no raw value for a physical entry: refused like any unreadable entry.
+    if (auto raw = ScaledRaw(number.Real, Scale)) return *raw + static_cast<std::uint32_t>(Offset);
+  }
+  return RefuseEntry(text);
+}
+
+std::string OffsetIntegerView::DefinitionText() {
+  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText(), Units, ScaleText,
+                    std::to_string(Size), OffsetText, BaseValue});
+}
+
+// --- TDWORD ---
+
+void TDWORD::ReadDefinition(const std::vector<std::string>& items) {
+  ReadCommonItems(items);
+  ReadAddressItem(items[3]);
+  RegisterText = ShortText(items[4]);
+  Register = ReadRegisterNumber(RegisterText);
+}
+
+std::string TDWORD::BaseText(const std::string& text) {
+  return PlainBaseText(static_cast<std::uint32_t>(ReadInteger(text)));
+}
+
+std::string TDWORD::DefinitionText() {
+  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText(), Units, ScaleText, "4",
+                    BaseValue});
+}
+
+}  // namespace quillon

@@ -1,0 +1,271 @@
+#include "variables/view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "platform/prompt.h"
+#include "text/cp1251.h"
+#include "text/items.h"
+#include "text/numbers.h"
+#include "variables/entry.h"
+#include "variables/view_list.h"
+
+namespace quillon {
+
+namespace {
+
+// The record keeps scales and ratios as 32-bit reals; a number from a file that does not fit
+// one would be undefined to convert.
+float ToSingle(double value, float fallback) {
+  return std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max() ? static_cast<float>(value)
+                                                                                        : fallback;
+}
+
+}  // namespace
+
+std::string ShortText(std::string_view text) {
+  return Utf8Length(text) > kShortTextLength ? Utf8Left(text, kShortTextLength) : std::string(text);
+}
+
+TView::TView(std::string_view typeName, int sampleWidth, int historyLength)
+    : TypeName(typeName),
+      Samples(static_cast<std::size_t>(sampleWidth) * static_cast<std::size_t>(historyLength), 0),
+      sampleWidth_(sampleWidth),
+      historyLength_(historyLength) {}
+
+void TView::Layout() {
+  RowWidth = Owner != nullptr ? Owner->ClientWidth : 0;
+  RowRect = Rect{0, 0, RowWidth, RowHeight};
+}
+
+std::string TView::DefinitionLine() { return Key + "=" + DefinitionText(); }
+
+void TView::WriteBase(std::span<std::uint8_t> image) {
+  // A variable without a cell (or without an address) has nothing to store; writing it at
+  // address 0 would overwrite another variable.
+  if (NotInMemory || NoAddress) return;
+  std::string entry = "=" + BaseValue;
+  std::uint32_t raw = ParseInput(entry);
+  for (std::int32_t i = 0; i < Size && i < 4; ++i) {
+    const std::size_t at = static_cast<std::size_t>(Address) + static_cast<std::size_t>(i);
+    if (at >= image.size()) break;
+    image[at] = static_cast<std::uint8_t>(raw & 0xFF);
+    raw >>= 8;
+  }
+}
+
+std::string TView::ColumnText(int kind) {
+  switch (kind) {
+    case 0:
+      return TypeName;
+    case 1:
+      return HasDependency() ? Name + "=" + RatioText() + " " + DependsOn : Name;
+    case 2:
+      return Description;
+    case 3:
+      return BaseValue;
+    case 4:
+      return BaseText(std::string(BaseValue));
+    case 5:
+      return NotInMemory ? BaseValue : HexText();
+    case 6:
+      return NotInMemory ? BaseText(std::string(BaseValue)) : ValueText(true, 4);
+    case 7:
+      return Units;
+    case 8:
+      return RegisterText;
+    default:
+      return "?";
+  }
+}
+
+void TView::UpdateRatio(const std::string& text) {
+  if (!HasDependency() || Owner == nullptr) return;
+  TView* reference = Owner->FindVariable(DependsOn);
+  if (reference == nullptr || reference == this) return;
+  const auto referenceValue = TryReadReal(reference->BaseText(std::string(reference->BaseValue)));
+  // A reference without a numeric base value (or with zero) gives no ratio to divide by.
+  if (!referenceValue || *referenceValue == 0.0) return;
+
+  std::string entry = text;
+  const EntryNumber number = ClassifyEntry(entry);
+  double raw = 0.0;
+  if (number.Kind == EntryKind::Decimal) {
+    if (Scale == 0.0f) {
+      CurrentPrompt().Warning("Предупреждение", "Шкала переменной " + Name + " равна нулю");
+      return;
+    }
+    raw = RoundHalfEven(number.Real / Scale);
+  } else if (number.Kind == EntryKind::Hexadecimal) {
+    raw = static_cast<double>(number.Integer);
+  }
+  Ratio = ToSingle(raw * Scale / *referenceValue, Ratio);
+}
+
+std::size_t TView::SampleBytes(int n) const {
+  return static_cast<std::size_t>(SampleWidth()) * static_cast<std::size_t>(std::max(n, 0));
+}
+
+std::size_t TView::CopySamples(std::span<std::uint8_t> dest, int start, int n) const {
+  const auto width = static_cast<std::size_t>(SampleWidth());
+  const std::size_t count = std::min(static_cast<std::size_t>(std::max(n, 0)), dest.size() / width);
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto from = static_cast<std::size_t>(RingIndex(start + static_cast<int>(i))) * width;
+    std::copy_n(Samples.begin() + static_cast<std::ptrdiff_t>(from), width,
+                dest.begin() + static_cast<std::ptrdiff_t>(i * width));
+  }
+  return count * width;
+}
+
+std::size_t TView::LoadSamples(std::span<const std::uint8_t> src, int n) {
+  const auto width = static_cast<std::size_t>(SampleWidth());
+  const std::size_t count = std::min({static_cast<std::size_t>(std::max(n, 0)), src.size() / width,
+                                      static_cast<std::size_t>(HistoryLength())});
+  std::copy_n(src.begin(), count * width, Samples.begin());
+  Head = static_cast<std::int32_t>(count);
+  return count * width;
+}
+
+void TView::ApplyViewParameters(std::string_view parameters) {
+  const std::vector<std::string> items = SplitItems(parameters.empty() ? kDefaultViewParameters : parameters);
+  TrendGain = TryReadReal(items[0]).value_or(1.0);
+  const std::int64_t height = items.size() > 1 ? TryReadInteger(items[1]).value_or(0) : 0;
+  // Rows lower than the text would cut it; absurd heights from a damaged file are capped.
+  RowHeight = height < 15 ? 16 : static_cast<std::int32_t>(std::min<std::int64_t>(height, 32767));
+}
+
+void TView::AttachImage(std::span<std::uint8_t> image, std::size_t offset) {
+  if (offset < image.size()) {
+    DataPtr = image.data() + offset;
+    DataLimit = image.size() - offset;
+  } else {
+    DataPtr = nullptr;
+    DataLimit = 0;
+  }
+}
+
+void TView::Rescale() { Scale = ToSingle(EvaluateScale(Owner ? &Owner->Scales : nullptr, ScaleText, 1.0), 1.0f); }
+
+int TView::RingIndex(int index) const {
+  const int length = HistoryLength();
+  const int wrapped = index % length;
+  return wrapped < 0 ? wrapped + length : wrapped;
+}
+
+std::uint64_t TView::SampleAt(int index) const {
+  const auto width = static_cast<std::size_t>(SampleWidth());
+  const std::size_t at = static_cast<std::size_t>(RingIndex(index)) * width;
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < width && i < 8; ++i) value |= static_cast<std::uint64_t>(Samples[at + i]) << (8 * i);
+  return value;
+}
+
+std::uint64_t TView::ReadData(int bytes) const {
+  std::uint64_t value = 0;
+  if (DataPtr == nullptr) return value;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(bytes) && i < DataLimit && i < 8; ++i) {
+    value |= static_cast<std::uint64_t>(DataPtr[i]) << (8 * i);
+  }
+  return value;
+}
+
+void TView::StoreSample(int ringIndex, std::uint64_t value) {
+  const auto width = static_cast<std::size_t>(SampleWidth());
+  const std::size_t at = static_cast<std::size_t>(RingIndex(ringIndex)) * width;
+  for (std::size_t i = 0; i < width; ++i) {
+    Samples[at + i] = static_cast<std::uint8_t>(i < 8 ? value >> (8 * i) : 0);
+  }
+}
+
+void TView::AdvanceHead() {
+  Head = RingIndex(Head + 1);
+  const int trendWidth = Owner != nullptr ? Owner->TrendWidth : 0;
+  VisibleStart = RingIndex(Head - (RowWidth - trendWidth) % kHistoryLength);
+}
+
+void TView::ReadCommonItems(const std::vector<std::string>& items) {
+  Name = ShortText(items[0]);
+  Description = ShortText(items[1]);
+  Units = items.size() > 5 ? ShortText(items[5]) : std::string();
+  ScaleText = items.size() > 6 ? ShortText(items[6]) : std::string();
+  const double fallback = ScaleFallback();
+  Scale = ToSingle(EvaluateScale(Owner ? &Owner->Scales : nullptr, ScaleText, fallback), static_cast<float>(fallback));
+  BaseValue = ShortText(items.back());
+}
+
+void TView::ReadAddressItem(const std::string& item) {
+  Address = static_cast<std::uint16_t>(ReadInteger(item));
+}
+
+std::uint16_t TView::ReadRegisterNumber(std::string_view registerText) {
+  const std::string_view digits = registerText.size() > 1 ? registerText.substr(1, 4) : std::string_view();
+  return static_cast<std::uint16_t>(ReadInteger("$" + std::string(digits)));
+}
+
+void TView::ReadDependencyItems(const std::vector<std::string>& items) {
+  if (items.size() != 11) return;
+  DependsOn = ShortText(items[8]);
+  if (DependsOn == "@" && items[9].empty()) {
+    NotInMemory = true;
+    return;
+  }
+  Ratio = ToSingle(TryReadReal(items[9]).value_or(0.0), 0.0f);
+}
+
+bool TView::DependentBaseText(std::string& text) {
+  if (!HasDependency() || NotInMemory || Owner == nullptr || resolvingDependency_) return false;
+  TView* reference = Owner->FindVariable(DependsOn);
+  if (reference == nullptr || reference == this) return false;
+  // A chain that leads back to this variable (hand-edited files can make one) is cut here:
+  // the variable shows its own stored value instead of recursing for ever.
+  struct Guard {
+    bool& flag;
+    explicit Guard(bool& f) : flag(f) { flag = true; }
+    ~Guard() { flag = false; }
+  } guard(resolvingDependency_);
+
+  const auto referenceValue = TryReadReal(reference->BaseText(std::string(reference->BaseValue)));
+  if (!referenceValue) return false;
+  const std::string physical = FormatFixed(*referenceValue * Ratio, 5, true);
+  std::string entry = "=" + physical;
+  const std::uint32_t raw = reference->Scale == Scale ? reference->ParseInput(entry) : ParseInput(entry);
+  BaseValue = "x" + HexDigits(raw, 2 * std::clamp(Size, 1, 4));
+  text = physical;
+  return true;
+}
+
+bool TView::DrawRowFrame(Canvas& canvas, int y, const std::string& hex, const std::string& value) {
+  if (Owner == nullptr || y >= canvas.Height()) return false;
+  const TViewList& list = *Owner;
+  const Colour background = Selected ? kGreen : kWhite;
+  canvas.SetBrush(background);
+  canvas.FillRect(Rect{0, y, canvas.Width(), y + RowHeight});
+  canvas.SetTextColours(kNavy, background);
+  canvas.Text(Rect{2, y + 2, list.NameWidth, y + 14}, Name, TextAlign::Left);
+  int x = list.NameWidth;
+  if (list.HexWidth != 0) canvas.Text(Rect{x, y + 2, x + list.HexWidth, y + 14}, hex, TextAlign::Right);
+  x += list.HexWidth;
+  if (list.ValueWidth != 0) canvas.Text(Rect{x, y + 2, x + list.ValueWidth, y + 14}, value, TextAlign::Right);
+  x += list.ValueWidth;
+  if (list.UnitWidth != 0) canvas.Text(Rect{x, y + 2, x + list.UnitWidth, y + 14}, Units, TextAlign::Center);
+  return true;
+}
+
+Rect TView::TrendRect(int y) const {
+  if (Owner == nullptr) return Rect{0, y, 0, y + RowHeight};
+  const TViewList& list = *Owner;
+  const int left = list.NameWidth + list.HexWidth + list.ValueWidth + list.UnitWidth;
+  return Rect{left, y, left + std::max(list.TrendWidth, 0), y + RowHeight};
+}
+
+int TView::FirstVisibleSample() const {
+  const int visible = Owner != nullptr ? Owner->VisibleCount : 0;
+  return RingIndex(Head - visible - ScrollBack % kHistoryLength);
+}
+
+std::string TView::AddressText() const { return "x" + HexDigits(Address, 4); }
+std::string TView::RegisterNumberText() const { return "r" + HexDigits(Register, 4); }
+std::string TView::RatioText() const { return FormatFixed(Ratio, 2, true); }
+
+}  // namespace quillon

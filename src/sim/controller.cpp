@@ -1,0 +1,238 @@
+#include "sim/controller.h"
+
+#include <cstdio>
+
+#include "link/crc16.h"
+#include "sim/motion.h"
+#include "text/cp1251.h"
+
+namespace quillon::sim {
+namespace {
+
+constexpr std::size_t kMaxRegistersRead = 125;
+constexpr std::size_t kMaxRegistersWritten = 123;
+
+std::uint16_t Word(std::span<const std::uint8_t> frame, std::size_t at) {
+  return static_cast<std::uint16_t>((frame[at] << 8) | frame[at + 1]);
+}
+
+// The identification text as it goes on the wire: Windows-1251, with room left for the closing
+// character and the frame around it.
+std::string WireId(const std::string& id, std::size_t maxBytes) {
+  std::string wire = Utf8ToCp1251(id);
+  if (wire.size() > maxBytes) wire.resize(maxBytes);
+  return wire;
+}
+
+}  // namespace
+
+void AppendCRC(std::vector<std::uint8_t>& frame) {
+  const std::uint16_t crc = CRC16(frame.data(), frame.size());
+  frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+  frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+}
+
+std::vector<std::uint8_t> MODBUSException(std::uint8_t slave, std::uint8_t function, std::uint8_t code) {
+  std::vector<std::uint8_t> answer{slave, static_cast<std::uint8_t>(function | 0x80), code};
+  AppendCRC(answer);
+  return answer;
+}
+
+std::string HexBytes(std::span<const std::uint8_t> bytes) {
+  std::string text;
+  char digits[4];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
+    if (i > 0) text += ' ';
+    text += digits;
+  }
+  return text;
+}
+
+SimController::SimController(DeviceImage image, ControllerOptions options)
+    : image_(std::move(image)), options_(std::move(options)), faults_(options_.faults) {}
+
+Response SimController::Handle(std::span<const std::uint8_t> frame, bool serialLine) {
+  std::lock_guard lock(mutex_);
+  std::string note;
+  Response response;
+  response.bytes = Answer(frame, serialLine, note);
+  if (!response.bytes.empty()) {
+    const FaultKind fault = faults_.Next();
+    FaultInjector::Apply(fault, response.bytes);
+    response.delayMs = faults_.DelayMs();
+    if (fault != FaultKind::None) note += fault == FaultKind::Drop ? " [fault: dropped]"
+                                          : fault == FaultKind::Corrupt ? " [fault: corrupted]"
+                                                                        : " [fault: cut short]";
+  }
+  if (Log) {
+    Log((serialLine ? "pty " : "tcp ") + HexBytes(frame) + " -> " +
+        (response.bytes.empty() ? std::string("(no answer)") : HexBytes(response.bytes)) +
+        (note.empty() ? "" : "  " + note));
+  }
+  return response;
+}
+
+void SimController::Move() {
+  if (!options_.move) return;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  ApplyMotion(image_.memory, image_.moving, seconds);
+}
+
+std::vector<std::uint8_t> SimController::Answer(std::span<const std::uint8_t> frame, bool serialLine,
+                                                std::string& note) {
+  if (serialLine && frame.size() >= 4 && frame[0] == 0xA5 && frame.back() == 0x5A &&
+      static_cast<std::size_t>(frame[1]) + 3 == frame.size()) {
+    return AnswerQuBUS(frame, note);
+  }
+  return AnswerMODBUS(frame, note);
+}
+
+std::vector<std::uint8_t> SimController::AnswerQuBUS(std::span<const std::uint8_t> frame, std::string& note) {
+  // Identification: A5 01 00 5A. The answer is a counted text whose last character the program
+  // drops.
+  if (frame.size() == 4 && frame[2] == 0x00) {
+    note = "QuBUS identification";
+    const std::string text = WireId(options_.id, 254);
+    std::vector<std::uint8_t> answer{static_cast<std::uint8_t>(text.size() + 1)};
+    answer.insert(answer.end(), text.begin(), text.end());
+    answer.push_back(kQuBUSIdClosing);
+    return answer;
+  }
+  if (frame.size() == 7) {
+    const auto area = AreaOfReadCode(frame[2]);
+    if (!area) {
+      note = "QuBUS: unknown read code";
+      return {};
+    }
+    const std::uint16_t address = Word(frame, 3);
+    const std::size_t count = frame[5];
+    note = "QuBUS read " + std::string(AreaName(*area)) + " " + std::to_string(count) + " bytes";
+    if (count == 0) return {};
+    if (*area == Area::Ram) Move();
+    std::vector<std::uint8_t> answer(count);
+    if (!image_.memory.Read(*area, address, count, answer.data())) {
+      note += " past the end of the area";
+      return {};
+    }
+    return answer;
+  }
+  if (frame.size() >= 8) {
+    const auto area = AreaOfWriteCode(frame[2]);
+    const std::size_t count = frame[5];
+    if (!area || count + 7 != frame.size()) {
+      note = "QuBUS: not a read or write frame this controller knows";
+      return {};
+    }
+    const std::uint16_t address = Word(frame, 3);
+    note = "QuBUS write " + std::string(AreaName(*area)) + " " + std::to_string(count) + " bytes";
+    if (!image_.memory.Write(*area, address, frame.data() + 6, count)) {
+      note += " past the end of the area";
+      return {};
+    }
+    return {WriteCodeOf(*area)};
+  }
+  note = "QuBUS: unknown frame";
+  return {};
+}
+
+std::vector<std::uint8_t> SimController::AnswerMODBUS(std::span<const std::uint8_t> frame, std::string& note) {
+  if (frame.size() < 4) {
+    note = "too short for MODBUS";
+    return {};
+  }
+  if (CRC16(frame.data(), frame.size()) != 0) {
+    note = "MODBUS: bad CRC, ignored";
+    return {};
+  }
+  const std::uint8_t slave = frame[0];
+  const bool broadcast = slave == 0;
+  if (slave != options_.slaveAddress && !broadcast) {
+    note = "MODBUS: for slave " + std::to_string(slave) + ", ignored";
+    return {};
+  }
+  const std::uint8_t function = frame[1];
+  std::vector<std::uint8_t> answer;
+  switch (function) {
+    case 0x03:
+      if (frame.size() != 8) {
+        answer = MODBUSException(slave, function, kIllegalDataValue);
+        break;
+      }
+      answer = ReadRegisters(slave, Word(frame, 2), Word(frame, 4), note);
+      break;
+    case 0x10:
+      answer = WriteRegisters(frame, note);
+      break;
+    case 0x11: {
+      note = "MODBUS report slave ID";
+      // Byte count, the text, and the run indicator, which the program takes as the closing
+      // character of the text.
+      const std::string text = WireId(options_.id, 249);
+      answer = {slave, 0x11, static_cast<std::uint8_t>(text.size() + 1)};
+      answer.insert(answer.end(), text.begin(), text.end());
+      answer.push_back(kMODBUSRunIndicatorOn);
+      AppendCRC(answer);
+      break;
+    }
+    default:
+      note = "MODBUS: function " + std::to_string(function) + " not supported";
+      answer = MODBUSException(slave, function, kIllegalFunction);
+      break;
+  }
+  // A broadcast is carried out and never answered.
+  if (broadcast) return {};
+  return answer;
+}
+
+std::vector<std::uint8_t> SimController::ReadRegisters(std::uint8_t slave, std::uint16_t start, std::uint16_t count,
+                                                       std::string& note) {
+  note = "MODBUS read " + std::to_string(count) + " registers from " + std::to_string(start);
+  if (count == 0 || count > kMaxRegistersRead) return MODBUSException(slave, 0x03, kIllegalDataValue);
+  if (static_cast<std::uint32_t>(start) + count > 65536) return MODBUSException(slave, 0x03, kIllegalDataAddress);
+  std::vector<RegisterPlace> places;
+  for (std::uint32_t reg = start; reg < static_cast<std::uint32_t>(start) + count; ++reg) {
+    const auto place = image_.registers.Locate(static_cast<std::uint16_t>(reg));
+    if (!place) return MODBUSException(slave, 0x03, kIllegalDataAddress);
+    places.push_back(*place);
+  }
+  Move();
+  std::vector<std::uint8_t> answer{slave, 0x03, static_cast<std::uint8_t>(2 * count)};
+  for (const auto& place : places) {
+    std::uint8_t bytes[2];
+    image_.memory.Read(place.area, place.address, 2, bytes);
+    answer.push_back(bytes[1]);  // the wire wants the high byte first
+    answer.push_back(bytes[0]);
+  }
+  AppendCRC(answer);
+  return answer;
+}
+
+std::vector<std::uint8_t> SimController::WriteRegisters(std::span<const std::uint8_t> frame, std::string& note) {
+  const std::uint8_t slave = frame[0];
+  if (frame.size() < 9) return MODBUSException(slave, 0x10, kIllegalDataValue);
+  const std::uint16_t start = Word(frame, 2);
+  const std::uint16_t count = Word(frame, 4);
+  const std::size_t byteCount = frame[6];
+  note = "MODBUS write " + std::to_string(count) + " registers from " + std::to_string(start);
+  if (count == 0 || count > kMaxRegistersWritten || byteCount != 2u * count || frame.size() != 9 + byteCount) {
+    return MODBUSException(slave, 0x10, kIllegalDataValue);
+  }
+  if (static_cast<std::uint32_t>(start) + count > 65536) return MODBUSException(slave, 0x10, kIllegalDataAddress);
+  std::vector<RegisterPlace> places;
+  for (std::uint32_t reg = start; reg < static_cast<std::uint32_t>(start) + count; ++reg) {
+    const auto place = image_.registers.Locate(static_cast<std::uint16_t>(reg));
+    if (!place) return MODBUSException(slave, 0x10, kIllegalDataAddress);
+    places.push_back(*place);
+  }
+  // Nothing is written unless every register is writable.
+  for (std::size_t i = 0; i < places.size(); ++i) {
+    const std::uint8_t bytes[2] = {frame[7 + 2 * i + 1], frame[7 + 2 * i]};
+    image_.memory.Write(places[i].area, places[i].address, bytes, 2);
+  }
+  std::vector<std::uint8_t> answer(frame.begin(), frame.begin() + 6);
+  AppendCRC(answer);
+  return answer;
+}
+
+}  // namespace quillon::sim

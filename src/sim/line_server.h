@@ -1,0 +1,117 @@
+#pragma once
+// The simulator's lines: a pseudo-terminal published as a symlink, and a TCP listener with any
+// number of clients. One loop serves them all; each line collects bytes until a frame is
+// complete and hands it to the controller.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/controller.h"
+
+namespace quillon::sim {
+
+// Owns a file descriptor.
+class FileHandle {
+ public:
+  FileHandle() = default;
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle();
+  FileHandle(FileHandle&& other) noexcept : fd_(other.Release()) {}
+  FileHandle& operator=(FileHandle&& other) noexcept;
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int Get() const { return fd_; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  explicit operator bool() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// A pseudo-terminal in raw mode. The simulator keeps the terminal side open itself, so the line
+// stays usable while programs open and close it.
+class PseudoTerminal {
+ public:
+  // Throws std::runtime_error when no pseudo-terminal can be had.
+  PseudoTerminal();
+  int MasterFd() const { return master_.Get(); }
+  const std::string& DevicePath() const { return devicePath_; }
+
+ private:
+  FileHandle master_;
+  FileHandle terminal_;
+  std::string devicePath_;
+};
+
+// A symlink that points to `target` for as long as this object lives. A link that is already
+// there and leads to an existing file is another program's line: that is an error, not
+// something to overwrite. A dangling one is replaced. Throws std::runtime_error.
+class PublishedLink {
+ public:
+  PublishedLink(std::string linkPath, const std::string& target);
+  ~PublishedLink();
+  PublishedLink(const PublishedLink&) = delete;
+  PublishedLink& operator=(const PublishedLink&) = delete;
+
+ private:
+  std::string linkPath_;
+  std::string target_;
+};
+
+// A listening TCP socket; throws std::runtime_error with the reason (a busy port, a bad
+// address).
+class TcpListener {
+ public:
+  TcpListener(const std::string& address, std::uint16_t port);
+  int Fd() const { return socket_.Get(); }
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  FileHandle socket_;
+  std::uint16_t port_ = 0;
+};
+
+// How long a line must stay quiet before bytes that form no known frame are taken as one.
+inline constexpr std::chrono::milliseconds kQuietGap{30};
+
+class LineServer {
+ public:
+  explicit LineServer(SimController& controller) : controller_(controller) {}
+
+  void AddPseudoTerminal(int masterFd) { AddLine(masterFd, true, false); }
+  void AddListener(int listenFd) { listenFd_ = listenFd; }
+
+  // Serves until `stop` is set (checked at least every 100 ms).
+  void Run(const std::atomic<bool>& stop);
+  std::size_t ClientCount() const;
+
+ private:
+  struct Line {
+    int fd = -1;
+    bool serial = false;
+    bool owned = false;  // a TCP client, closed by the server
+    std::vector<std::uint8_t> pending;
+    std::chrono::steady_clock::time_point lastByte;
+  };
+
+  void AddLine(int fd, bool serial, bool owned);
+  void Accept();
+  // false when the line is gone (a TCP client that closed).
+  bool ReadLine(Line& line);
+  void ServeFrames(Line& line, bool quiet);
+  void Reply(Line& line, std::vector<std::uint8_t> frame);
+
+  SimController& controller_;
+  int listenFd_ = -1;
+  std::vector<Line> lines_;
+};
+
+}  // namespace quillon::sim

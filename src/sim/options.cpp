@@ -1,0 +1,88 @@
+#include "sim/options.h"
+
+#include <stdexcept>
+
+#include "text/numbers.h"
+
+namespace quillon::sim {
+
+const char* const kSimUsage =
+    "usage: quillon-sim --device FILE [--id TEXT] [--addr N] [--pty LINKPATH] [--tcp PORT]\n"
+    "                   [--bind ADDR] [--move] [--fault SPEC] [--verbose]\n"
+    "\n"
+    "A controller on the far end of a line. It answers QuBUS and MODBUS RTU on a pseudo-terminal\n"
+    "and MODBUS RTU frames (CRC included, no MBAP header) over TCP, from memory filled with the\n"
+    "base values of a device file.\n"
+    "\n"
+    "  --device FILE   device file whose FLASH, CD and RAM base values fill the memory\n"
+    "  --id TEXT       identification string (default: DEVICE/ID of the file)\n"
+    "  --addr N        MODBUS slave address, 1..247 (default 1); other addresses are ignored\n"
+    "  --pty LINKPATH  open a pseudo-terminal and publish it as the symlink LINKPATH\n"
+    "                  (for the program's port list: <workspace>/Ports/<name>)\n"
+    "  --tcp PORT      listen for MODBUS RTU frames over TCP (0 = any free port)\n"
+    "  --bind ADDR     local address to listen on (default 127.0.0.1)\n"
+    "  --move          RAM variables move: sines, ramps and toggling bits\n"
+    "  --fault SPEC    inject faults, e.g. crc=0.1,drop=0.05,short=0.05,delay=30,seed=7,limit=20\n"
+    "                  (rates of corrupted, missing and cut answers; extra delay in ms; the seed\n"
+    "                  of the reproducible sequence; only the first `limit` requests affected)\n"
+    "  --verbose       print every request and answer on stderr\n"
+    "  --help          this text\n"
+    "\n"
+    "At least one of --pty and --tcp. When ready it prints \"pty: DEVICE\" with \"link: LINKPATH\"\n"
+    "and/or \"tcp: ADDR:PORT\", and runs until Ctrl+C (SIGINT) or SIGTERM.\n";
+
+namespace {
+
+long long ReadNumber(const std::string& option, const std::string& value, long long low, long long high) {
+  const auto number = TryReadInteger(value);
+  if (!number || *number < low || *number > high) {
+    throw std::invalid_argument(option + " expects a number from " + std::to_string(low) + " to " +
+                                std::to_string(high) + ", got \"" + value + "\"");
+  }
+  return *number;
+}
+
+}  // namespace
+
+SimOptions ParseSimOptions(const std::vector<std::string>& args) {
+  SimOptions options;
+  bool haveDevice = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw std::invalid_argument(arg + " needs a value");
+      return args[++i];
+    };
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+    } else if (arg == "--device") {
+      options.devicePath = value();
+      haveDevice = !options.devicePath.empty();
+    } else if (arg == "--id") {
+      options.id = value();
+    } else if (arg == "--addr") {
+      options.slaveAddress = static_cast<std::uint8_t>(ReadNumber(arg, value(), 1, 247));
+    } else if (arg == "--pty") {
+      options.ptyLink = value();
+      if (options.ptyLink->empty()) throw std::invalid_argument("--pty needs a link path");
+    } else if (arg == "--tcp") {
+      options.tcpPort = static_cast<std::uint16_t>(ReadNumber(arg, value(), 0, 65535));
+    } else if (arg == "--bind") {
+      options.bindAddress = value();
+    } else if (arg == "--move") {
+      options.move = true;
+    } else if (arg == "--fault") {
+      options.faults = ParseFaultSpec(value());
+    } else if (arg == "--verbose" || arg == "-v") {
+      options.verbose = true;
+    } else {
+      throw std::invalid_argument("unknown argument \"" + arg + "\"");
+    }
+  }
+  if (options.help) return options;
+  if (!haveDevice) throw std::invalid_argument("--device FILE is required");
+  if (!options.ptyLink && !options.tcpPort) throw std::invalid_argument("give --pty LINKPATH, --tcp PORT or both");
+  return options;
+}
+
+}  // namespace quillon::sim

@@ -1,0 +1,30 @@
+#pragma once
+// The simulator's command line.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/faults.h"
+
+namespace quillon::sim {
+
+struct SimOptions {
+  std::string devicePath;
+  std::optional<std::string> id;  // overrides DEVICE/ID
+  std::uint8_t slaveAddress = 1;
+  std::optional<std::string> ptyLink;
+  std::optional<std::uint16_t> tcpPort;  // 0 picks a free port
+  std::string bindAddress = "127.0.0.1";
+  bool move = false;
+  FaultSpec faults;
+  bool verbose = false;
+  bool help = false;
+};
+
+extern const char* const kSimUsage;
+
+// Throws std::invalid_argument with a message for the user when the arguments are wrong.
+SimOptions ParseSimOptions(const std::vector<std::string>& args);
+
+}  // namespace quillon::sim

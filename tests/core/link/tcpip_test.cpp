@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+
+#include <chrono>
+#include <memory>
+
+#include "link/tcpip_list.h"
+#include "loopback_device.h"
+
+namespace quillon {
+
+namespace {
+
+using testing::AnswerChunk;
+using testing::Bytes;
+using testing::LoopbackDevice;
+using testing::WaitFor;
+using Clock = std::chrono::steady_clock;
+
+const std::uint32_t kLoopback = ParseIPv4("127.0.0.1");
+
+struct TcpOwner {
+  explicit TcpOwner(Bytes frame, bool polling = true) : request(std::move(frame)), answer(4096) {
+    record.RequestBuf = request.data();
+    record.RequestLen = static_cast<std::uint32_t>(request.size());
+    record.AnswerBuf = answer.data();
+    record.AnswerCapacity = answer.size();
+    record.DelayMs = 1;
+    record.OnAnswer = [this, polling](TLinkRequest& served) {
+      {
+        std::lock_guard lock(mutex);
+        const std::uint32_t length = served.AnswerLen.load();
+        lengths.push_back(length);
+        answers.emplace_back(answer.begin(), answer.begin() + (length > 1 ? length : 0));
+        answeredAt = Clock::now();
+      }
+      ++count;
+      if (polling) served.Busy = false;
+    };
+  }
+  std::vector<Bytes> Answers() {
+    std::lock_guard lock(mutex);
+    return answers;
+  }
+  std::vector<std::uint32_t> Lengths() {
+    std::lock_guard lock(mutex);
+    return lengths;
+  }
+
+  Bytes request;
+  std::vector<std::uint8_t> answer;
+  TLinkRequest record;
+  std::atomic<int> count{0};
+  std::mutex mutex;
+  std::vector<Bytes> answers;
+  std::vector<std::uint32_t> lengths;
+  Clock::time_point answeredAt;
+};
+
+std::vector<AnswerChunk> Echo(const Bytes& request) {
+  Bytes answer{0x66};
+  answer.insert(answer.end(), request.begin(), request.end());
+  return {{0, answer}};
+}
+
+std::vector<AnswerChunk> Silent(const Bytes&) { return {}; }
+
+// Registers the record the way the windows do: lock, open, add, unlock.
+void Register(TTCPIPList& list, std::uint16_t port, TcpOwner& owner) {
+  list.Lock(kLoopback);
+  ASSERT_GE(list.OpenWorker(kLoopback, port), 0);
+  list.AddRequest(kLoopback, &owner.record);
+  list.Unlock(kLoopback);
+}
+
+}  // namespace
+
+TEST(TcpAddresses, DottedTextsInNetworkOrder) {
+  EXPECT_EQ(ParseIPv4("127.0.0.1"), htonl(0x7F000001));
+  EXPECT_EQ(ParseIPv4("192.168.1.20"), htonl(0xC0A80114));
+  EXPECT_EQ(ParseIPv4("300.1.1.1"), 0xFFFFFFFFu);
+  EXPECT_EQ(ParseIPv4("device"), 0xFFFFFFFFu);
+}
+
+TEST(TcpWorker, APeerThatNeverAnswersGivesLengthOne) {
+  LoopbackDevice device(Silent);
+  TTCPIPList list;
+  TcpOwner owner({0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD}, false);
+  owner.record.DelayMs = 20;
+  Register(list, device.Port(), owner);
+  ASSERT_TRUE(WaitFor([&] { return owner.count == 1; }));
+  EXPECT_EQ(owner.record.AnswerLen, 1u);
+  ASSERT_TRUE(WaitFor([&] { return device.Requests().size() == 1; }));
+  // The delay plus the 50 ms wait for an answer, counted from the request's arrival.
+  const auto elapsed =
+      std::chrono::duration_cast<std::chrono::milliseconds>(owner.answeredAt - device.LastRequestAt()).count();
+  EXPECT_GE(elapsed, 60);
+  EXPECT_LE(elapsed, 1000);
+  EXPECT_EQ(device.Requests()[0], owner.request);  // the RTU frame as is, no header
+}
+
+TEST(TcpWorker, TwoOwnersOnOneAddressShareOneConnection) {
+  LoopbackDevice device(Echo);
+  TTCPIPList list;
+  TcpOwner first({0x01, 0x03}), second({0x02, 0x04, 0x06});
+  list.Lock(kLoopback);  // no worker yet: nothing to lock, and the unlock is harmless
+  EXPECT_EQ(list.OpenWorker(kLoopback, device.Port()), 0);
+  list.AddRequest(kLoopback, &first.record);
+  list.Unlock(kLoopback);
+  list.Lock(kLoopback);
+  EXPECT_EQ(list.OpenWorker(kLoopback, device.Port()), 1);
+  list.AddRequest(kLoopback, &second.record);
+  list.Unlock(kLoopback);
+  ASSERT_TRUE(WaitFor([&] { return first.count >= 3 && second.count >= 3; }));
+  EXPECT_EQ(list.Count(), 1u);
+  EXPECT_EQ(device.Accepted(), 1);
+  for (const Bytes& answer : first.Answers()) EXPECT_EQ(answer, (Bytes{0x66, 0x01, 0x03}));
+  for (const Bytes& answer : second.Answers()) EXPECT_EQ(answer, (Bytes{0x66, 0x02, 0x04, 0x06}));
+  list.RemoveRequest(kLoopback, &first.record);
+  list.RemoveRequest(kLoopback, &second.record);
+  // Unlike a serial port, the connection stays without records.
+  ASSERT_NE(list.FindWorker(kLoopback), nullptr);
+  EXPECT_TRUE(list.FindWorker(kLoopback)->Connected());
+  EXPECT_EQ(list.FindWorker(kLoopback)->RequestCount(), 0);
+}
+
+TEST(TcpWorker, APeerThatClosedIsFoundDeadAndReplaced) {
+  LoopbackDevice device(Echo);
+  TTCPIPList list;
+  TcpOwner owner({0x09});
+  Register(list, device.Port(), owner);
+  ASSERT_TRUE(WaitFor([&] { return owner.count >= 1; }));
+  list.RemoveRequest(kLoopback, &owner.record);
+  TTCPIPThread* before = list.FindWorker(kLoopback);
+  ASSERT_NE(before, nullptr);
+  device.DropConnections();
+  ASSERT_TRUE(WaitFor([&] { return list.FindWorker(kLoopback) == nullptr; }));
+  EXPECT_EQ(list.Count(), 0u);
+  owner.record.Busy = false;
+  const int served = owner.count.load();
+  Register(list, device.Port(), owner);
+  EXPECT_TRUE(WaitFor([&] { return owner.count > served; }));
+  EXPECT_EQ(device.Accepted(), 2);
+  list.RemoveRequest(kLoopback, &owner.record);
+
+  // The windows lock before they open: the lock taken on a dead worker must survive its
+  // replacement by the open.
+  TTCPIPThread* second = list.FindWorker(kLoopback);
+  ASSERT_NE(second, nullptr);
+  device.DropConnections();
+  ASSERT_TRUE(WaitFor([&] { return !second->Probe(); }));
+  owner.record.Busy = false;
+  const int servedAgain = owner.count.load();
+  Register(list, device.Port(), owner);
+  EXPECT_TRUE(WaitFor([&] { return owner.count > servedAgain; }));
+  EXPECT_EQ(device.Accepted(), 3);
+  EXPECT_EQ(list.Count(), 1u);
+}
+
+TEST(TcpWorker, AnswersLongerThan255BytesGiveZero) {
+  LoopbackDevice device([](const Bytes& request) {
+    return std::vector<AnswerChunk>{{0, Bytes(request[0] == 1 ? 300 : 255, 0x44)}};
+  });
+  TTCPIPList list;
+  TcpOwner longer({0x01}, false), longest({0x02}, false);
+  Register(list, device.Port(), longer);
+  ASSERT_TRUE(WaitFor([&] { return longer.count == 1; }));
+  EXPECT_EQ(longer.record.AnswerLen, 0u);
+  list.AddRequest(kLoopback, &longest.record);
+  ASSERT_TRUE(WaitFor([&] { return longest.count == 1; }));
+  EXPECT_EQ(longest.record.AnswerLen, 255u);
+}
+
+TEST(TcpWorker, ALateAnswerIsNotTakenForTheNextOne) {
+  LoopbackDevice device([](const Bytes& request) {
+    if (request[0] == 1) return std::vector<AnswerChunk>{{150, {0xA1}}};  // too late for its request
+    return std::vector<AnswerChunk>{{0, {0xB2, 0xB2}}};
+  });
+  TTCPIPList list;
+  TcpOwner slow({0x01}, false), quick({0x02}, false);
+  Register(list, device.Port(), slow);
+  ASSERT_TRUE(WaitFor([&] { return slow.count == 1; }));
+  EXPECT_EQ(slow.record.AnswerLen, 1u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));  // the stale byte has arrived
+  list.AddRequest(kLoopback, &quick.record);
+  ASSERT_TRUE(WaitFor([&] { return quick.count == 1; }));
+  EXPECT_EQ(quick.Answers().at(0), (Bytes{0xB2, 0xB2}));
+}
+
+TEST(TcpWorker, NobodyListeningIsNoConnection) {
+  // A free port on this host: bound and released again.
+  std::uint16_t port = 0;
+  {
+    LoopbackDevice probe(Silent);
+    port = probe.Port();
+  }
+  TTCPIPList list;
+  // Binding the local port equal to the remote one could make the socket connect to itself.
+  EXPECT_EQ(list.OpenWorker(kLoopback, port), 0);
+  EXPECT_EQ(list.Count(), 1u);
+  EXPECT_EQ(list.FindWorker(kLoopback), nullptr);
+  EXPECT_EQ(list.Count(), 0u);
+}
+
+TEST(TcpWorker, AServerOnThisHostHoldingThePortIsStillReached) {
+  LoopbackDevice device(Echo);
+  TTCPIPThread worker(kLoopback, device.Port());
+  ASSERT_TRUE(worker.Connected());
+  EXPECT_NE(worker.LocalPort(), 0);
+  EXPECT_NE(worker.LocalPort(), device.Port());  // taken by the server: an ephemeral one instead
+}
+
+TEST(TcpConnectionRules, WritingToAVanishedPeerNeverKillsTheProgram) {
+  LoopbackDevice device(Silent);
+  auto connection = TcpConnection::Create(kLoopback, device.Port());
+  ASSERT_NE(connection, nullptr);
+  connection->BindLocal();
+  ASSERT_TRUE(connection->Connect());
+  ASSERT_TRUE(WaitFor([&] { return device.Accepted() == 1; }));
+  device.DropConnections();
+  const std::uint8_t frame[] = {1, 2, 3};
+  // The first write draws a reset from the closed peer; the next one would raise SIGPIPE.
+  bool failed = false;
+  for (int attempt = 0; attempt < 20 && !failed; ++attempt) {
+    failed = !connection->Send(frame, sizeof frame);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_TRUE(failed);
+  EXPECT_FALSE(connection->Alive());
+}
+
+TEST(TcpWorker, ReconnectRestoresALostConnection) {
+  LoopbackDevice device(Echo);
+  TTCPIPList list;
+  ASSERT_EQ(list.OpenWorker(kLoopback, device.Port()), 0);
+  TTCPIPThread* worker = list.FindWorker(kLoopback);
+  ASSERT_NE(worker, nullptr);
+  device.DropConnections();
+  ASSERT_TRUE(WaitFor([&] { return !worker->Probe(); }));
+  list.Reconnect(kLoopback);
+  EXPECT_TRUE(worker->Connected());
+  TcpOwner owner({0x05}, false);
+  list.AddRequest(kLoopback, &owner.record);
+  ASSERT_TRUE(WaitFor([&] { return owner.count == 1; }));
+  EXPECT_EQ(owner.Answers().at(0), (Bytes{0x66, 0x05}));
+  EXPECT_EQ(device.Accepted(), 2);
+}
+
+TEST(TcpWorker, RemovingWhileServedIsSafeAndShutdownIsPrompt) {
+  LoopbackDevice device([](const Bytes& request) { return std::vector<AnswerChunk>{{10, request}}; });
+  auto list = std::make_unique<TTCPIPList>();
+  TcpOwner keeper({0x77});
+  keeper.record.DelayMs = 300;
+  Register(*list, device.Port(), keeper);
+  for (int round = 0; round < 4; ++round) {
+    auto owner = std::make_unique<TcpOwner>(Bytes{0x10, static_cast<std::uint8_t>(round)});
+    owner->record.DelayMs = 5 + round * 10;
+    list->AddRequest(kLoopback, &owner->record);
+    ASSERT_TRUE(WaitFor([&] { return owner->record.Busy.load(); }));
+    list->RemoveRequest(kLoopback, &owner->record);
+    const int served = owner->count.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(owner->count.load(), served);
+    owner.reset();
+  }
+  ASSERT_TRUE(WaitFor([&] { return keeper.record.Busy.load(); }));
+  const auto start = Clock::now();
+  list.reset();  // the keeper is in the middle of its 300 ms delay
+  EXPECT_LT(Clock::now() - start, std::chrono::seconds(1));
+  EXPECT_TRUE(WaitFor([&] { return device.Closed() == 1; }));
+}
+
+}  // namespace quillon

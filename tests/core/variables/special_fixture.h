@@ -1,0 +1,48 @@
+#pragma once
+// Shared set-up of the special-type tests: a list with a scale table, a zeroed memory image
+// and a prompt that records warnings instead of showing them.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/prompt.h"
+#include "recording_canvas.h"
+#include "text/numbers.h"
+#include "variables/registry.h"
+#include "variables/view_list.h"
+
+namespace quillon::testing {
+
+class SpecialTypesTest : public ::testing::Test {
+ protected:
+  template <typename T = TView>
+  T& Create(std::string_view line, std::string_view view = {}) {
+    TView* created = CreateVariable(line, view, image, list);
+    if (created == nullptr) throw std::runtime_error("line ignored: " + std::string(line));
+    auto* typed = dynamic_cast<T*>(created);
+    if (typed == nullptr) throw std::runtime_error("wrong type for: " + std::string(line));
+    return *typed;
+  }
+  // Places bytes at the variable's address (lowest address first) and takes one sample.
+  void Sample(TView& v, const std::vector<std::uint8_t>& bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) image[v.Address + i] = bytes[i];
+    v.TakeSample();
+    v.ShownIndex = v.Head;
+  }
+  std::uint32_t Parse(TView& v, std::string entry) { return v.ParseInput(entry); }
+  std::string ParsedText(TView& v, std::string entry) {
+    v.ParseInput(entry);
+    return entry;
+  }
+
+  std::vector<std::uint8_t> image = std::vector<std::uint8_t>(kImageSize);
+  TViewList list;
+  RecordingPrompt prompt;
+  ScopedPrompt scoped{prompt};
+};
+
+}  // namespace quillon::testing

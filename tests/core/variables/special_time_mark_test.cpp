@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "recording_canvas.h"
+#include "text/datetime.h"
+#include "variables/registry.h"
+#include "variables/special/time_mark.h"
+#include "variables/view_list.h"
+
+namespace quillon {
+namespace {
+
+class TimeMarkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    list.Resize(400, 300);  // trend column from x 300, 100 samples wide
+    auto owned = std::make_unique<TTimeMark>();
+    owned->Clock = [this] { return now; };
+    owned->AttachMarkFlags(&pendingMarks);
+    mark = static_cast<TTimeMark*>(list.Append(std::move(owned)));
+    mark->Layout();
+  }
+  void Take(std::uint8_t flags) {
+    pendingMarks = flags;
+    mark->TakeSample();
+  }
+
+  TViewList list;
+  TTimeMark* mark = nullptr;
+  std::uint8_t pendingMarks = 0;
+  DateTime now = EncodeDateTime({2024, 3, 5, 14, 7, 9, 0});
+};
+
+TEST_F(TimeMarkTest, EntriesHoldTheMarkByteAndTheTime) {
+  EXPECT_EQ(mark->Name, "TimeMark");
+  EXPECT_EQ(mark->TypeName, "TTimeMark");
+  EXPECT_TRUE(mark->IsTimeMark());
+  EXPECT_EQ(mark->Size, 9);
+  EXPECT_EQ(mark->SampleBytes(10), 90u);
+
+  Take(0x41);
+  EXPECT_EQ(pendingMarks, 0) << "a sample takes the pending flags";
+  EXPECT_EQ(mark->MarkAt(mark->Head), 0x41);
+  EXPECT_DOUBLE_EQ(mark->TimeAt(mark->Head), now);
+  EXPECT_EQ(mark->ValueText(true, 4), "05.03.2024 14:07:09");
+
+  now = EncodeDateTime({2024, 3, 6, 0, 0, 0, 0});
+  Take(0);
+  EXPECT_EQ(mark->ValueText(true, 4), "06.03.2024");
+  EXPECT_EQ(mark->MarkAt(mark->Head - 1), 0x41);
+}
+
+TEST_F(TimeMarkTest, RowIsAsHighAsTheWindow) {
+  EXPECT_EQ(mark->RowHeight, 300);
+  list.Resize(500, 420);
+  EXPECT_EQ(mark->RowHeight, 420);
+  EXPECT_EQ(mark->RowRect, (Rect{0, 0, 500, 420}));
+}
+
+TEST_F(TimeMarkTest, MarksAreDrawnByKind) {
+  for (int i = 0; i < 200; ++i) Take(0);
+  Take(5);     // fine mark
+  Take(0);
+  Take(64);    // mark
+  Take(0x90);  // alarm mark
+  Take(0);
+  mark->ShownIndex = mark->Head;
+  testing::RecordingCanvas canvas(400, 300);
+  mark->DrawRow(canvas, 0);
+  ASSERT_EQ(canvas.Lines.size(), 3u);
+  const int right = 300 + list.VisibleCount;  // the newest sample sits at the right edge
+  EXPECT_EQ(canvas.Lines[0].Pen, kSilver);
+  EXPECT_EQ(canvas.Lines[0].X1, right - 4);
+  EXPECT_EQ(canvas.Lines[1].Pen, kNavy);
+  EXPECT_EQ(canvas.Lines[1].X1, right - 2);
+  EXPECT_EQ(canvas.Lines[2].Pen, kRed);
+  EXPECT_EQ(canvas.Lines[2].PenWidth, 2);
+  EXPECT_EQ(canvas.Lines[2].X1, right - 1);
+  for (const auto& line : canvas.Lines) {
+    EXPECT_EQ(line.X1, line.X2);
+    EXPECT_EQ(line.Y1, 0);
+    EXPECT_EQ(line.Y2, 300);
+  }
+
+  mark->FineMarks = false;
+  testing::RecordingCanvas coarse(400, 300);
+  mark->DrawRow(coarse, 0);
+  EXPECT_EQ(coarse.Lines.size(), 2u);
+}
+
+TEST_F(TimeMarkTest, LeftOutOfTheAddressLayout) {
+  std::vector<std::uint8_t> image(kImageSize);
+  TView* word = CreateVariable("p=W/d/TWORD/x0100/r0080//1/2//0/x0000/", {}, image, list);
+  ASSERT_NE(word, nullptr);
+  list.LayoutByAddress(image);
+  EXPECT_EQ(word->DataPtr, image.data());
+  // The mark row still reads the window's flags, not the image.
+  Take(3);
+  EXPECT_EQ(mark->MarkAt(mark->Head), 3);
+}
+
+TEST_F(TimeMarkTest, RecordsCarryWholeEntries) {
+  Take(0x80);
+  now += 1.0 / 86400.0;
+  Take(0x01);
+  std::vector<std::uint8_t> record(mark->SampleBytes(2));
+  EXPECT_EQ(mark->CopySamples(record, mark->Head - 1, 2), 18u);
+
+  TTimeMark fresh;
+  EXPECT_EQ(fresh.LoadSamples(record, 2), 18u);
+  EXPECT_EQ(fresh.Head, 2);
+  EXPECT_EQ(fresh.MarkAt(0), 0x80);
+  EXPECT_EQ(fresh.MarkAt(1), 0x01);
+  fresh.Head = 1;  // the newest loaded entry
+  EXPECT_EQ(fresh.ValueText(true, 4), "05.03.2024 14:07:10");
+}
+
+TEST_F(TimeMarkTest, GarbageTimeFromARecordIsNoDate) {
+  std::vector<std::uint8_t> record(9, 0xFF);
+  TTimeMark fresh;
+  fresh.LoadSamples(record, 1);
+  fresh.Head = 0;
+  EXPECT_EQ(fresh.ValueText(true, 4), "?");
+}
+
+}  // namespace
+}  // namespace quillon
