@@ -27,6 +27,16 @@ std::string HeaderName(std::string_view trimmed) {
   return Trimmed(trimmed.substr(1, close - 1));
 }
 
+// Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "[" + std::string + "]".
+std::string HeaderLine(std::string_view section) {
+  std::string line;
+  line.reserve(section.size() + 2);
+  line += '[';
+  line.append(section);
+  line += ']';
+  return line;
+}
+
 bool IsComment(std::string_view trimmed) { return !trimmed.empty() && trimmed.front() == ';'; }
 
 std::string KeyOf(std::string_view trimmed) {
@@ -159,7 +169,7 @@ void IniDocument::SetValue(std::string_view section, std::string_view key, std::
   const std::string line = std::string(key) + "=" + std::string(value);
   std::size_t header = FindSection(section);
   if (header == npos) {
-    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(HeaderLine(section));
     lines_.push_back(line);
     return;
   }
@@ -226,7 +236,7 @@ std::vector<std::string> IniDocument::SectionLines(std::string_view section) con
 void IniDocument::ReplaceSection(std::string_view section, const std::vector<std::string>& lines) {
   std::size_t header = FindSection(section);
   if (header == npos) {
-    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(HeaderLine(section));
     lines_.insert(lines_.end(), lines.begin(), lines.end());
     return;
   }
