@@ -145,7 +145,12 @@ void TView::AttachImage(std::span<std::uint8_t> image, std::size_t offset) {
   }
 }
 
-void TView::Rescale() { Scale = ToSingle(EvaluateScale(Owner ? &Owner->Scales : nullptr, ScaleText, 1.0), 1.0f); }
+// The filter and frequency types keep their own tick as the fallback here too, so that a
+// rescale never turns their unreadable scale into 1 while creation gave the tick.
+void TView::Rescale() {
+  const double fallback = ScaleFallback();
+  Scale = ToSingle(EvaluateScale(Owner ? &Owner->Scales : nullptr, ScaleText, fallback), static_cast<float>(fallback));
+}
 
 int TView::RingIndex(int index) const {
   const int length = HistoryLength();

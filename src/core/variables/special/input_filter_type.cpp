@@ -18,10 +18,6 @@ void TInputFilter::ReadDefinition(const std::vector<std::string>& items) {
   Register = ReadRegisterNumber(RegisterText);
 }
 
-void TInputFilter::Rescale() {
-  Scale = static_cast<float>(EvaluateScale(Owner ? &Owner->Scales : nullptr, ScaleText, kFilterTick));
-}
-
 std::string TInputFilter::BaseText(const std::string& text) {
   const auto raw = static_cast<std::uint16_t>(ReadInteger(text));
   return FormatFixed(static_cast<double>(raw) * Scale, 4, true);

@@ -20,7 +20,6 @@ class TInputFilter : public TWORD {
   std::string BaseText(const std::string& text) override;
   std::string DefinitionText() override;
   void ReadDefinition(const std::vector<std::string>& items) override;
-  void Rescale() override;
 
   std::size_t SampleBytes(int n) const override;
   std::size_t CopySamples(std::span<std::uint8_t> dest, int start, int n) const override;

@@ -84,10 +84,6 @@ TFrequency::TFrequency() : TimerDerivedView("TFrequency", 4, 4) {
 
 double TFrequency::ScaleFallback() const { return kFrequencyTick; }
 
-void TFrequency::Rescale() {
-  Scale = static_cast<float>(EvaluateScale(Owner ? &Owner->Scales : nullptr, ScaleText, kFrequencyTick));
-}
-
 namespace {
 
 // The frequency of a half period; 0 for a period of zero.

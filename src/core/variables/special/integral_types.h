@@ -58,7 +58,6 @@ class TIntegral : public TimerDerivedView {
 class TFrequency : public TimerDerivedView {
  public:
   TFrequency();
-  void Rescale() override;
   double ValueOfRaw(std::uint32_t raw) const override;
   double ValueOfBase(std::uint32_t raw) const override;
   std::optional<std::uint32_t> RawOfValue(double value) const override;

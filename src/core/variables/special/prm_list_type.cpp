@@ -112,8 +112,8 @@ std::size_t TPrmList::FindItem(std::string_view text) const {
 }
 
 std::string TPrmList::DefinitionText() {
-  std::vector<std::string> items{Name,  Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"),
-                                 Units, ScaleText};
+  std::vector<std::string> items{
+      Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"), Units, ScaleText};
   std::vector<std::string> entries;
   for (std::size_t i = 0; i < Entries.size(); ++i) entries.push_back(EntryText(i, "#", kEntryWithComment));
   entries.push_back(BaseValue);

@@ -73,7 +73,7 @@ void TTimeMark::DrawRow(Canvas& canvas, int y) {
       canvas.SetPen(kRed, 2);
     } else if ((mark & kNavyMark) != 0) {
       canvas.SetPen(kNavy, 1);
-    } else if (FineMarks) {
+    } else if (Grid) {
       canvas.SetPen(kSilver, 1);
     } else {
       continue;

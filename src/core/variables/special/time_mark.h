@@ -12,7 +12,7 @@
 
 namespace quillon {
 
-// Mark flags: below 64 a fine mark, bit 6 a mark, 128 and above an alarm mark.
+// Mark flags: below 64 a one-second tick, bit 6 the cursor sample, 128 and above a ruler.
 inline constexpr std::uint8_t kNavyMark = 64;
 inline constexpr std::uint8_t kRedMark = 128;
 inline constexpr int kTimeMarkEntryBytes = 9;
@@ -21,8 +21,9 @@ class TTimeMark : public TView {
  public:
   TTimeMark();
 
-  // Fine marks are drawn from creation on; the window may switch them off.
-  bool FineMarks = true;
+  // The window's grid flag: the one-second ticks (marks below 64) are drawn only with it, and
+  // it is on from creation.
+  bool Grid = true;
   // Where the time of a sample comes from; tests set a fixed clock.
   std::function<DateTime()> Clock = NowDateTime;
 

@@ -1,0 +1,198 @@
+// What the simulator makes of a device file (memory, register map, moving variables), of its
+// command line and of a fault specification, and where it finds the end of a frame.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <stdexcept>
+
+#include "e2e/sim_device_fixture.h"
+#include "sim/device_image.h"
+#include "sim/faults.h"
+#include "sim/frame_scanner.h"
+#include "sim/motion.h"
+#include "sim/options.h"
+#include "sim/register_map.h"
+
+namespace quillon::sim {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(DeviceImage, FlashTakesFlashThenCdThenRamValuesAndRamTakesRam) {
+  quillon::testing::TempDir dir;
+  const DeviceImage image = LoadDeviceImage(testing::WriteDeviceFile(dir));
+  EXPECT_EQ(image.id, "77 SIM v1.02 2024-01-31 Стенд");
+  const auto flash = image.memory.Bytes(Area::Flash);
+  EXPECT_EQ(flash[0x100], 0x34) << "FLASH wins over CD at the same address";
+  EXPECT_EQ(flash[0x101], 0x12);
+  EXPECT_EQ(flash[0x102], 0xFF) << "bytes nobody covers read as erased flash";
+  EXPECT_EQ(flash[0x103], 0x56);
+  EXPECT_EQ(flash[0x104], 0xEF) << "a clear bit clears only its own bit";
+  EXPECT_EQ(flash[0x106], 0xEF);
+  EXPECT_EQ(flash[0x109], 0x89);
+  EXPECT_EQ(flash[0x120], 0x77) << "CD fills what FLASH leaves";
+  EXPECT_EQ(flash[0x200], 0x05) << "RAM values fill FLASH's gaps too";
+  const auto ram = image.memory.Bytes(Area::Ram);
+  EXPECT_EQ(ram[0x200], 0x05);
+  EXPECT_EQ(ram[0x202], 0x01);
+  EXPECT_EQ(ram[0x100], 0x00) << "FLASH values stay out of RAM";
+  ASSERT_EQ(image.moving.size(), 2u);
+  EXPECT_TRUE(image.moving[1].isBit);
+  EXPECT_EQ(image.moving[1].mask, 1u);
+}
+
+TEST(DeviceImage, UnreadableFilesAreReportedWithTheirPath) {
+  quillon::testing::TempDir dir;
+  EXPECT_THROW(LoadDeviceImage(dir / "missing.ini"), std::runtime_error);
+  const std::string empty = testing::WriteDeviceFile(dir, "[DEVICE]\r\nID=1 X v1.0 2024-01-01\r\n", "empty.ini");
+  try {
+    LoadDeviceImage(empty);
+    FAIL() << "a file without variables was accepted";
+  } catch (const std::runtime_error& error) {
+    EXPECT_NE(std::string(error.what()).find("empty.ini"), std::string::npos);
+  }
+  const std::string bad = testing::WriteDeviceFile(
+      dir, "[DEVICE]\r\nID=1 X v1.0 2024-01-01\r\n[FLASH]\r\np1=A/a/TWORD/xZZ/r0080//1/2//0/x0001/\r\n", "bad.ini");
+  EXPECT_THROW(LoadDeviceImage(bad), std::runtime_error);
+}
+
+TEST(RegisterMap, RamRegistersReachAsFarAsAMastersSpanAsks) {
+  const RegisterMap map = RegisterMap::FromHints({
+      {Area::Flash, 0x100, 0x80, false, 2},
+      {Area::Ram, 0x200, 0x100, false, 2},
+      {Area::Ram, 0x204, 0x102, false, 4},
+  });
+  EXPECT_EQ(map.RamFirst(), 0x100u);
+  EXPECT_EQ(map.RamEnd(), 0x105u);  // 0x102 + (4 >> 1) + 1
+  EXPECT_EQ(map.Locate(0x104)->area, Area::Ram);
+  EXPECT_EQ(map.Locate(0x105)->area, Area::Flash);
+  EXPECT_EQ(map.Locate(0x80)->address, 0x100u);
+  EXPECT_FALSE(map.Locate(0x8000).has_value());
+}
+
+TEST(RegisterMap, AnOffsetMostVariablesAgreeOnIsUsed) {
+  // Registers numbered from 0 for memory at 0x1000; one line disagrees and is outvoted. A byte
+  // in the high half of its register says where the register's low half lies.
+  const RegisterMap map = RegisterMap::FromHints({
+      {Area::Flash, 0x1000, 0, false, 2},
+      {Area::Flash, 0x1003, 1, true, 1},
+      {Area::Flash, 0x0500, 9, false, 2},
+  });
+  EXPECT_EQ(map.Offset(Area::Flash), 0x1000);
+  EXPECT_EQ(map.Locate(9)->address, 0x1012u);
+}
+
+TEST(FrameScanner, FramesEndWhereTheirStructureSays) {
+  EXPECT_EQ(ScanFrame(Bytes{0xA5, 0x04, 0x05, 0x01}, true).status, ScanStatus::NeedMore);
+  EXPECT_EQ(ScanFrame(Bytes{0xA5, 0x04, 0x05, 0x01, 0x00, 0x10, 0x5A, 0x01}, true).length, 7u);
+  EXPECT_EQ(ScanFrame(Bytes{0xA5, 0x01, 0x00, 0x5A}, true).length, 4u);
+  EXPECT_EQ(ScanFrame(Bytes{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5}, false).status, ScanStatus::NeedMore);
+  EXPECT_EQ(ScanFrame(Bytes{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD}, false).length, 8u);
+  EXPECT_EQ(ScanFrame(Bytes{0x01, 0x11, 0xC0, 0x2C}, false).length, 4u);
+  // Write multiple registers: 9 bytes plus its byte count.
+  EXPECT_EQ(ScanFrame(Bytes{0x01, 0x10, 0x00, 0x10, 0x00, 0x01, 0x02, 0x12, 0x34, 0xA9}, false).status,
+            ScanStatus::NeedMore);
+  EXPECT_EQ(ScanFrame(Bytes{0x01, 0x10, 0x00, 0x10, 0x00, 0x01, 0x02, 0x12, 0x34, 0xA9, 0xB7}, false).length, 11u);
+  EXPECT_EQ(ScanFrame(Bytes{0x01, 0x2B, 0x0E}, false).status, ScanStatus::Unknown);
+}
+
+TEST(FrameScanner, OverTcpA5IsASlaveAddressAndAWrongEndByteMeansModbus) {
+  EXPECT_EQ(ScanFrame(Bytes{0xA5, 0x01, 0x00, 0x5A}, false).status, ScanStatus::NeedMore);
+  // Slave 0xA5, function 3: not a QuBUS frame because byte 5 is no 0x5A.
+  const Bytes modbus{0xA5, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00};
+  EXPECT_EQ(ScanFrame(modbus, true).length, 8u);
+}
+
+TEST(FaultSpec, ParsesEveryItemAndRefusesNonsense) {
+  const FaultSpec spec = ParseFaultSpec("crc=0.1, drop=0.05,short=0.05,delay=30,seed=7,limit=20");
+  EXPECT_DOUBLE_EQ(spec.crc, 0.1);
+  EXPECT_DOUBLE_EQ(spec.drop, 0.05);
+  EXPECT_DOUBLE_EQ(spec.cut, 0.05);
+  EXPECT_EQ(spec.delayMs, 30);
+  EXPECT_EQ(spec.seed, 7u);
+  EXPECT_EQ(spec.limit, 20u);
+  EXPECT_THROW(ParseFaultSpec("crc=1.5"), std::invalid_argument);
+  EXPECT_THROW(ParseFaultSpec("drop=0.6,crc=0.6"), std::invalid_argument);
+  EXPECT_THROW(ParseFaultSpec("jitter=3"), std::invalid_argument);
+  EXPECT_THROW(ParseFaultSpec("delay"), std::invalid_argument);
+  EXPECT_THROW(ParseFaultSpec("delay=-1"), std::invalid_argument);
+  EXPECT_FALSE(ParseFaultSpec("").Any());
+}
+
+TEST(FaultInjector, TheSameSeedGivesTheSameFaultsAndRatesAreRoughlyKept) {
+  const FaultSpec spec = ParseFaultSpec("crc=0.2,drop=0.1,short=0.1,seed=42");
+  FaultInjector first(spec);
+  FaultInjector second(spec);
+  int faults = 0;
+  for (int i = 0; i < 2000; ++i) {
+    const FaultKind kind = first.Next();
+    ASSERT_EQ(kind, second.Next()) << "request " << i;
+    faults += kind != FaultKind::None ? 1 : 0;
+  }
+  EXPECT_NEAR(faults / 2000.0, 0.4, 0.05);
+  FaultInjector other(ParseFaultSpec("crc=0.2,drop=0.1,short=0.1,seed=43"));
+  FaultInjector again(spec);
+  int differences = 0;
+  for (int i = 0; i < 100; ++i) differences += other.Next() != again.Next() ? 1 : 0;
+  EXPECT_GT(differences, 0);
+}
+
+TEST(FaultInjector, ApplyCutsCorruptsAndDrops) {
+  Bytes answer{1, 2, 3, 4, 5};
+  FaultInjector::Apply(FaultKind::Cut, answer);
+  EXPECT_EQ(answer, (Bytes{1, 2}));
+  FaultInjector::Apply(FaultKind::Corrupt, answer);
+  EXPECT_EQ(answer[0], 1);
+  EXPECT_NE(answer[1], 2);
+  FaultInjector::Apply(FaultKind::Drop, answer);
+  EXPECT_TRUE(answer.empty());
+}
+
+TEST(SimOptions, CommandLineIsCheckedBeforeAnythingStarts) {
+  const SimOptions options =
+      ParseSimOptions({"--device", "d.ini", "--tcp", "0", "--addr", "17", "--move", "--fault", "drop=0.5"});
+  EXPECT_EQ(options.devicePath, "d.ini");
+  EXPECT_EQ(*options.tcpPort, 0);
+  EXPECT_EQ(options.slaveAddress, 17);
+  EXPECT_TRUE(options.move);
+  EXPECT_DOUBLE_EQ(options.faults.drop, 0.5);
+  EXPECT_THROW(ParseSimOptions({"--device", "d.ini"}), std::invalid_argument) << "no line at all";
+  EXPECT_THROW(ParseSimOptions({"--tcp", "0"}), std::invalid_argument) << "no device";
+  EXPECT_THROW(ParseSimOptions({"--device", "d.ini", "--tcp", "70000"}), std::invalid_argument);
+  EXPECT_THROW(ParseSimOptions({"--device", "d.ini", "--tcp", "0", "--addr", "0"}), std::invalid_argument);
+  EXPECT_THROW(ParseSimOptions({"--device", "d.ini", "--pty"}), std::invalid_argument);
+  EXPECT_THROW(ParseSimOptions({"--device", "d.ini", "--tcp", "0", "--fault", "crc=2"}), std::invalid_argument);
+  EXPECT_TRUE(ParseSimOptions({"--help"}).help);
+}
+
+TEST(Motion, NumbersMoveAndBitsToggleWithoutTouchingTheirNeighbours) {
+  SimMemory memory;
+  std::vector<MovingCell> cells = {
+      {"S", "TWORD", 0x10, 2, 0xFF, false},
+      {"R", "TWORD", 0x12, 2, 0xFF, false},
+      {"B", "TBit", 0x14, 1, 0x04, true},
+  };
+  EXPECT_EQ(WaveformOf(cells[0], 0), Waveform::Sine);
+  EXPECT_EQ(WaveformOf(cells[1], 1), Waveform::Ramp);
+  const std::uint8_t others = 0xA3;  // bit 2 clear, other bits set
+  memory.Write(Area::Ram, 0x14, &others, 1);
+  auto word = [&](std::size_t at) { return memory.Bytes(Area::Ram)[at] | (memory.Bytes(Area::Ram)[at + 1] << 8); };
+  std::set<int> sines, ramps;
+  std::set<bool> bits;
+  for (double t = 0.0; t < 4.0; t += 0.1) {
+    ApplyMotion(memory, cells, t);
+    sines.insert(word(0x10));
+    ramps.insert(word(0x12));
+    const std::uint8_t byte = memory.Bytes(Area::Ram)[0x14];
+    bits.insert((byte & 0x04) != 0);
+    ASSERT_EQ(byte & ~0x04, others) << "other bits of the byte changed at t=" << t;
+    ASSERT_LE(word(0x10), 2000);
+  }
+  EXPECT_GT(sines.size(), 10u);
+  EXPECT_GT(ramps.size(), 10u);
+  EXPECT_EQ(bits.size(), 2u);
+}
+
+}  // namespace
+}  // namespace quillon::sim
