@@ -45,4 +45,9 @@ int ReportLinkFailure(const std::string& message) {
   return kExitFailed;
 }
 
+std::optional<int> FailedLinkCheck(const LinkFieldTexts& fields, LinkCheck check) {
+  if (const auto failure = CheckLinkFields(fields, check)) return ReportLinkFailure(failure->message);
+  return std::nullopt;
+}
+
 }  // namespace quillon::cli

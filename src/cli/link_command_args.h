@@ -3,16 +3,18 @@
 // window checks its link fields, and the session over the program's port workers.
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/link_session.h"
 #include "cli/link_settings.h"
+#include "device/link_check.h"
 
 namespace quillon::cli {
 
 struct LinkCommandArgs {
-  LinkSettings link;
+  LinkFieldTexts link;
   std::map<std::string, std::string> options;  // the command's own --name value options
   std::vector<std::string> flags;              // the command's own --name options without value
 
@@ -29,5 +31,8 @@ std::string ResolveDevicePath(const std::string& path);
 
 // Prints a link failure as the main window would show it and returns the failed exit code.
 int ReportLinkFailure(const std::string& message);
+// The main window's check of its link fields; the failed exit code after its message, or
+// nothing when the fields may be used.
+std::optional<int> FailedLinkCheck(const LinkFieldTexts& fields, LinkCheck check);
 
 }  // namespace quillon::cli

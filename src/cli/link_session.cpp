@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "link/port_names.h"
 #include "link/tcp_connection.h"
@@ -25,17 +26,23 @@ bool IsPseudoTerminal(const std::string& portName, const std::string& programDir
 
 }  // namespace
 
-LinkSession::LinkSession(const LinkSettings& settings, const std::string& programDirectory) : settings_(settings) {
-  if (settings_.Tcp()) {
+void ThrowUnlessAccepted(const AnswerVerdict& verdict) {
+  if (verdict.accepted) return;
+  const auto message = TimeOutMessage(verdict.silent, verdict.status);
+  throw LinkError(message.value_or("answer not accepted (status " + std::to_string(verdict.status) + ")"));
+}
+
+LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& programDirectory) : fields_(fields) {
+  if (fields_.Tcp()) {
     tcp_ = std::make_unique<TTCPIPList>();
-    ip_ = ParseIPv4(settings_.ip);
-    if (ip_ == 0xFFFFFFFFu) throw LinkError("\"" + settings_.ip + "\" is not an IPv4 address (--ip)");
+    ip_ = ParseIPv4(fields_.Ip());
+    if (ip_ == 0xFFFFFFFFu) throw LinkError("\"" + fields_.Ip() + "\" is not an IPv4 address (--ip)");
   } else {
     comm_ = std::make_unique<TCommList>(programDirectory);
-    if (IsPseudoTerminal(settings_.port, programDirectory)) comm_->SetTimings(SerialTimings::None());
+    if (IsPseudoTerminal(fields_.port, programDirectory)) comm_->SetTimings(SerialTimings::None());
   }
   request_.AnswerBuf = answerBuf_.data();
-  request_.AnswerCapacity = settings_.Tcp() ? answerBuf_.size() : 256;
+  request_.AnswerCapacity = fields_.Tcp() ? answerBuf_.size() : 256;
   request_.RequestBuf = requestBuf_.data();
   request_.OnAnswer = [this](TLinkRequest& request) {
     // On the worker thread: copy out and hand over, nothing that could block.
@@ -52,27 +59,41 @@ LinkSession::LinkSession(const LinkSettings& settings, const std::string& progra
 
 LinkSession::~LinkSession() {
   if (!registered_) return;
-  if (comm_) comm_->RemoveRequest(settings_.port, &request_);
+  if (comm_) comm_->RemoveRequest(fields_.port, &request_);
   if (tcp_) tcp_->RemoveRequest(ip_, &request_);
+}
+
+// A one-shot record leaves the worker's list only after its answer handler has returned. Adding
+// it again before that would find it still there and add nothing, and the worker would then
+// drop it unserved, so the next exchange waits for it to be gone.
+template <typename Worker>
+void WaitUntilDropped(Worker* worker, const TLinkRequest* request) {
+  if (worker == nullptr) return;
+  const auto limit = std::chrono::steady_clock::now() + kAnswerTimeout;
+  while (worker->HasRequest(request) && std::chrono::steady_clock::now() < limit) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 void LinkSession::Register() {
   if (comm_) {
-    const int opened = comm_->OpenPortWorker(settings_.port);
-    if (opened < 0) throw LinkError(PortErrorMessage(settings_.port));
+    WaitUntilDropped(comm_->FindPortWorker(fields_.port), &request_);
+    const int opened = comm_->OpenPortWorker(fields_.port);
+    if (opened < 0) throw LinkError(PortErrorMessage(fields_.port));
     // Configured before the record goes in, so the first exchange already runs at the right
     // speed and nothing purges the line in the middle of it; the settings never change within
     // one session, so a port that stayed open keeps them.
     if (opened == 0) {
-      comm_->ConfigurePort(settings_.port, static_cast<unsigned>(ReadInteger(settings_.baud)),
-                           static_cast<unsigned>(ReadInteger(settings_.frameEnd)));
+      comm_->ConfigurePort(fields_.port, static_cast<unsigned>(ReadInteger(fields_.baud)),
+                           static_cast<unsigned>(ReadInteger(fields_.frameEnd)));
     }
-    comm_->LockPort(settings_.port);
-    comm_->AddRequest(settings_.port, &request_);
-    comm_->UnlockPort(settings_.port);
+    comm_->LockPort(fields_.port);
+    comm_->AddRequest(fields_.port, &request_);
+    comm_->UnlockPort(fields_.port);
   } else {
+    WaitUntilDropped(tcp_->FindWorker(ip_), &request_);
     tcp_->Lock(ip_);
-    const int opened = tcp_->OpenWorker(ip_, static_cast<std::uint16_t>(ReadInteger(settings_.ipPort)));
+    const int opened = tcp_->OpenWorker(ip_, static_cast<std::uint16_t>(ReadInteger(fields_.tcpPort)));
     TTCPIPThread* worker = opened < 0 ? nullptr : tcp_->FindWorker(ip_);
     if (worker == nullptr) {
       tcp_->Unlock(ip_);

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/link_settings.h"
+#include "device/link_check.h"
+#include "device/link_status.h"
 #include "link/comm_list.h"
 #include "link/link_request.h"
 #include "link/tcpip_list.h"
@@ -24,10 +25,12 @@ class LinkError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-inline constexpr const char* kNoAnswerMessage = "Устройство не отвечает";
-inline constexpr const char* kRequestErrorMessage = "Ошибка в запросе данных";
-inline constexpr const char* kCrcErrorMessage = "Ошибка в контрольной сумме";
-inline constexpr const char* kTransferErrorMessage = "Ошибка при передаче данных";
+// Throws LinkError with the main window's message when the answer was not accepted.
+void ThrowUnlessAccepted(const AnswerVerdict& verdict);
+
+// The pauses between request and answer the program uses.
+inline constexpr std::uint32_t kValueWriteDelayMs = 500;
+inline constexpr std::uint32_t kImageWriteDelayMs = 20;
 
 struct Exchange {
   std::vector<std::uint8_t> answer;  // AnswerLen bytes as the worker reported them
@@ -36,9 +39,9 @@ struct Exchange {
 
 class LinkSession {
  public:
-  // `programDirectory` is where Ports/ is looked up. The settings must have passed
-  // CheckLinkSettings.
-  LinkSession(const LinkSettings& settings, const std::string& programDirectory);
+  // `programDirectory` is where Ports/ is looked up. The fields must have passed
+  // CheckLinkFields.
+  LinkSession(const LinkFieldTexts& fields, const std::string& programDirectory);
   // Withdraws the record, which closes a serial port.
   ~LinkSession();
   LinkSession(const LinkSession&) = delete;
@@ -49,14 +52,14 @@ class LinkSession {
   // never answers in time (a TCP device that cannot be reached).
   Exchange Send(const std::uint8_t* frame, std::size_t length, std::uint32_t delayMs);
 
-  const LinkSettings& Settings() const { return settings_; }
+  const LinkFieldTexts& Fields() const { return fields_; }
   // The delays the main window uses: 200 ms on a serial port, 550 under MODBUS TCP.
-  std::uint32_t ReadDelayMs() const { return settings_.Tcp() ? 550 : 200; }
+  std::uint32_t ReadDelayMs() const { return fields_.Tcp() ? 550 : 200; }
 
  private:
   void Register();
 
-  LinkSettings settings_;
+  LinkFieldTexts fields_;
   std::unique_ptr<TCommList> comm_;
   std::unique_ptr<TTCPIPList> tcp_;
   std::uint32_t ip_ = 0;

@@ -5,7 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/link_command_args.h"
-#include "cli/link_device.h"
+#include "cli/link_parameters.h"
 #include "workspace/paths.h"
 
 namespace quillon::cli {
@@ -18,18 +18,19 @@ int RunReadCommand(const Args& args) {
     return UsageError(std::string("read: ") + error.what());
   }
   if (!parsed.Has("--device")) return UsageError("read: --device FILE is required");
-  if (const auto problem = CheckLinkSettings(parsed.link, LinkCheck::Read)) return ReportLinkFailure(*problem);
-  DeviceParameters parameters(ResolveDevicePath(parsed.options["--device"]),
-                              parsed.Has("--set") ? parsed.options["--set"] : "FLASH");
+  if (const auto failed = FailedLinkCheck(parsed.link, LinkCheck::Read)) return *failed;
+  DeviceParameters parameters;
+  LoadParameters(parameters, ResolveDevicePath(parsed.options["--device"]),
+                 parsed.Has("--set") ? parsed.options["--set"] : "FLASH");
   // A device without variables ends the read silently, as in the main window.
   if (parameters.Empty()) return kExitDone;
   try {
     LinkSession session(parsed.link, Workspace().program);
-    parameters.Read(session);
+    ReadParameters(session, parameters);
   } catch (const LinkError& error) {
     return ReportLinkFailure(error.what());
   }
-  std::fputs(parameters.Rows().c_str(), stdout);
+  std::fputs(ParameterRows(parameters).c_str(), stdout);
   return kExitDone;
 }
 

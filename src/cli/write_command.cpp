@@ -6,7 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/link_command_args.h"
-#include "cli/link_device.h"
+#include "cli/link_parameters.h"
 #include "workspace/paths.h"
 
 namespace quillon::cli {
@@ -26,10 +26,12 @@ int RunWriteCommand(const Args& args) {
   if (!wholeImage && !(parsed.Has("--var") && parsed.Has("--value"))) {
     return UsageError("write: --var NAME and --value TEXT go together");
   }
-  const LinkCheck check = wholeImage ? LinkCheck::WriteImage : LinkCheck::WriteValue;
-  if (const auto problem = CheckLinkSettings(parsed.link, check)) return ReportLinkFailure(*problem);
-  DeviceParameters parameters(ResolveDevicePath(parsed.options["--device"]),
-                              parsed.Has("--set") ? parsed.options["--set"] : "FLASH");
+  if (const auto failed = FailedLinkCheck(parsed.link, wholeImage ? LinkCheck::WriteImage : LinkCheck::WriteValue)) {
+    return *failed;
+  }
+  DeviceParameters parameters;
+  LoadParameters(parameters, ResolveDevicePath(parsed.options["--device"]),
+                 parsed.Has("--set") ? parsed.options["--set"] : "FLASH");
   if (parameters.Empty()) return kExitDone;
   TView* variable = nullptr;
   if (!wholeImage) {
@@ -42,17 +44,17 @@ int RunWriteCommand(const Args& args) {
   try {
     LinkSession session(parsed.link, Workspace().program);
     if (wholeImage) {
-      parameters.WriteImage(session);
-      parameters.Read(session);
-      std::fputs(parameters.Rows().c_str(), stdout);
+      WriteBaseImage(session, parameters);
+      ReadParameters(session, parameters);
+      std::fputs(ParameterRows(parameters).c_str(), stdout);
       return kExitDone;
     }
     // The current controller image supplies the other half of a register and the other bits
     // of a bit byte.
-    parameters.Read(session);
-    parameters.WriteValue(session, *variable, parsed.options["--value"]);
-    parameters.Read(session);
-    std::printf("%s\n", parameters.Row(*variable).c_str());
+    ReadParameters(session, parameters);
+    WriteValue(session, parameters, *variable, parsed.options["--value"]);
+    ReadParameters(session, parameters);
+    std::printf("%s\n", ParameterRow(*variable, true).c_str());
     return kExitDone;
   } catch (const LinkError& error) {
     return ReportLinkFailure(error.what());

@@ -43,6 +43,8 @@ int Run(const quillon::sim::SimOptions& options) {
     };
   }
 
+  // Before the link exists, so a stop that comes early still removes it.
+  InstallStopHandlers();
   LineServer server(controller);
   std::unique_ptr<PseudoTerminal> pty;
   std::unique_ptr<PublishedLink> link;
@@ -56,7 +58,6 @@ int Run(const quillon::sim::SimOptions& options) {
     listener = std::make_unique<TcpListener>(options.bindAddress, *options.tcpPort);
     server.AddListener(listener->Fd());
   }
-  InstallStopHandlers();
   std::printf("id: %s\n", controllerOptions.id.c_str());
   if (pty) std::printf("pty: %s\nlink: %s\n", pty->DevicePath().c_str(), options.ptyLink->c_str());
   if (listener) std::printf("tcp: %s:%u\n", options.bindAddress.c_str(), static_cast<unsigned>(listener->Port()));

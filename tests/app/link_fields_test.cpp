@@ -1,11 +1,14 @@
 // The port list and the header sections: small decisions the main window relies on.
 #include <QComboBox>
 #include <QHeaderView>
+#include <cmath>
 #include <filesystem>
 
 #include "app_fixture.h"
 #include "main/link_fields.h"
+#include "main/parameter_table.h"
 #include "main/table_header.h"
+#include "main/table_panel01.h"
 
 namespace quillon::testing {
 namespace {
@@ -65,8 +68,12 @@ TEST_F(PortListInWindowTest, HeaderShowsTheFourSectionsAcrossTheTable) {
   for (int i = 0; i < 4; ++i) captions << header->model()->headerData(i, Qt::Horizontal).toString();
   EXPECT_EQ(captions, QStringList({QStringLiteral("Параметр"), QStringLiteral("База"), QStringLiteral("Контроллер"),
                                    QStringLiteral("Обновить")}));
-  EXPECT_EQ(header->sectionSize(0), 40);
-  EXPECT_EQ(header->sectionSize(1), 40);
+  // The sections follow the table's column groups: "Параметр", "База", then "Контроллер" halved.
+  const auto& groups = window->Table().Panel()->Columns();
+  ASSERT_EQ(groups.size(), 3u);
+  EXPECT_EQ(header->sectionSize(0), static_cast<int>(std::lround(groups[0]->Width)));
+  EXPECT_EQ(header->sectionSize(1), static_cast<int>(std::lround(groups[1]->Width)));
+  EXPECT_NEAR(header->sectionSize(2) + header->sectionSize(3), groups[2]->Width, 2);
   EXPECT_EQ(header->length(), header->width());
   EXPECT_EQ(header->width(), Child<QWidget>(*window, "ViewPanel")->width());
 }

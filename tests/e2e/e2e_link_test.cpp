@@ -161,10 +161,9 @@ TEST(FaultsEndToEnd, ASilentControllerIsReportedPerProtocol) {
   result = ws.Cli({"read", "--device", ws.Device()}, "MODBUS RTU");
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err, "Устройство не отвечает\n");
-  // QuBUS has no answer header: a missing answer is a wrong length.
   result = ws.Cli({"read", "--device", ws.Device()}, "QuBUS");
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "Ошибка при передаче данных\n");
+  EXPECT_EQ(result.err, "Устройство не отвечает\n");
 }
 
 TEST(FaultsEndToEnd, CorruptedAndCutAnswersAreChecksumOrTransferErrors) {
@@ -189,7 +188,7 @@ TEST(FaultsEndToEnd, TheReaderRecoversWhenAnswersComeBack) {
   SimulatedWorkspace ws({"--fault", "drop=1,limit=2"});
   ASSERT_TRUE(ws.Sim().Ready());
   EXPECT_EQ(ws.Cli({"read", "--device", ws.Device()}, "MODBUS RTU").err, "Устройство не отвечает\n");
-  EXPECT_EQ(ws.Cli({"read", "--device", ws.Device()}, "QuBUS").err, "Ошибка при передаче данных\n");
+  EXPECT_EQ(ws.Cli({"read", "--device", ws.Device()}, "QuBUS").err, "Устройство не отвечает\n");
   const RunResult result = ws.Cli({"read", "--device", ws.Device()}, "MODBUS TCP");
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_TRUE(Differing(result.out).empty()) << result.out;
@@ -278,7 +277,10 @@ TEST(SimulatorProgram, MovingRamVariablesChangeBetweenReads) {
   const RunResult second = ws.Cli({"read", "--device", ws.Device(), "--set", "RAM"}, "MODBUS RTU");
   ASSERT_EQ(first.exitCode, 0) << first.err;
   ASSERT_EQ(second.exitCode, 0) << second.err;
-  EXPECT_NE(RowsByName(first.out)["I"][4], RowsByName(second.out)["I"][4]);
+  // A sine may pass the same value twice; a sine and a ramp together cannot both repeat.
+  auto before = RowsByName(first.out);
+  auto after = RowsByName(second.out);
+  EXPECT_TRUE(before["I"][4] != after["I"][4] || before["U"][4] != after["U"][4]) << first.out << second.out;
   // FLASH does not move.
   EXPECT_TRUE(Differing(ws.Cli({"read", "--device", ws.Device()}, "MODBUS RTU").out).empty());
 }

@@ -34,7 +34,7 @@ LinkFields::LinkFields(QWidget* parent) : QGroupBox(QStringLiteral("Параме
 
   cbBUS_ = Named(new QComboBox(this), "cbBUS");
   for (const char* name : kProtocols) cbBUS_->addItem(QString::fromUtf8(name));
-  cbCOM_ = Named(new QComboBox(this), "cbCOM");
+  cbCOM_ = Named(new PortComboBox(this), "cbCOM");
   lbBPS_ = Named(new QLabel(QStringLiteral("BPS"), this), "lbBPS");
   cbBPS_ = Named(new QComboBox(this), "cbBPS");
   for (const char* rate : kBitRates) cbBPS_->addItem(QString::fromUtf8(rate));
@@ -55,6 +55,11 @@ LinkFields::LinkFields(QWidget* parent) : QGroupBox(QStringLiteral("Параме
   }
   row_->addStretch(1);
   ShowProtocolFields("", {});
+}
+
+void PortComboBox::showPopup() {
+  if (OnDropDown) OnDropDown();
+  QComboBox::showPopup();
 }
 
 void LinkFields::SetPortNames(const std::vector<std::string>& names) {

@@ -3,7 +3,9 @@
 // TCP port, device address and the buttons that talk to the device. Under "MODBUS TCP" the
 // serial fields give way to the IP address and TCP port; the frame-end field doubles as the
 // IP address field, exactly as the settings keys FE and ServerIP share it.
+#include <QComboBox>
 #include <QGroupBox>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,7 +13,6 @@
 
 #include "workspace/settings.h"
 
-class QComboBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -21,6 +22,16 @@ namespace quillon {
 
 inline constexpr std::string_view kModbusTcpProtocol = "MODBUS TCP";
 
+// The port list: asks its owner for the current ports each time it is about to open.
+class PortComboBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  using QComboBox::QComboBox;
+  std::function<void()> OnDropDown;
+  void showPopup() override;
+};
+
 class LinkFields : public QGroupBox {
   Q_OBJECT
 
@@ -28,7 +39,7 @@ class LinkFields : public QGroupBox {
   explicit LinkFields(QWidget* parent = nullptr);
 
   QComboBox* Bus() const { return cbBUS_; }
-  QComboBox* Port() const { return cbCOM_; }
+  PortComboBox* Port() const { return cbCOM_; }
   QComboBox* Bps() const { return cbBPS_; }
   QLineEdit* FrameEnd() const { return edFE_; }
   QLineEdit* DeviceAddress() const { return edDevAddr_; }
@@ -46,7 +57,7 @@ class LinkFields : public QGroupBox {
  private:
   QHBoxLayout* row_ = nullptr;
   QComboBox* cbBUS_ = nullptr;
-  QComboBox* cbCOM_ = nullptr;
+  PortComboBox* cbCOM_ = nullptr;
   QLabel* lbBPS_ = nullptr;
   QComboBox* cbBPS_ = nullptr;
   QLabel* lbFE_ = nullptr;

@@ -22,11 +22,23 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "device/connect_decision.h"
+#include "device/device_save.h"
+#include "device/image_write.h"
+#include "link/comm_list.h"
+#include "link/tcpip_list.h"
 #include "main/catalogue_tree.h"
+#include "main/changes_viewer.h"
+#include "main/device_connection.h"
 #include "main/link_fields.h"
+#include "main/parameter_table.h"
 #include "main/table_header.h"
+#include "main/table_panel01.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
+#include "text/datetime.h"
+#include "text/items.h"
+#include "variables/registry.h"
 #include "workspace/device_file.h"
 #include "workspace/settings.h"
 #include "widget_helpers.h"
@@ -37,7 +49,6 @@ namespace {
 
 constexpr int kMinimumTreeWidth = 10;
 constexpr int kFirstReadDelayMs = 500;
-constexpr int kDataWritedDelayMs = 500;
 
 }  // namespace
 
@@ -50,7 +61,22 @@ Tmain::Tmain(const WorkspacePaths& paths, QWidget* parent) : QMainWindow(parent)
   FormCreate();
 }
 
-Tmain::~Tmain() = default;
+Tmain::~Tmain() {
+  // The requests leave the workers before the registries stop them.
+  delete connection_;
+  connection_ = nullptr;
+  // Another main window (tests open several) may have installed its own registries since.
+  try {
+    if (&CommList() == commList_.get()) InstallCommList(nullptr);
+  } catch (const std::logic_error&) {
+  }
+  try {
+    if (&TCPIPList() == tcpipList_.get()) InstallTCPIPList(nullptr);
+  } catch (const std::logic_error&) {
+  }
+  tcpipList_.reset();
+  commList_.reset();
+}
 
 void Tmain::BuildControls() {
   toolBar2_ = Named(addToolBar(QStringLiteral("Quillon")), "ToolBar2");
@@ -79,10 +105,6 @@ void Tmain::BuildControls() {
   column->setSpacing(2);
   gbLink_ = new LinkFields(rightPane);
   gbLink_->SetPortNames(PortNamesForList(paths_.program));
-  // Connecting and identifying arrive with the link layer; until then the buttons say so by
-  // being disabled rather than doing nothing.
-  gbLink_->Connect()->setEnabled(false);
-  gbLink_->GetId()->setEnabled(false);
   column->addWidget(gbLink_);
   column->addWidget(BuildIdentityFields());
   column->addWidget(BuildTableArea(), 1);
@@ -123,8 +145,11 @@ QWidget* Tmain::BuildIdentityFields() {
   btCreateClone_ = Named(new QPushButton(QStringLiteral("Клонировать"), box), "btCreateClone");
   btChangeScale_ = Named(new QPushButton(QStringLiteral("Шкала"), box), "btChangeScale");
   btSaveBase_ = Named(new QPushButton(QStringLiteral("Сохранить изменения"), box), "btSaveBase");
-  // Saving, cloning and the scale editor need the parameter table and arrive with it.
-  for (QPushButton* button : {btNow_, btCreateClone_, btChangeScale_, btSaveBase_}) button->setEnabled(false);
+  // Cloning and the scale editor arrive with their dialogs; saving waits for a change.
+  btCreateClone_->setEnabled(false);
+  btChangeScale_->setEnabled(false);
+  btChangeScale_->setToolTip(QStringLiteral("Редактор шкал появится в следующей версии"));
+  btSaveBase_->setEnabled(false);
   auto* dateRow = new QHBoxLayout();
   dateRow->setSpacing(4);
   dateRow->addWidget(new QLabel(QStringLiteral("Дата"), box));
@@ -144,9 +169,7 @@ QWidget* Tmain::BuildTableArea() {
   grid->setContentsMargins(0, 0, 0, 0);
   grid->setSpacing(0);
   header_ = new TableHeader(area);
-  viewPanel_ = Named(new QFrame(area), "ViewPanel");
-  viewPanel_->setAutoFillBackground(true);
-  viewPanel_->setBackgroundRole(QPalette::Base);
+  viewPanel_ = Named(new TTablePanel01(area), "ViewPanel");
   viewPanel_->setMinimumHeight(60);
   viewPanel_->installEventFilter(this);
   scrbrTableVert_ = Named(new QScrollBar(Qt::Vertical, area), "scrbrTableVert");
@@ -198,14 +221,40 @@ void Tmain::BuildTimers() {
   tmrFirstRead_->setSingleShot(true);
   tmrFirstRead_->setInterval(kFirstReadDelayMs);
   connect(tmrFirstRead_, &QTimer::timeout, this, &Tmain::tmrFirstReadTimer);
-  // The connection timers are driven by the link layer, which arrives later.
-  tmrConnect_ = Named(new QTimer(this), "tmrConnect");
-  tmrTimeOut_ = Named(new QTimer(this), "tmrTimeOut");
-  tmrDataWrited_ = Named(new QTimer(this), "tmrDataWrited");
-  tmrDataWrited_->setInterval(kDataWritedDelayMs);
 }
 
 void Tmain::FormCreate() {
+  commList_ = std::make_unique<TCommList>(paths_.program);
+  tcpipList_ = std::make_unique<TTCPIPList>();
+  InstallCommList(commList_.get());
+  InstallTCPIPList(tcpipList_.get());
+
+  table_ = new ParameterTable(viewPanel_, scrbrTableVert_, parameters_);
+  table_->OnBaseEdited = [this] { EnableSave(); };
+  table_->OnWriteValue = [this](TView& variable, const std::vector<std::uint8_t>& data) { WriteValue(variable, data); };
+  table_->OnWidthsChanged = [this] { ColumnWidthsChanged(false); };
+  viewPanel_->OnResizeItems = [this](TTableItem&) { ColumnWidthsChanged(true); };
+  viewPanel_->OnDblClick = [this] {
+    // The parameter property dialog arrives later; the row is drawn afresh all the same.
+    table_->Repaint();
+  };
+  connect(header_, &QHeaderView::sectionClicked, this, &Tmain::HeaderSectionClick);
+
+  connection_ = new DeviceConnection(this, paths_.program, parameters_);
+  connection_->Fields = [this] { return CurrentLinkFields(); };
+  connection_->Focus = [this](LinkField field) { FocusLinkField(field); };
+  connection_->OnParametersRead = [this] { ParametersRead(); };
+  connection_->OnIdentified = [this](bool connect) { IdentificationDone(connect); };
+  gbLink_->Port()->OnDropDown = [this] { cbCOMDropDown(); };
+  connect(gbLink_->Connect(), &QPushButton::clicked, this, &Tmain::Connect);
+  connect(gbLink_->GetId(), &QPushButton::clicked, this, &Tmain::btGetIDClick);
+
+  changesViewer_ = new TfChangesViewer(this);
+  connect(btSaveBase_, &QPushButton::clicked, this, &Tmain::btSaveBaseClick);
+  connect(btNow_, &QPushButton::clicked, this, &Tmain::btNowClick);
+  connect(edMechunit_, &QLineEdit::textEdited, this, &Tmain::EnableSave);
+  connect(edGeography_, &QLineEdit::textEdited, this, &Tmain::EnableSave);
+
   const std::string ini = paths_.SettingsFile();
   move(ReadSettingInt(ini, "Left"), ReadSettingInt(ini, "Top"));
   resize(ReadSettingInt(ini, "Width"), ReadSettingInt(ini, "Height"));
@@ -225,7 +274,8 @@ void Tmain::FormCreate() {
   p0m1_ = ReadSettingInt(ini, "p0m1");
   p1m0_ = ReadSettingInt(ini, "p1m0");
   p2m0_ = ReadSettingInt(ini, "p2m0");
-  header_->LayOut(p0w_, p1w_);
+  table_->ApplyWidths({p0w_, p1w_, p0m0_, p0m1_, p1m0_, p2m0_});
+  ColumnWidthsChanged(false);
 
   connect(gbLink_->Bus(), &QComboBox::currentIndexChanged, this, &Tmain::cbBUSChange);
   cbBUSChange();
@@ -261,6 +311,7 @@ void Tmain::FormDestroy() {
 
 void Tmain::closeEvent(QCloseEvent* event) {
   tmrFirstRead_->stop();
+  CheckUnsavedChanges();
   try {
     FormDestroy();
   } catch (const std::exception& error) {
@@ -271,7 +322,7 @@ void Tmain::closeEvent(QCloseEvent* event) {
 }
 
 bool Tmain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == viewPanel_ && event->type() == QEvent::Resize) header_->LayOut(p0w_, p1w_);
+  if (watched == viewPanel_ && event->type() == QEvent::Resize) ColumnWidthsChanged(false);
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -312,13 +363,30 @@ void Tmain::LoadDevice() {
   edMechunit_->setText(Text(FirstLineValue(devicePath_, "Description").value_or("")));
   edGeography_->setText(Text(FirstLineValue(devicePath_, "Location").value_or("")));
   stLastDate_->setText(Text(FirstLineValue(devicePath_, "LastDateTime").value_or("")));
+  const std::vector<std::string> skipped = parameters_.Load(devicePath_, cbKey_->currentText().toStdString());
+  table_->Rebuild();
+  btNow_->setEnabled(true);
+  if (TView* address = parameters_.List().FindVariable("DevAddres")) {
+    gbLink_->DeviceAddress()->setText(Text(address->BaseValue));
+  }
+  if (!skipped.empty()) {
+    std::string keys;
+    for (const std::string& key : skipped) keys += key + " ";
+    CurrentPrompt().Warning("Quillon", "Строки с неверным адресом пропущены: " + keys);
+  }
 }
 
 void Tmain::ClearDeviceFields() {
+  // An answer still on its way belongs to the device that is going.
+  connection_->Abandon();
+  table_->Clear();
+  parameters_.Clear();
   edIDString_->clear();
   edMechunit_->clear();
   edGeography_->clear();
   stLastDate_->clear();
+  btNow_->setEnabled(false);
+  btSaveBase_->setEnabled(false);
 }
 
 void Tmain::tvContextMenu(const QPoint& position) {
@@ -368,6 +436,184 @@ void Tmain::OpenInDesktop(const std::string& path) {
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Text(path)))) {
     CurrentPrompt().Warning("Quillon", "Не удалось открыть " + path);
   }
+}
+
+LinkFieldTexts Tmain::CurrentLinkFields() const {
+  LinkFieldTexts fields;
+  fields.protocol = gbLink_->Bus()->currentIndex() < 0 ? std::string() : gbLink_->Bus()->currentText().toStdString();
+  fields.port = gbLink_->Port()->currentIndex() < 0 ? std::string() : gbLink_->Port()->currentText().toStdString();
+  fields.baud = gbLink_->Bps()->currentIndex() < 0 ? std::string() : gbLink_->Bps()->currentText().toStdString();
+  fields.frameEnd = gbLink_->FrameEnd()->text().trimmed().toStdString();
+  fields.address = gbLink_->DeviceAddress()->text().trimmed().toStdString();
+  fields.tcpPort = gbLink_->TcpPort()->text().trimmed().toStdString();
+  return fields;
+}
+
+void Tmain::FocusLinkField(LinkField field) {
+  QWidget* control = nullptr;
+  switch (field) {
+    case LinkField::Port:
+      control = gbLink_->Port();
+      break;
+    case LinkField::Protocol:
+      control = gbLink_->Bus();
+      break;
+    case LinkField::Baud:
+      control = gbLink_->Bps();
+      break;
+    case LinkField::FrameEnd:
+      control = gbLink_->FrameEnd();
+      break;
+    case LinkField::TcpPort:
+      control = gbLink_->TcpPort();
+      break;
+    case LinkField::Address:
+      control = gbLink_->DeviceAddress();
+      break;
+  }
+  if (control != nullptr) control->setFocus();
+}
+
+void Tmain::ColumnWidthsChanged(bool userResize) {
+  const ParameterColumnWidths widths = table_->Widths();
+  header_->LayOut(widths.parameterGroup, widths.baseGroup);
+  // Only the engineer's own resizing is stored; fitting the table to the window keeps the
+  // proportions he chose and needs no new keys.
+  if (!userResize) return;
+  p0w_ = widths.parameterGroup;
+  p1w_ = widths.baseGroup;
+  p0m0_ = widths.number;
+  p0m1_ = widths.name;
+  p1m0_ = widths.baseHex;
+  p2m0_ = widths.controllerHex;
+}
+
+void Tmain::EnableSave() {
+  if (!devicePath_.empty()) btSaveBase_->setEnabled(true);
+}
+
+void Tmain::HeaderSectionClick(int section) {
+  table_->HideEditor();
+  switch (section) {
+    case TableHeader::kRefreshSection:
+      btConnectClick();
+      break;
+    case TableHeader::kControllerSection:
+      onBtnControlToBaseClick();
+      break;
+    case TableHeader::kBaseSection:
+      onBtnBaseToControlClick();
+      break;
+    default:
+      break;
+  }
+}
+
+void Tmain::cbCOMDropDown() {
+  const std::string ports = CommList().ListComPorts();
+  gbLink_->SetPortNames(ports.empty() ? std::vector<std::string>{} : SplitItems(ports));
+}
+
+void Tmain::btConnectClick() { connection_->ReadParameters(); }
+
+void Tmain::Connect() { connection_->Identify(true); }
+
+void Tmain::btGetIDClick() { connection_->Identify(false); }
+
+void Tmain::ParametersRead() { table_->Compare(); }
+
+void Tmain::IdentificationDone(bool connect) {
+  if (!connect) {
+    CurrentPrompt().Warning("Quillon", connection_->IdString());
+    return;
+  }
+  ConnectContinuation();
+}
+
+void Tmain::ConnectContinuation() {
+  const ConnectDecision decision = DecideConnect(paths_, connection_->IdString());
+  switch (decision.action) {
+    case ConnectAction::Stop:
+      return;
+    case ConnectAction::NotFound:
+      // The new-device dialog arrives later; until then the device waits under "New".
+      catalogue_.AddToNewGroup(decision.idText);
+      tv_->ShowCatalogue(catalogue_);
+      if (QTreeWidgetItem* node = tv_->FindByPath(devicePath_)) tv_->setCurrentItem(node);
+      return;
+    case ConnectAction::FirmwareChanged:
+      CurrentPrompt().Warning("Quillon", FirmwareChangedMessage(decision.path, decision.idText));
+      break;
+    case ConnectAction::FirmwareDateChanged:
+      try {
+        RewriteDeviceId(decision.path, decision.idText);
+      } catch (const std::exception& error) {
+        CurrentPrompt().Warning("Quillon", error.what());
+      }
+      break;
+    case ConnectAction::Found:
+      break;
+  }
+  if (decision.path != devicePath_) {
+    devicePath_ = decision.path;
+    LoadDevice();
+  }
+  if (tv_->topLevelItemCount() == 0 || tv_->FindByPath(devicePath_) == nullptr) FillCatalogue();
+  if (QTreeWidgetItem* node = tv_->FindByPath(devicePath_)) {
+    tv_->setCurrentItem(node);
+    tv_->scrollToItem(node);
+  }
+  btConnectClick();
+  edIDString_->setText(Text(decision.idText));
+}
+
+void Tmain::WriteValue(TView& variable, const std::vector<std::uint8_t>& data) {
+  connection_->WriteValue(variable, data);
+}
+
+void Tmain::onBtnControlToBaseClick() {
+  if (parameters_.Empty()) return;
+  if (!CurrentPrompt().Question("Подтверждение", "Копировать параметры контроллера в базу?")) return;
+  // Before the first read the controller column holds nothing of the device.
+  if (!parameters_.HasBeenRead()) {
+    CurrentPrompt().Warning("Quillon", "Параметры контроллера ещё не прочитаны");
+    return;
+  }
+  CopyControllerToBase(parameters_.List());
+  table_->Compare();
+  EnableSave();
+}
+
+void Tmain::onBtnBaseToControlClick() {
+  if (parameters_.Empty()) return;
+  if (!CurrentPrompt().Question("Подтверждение", "Копировать параметры базы в контролер?")) return;
+  connection_->WriteImage();
+}
+
+void Tmain::btSaveBaseClick() {
+  if (devicePath_.empty()) return;
+  if (!CurrentPrompt().Question("Подтверждение", "Сохранить изменения в базе?")) return;
+  stLastDate_->setText(Text(DateTimeText(NowDateTime())));
+  try {
+    SaveDevice(parameters_, {edIDString_->text().toStdString(), edMechunit_->text().toStdString(),
+                             edGeography_->text().toStdString(), stLastDate_->text().toStdString()});
+  } catch (const std::exception& error) {
+    CurrentPrompt().Warning("Quillon", std::string("Не удалось сохранить изменения:\r\n") + error.what());
+  }
+}
+
+void Tmain::btNowClick() {
+  stLastDate_->setText(Text(DateTimeText(NowDateTime())));
+  EnableSave();
+}
+
+void Tmain::CheckUnsavedChanges() {
+  if (devicePath_.empty()) return;
+  const DeviceChanges changes =
+      CollectChanges(parameters_, edMechunit_->text().toStdString(), edGeography_->text().toStdString());
+  if (changes.rows.empty()) return;
+  changesViewer_->SetLines(changes.rows);
+  if (changesViewer_->Ask()) btSaveBaseClick();
 }
 
 }  // namespace quillon

@@ -3,8 +3,10 @@
 // the open device and the parameter table on the right. The window restores its geometry and
 // link settings from settings.ini when it is created and stores them when it closes.
 #include <QMainWindow>
+#include <memory>
 #include <string>
 
+#include "device/device_parameters.h"
 #include "workspace/catalogue.h"
 #include "workspace/paths.h"
 
@@ -23,8 +25,15 @@ class QAction;
 namespace quillon {
 
 class CatalogueTree;
+class DeviceConnection;
 class LinkFields;
+class ParameterTable;
+class TCommList;
+class TTCPIPList;
+class TTablePanel01;
 class TableHeader;
+class TfChangesViewer;
+class TView;
 
 class Tmain : public QMainWindow {
   Q_OBJECT
@@ -38,6 +47,24 @@ class Tmain : public QMainWindow {
   // The device file shown in the identity fields; empty when no device is open.
   const std::string& OpenDevicePath() const { return devicePath_; }
   int SortType() const { return sortType_; }
+
+  DeviceParameters& Parameters() { return parameters_; }
+  ParameterTable& Table() { return *table_; }
+  DeviceConnection& Connection() { return *connection_; }
+  TfChangesViewer& ChangesViewer() { return *changesViewer_; }
+  const Catalogue& CatalogueModel() const { return catalogue_; }
+
+  // The handlers of the parameter table's header and buttons.
+  void btConnectClick();
+  void Connect();
+  void btGetIDClick();
+  void onBtnControlToBaseClick();
+  void onBtnBaseToControlClick();
+  void btSaveBaseClick();
+  void btNowClick();
+  // The unsaved-changes check of closing: lists what differs from the device file and offers
+  // the save.
+  void CheckUnsavedChanges();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -54,6 +81,7 @@ class Tmain : public QMainWindow {
   void FormDestroy();
 
   void cbBUSChange();
+  void cbCOMDropDown();
   void cbKeyChange();
   void tmrFirstReadTimer();
   void FillCatalogue();
@@ -67,9 +95,22 @@ class Tmain : public QMainWindow {
 
   void LoadDevice();
   void ClearDeviceFields();
+  void HeaderSectionClick(int section);
+  void ParametersRead();
+  void IdentificationDone(bool connect);
+  void ConnectContinuation();
+  void WriteValue(TView& variable, const std::vector<std::uint8_t>& data);
+  void ColumnWidthsChanged(bool userResize);
+  void EnableSave();
+  LinkFieldTexts CurrentLinkFields() const;
+  void FocusLinkField(LinkField field);
   void OpenInDesktop(const std::string& path);
 
   const WorkspacePaths paths_;
+  // The registries every window's requests go through; installed while this window lives.
+  std::unique_ptr<TCommList> commList_;
+  std::unique_ptr<TTCPIPList> tcpipList_;
+  DeviceParameters parameters_;
   Catalogue catalogue_;
   int sortType_ = 0;
   std::string devicePath_;
@@ -89,7 +130,10 @@ class Tmain : public QMainWindow {
   QPushButton* btChangeScale_ = nullptr;
   QPushButton* btSaveBase_ = nullptr;
   TableHeader* header_ = nullptr;
-  QWidget* viewPanel_ = nullptr;
+  TTablePanel01* viewPanel_ = nullptr;
+  ParameterTable* table_ = nullptr;
+  DeviceConnection* connection_ = nullptr;
+  TfChangesViewer* changesViewer_ = nullptr;
   QScrollBar* scrbrTableVert_ = nullptr;
   QToolBar* toolBar2_ = nullptr;
   QToolButton* btRefresh_ = nullptr;
@@ -98,9 +142,6 @@ class Tmain : public QMainWindow {
   QMenu* pmTV_ = nullptr;
   QAction* sortActions_[5] = {};
   QTimer* tmrFirstRead_ = nullptr;
-  QTimer* tmrConnect_ = nullptr;
-  QTimer* tmrTimeOut_ = nullptr;
-  QTimer* tmrDataWrited_ = nullptr;
 };
 
 }  // namespace quillon

@@ -1,5 +1,6 @@
 #include "main/table_header.h"
 
+#include <QPainter>
 #include <QStandardItemModel>
 #include <algorithm>
 #include <cmath>
@@ -10,6 +11,11 @@ namespace {
 
 int Pixels(double width) { return std::max(0, static_cast<int>(std::lround(width))); }
 
+constexpr int kPictureLeftGap = 4;
+constexpr int kPictureRightGap = 20;
+constexpr int kPictureTop = 2;
+constexpr int kNarrowSection = 21;
+
 }  // namespace
 
 std::array<int, 4> HeaderSectionWidths(double parameterGroup, double baseGroup, int total) {
@@ -19,7 +25,7 @@ std::array<int, 4> HeaderSectionWidths(double parameterGroup, double baseGroup, 
   return {parameter, base, controller / 2, controller - controller / 2};
 }
 
-TableHeader::TableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+TableHeader::TableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent), pictures_(DrawHeaderPictures()) {
   setObjectName(QStringLiteral("Header"));
   sections_ = new QStandardItemModel(0, 4, this);
   sections_->setHorizontalHeaderLabels(
@@ -29,14 +35,41 @@ TableHeader::TableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) 
   setStretchLastSection(false);
   setMinimumSectionSize(0);
   setDefaultAlignment(Qt::AlignCenter);
-  // The sections act on the parameter table, which is not in this window yet.
-  setSectionsClickable(false);
+  setSectionsClickable(true);
+  setHighlightSections(false);
   setFixedHeight(20);
 }
 
 void TableHeader::LayOut(double parameterGroup, double baseGroup) {
   const std::array<int, 4> widths = HeaderSectionWidths(parameterGroup, baseGroup, width());
   for (int i = 0; i < 4; ++i) resizeSection(i, widths[static_cast<std::size_t>(i)]);
+}
+
+void TableHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
+  QHeaderView::paintSection(painter, rect, logicalIndex);
+  const QPixmap* picture = nullptr;
+  int x = rect.left() + kPictureLeftGap;
+  switch (logicalIndex) {
+    case kBaseSection:
+      picture = &pictures_.toPLC;
+      break;
+    case kRefreshSection:
+      picture = &pictures_.refresh;
+      break;
+    case kControllerSection:
+      picture = &pictures_.toPC;
+      x = rect.right() + 1 - kPictureRightGap;
+      break;
+    default:
+      return;
+  }
+  // In a narrow section only the part of the picture that fits is shown.
+  const int visible = rect.width() < kNarrowSection ? std::max(0, rect.right() + 1 - x) : picture->width();
+  if (visible <= 0 || x < rect.left()) return;
+  painter->save();
+  painter->setClipRect(rect);
+  painter->drawPixmap(QPoint(x, rect.top() + kPictureTop), *picture, QRect(0, 0, visible, picture->height()));
+  painter->restore();
 }
 
 }  // namespace quillon

@@ -1,8 +1,11 @@
 #pragma once
 // The header `Header` above the parameter table: one section per column group, except that
-// the "Контроллер" group is split into "Контроллер" and "Обновить" halves.
+// the "Контроллер" group is split into "Контроллер" and "Обновить" halves. The sections carry
+// the pictures of what a click on them does.
 #include <QHeaderView>
 #include <array>
+
+#include "main/header_pictures.h"
 
 class QStandardItemModel;
 
@@ -16,12 +19,19 @@ class TableHeader : public QHeaderView {
   Q_OBJECT
 
  public:
+  enum Section { kParameterSection = 0, kBaseSection = 1, kControllerSection = 2, kRefreshSection = 3 };
+
   explicit TableHeader(QWidget* parent = nullptr);
 
   void LayOut(double parameterGroup, double baseGroup);
+  const HeaderPictures& Pictures() const { return pictures_; }
+
+ protected:
+  void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
 
  private:
   QStandardItemModel* sections_ = nullptr;
+  HeaderPictures pictures_;
 };
 
 }  // namespace quillon

@@ -6,13 +6,20 @@ namespace quillon {
 
 std::size_t RequestList::Add(TLinkRequest* request) {
   std::lock_guard lock(guard_);
-  if (std::find(requests_.begin(), requests_.end(), request) == requests_.end()) requests_.push_back(request);
+  if (std::find(requests_.begin(), requests_.end(), request) == requests_.end()) {
+    requests_.push_back(request);
+  } else if (request == inService_) {
+    // An owner that asks again while its one-shot record is being served (typically from the
+    // answer it just got) wants one more exchange: the end of this service must not drop it.
+    addedDuringService_ = true;
+  }
   return requests_.size();
 }
 
 std::size_t RequestList::Remove(TLinkRequest* request) {
   std::unique_lock lock(guard_);
   requests_.erase(std::remove(requests_.begin(), requests_.end(), request), requests_.end());
+  if (request == inService_) addedDuringService_ = false;
   if (std::this_thread::get_id() != worker_)
     serviceEnded_.wait(lock, [&] { return inService_ != request; });
   return requests_.size();
@@ -32,14 +39,19 @@ TLinkRequest* RequestList::Fetch(std::size_t index) {
   std::lock_guard lock(guard_);
   if (index >= requests_.size()) return nullptr;
   inService_ = requests_[index];
+  addedDuringService_ = false;
   return inService_;
 }
 
 void RequestList::Release(TLinkRequest* request, bool drop) {
   {
     std::lock_guard lock(guard_);
-    if (drop) requests_.erase(std::remove(requests_.begin(), requests_.end(), request), requests_.end());
-    if (inService_ == request) inService_ = nullptr;
+    const bool keep = inService_ == request && addedDuringService_;
+    if (drop && !keep) requests_.erase(std::remove(requests_.begin(), requests_.end(), request), requests_.end());
+    if (inService_ == request) {
+      inService_ = nullptr;
+      addedDuringService_ = false;
+    }
   }
   serviceEnded_.notify_all();
 }

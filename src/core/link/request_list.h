@@ -14,7 +14,8 @@ namespace quillon {
 
 class RequestList {
  public:
-  // Adds the record unless it is already there; returns the count afterwards.
+  // Adds the record unless it is already there; returns the count afterwards. Adding a one-shot
+  // record again while it is being served keeps it for one more exchange.
   std::size_t Add(TLinkRequest* request);
   // Removes the record when present and waits until the worker no longer serves it (not when
   // called from the worker thread itself, e.g. from OnAnswer). Returns the count afterwards.
@@ -34,6 +35,7 @@ class RequestList {
   std::condition_variable serviceEnded_;
   std::vector<TLinkRequest*> requests_;
   TLinkRequest* inService_ = nullptr;
+  bool addedDuringService_ = false;
   std::thread::id worker_;
 };
 

@@ -1,0 +1,33 @@
+#pragma once
+// TCollEdit: the in-place text editor of the parameter table. It is multi-line and right-
+// aligned; Enter inserts a line break, and a text that holds a line break is committed.
+#include <QTextEdit>
+#include <functional>
+#include <string>
+
+namespace quillon {
+
+class TCollEdit : public QTextEdit {
+  Q_OBJECT
+
+ public:
+  explicit TCollEdit(QWidget* parent = nullptr);
+
+  // Shows `text` over `geometry` and takes the focus.
+  void Open(const QRect& geometry, const QString& text);
+
+  // Called with the text (line breaks included) once it holds a line break.
+  std::function<void(const std::string& text)> OnCommit;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void TextChanged();
+  bool opening_ = false;
+};
+
+// The yellow, borderless look both in-place editors share.
+void StyleInPlaceEditor(QWidget* editor);
+
+}  // namespace quillon

@@ -1,0 +1,74 @@
+#include "main/header_pictures.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace quillon {
+
+namespace {
+
+constexpr int kSide = 16;
+
+QPixmap Blank() {
+  QPixmap picture(kSide, kSide);
+  picture.fill(Qt::transparent);
+  return picture;
+}
+
+// A horizontal arrow across the picture; `toLeft` points it at the left edge.
+QPixmap Arrow(bool toLeft, const QColor& colour) {
+  QPixmap picture = Blank();
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(colour);
+  QPainterPath path;
+  if (toLeft) {
+    path.moveTo(1, 8);
+    path.lineTo(8, 2);
+    path.lineTo(8, 5);
+    path.lineTo(15, 5);
+    path.lineTo(15, 11);
+    path.lineTo(8, 11);
+    path.lineTo(8, 14);
+  } else {
+    path.moveTo(15, 8);
+    path.lineTo(8, 2);
+    path.lineTo(8, 5);
+    path.lineTo(1, 5);
+    path.lineTo(1, 11);
+    path.lineTo(8, 11);
+    path.lineTo(8, 14);
+  }
+  path.closeSubpath();
+  painter.drawPath(path);
+  painter.setPen(QPen(Qt::black, 1));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawPath(path);
+  return picture;
+}
+
+QPixmap Refresh() {
+  QPixmap picture = Blank();
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(QColor(0, 0, 160), 2));
+  painter.drawArc(QRectF(2.5, 2.5, 11, 11), 60 * 16, 270 * 16);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QColor(0, 0, 160));
+  QPainterPath head;
+  head.moveTo(9, 0);
+  head.lineTo(15, 3);
+  head.lineTo(9, 7);
+  head.closeSubpath();
+  painter.drawPath(head);
+  return picture;
+}
+
+}  // namespace
+
+HeaderPictures DrawHeaderPictures() {
+  return {Arrow(true, QColor(0, 160, 0)), Arrow(false, QColor(200, 120, 0)), Refresh()};
+}
+
+}  // namespace quillon

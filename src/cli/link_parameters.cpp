@@ -1,0 +1,58 @@
+#include "cli/link_parameters.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "device/cell_commit.h"
+#include "device/image_write.h"
+#include "platform/files.h"
+
+namespace quillon::cli {
+
+void LoadParameters(DeviceParameters& parameters, const std::string& path, const std::string& set) {
+  if (set != "FLASH" && set != "CD" && set != "RAM") throw std::runtime_error("--set must be FLASH, CD or RAM");
+  if (!FileExists(path)) throw std::runtime_error("device file not found: " + path);
+  for (const auto& key : parameters.Load(path, set)) {
+    std::fprintf(stderr, "quillon-cli: %s: line %s cannot be read and is left out\n", path.c_str(), key.c_str());
+  }
+}
+
+void ReadParameters(LinkSession& session, DeviceParameters& parameters) {
+  const LinkFrame request = parameters.BuildRead(session.Fields());
+  const Exchange exchange = session.Send(request.bytes.data(), request.bytes.size(), session.ReadDelayMs());
+  ThrowUnlessAccepted(parameters.TakeReadAnswer(session.Fields(), request, exchange.answer.data(), exchange.answer.size()));
+}
+
+void WriteValue(LinkSession& session, DeviceParameters& parameters, TView& variable, const std::string& text) {
+  if (variable.NoAddress || variable.NotInMemory) {
+    throw std::invalid_argument(variable.Name + " has no cell in the controller and is never written");
+  }
+  const CellCommit commit = CommitCell(variable, kControllerHexKind, text);
+  if (!commit.write) throw std::invalid_argument("value not accepted: \"" + text + "\"");
+  const LinkFrame frame = BuildValueWrite(variable, *commit.write, session.Fields(), parameters.Buffer());
+  session.Send(frame.bytes.data(), frame.bytes.size(), kValueWriteDelayMs);
+}
+
+void WriteBaseImage(LinkSession& session, DeviceParameters& parameters) {
+  const LinkFrame frame = BuildImageWrite(parameters.List(), session.Fields());
+  const Exchange exchange = session.Send(frame.bytes.data(), frame.bytes.size(), kImageWriteDelayMs);
+  ThrowUnlessAccepted(JudgeImageWriteAnswer(session.Fields(), exchange.answer.data(), exchange.answer.size()));
+}
+
+std::string ParameterRow(TView& variable, bool read) {
+  variable.ShownIndex = variable.Head;
+  std::string row = variable.Key + "\t" + variable.ColumnText(1) + "\t" + variable.ColumnText(kBaseHexKind) + "\t" +
+                    variable.ColumnText(kBasePhysicalKind) + "\t";
+  if (!read) return row + "\t\t-";
+  row += variable.ColumnText(kControllerHexKind) + "\t" + variable.ColumnText(kControllerPhysicalKind) + "\t";
+  if (variable.NotInMemory) return row + "-";
+  return row + (variable.ColumnText(kBaseHexKind) == variable.ColumnText(kControllerHexKind) ? "SAME" : "DIFF");
+}
+
+std::string ParameterRows(DeviceParameters& parameters) {
+  std::string rows;
+  for (auto& variable : parameters.List().Variables) rows += ParameterRow(*variable, parameters.HasBeenRead()) + "\n";
+  return rows;
+}
+
+}  // namespace quillon::cli

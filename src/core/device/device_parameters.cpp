@@ -1,0 +1,158 @@
+#include "device/device_parameters.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "link/answers.h"
+#include "link/buses.h"
+#include "link/spans.h"
+#include "text/cp1251.h"
+#include "text/numbers.h"
+#include "variables/registry.h"
+#include "workspace/device_file.h"
+
+namespace quillon {
+
+namespace {
+
+AnswerVerdict FromJudgement(AnswerJudgement judgement) {
+  switch (judgement) {
+    case AnswerJudgement::Valid:
+      return AnswerVerdict::Accepted();
+    case AnswerJudgement::CrcError:
+      return AnswerVerdict::Error(kStatusCrcError);
+    case AnswerJudgement::UnexpectedFunction:
+      return AnswerVerdict::Error(kStatusRequestError);
+    case AnswerJudgement::NoValidAnswer:
+      break;
+  }
+  return AnswerVerdict::Error(kStatusTransferError);
+}
+
+std::string WithoutLastCharacter(const std::string& text) {
+  const std::size_t length = Utf8Length(text);
+  return length == 0 ? std::string() : Utf8Left(text, length - 1);
+}
+
+}  // namespace
+
+DeviceParameters::DeviceParameters() : buffer_(kImageSize, 0) {}
+
+std::vector<std::string> DeviceParameters::Load(const std::string& path, std::string_view section) {
+  Clear();
+  list_.Path = path;
+  section_ = std::string(section);
+  for (const std::string& line : ReadDeviceSections(path, kReadVars).vars) list_.AddScale(line);
+  std::vector<std::string> skipped;
+  for (const std::string& line : ReadParameterSection(path, section)) {
+    try {
+      CreateVariable(line, kDefaultViewParameters, buffer_, list_);
+    } catch (const ConversionError&) {
+      // A line edited by hand with an unreadable address must not hide the others.
+      skipped.push_back(LineKey(line));
+    }
+  }
+  list_.Rescale();
+  list_.LayoutByAddress(buffer_);
+  return skipped;
+}
+
+void DeviceParameters::Clear() {
+  list_.ClearVariables();
+  list_.Path.clear();
+  section_.clear();
+  std::fill(buffer_.begin(), buffer_.end(), 0);
+  read_ = false;
+}
+
+LinkFrame DeviceParameters::BuildRead(const LinkFieldTexts& fields) {
+  list_.LayoutByAddress(buffer_);
+  LinkFrame frame;
+  frame.bytes.resize(kMaxFrameLength);
+  int length = 0;
+  if (fields.protocol == kProtocolQuBUS) {
+    std::uint16_t start = 0;
+    std::uint16_t end = 0;
+    QuBUSSpan(list_, start, end);
+    const int bytes = (static_cast<int>(end) - static_cast<int>(start)) * std::max(list_.AddressStep, 1);
+    if (bytes < 1) throw std::runtime_error("У устройства нет параметров в памяти контроллера");
+    if (bytes > kMaxQuBUSReadBytes) {
+      throw std::runtime_error("Параметры занимают " + std::to_string(bytes) + " байт; за один запрос читается не более " +
+                               std::to_string(kMaxQuBUSReadBytes));
+    }
+    BuildQuBUSRead(&list_, "FLASH", start, end, frame.bytes.data(), length);
+    frame.expectedLen = bytes & 0xFF;
+  } else {
+    std::uint16_t start = 0;
+    std::uint16_t end = 0;
+    int oddStart = 0;
+    MODBUSSpan(list_, start, end, oddStart);
+    const int registers = static_cast<int>(end) - static_cast<int>(start);
+    if (registers < 1) throw std::runtime_error("У устройства нет параметров в памяти контроллера");
+    if (registers > kMaxMODBUSReadRegisters) {
+      throw std::runtime_error("Параметры занимают " + std::to_string(registers) +
+                               " регистров; за один запрос читается не более " +
+                               std::to_string(kMaxMODBUSReadRegisters));
+    }
+    BuildMODBUSRead(fields.address, start, end, frame.bytes.data(), length);
+    frame.oddStart = oddStart;
+  }
+  frame.bytes.resize(static_cast<std::size_t>(length));
+  return frame;
+}
+
+AnswerVerdict DeviceParameters::TakeReadAnswer(const LinkFieldTexts& fields, const LinkFrame& request,
+                                               const std::uint8_t* answer, std::size_t answerLen) {
+  if (IsSilence(answerLen, fields.Tcp())) return AnswerVerdict::Silent();
+  if (fields.protocol == kProtocolQuBUS) {
+    if (JudgeQuBUSRead(answerLen, static_cast<std::uint32_t>(request.expectedLen)) != AnswerJudgement::Valid) {
+      return AnswerVerdict::Error(kStatusTransferError);
+    }
+    std::copy_n(answer, std::min(answerLen, buffer_.size()), buffer_.begin());
+  } else {
+    const AnswerVerdict verdict = FromJudgement(JudgeMODBUSRead(answer, answerLen, true, true));
+    if (!verdict.accepted) return verdict;
+    // A valid frame that carries fewer registers than were asked for would leave stale values
+    // in the rows it does not reach.
+    const std::size_t asked = request.bytes.size() >= 6
+                                  ? 2u * ((static_cast<std::size_t>(request.bytes[4]) << 8) | request.bytes[5])
+                                  : 0;
+    if (answer[2] != answerLen - 5 || answerLen - 5 != asked) return AnswerVerdict::Error(kStatusTransferError);
+    DecodeMODBUSRead(answer, answerLen, request.oddStart, buffer_.data(), buffer_.size(), 0);
+  }
+  list_.SampleAll();
+  read_ = true;
+  return AnswerVerdict::Accepted();
+}
+
+LinkFrame BuildIdentificationRequest(const LinkFieldTexts& fields) {
+  LinkFrame frame;
+  frame.bytes.resize(kMaxFrameLength);
+  int length = 0;
+  if (fields.protocol == kProtocolQuBUS) {
+    BuildQuBUSRead(1, "ID", 0, 0, frame.bytes.data(), length);
+  } else {
+    BuildMODBUSRead(fields.address, 0, 0, frame.bytes.data(), length);
+  }
+  frame.bytes.resize(static_cast<std::size_t>(length));
+  return frame;
+}
+
+IdentificationAnswer TakeIdentificationAnswer(const LinkFieldTexts& fields, const std::uint8_t* answer,
+                                              std::size_t answerLen) {
+  IdentificationAnswer result;
+  if (IsSilence(answerLen, fields.Tcp())) {
+    result.verdict = AnswerVerdict::Silent();
+    return result;
+  }
+  if (fields.protocol == kProtocolQuBUS) {
+    result.verdict = AnswerVerdict::Accepted();
+    result.text = WithoutLastCharacter(QuBUSIdentificationText(answer, answerLen));
+    return result;
+  }
+  result.verdict = FromJudgement(JudgeMODBUSReportSlaveID(answer, answerLen));
+  if (result.verdict.accepted) result.text = WithoutLastCharacter(MODBUSReportSlaveIDText(answer, answerLen));
+  return result;
+}
+
+}  // namespace quillon

@@ -1,0 +1,75 @@
+#include "device/device_save.h"
+
+#include "platform/files.h"
+#include "platform/ini_document.h"
+#include "text/items.h"
+#include "variables/registry.h"
+#include "variables/scale_table.h"
+#include "workspace/device_file.h"
+
+namespace quillon {
+
+namespace {
+
+std::string LastItem(const std::string& value) {
+  const std::vector<std::string> items = SplitItems(value);
+  return items.empty() ? std::string() : items.back();
+}
+
+void AddChange(DeviceChanges& changes, const std::string& label, const std::string& before, const std::string& after) {
+  if (before == after) return;
+  changes.rows.push_back(label + "/" + before + "/" + after);
+  changes.text += label + "  БЫЛО: " + before + "  ИЗМЕНЕНО НА: " + after + "\r\n";
+}
+
+}  // namespace
+
+void SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identity) {
+  const std::string& path = parameters.Path();
+  if (path.empty()) throw std::runtime_error("Устройство не выбрано");
+  if (FileExists(path) && IsReadOnly(path)) ClearReadOnly(path);
+  IniDocument document = IniDocument::Load(path);
+  document.SetValue(kDeviceSection, "ID", identity.id);
+  document.SetValue(kDeviceSection, "Description", identity.description);
+  document.SetValue(kDeviceSection, "Location", identity.location);
+  document.SetValue(kDeviceSection, "LastDateTime", identity.lastDateTime);
+  TViewList& list = parameters.List();
+  // DefinitionText of a parameter list also brings its scale line up to date, so the scale
+  // table is taken after every variable has been written.
+  for (auto& variable : list.Variables) document.SetValue(parameters.Section(), variable->Key, variable->DefinitionText());
+  if (list.Scales.Lines.empty()) {
+    document.EraseSection(kVarsSection);
+  } else {
+    document.ReplaceSection(kVarsSection, list.Scales.Lines);
+  }
+  document.Save(path);
+}
+
+DeviceChanges CollectChanges(DeviceParameters& parameters, const std::string& description,
+                             const std::string& location) {
+  DeviceChanges changes;
+  const std::string& path = parameters.Path();
+  if (path.empty()) return changes;
+  const IniDocument file = IniDocument::Load(path);
+  AddChange(changes, "Механизм", file.Value(kDeviceSection, "Description", ""), description);
+  AddChange(changes, "Место установки", file.Value(kDeviceSection, "Location", ""), location);
+
+  TViewList& list = parameters.List();
+  for (const std::string& line : list.Scales.Lines) {
+    const std::string name = ScaleLineName(line);
+    const std::string value = ScaleLineValue(line);
+    if (value.find('/') != std::string::npos) continue;
+    AddChange(changes, "Шкала " + name + " ", file.Value(kVarsSection, name, ""), value);
+  }
+  for (auto& variable : list.Variables) {
+    std::string stored = file.Value(parameters.Section(), variable->Key, "");
+    if (variable->TypeName == "TPrmList" && !variable->ScaleText.empty()) {
+      stored = file.Value(kVarsSection, variable->ScaleText, "");
+    }
+    AddChange(changes, "Параметр " + variable->Name + " ", LastItem(stored), variable->BaseValue);
+  }
+  if (!changes.rows.empty()) changes.rows.emplace_back(kChangesHeaderRow);
+  return changes;
+}
+
+}  // namespace quillon

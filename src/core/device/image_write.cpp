@@ -1,0 +1,90 @@
+#include "device/image_write.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "device/cell_commit.h"
+#include "link/buses.h"
+#include "link/crc16.h"
+#include "link/spans.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::uint8_t kQuBUSFlashWriteCode = 0x12;
+constexpr std::uint8_t kMODBUSWriteRegisters = 0x10;
+constexpr std::int32_t kQuBUSImageExpectedLen = 1;
+constexpr std::int32_t kMODBUSImageExpectedLen = 8;
+
+}  // namespace
+
+std::vector<std::uint8_t> BaseImage(TViewList& list) {
+  std::vector<std::uint8_t> image(kImageSize, 0xFF);
+  for (auto& variable : list.Variables) variable->WriteBase(image);
+  return image;
+}
+
+LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields) {
+  std::vector<std::uint8_t> image = BaseImage(list);
+  LinkFrame frame;
+  frame.bytes.resize(kMaxFrameLength);
+  int length = 0;
+  if (fields.protocol == kProtocolQuBUS) {
+    std::uint16_t start = 0;
+    std::uint16_t end = 0;
+    QuBUSSpan(list, start, end);
+    const int count = static_cast<int>(end) - static_cast<int>(start);
+    if (count < 1) throw std::runtime_error("У устройства нет параметров в памяти контроллера");
+    if (count > kMaxQuBUSWriteBytes) {
+      throw std::runtime_error("Параметры занимают " + std::to_string(count) + " байт; за один запрос записывается не более " +
+                               std::to_string(kMaxQuBUSWriteBytes));
+    }
+    BuildQuBUSWrite("FLASH", start, image.data() + start, count, frame.bytes.data(), length);
+    frame.expectedLen = kQuBUSImageExpectedLen;
+  } else {
+    std::uint16_t start = 0;
+    std::uint16_t end = 0;
+    std::uint16_t startAddress = 0;
+    MODBUSWriteSpan(list, start, end, startAddress);
+    const int count = 2 * (static_cast<int>(end) - static_cast<int>(start));
+    if (count < 2) throw std::runtime_error("У устройства нет параметров в памяти контроллера");
+    if (count > kMaxMODBUSWriteBytes || startAddress + static_cast<std::size_t>(count) > image.size()) {
+      throw std::runtime_error("Параметры занимают " + std::to_string(count / 2) +
+                               " регистров; за один запрос записывается не более " +
+                               std::to_string(kMaxMODBUSWriteBytes / 2));
+    }
+    BuildMODBUSWrite(fields.address, start, image.data() + startAddress, count, frame.bytes.data(), length);
+    frame.expectedLen = kMODBUSImageExpectedLen;
+  }
+  frame.bytes.resize(static_cast<std::size_t>(length));
+  return frame;
+}
+
+AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::uint8_t* answer, std::size_t answerLen) {
+  if (IsSilence(answerLen, fields.Tcp())) return AnswerVerdict::Silent();
+  if (fields.protocol == kProtocolQuBUS) {
+    return answer[0] == kQuBUSFlashWriteCode ? AnswerVerdict::Accepted() : AnswerVerdict::Error(kStatusRequestError);
+  }
+  if (CRC16(answer, answerLen) != 0) return AnswerVerdict::Error(kStatusCrcError);
+  if (answerLen < 2 || answer[1] != kMODBUSWriteRegisters) return AnswerVerdict::Error(kStatusRequestError);
+  return AnswerVerdict::Accepted();
+}
+
+bool CopyControllerToBase(TViewList& list) {
+  bool changed = false;
+  for (auto& variable : list.Variables) {
+    if (variable->NotInMemory) continue;
+    variable->ShownIndex = variable->Head;
+    std::string controller = variable->ColumnText(kControllerHexKind);
+    if (controller != variable->BaseValue) changed = true;
+    variable->BaseValue = std::move(controller);
+  }
+  // Second pass: a ratio is computed against its reference's new base value.
+  for (auto& variable : list.Variables) {
+    if (IsDependent(*variable)) variable->UpdateRatio("=" + variable->BaseValue);
+  }
+  return changed;
+}
+
+}  // namespace quillon

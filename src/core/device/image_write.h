@@ -1,0 +1,25 @@
+#pragma once
+// "База": every base value written to the controller in one frame. The frame covers the whole
+// span of the variables; bytes no variable covers go out as 0xFF.
+#include <cstdint>
+#include <vector>
+
+#include "device/device_parameters.h"
+
+namespace quillon {
+
+// The memory image of the base values, indexed by controller address.
+std::vector<std::uint8_t> BaseImage(TViewList& list);
+
+// QuBUS: a FLASH write of the address span; MODBUS: a write of the register span at the device
+// address. Throws std::runtime_error when the span does not fit one frame.
+LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields);
+
+// QuBUS answers with the FLASH write code 0x12, MODBUS with a valid frame of function 16.
+AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::uint8_t* answer, std::size_t answerLen);
+
+// "Контроллер": every base value becomes the controller's hex text; dependent variables then
+// take their ratio from it. Returns whether any base value changed.
+bool CopyControllerToBase(TViewList& list);
+
+}  // namespace quillon

@@ -1,0 +1,313 @@
+// The main window against the simulator: connecting with the three protocols, reading beside
+// the database, writing values and the whole base, copying, saving, and the failures the
+// engineer must be told about.
+#include <QApplication>
+#include <QCursor>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
+
+#include "device_link_fixture.h"
+#include "link/comm_list.h"
+#include "main/changes_viewer.h"
+#include "platform/profile.h"
+#include "workspace/device_file.h"
+
+namespace quillon::testing {
+namespace {
+
+class ConnectTest : public DeviceLinkTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ConnectTest, IdentifiesFindsTheFileAndReadsBesideTheBase) {
+  StartAll();
+  if (std::string(GetParam()) == "MODBUS TCP") {
+    UseTcp();
+  } else {
+    UseSerial(GetParam());
+  }
+  ConnectAndRead();
+  EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
+  EXPECT_EQ(window->OpenDevicePath(), devicePath);
+  EXPECT_EQ(Child<QLineEdit>(*window, "edIDString")->text().toStdString(), kDeviceId);
+  ASSERT_EQ(window->Parameters().List().Count(), 6);
+  EXPECT_EQ(Text(0, kBaseHexKind), "x03E8");
+  EXPECT_EQ(Text(0, kControllerHexKind), "x07D0");
+  EXPECT_EQ(Text(5, kControllerHexKind), "x0064");
+  EXPECT_EQ(Text(2, kControllerHexKind), "x01");
+  EXPECT_TRUE(RowIs(0, TextColor::Red));
+  EXPECT_TRUE(RowIs(5, TextColor::Red));
+  EXPECT_TRUE(RowIs(2, TextColor::Black));
+  EXPECT_TRUE(RowIs(3, TextColor::Black));
+  EXPECT_TRUE(RowIs(4, TextColor::Black));
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, ConnectTest, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           std::replace(name.begin(), name.end(), ' ', '_');
+                           return name;
+                         });
+
+TEST_F(DeviceLinkTest, ControllerToBaseMakesEveryRowBlackAndEnablesSave) {
+  StartAll();
+  UseSerial("QuBUS");
+  ConnectAndRead();
+  prompt.answer = true;
+  window->onBtnControlToBaseClick();
+  ASSERT_FALSE(prompt.questions.empty());
+  EXPECT_EQ(prompt.questions.back().second, "Копировать параметры контроллера в базу?");
+  for (int row = 0; row < 6; ++row) EXPECT_TRUE(RowIs(row, TextColor::Black)) << row;
+  EXPECT_EQ(window->Parameters().List().Item(0).BaseValue, "x07D0");
+  EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
+}
+
+TEST_F(DeviceLinkTest, ControllerCellEditIsWrittenAndReadBack) {
+  StartAll();
+  UseSerial("MODBUS RTU");
+  ConnectAndRead();
+  window->Table().CommitText(Cell(5, kControllerHexKind), "x0123\n");
+  // The write ends, then half a second later every parameter is read again.
+  EXPECT_TRUE(WaitUntil([this] { return window->Connection().DataWritedTimer()->isActive(); }, 3000));
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(Text(5, kControllerHexKind), "x0123");
+  EXPECT_EQ(Text(5, kBaseHexKind), "x0032") << "a controller edit leaves the base alone";
+  // A byte written through its MODBUS register keeps the other half of the register.
+  window->Table().CommitText(Cell(2, kControllerHexKind), "7\n");
+  ASSERT_TRUE(WaitUntil([this] { return window->Connection().DataWritedTimer()->isActive(); }, 3000));
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(Text(2, kControllerHexKind), "x07");
+  EXPECT_EQ(Text(5, kControllerHexKind), "x0123");
+  EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
+}
+
+TEST_F(DeviceLinkTest, BitCellWritesItsByteWithOnlyItsMaskChanged) {
+  StartAll();
+  UseSerial("QuBUS");
+  ConnectAndRead();
+  ASSERT_EQ(Text(3, kControllerHexKind), "1");
+  const std::string modeBefore = Text(4, kControllerHexKind);
+  window->Table().CommitText(Cell(3, kControllerHexKind), "0\n");
+  ASSERT_TRUE(WaitUntil([this] { return window->Connection().DataWritedTimer()->isActive(); }, 3000));
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(Text(3, kControllerHexKind), "0");
+  EXPECT_TRUE(RowIs(3, TextColor::Red));
+  EXPECT_EQ(Text(4, kControllerHexKind), modeBefore) << "the list in the next byte is untouched";
+}
+
+TEST_F(DeviceLinkTest, BaseToControllerWritesTheWholeImage) {
+  for (const char* protocol : {"QuBUS", "MODBUS RTU"}) {
+    SCOPED_TRACE(protocol);
+    sim.Stop();
+    window.reset();
+    StartAll();
+    UseSerial(protocol);
+    ConnectAndRead();
+    ASSERT_TRUE(RowIs(0, TextColor::Red));
+    prompt.answer = true;
+    window->onBtnBaseToControlClick();
+    EXPECT_EQ(prompt.questions.back().second, "Копировать параметры базы в контролер?");
+    ASSERT_TRUE(WaitUntil([this] { return Text(0, kControllerHexKind) == "x03E8"; }, 6000));
+    ASSERT_TRUE(Idle());
+    for (int row = 0; row < 6; ++row) EXPECT_TRUE(RowIs(row, TextColor::Black)) << row;
+    EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
+  }
+}
+
+TEST_F(DeviceLinkTest, BaseEditIsSavedWithTheDateAndListedByTheChangesViewer) {
+  StartAll();
+  UseSerial("QuBUS");
+  ConnectAndRead();
+  window->Table().CommitText(Cell(5, kBaseHexKind), "x0064\n");
+  EXPECT_TRUE(RowIs(5, TextColor::Black)) << "the base now equals the controller";
+  EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
+
+  // Closing first shows what would change, header row on top.
+  TfChangesViewer& viewer = window->ChangesViewer();
+  std::vector<ChangesRow> shown;
+  QTimer::singleShot(0, &viewer, [&] {
+    shown = viewer.Rows();
+    viewer.reject();
+  });
+  window->CheckUnsavedChanges();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0][0], "Изменённый параметр");
+  EXPECT_EQ(shown[1], (ChangesRow{"Параметр Tacc ", "x0032", "x0064"}));
+  EXPECT_EQ(ReadParameterSection(devicePath, "FLASH").back(), "p6=Tacc/Время разгона/TWORD/x0108/r0084/с/1/2//0/x0032/")
+      << "not saved when the viewer is left with \"Не сохранять\"";
+
+  prompt.answer = true;
+  window->btSaveBaseClick();
+  EXPECT_EQ(prompt.questions.back().second, "Сохранить изменения в базе?");
+  const auto saved = ReadParameterSection(devicePath, "FLASH");
+  ASSERT_EQ(saved.size(), 6u);
+  EXPECT_EQ(saved.back().substr(saved.back().size() - 7), "/x0064/");
+  const std::string date = ReadProfileString(devicePath, "DEVICE", "LastDateTime", "");
+  EXPECT_NE(date, "01.01.2024 10:00:00");
+  EXPECT_EQ(date, Child<QLabel>(*window, "stLastDate")->text().toStdString());
+  EXPECT_EQ(ReadProfileString(devicePath, "DEVICE", "Description", ""), "Тестовый привод");
+}
+
+TEST_F(DeviceLinkTest, UnknownControllerLandsInTheNewGroup) {
+  StartAll({QStringLiteral("--id"), QStringLiteral("777 ZX v1.0 2020-05-05")});
+  UseSerial("QuBUS");
+  QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
+  ASSERT_TRUE(Idle());
+  auto* tree = Child<QTreeWidget>(*window, "tv");
+  QTreeWidgetItem* node = NodeStartingWith(tree, QStringLiteral("777 ZX"));
+  ASSERT_NE(node, nullptr);
+  ASSERT_NE(node->parent(), nullptr);
+  EXPECT_EQ(node->parent()->text(0), QStringLiteral("New"));
+  EXPECT_TRUE(window->OpenDevicePath().empty());
+  EXPECT_TRUE(prompt.warnings.empty());
+}
+
+TEST_F(DeviceLinkTest, NewFirmwareDateRewritesTheIdAndReads) {
+  StartAll({QStringLiteral("--id"), QStringLiteral("501 QT v2.1 2025-02-02")});
+  UseSerial("MODBUS RTU");
+  ConnectAndRead();
+  EXPECT_EQ(ReadProfileString(devicePath, "DEVICE", "ID", ""), "501 QT v2.1 2025-02-02");
+  EXPECT_EQ(Child<QLineEdit>(*window, "edIDString")->text(), QStringLiteral("501 QT v2.1 2025-02-02"));
+  EXPECT_TRUE(prompt.warnings.empty());
+}
+
+TEST_F(DeviceLinkTest, NewFirmwareVersionIsReportedAndTheDeviceStillRead) {
+  StartAll({QStringLiteral("--id"), QStringLiteral("501 QT v2.2 2024-01-10")});
+  UseSerial("QuBUS");
+  ConnectAndRead();
+  ASSERT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_NE(prompt.warnings[0].second.find("прошивки"), std::string::npos);
+  EXPECT_EQ(ReadProfileString(devicePath, "DEVICE", "ID", ""), kDeviceId) << "the file is not changed";
+}
+
+TEST_F(DeviceLinkTest, GetIdShowsTheIdentificationString) {
+  StartAll();
+  UseTcp();
+  QTest::mouseClick(Child<QPushButton>(*window, "btGetID"), Qt::LeftButton);
+  ASSERT_TRUE(Idle());
+  ASSERT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_EQ(prompt.warnings[0], std::make_pair(std::string("Quillon"), std::string(kDeviceId)));
+  EXPECT_TRUE(window->OpenDevicePath().empty()) << "ID opens nothing";
+}
+
+TEST_F(DeviceLinkTest, SilentDeviceIsReported) {
+  StartAll({QStringLiteral("--fault"), QStringLiteral("drop=1")});
+  UseSerial("MODBUS RTU");
+  QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Устройство не отвечает"});
+  prompt.warnings.clear();
+  OpenDeviceInTree();
+  window->btConnectClick();
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Устройство не отвечает"});
+  EXPECT_FALSE(window->Parameters().HasBeenRead());
+}
+
+TEST_F(DeviceLinkTest, CrcFaultIsReported) {
+  StartAll({QStringLiteral("--fault"), QStringLiteral("crc=1")});
+  UseSerial("MODBUS RTU");
+  QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Ошибка в контрольной сумме"});
+  EXPECT_TRUE(window->OpenDevicePath().empty());
+}
+
+TEST_F(DeviceLinkTest, CutQuBUSReadIsATransferError) {
+  StartAll({QStringLiteral("--fault"), QStringLiteral("short=1")});
+  UseSerial("QuBUS");
+  OpenDeviceInTree();
+  window->btConnectClick();
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Ошибка при передаче данных"});
+}
+
+TEST_F(DeviceLinkTest, VanishedPtyAndGoneTcpPeerLeaveTheWindowUsable) {
+  StartAll();
+  UseSerial("QuBUS");
+  ConnectAndRead();
+  sim.Stop();
+  window->btConnectClick();
+  ASSERT_TRUE(Idle());
+  ASSERT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_TRUE(prompt.warnings[0].second == "Устройство не отвечает" ||
+              prompt.warnings[0].second.rfind("Порт SIM1", 0) == 0)
+      << prompt.warnings[0].second;
+
+  prompt.warnings.clear();
+  StartAll();
+  UseTcp();
+  OpenDeviceInTree();
+  window->btConnectClick();
+  ASSERT_TRUE(Idle());
+  ASSERT_TRUE(window->Parameters().HasBeenRead());
+  sim.Stop();
+  window->btConnectClick();
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Устройство не отвечает"});
+}
+
+TEST_F(DeviceLinkTest, LineVanishingInTheMiddleOfAReadEndsTheRequest) {
+  StartAll({QStringLiteral("--fault"), QStringLiteral("delay=600")});
+  UseSerial("QuBUS");
+  OpenDeviceInTree();
+  window->btConnectClick();
+  ASSERT_TRUE(window->Connection().Waiting());
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  QTest::qWait(150);
+  sim.Stop();
+  ASSERT_TRUE(Idle(4000));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass goes with the request";
+  ASSERT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_FALSE(window->Parameters().HasBeenRead());
+}
+
+TEST_F(DeviceLinkTest, PortListIsRefreshedWhenItOpens) {
+  window = StartWithCatalogue();
+  auto* port = Child<QComboBox>(*window, "cbCOM");
+  EXPECT_EQ(port->findText(QStringLiteral("SIM1")), -1);
+  ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
+  ASSERT_TRUE(sim.Start({QStringLiteral("--device"), QString::fromStdString(simDevice), QStringLiteral("--pty"),
+                         QString::fromStdString(paths.program + "Ports/SIM1")}));
+  port->showPopup();
+  port->hidePopup();
+  EXPECT_GE(port->findText(QStringLiteral("SIM1")), 0);
+}
+
+TEST_F(DeviceLinkTest, MissingAndBusyPortsGiveThePortMessage) {
+  StartAll();
+  UseSerial("QuBUS");
+  OpenDeviceInTree();
+  // Another program holds the line.
+  TCommList other(paths.program);
+  other.SetTimings(SerialTimings::None());
+  ASSERT_GE(other.OpenPortWorker("SIM1"), 0);
+  window->btConnectClick();
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(WarningTexts(), std::vector<std::string>{PortErrorMessage("SIM1")});
+
+  prompt.warnings.clear();
+  auto* port = Child<QComboBox>(*window, "cbCOM");
+  port->setCurrentIndex(port->findText(QStringLiteral("COM4")));
+  window->btConnectClick();
+  ASSERT_TRUE(Idle());
+  ASSERT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_EQ(prompt.warnings[0].second, PortErrorMessage("COM4"));
+}
+
+TEST_F(DeviceLinkTest, FailedLinkCheckFocusesTheFieldAndSendsNothing) {
+  StartAll();
+  UseSerial("MODBUS RTU");
+  OpenDeviceInTree();
+  auto* address = Child<QLineEdit>(*window, "edDevAddr");
+  address->clear();
+  window->activateWindow();
+  window->btConnectClick();
+  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Адрес устройства - это число от 0 до 255"});
+  EXPECT_FALSE(window->Connection().Waiting());
+  EXPECT_TRUE(address->hasFocus());
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,54 @@
+#pragma once
+// quillon-sim as a child process of a test: started on a pseudo-terminal published under the
+// workspace's Ports/ and/or on a free TCP port of 127.0.0.1, ended with the test.
+#include <QProcess>
+#include <QStringList>
+#include <string>
+
+namespace quillon::testing {
+
+class SimProcess {
+ public:
+  SimProcess() = default;
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+  ~SimProcess() { Stop(); }
+
+  // Starts the simulator with `args` and waits (up to 10 s) until it says it is ready.
+  bool Start(const QStringList& args) {
+    process_.setProgram(QStringLiteral(QUILLON_BINARY_DIR "/bin/quillon-sim"));
+    process_.setArguments(args);
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.start();
+    if (!process_.waitForStarted(5000)) return false;
+    QString output;
+    while (!output.contains(QStringLiteral("ready"))) {
+      if (!process_.waitForReadyRead(10000)) return false;
+      output += QString::fromUtf8(process_.readAllStandardOutput());
+    }
+    for (const QString& line : output.split(QLatin1Char('\n'))) {
+      if (line.startsWith(QStringLiteral("tcp: "))) tcpPort_ = line.section(QLatin1Char(':'), -1).trimmed();
+      if (line.startsWith(QStringLiteral("pty: "))) pty_ = line.mid(5).trimmed();
+    }
+    return true;
+  }
+
+  void Stop() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished(2000);
+    }
+  }
+
+  const QString& TcpPort() const { return tcpPort_; }
+  const QString& Pty() const { return pty_; }
+
+ private:
+  QProcess process_;
+  QString tcpPort_;
+  QString pty_;
+};
+
+}  // namespace quillon::testing

@@ -1,0 +1,54 @@
+// What the connect sequence does with an identification string.
+#include <gtest/gtest.h>
+
+#include "device/connect_decision.h"
+#include "device_fixture.h"
+#include "platform/profile.h"
+
+namespace quillon::testing {
+namespace {
+
+class ConnectDecisionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    paths = MakeWorkspacePaths(dir.Path());
+    path = paths.devices + "QT/501.ini";
+    WriteDeviceFile(path, kDeviceLines);
+  }
+  TempDir dir;
+  WorkspacePaths paths;
+  std::string path;
+};
+
+TEST_F(ConnectDecisionTest, TheFourOutcomesOfAUsableString) {
+  ConnectDecision decision = DecideConnect(paths, "501 QT v2.1 2024-01-10");
+  EXPECT_EQ(decision.action, ConnectAction::Found);
+  EXPECT_EQ(decision.path, path);
+  decision = DecideConnect(paths, "501 QT v2.1 2025-03-03");
+  EXPECT_EQ(decision.action, ConnectAction::FirmwareDateChanged);
+  EXPECT_EQ(decision.path, path);
+  decision = DecideConnect(paths, "501 QT v2.2 2025-03-03");
+  EXPECT_EQ(decision.action, ConnectAction::FirmwareChanged);
+  decision = DecideConnect(paths, "502 QT v2.1 2024-01-10");
+  EXPECT_EQ(decision.action, ConnectAction::NotFound);
+  EXPECT_TRUE(decision.path.empty());
+}
+
+TEST_F(ConnectDecisionTest, TheStringIsCleanedBeforeItIsParsed) {
+  const ConnectDecision decision = DecideConnect(paths, "501 QT v2.1 2024-01-10\x01'\r");
+  EXPECT_EQ(decision.action, ConnectAction::Found);
+  EXPECT_EQ(decision.idText, "501 QT v2.1 2024-01-10");
+  EXPECT_EQ(DecideConnect(paths, "").action, ConnectAction::Stop);
+  EXPECT_EQ(DecideConnect(paths, "501 QT v2.1").action, ConnectAction::Stop);
+}
+
+TEST_F(ConnectDecisionTest, RewrittenIdIsFoundWithoutFlagsNextTime) {
+  RewriteDeviceId(path, "501 QT v2.1 2025-03-03");
+  EXPECT_EQ(ReadProfileString(path, "DEVICE", "ID"), "501 QT v2.1 2025-03-03");
+  EXPECT_EQ(ReadProfileString(path, "FLASH", "p1"), "Inom/Номинальный ток/TWORD/x0100/r0080/А/Inom%1000/2//0/x03E8/");
+  EXPECT_EQ(DecideConnect(paths, "501 QT v2.1 2025-03-03").action, ConnectAction::Found);
+  EXPECT_NE(FirmwareChangedMessage(path, "501 QT v2.2 2025-03-03").find("501 QT v2.1 2025-03-03"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quillon::testing

@@ -1,0 +1,77 @@
+// Saving the device file, the list of changes before a save, and the rows of the viewer.
+#include "device/cell_commit.h"
+#include "device/changes_rows.h"
+#include "device/device_save.h"
+#include "device_fixture.h"
+#include "platform/ini_document.h"
+#include "platform/profile.h"
+#include "workspace/device_file.h"
+
+namespace quillon::testing {
+namespace {
+
+using DeviceSaveTest = DeviceTest;
+
+TEST_F(DeviceSaveTest, SaveWritesIdentityDefinitionsAndScalesIntoAReadOnlyFile) {
+  CommitCell(Variable(5), kBaseHexKind, "x0064\n");
+  CommitCell(Variable(4), kBaseHexKind, "x02\n");
+  parameters.List().Scales.SetValue("Inom", "120");
+  ASSERT_TRUE(SetReadOnly(path));
+  SaveDevice(parameters, {"501 QT v2.1 2024-01-10", "Новый привод", "Цех 2", "05.06.2026 07:08:09"});
+
+  EXPECT_FALSE(IsReadOnly(path));
+  const IniDocument file = IniDocument::Load(path);
+  EXPECT_EQ(file.Value("DEVICE", "Description", ""), "Новый привод");
+  EXPECT_EQ(file.Value("DEVICE", "Location", ""), "Цех 2");
+  EXPECT_EQ(file.Value("DEVICE", "LastDateTime", ""), "05.06.2026 07:08:09");
+  EXPECT_EQ(file.Value("FLASH", "p6", ""), "Tacc/Время разгона/TWORD/x0108/r0084/с/1/2//0/x0064/");
+  EXPECT_EQ(file.Value("vars", "Inom", ""), "120");
+  const std::string mode = file.Value("vars", "Mode", "");
+  EXPECT_EQ(mode.substr(mode.size() - 5), "/x02/") << "the list's choice follows its base: " << mode;
+  EXPECT_EQ(ReadParameterSection(path, "FLASH").size(), 7u);
+
+  // What was saved loads back as it was shown.
+  DeviceParameters reloaded;
+  ASSERT_TRUE(reloaded.Load(path, "FLASH").empty());
+  EXPECT_EQ(reloaded.List().Item(5).BaseValue, "x0064");
+  EXPECT_EQ(reloaded.List().Item(4).BaseValue, "x02");
+  EXPECT_TRUE(CollectChanges(reloaded, "Новый привод", "Цех 2").rows.empty());
+}
+
+TEST_F(DeviceSaveTest, SaveGoesIntoTheSectionShown) {
+  WriteDeviceFile(path, std::string(kDeviceLines) + "[CD]\nc1=Tacc/Время/TWORD/x0108/r0084/с/1/2//0/x0010/\n");
+  ASSERT_TRUE(parameters.Load(path, "CD").empty());
+  CommitCell(parameters.List().Item(0), kBaseHexKind, "x0011\n");
+  SaveDevice(parameters, {"id", "d", "l", "t"});
+  EXPECT_EQ(ReadProfileString(path, "CD", "c1"), "Tacc/Время/TWORD/x0108/r0084/с/1/2//0/x0011/");
+  EXPECT_EQ(ReadProfileString(path, "FLASH", "p6"), "Tacc/Время разгона/TWORD/x0108/r0084/с/1/2//0/x0032/");
+}
+
+TEST_F(DeviceSaveTest, ChangesListEveryDifferenceWithTheHeaderLast) {
+  EXPECT_TRUE(CollectChanges(parameters, "Привод", "Стенд").rows.empty());
+  CommitCell(Variable(5), kBaseHexKind, "x0064\n");
+  CommitCell(Variable(4), kBaseHexKind, "x00\n");
+  parameters.List().Scales.SetValue("Inom", "120");
+  const DeviceChanges changes = CollectChanges(parameters, "Привод", "Склад");
+  EXPECT_EQ(changes.rows, (std::vector<std::string>{
+                              "Место установки/Стенд/Склад",
+                              "Шкала Inom /100/120",
+                              "Параметр Mode /x01/x00",
+                              "Параметр Tacc /x0032/x0064",
+                              "Изменённый параметр/Старое значение/ Новое значение",
+                          }));
+  EXPECT_NE(changes.text.find("Параметр Tacc   БЫЛО: x0032  ИЗМЕНЕНО НА: x0064\r\n"), std::string::npos);
+}
+
+TEST(ChangesViewerRowsTest, ReversedCutToThreePartsAndShortLinesLeftOut) {
+  const std::vector<ChangesRow> rows =
+      ChangesViewerRows({"a/1/2", "short/only", "b/3/4/extra", "Изменённый параметр/Старое значение/ Новое значение"});
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0], (ChangesRow{"Изменённый параметр", "Старое значение", " Новое значение"}));
+  EXPECT_EQ(rows[1], (ChangesRow{"b", "3", "4"}));
+  EXPECT_EQ(rows[2], (ChangesRow{"a", "1", "2"}));
+  EXPECT_TRUE(ChangesViewerRows({}).empty());
+}
+
+}  // namespace
+}  // namespace quillon::testing

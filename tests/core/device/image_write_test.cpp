@@ -1,0 +1,92 @@
+// "База" and "Контроллер": the whole base written in one frame, and the controller copied to
+// the base.
+#include "device/comparison.h"
+#include "device/image_write.h"
+#include "device_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+class ImageWriteTest : public DeviceTest {
+ protected:
+  void Read() {
+    const LinkFrame frame = parameters.BuildRead(Fields("QuBUS"));
+    const std::vector<std::uint8_t> memory = Memory();
+    ASSERT_TRUE(parameters.TakeReadAnswer(Fields("QuBUS"), frame, memory.data(), memory.size()).accepted);
+  }
+};
+
+TEST_F(ImageWriteTest, UncoveredBytesAreSentAsFF) {
+  const std::vector<std::uint8_t> image = BaseImage(parameters.List());
+  EXPECT_EQ(image[0x100], 0xE8);
+  EXPECT_EQ(image[0x101], 0x03);
+  EXPECT_EQ(image[0x104], 0x01);
+  EXPECT_EQ(image[0x105], 0xFF) << "no variable covers x0105";
+  EXPECT_EQ(image[0x106], 0xFF) << "a set bit leaves the other bits of the uncovered byte";
+  EXPECT_EQ(image[0x107], 0x01);
+  EXPECT_EQ(image[0x200], 0xFF) << "a variable without a cell writes nothing";
+}
+
+TEST_F(ImageWriteTest, QuBUSWritesTheFlashSpanFromItsStart) {
+  const LinkFrame frame = BuildImageWrite(parameters.List(), Fields("QuBUS"));
+  EXPECT_EQ(frame.expectedLen, 1);
+  ASSERT_EQ(frame.bytes.size(), 10u + 7u);
+  EXPECT_EQ(frame.bytes[0], 0xA5);
+  // The data: the ten bytes x0100..x0109 in memory order.
+  const std::vector<std::uint8_t> data(frame.bytes.begin() + 6, frame.bytes.begin() + 16);
+  EXPECT_EQ(data, (std::vector<std::uint8_t>{0xE8, 0x03, 0xDC, 0x05, 0x01, 0xFF, 0xFF, 0x01, 0x32, 0x00}));
+}
+
+TEST_F(ImageWriteTest, ModbusWritesTheRegisterSpan) {
+  const LinkFrame frame = BuildImageWrite(parameters.List(), Fields("MODBUS RTU"));
+  EXPECT_EQ(frame.expectedLen, 8);
+  EXPECT_EQ(frame.bytes[1], 0x10);
+  EXPECT_EQ(frame.bytes[3], 0x80);
+  // First register r0080 = x03E8, high byte first on the wire.
+  EXPECT_EQ(frame.bytes[7], 0x03);
+  EXPECT_EQ(frame.bytes[8], 0xE8);
+}
+
+TEST_F(ImageWriteTest, AnswersAreJudgedByCodeCrcAndFunction) {
+  const std::uint8_t ok = 0x12;
+  const std::uint8_t other = 0x13;
+  EXPECT_TRUE(JudgeImageWriteAnswer(Fields("QuBUS"), &ok, 1).accepted);
+  EXPECT_EQ(JudgeImageWriteAnswer(Fields("QuBUS"), &other, 1).status, kStatusRequestError);
+  EXPECT_TRUE(JudgeImageWriteAnswer(Fields("QuBUS"), &ok, 0).silent);
+
+  std::vector<std::uint8_t> answer = ModbusAnswer(0x10, {0x00, 0x80, 0x00, 0x06});
+  EXPECT_TRUE(JudgeImageWriteAnswer(Fields("MODBUS RTU"), answer.data(), answer.size()).accepted);
+  const std::vector<std::uint8_t> refused = ModbusAnswer(0x90, {0x02});
+  EXPECT_EQ(JudgeImageWriteAnswer(Fields("MODBUS RTU"), refused.data(), refused.size()).status, kStatusRequestError);
+  answer[2] ^= 1;
+  EXPECT_EQ(JudgeImageWriteAnswer(Fields("MODBUS RTU"), answer.data(), answer.size()).status, kStatusCrcError);
+}
+
+TEST_F(ImageWriteTest, ControllerToBaseCopiesHexAndLeavesNoRedRow) {
+  Read();
+  std::vector<std::optional<bool>> differs = CompareBaseAndController(parameters.List());
+  ASSERT_EQ(differs.size(), 7u);
+  EXPECT_EQ(differs[0], true);
+  EXPECT_EQ(differs[2], true);
+  EXPECT_EQ(differs[3], false);
+  EXPECT_FALSE(differs[6].has_value()) << "no cell in the controller, nothing to compare";
+
+  EXPECT_TRUE(CopyControllerToBase(parameters.List()));
+  EXPECT_EQ(Variable(0).BaseValue, "x07D0");
+  EXPECT_EQ(Variable(3).BaseValue, "1");
+  EXPECT_EQ(Variable(6).BaseValue, "x0007");
+  EXPECT_FLOAT_EQ(Variable(1).Ratio, 0.75f) << "Ilim x05DC against the new Inom x07D0";
+  for (const auto& differ : CompareBaseAndController(parameters.List())) EXPECT_NE(differ, true);
+  EXPECT_FALSE(CopyControllerToBase(parameters.List())) << "a second copy changes nothing";
+}
+
+TEST_F(ImageWriteTest, ListScaleLineFollowsTheBaseValue) {
+  Read();
+  CopyControllerToBase(parameters.List());
+  UpdateListScaleLines(parameters.List());
+  EXPECT_EQ(parameters.List().Scales.Value("Mode"), "x00#Стоп/x01#Пуск/x02#Авто/x02/");
+  EXPECT_EQ(parameters.List().Scales.Value("Inom"), "100") << "plain scale lines stay";
+}
+
+}  // namespace
+}  // namespace quillon::testing
