@@ -256,11 +256,27 @@ TEST_F(DeviceLinkTest, LineVanishingInTheMiddleOfAReadEndsTheRequest) {
   ASSERT_NE(QApplication::overrideCursor(), nullptr);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   QTest::qWait(150);
-  sim.Stop();
+  sim.Kill();
   ASSERT_TRUE(Idle(4000));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass goes with the request";
   ASSERT_EQ(prompt.warnings.size(), 1u);
   EXPECT_FALSE(window->Parameters().HasBeenRead());
+}
+
+TEST_F(DeviceLinkTest, ARequestWhileWaitingStartsNothing) {
+  StartAll({QStringLiteral("--fault"), QStringLiteral("delay=500")});
+  UseSerial("QuBUS");
+  OpenDeviceInTree();
+  window->btConnectClick();
+  QTimer* timeOut = window->Connection().TimeOutTimer();
+  ASSERT_TRUE(timeOut->isActive());
+  QTest::qWait(250);
+  const int remaining = timeOut->remainingTime();
+  window->btConnectClick();
+  EXPECT_LE(timeOut->remainingTime(), remaining) << "the time-out is not started again";
+  ASSERT_TRUE(Idle());
+  EXPECT_TRUE(window->Parameters().HasBeenRead());
+  EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
 }
 
 TEST_F(DeviceLinkTest, PortListIsRefreshedWhenItOpens) {
@@ -288,12 +304,14 @@ TEST_F(DeviceLinkTest, MissingAndBusyPortsGiveThePortMessage) {
   EXPECT_EQ(WarningTexts(), std::vector<std::string>{PortErrorMessage("SIM1")});
 
   prompt.warnings.clear();
+  // A name that leads to no device at all (an adapter that was unplugged).
   auto* port = Child<QComboBox>(*window, "cbCOM");
-  port->setCurrentIndex(port->findText(QStringLiteral("COM4")));
+  port->addItem(QStringLiteral("NOPORT"));
+  port->setCurrentIndex(port->findText(QStringLiteral("NOPORT")));
   window->btConnectClick();
   ASSERT_TRUE(Idle());
   ASSERT_EQ(prompt.warnings.size(), 1u);
-  EXPECT_EQ(prompt.warnings[0].second, PortErrorMessage("COM4"));
+  EXPECT_EQ(prompt.warnings[0].second, PortErrorMessage("NOPORT"));
 }
 
 TEST_F(DeviceLinkTest, FailedLinkCheckFocusesTheFieldAndSendsNothing) {

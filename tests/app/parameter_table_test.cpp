@@ -1,5 +1,6 @@
 // The parameter table in the main window: its cells, the in-place editors, the scroll bar and
 // the changes viewer.
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
@@ -100,6 +101,16 @@ TEST_F(ParameterTableTest, ListEditorShowsTheEntriesAndCommitsTheChosenValue) {
     if (box->itemText(i).contains(QStringLiteral("Авто"))) auto_ = i;
   }
   ASSERT_GE(auto_, 0);
+  // The open list shows each entry's value in navy.
+  box->showPopup();
+  QApplication::processEvents();
+  const QImage list = box->view()->viewport()->grab().toImage();
+  int navy = 0;
+  for (int y = 0; y < list.height(); ++y) {
+    for (int x = 0; x < list.width(); ++x) navy += list.pixelColor(x, y) == QColor(0, 0, 128) ? 1 : 0;
+  }
+  box->hidePopup();
+  EXPECT_GT(navy, 0);
   box->setCurrentIndex(auto_);
   emit box->activated(auto_);
   EXPECT_FALSE(box->isVisible());
@@ -138,6 +149,22 @@ TEST_F(ParameterTableTest, HeaderSectionsFollowTheGroupsAndCarryPictures) {
   emit header->sectionClicked(TableHeader::kBaseSection);
   EXPECT_EQ(prompt.questions.back().second, "Копировать параметры базы в контролер?");
   EXPECT_FALSE(window->Connection().Waiting()) << "No means nothing is sent";
+}
+
+TEST_F(ParameterTableTest, DraggedColumnWidthsAreStoredAtExit) {
+  TTableItem& number = *table->LeafColumns()[0];
+  const double before = number.Width;
+  const QPoint edge(number.Right, kHeaderHeight + 5);
+  QTest::mousePress(table, Qt::LeftButton, {}, edge);
+  QTest::mouseMove(table, edge + QPoint(25, 0));
+  QTest::mouseRelease(table, Qt::LeftButton, {}, edge + QPoint(25, 0));
+  QApplication::processEvents();
+  ASSERT_NEAR(number.Width, before + 25, 1.5);
+  // The header's sections still match the groups, which kept their edges.
+  auto* header = Child<TableHeader>(*window, "Header");
+  EXPECT_EQ(header->sectionSize(0), static_cast<int>(std::lround(table->Columns()[0]->Width)));
+  window->close();
+  EXPECT_EQ(Setting("p0m0"), std::to_string(static_cast<int>(std::lround(number.Width))));
 }
 
 TEST_F(ParameterTableTest, NowPutsTheDateAndEnablesSave) {

@@ -42,6 +42,13 @@ class SimProcess {
     }
   }
 
+  // Ends the simulator at once, as a pulled cable would: no answer in progress is finished.
+  void Kill() {
+    if (process_.state() == QProcess::NotRunning) return;
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+
   const QString& TcpPort() const { return tcpPort_; }
   const QString& Pty() const { return pty_; }
 

@@ -1,10 +1,50 @@
 #include "main/coll_combo_box.h"
 
+#include <QAbstractItemView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
 #include "main/coll_edit.h"
 #include "text/numbers.h"
 #include "variables/special/prm_list_type.h"
 
 namespace quillon {
+
+namespace {
+
+constexpr int kPartGap = 10;
+
+// Draws an entry as its space-separated parts, 10 pixels apart: the value in navy, then red,
+// silver and black; the part that equals the cell's text in bold. Parts after the fourth stay
+// black.
+class EntryDelegate : public QStyledItemDelegate {
+ public:
+  EntryDelegate(const QString& cellText, QObject* parent) : QStyledItemDelegate(parent), cellText_(cellText) {}
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    static const QColor kColours[] = {QColor(0, 0, 128), QColor(255, 0, 0), QColor(192, 192, 192), QColor(0, 0, 0)};
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    painter->save();
+    painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+    const QStringList parts = index.data().toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    int x = option.rect.left() + 2;
+    for (int i = 0; i < parts.size(); ++i) {
+      QFont font = option.font;
+      font.setBold(parts[i] == cellText_);
+      painter->setFont(font);
+      painter->setPen(i == 0 && selected ? QColor(Qt::white) : kColours[std::min(i, 3)]);
+      const QRect area(x, option.rect.top(), option.rect.right() - x + 1, option.rect.height());
+      painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter, parts[i]);
+      x += QFontMetrics(font).horizontalAdvance(parts[i]) + kPartGap;
+    }
+    painter->restore();
+  }
+
+ private:
+  QString cellText_;
+};
+
+}  // namespace
 
 TCollComboBox::TCollComboBox(QWidget* parent) : QComboBox(parent) {
   setObjectName(QStringLiteral("CollComboBox"));
@@ -24,6 +64,9 @@ void TCollComboBox::Open(const QRect& geometry, TPrmList& variable, const std::s
     values_.push_back(variable.Entries[i].Value);
   }
   setMaxVisibleItems(std::max(1, count()));
+  QAbstractItemDelegate* previous = view()->itemDelegate();
+  view()->setItemDelegate(new EntryDelegate(QString::fromStdString(cellText), view()));
+  if (previous != nullptr && previous->parent() == view()) previous->deleteLater();
   if (count() > 0) setCurrentIndex(static_cast<int>(variable.FindItem(cellText)));
   blockSignals(false);
   setGeometry(geometry);

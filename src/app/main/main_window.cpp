@@ -232,8 +232,7 @@ void Tmain::FormCreate() {
   table_ = new ParameterTable(viewPanel_, scrbrTableVert_, parameters_);
   table_->OnBaseEdited = [this] { EnableSave(); };
   table_->OnWriteValue = [this](TView& variable, const std::vector<std::uint8_t>& data) { WriteValue(variable, data); };
-  table_->OnWidthsChanged = [this] { ColumnWidthsChanged(false); };
-  viewPanel_->OnResizeItems = [this](TTableItem&) { ColumnWidthsChanged(true); };
+  table_->OnWidthsChanged = [this](bool userResize) { ColumnWidthsChanged(userResize); };
   viewPanel_->OnDblClick = [this] {
     // The parameter property dialog arrives later; the row is drawn afresh all the same.
     table_->Repaint();

@@ -48,10 +48,10 @@ ParameterTable::ParameterTable(TTablePanel01* panel, QScrollBar* scrollBar, Devi
   };
   panel_->OnEndPaint = [this] { PlaceEditor(); };
   panel_->OnResizeItems = [this](TTableItem&) {
-    if (OnWidthsChanged) OnWidthsChanged();
+    if (OnWidthsChanged) OnWidthsChanged(true);
   };
   panel_->OnResize = [this] {
-    if (OnWidthsChanged) OnWidthsChanged();
+    if (OnWidthsChanged) OnWidthsChanged(false);
   };
   panel_->OnScroll = [this](int position) { scrollBar_->setValue(position); };
   connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {

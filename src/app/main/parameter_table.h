@@ -67,8 +67,9 @@ class ParameterTable : public QObject {
   std::function<void()> OnBaseEdited;
   // Raised when a controller cell was committed: the bytes to write to the variable.
   std::function<void(TView& variable, const std::vector<std::uint8_t>& data)> OnWriteValue;
-  // Raised after the user changed column widths or the table was resized.
-  std::function<void()> OnWidthsChanged;
+  // Raised after column widths changed: by the user dragging an edge (true) or by fitting the
+  // table to its new size (false).
+  std::function<void(bool userResize)> OnWidthsChanged;
 
  private:
   void BuildColumns();
