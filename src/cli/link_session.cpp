@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <thread>
 
 #include "link/port_names.h"
+#include "link/request_drop.h"
 #include "link/tcp_connection.h"
 #include "text/numbers.h"
 
@@ -14,15 +13,6 @@ namespace {
 
 // The main window's time-out timer.
 constexpr std::chrono::milliseconds kAnswerTimeout{2000};
-
-// Pseudo-terminals (a simulator's line) need none of the settling pauses real adapters want.
-bool IsPseudoTerminal(const std::string& portName, const std::string& programDirectory) {
-  const auto path = PortDevicePath(portName, programDirectory);
-  if (!path) return false;
-  std::error_code error;
-  const std::string real = std::filesystem::canonical(*path, error).string();
-  return !error && real.rfind("/dev/pts/", 0) == 0;
-}
 
 }  // namespace
 
@@ -63,21 +53,9 @@ LinkSession::~LinkSession() {
   if (tcp_) tcp_->RemoveRequest(ip_, &request_);
 }
 
-// A one-shot record leaves the worker's list only after its answer handler has returned. Adding
-// it again before that would find it still there and add nothing, and the worker would then
-// drop it unserved, so the next exchange waits for it to be gone.
-template <typename Worker>
-void WaitUntilDropped(Worker* worker, const TLinkRequest* request) {
-  if (worker == nullptr) return;
-  const auto limit = std::chrono::steady_clock::now() + kAnswerTimeout;
-  while (worker->HasRequest(request) && std::chrono::steady_clock::now() < limit) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-}
-
 void LinkSession::Register() {
   if (comm_) {
-    WaitUntilDropped(comm_->FindPortWorker(fields_.port), &request_);
+    WaitUntilDropped(comm_->FindPortWorker(fields_.port), &request_, kAnswerTimeout);
     const int opened = comm_->OpenPortWorker(fields_.port);
     if (opened < 0) throw LinkError(PortErrorMessage(fields_.port));
     // Configured before the record goes in, so the first exchange already runs at the right
@@ -91,7 +69,7 @@ void LinkSession::Register() {
     comm_->AddRequest(fields_.port, &request_);
     comm_->UnlockPort(fields_.port);
   } else {
-    WaitUntilDropped(tcp_->FindWorker(ip_), &request_);
+    WaitUntilDropped(tcp_->FindWorker(ip_), &request_, kAnswerTimeout);
     tcp_->Lock(ip_);
     const int opened = tcp_->OpenWorker(ip_, static_cast<std::uint16_t>(ReadInteger(fields_.tcpPort)));
     TTCPIPThread* worker = opened < 0 ? nullptr : tcp_->FindWorker(ip_);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "text/option_number.h"
 
 namespace quillon::cli {
 
@@ -17,9 +18,5 @@ std::string FormatHexBytes(const std::uint8_t* bytes, std::size_t count);
 inline std::string FormatHexBytes(const std::vector<std::uint8_t>& bytes) {
   return FormatHexBytes(bytes.data(), bytes.size());
 }
-
-// The value of an option that must be an integer within [low, high] (the integer reader:
-// decimal, or hex with $, x, 0x). Throws std::invalid_argument naming the option.
-long long OptionNumber(const std::string& option, const std::string& value, long long low, long long high);
 
 }  // namespace quillon::cli

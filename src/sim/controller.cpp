@@ -185,17 +185,25 @@ std::vector<std::uint8_t> SimController::AnswerMODBUS(std::span<const std::uint8
   return answer;
 }
 
+std::optional<std::vector<RegisterPlace>> SimController::LocateRegisters(std::uint16_t start,
+                                                                         std::uint16_t count) const {
+  if (static_cast<std::uint32_t>(start) + count > 65536) return std::nullopt;
+  std::vector<RegisterPlace> places;
+  for (std::uint32_t reg = start; reg < static_cast<std::uint32_t>(start) + count; ++reg) {
+    const auto place = image_.registers.Locate(static_cast<std::uint16_t>(reg));
+    if (!place) return std::nullopt;
+    places.push_back(*place);
+  }
+  return places;
+}
+
 std::vector<std::uint8_t> SimController::ReadRegisters(std::uint8_t slave, std::uint16_t start, std::uint16_t count,
                                                        std::string& note) {
   note = "MODBUS read " + std::to_string(count) + " registers from " + std::to_string(start);
   if (count == 0 || count > kMaxRegistersRead) return MODBUSException(slave, 0x03, kIllegalDataValue);
-  if (static_cast<std::uint32_t>(start) + count > 65536) return MODBUSException(slave, 0x03, kIllegalDataAddress);
-  std::vector<RegisterPlace> places;
-  for (std::uint32_t reg = start; reg < static_cast<std::uint32_t>(start) + count; ++reg) {
-    const auto place = image_.registers.Locate(static_cast<std::uint16_t>(reg));
-    if (!place) return MODBUSException(slave, 0x03, kIllegalDataAddress);
-    places.push_back(*place);
-  }
+  const auto located = LocateRegisters(start, count);
+  if (!located) return MODBUSException(slave, 0x03, kIllegalDataAddress);
+  const std::vector<RegisterPlace>& places = *located;
   Move();
   std::vector<std::uint8_t> answer{slave, 0x03, static_cast<std::uint8_t>(2 * count)};
   for (const auto& place : places) {
@@ -218,13 +226,9 @@ std::vector<std::uint8_t> SimController::WriteRegisters(std::span<const std::uin
   if (count == 0 || count > kMaxRegistersWritten || byteCount != 2u * count || frame.size() != 9 + byteCount) {
     return MODBUSException(slave, 0x10, kIllegalDataValue);
   }
-  if (static_cast<std::uint32_t>(start) + count > 65536) return MODBUSException(slave, 0x10, kIllegalDataAddress);
-  std::vector<RegisterPlace> places;
-  for (std::uint32_t reg = start; reg < static_cast<std::uint32_t>(start) + count; ++reg) {
-    const auto place = image_.registers.Locate(static_cast<std::uint16_t>(reg));
-    if (!place) return MODBUSException(slave, 0x10, kIllegalDataAddress);
-    places.push_back(*place);
-  }
+  const auto located = LocateRegisters(start, count);
+  if (!located) return MODBUSException(slave, 0x10, kIllegalDataAddress);
+  const std::vector<RegisterPlace>& places = *located;
   // Nothing is written unless every register is writable.
   for (std::size_t i = 0; i < places.size(); ++i) {
     const std::uint8_t bytes[2] = {frame[7 + 2 * i + 1], frame[7 + 2 * i]};

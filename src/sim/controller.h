@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -58,6 +59,9 @@ class SimController {
   std::vector<std::uint8_t> ReadRegisters(std::uint8_t slave, std::uint16_t start, std::uint16_t count,
                                           std::string& note);
   std::vector<std::uint8_t> WriteRegisters(std::span<const std::uint8_t> frame, std::string& note);
+  // Where `count` registers from `start` lie in memory; nothing when one of them lies past the
+  // register space or has no place in the map (an illegal data address).
+  std::optional<std::vector<RegisterPlace>> LocateRegisters(std::uint16_t start, std::uint16_t count) const;
   void Move();
 
   std::mutex mutex_;

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "text/numbers.h"
+#include "text/option_number.h"
 
 namespace quillon::sim {
 
@@ -33,19 +33,6 @@ const char* const kSimUsage =
     "At least one of --pty and --tcp. When ready it prints \"pty: DEVICE\" with \"link: LINKPATH\"\n"
     "and/or \"tcp: ADDR:PORT\", and runs until Ctrl+C (SIGINT) or SIGTERM.\n";
 
-namespace {
-
-long long ReadNumber(const std::string& option, const std::string& value, long long low, long long high) {
-  const auto number = TryReadInteger(value);
-  if (!number || *number < low || *number > high) {
-    throw std::invalid_argument(option + " expects a number from " + std::to_string(low) + " to " +
-                                std::to_string(high) + ", got \"" + value + "\"");
-  }
-  return *number;
-}
-
-}  // namespace
-
 SimOptions ParseSimOptions(const std::vector<std::string>& args) {
   SimOptions options;
   bool haveDevice = false;
@@ -63,12 +50,12 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
     } else if (arg == "--id") {
       options.id = value();
     } else if (arg == "--addr") {
-      options.slaveAddress = static_cast<std::uint8_t>(ReadNumber(arg, value(), 1, 247));
+      options.slaveAddress = static_cast<std::uint8_t>(OptionNumber(arg, value(), 1, 247));
     } else if (arg == "--pty") {
       options.ptyLink = value();
       if (options.ptyLink->empty()) throw std::invalid_argument("--pty needs a link path");
     } else if (arg == "--tcp") {
-      options.tcpPort = static_cast<std::uint16_t>(ReadNumber(arg, value(), 0, 65535));
+      options.tcpPort = static_cast<std::uint16_t>(OptionNumber(arg, value(), 0, 65535));
     } else if (arg == "--bind") {
       options.bindAddress = value();
     } else if (arg == "--move") {

@@ -16,8 +16,8 @@
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/prompt.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
-#include "text/cp1251.h"
 #include "workspace/paths.h"
 
 namespace quillon::testing {
@@ -48,18 +48,7 @@ class AppTest : public ::testing::Test {
  protected:
   // Writes UTF-8 text as a Windows program would: Windows-1251 with CRLF line ends.
   void WriteWindowsFile(const std::string& relativePath, const std::string& utf8Lines) {
-    std::string text;
-    for (char c : utf8Lines) {
-      if (c == '\n') text += '\r';
-      text += c;
-    }
-    const std::string path = dir / relativePath;
-    ASSERT_TRUE(EnsureDirectory(DirectoryOf(path)));
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    const std::string bytes = Utf8ToCp1251(text);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    ASSERT_TRUE(WriteCp1251File(dir / relativePath, utf8Lines));
   }
 
   std::string AddDevice(const std::string& group, const std::string& name, const std::string& id,

@@ -5,17 +5,11 @@
 #include <QPixmap>
 #include <QSplitter>
 #include <fstream>
-#include <iterator>
 
 #include "device_link_fixture.h"
 
 namespace quillon::testing {
 namespace {
-
-std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
   EnsureDirectory(DirectoryOf(path));

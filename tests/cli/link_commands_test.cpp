@@ -1,49 +1,24 @@
 // quillon-cli's link commands that need no controller: CRC, frames, and the checks made on the
 // link options before anything is sent.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
 namespace {
 
-struct LinkRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using testing::RunResult;
 
-std::string Quote(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-LinkRun RunLinkCli(const std::vector<std::string>& args) {
-  testing::TempDir scratch;
-  std::string command = Quote(QUILLON_BIN_DIR "/quillon-cli") + " --workspace " + Quote(scratch.Path());
-  for (const auto& arg : args) command += " " + Quote(arg);
-  command += " 2>" + Quote(scratch / "stderr");
-  LinkRun result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 4096> buffer{};
-  std::size_t count = 0;
-  while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), count);
-  const int status = ::pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  std::ifstream err(scratch / "stderr", std::ios::binary);
-  result.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
-  return result;
+// quillon-cli on a workspace of its own that is empty.
+RunResult RunLinkCli(const std::vector<std::string>& args) {
+  testing::TempDir workspace;
+  std::vector<std::string> command = {QUILLON_BIN_DIR "/quillon-cli", "--workspace", workspace.Path()};
+  command.insert(command.end(), args.begin(), args.end());
+  return testing::RunProgram(command);
 }
 
 TEST(CrcCommand, PrintsTheValueAndTheBytesAsSentLowFirst) {
@@ -118,14 +93,14 @@ TEST(LinkChecks, FieldsAreCheckedInTheMainWindowsOrder) {
        "Адрес устройства - это число от 0 до 255"},
   };
   for (const auto& check : cases) {
-    const LinkRun result = RunLinkCli(check.args);
+    const RunResult result = RunLinkCli(check.args);
     EXPECT_EQ(result.exitCode, 1) << check.args.front() << " " << check.message;
     EXPECT_EQ(result.err, check.message + "\n");
   }
 }
 
 TEST(LinkChecks, AQuBUSReadIgnoresTheAddressFieldAndAMissingDeviceFileIsNamed) {
-  const LinkRun result = RunLinkCli({"read", "--device", "no-such-device.ini", "--bus", "QuBUS", "--port", "P",
+  const RunResult result = RunLinkCli({"read", "--device", "no-such-device.ini", "--bus", "QuBUS", "--port", "P",
                                      "--baud", "9600", "--addr", "junk"});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.err.find("no-such-device.ini"), std::string::npos) << result.err;

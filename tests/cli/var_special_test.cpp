@@ -1,16 +1,11 @@
 // quillon-cli var on the lines of the special types, run as an engineer runs it.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
+#include "support/run_program.h"
 
 namespace quillon {
 namespace {
@@ -21,26 +16,14 @@ struct VarResult {
   std::string Err;
 };
 
-std::string ShellQuoted(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 VarResult RunVar(const std::vector<std::string>& args) {
-  testing::TempDir scratch;
-  std::string command = ShellQuoted(QUILLON_BIN_DIR "/quillon-cli") + " var";
-  for (const auto& arg : args) command += " " + ShellQuoted(arg);
-  command += " 2>" + ShellQuoted(scratch / "stderr");
+  std::vector<std::string> command = {QUILLON_BIN_DIR "/quillon-cli", "var"};
+  command.insert(command.end(), args.begin(), args.end());
+  const testing::RunResult run = testing::RunProgram(command);
   VarResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::string out;
-  std::array<char, 4096> buffer{};
-  std::size_t count = 0;
-  while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), count);
-  const int status = ::pclose(pipe);
-  result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.ExitCode = run.exitCode;
+  result.Err = run.err;
+  const std::string& out = run.out;
   std::size_t start = 0;
   while (start < out.size()) {
     const std::size_t end = out.find('\n', start);
@@ -51,8 +34,6 @@ VarResult RunVar(const std::vector<std::string>& args) {
     if (end == std::string::npos) break;
     start = end + 1;
   }
-  std::ifstream err(scratch / "stderr", std::ios::binary);
-  result.Err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
   return result;
 }
 

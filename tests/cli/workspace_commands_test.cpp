@@ -1,63 +1,32 @@
 // quillon-cli's workspace commands, run as a user runs them, on temporary workspaces.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
+#include "support/file_bytes.h"
+#include "support/run_program.h"
 #include "support/temp_dir.h"
-#include "text/cp1251.h"
 
 namespace quillon {
 namespace {
 
+using testing::RunResult;
 using testing::TempDir;
 
-struct RunResult {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& arg) {
-  std::string quoted = "'";
-  for (const char c : arg) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 RunResult RunCli(const std::vector<std::string>& args, const std::string& binary = QUILLON_BIN_DIR "/quillon-cli") {
-  TempDir scratch;
-  std::string command = Quoted(binary);
-  for (const auto& arg : args) command += " " + Quoted(arg);
-  command += " 2>" + Quoted(scratch / "stderr");
-  RunResult result;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) return result;
-  std::array<char, 4096> buffer{};
-  std::size_t count = 0;
-  while ((count = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.out.append(buffer.data(), count);
-  const int status = ::pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.err = ReadAll(scratch / "stderr");
-  return result;
+  std::vector<std::string> command = {binary};
+  command.insert(command.end(), args.begin(), args.end());
+  return testing::RunProgram(command);
 }
 
 void WriteDevice(const std::string& path, const std::string& id, const std::string& description,
                  const std::string& location) {
-  EnsureDirectory(DirectoryOf(path));
-  std::ofstream(path, std::ios::binary) << Utf8ToCp1251("[DEVICE]\r\nID=" + id + "\r\nDescription=" + description +
-                                                        "\r\nLocation=" + location +
-                                                        "\r\nLastDateTime=01.02.2023 10:00:00\r\n[vars]\r\nInom=1\r\n");
+  testing::WriteCp1251File(path, "[DEVICE]\nID=" + id + "\nDescription=" + description + "\nLocation=" + location +
+                                     "\nLastDateTime=01.02.2023 10:00:00\n[vars]\nInom=1\n");
 }
 
 class WorkspaceCommands : public ::testing::Test {

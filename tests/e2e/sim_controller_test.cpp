@@ -12,12 +12,8 @@
 namespace quillon::sim {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes WithCRC(Bytes frame) {
-  AppendCRC(frame);
-  return frame;
-}
+using testing::Bytes;
+using testing::WithCRC;
 
 class ControllerTest : public ::testing::Test {
  protected:

@@ -1,14 +1,25 @@
 #pragma once
 // A small device file for the simulator's tests: a word, a byte in the high half of its
 // register, a bit and a double word in FLASH; a CD value where FLASH has none; a word and a bit
-// in RAM.
+// in RAM. Frames are built as a master sends them, CRC last.
+#include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "sim/controller.h"
 #include "support/temp_dir.h"
 #include "text/cp1251.h"
 
 namespace quillon::sim::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The frame with its CRC appended, as a master sends it.
+inline Bytes WithCRC(Bytes frame) {
+  AppendCRC(frame);
+  return frame;
+}
 
 inline constexpr const char* kSmallDevice =
     "[DEVICE]\r\n"

@@ -14,19 +14,14 @@
 #include <thread>
 
 #include "e2e/sim_device_fixture.h"
-#include "link/crc16.h"
 #include "sim/controller.h"
 #include "sim/line_server.h"
 
 namespace quillon::sim {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes WithCRC(Bytes frame) {
-  AppendCRC(frame);
-  return frame;
-}
+using testing::Bytes;
+using testing::WithCRC;
 
 // Collects what arrives on `fd` until `count` bytes are there or 2 s pass.
 Bytes Receive(int fd, std::size_t count) {

@@ -17,7 +17,7 @@
 namespace quillon::sim {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using testing::Bytes;
 
 TEST(DeviceImage, FlashTakesFlashThenCdThenRamValuesAndRamTakesRam) {
   quillon::testing::TempDir dir;

@@ -6,13 +6,12 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
-#include <filesystem>
-#include <thread>
 
 #include "device/cell_commit.h"
 #include "device/image_write.h"
 #include "link/comm_list.h"
 #include "link/port_names.h"
+#include "link/request_drop.h"
 #include "link/tcp_connection.h"
 #include "link/tcpip_list.h"
 #include "platform/prompt.h"
@@ -31,27 +30,8 @@ constexpr std::uint32_t kTcpDelayMs = 550;
 constexpr std::uint32_t kValueWriteDelayMs = 500;
 constexpr std::uint32_t kImageWriteDelayMs = 20;
 constexpr std::size_t kSerialAnswerCapacity = 256;
-// A one-shot record leaves the worker's list just after its handler returned; it cannot be
-// added again before that.
+// How long a one-shot record may take to leave the worker's list after its handler returned.
 constexpr auto kDropWait = std::chrono::milliseconds(300);
-
-// Pseudo-terminals (a simulator's line) need none of the settling pauses real adapters want.
-bool IsPseudoTerminal(const std::string& portName, const std::string& programDirectory) {
-  const auto path = PortDevicePath(portName, programDirectory);
-  if (!path) return false;
-  std::error_code error;
-  const std::string real = std::filesystem::canonical(*path, error).string();
-  return !error && real.rfind("/dev/pts/", 0) == 0;
-}
-
-template <typename Worker>
-void WaitUntilDropped(Worker* worker, const TLinkRequest* request) {
-  if (worker == nullptr) return;
-  const auto limit = std::chrono::steady_clock::now() + kDropWait;
-  while (worker->HasRequest(request) && std::chrono::steady_clock::now() < limit) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-}
 
 }  // namespace
 
@@ -215,7 +195,7 @@ bool DeviceConnection::RegisterSerial(Slot& slot, const LinkFieldTexts& fields) 
     }
     registeredPort_ = fields.port;
   }
-  WaitUntilDropped(ports.FindPortWorker(fields.port), &slot.request);
+  WaitUntilDropped(ports.FindPortWorker(fields.port), &slot.request, kDropWait);
   ports.SetTimings(IsPseudoTerminal(fields.port, programDirectory_) ? SerialTimings::None() : SerialTimings{});
   if (ports.OpenPortWorker(fields.port) < 0) {
     CurrentPrompt().Warning("Quillon", PortErrorMessage(fields.port));
@@ -245,7 +225,7 @@ bool DeviceConnection::RegisterTcp(Slot& slot, const LinkFieldTexts& fields) {
   registeredIp_ = ip;
   ipRegistered_ = true;
   if (ip == 0xFFFFFFFFu) return false;
-  WaitUntilDropped(workers.FindWorker(ip), &slot.request);
+  WaitUntilDropped(workers.FindWorker(ip), &slot.request, kDropWait);
   const auto port = static_cast<std::uint16_t>(ReadInteger(fields.tcpPort));
   workers.Lock(ip);
   const int opened = workers.OpenWorker(ip, port);

@@ -22,24 +22,16 @@ QPixmap Arrow(bool toLeft, const QColor& colour) {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(Qt::NoPen);
   painter.setBrush(colour);
+  // The right arrow is the left one mirrored about the middle column.
+  const auto x = [toLeft](qreal left) { return toLeft ? left : 16 - left; };
   QPainterPath path;
-  if (toLeft) {
-    path.moveTo(1, 8);
-    path.lineTo(8, 2);
-    path.lineTo(8, 5);
-    path.lineTo(15, 5);
-    path.lineTo(15, 11);
-    path.lineTo(8, 11);
-    path.lineTo(8, 14);
-  } else {
-    path.moveTo(15, 8);
-    path.lineTo(8, 2);
-    path.lineTo(8, 5);
-    path.lineTo(1, 5);
-    path.lineTo(1, 11);
-    path.lineTo(8, 11);
-    path.lineTo(8, 14);
-  }
+  path.moveTo(x(1), 8);
+  path.lineTo(x(8), 2);
+  path.lineTo(x(8), 5);
+  path.lineTo(x(15), 5);
+  path.lineTo(x(15), 11);
+  path.lineTo(x(8), 11);
+  path.lineTo(x(8), 14);
   path.closeSubpath();
   painter.drawPath(path);
   painter.setPen(QPen(Qt::black, 1));

@@ -65,6 +65,16 @@ void DeviceParameters::Clear() {
   read_ = false;
 }
 
+std::runtime_error SpanTooLong(int count, const char* units, const char* verb, int limit) {
+  return std::runtime_error("Параметры занимают " + std::to_string(count) + " " + units + "; за один запрос " + verb +
+                            " не более " + std::to_string(limit));
+}
+
+void CheckRequestSpan(int count, int limit, const char* units, const char* verb) {
+  if (count < 1) throw std::runtime_error("У устройства нет параметров в памяти контроллера");
+  if (count > limit) throw SpanTooLong(count, units, verb, limit);
+}
+
 LinkFrame DeviceParameters::BuildRead(const LinkFieldTexts& fields) {
   list_.LayoutByAddress(buffer_);
   LinkFrame frame;
@@ -75,11 +85,7 @@ LinkFrame DeviceParameters::BuildRead(const LinkFieldTexts& fields) {
     std::uint16_t end = 0;
     QuBUSSpan(list_, start, end);
     const int bytes = (static_cast<int>(end) - static_cast<int>(start)) * std::max(list_.AddressStep, 1);
-    if (bytes < 1) throw std::runtime_error("У устройства нет параметров в памяти контроллера");
-    if (bytes > kMaxQuBUSReadBytes) {
-      throw std::runtime_error("Параметры занимают " + std::to_string(bytes) + " байт; за один запрос читается не более " +
-                               std::to_string(kMaxQuBUSReadBytes));
-    }
+    CheckRequestSpan(bytes, kMaxQuBUSReadBytes, "байт", "читается");
     BuildQuBUSRead(&list_, "FLASH", start, end, frame.bytes.data(), length);
     frame.expectedLen = bytes & 0xFF;
   } else {
@@ -88,12 +94,7 @@ LinkFrame DeviceParameters::BuildRead(const LinkFieldTexts& fields) {
     int oddStart = 0;
     MODBUSSpan(list_, start, end, oddStart);
     const int registers = static_cast<int>(end) - static_cast<int>(start);
-    if (registers < 1) throw std::runtime_error("У устройства нет параметров в памяти контроллера");
-    if (registers > kMaxMODBUSReadRegisters) {
-      throw std::runtime_error("Параметры занимают " + std::to_string(registers) +
-                               " регистров; за один запрос читается не более " +
-                               std::to_string(kMaxMODBUSReadRegisters));
-    }
+    CheckRequestSpan(registers, kMaxMODBUSReadRegisters, "регистров", "читается");
     BuildMODBUSRead(fields.address, start, end, frame.bytes.data(), length);
     frame.oddStart = oddStart;
   }

@@ -4,6 +4,7 @@
 // the buffer, where the lowest variable address lies after LayOut.
 #include <cstdint>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,12 @@ struct LinkFrame {
 // answer counts the registers' bytes; a span larger than that cannot be read in one request.
 inline constexpr int kMaxQuBUSReadBytes = 255;
 inline constexpr int kMaxMODBUSReadRegisters = 125;
+
+// The user's message for a span of `count` units ("байт", "регистров") that one request cannot
+// carry, when at most `limit` of them is read ("читается") or written ("записывается") at a time.
+std::runtime_error SpanTooLong(int count, const char* units, const char* verb, int limit);
+// Throws when the variables' span is empty or larger than `limit` units.
+void CheckRequestSpan(int count, int limit, const char* units, const char* verb);
 
 class DeviceParameters {
  public:

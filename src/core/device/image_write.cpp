@@ -35,11 +35,7 @@ LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields) {
     std::uint16_t end = 0;
     QuBUSSpan(list, start, end);
     const int count = static_cast<int>(end) - static_cast<int>(start);
-    if (count < 1) throw std::runtime_error("У устройства нет параметров в памяти контроллера");
-    if (count > kMaxQuBUSWriteBytes) {
-      throw std::runtime_error("Параметры занимают " + std::to_string(count) + " байт; за один запрос записывается не более " +
-                               std::to_string(kMaxQuBUSWriteBytes));
-    }
+    CheckRequestSpan(count, kMaxQuBUSWriteBytes, "байт", "записывается");
     BuildQuBUSWrite("FLASH", start, image.data() + start, count, frame.bytes.data(), length);
     frame.expectedLen = kQuBUSImageExpectedLen;
   } else {
@@ -47,12 +43,11 @@ LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields) {
     std::uint16_t end = 0;
     std::uint16_t startAddress = 0;
     MODBUSWriteSpan(list, start, end, startAddress);
-    const int count = 2 * (static_cast<int>(end) - static_cast<int>(start));
-    if (count < 2) throw std::runtime_error("У устройства нет параметров в памяти контроллера");
-    if (count > kMaxMODBUSWriteBytes || startAddress + static_cast<std::size_t>(count) > image.size()) {
-      throw std::runtime_error("Параметры занимают " + std::to_string(count / 2) +
-                               " регистров; за один запрос записывается не более " +
-                               std::to_string(kMaxMODBUSWriteBytes / 2));
+    const int registers = static_cast<int>(end) - static_cast<int>(start);
+    const int count = 2 * registers;
+    CheckRequestSpan(registers, kMaxMODBUSWriteBytes / 2, "регистров", "записывается");
+    if (startAddress + static_cast<std::size_t>(count) > image.size()) {
+      throw SpanTooLong(registers, "регистров", "записывается", kMaxMODBUSWriteBytes / 2);
     }
     BuildMODBUSWrite(fields.address, start, image.data() + startAddress, count, frame.bytes.data(), length);
     frame.expectedLen = kMODBUSImageExpectedLen;

@@ -55,6 +55,11 @@ std::optional<std::string> PortDevicePath(const std::string& name, const std::st
   return std::nullopt;
 }
 
+bool IsPseudoTerminal(const std::string& name, const std::string& programDirectory) {
+  const auto path = PortDevicePath(name, programDirectory);
+  return path && CanonicalOf(*path).rfind("/dev/pts/", 0) == 0;
+}
+
 std::vector<std::string> CandidatePortNames(const std::string& programDirectory) {
   std::vector<std::string> names = EntryNames(programDirectory + "Ports");
   std::vector<std::string> adapterDevices;

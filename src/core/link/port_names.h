@@ -13,6 +13,10 @@ namespace quillon {
 // "COM<n>", only existing paths are returned. `programDirectory` ends in "/".
 std::optional<std::string> PortDevicePath(const std::string& name, const std::string& programDirectory);
 
+// Whether the name leads to a pseudo-terminal (a simulator's line), which needs none of the
+// settling pauses real adapters want.
+bool IsPseudoTerminal(const std::string& name, const std::string& programDirectory);
+
 // Names that may be serial ports, in listing order: the entries of Ports/, the by-id names of
 // USB adapters, then the other terminal devices backed by hardware ("COM<n>" for ttyS<n-1>),
 // each once. Whether they open is for the caller to find out.

@@ -49,18 +49,23 @@ std::optional<std::uint32_t> ScaledRaw(double value, double scale) {
   return RoundedRaw(value / scale);
 }
 
-std::uint32_t CommonParseInput(std::string& text, double scale) {
+std::uint32_t ParseNumericInput(std::string& text,
+                                const std::function<std::optional<std::uint32_t>(double)>& rawOfDecimal) {
   const EntryNumber number = ClassifyEntry(text);
   switch (number.Kind) {
     case EntryKind::Hexadecimal:
       return static_cast<std::uint32_t>(number.Integer);
     case EntryKind::Decimal:
-      if (auto raw = ScaledRaw(number.Real, scale)) return *raw;
+      if (auto raw = rawOfDecimal(number.Real)) return *raw;
       break;
     case EntryKind::Invalid:
       break;
   }
   return RefuseEntry(text);
+}
+
+std::uint32_t CommonParseInput(std::string& text, double scale) {
+  return ParseNumericInput(text, [scale](double value) { return ScaledRaw(value, scale); });
 }
 
 }  // namespace quillon

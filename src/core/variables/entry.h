@@ -1,6 +1,7 @@
 #pragma once
 // Numbers the user types into a value cell: "=" followed by a decimal or hexadecimal value.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,8 +28,11 @@ std::optional<std::uint32_t> ScaledRaw(double value, double scale);
 // The same without the division.
 std::optional<std::uint32_t> RoundedRaw(double value);
 
-// The input parse most types share: decimal entries are divided by the scale, hexadecimal
-// entries are the raw value itself.
+// The input parse of the numeric types: a hexadecimal entry is the raw value itself, a decimal
+// one becomes the raw value `rawOfDecimal` gives (nothing refuses it), anything else is refused.
+std::uint32_t ParseNumericInput(std::string& text,
+                                const std::function<std::optional<std::uint32_t>(double)>& rawOfDecimal);
+// The parse most types share: decimal entries are divided by the scale.
 std::uint32_t CommonParseInput(std::string& text, double scale);
 
 }  // namespace quillon

@@ -5,22 +5,13 @@
 #include "variables/view_list.h"
 
 namespace quillon {
-namespace {
-
-bool SelectsHighByte(const std::string& registerText) {
-  return registerText.size() > 6 && registerText[6] == 'H';
-}
-
-}  // namespace
 
 // --- TByte ---
 
 void TByte::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
-  ReadAddressItem(items[3]);
-  RegisterText = ShortText(items[4]);
-  Register = ReadRegisterNumber(RegisterText);
-  HighByte = SelectsHighByte(RegisterText);
+  ReadCellItems(items);
+  HighByte = RegisterSelectsHighByte(RegisterText);
   ReadDependencyItems(items);
 }
 
@@ -42,10 +33,8 @@ std::string TByte::DefinitionText() {
 
 void TShortInt::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
-  ReadAddressItem(items[3]);
-  RegisterText = ShortText(items[4]);
-  Register = ReadRegisterNumber(RegisterText);
-  HighByte = SelectsHighByte(RegisterText);
+  ReadCellItems(items);
+  HighByte = RegisterSelectsHighByte(RegisterText);
   if (items.size() > 8) {
     offsetItem_ = ShortText(items[8]);
     if (Owner != nullptr) OffsetText = ShortText(Owner->Scales.Resolve(offsetItem_, true));
@@ -65,18 +54,7 @@ std::string TShortInt::DefinitionText() {
 
 void TWORD::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
-  if (items[3].empty()) {
-    NoAddress = true;
-  } else {
-    ReadAddressItem(items[3]);
-    RegisterText = ShortText(items[4]);
-    try {
-      Register = ReadRegisterNumber(RegisterText);
-    } catch (const ConversionError&) {
-      Register = 0;
-      RegisterText.clear();
-    }
-  }
+  ReadOptionalCellItems(items);
   ReadDependencyItems(items);
 }
 
@@ -97,9 +75,7 @@ std::string TWORD::DefinitionText() {
 
 void OffsetIntegerView::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
-  ReadAddressItem(items[3]);
-  RegisterText = ShortText(items[4]);
-  Register = ReadRegisterNumber(RegisterText);
+  ReadCellItems(items);
   // Lines without item 8 are never written by the tools; they get no offset.
   if (items.size() > 8) {
     OffsetText = ShortText(items[8]);
@@ -124,13 +100,12 @@ std::string OffsetIntegerView::BaseText(const std::string& text) {
 }
 
 std::uint32_t OffsetIntegerView::ParseInput(std::string& text) {
-  const EntryNumber number = ClassifyEntry(text);
-  if (number.Kind == EntryKind::Hexadecimal) return static_cast<std::uint32_t>(number.Integer);
-  if (number.Kind == EntryKind::Decimal) {
+  return ParseNumericInput(text, [this](double value) -> std::optional<std::uint32_t> {
     // A zero scale has no raw value for a physical entry: refused like any unreadable entry.
-    if (auto raw = ScaledRaw(number.Real, Scale)) return *raw + static_cast<std::uint32_t>(Offset);
-  }
-  return RefuseEntry(text);
+    const auto raw = ScaledRaw(value, Scale);
+    if (!raw) return std::nullopt;
+    return *raw + static_cast<std::uint32_t>(Offset);
+  });
 }
 
 std::string OffsetIntegerView::DefinitionText() {
@@ -142,9 +117,7 @@ std::string OffsetIntegerView::DefinitionText() {
 
 void TDWORD::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
-  ReadAddressItem(items[3]);
-  RegisterText = ShortText(items[4]);
-  Register = ReadRegisterNumber(RegisterText);
+  ReadCellItems(items);
 }
 
 std::string TDWORD::BaseText(const std::string& text) {

@@ -57,38 +57,7 @@ void IntegerView::DrawRow(Canvas& canvas, int y) {
 }
 
 void IntegerView::DrawTrend(Canvas& canvas, int y) {
-  const Rect area = TrendRect(y);
-  if (area.Width() < 1 || Owner == nullptr) return;
-  canvas.SetClip(area);
-  const int top = y;
-  const int bottom = y + RowHeight;
-  if (signed_) {
-    canvas.SetPen(kSilver, 1);
-    canvas.Line(area.Left, y + Baseline, area.Right, y + Baseline);
-  }
-  canvas.SetPen(kBlack, 1);
-  const int first = FirstVisibleSample();
-  const int visible = Owner->VisibleCount;
-  const double step = Owner->Step;
-  int previousX = 0;
-  int previousY = 0;
-  for (int i = 0; i <= visible; ++i) {
-    const double v = static_cast<double>(Extend(SampleAt(first + i)));
-    const double offset = signed_ ? RoundHalfEven(v * TrendGain / 2) : RoundHalfEven(v * TrendGain);
-    const double origin = signed_ ? y + Baseline : bottom;
-    double position = origin - offset;
-    // Written so that a gain that is not a number from a damaged file lands on the top edge.
-    if (!(position >= top)) position = top;
-    if (position > bottom) position = bottom;
-    const int pointY = static_cast<int>(position);
-    const int pointX = area.Left + static_cast<int>(RoundHalfEven(i * step));
-    if (i > 0 && (pointX != previousX || pointY != previousY)) canvas.Line(previousX, previousY, pointX, pointY);
-    if (i == 0 || pointX != previousX || pointY != previousY) {
-      previousX = pointX;
-      previousY = pointY;
-    }
-  }
-  canvas.ClearClip();
+  DrawTrendLine(canvas, y, signed_, [this](int index) { return static_cast<double>(Extend(SampleAt(index))); });
 }
 
 }  // namespace quillon

@@ -28,6 +28,10 @@ std::string ShortText(std::string_view text) {
   return Utf8Length(text) > kShortTextLength ? Utf8Left(text, kShortTextLength) : std::string(text);
 }
 
+bool RegisterSelectsHighByte(std::string_view registerText) {
+  return registerText.size() > 6 && registerText[6] == 'H';
+}
+
 TView::TView(std::string_view typeName, int sampleWidth, int historyLength)
     : TypeName(typeName),
       Samples(static_cast<std::size_t>(sampleWidth) * static_cast<std::size_t>(historyLength), 0),
@@ -208,6 +212,27 @@ std::uint16_t TView::ReadRegisterNumber(std::string_view registerText) {
   return static_cast<std::uint16_t>(ReadInteger("$" + std::string(digits)));
 }
 
+void TView::ReadCellItems(const std::vector<std::string>& items) {
+  ReadAddressItem(items[3]);
+  RegisterText = ShortText(items[4]);
+  Register = ReadRegisterNumber(RegisterText);
+}
+
+void TView::ReadOptionalCellItems(const std::vector<std::string>& items) {
+  if (items[3].empty()) {
+    NoAddress = true;
+    return;
+  }
+  ReadAddressItem(items[3]);
+  RegisterText = ShortText(items[4]);
+  try {
+    Register = ReadRegisterNumber(RegisterText);
+  } catch (const ConversionError&) {
+    Register = 0;
+    RegisterText.clear();
+  }
+}
+
 void TView::ReadDependencyItems(const std::vector<std::string>& items) {
   if (items.size() != 11) return;
   DependsOn = ShortText(items[8]);
@@ -267,6 +292,39 @@ Rect TView::TrendRect(int y) const {
 int TView::FirstVisibleSample() const {
   const int visible = Owner != nullptr ? Owner->VisibleCount : 0;
   return RingIndex(Head - visible - ScrollBack % kHistoryLength);
+}
+
+void TView::DrawTrendLine(Canvas& canvas, int y, bool centred, const std::function<double(int)>& sampleValue) {
+  const Rect area = TrendRect(y);
+  if (area.Width() < 1 || Owner == nullptr) return;
+  canvas.SetClip(area);
+  const int top = y;
+  const int bottom = y + RowHeight;
+  if (centred) {
+    canvas.SetPen(kSilver, 1);
+    canvas.Line(area.Left, y + Baseline, area.Right, y + Baseline);
+  }
+  canvas.SetPen(kBlack, 1);
+  const int first = FirstVisibleSample();
+  const int visible = Owner->VisibleCount;
+  const double step = Owner->Step;
+  int previousX = 0;
+  int previousY = 0;
+  for (int i = 0; i <= visible; ++i) {
+    const double v = sampleValue(first + i);
+    const double offset = centred ? RoundHalfEven(v * TrendGain / 2) : RoundHalfEven(v * TrendGain);
+    double position = (centred ? y + Baseline : bottom) - offset;
+    // Written so that NaN and infinities (a float from the controller, a gain from a damaged
+    // file) land on an edge of the row.
+    if (!(position >= top)) position = top;
+    if (position > bottom) position = bottom;
+    const int pointY = static_cast<int>(position);
+    const int pointX = area.Left + static_cast<int>(RoundHalfEven(i * step));
+    if (i > 0 && (pointX != previousX || pointY != previousY)) canvas.Line(previousX, previousY, pointX, pointY);
+    previousX = pointX;
+    previousY = pointY;
+  }
+  canvas.ClearClip();
 }
 
 std::string TView::AddressText() const { return "x" + HexDigits(Address, 4); }

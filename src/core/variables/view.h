@@ -4,6 +4,7 @@
 // into text and back and in how they draw their trend.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -126,6 +127,11 @@ class TView {
   void ReadAddressItem(const std::string& item);
   // Register number from characters 2 to 5 of the register text (ConversionError).
   static std::uint16_t ReadRegisterNumber(std::string_view registerText);
+  // The cell: address item 3 and register item 4; either unreadable is a ConversionError.
+  void ReadCellItems(const std::vector<std::string>& items);
+  // The cell of a word that may have none: an empty address item marks NoAddress, and an
+  // unreadable register leaves the word without a register instead of refusing the line.
+  void ReadOptionalCellItems(const std::vector<std::string>& items);
   // Dependency items 8 and 9, for lines of exactly 11 items.
   void ReadDependencyItems(const std::vector<std::string>& items);
   virtual double ScaleFallback() const { return 1.0; }
@@ -141,6 +147,9 @@ class TView {
   // point.
   Rect TrendRect(int y) const;
   int FirstVisibleSample() const;
+  // The trend of the visible samples as one line, `sampleValue(index)` giving the value at a
+  // ring index: from the bottom edge up, or about the baseline when `centred`.
+  void DrawTrendLine(Canvas& canvas, int y, bool centred, const std::function<double(int)>& sampleValue);
 
   // "x" and 4 hexadecimal digits of the address; "r" and 4 of the register.
   std::string AddressText() const;
@@ -155,5 +164,8 @@ class TView {
 
 // Cuts a text to the short-string length of the record.
 std::string ShortText(std::string_view text);
+// The register reference selects the high byte of its register when its 7th character is "H"
+// (r0012.H).
+bool RegisterSelectsHighByte(std::string_view registerText);
 
 }  // namespace quillon

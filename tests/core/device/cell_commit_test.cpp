@@ -6,15 +6,7 @@
 namespace quillon::testing {
 namespace {
 
-class CellCommitTest : public DeviceTest {
- protected:
-  // Fills the controller column as a read would.
-  void Read() {
-    const LinkFrame frame = parameters.BuildRead(Fields("QuBUS"));
-    const std::vector<std::uint8_t> memory = Memory();
-    ASSERT_TRUE(parameters.TakeReadAnswer(Fields("QuBUS"), frame, memory.data(), memory.size()).accepted);
-  }
-};
+class CellCommitTest : public DeviceTest {};
 
 TEST_F(CellCommitTest, BaseCellsStoreUpperCaseHexOfTheVariableSize) {
   CellCommit commit = CommitCell(Variable(5), kBaseHexKind, "x1ab\n");

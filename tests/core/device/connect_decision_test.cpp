@@ -13,7 +13,7 @@ class ConnectDecisionTest : public ::testing::Test {
   void SetUp() override {
     paths = MakeWorkspacePaths(dir.Path());
     path = paths.devices + "QT/501.ini";
-    WriteDeviceFile(path, kDeviceLines);
+    WriteCp1251File(path, kDeviceLines);
   }
   TempDir dir;
   WorkspacePaths paths;

@@ -4,27 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "device/device_parameters.h"
 #include "link/crc16.h"
-#include "platform/files.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
-#include "text/cp1251.h"
 
 namespace quillon::testing {
-
-inline void WriteDeviceFile(const std::string& path, const std::string& utf8Lines) {
-  EnsureDirectory(DirectoryOf(path));
-  std::string crlf;
-  for (const char c : utf8Lines) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  std::ofstream(path, std::ios::binary) << Utf8ToCp1251(crlf);
-}
 
 // Rows: 0 Inom (word at x0100), 1 Ilim (follows Inom), 2 Addr (byte x0104, low half of r0082),
 // 3 Enable (bit 0 of x0106), 4 Mode (list in the scale line "Mode", byte x0107), 5 Tacc (word
@@ -56,7 +44,7 @@ class DeviceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     path = dir / "Devices/QT/501.ini";
-    WriteDeviceFile(path, kDeviceLines);
+    ASSERT_TRUE(WriteCp1251File(path, kDeviceLines));
     ASSERT_TRUE(parameters.Load(path, "FLASH").empty());
     ASSERT_EQ(parameters.List().Count(), 7);
   }
@@ -83,6 +71,13 @@ class DeviceTest : public ::testing::Test {
   // The controller memory x0100..x0109 as a QuBUS read answers it.
   static std::vector<std::uint8_t> Memory() {
     return {0xD0, 0x07, 0xDC, 0x05, 0x05, 0xAA, 0x03, 0x02, 0x64, 0x00};
+  }
+
+  // Fills the controller column as a QuBUS read of Memory() would.
+  void Read() {
+    const LinkFrame frame = parameters.BuildRead(Fields("QuBUS"));
+    const std::vector<std::uint8_t> memory = Memory();
+    ASSERT_TRUE(parameters.TakeReadAnswer(Fields("QuBUS"), frame, memory.data(), memory.size()).accepted);
   }
 
   TempDir dir;

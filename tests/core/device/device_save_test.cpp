@@ -39,7 +39,7 @@ TEST_F(DeviceSaveTest, SaveWritesIdentityDefinitionsAndScalesIntoAReadOnlyFile) 
 }
 
 TEST_F(DeviceSaveTest, SaveGoesIntoTheSectionShown) {
-  WriteDeviceFile(path, std::string(kDeviceLines) + "[CD]\nc1=Tacc/Время/TWORD/x0108/r0084/с/1/2//0/x0010/\n");
+  WriteCp1251File(path, std::string(kDeviceLines) + "[CD]\nc1=Tacc/Время/TWORD/x0108/r0084/с/1/2//0/x0010/\n");
   ASSERT_TRUE(parameters.Load(path, "CD").empty());
   CommitCell(parameters.List().Item(0), kBaseHexKind, "x0011\n");
   SaveDevice(parameters, {"id", "d", "l", "t"});

@@ -7,14 +7,7 @@
 namespace quillon::testing {
 namespace {
 
-class ImageWriteTest : public DeviceTest {
- protected:
-  void Read() {
-    const LinkFrame frame = parameters.BuildRead(Fields("QuBUS"));
-    const std::vector<std::uint8_t> memory = Memory();
-    ASSERT_TRUE(parameters.TakeReadAnswer(Fields("QuBUS"), frame, memory.data(), memory.size()).accepted);
-  }
-};
+class ImageWriteTest : public DeviceTest {};
 
 TEST_F(ImageWriteTest, UncoveredBytesAreSentAsFF) {
   const std::vector<std::uint8_t> image = BaseImage(parameters.List());

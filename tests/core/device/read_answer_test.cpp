@@ -82,14 +82,39 @@ TEST_F(ReadAnswerTest, TcpSilenceIsOneByte) {
 }
 
 TEST_F(ReadAnswerTest, ASpanTooLongForOneRequestIsRefusedWithAMessage) {
-  WriteDeviceFile(path, "[FLASH]\np1=A/a/TWORD/x0100/r0080//1/2//0/x0001/\np2=B/b/TWORD/x0300/r0180//1/2//0/x0001/\n");
+  WriteCp1251File(path, "[FLASH]\np1=A/a/TWORD/x0100/r0080//1/2//0/x0001/\np2=B/b/TWORD/x0300/r0180//1/2//0/x0001/\n");
   ASSERT_TRUE(parameters.Load(path, "FLASH").empty());
-  EXPECT_THROW(parameters.BuildRead(Fields("QuBUS")), std::runtime_error);
-  EXPECT_THROW(parameters.BuildRead(Fields("MODBUS RTU")), std::runtime_error);
+  const auto refusal = [&](const char* protocol) {
+    try {
+      parameters.BuildRead(Fields(protocol));
+    } catch (const std::runtime_error& error) {
+      return std::string(error.what());
+    }
+    return std::string("no refusal");
+  };
+  EXPECT_EQ(refusal("QuBUS"), "Параметры занимают 514 байт; за один запрос читается не более 255");
+  EXPECT_EQ(refusal("MODBUS RTU"), "Параметры занимают 258 регистров; за один запрос читается не более 125");
+}
+
+TEST(RequestSpanTest, AnEmptyOrOversizedSpanIsRefusedWithTheUsersMessage) {
+  EXPECT_NO_THROW(CheckRequestSpan(1, 125, "регистров", "читается"));
+  EXPECT_NO_THROW(CheckRequestSpan(248, 248, "байт", "записывается"));
+  try {
+    CheckRequestSpan(0, 255, "байт", "читается");
+    ADD_FAILURE() << "an empty span passed";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "У устройства нет параметров в памяти контроллера");
+  }
+  try {
+    CheckRequestSpan(124, 123, "регистров", "записывается");
+    ADD_FAILURE() << "an oversized span passed";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STREQ(error.what(), "Параметры занимают 124 регистров; за один запрос записывается не более 123");
+  }
 }
 
 TEST_F(ReadAnswerTest, LinesWithUnreadableAddressesAreSkippedAndNamed) {
-  WriteDeviceFile(path, "[FLASH]\np1=A/a/TWORD/x0100/r0080//1/2//0/x0001/\np2=B/b/TWORD/zz/r0081//1/2//0/x0001/\n");
+  WriteCp1251File(path, "[FLASH]\np1=A/a/TWORD/x0100/r0080//1/2//0/x0001/\np2=B/b/TWORD/zz/r0081//1/2//0/x0001/\n");
   EXPECT_EQ(parameters.Load(path, "FLASH"), std::vector<std::string>{"p2"});
   EXPECT_EQ(parameters.List().Count(), 1);
   EXPECT_EQ(parameters.Section(), "FLASH");

@@ -11,6 +11,7 @@
 #include "link/comm_list.h"
 #include "platform/files.h"
 #include "pty_peer.h"
+#include "request_owner.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
@@ -20,49 +21,14 @@ namespace {
 using testing::AnswerChunk;
 using testing::Bytes;
 using testing::PtyPeer;
+using testing::Silent;
 using testing::WaitFor;
 using Clock = std::chrono::steady_clock;
 
-// A window's side of a request: its buffers, its record and what its handler saw.
-struct Owner {
-  explicit Owner(Bytes frame, bool polling = true) : request(std::move(frame)) {
-    record.RequestBuf = request.data();
-    record.RequestLen = static_cast<std::uint32_t>(request.size());
-    record.AnswerBuf = answer;
-    record.AnswerCapacity = sizeof answer;
-    record.DelayMs = 1;
-    record.OnAnswer = [this, polling](TLinkRequest& served) {
-      {
-        std::lock_guard lock(mutex);
-        answers.emplace_back(answer, answer + served.AnswerLen.load());
-        answeredAt = Clock::now();
-      }
-      ++count;
-      if (polling) served.Busy = false;
-    };
-  }
-  std::vector<Bytes> Answers() {
-    std::lock_guard lock(mutex);
-    return answers;
-  }
-
-  Bytes request;
-  std::uint8_t answer[256] = {};
-  TLinkRequest record;
-  std::atomic<int> count{0};
-  std::mutex mutex;
-  std::vector<Bytes> answers;
-  Clock::time_point answeredAt;
-};
+using Owner = testing::RequestOwner;
 
 // The device answers every request with 0x55 followed by the request itself.
-std::vector<AnswerChunk> Echo(const Bytes& request) {
-  Bytes answer{0x55};
-  answer.insert(answer.end(), request.begin(), request.end());
-  return {{0, answer}};
-}
-
-std::vector<AnswerChunk> Silent(const Bytes&) { return {}; }
+const auto Echo = testing::EchoAfter(0x55);
 
 // A program directory whose Ports/ links the name LINE to the peer's pseudo-terminal.
 struct SerialBench {

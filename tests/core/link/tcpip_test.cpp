@@ -7,6 +7,7 @@
 
 #include "link/tcpip_list.h"
 #include "loopback_device.h"
+#include "request_owner.h"
 
 namespace quillon {
 
@@ -15,56 +16,18 @@ namespace {
 using testing::AnswerChunk;
 using testing::Bytes;
 using testing::LoopbackDevice;
+using testing::Silent;
 using testing::WaitFor;
 using Clock = std::chrono::steady_clock;
 
 const std::uint32_t kLoopback = ParseIPv4("127.0.0.1");
 
-struct TcpOwner {
-  explicit TcpOwner(Bytes frame, bool polling = true) : request(std::move(frame)), answer(4096) {
-    record.RequestBuf = request.data();
-    record.RequestLen = static_cast<std::uint32_t>(request.size());
-    record.AnswerBuf = answer.data();
-    record.AnswerCapacity = answer.size();
-    record.DelayMs = 1;
-    record.OnAnswer = [this, polling](TLinkRequest& served) {
-      {
-        std::lock_guard lock(mutex);
-        const std::uint32_t length = served.AnswerLen.load();
-        lengths.push_back(length);
-        answers.emplace_back(answer.begin(), answer.begin() + (length > 1 ? length : 0));
-        answeredAt = Clock::now();
-      }
-      ++count;
-      if (polling) served.Busy = false;
-    };
-  }
-  std::vector<Bytes> Answers() {
-    std::lock_guard lock(mutex);
-    return answers;
-  }
-  std::vector<std::uint32_t> Lengths() {
-    std::lock_guard lock(mutex);
-    return lengths;
-  }
-
-  Bytes request;
-  std::vector<std::uint8_t> answer;
-  TLinkRequest record;
-  std::atomic<int> count{0};
-  std::mutex mutex;
-  std::vector<Bytes> answers;
-  std::vector<std::uint32_t> lengths;
-  Clock::time_point answeredAt;
+// Room for the longest answer a TCP peer may send, and more.
+struct TcpOwner : testing::RequestOwner {
+  explicit TcpOwner(Bytes frame, bool polling = true) : RequestOwner(std::move(frame), polling, 4096) {}
 };
 
-std::vector<AnswerChunk> Echo(const Bytes& request) {
-  Bytes answer{0x66};
-  answer.insert(answer.end(), request.begin(), request.end());
-  return {{0, answer}};
-}
-
-std::vector<AnswerChunk> Silent(const Bytes&) { return {}; }
+const auto Echo = testing::EchoAfter(0x66);
 
 // Registers the record the way the windows do: lock, open, add, unlock.
 void Register(TTCPIPList& list, std::uint16_t port, TcpOwner& owner) {

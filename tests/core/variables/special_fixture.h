@@ -17,6 +17,12 @@
 
 namespace quillon::testing {
 
+// The four bytes of a 32-bit cell, lowest first, as they lie in the memory image.
+inline std::vector<std::uint8_t> BytesOf(std::uint32_t value) {
+  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+}
+
 class SpecialTypesTest : public ::testing::Test {
  protected:
   template <typename T = TView>

@@ -10,12 +10,8 @@
 namespace quillon {
 namespace {
 
+using testing::BytesOf;
 using testing::SpecialTypesTest;
-
-std::vector<std::uint8_t> BytesOf(std::uint32_t value) {
-  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-}
 
 TEST_F(SpecialTypesTest, FloatValueFollowsTheCursorButHexShowsTheNewest) {
   auto& v = Create<TFloat>("p=Kp/d/TFloat/x0020/r0010/%/2/2/0/x3F800000/");

@@ -7,12 +7,8 @@
 namespace quillon {
 namespace {
 
+using testing::BytesOf;
 using testing::SpecialTypesTest;
-
-std::vector<std::uint8_t> BytesOf(std::uint32_t value) {
-  return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-}
 
 TEST_F(SpecialTypesTest, IntegralDividesTheConstantByTheCount) {
   auto& v = Create<TIntegral>("p=Tacc/d/TIntegral/x0060/r0030.L/с/0,01/1/x00000100/x20/");

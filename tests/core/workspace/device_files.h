@@ -1,31 +1,13 @@
 #pragma once
 // Builds small device databases for the workspace tests, written as the controllers' tools
 // write them: Windows-1251 with CRLF.
-#include <fstream>
-#include <iterator>
 #include <string>
 
-#include "platform/files.h"
+#include "support/file_bytes.h"
 #include "support/temp_dir.h"
-#include "text/cp1251.h"
 #include "workspace/paths.h"
 
 namespace quillon::testing {
-
-inline void WriteCp1251File(const std::string& path, const std::string& utf8Lines) {
-  EnsureDirectory(DirectoryOf(path));
-  std::string crlf;
-  for (const char c : utf8Lines) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  std::ofstream(path, std::ios::binary) << Utf8ToCp1251(crlf);
-}
-
-inline std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // A device file of the database: Devices/<group>/<name>.
 inline std::string WriteDevice(const WorkspacePaths& paths, const std::string& group, const std::string& name,

@@ -6,10 +6,6 @@
 
 namespace quillon {
 
-bool RegisterSelectsHighByte(std::string_view registerText) {
-  return registerText.size() > 6 && registerText[6] == 'H';
-}
-
 CurrentValueView::CurrentValueView(std::string_view typeName, int size) : TView(typeName, 4, 1) { Size = size; }
 
 int CurrentValueView::CellBytes() const { return std::clamp<int>(Size, 0, 4); }

@@ -34,8 +34,4 @@ class CurrentValueView : public TView {
   std::string CellHexText() const;
 };
 
-// The register reference selects the high byte of its register when its 7th character is "H"
-// (r0012.H).
-bool RegisterSelectsHighByte(std::string_view registerText);
-
 }  // namespace quillon

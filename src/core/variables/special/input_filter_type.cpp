@@ -13,9 +13,7 @@ TInputFilter::TInputFilter() : TWORD("TInputFilter") { Scale = static_cast<float
 
 void TInputFilter::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
-  ReadAddressItem(items[3]);
-  RegisterText = ShortText(items[4]);
-  Register = ReadRegisterNumber(RegisterText);
+  ReadCellItems(items);
 }
 
 std::string TInputFilter::BaseText(const std::string& text) {

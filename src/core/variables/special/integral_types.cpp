@@ -14,9 +14,7 @@ TimerDerivedView::TimerDerivedView(std::string_view typeName, int size, int size
 
 void TimerDerivedView::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
-  ReadAddressItem(items[3]);
-  RegisterText = ShortText(items[4]);
-  Register = ReadRegisterNumber(RegisterText);
+  ReadCellItems(items);
   if (RegisterText.size() > 6) HighByte = RegisterSelectsHighByte(RegisterText);
   if (ReadsSizeItem()) {
     // The value lives in a 32-bit cell: any other size would read past it, so it counts as
@@ -40,12 +38,7 @@ std::string TimerDerivedView::BaseText(const std::string& text) {
 }
 
 std::uint32_t TimerDerivedView::ParseInput(std::string& text) {
-  const EntryNumber number = ClassifyEntry(text);
-  if (number.Kind == EntryKind::Hexadecimal) return static_cast<std::uint32_t>(number.Integer);
-  if (number.Kind == EntryKind::Decimal) {
-    if (auto raw = RawOfValue(number.Real)) return *raw;
-  }
-  return RefuseEntry(text);
+  return ParseNumericInput(text, [this](double value) { return RawOfValue(value); });
 }
 
 std::string TimerDerivedView::HexText() { return CellHexText(); }

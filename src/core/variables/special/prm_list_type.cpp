@@ -45,9 +45,7 @@ void TPrmList::ReadEntries(const std::vector<std::string>& parts) {
 void TPrmList::ReadDefinition(const std::vector<std::string>& items) {
   Name = ShortText(items[0]);
   Description = ShortText(items[1]);
-  ReadAddressItem(items[3]);
-  RegisterText = ShortText(items[4]);
-  Register = ReadRegisterNumber(RegisterText);
+  ReadCellItems(items);
   HighByte = RegisterSelectsHighByte(RegisterText);
   Units = ShortText(items[5]);
   ScaleText = items.size() > 6 ? ShortText(items[6]) : std::string();

@@ -15,18 +15,7 @@ void TSQRWord::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
   ScaleText.clear();
   Scale = 1.0f;
-  if (items[3].empty()) {
-    NoAddress = true;
-  } else {
-    ReadAddressItem(items[3]);
-    RegisterText = ShortText(items[4]);
-    try {
-      Register = ReadRegisterNumber(RegisterText);
-    } catch (const ConversionError&) {
-      Register = 0;
-      RegisterText.clear();
-    }
-  }
+  ReadOptionalCellItems(items);
   ReadDependencyItems(items);
 }
 
@@ -62,14 +51,7 @@ std::string TSQRWord::BaseText(const std::string& text) {
   return FormatFixed(std::sqrt(value) * 256.0, 4, true);
 }
 
-std::uint32_t TSQRWord::ParseInput(std::string& text) {
-  const EntryNumber number = ClassifyEntry(text);
-  if (number.Kind == EntryKind::Hexadecimal) return static_cast<std::uint32_t>(number.Integer);
-  if (number.Kind == EntryKind::Decimal) {
-    if (auto raw = RoundedRaw(number.Real)) return *raw;
-  }
-  return RefuseEntry(text);
-}
+std::uint32_t TSQRWord::ParseInput(std::string& text) { return ParseNumericInput(text, RoundedRaw); }
 
 void TSQRWord::UpdateRatio(const std::string& text) {
   TView* reference = Reference();
