@@ -1,5 +1,5 @@
 // What the simulator makes of a device file (memory, register map, moving variables), of its
-// command line and of a fault specification, and where it finds the end of a frame.
+// command line and of a fault description, and where it finds the end of a frame.
 #include <gtest/gtest.h>
 
 #include <cmath>
