@@ -46,35 +46,28 @@ inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 30
 
 class AppTest : public ::testing::Test {
  protected:
-  // Writes UTF-8 text as a Windows program would: Windows-1251 with CRLF line ends.
+  // Files are written as a Windows program would: Windows-1251 with CRLF line ends.
   void WriteWindowsFile(const std::string& relativePath, const std::string& utf8Lines) {
     ASSERT_TRUE(WriteCp1251File(dir / relativePath, utf8Lines));
   }
-
   std::string AddDevice(const std::string& group, const std::string& name, const std::string& id,
                         const std::string& description, const std::string& location, const std::string& date) {
-    const std::string relative = "Devices/" + group + "/" + name;
-    WriteWindowsFile(relative, "[DEVICE]\nID=" + id + "\nDescription=" + description + "\nLocation=" + location +
-                                   "\nLastDateTime=" + date + "\n[vars]\n[FLASH]\n");
+    WriteWindowsFile("Devices/" + group + "/" + name, "[DEVICE]\nID=" + id + "\nDescription=" + description +
+                                                          "\nLocation=" + location + "\nLastDateTime=" + date +
+                                                          "\n[vars]\n[FLASH]\n");
     return paths.devices + group + "/" + name;
   }
-
   void WriteSettings(const std::string& lines) { WriteWindowsFile("settings.ini", "[Settings]\n" + lines); }
 
   std::string Setting(const std::string& key) {
     return ReadProfileString(paths.SettingsFile(), "Settings", key, "<missing>");
   }
 
-  std::unique_ptr<Tmain> Start() {
+  // Starts the window and waits for the first fill of the catalogue.
+  std::unique_ptr<Tmain> StartWithCatalogue() {
     auto window = std::make_unique<Tmain>(paths);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    return window;
-  }
-
-  // Starts the window and waits for the first fill of the catalogue.
-  std::unique_ptr<Tmain> StartWithCatalogue() {
-    auto window = Start();
     auto* tree = Child<QTreeWidget>(*window, "tv");
     EXPECT_TRUE(WaitUntil([tree] { return tree->topLevelItemCount() > 0; }));
     return window;
@@ -87,31 +80,16 @@ class AppTest : public ::testing::Test {
     return widget;
   }
 
-  // Every node of the tree in tree order.
-  static std::vector<QTreeWidgetItem*> Nodes(QTreeWidget* tree) {
-    std::vector<QTreeWidgetItem*> nodes;
-    std::function<void(QTreeWidgetItem*)> visit = [&](QTreeWidgetItem* item) {
-      nodes.push_back(item);
-      for (int i = 0; i < item->childCount(); ++i) visit(item->child(i));
-    };
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) visit(tree->topLevelItem(i));
-    return nodes;
-  }
-
   static QTreeWidgetItem* NodeStartingWith(QTreeWidget* tree, const QString& prefix) {
-    for (QTreeWidgetItem* node : Nodes(tree)) {
-      if (node->text(0).startsWith(prefix)) return node;
-    }
-    return nullptr;
+    const auto found = tree->findItems(prefix, Qt::MatchStartsWith | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
   }
 
   // Clicks a node as the user does (its group expanded first so it is on screen).
-  static void ClickNode(QTreeWidget* tree, QTreeWidgetItem* node, Qt::MouseButton button = Qt::LeftButton) {
-    for (QTreeWidgetItem* parent = node->parent(); parent != nullptr; parent = parent->parent()) {
-      parent->setExpanded(true);
-    }
+  static void ClickNode(QTreeWidget* tree, QTreeWidgetItem* node) {
+    for (QTreeWidgetItem* parent = node->parent(); parent != nullptr; parent = parent->parent()) parent->setExpanded(true);
     tree->scrollToItem(node);
-    QTest::mouseClick(tree->viewport(), button, {}, tree->visualItemRect(node).center());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
   }
 
   static void ChooseProtocol(const Tmain& window, const char* protocol) {

@@ -5,12 +5,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QTreeWidget>
-#include <algorithm>
+#include <stdexcept>
 #include <string>
 
 #include "app_fixture.h"
 #include "device/cell_commit.h"
+#include "main/catalogue_tree.h"
 #include "main/device_connection.h"
 #include "main/parameter_table.h"
 #include "main/table_panel01.h"
@@ -22,16 +22,15 @@ inline constexpr const char* kDeviceId = "501 QT v2.1 2024-01-10";
 
 // Rows: 0 Inom, 1 Ilim (follows Inom), 2 DevAddres, 3 Enable (a bit), 4 Mode (a list kept in
 // a scale line), 5 Tacc.
-inline std::string DeviceText(const std::string& id, const std::string& inom, const std::string& enable,
-                              const std::string& mode, const std::string& tacc) {
-  return "[DEVICE]\nID=" + id +
+inline std::string DeviceText(const std::string& inom, const std::string& tacc) {
+  return std::string("[DEVICE]\nID=") + kDeviceId +
          "\nDescription=Тестовый привод\nLocation=Стенд\nLastDateTime=01.01.2024 10:00:00\n"
-         "[vars]\nInom=100\nMode=x00#Стоп/x01#Пуск/x02#Авто/" + mode + "/\n"
+         "[vars]\nInom=100\nMode=x00#Стоп/x01#Пуск/x02#Авто/x01/\n"
          "[FLASH]\n"
          "p1=Inom/Номинальный ток/TWORD/x0100/r0080/А/Inom%1000/2//0/" + inom + "/\n"
          "p2=Ilim/Ограничение тока/TWORD/x0102/r0081/А/Inom%1000/2/Inom/1,5/x05DC/\n"
          "p3=DevAddres/Адрес/TByte/x0104/r0082.L//1/1//0/x01/\n"
-         "p4=Enable/Пуск/TBit/x0106/1/r0083.0/1/1/" + enable + "/\n"
+         "p4=Enable/Пуск/TBit/x0106/1/r0083.0/1/1/1/\n"
          "p5=Mode/Режим/TPrmList/x0107/r0083.H//Mode/\n"
          "p6=Tacc/Время разгона/TWORD/x0108/r0084/с/1/2//0/" + tacc + "/\n";
 }
@@ -39,10 +38,10 @@ inline std::string DeviceText(const std::string& id, const std::string& inom, co
 class DeviceLinkTest : public AppTest {
  protected:
   void SetUp() override {
-    WriteWindowsFile("Devices/QT/501.ini", DeviceText(kDeviceId, "x03E8", "1", "x01", "x0032"));
+    WriteWindowsFile("Devices/QT/501.ini", DeviceText("x03E8", "x0032"));
     devicePath = paths.devices + "QT/501.ini";
     // The controller holds other values than the database for Inom and Tacc.
-    WriteWindowsFile("sim/501.ini", DeviceText(kDeviceId, "x07D0", "1", "x01", "x0064"));
+    WriteWindowsFile("sim/501.ini", DeviceText("x07D0", "x0064"));
     simDevice = dir / "sim/501.ini";
   }
 
@@ -75,11 +74,9 @@ class DeviceLinkTest : public AppTest {
 
   // Waits until no request is under way any more (and the connect continuation has run).
   bool Idle(int timeoutMs = 6000) {
+    DeviceConnection& link = window->Connection();
     return WaitUntil(
-        [this] {
-          DeviceConnection& link = window->Connection();
-          return !link.Waiting() && !link.ConnectTimer()->isActive() && !link.DataWritedTimer()->isActive();
-        },
+        [&] { return !link.Waiting() && !link.ConnectTimer()->isActive() && !link.DataWritedTimer()->isActive(); },
         timeoutMs);
   }
 
@@ -91,20 +88,15 @@ class DeviceLinkTest : public AppTest {
   }
 
   void OpenDeviceInTree() {
-    auto* tree = Child<QTreeWidget>(*window, "tv");
-    QTreeWidgetItem* node = nullptr;
-    for (QTreeWidgetItem* candidate : Nodes(tree)) {
-      if (candidate->data(0, Qt::UserRole).toString().toStdString() == devicePath) node = candidate;
-    }
-    if (node == nullptr) node = NodeStartingWith(tree, QStringLiteral("501"));
-    ASSERT_NE(node, nullptr);
-    ClickNode(tree, node);
+    auto* tree = Child<CatalogueTree>(*window, "tv");
+    ASSERT_NE(tree->FindByPath(devicePath), nullptr);
+    ClickNode(tree, tree->FindByPath(devicePath));
     ASSERT_EQ(window->OpenDevicePath(), devicePath);
   }
 
   TTableItem& Cell(int row, int kind) {
     TTableItem* cell = window->Table().CellOf(row, kind);
-    EXPECT_NE(cell, nullptr);
+    if (cell == nullptr) throw std::runtime_error("no cell at row " + std::to_string(row));
     return *cell;
   }
   std::string Text(int row, int kind) {
@@ -122,10 +114,6 @@ class DeviceLinkTest : public AppTest {
     std::vector<std::string> texts;
     for (const auto& [caption, text] : prompt.warnings) texts.push_back(text);
     return texts;
-  }
-  bool Warned(const std::string& text) const {
-    const auto texts = WarningTexts();
-    return std::find(texts.begin(), texts.end(), text) != texts.end();
   }
 
   std::string devicePath;

@@ -3,9 +3,7 @@
 // engineer must be told about.
 #include <QApplication>
 #include <QCursor>
-#include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
 #include <QTimer>
 
 #include "device_link_fixture.h"
@@ -21,11 +19,7 @@ class ConnectTest : public DeviceLinkTest, public ::testing::WithParamInterface<
 
 TEST_P(ConnectTest, IdentifiesFindsTheFileAndReadsBesideTheBase) {
   StartAll();
-  if (std::string(GetParam()) == "MODBUS TCP") {
-    UseTcp();
-  } else {
-    UseSerial(GetParam());
-  }
+  GetParam() == std::string("MODBUS TCP") ? UseTcp() : UseSerial(GetParam());
   ConnectAndRead();
   EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
   EXPECT_EQ(window->OpenDevicePath(), devicePath);
@@ -34,35 +28,14 @@ TEST_P(ConnectTest, IdentifiesFindsTheFileAndReadsBesideTheBase) {
   EXPECT_EQ(Text(0, kBaseHexKind), "x03E8");
   EXPECT_EQ(Text(0, kControllerHexKind), "x07D0");
   EXPECT_EQ(Text(5, kControllerHexKind), "x0064");
-  EXPECT_EQ(Text(2, kControllerHexKind), "x01");
-  EXPECT_TRUE(RowIs(0, TextColor::Red));
-  EXPECT_TRUE(RowIs(5, TextColor::Red));
-  EXPECT_TRUE(RowIs(2, TextColor::Black));
-  EXPECT_TRUE(RowIs(3, TextColor::Black));
-  EXPECT_TRUE(RowIs(4, TextColor::Black));
+  for (int row = 0; row < 6; ++row) {
+    EXPECT_TRUE(RowIs(row, row == 0 || row == 5 ? TextColor::Red : TextColor::Black)) << row;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, ConnectTest, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"),
-                         [](const auto& info) {
-                           std::string name = info.param;
-                           std::replace(name.begin(), name.end(), ' ', '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Protocols, ConnectTest, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"));
 
-TEST_F(DeviceLinkTest, ControllerToBaseMakesEveryRowBlackAndEnablesSave) {
-  StartAll();
-  UseSerial("QuBUS");
-  ConnectAndRead();
-  prompt.answer = true;
-  window->onBtnControlToBaseClick();
-  ASSERT_FALSE(prompt.questions.empty());
-  EXPECT_EQ(prompt.questions.back().second, "Копировать параметры контроллера в базу?");
-  for (int row = 0; row < 6; ++row) EXPECT_TRUE(RowIs(row, TextColor::Black)) << row;
-  EXPECT_EQ(window->Parameters().List().Item(0).BaseValue, "x07D0");
-  EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
-}
-
-TEST_F(DeviceLinkTest, ControllerCellEditIsWrittenAndReadBack) {
+TEST_F(DeviceLinkTest, ControllerEditsAreWrittenAndReadBackAndBaseWritesTheWholeImage) {
   StartAll();
   UseSerial("MODBUS RTU");
   ConnectAndRead();
@@ -78,49 +51,21 @@ TEST_F(DeviceLinkTest, ControllerCellEditIsWrittenAndReadBack) {
   ASSERT_TRUE(Idle());
   EXPECT_EQ(Text(2, kControllerHexKind), "x07");
   EXPECT_EQ(Text(5, kControllerHexKind), "x0123");
+
+  prompt.answer = true;
+  window->onBtnBaseToControlClick();
+  ASSERT_TRUE(WaitUntil([this] { return Text(0, kControllerHexKind) == "x03E8"; }, 6000));
+  ASSERT_TRUE(Idle());
+  for (int row = 0; row < 6; ++row) EXPECT_TRUE(RowIs(row, TextColor::Black)) << row;
   EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
 }
 
-TEST_F(DeviceLinkTest, BitCellWritesItsByteWithOnlyItsMaskChanged) {
-  StartAll();
-  UseSerial("QuBUS");
-  ConnectAndRead();
-  ASSERT_EQ(Text(3, kControllerHexKind), "1");
-  const std::string modeBefore = Text(4, kControllerHexKind);
-  window->Table().CommitText(Cell(3, kControllerHexKind), "0\n");
-  ASSERT_TRUE(WaitUntil([this] { return window->Connection().DataWritedTimer()->isActive(); }, 3000));
-  ASSERT_TRUE(Idle());
-  EXPECT_EQ(Text(3, kControllerHexKind), "0");
-  EXPECT_TRUE(RowIs(3, TextColor::Red));
-  EXPECT_EQ(Text(4, kControllerHexKind), modeBefore) << "the list in the next byte is untouched";
-}
-
-TEST_F(DeviceLinkTest, BaseToControllerWritesTheWholeImage) {
-  for (const char* protocol : {"QuBUS", "MODBUS RTU"}) {
-    SCOPED_TRACE(protocol);
-    sim.Stop();
-    window.reset();
-    StartAll();
-    UseSerial(protocol);
-    ConnectAndRead();
-    ASSERT_TRUE(RowIs(0, TextColor::Red));
-    prompt.answer = true;
-    window->onBtnBaseToControlClick();
-    EXPECT_EQ(prompt.questions.back().second, "Копировать параметры базы в контролер?");
-    ASSERT_TRUE(WaitUntil([this] { return Text(0, kControllerHexKind) == "x03E8"; }, 6000));
-    ASSERT_TRUE(Idle());
-    for (int row = 0; row < 6; ++row) EXPECT_TRUE(RowIs(row, TextColor::Black)) << row;
-    EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
-  }
-}
-
-TEST_F(DeviceLinkTest, BaseEditIsSavedWithTheDateAndListedByTheChangesViewer) {
+TEST_F(DeviceLinkTest, BaseEditIsListedAndSavedWithTheDateAndControllerToBaseLeavesNoRedRow) {
   StartAll();
   UseSerial("QuBUS");
   ConnectAndRead();
   window->Table().CommitText(Cell(5, kBaseHexKind), "x0064\n");
   EXPECT_TRUE(RowIs(5, TextColor::Black)) << "the base now equals the controller";
-  EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
 
   // Closing first shows what would change, header row on top.
   TfChangesViewer& viewer = window->ChangesViewer();
@@ -145,7 +90,11 @@ TEST_F(DeviceLinkTest, BaseEditIsSavedWithTheDateAndListedByTheChangesViewer) {
   const std::string date = ReadProfileString(devicePath, "DEVICE", "LastDateTime", "");
   EXPECT_NE(date, "01.01.2024 10:00:00");
   EXPECT_EQ(date, Child<QLabel>(*window, "stLastDate")->text().toStdString());
-  EXPECT_EQ(ReadProfileString(devicePath, "DEVICE", "Description", ""), "Тестовый привод");
+
+  window->onBtnControlToBaseClick();
+  for (int row = 0; row < 6; ++row) EXPECT_TRUE(RowIs(row, TextColor::Black)) << row;
+  EXPECT_EQ(window->Parameters().List().Item(0).BaseValue, "x07D0");
+  EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
 }
 
 TEST_F(DeviceLinkTest, UnknownControllerLandsInTheNewGroup) {
@@ -171,56 +120,22 @@ TEST_F(DeviceLinkTest, NewFirmwareDateRewritesTheIdAndReads) {
   EXPECT_TRUE(prompt.warnings.empty());
 }
 
-TEST_F(DeviceLinkTest, NewFirmwareVersionIsReportedAndTheDeviceStillRead) {
-  StartAll({QStringLiteral("--id"), QStringLiteral("501 QT v2.2 2024-01-10")});
-  UseSerial("QuBUS");
-  ConnectAndRead();
-  ASSERT_EQ(prompt.warnings.size(), 1u);
-  EXPECT_NE(prompt.warnings[0].second.find("прошивки"), std::string::npos);
-  EXPECT_EQ(ReadProfileString(devicePath, "DEVICE", "ID", ""), kDeviceId) << "the file is not changed";
-}
+class LineFaultTest : public DeviceLinkTest,
+                      public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
 
-TEST_F(DeviceLinkTest, GetIdShowsTheIdentificationString) {
-  StartAll();
-  UseTcp();
-  QTest::mouseClick(Child<QPushButton>(*window, "btGetID"), Qt::LeftButton);
-  ASSERT_TRUE(Idle());
-  ASSERT_EQ(prompt.warnings.size(), 1u);
-  EXPECT_EQ(prompt.warnings[0], std::make_pair(std::string("Quillon"), std::string(kDeviceId)));
-  EXPECT_TRUE(window->OpenDevicePath().empty()) << "ID opens nothing";
-}
-
-TEST_F(DeviceLinkTest, SilentDeviceIsReported) {
-  StartAll({QStringLiteral("--fault"), QStringLiteral("drop=1")});
+TEST_P(LineFaultTest, IsReportedAndNothingIsOpenedOrRead) {
+  StartAll({QStringLiteral("--fault"), QString::fromUtf8(GetParam().first)});
   UseSerial("MODBUS RTU");
   QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
   ASSERT_TRUE(Idle());
-  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Устройство не отвечает"});
-  prompt.warnings.clear();
-  OpenDeviceInTree();
-  window->btConnectClick();
-  ASSERT_TRUE(Idle());
-  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Устройство не отвечает"});
+  EXPECT_EQ(WarningTexts(), std::vector<std::string>{GetParam().second});
+  EXPECT_TRUE(window->OpenDevicePath().empty());
   EXPECT_FALSE(window->Parameters().HasBeenRead());
 }
 
-TEST_F(DeviceLinkTest, CrcFaultIsReported) {
-  StartAll({QStringLiteral("--fault"), QStringLiteral("crc=1")});
-  UseSerial("MODBUS RTU");
-  QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
-  ASSERT_TRUE(Idle());
-  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Ошибка в контрольной сумме"});
-  EXPECT_TRUE(window->OpenDevicePath().empty());
-}
-
-TEST_F(DeviceLinkTest, CutQuBUSReadIsATransferError) {
-  StartAll({QStringLiteral("--fault"), QStringLiteral("short=1")});
-  UseSerial("QuBUS");
-  OpenDeviceInTree();
-  window->btConnectClick();
-  ASSERT_TRUE(Idle());
-  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Ошибка при передаче данных"});
-}
+INSTANTIATE_TEST_SUITE_P(Faults, LineFaultTest,
+                         ::testing::Values(std::pair{"drop=1", "Устройство не отвечает"},
+                                           std::pair{"crc=1", "Ошибка в контрольной сумме"}));
 
 TEST_F(DeviceLinkTest, VanishedPtyAndGoneTcpPeerLeaveTheWindowUsable) {
   StartAll();
@@ -247,24 +162,8 @@ TEST_F(DeviceLinkTest, VanishedPtyAndGoneTcpPeerLeaveTheWindowUsable) {
   EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Устройство не отвечает"});
 }
 
-TEST_F(DeviceLinkTest, LineVanishingInTheMiddleOfAReadEndsTheRequest) {
+TEST_F(DeviceLinkTest, ARequestWhileWaitingStartsNothingAndALineVanishingMidReadEndsTheRequest) {
   StartAll({QStringLiteral("--fault"), QStringLiteral("delay=600")});
-  UseSerial("QuBUS");
-  OpenDeviceInTree();
-  window->btConnectClick();
-  ASSERT_TRUE(window->Connection().Waiting());
-  ASSERT_NE(QApplication::overrideCursor(), nullptr);
-  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-  QTest::qWait(150);
-  sim.Kill();
-  ASSERT_TRUE(Idle(4000));
-  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass goes with the request";
-  ASSERT_EQ(prompt.warnings.size(), 1u);
-  EXPECT_FALSE(window->Parameters().HasBeenRead());
-}
-
-TEST_F(DeviceLinkTest, ARequestWhileWaitingStartsNothing) {
-  StartAll({QStringLiteral("--fault"), QStringLiteral("delay=500")});
   UseSerial("QuBUS");
   OpenDeviceInTree();
   window->btConnectClick();
@@ -277,18 +176,16 @@ TEST_F(DeviceLinkTest, ARequestWhileWaitingStartsNothing) {
   ASSERT_TRUE(Idle());
   EXPECT_TRUE(window->Parameters().HasBeenRead());
   EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
-}
 
-TEST_F(DeviceLinkTest, PortListIsRefreshedWhenItOpens) {
-  window = StartWithCatalogue();
-  auto* port = Child<QComboBox>(*window, "cbCOM");
-  EXPECT_EQ(port->findText(QStringLiteral("SIM1")), -1);
-  ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-  ASSERT_TRUE(sim.Start({QStringLiteral("--device"), QString::fromStdString(simDevice), QStringLiteral("--pty"),
-                         QString::fromStdString(paths.program + "Ports/SIM1")}));
-  port->showPopup();
-  port->hidePopup();
-  EXPECT_GE(port->findText(QStringLiteral("SIM1")), 0);
+  window->btConnectClick();
+  ASSERT_TRUE(window->Connection().Waiting());
+  ASSERT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  QTest::qWait(150);
+  sim.Kill();
+  ASSERT_TRUE(Idle(4000));
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass goes with the request";
+  EXPECT_EQ(prompt.warnings.size(), 1u);
 }
 
 TEST_F(DeviceLinkTest, MissingAndBusyPortsGiveThePortMessage) {
@@ -312,19 +209,6 @@ TEST_F(DeviceLinkTest, MissingAndBusyPortsGiveThePortMessage) {
   ASSERT_TRUE(Idle());
   ASSERT_EQ(prompt.warnings.size(), 1u);
   EXPECT_EQ(prompt.warnings[0].second, PortErrorMessage("NOPORT"));
-}
-
-TEST_F(DeviceLinkTest, FailedLinkCheckFocusesTheFieldAndSendsNothing) {
-  StartAll();
-  UseSerial("MODBUS RTU");
-  OpenDeviceInTree();
-  auto* address = Child<QLineEdit>(*window, "edDevAddr");
-  address->clear();
-  window->activateWindow();
-  window->btConnectClick();
-  EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Адрес устройства - это число от 0 до 255"});
-  EXPECT_FALSE(window->Connection().Waiting());
-  EXPECT_TRUE(address->hasFocus());
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // workspace's Ports/ and/or on a free TCP port of 127.0.0.1, ended with the test.
 #include <QProcess>
 #include <QStringList>
-#include <string>
 
 namespace quillon::testing {
 
@@ -16,10 +15,7 @@ class SimProcess {
 
   // Starts the simulator with `args` and waits (up to 10 s) until it says it is ready.
   bool Start(const QStringList& args) {
-    process_.setProgram(QStringLiteral(QUILLON_BINARY_DIR "/bin/quillon-sim"));
-    process_.setArguments(args);
-    process_.setProcessChannelMode(QProcess::SeparateChannels);
-    process_.start();
+    process_.start(QStringLiteral(QUILLON_BINARY_DIR "/bin/quillon-sim"), args);
     if (!process_.waitForStarted(5000)) return false;
     QString output;
     while (!output.contains(QStringLiteral("ready"))) {
@@ -28,7 +24,6 @@ class SimProcess {
     }
     for (const QString& line : output.split(QLatin1Char('\n'))) {
       if (line.startsWith(QStringLiteral("tcp: "))) tcpPort_ = line.section(QLatin1Char(':'), -1).trimmed();
-      if (line.startsWith(QStringLiteral("pty: "))) pty_ = line.mid(5).trimmed();
     }
     return true;
   }
@@ -36,10 +31,7 @@ class SimProcess {
   void Stop() {
     if (process_.state() == QProcess::NotRunning) return;
     process_.terminate();
-    if (!process_.waitForFinished(5000)) {
-      process_.kill();
-      process_.waitForFinished(2000);
-    }
+    if (!process_.waitForFinished(5000)) Kill();
   }
 
   // Ends the simulator at once, as a pulled cable would: no answer in progress is finished.
@@ -50,12 +42,10 @@ class SimProcess {
   }
 
   const QString& TcpPort() const { return tcpPort_; }
-  const QString& Pty() const { return pty_; }
 
  private:
   QProcess process_;
   QString tcpPort_;
-  QString pty_;
 };
 
 }  // namespace quillon::testing

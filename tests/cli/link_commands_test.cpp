@@ -21,49 +21,38 @@ RunResult RunLinkCli(const std::vector<std::string>& args) {
   return testing::RunProgram(command);
 }
 
-TEST(CrcCommand, PrintsTheValueAndTheBytesAsSentLowFirst) {
-  EXPECT_EQ(RunLinkCli({"crc", "01", "03", "00", "00", "00", "0A"}).out, "CDC5 C5 CD\n");
-  EXPECT_EQ(RunLinkCli({"crc", "313233343536373839"}).out, "4B37 37 4B\n");
-  EXPECT_EQ(RunLinkCli({"crc", "01 11"}).out, "2CC0 C0 2C\n");
-  // A frame with its own CRC checks out as 0.
-  EXPECT_EQ(RunLinkCli({"crc", "01 03 00 00 00 0A C5 CD"}).out, "0000 00 00\n");
+TEST(CrcAndFrameCommands, PrintTheBytesAsSent) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+      {{"crc", "01", "03", "00", "00", "00", "0A"}, "CDC5 C5 CD\n"},
+      {{"crc", "01 03 00 00 00 0A C5 CD"}, "0000 00 00\n"},  // a frame with its own CRC
+      {{"frame", "qubus-id"}, "A5 01 00 5A\n"},
+      {{"frame", "qubus-read", "--area", "RAM", "--start", "$100", "--end", "$110", "--unit", "2"}, "A5 04 03 01 00 20 5A\n"},
+      {{"frame", "qubus-write", "--area", "XRAM", "--addr", "x2000", "34", "12"}, "A5 06 11 20 00 02 34 12 5A\n"},
+      {{"frame", "modbus-read", "--slave", "1", "--start", "5", "--end", "5"}, "01 11 C0 2C\n"},
+      {{"frame", "modbus-write", "--slave", "1", "--reg", "16", "3412"}, "01 10 00 10 00 01 02 12 34 A9 B7\n"},
+  };
+  for (const auto& [args, out] : cases) EXPECT_EQ(RunLinkCli(args).out, out) << ::testing::PrintToString(args);
 }
 
-TEST(CrcCommand, RefusesWhatIsNotWholeHexBytes) {
-  EXPECT_EQ(RunLinkCli({"crc", "0"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"crc", "GG"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"crc"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"crc", std::string(512, 'A')}).exitCode, 2) << "longer than any frame";
-}
-
-TEST(FrameCommand, BuildsTheFramesOfBothProtocols) {
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-id"}).out, "A5 01 00 5A\n");
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-read", "--area", "RAM", "--start", "0x0100", "--end", "0x0110"}).out,
-            "A5 04 03 01 00 10 5A\n");
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-read", "--area", "RAM", "--start", "$100", "--end", "$110", "--unit", "2"}).out,
-            "A5 04 03 01 00 20 5A\n");
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-write", "--area", "XRAM", "--addr", "x2000", "34", "12"}).out,
-            "A5 06 11 20 00 02 34 12 5A\n");
-  EXPECT_EQ(RunLinkCli({"frame", "modbus-read", "--slave", "1", "--start", "0", "--end", "10"}).out,
-            "01 03 00 00 00 0A C5 CD\n");
-  EXPECT_EQ(RunLinkCli({"frame", "modbus-read", "--slave", "1", "--start", "5", "--end", "5"}).out, "01 11 C0 2C\n");
-  EXPECT_EQ(RunLinkCli({"frame", "modbus-write", "--slave", "1", "--reg", "16", "3412"}).out,
-            "01 10 00 10 00 01 02 12 34 A9 B7\n");
-}
-
-TEST(FrameCommand, RefusesBadAreasCountsAndNumbers) {
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-read", "--area", "ID", "--start", "0", "--end", "1"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-read", "--area", "ram", "--start", "0", "--end", "1"}).exitCode, 2)
-      << "area names are case-sensitive";
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-read", "--area", "RAM", "--start", "0"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-read", "--area", "RAM", "--start", "0", "--end", "70000"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-write", "--area", "FLASH", "--addr", "0"}).exitCode, 2) << "no data";
-  EXPECT_EQ(RunLinkCli({"frame", "qubus-write", "--area", "FLASH", "--addr", "0", std::string(2 * 249, '0')}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"frame", "modbus-write", "--slave", "1", "--reg", "0", "123456"}).exitCode, 2)
-      << "an odd byte count is no whole register";
-  EXPECT_EQ(RunLinkCli({"frame", "modbus-read", "--slave", "x", "--start", "0", "--end", "1"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"frame", "modbus-read", "--slave", "1", "--begin", "0", "--end", "1"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"frame", "telnet"}).exitCode, 2);
+TEST(CrcAndFrameCommands, UsageErrorsExitTwo) {
+  const std::vector<std::vector<std::string>> cases{
+      {"crc", "0"},
+      {"crc", "GG"},
+      {"crc", std::string(512, 'A')},  // longer than any frame
+      {"frame", "qubus-read", "--area", "ram", "--start", "0", "--end", "1"},  // area names are case-sensitive
+      {"frame", "qubus-read", "--area", "ID", "--start", "0", "--end", "1"},
+      {"frame", "qubus-read", "--area", "RAM", "--start", "0", "--end", "70000"},
+      {"frame", "qubus-write", "--area", "FLASH", "--addr", "0"},
+      {"frame", "qubus-write", "--area", "FLASH", "--addr", "0", std::string(2 * 249, '0')},
+      {"frame", "modbus-write", "--slave", "1", "--reg", "0", "123456"},  // no whole register
+      {"frame", "modbus-read", "--slave", "x", "--start", "0", "--end", "1"},
+      {"frame", "telnet"},
+      {"read", "--bus", "QuBUS"},  // no device
+      {"ident", "--colour", "red"},
+      {"write", "--device", "x.ini", "--var", "A"},  // no value
+      {"write", "--device", "x.ini", "--var", "A", "--value", "1", "--base"},
+  };
+  for (const auto& args : cases) EXPECT_EQ(RunLinkCli(args).exitCode, 2) << ::testing::PrintToString(args);
 }
 
 // The main window's checks of its link fields, in its order and with its texts.
@@ -104,14 +93,6 @@ TEST(LinkChecks, AQuBUSReadIgnoresTheAddressFieldAndAMissingDeviceFileIsNamed) {
                                      "--baud", "9600", "--addr", "junk"});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.err.find("no-such-device.ini"), std::string::npos) << result.err;
-}
-
-TEST(LinkChecks, UsageErrorsOfTheLinkCommands) {
-  EXPECT_EQ(RunLinkCli({"read", "--bus", "QuBUS"}).exitCode, 2) << "no device";
-  EXPECT_EQ(RunLinkCli({"ident", "--bus"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"ident", "--colour", "red"}).exitCode, 2);
-  EXPECT_EQ(RunLinkCli({"write", "--device", "x.ini", "--var", "A"}).exitCode, 2) << "no value";
-  EXPECT_EQ(RunLinkCli({"write", "--device", "x.ini", "--var", "A", "--value", "1", "--base"}).exitCode, 2);
 }
 
 }  // namespace

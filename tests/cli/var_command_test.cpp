@@ -21,67 +21,59 @@ TEST(VarCommandTest, PrintsTheColumnsOfAWord) {
   const VarRun run = RunVar({"--image", "E9 03", "p1=Speed/Скорость/TWORD/x0100/r0080/об/0,1/2///x03E8/"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out,
-            "0: TWORD\n"
-            "1: Speed\n"
-            "2: Скорость\n"
-            "3: x03E8\n"
-            "4: 100\n"
-            "5: x03E9\n"
-            "6: 100,1\n"
-            "7: об\n"
-            "8: r0080\n"
+            "0: TWORD\n1: Speed\n2: Скорость\n3: x03E8\n4: 100\n5: x03E9\n6: 100,1\n7: об\n8: r0080\n"
             "definition: p1=Speed/Скорость/TWORD/x0100/r0080/об/0,1/2//0/x03E8/\n");
+  // The bytes go to the variable's address in memory order, and never past the memory's end.
+  const VarRun top = RunVar({"--image", "FFFFFFFF", "k=D/d/TDWORD/xFFF0/r0001/A/1/4/x00000000/"});
+  EXPECT_NE(top.out.find("5: xFFFFFFFF\n6: 4294967295\n"), std::string::npos) << top.out;
+  EXPECT_EQ(RunVar({"--image", "01 02 03", "k=D/d/TWORD/xFFFF/r0001/A/1/2/x0000/"}).exitCode, 1);
 }
 
-TEST(VarCommandTest, ScalesFromTheTableAndEntries) {
-  const VarRun run = RunVar({"--scale", "Inom=1500", "--entry", "=3", "k=I/d/TWORD/x10/r0001/A/Inom%1000/2/x0000/"});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_NE(run.out.find("raw: x0002\n"), std::string::npos) << run.out;
-  const VarRun hex = RunVar({"--entry", "= x1F", "k=I/d/TWORD/x10/r0001/A/0,1/2/x0000/"});
-  EXPECT_NE(hex.out.find("raw: x001F\n"), std::string::npos) << hex.out;
-  const VarRun wrapped = RunVar({"--entry", "=300", "k=B/d/TByte/x10/r0001.L/A/1/1///x00/"});
-  EXPECT_NE(wrapped.out.find("raw: x2C\n"), std::string::npos) << wrapped.out;
+TEST(VarCommandTest, EntriesWithScalesAndRefusedEntries) {
+  const struct {
+    std::vector<std::string> args;
+    std::string raw;
+  } cases[] = {
+      {{"--scale", "Inom=1500", "--entry", "=3", "k=I/d/TWORD/x10/r0001/A/Inom%1000/2/x0000/"}, "x0002"},
+      {{"--entry", "= x1F", "k=I/d/TWORD/x10/r0001/A/0,1/2/x0000/"}, "x001F"},
+      {{"--entry", "=300", "k=B/d/TByte/x10/r0001.L/A/1/1///x00/"}, "x2C"},
+      {{"--entry", "=abc", "k=I/d/TWORD/x10/r0001/A/1/2/x0000/"}, "Error"},
+  };
+  for (const auto& check : cases) {
+    const VarRun run = RunVar(check.args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("raw: " + check.raw + "\n"), std::string::npos) << run.out;
+  }
+  EXPECT_NE(RunVar(cases[3].args).err.find("Неизвестный формат числа"), std::string::npos);
 }
 
-TEST(VarCommandTest, RefusedEntryWarnsOnStderr) {
-  const VarRun run = RunVar({"--entry", "=abc", "k=I/d/TWORD/x10/r0001/A/1/2/x0000/"});
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_NE(run.out.find("raw: Error\n"), std::string::npos) << run.out;
-  EXPECT_NE(run.err.find("Неизвестный формат числа"), std::string::npos) << run.err;
-}
-
-TEST(VarCommandTest, ImageBytesGoToTheVariablesAddressInMemoryOrder) {
-  const VarRun run = RunVar({"--image", "FFFFFFFF", "k=D/d/TDWORD/xFFF0/r0001/A/1/4/x00000000/"});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_NE(run.out.find("5: xFFFFFFFF\n6: 4294967295\n"), std::string::npos) << run.out;
-  const VarRun past = RunVar({"--image", "01 02 03", "k=D/d/TWORD/xFFFF/r0001/A/1/2/x0000/"});
-  EXPECT_EQ(past.exitCode, 1);
-}
-
-TEST(VarCommandTest, ViewParametersDoNotBreakTheOutput) {
-  const VarRun run = RunVar({"--view", "2/40/0/", "k=S/d/TShortInt/x10/r0001.L/A/1/1//xFF/"});
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_NE(run.out.find("4: -1\n"), std::string::npos) << run.out;
-}
-
-TEST(VarCommandTest, IgnoredLinesAndConversionErrorsFail) {
+TEST(VarCommandTest, IgnoredLinesConversionAndUsageErrors) {
   const VarRun unknown = RunVar({"k=n/d/TNothing/x10/r0001/A/1/2/x0000/"});
   EXPECT_EQ(unknown.exitCode, 1);
   EXPECT_NE(unknown.err.find("line ignored"), std::string::npos);
-  EXPECT_TRUE(unknown.out.empty());
   const VarRun bad = RunVar({"k=n/d/TWORD/xQQ/r0001/A/1/2/x0000/"});
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_NE(bad.err.find("xQQ"), std::string::npos) << bad.err;
-  const VarRun baseNotNumber = RunVar({"k=n/d/TWORD/x10/r0001/A/1/2/oops/"});
-  EXPECT_EQ(baseNotNumber.exitCode, 1);
+  EXPECT_EQ(RunVar({"k=n/d/TWORD/x10/r0001/A/1/2/oops/"}).exitCode, 1);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"--image", "ABC", "k=n/d/TWORD/x10/r0001/A/1/2/x0/"}, {"--bogus", "k=n/d/TWORD/x10/r0001/A/1/2/x0/"},
+           {"a=1", "b=2"}, {"--entry"}})
+    EXPECT_EQ(RunVar(args).exitCode, 2) << ::testing::PrintToString(args);
 }
 
-TEST(VarCommandTest, UsageErrors) {
-  EXPECT_EQ(RunVar({}).exitCode, 2);
-  EXPECT_EQ(RunVar({"--image", "ABC", "k=n/d/TWORD/x10/r0001/A/1/2/x0/"}).exitCode, 2);
-  EXPECT_EQ(RunVar({"--bogus", "k=n/d/TWORD/x10/r0001/A/1/2/x0/"}).exitCode, 2);
-  EXPECT_EQ(RunVar({"a=1", "b=2"}).exitCode, 2);
-  EXPECT_EQ(RunVar({"--entry"}).exitCode, 2);
+// The sample and entry bytes of the special types pass through the command in memory order
+// (the types themselves are tested in the core).
+TEST(VarCommandTest, SpecialTypesTakeImageBytesAndEntriesInMemoryOrder) {
+  const std::string address = "p=Gw/g/TIPAddr/x0010/r0008//1/4/xC0A80101/";
+  VarRun run = RunVar({"--image", "8D 0E 00 00", "p=Hours/h/TTimeCnt/x0010/r0008/h/1/4/x00000E10/"});
+  EXPECT_NE(run.out.find("\n6: ______1:02:05\n"), std::string::npos) << run.out << run.err;
+  run = RunVar({"--image", "0A 00 A8 C0", address});
+  EXPECT_NE(run.out.find("\n4: 192.168.1.1\n5: xC0A8000A\n6: 192.168.0.10\n"), std::string::npos) << run.out;
+  run = RunVar({"--entry", "=10.0.0.1", address});
+  EXPECT_NE(run.out.find("raw: x0A000001\n"), std::string::npos) << run.out;
+  run = RunVar({"--entry", "=a.b.c.d", address});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_FALSE(run.err.empty());
 }
 
 }  // namespace

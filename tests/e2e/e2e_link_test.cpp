@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 
 #include "e2e/e2e_processes.h"
 #include "text/cp1251.h"
@@ -30,15 +29,12 @@ class SimulatedWorkspace {
   std::string Device() const { return dir_ / "Devices/TK3/1027.ini"; }
   Simulator& Sim() { return *sim_; }
 
-  std::vector<std::string> Link(const std::string& bus) const {
-    if (bus == "MODBUS TCP") return {"--bus", bus, "--ip", "127.0.0.1", "--ipport", std::to_string(sim_->TcpPort())};
-    return {"--bus", bus, "--port", "SIM1", "--baud", "115200"};
-  }
-
   RunResult Cli(std::vector<std::string> command, const std::string& bus) {
     std::vector<std::string> args{kCli, "--workspace", Root()};
     args.insert(args.end(), command.begin(), command.end());
-    const auto link = Link(bus);
+    const std::vector<std::string> link =
+        bus == "MODBUS TCP" ? std::vector<std::string>{"--bus", bus, "--ip", "127.0.0.1", "--ipport", std::to_string(sim_->TcpPort())}
+                            : std::vector<std::string>{"--bus", bus, "--port", "SIM1", "--baud", "115200"};
     args.insert(args.end(), link.begin(), link.end());
     return RunProgram(args);
   }
@@ -47,22 +43,6 @@ class SimulatedWorkspace {
   quillon::testing::TempDir dir_;
   std::unique_ptr<Simulator> sim_;
 };
-
-std::map<std::string, std::vector<std::string>> RowsByName(const std::string& out) {
-  std::map<std::string, std::vector<std::string>> rows;
-  for (auto& row : Rows(out)) {
-    if (row.size() == 7) rows[row[1]] = row;
-  }
-  return rows;
-}
-
-std::vector<std::string> Differing(const std::string& out) {
-  std::vector<std::string> names;
-  for (const auto& row : Rows(out)) {
-    if (row.size() != 7 || row[6] != "SAME") names.push_back(row.empty() ? "?" : row[0]);
-  }
-  return names;
-}
 
 class LinkEndToEnd : public ::testing::TestWithParam<const char*> {
  protected:
@@ -85,12 +65,8 @@ TEST_P(LinkEndToEnd, IdentifiesTheController) {
 TEST_P(LinkEndToEnd, ReadsEveryParameterSetAsTheBaseHoldsIt) {
   RunResult result = Read();
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  const auto rows = Rows(result.out);
-  ASSERT_EQ(rows.size(), 22u) << result.out;
+  ASSERT_EQ(Rows(result.out).size(), 22u) << result.out;
   EXPECT_TRUE(Differing(result.out).empty()) << result.out;
-  EXPECT_EQ(RowsByName(result.out)["Kp"][4], "x3F800000");
-  EXPECT_EQ(RowsByName(result.out)["Enable"][4], "1");
-
   result = Read("RAM");
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(Rows(result.out).size(), 11u);
@@ -105,24 +81,17 @@ TEST_P(LinkEndToEnd, ReadsEveryParameterSetAsTheBaseHoldsIt) {
 TEST_P(LinkEndToEnd, WritesOneValueAndReadsItBack) {
   RunResult result = WriteValue("Tacc", "12");
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  // Tacc is scaled by 0,2 s: 12 s is 60.
-  EXPECT_EQ(result.out, "p5\tTacc\tx0032\t10\tx003C\t12\tDIFF\n");
-  result = Read();
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(Differing(result.out), std::vector<std::string>{"p5"}) << result.out;
-}
-
-TEST_P(LinkEndToEnd, WritingABitOrAByteLeavesItsNeighboursAlone) {
+  EXPECT_EQ(result.out, "p5\tTacc\tx0032\t10\tx003C\t12\tDIFF\n");  // scaled by 0,2 s
   // Reverse shares its byte with Enable; OverheatAct is the high half of StartMode's register.
-  RunResult result = WriteValue("Reverse", "1");
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(Rows(result.out).at(0).at(4), "1");
-  result = WriteValue("OverheatAct", "x01");
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(Rows(result.out).at(0).at(4), "x01");
+  ASSERT_EQ(WriteValue("Reverse", "1").exitCode, 0);
+  ASSERT_EQ(WriteValue("OverheatAct", "x01").exitCode, 0);
+  // A value the variable refuses is not sent.
+  result = WriteValue("Tacc", "abc");
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("abc"), std::string::npos) << result.err;
   result = Read();
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(Differing(result.out), (std::vector<std::string>{"p10", "p14"})) << result.out;
+  EXPECT_EQ(Differing(result.out), (std::vector<std::string>{"p5", "p10", "p14"})) << result.out;
 }
 
 TEST_P(LinkEndToEnd, WholeImageWriteBringsTheBaseBack) {
@@ -136,13 +105,6 @@ TEST_P(LinkEndToEnd, WholeImageWriteBringsTheBaseBack) {
   EXPECT_TRUE(Differing(result.out).empty()) << result.out;
 }
 
-TEST_P(LinkEndToEnd, AValueTheVariableRefusesIsNotSent) {
-  const RunResult result = WriteValue("Tacc", "abc");
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.err.find("abc"), std::string::npos) << result.err;
-  EXPECT_TRUE(Differing(Read().out).empty());
-}
-
 INSTANTIATE_TEST_SUITE_P(Links, LinkEndToEnd, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"),
                          [](const auto& info) {
                            std::string name = info.param;
@@ -152,43 +114,30 @@ INSTANTIATE_TEST_SUITE_P(Links, LinkEndToEnd, ::testing::Values("QuBUS", "MODBUS
 
 // --- faults: the reader reports what the main window would, and recovers -------------------
 
-TEST(FaultsEndToEnd, ASilentControllerIsReportedPerProtocol) {
-  SimulatedWorkspace ws({"--fault", "drop=1"});
-  ASSERT_TRUE(ws.Sim().Ready());
-  RunResult result = ws.Cli({"ident"}, "MODBUS TCP");
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "Устройство не отвечает\n");
-  result = ws.Cli({"read", "--device", ws.Device()}, "MODBUS RTU");
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "Устройство не отвечает\n");
-  result = ws.Cli({"read", "--device", ws.Device()}, "QuBUS");
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "Устройство не отвечает\n");
-}
-
 TEST(FaultsEndToEnd, CorruptedAndCutAnswersAreChecksumOrTransferErrors) {
   SimulatedWorkspace corrupt({"--fault", "crc=1"});
   ASSERT_TRUE(corrupt.Sim().Ready());
-  RunResult result = corrupt.Cli({"ident"}, "MODBUS RTU");
+  EXPECT_EQ(corrupt.Cli({"ident"}, "MODBUS RTU").err, "Ошибка в контрольной сумме\n");
+  RunResult result = corrupt.Cli({"read", "--device", corrupt.Device()}, "MODBUS TCP");
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "Ошибка в контрольной сумме\n");
-  result = corrupt.Cli({"read", "--device", corrupt.Device()}, "MODBUS TCP");
   EXPECT_EQ(result.err, "Ошибка в контрольной сумме\n");
 
   SimulatedWorkspace cut({"--fault", "short=1"});
   ASSERT_TRUE(cut.Sim().Ready());
   result = cut.Cli({"read", "--device", cut.Device()}, "QuBUS");
-  EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.err, "Ошибка при передаче данных\n");
   result = cut.Cli({"read", "--device", cut.Device()}, "MODBUS RTU");
   EXPECT_EQ(result.err, "Ошибка в контрольной сумме\n");
 }
 
-TEST(FaultsEndToEnd, TheReaderRecoversWhenAnswersComeBack) {
-  SimulatedWorkspace ws({"--fault", "drop=1,limit=2"});
+TEST(FaultsEndToEnd, ASilentControllerIsReportedPerProtocolAndTheReaderRecovers) {
+  SimulatedWorkspace ws({"--fault", "drop=1,limit=3"});
   ASSERT_TRUE(ws.Sim().Ready());
-  EXPECT_EQ(ws.Cli({"read", "--device", ws.Device()}, "MODBUS RTU").err, "Устройство не отвечает\n");
-  EXPECT_EQ(ws.Cli({"read", "--device", ws.Device()}, "QuBUS").err, "Устройство не отвечает\n");
+  for (const char* bus : {"MODBUS RTU", "QuBUS", "MODBUS TCP"}) {
+    const RunResult result = ws.Cli({"read", "--device", ws.Device()}, bus);
+    EXPECT_EQ(result.exitCode, 1) << bus;
+    EXPECT_EQ(result.err, "Устройство не отвечает\n") << bus;
+  }
   const RunResult result = ws.Cli({"read", "--device", ws.Device()}, "MODBUS TCP");
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_TRUE(Differing(result.out).empty()) << result.out;
@@ -203,17 +152,19 @@ TEST(FaultsEndToEnd, AnExceptionAnswerIsARequestError) {
       "[DEVICE]\r\nID=9 FAR v1.0 2024-01-01\r\n[FLASH]\r\np1=A/a/TDWORD/xFFFE/r7FFF//1/4/x00000001/\r\n");
   Simulator sim({"--device", device, "--tcp", "0"});
   ASSERT_TRUE(sim.Ready()) << sim.Proc().Errors();
-  const RunResult result = RunProgram({kCli, "--workspace", dir.Path(), "read", "--device", device, "--bus", "MODBUS TCP",
-                                "--ip", "127.0.0.1", "--ipport", std::to_string(sim.TcpPort())});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "Ошибка в запросе данных\n");
+  EXPECT_EQ(RunProgram({kCli, "--workspace", dir.Path(), "read", "--device", device, "--bus", "MODBUS TCP", "--ip",
+                        "127.0.0.1", "--ipport", std::to_string(sim.TcpPort())})
+                .err,
+            "Ошибка в запросе данных\n");
 }
 
 // --- the simulator as a program ----------------------------------------------------------
 
-TEST(SimulatorProgram, PublishesItsLineAndRemovesItAtTheEnd) {
+TEST(SimulatorProgram, TakesOverAStaleLinkPublishesItsLineAndRemovesItAtTheEnd) {
   quillon::testing::TempDir dir;
   const std::string link = dir / "Ports/SIM7";
+  std::filesystem::create_directories(dir / "Ports");
+  std::filesystem::create_symlink("/dev/pts/nonexistent-quillon", link);  // left by a killed simulator
   Simulator sim({"--device", kDemoDevice, "--pty", link});
   ASSERT_TRUE(sim.Ready()) << sim.Proc().Errors();
   EXPECT_EQ(std::filesystem::read_symlink(link).string(), sim.PtyPath());
@@ -221,7 +172,7 @@ TEST(SimulatorProgram, PublishesItsLineAndRemovesItAtTheEnd) {
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
 }
 
-TEST(SimulatorProgram, RefusesABusyLinkOrPortAndABadDeviceFile) {
+TEST(SimulatorProgram, RefusesABusyLinkOrPort) {
   quillon::testing::TempDir dir;
   const std::string link = dir / "Ports/SIM1";
   Simulator first({"--device", kDemoDevice, "--pty", link, "--tcp", "0"});
@@ -233,29 +184,12 @@ TEST(SimulatorProgram, RefusesABusyLinkOrPortAndABadDeviceFile) {
   result = RunProgram({kSim, "--device", kDemoDevice, "--tcp", std::to_string(first.TcpPort())});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.err.find("busy"), std::string::npos) << result.err;
-  result = RunProgram({kSim, "--device", dir / "nothing.ini", "--tcp", "0"});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_NE(result.err.find("nothing.ini"), std::string::npos) << result.err;
-  result = RunProgram({kSim, "--tcp", "0"});
-  EXPECT_EQ(result.exitCode, 2);
-  result = RunProgram({kSim, "--help"});
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_NE(result.out.find("--fault"), std::string::npos);
+  EXPECT_EQ(RunProgram({kSim, "--tcp", "0"}).exitCode, 2) << "no device";
 }
 
-TEST(SimulatorProgram, AStaleLinkOfAKilledSimulatorIsTakenOver) {
-  quillon::testing::TempDir dir;
-  std::filesystem::create_directories(dir / "Ports");
-  std::filesystem::create_symlink("/dev/pts/nonexistent-quillon", dir / "Ports/SIM1");
-  Simulator sim({"--device", kDemoDevice, "--pty", dir / "Ports/SIM1"});
-  ASSERT_TRUE(sim.Ready()) << sim.Proc().Errors();
-  EXPECT_EQ(std::filesystem::read_symlink(dir / "Ports/SIM1").string(), sim.PtyPath());
-}
-
-TEST(SimulatorProgram, ServesSeveralTcpClientsAndAnotherSlaveAddressIsSilent) {
+TEST(SimulatorProgram, ServesTwoTcpClientsAtOnceAndAnotherSlaveAddressIsSilent) {
   SimulatedWorkspace ws({"--addr", "3"});
   ASSERT_TRUE(ws.Sim().Ready());
-  // Two programs at once on the same simulator.
   const std::vector<std::string> base{kCli, "--workspace", ws.Root(), "ident", "--bus", "MODBUS TCP", "--ip",
                                       "127.0.0.1", "--ipport", std::to_string(ws.Sim().TcpPort()), "--addr", "3"};
   Process one(base);
@@ -264,33 +198,7 @@ TEST(SimulatorProgram, ServesSeveralTcpClientsAndAnotherSlaveAddressIsSilent) {
   EXPECT_EQ(two.Wait(milliseconds(20000)), 0);
   EXPECT_EQ(one.Output(), kDemoId + "\n");
   EXPECT_EQ(two.Output(), kDemoId + "\n");
-  const RunResult other = ws.Cli({"ident", "--addr", "1"}, "MODBUS RTU");
-  EXPECT_EQ(other.exitCode, 1);
-  EXPECT_EQ(other.err, "Устройство не отвечает\n");
-}
-
-TEST(SimulatorProgram, MovingRamVariablesChangeBetweenReads) {
-  SimulatedWorkspace ws({"--move"});
-  ASSERT_TRUE(ws.Sim().Ready());
-  const RunResult first = ws.Cli({"read", "--device", ws.Device(), "--set", "RAM"}, "MODBUS RTU");
-  std::this_thread::sleep_for(milliseconds(300));
-  const RunResult second = ws.Cli({"read", "--device", ws.Device(), "--set", "RAM"}, "MODBUS RTU");
-  ASSERT_EQ(first.exitCode, 0) << first.err;
-  ASSERT_EQ(second.exitCode, 0) << second.err;
-  // A sine may pass the same value twice; a sine and a ramp together cannot both repeat.
-  auto before = RowsByName(first.out);
-  auto after = RowsByName(second.out);
-  EXPECT_TRUE(before["I"][4] != after["I"][4] || before["U"][4] != after["U"][4]) << first.out << second.out;
-  // FLASH does not move.
-  EXPECT_TRUE(Differing(ws.Cli({"read", "--device", ws.Device()}, "MODBUS RTU").out).empty());
-}
-
-TEST(SimulatorProgram, AMissingPortGivesTheProgramsPortError) {
-  quillon::testing::TempDir dir;
-  const RunResult result = RunProgram({kCli, "--workspace", dir.Path(), "ident", "--bus", "QuBUS", "--port",
-                                "NOSUCHPORT", "--baud", "9600"});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.err, "Порт NOSUCHPORT не существует\nили занят другой программой\n");
+  EXPECT_EQ(ws.Cli({"ident", "--addr", "1"}, "MODBUS RTU").err, "Устройство не отвечает\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // test talks to it, and quillon-cli runs that end on their own.
 #include <algorithm>
 #include <chrono>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,27 +52,28 @@ class Simulator {
   std::string ptyPath_;
 };
 
-// The rows of `read`: one vector of TAB-separated cells per line.
+// The rows of `read`: one vector of TAB-separated cells per non-empty line.
 inline std::vector<std::vector<std::string>> Rows(const std::string& out) {
   std::vector<std::vector<std::string>> rows;
-  std::size_t start = 0;
-  while (start < out.size()) {
-    const std::size_t end = std::min(out.find('\n', start), out.size());
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty()) continue;
     std::vector<std::string> cells;
-    std::size_t cell = start;
-    while (true) {
-      const std::size_t tab = out.find('\t', cell);
-      if (tab == std::string::npos || tab > end) {
-        cells.push_back(out.substr(cell, end - cell));
-        break;
-      }
-      cells.push_back(out.substr(cell, tab - cell));
-      cell = tab + 1;
-    }
-    if (end > start) rows.push_back(cells);
-    start = end + 1;
+    std::istringstream cellStream(line);
+    for (std::string cell; std::getline(cellStream, cell, '\t');) cells.push_back(cell);
+    if (line.back() == '\t') cells.emplace_back();
+    rows.push_back(cells);
   }
   return rows;
+}
+
+// The keys of the rows of `read` whose controller value differs from the base.
+inline std::vector<std::string> Differing(const std::string& out) {
+  std::vector<std::string> keys;
+  for (const auto& row : Rows(out)) {
+    if (row.size() != 7 || row[6] != "SAME") keys.push_back(row.front());
+  }
+  return keys;
 }
 
 }  // namespace quillon::e2e

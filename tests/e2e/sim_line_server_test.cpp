@@ -1,11 +1,9 @@
-// The simulator's lines in-process: frames split over several writes, several frames in one
-// write, frames of unknown length, and the pseudo-terminal side.
+// The simulator's TCP line in-process: frames split over several writes, several frames in one
+// write, frames of unknown length.
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -38,7 +36,6 @@ Bytes Receive(int fd, std::size_t count) {
   return bytes;
 }
 
-// Nothing more arrives within `ms`.
 bool Quiet(int fd, int ms) {
   pollfd wait{fd, POLLIN, 0};
   return ::poll(&wait, 1, ms) == 0;
@@ -51,7 +48,6 @@ class LineServerTest : public ::testing::Test {
         listener_("127.0.0.1", 0),
         server_(controller_) {
     server_.AddListener(listener_.Fd());
-    server_.AddPseudoTerminal(pty_.MasterFd());
     thread_ = std::thread([this] { server_.Run(stop_); });
   }
   ~LineServerTest() override {
@@ -73,14 +69,13 @@ class LineServerTest : public ::testing::Test {
 
   quillon::testing::TempDir dir_;
   SimController controller_;
-  PseudoTerminal pty_;
   TcpListener listener_;
   LineServer server_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
 
-TEST_F(LineServerTest, AFrameSplitOverSeveralWritesGetsOneAnswer) {
+TEST_F(LineServerTest, FramesSplitOverWritesOrSharingOneWriteGetOneAnswerEach) {
   const FileHandle client = Connect();
   const Bytes request = WithCRC({0x01, 0x03, 0x00, 0x80, 0x00, 0x01});
   Send(client.Get(), Bytes(request.begin(), request.begin() + 3));
@@ -88,10 +83,7 @@ TEST_F(LineServerTest, AFrameSplitOverSeveralWritesGetsOneAnswer) {
   Send(client.Get(), Bytes(request.begin() + 3, request.end()));
   EXPECT_EQ(Receive(client.Get(), 7), WithCRC({0x01, 0x03, 0x02, 0x12, 0x34}));
   EXPECT_TRUE(Quiet(client.Get(), 100));
-}
-
-TEST_F(LineServerTest, TwoFramesInOneWriteGetTwoAnswersInOrder) {
-  const FileHandle client = Connect();
+  // Two frames in one write get two answers in order.
   Bytes both = WithCRC({0x01, 0x03, 0x00, 0x80, 0x00, 0x01});
   const Bytes second = WithCRC({0x01, 0x03, 0x01, 0x00, 0x00, 0x01});
   both.insert(both.end(), second.begin(), second.end());
@@ -100,44 +92,9 @@ TEST_F(LineServerTest, TwoFramesInOneWriteGetTwoAnswersInOrder) {
   const Bytes secondAnswer = WithCRC({0x01, 0x03, 0x02, 0x00, 0x05});
   expected.insert(expected.end(), secondAnswer.begin(), secondAnswer.end());
   EXPECT_EQ(Receive(client.Get(), expected.size()), expected);
-}
-
-TEST_F(LineServerTest, AnUnknownFunctionIsAnsweredOnceTheLineFallsQuiet) {
-  const FileHandle client = Connect();
+  // A frame of unknown length is answered once the line falls quiet.
   Send(client.Get(), WithCRC({0x01, 0x2B, 0x0E, 0x01, 0x00}));
   EXPECT_EQ(Receive(client.Get(), 5), MODBUSException(1, 0x2B, kIllegalFunction));
-}
-
-TEST_F(LineServerTest, ClientsAreServedSideBySideAndOneLeavingDoesNotDisturbTheOther) {
-  FileHandle first = Connect();
-  const FileHandle second = Connect();
-  const Bytes request = WithCRC({0x01, 0x03, 0x00, 0x80, 0x00, 0x01});
-  Send(first.Get(), request);
-  Send(second.Get(), request);
-  EXPECT_EQ(Receive(first.Get(), 7).size(), 7u);
-  EXPECT_EQ(Receive(second.Get(), 7).size(), 7u);
-  first = FileHandle();
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  Send(second.Get(), request);
-  EXPECT_EQ(Receive(second.Get(), 7).size(), 7u);
-}
-
-TEST_F(LineServerTest, ThePseudoTerminalSpeaksQuBUSAndModbus) {
-  const FileHandle line(::open(pty_.DevicePath().c_str(), O_RDWR | O_NOCTTY));
-  ASSERT_TRUE(line);
-  termios settings{};
-  ::tcgetattr(line.Get(), &settings);
-  ::cfmakeraw(&settings);
-  ::tcsetattr(line.Get(), TCSANOW, &settings);
-  Send(line.Get(), {0xA5, 0x04, 0x05, 0x01, 0x00, 0x02, 0x5A});
-  EXPECT_EQ(Receive(line.Get(), 2), (Bytes{0x34, 0x12}));
-  Send(line.Get(), WithCRC({0x01, 0x03, 0x00, 0x80, 0x00, 0x01}));
-  EXPECT_EQ(Receive(line.Get(), 7), WithCRC({0x01, 0x03, 0x02, 0x12, 0x34}));
-  // Noise that is no frame is dropped once the line falls quiet, and the next frame is answered.
-  Send(line.Get(), {0x00, 0x77});
-  std::this_thread::sleep_for(std::chrono::milliseconds(80));
-  Send(line.Get(), {0xA5, 0x04, 0x03, 0x02, 0x00, 0x01, 0x5A});
-  EXPECT_EQ(Receive(line.Get(), 1), Bytes{0x05});
 }
 
 }  // namespace

@@ -8,43 +8,27 @@
 namespace quillon::testing {
 namespace {
 
-class ConnectDecisionTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    paths = MakeWorkspacePaths(dir.Path());
-    path = paths.devices + "QT/501.ini";
-    WriteCp1251File(path, kDeviceLines);
-  }
+TEST(ConnectDecisionTest, OutcomesOfTheCleanedStringAndTheRewrittenId) {
   TempDir dir;
-  WorkspacePaths paths;
-  std::string path;
-};
+  const WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
+  const std::string path = paths.devices + "QT/501.ini";
+  ASSERT_TRUE(WriteCp1251File(path, kDeviceLines));
 
-TEST_F(ConnectDecisionTest, TheFourOutcomesOfAUsableString) {
-  ConnectDecision decision = DecideConnect(paths, "501 QT v2.1 2024-01-10");
+  ConnectDecision decision = DecideConnect(paths, "501 QT v2.1 2024-01-10\x01'\r");
   EXPECT_EQ(decision.action, ConnectAction::Found);
   EXPECT_EQ(decision.path, path);
+  EXPECT_EQ(decision.idText, "501 QT v2.1 2024-01-10");
   decision = DecideConnect(paths, "501 QT v2.1 2025-03-03");
   EXPECT_EQ(decision.action, ConnectAction::FirmwareDateChanged);
   EXPECT_EQ(decision.path, path);
-  decision = DecideConnect(paths, "501 QT v2.2 2025-03-03");
-  EXPECT_EQ(decision.action, ConnectAction::FirmwareChanged);
+  EXPECT_EQ(DecideConnect(paths, "501 QT v2.2 2025-03-03").action, ConnectAction::FirmwareChanged);
   decision = DecideConnect(paths, "502 QT v2.1 2024-01-10");
   EXPECT_EQ(decision.action, ConnectAction::NotFound);
   EXPECT_TRUE(decision.path.empty());
-}
-
-TEST_F(ConnectDecisionTest, TheStringIsCleanedBeforeItIsParsed) {
-  const ConnectDecision decision = DecideConnect(paths, "501 QT v2.1 2024-01-10\x01'\r");
-  EXPECT_EQ(decision.action, ConnectAction::Found);
-  EXPECT_EQ(decision.idText, "501 QT v2.1 2024-01-10");
   EXPECT_EQ(DecideConnect(paths, "").action, ConnectAction::Stop);
   EXPECT_EQ(DecideConnect(paths, "501 QT v2.1").action, ConnectAction::Stop);
-}
 
-TEST_F(ConnectDecisionTest, RewrittenIdIsFoundWithoutFlagsNextTime) {
   RewriteDeviceId(path, "501 QT v2.1 2025-03-03");
-  EXPECT_EQ(ReadProfileString(path, "DEVICE", "ID"), "501 QT v2.1 2025-03-03");
   EXPECT_EQ(ReadProfileString(path, "FLASH", "p1"), "Inom/Номинальный ток/TWORD/x0100/r0080/А/Inom%1000/2//0/x03E8/");
   EXPECT_EQ(DecideConnect(paths, "501 QT v2.1 2025-03-03").action, ConnectAction::Found);
   EXPECT_NE(FirmwareChangedMessage(path, "501 QT v2.2 2025-03-03").find("501 QT v2.1 2025-03-03"), std::string::npos);

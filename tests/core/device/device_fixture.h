@@ -57,16 +57,7 @@ class DeviceTest : public ::testing::Test {
     return variable.ColumnText(kind);
   }
 
-  static LinkFieldTexts Fields(const char* protocol) {
-    LinkFieldTexts fields;
-    fields.protocol = protocol;
-    fields.port = "SIM1";
-    fields.baud = "19200";
-    fields.frameEnd = "10";
-    fields.address = "1";
-    fields.tcpPort = "502";
-    return fields;
-  }
+  static LinkFieldTexts Fields(const char* protocol) { return {protocol, "SIM1", "19200", "10", "1", "502"}; }
 
   // The controller memory x0100..x0109 as a QuBUS read answers it.
   static std::vector<std::uint8_t> Memory() {

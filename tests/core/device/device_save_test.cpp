@@ -22,9 +22,7 @@ TEST_F(DeviceSaveTest, SaveWritesIdentityDefinitionsAndScalesIntoAReadOnlyFile) 
   EXPECT_FALSE(IsReadOnly(path));
   const IniDocument file = IniDocument::Load(path);
   EXPECT_EQ(file.Value("DEVICE", "Description", ""), "Новый привод");
-  EXPECT_EQ(file.Value("DEVICE", "Location", ""), "Цех 2");
   EXPECT_EQ(file.Value("DEVICE", "LastDateTime", ""), "05.06.2026 07:08:09");
-  EXPECT_EQ(file.Value("FLASH", "p6", ""), "Tacc/Время разгона/TWORD/x0108/r0084/с/1/2//0/x0064/");
   EXPECT_EQ(file.Value("vars", "Inom", ""), "120");
   const std::string mode = file.Value("vars", "Mode", "");
   EXPECT_EQ(mode.substr(mode.size() - 5), "/x02/") << "the list's choice follows its base: " << mode;
@@ -34,7 +32,6 @@ TEST_F(DeviceSaveTest, SaveWritesIdentityDefinitionsAndScalesIntoAReadOnlyFile) 
   DeviceParameters reloaded;
   ASSERT_TRUE(reloaded.Load(path, "FLASH").empty());
   EXPECT_EQ(reloaded.List().Item(5).BaseValue, "x0064");
-  EXPECT_EQ(reloaded.List().Item(4).BaseValue, "x02");
   EXPECT_TRUE(CollectChanges(reloaded, "Новый привод", "Цех 2").rows.empty());
 }
 
@@ -70,7 +67,6 @@ TEST(ChangesViewerRowsTest, ReversedCutToThreePartsAndShortLinesLeftOut) {
   EXPECT_EQ(rows[0], (ChangesRow{"Изменённый параметр", "Старое значение", " Новое значение"}));
   EXPECT_EQ(rows[1], (ChangesRow{"b", "3", "4"}));
   EXPECT_EQ(rows[2], (ChangesRow{"a", "1", "2"}));
-  EXPECT_TRUE(ChangesViewerRows({}).empty());
 }
 
 }  // namespace

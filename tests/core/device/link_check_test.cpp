@@ -7,92 +7,63 @@
 namespace quillon::testing {
 namespace {
 
-LinkFieldTexts Serial(const char* protocol) { return {protocol, "COM1", "19200", "20", "1", ""}; }
-LinkFieldTexts Tcp() { return {"MODBUS TCP", "", "", "10.0.0.5", "1", "502"}; }
+const char* const kAddress = "Адрес устройства - это число от 0 до 255";
+const char* const kFrameEnd = "Frame End должно быть числом от 5 до 100";
 
-void ExpectFailure(const LinkFieldTexts& fields, LinkCheck check, const std::string& message, LinkField focus) {
-  const auto failure = CheckLinkFields(fields, check);
-  ASSERT_TRUE(failure.has_value()) << message;
-  EXPECT_EQ(failure->message, message);
-  EXPECT_EQ(failure->focus, focus) << message;
+TEST(LinkCheckTest, TheFirstFailingFieldIsNamedAndFocused) {
+  struct Row {
+    LinkFieldTexts fields;
+    LinkCheck check;
+    const char* message;
+    LinkField focus;
+  };
+  const Row rows[] = {
+      {{"MODBUS RTU", "", "", "20", "1", ""}, LinkCheck::Read, "Не выбран порт!", LinkField::Port},
+      {{"MODBUS RTU", "", "", "20", "1", ""}, LinkCheck::Identify, "Не выбран COM порт!", LinkField::Port},
+      {{"MODBUS RTU", "COM2", "", "20", "1", ""}, LinkCheck::Read, "Не выбрана скорость передачи!", LinkField::Baud},
+      {{"MODBUS RTU", "COM2", "fast", "20", "1", ""}, LinkCheck::Read, "Не выбрана скорость передачи!", LinkField::Baud},
+      {{"MODBUS RTU", "COM2", "9600", "", "1", ""}, LinkCheck::Read, kFrameEnd, LinkField::FrameEnd},
+      {{"MODBUS RTU", "COM2", "9600", "4", "1", ""}, LinkCheck::Read, kFrameEnd, LinkField::FrameEnd},
+      {{"MODBUS RTU", "COM2", "9600", "101", "1", ""}, LinkCheck::Read, kFrameEnd, LinkField::FrameEnd},
+      {{"MODBUS RTU", "COM2", "9600", "abc", "1", ""}, LinkCheck::Read, kFrameEnd, LinkField::FrameEnd},
+      {{"MODBUS RTU", "COM2", "9600", "5", "256", ""}, LinkCheck::Read, kAddress, LinkField::Address},
+      {{"MODBUS RTU", "COM2", "9600", "5", "", ""}, LinkCheck::Identify, kAddress, LinkField::Address},
+      {{"MODBUS RTU", "COM1", "19200", "20", "abc", ""}, LinkCheck::WriteImage, kAddress, LinkField::Address},
+      // An unknown protocol fails after the serial port check, but first for a value write.
+      {{"", "COM1", "19200", "20", "1", ""}, LinkCheck::Read, "Не выбран протокол!", LinkField::Protocol},
+      {{"", "", "19200", "20", "1", ""}, LinkCheck::Read, "Не выбран протокол!", LinkField::Protocol},
+      {{"nonsense", "", "19200", "20", "1", ""}, LinkCheck::WriteValue, "Не выбран протокол!", LinkField::Protocol},
+      // QuBUS reads ignore the address, value writes check it.
+      {{"QuBUS", "COM1", "19200", "20", "abc", ""}, LinkCheck::WriteValue, kAddress, LinkField::Address},
+      {{"MODBUS TCP", "", "", "10.0.0.5", "1", ""}, LinkCheck::Read, "Не указан TCP/IP порт", LinkField::TcpPort},
+      {{"MODBUS TCP", "", "", "10.0.0.5", "1", ""}, LinkCheck::Identify, "Не выбран TCP порт!", LinkField::TcpPort},
+      {{"MODBUS TCP", "", "", "10.0.0.5", "1", "70000"}, LinkCheck::Read, "Не указан TCP/IP порт", LinkField::TcpPort},
+      {{"MODBUS TCP", "", "", "10.0.0.5", "300", "502"}, LinkCheck::Read, kAddress, LinkField::Address},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.fields.protocol + "|" + row.fields.port + "|" + row.fields.baud + "|" + row.fields.frameEnd +
+                 "|" + row.fields.address + "|" + row.fields.tcpPort);
+    const auto failure = CheckLinkFields(row.fields, row.check);
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->message, row.message);
+    EXPECT_EQ(failure->focus, row.focus);
+  }
 }
 
-TEST(LinkCheckTest, CompleteFieldsPassForEveryRequest) {
+TEST(LinkCheckTest, CompleteFieldsPass) {
+  const LinkFieldTexts complete[] = {{"QuBUS", "COM1", "19200", "20", "1", ""},
+                                     {"MODBUS RTU", "COM1", "19200", "5", "x10", ""},
+                                     {"MODBUS TCP", "", "", "10.0.0.5", "1", "502"}};
   for (LinkCheck check : {LinkCheck::Identify, LinkCheck::Read, LinkCheck::WriteValue, LinkCheck::WriteImage}) {
-    EXPECT_FALSE(CheckLinkFields(Serial("QuBUS"), check));
-    EXPECT_FALSE(CheckLinkFields(Serial("MODBUS RTU"), check));
-    EXPECT_FALSE(CheckLinkFields(Tcp(), check));
+    for (const LinkFieldTexts& fields : complete) EXPECT_FALSE(CheckLinkFields(fields, check)) << fields.protocol;
   }
-}
-
-TEST(LinkCheckTest, SerialChecksComeInOrderWithTheirTexts) {
-  LinkFieldTexts fields = Serial("MODBUS RTU");
-  fields.port.clear();
-  fields.baud.clear();
-  ExpectFailure(fields, LinkCheck::Read, "Не выбран порт!", LinkField::Port);
-  ExpectFailure(fields, LinkCheck::Identify, "Не выбран COM порт!", LinkField::Port);
-  fields.port = "COM2";
-  ExpectFailure(fields, LinkCheck::Read, "Не выбрана скорость передачи!", LinkField::Baud);
-  fields.baud = "fast";
-  ExpectFailure(fields, LinkCheck::Read, "Не выбрана скорость передачи!", LinkField::Baud);
-  fields.baud = "9600";
-  for (const char* frameEnd : {"", "4", "101", "abc"}) {
-    fields.frameEnd = frameEnd;
-    ExpectFailure(fields, LinkCheck::Read, "Frame End должно быть числом от 5 до 100", LinkField::FrameEnd);
-  }
-  fields.frameEnd = "5";
-  fields.address = "256";
-  ExpectFailure(fields, LinkCheck::Read, "Адрес устройства - это число от 0 до 255", LinkField::Address);
-  fields.address = "";
-  ExpectFailure(fields, LinkCheck::Identify, "Адрес устройства - это число от 0 до 255", LinkField::Address);
-  fields.address = "x10";
-  EXPECT_FALSE(CheckLinkFields(fields, LinkCheck::Read));
-}
-
-TEST(LinkCheckTest, UnknownProtocolFailsAfterTheSerialPortCheck) {
-  LinkFieldTexts fields = Serial("");
-  ExpectFailure(fields, LinkCheck::Read, "Не выбран протокол!", LinkField::Protocol);
-  fields.port.clear();
-  ExpectFailure(fields, LinkCheck::Read, "Не выбран протокол!", LinkField::Protocol);
-}
-
-TEST(LinkCheckTest, QuBUSReadsIgnoreTheAddressButValueWritesCheckIt) {
-  LinkFieldTexts fields = Serial("QuBUS");
-  fields.address = "abc";
-  EXPECT_FALSE(CheckLinkFields(fields, LinkCheck::Read));
-  EXPECT_FALSE(CheckLinkFields(fields, LinkCheck::WriteImage));
-  ExpectFailure(fields, LinkCheck::WriteValue, "Адрес устройства - это число от 0 до 255", LinkField::Address);
-  fields.protocol = "MODBUS RTU";
-  ExpectFailure(fields, LinkCheck::WriteImage, "Адрес устройства - это число от 0 до 255", LinkField::Address);
-}
-
-TEST(LinkCheckTest, ValueWritesCheckTheProtocolFirstAndFillEmptyFields) {
-  LinkFieldTexts fields = Serial("nonsense");
-  fields.port.clear();
-  ExpectFailure(fields, LinkCheck::WriteValue, "Не выбран протокол!", LinkField::Protocol);
-  fields = Serial("QuBUS");
-  fields.frameEnd.clear();
-  fields.address.clear();
-  const LinkFieldTexts filled = WithWriteDefaults(fields);
+  const LinkFieldTexts qubus{"QuBUS", "COM1", "19200", "20", "abc", ""};
+  EXPECT_FALSE(CheckLinkFields(qubus, LinkCheck::Read));
+  EXPECT_FALSE(CheckLinkFields(qubus, LinkCheck::WriteImage));
+  // A value write fills empty fields first.
+  const LinkFieldTexts filled = WithWriteDefaults({"QuBUS", "COM1", "19200", "", "", ""});
   EXPECT_EQ(filled.frameEnd, "8");
   EXPECT_EQ(filled.address, "1");
-  EXPECT_FALSE(CheckLinkFields(filled, LinkCheck::WriteValue));
-}
-
-TEST(LinkCheckTest, TcpNeedsAPortNumberAndAByteAddress) {
-  LinkFieldTexts fields = Tcp();
-  fields.tcpPort = "";
-  ExpectFailure(fields, LinkCheck::Read, "Не указан TCP/IP порт", LinkField::TcpPort);
-  ExpectFailure(fields, LinkCheck::Identify, "Не выбран TCP порт!", LinkField::TcpPort);
-  fields.tcpPort = "70000";
-  ExpectFailure(fields, LinkCheck::Read, "Не указан TCP/IP порт", LinkField::TcpPort);
-  fields.tcpPort = "502";
-  fields.address = "300";
-  ExpectFailure(fields, LinkCheck::Read, "Адрес устройства - это число от 0 до 255", LinkField::Address);
-  // The frame-end field holds the IP address under TCP and is not a frame end.
-  fields.address = "1";
-  EXPECT_EQ(fields.Ip(), "10.0.0.5");
-  EXPECT_FALSE(CheckLinkFields(fields, LinkCheck::Read));
 }
 
 TEST(TimeOutMessageTest, SilenceComesFirstThenTheKnownStatuses) {
@@ -102,11 +73,9 @@ TEST(TimeOutMessageTest, SilenceComesFirstThenTheKnownStatuses) {
   EXPECT_EQ(TimeOutMessage(false, kStatusTransferError), "Ошибка при передаче данных");
   EXPECT_FALSE(TimeOutMessage(false, 0));
   EXPECT_FALSE(TimeOutMessage(false, kStatusCrcError | kStatusTransferError));
-}
-
-TEST(TimeOutMessageTest, ATcpWorkerReportsSilenceAsOneByte) {
+  // A TCP worker reports silence as one byte; a QuBUS write is answered with one byte.
   EXPECT_TRUE(IsSilence(0, false));
-  EXPECT_FALSE(IsSilence(1, false)) << "a QuBUS write is answered with one byte";
+  EXPECT_FALSE(IsSilence(1, false));
   EXPECT_TRUE(IsSilence(1, true));
   EXPECT_FALSE(IsSilence(5, true));
 }

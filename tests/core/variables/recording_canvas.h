@@ -16,19 +16,16 @@ struct DrawnLine {
   Rect Clip;
   bool Clipped;
 };
-
 struct DrawnText {
   Rect Area;
   std::string Text;
   TextAlign Align;
   Colour Background;
 };
-
 struct FilledRect {
   Rect Area;
   Colour Brush;
 };
-
 struct DrawnPicture {
   int X, Y;
   Picture Which;
@@ -37,13 +34,9 @@ struct DrawnPicture {
 class RecordingCanvas : public Canvas {
  public:
   RecordingCanvas(int width, int height) : width_(width), height_(height) {}
-
   int Width() const override { return width_; }
   int Height() const override { return height_; }
-  void SetPen(Colour colour, int width) override {
-    pen_ = colour;
-    penWidth_ = width;
-  }
+  void SetPen(Colour colour, int width) override { pen_ = colour, penWidth_ = width; }
   void SetBrush(Colour colour) override { brush_ = colour; }
   void SetTextColours(Colour, Colour background) override { textBackground_ = background; }
   void FillRect(const Rect& rect) override { Fills.push_back({rect, brush_}); }
@@ -54,10 +47,7 @@ class RecordingCanvas : public Canvas {
     Texts.push_back({rect, std::string(text), align, textBackground_});
   }
   void DrawPicture(int x, int y, Picture picture) override { Pictures.push_back({x, y, picture}); }
-  void SetClip(const Rect& rect) override {
-    clip_ = rect;
-    clipped_ = true;
-  }
+  void SetClip(const Rect& rect) override { clip_ = rect, clipped_ = true; }
   void ClearClip() override { clipped_ = false; }
 
   std::vector<DrawnLine> LinesIn(Colour pen) const {
@@ -80,12 +70,10 @@ class RecordingCanvas : public Canvas {
   std::vector<DrawnPicture> Pictures;
 
  private:
-  int width_;
-  int height_;
+  int width_, height_;
   Colour pen_ = kBlack;
   int penWidth_ = 1;
-  Colour brush_ = kWhite;
-  Colour textBackground_ = kWhite;
+  Colour brush_ = kWhite, textBackground_ = kWhite;
   Rect clip_;
   bool clipped_ = false;
 };
@@ -93,8 +81,7 @@ class RecordingCanvas : public Canvas {
 class RecordingPrompt : public Prompt {
  public:
   struct Message {
-    std::string Caption;
-    std::string Text;
+    std::string Caption, Text;
   };
   void Warning(const std::string& caption, const std::string& text) override { Warnings.push_back({caption, text}); }
   bool Question(const std::string&, const std::string&) override { return false; }

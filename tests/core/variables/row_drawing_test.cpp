@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
-#include "recording_canvas.h"
+#include "variable_fixture.h"
 #include "variables/integer_types.h"
-#include "variables/registry.h"
-#include "variables/view_list.h"
 
 namespace quillon {
 namespace {
@@ -14,18 +13,11 @@ using testing::DrawnLine;
 using testing::RecordingCanvas;
 
 // The default layout: name 0-90, hex 90-140, value 140-230, unit 230-300, trend 300-355.
-class RowDrawingTest : public ::testing::Test {
+class RowDrawingTest : public testing::VariableTest {
  protected:
-  TView& Create(std::string_view line, std::string_view view = "1/20/0/") {
-    return *CreateVariable(line, view, image, list);
-  }
+  TView& Row(std::string_view line, std::string_view view = "1/20/0/") { return Create(line, view); }
   void Feed(TView& v, const std::vector<int>& values) {
-    for (int value : values) {
-      image[v.Address] = static_cast<std::uint8_t>(value);
-      image[v.Address + 1u] = static_cast<std::uint8_t>(value >> 8);
-      v.TakeSample();
-    }
-    v.ShownIndex = v.Head;
+    for (int value : values) Sample(v, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8)});
   }
   static std::vector<std::vector<int>> Segments(const std::vector<DrawnLine>& lines) {
     std::vector<std::vector<int>> segments;
@@ -33,57 +25,36 @@ class RowDrawingTest : public ::testing::Test {
     return segments;
   }
 
-  std::vector<std::uint8_t> image = std::vector<std::uint8_t>(kImageSize);
-  TViewList list;
   RecordingCanvas canvas{400, 200};
 };
 
 TEST_F(RowDrawingTest, FrameColumnsAndSelection) {
-  TView& v = Create("p=Speed/d/TWORD/x0100/r0080/об/0,1/2/x0000/");
+  TView& v = Row("p=Speed/d/TWORD/x0100/r0080/об/0,1/2/x0000/");
   Feed(v, {0x3E9});
   v.Selected = true;
   v.DrawRow(canvas, 40);
   ASSERT_FALSE(canvas.Fills.empty());
-  EXPECT_EQ(canvas.Fills[0].Area, (Rect{0, 40, 400, 60}));
-  EXPECT_EQ(canvas.Fills[0].Brush, kGreen);
-  const auto* name = canvas.TextAt(2, 42);
-  ASSERT_NE(name, nullptr);
-  EXPECT_EQ(name->Text, "Speed");
-  EXPECT_EQ(name->Area, (Rect{2, 42, 90, 54}));
-  EXPECT_EQ(name->Background, kGreen);
-  const auto* hex = canvas.TextAt(90, 42);
-  ASSERT_NE(hex, nullptr);
-  EXPECT_EQ(hex->Text, "x03E9");
-  EXPECT_EQ(hex->Align, TextAlign::Right);
-  const auto* value = canvas.TextAt(140, 42);
-  ASSERT_NE(value, nullptr);
-  EXPECT_EQ(value->Text, "100,10");
-  EXPECT_EQ(value->Area.Right, 230);
-  const auto* unit = canvas.TextAt(230, 42);
-  ASSERT_NE(unit, nullptr);
-  EXPECT_EQ(unit->Text, "об");
-  EXPECT_EQ(unit->Align, TextAlign::Center);
-}
-
-TEST_F(RowDrawingTest, ColumnsOfZeroWidthAreLeftOut) {
-  TView& v = Create("p=Speed/d/TWORD/x0100/r0080/об/0,1/2/x0000/");
+  EXPECT_EQ(std::pair(canvas.Fills[0].Area, canvas.Fills[0].Brush), std::pair(Rect{0, 40, 400, 60}, kGreen));
+  std::vector<std::tuple<Rect, std::string, TextAlign>> texts;
+  for (const auto& text : canvas.Texts) {
+    texts.emplace_back(text.Area, text.Text, text.Align);
+    EXPECT_EQ(text.Background, kGreen);
+  }
+  EXPECT_EQ(texts, (decltype(texts){{{2, 42, 90, 54}, "Speed", TextAlign::Left},
+                                    {{90, 42, 140, 54}, "x03E9", TextAlign::Right},
+                                    {{140, 42, 230, 54}, "100,10", TextAlign::Right},
+                                    {{230, 42, 300, 54}, "об", TextAlign::Center}}));
+  // A column of zero width is left out and the next moves left.
   list.SetColumnWidths(90, 0, 90, 70);
-  v.DrawRow(canvas, 0);
-  ASSERT_EQ(canvas.Texts.size(), 3u);
-  EXPECT_EQ(canvas.Texts[1].Area.Left, 90);  // the value column moves left
-  EXPECT_EQ(canvas.Texts[1].Text, "0,00");
-}
-
-TEST_F(RowDrawingTest, RowBelowTheCanvasDrawsNothing) {
-  TView& v = Create("p=Speed/d/TWORD/x0100/r0080/об/0,1/2/x0000/");
-  v.DrawRow(canvas, 200);
-  EXPECT_TRUE(canvas.Fills.empty());
-  EXPECT_TRUE(canvas.Texts.empty());
-  EXPECT_TRUE(canvas.Lines.empty());
+  RecordingCanvas narrow(400, 200);
+  v.DrawRow(narrow, 0);
+  ASSERT_EQ(narrow.Texts.size(), 3u);
+  EXPECT_EQ(narrow.Texts[1].Area.Left, 90);
+  EXPECT_EQ(narrow.Texts[1].Text, "100,10");
 }
 
 TEST_F(RowDrawingTest, UnsignedTrendFromTheRowBottom) {
-  TView& v = Create("p=W/d/TWORD/x0100/r0080/A/1/2/x0000/");
+  TView& v = Row("p=W/d/TWORD/x0100/r0080/A/1/2/x0000/");
   ASSERT_TRUE(list.SetStep(10));  // 55 / 10 = 5,5 -> 6 samples
   Feed(v, {0, 5, 5, 10, 30, 0, 2});
   v.DrawRow(canvas, 40);
@@ -95,54 +66,26 @@ TEST_F(RowDrawingTest, UnsignedTrendFromTheRowBottom) {
                                                            {340, 40, 350, 60},
                                                            {350, 60, 360, 58}}));
   ASSERT_FALSE(black.empty());
-  EXPECT_TRUE(black[0].Clipped);
-  EXPECT_EQ(black[0].Clip, (Rect{300, 40, 355, 60}));
+  EXPECT_EQ(std::pair(black[0].Clipped, black[0].Clip), std::pair(true, Rect{300, 40, 355, 60}));
   EXPECT_TRUE(canvas.LinesIn(kSilver).empty());
 }
 
-TEST_F(RowDrawingTest, TrendScrolledBackShowsOlderSamples) {
-  TView& v = Create("p=W/d/TWORD/x0100/r0080/A/1/2/x0000/");
-  ASSERT_TRUE(list.SetStep(10));
-  Feed(v, {1, 2, 3, 4, 5, 6, 7, 8, 9});
-  list.SetScrollBack(2);
-  v.DrawRow(canvas, 0);
-  const auto black = canvas.LinesIn(kBlack);
-  ASSERT_FALSE(black.empty());
-  // Head is sample 9; two back and six wide the first point is sample 1.
-  EXPECT_EQ(black.front().Y1, 19);
-  EXPECT_EQ(black.back().Y2, 13);
-}
-
-TEST_F(RowDrawingTest, PointsOnTheSamePixelDrawNoSegment) {
-  TView& v = Create("p=W/d/TWORD/x0100/r0080/A/1/2/x0000/");
-  ASSERT_TRUE(list.SetStep(0.25));  // 220 samples on 55 pixels
-  Feed(v, std::vector<int>(300, 4));
-  v.DrawRow(canvas, 0);
-  EXPECT_EQ(canvas.LinesIn(kBlack).size(), 55u);
-}
-
 TEST_F(RowDrawingTest, SignedZeroLineAndClipping) {
-  TView& v = Create("p=S/d/TShortInt/x0100/r0080.L/A/1/1//x00/", "1/40/0/");
+  TView& v = Row("p=S/d/TShortInt/x0100/r0080.L/A/1/1//x00/", "1/40/0/");
   ASSERT_TRUE(list.SetStep(10));
   Feed(v, {0, 10, 100, 0x9C /* -100 */, 0, 0, 0});
   v.DrawRow(canvas, 100);
-  const auto silver = canvas.LinesIn(kSilver);
-  ASSERT_EQ(silver.size(), 1u);
-  EXPECT_EQ(silver[0].Y1, 120);
-  EXPECT_EQ(silver[0].Y2, 120);
-  EXPECT_EQ(silver[0].X1, 300);
-  EXPECT_EQ(silver[0].X2, 355);
+  EXPECT_EQ(Segments(canvas.LinesIn(kSilver)), (std::vector<std::vector<int>>{{300, 120, 355, 120}}));
   const auto black = canvas.LinesIn(kBlack);
   ASSERT_GE(black.size(), 3u);
-  EXPECT_EQ(black[0].Y1, 120);
-  EXPECT_EQ(black[0].Y2, 115);  // 10 at half gain
-  EXPECT_EQ(black[1].Y2, 100);  // 100 held at the top
-  EXPECT_EQ(black[2].Y2, 140);  // -100 held at the bottom
+  // From the zero line: 10 at half gain, 100 held at the top, -100 held at the bottom.
+  EXPECT_EQ(std::vector<int>({black[0].Y1, black[0].Y2, black[1].Y2, black[2].Y2}),
+            std::vector<int>({120, 115, 100, 140}));
 }
 
 TEST_F(RowDrawingTest, RowsWithoutACellDrawNoTrend) {
-  TView& absent = Create("p=N/d/TByte/x0100/r0080.L/A/1/1/@//x05/");
-  TView& noAddress = Create("p=M/d/TWORD//r0080/A/1/2/x0000/");
+  TView& absent = Row("p=N/d/TByte/x0100/r0080.L/A/1/1/@//x05/");
+  TView& noAddress = Row("p=M/d/TWORD//r0080/A/1/2/x0000/");
   absent.DrawRow(canvas, 0);
   noAddress.DrawRow(canvas, 20);
   EXPECT_TRUE(canvas.Lines.empty());
@@ -150,18 +93,13 @@ TEST_F(RowDrawingTest, RowsWithoutACellDrawNoTrend) {
 }
 
 TEST_F(RowDrawingTest, BitBlocksPictureAndColour) {
-  auto& bit = dynamic_cast<TBit&>(Create("p=B/d/TBit/x0100/1/r0080.0/1/1/0/"));
+  auto& bit = dynamic_cast<TBit&>(Row("p=B/d/TBit/x0100/1/r0080.0/1/1/0/"));
   ASSERT_TRUE(list.SetStep(10));
   Feed(bit, {0, 1, 1, 0, 1, 0, 0});
   bit.DrawRow(canvas, 20);
   ASSERT_EQ(canvas.Pictures.size(), 1u);
-  EXPECT_EQ(canvas.Pictures[0].X, 90);
-  EXPECT_EQ(canvas.Pictures[0].Which, Picture::BitZero);
-  const auto trend = canvas.LinesIn(bit.TrendColour);
-  ASSERT_EQ(trend.size(), 1u);
-  EXPECT_EQ(trend[0].Y1, 32);
-  EXPECT_EQ(trend[0].X1, 300);
-  EXPECT_EQ(trend[0].X2, 355);
+  EXPECT_EQ(std::pair(canvas.Pictures[0].X, canvas.Pictures[0].Which), std::pair(90, Picture::BitZero));
+  EXPECT_EQ(Segments(canvas.LinesIn(bit.TrendColour)), (std::vector<std::vector<int>>{{300, 32, 355, 32}}));
   std::vector<Rect> blocks;
   for (const auto& fill : canvas.Fills) {
     if (fill.Brush == bit.TrendColour) blocks.push_back(fill.Area);
@@ -169,45 +107,28 @@ TEST_F(RowDrawingTest, BitBlocksPictureAndColour) {
   EXPECT_EQ(blocks, (std::vector<Rect>{{300, 22, 310, 32}, {310, 22, 320, 32}, {330, 22, 340, 32}}));
 }
 
-TEST_F(RowDrawingTest, BitPictureNeedsRoomInTheColumns) {
-  Create("p=B/d/TBit/x0100/1/r0080.0/1/1/0/");
-  list.SetColumnWidths(90, 12, 12, 70);
-  list[0].DrawRow(canvas, 0);
-  EXPECT_TRUE(canvas.Pictures.empty());
-  list.SetColumnWidths(90, 12, 13, 70);
-  list[0].DrawRow(canvas, 0);
-  EXPECT_EQ(canvas.Pictures.size(), 1u);
-}
-
-TEST_F(RowDrawingTest, PaintDrawsRowZeroLastAtTheTop) {
-  Create("p=zero/d/TWORD/x0100/r0080/A/1/2/x0000/");
-  Create("p=one/d/TWORD/x0102/r0080/A/1/2/x0000/");
-  Create("p=two/d/TWORD/x0104/r0080/A/1/2/x0000/");
+TEST_F(RowDrawingTest, PaintDrawsRowZeroLastAtTheTopAndFollowsTheCursor) {
+  TView& zero = Row("p=zero/d/TWORD/x0100/r0080/A/1/2/x0000/");
+  Row("p=one/d/TWORD/x0102/r0080/A/1/2/x0000/");
+  Row("p=two/d/TWORD/x0104/r0080/A/1/2/x0000/");
   RecordingCanvas small(400, 35);
   list.Paint(small);
   ASSERT_FALSE(small.Fills.empty());
-  EXPECT_EQ(small.Fills[0].Area, (Rect{0, 0, 400, 35}));
-  EXPECT_EQ(small.Fills[0].Brush, kWhite);
+  EXPECT_EQ(std::pair(small.Fills[0].Area, small.Fills[0].Brush), std::pair(Rect{0, 0, 400, 35}, kWhite));
   std::vector<std::pair<std::string, int>> names;
   for (const auto& text : small.Texts) {
     if (text.Area.Left == 2) names.emplace_back(text.Text, text.Area.Top);
   }
   EXPECT_EQ(names, (std::vector<std::pair<std::string, int>>{{"one", 2}, {"two", 22}, {"zero", 2}}));
-}
 
-TEST_F(RowDrawingTest, PaintWithOneVariableAndCursorMode) {
-  TView& only = Create("p=only/d/TWORD/x0100/r0080/A/1/2/x0000/");
-  Feed(only, {1, 2, 3, 4});
+  Feed(zero, {1, 2, 3, 4});
   list.LiveMode = false;
-  list.Cursor = kHistoryLength + 2;
+  list.Cursor = kHistoryLength + 2;  // wraps round the ring
   list.Paint(canvas);
-  EXPECT_EQ(only.ShownIndex, 2);
-  const auto* value = canvas.TextAt(140, 2);
-  ASSERT_NE(value, nullptr);
-  EXPECT_EQ(value->Text, "2,00");
+  EXPECT_EQ(zero.ShownIndex, 2);
   list.LiveMode = true;
   list.Paint(canvas);
-  EXPECT_EQ(only.ShownIndex, 4);
+  EXPECT_EQ(zero.ShownIndex, 4);
 }
 
 }  // namespace

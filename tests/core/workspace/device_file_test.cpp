@@ -14,7 +14,7 @@ using testing::TempDir;
 using testing::WriteCp1251File;
 using testing::WriteDevice;
 
-TEST(FirstLineValue, FirstLineOfTheWholeFileWinsAndKeysIgnoreCase) {
+TEST(DeviceFileReading, FirstLineWinsKeysIgnoreCaseAndSectionsAreReadOnRequest) {
   TempDir dir;
   const std::string file = dir / "dev.ini";
   WriteCp1251File(file, "[vars]\nIDX=9\nNotID=5\nid = spaced\nid=first\n[DEVICE]\nID=second\nLocation=  Цех 2 \n");
@@ -22,53 +22,13 @@ TEST(FirstLineValue, FirstLineOfTheWholeFileWinsAndKeysIgnoreCase) {
   EXPECT_EQ(FirstLineValue(file, "location"), "Цех 2");
   EXPECT_FALSE(FirstLineValue(file, "Description"));
   EXPECT_FALSE(FirstLineValue(dir / "missing.ini", "ID"));
-}
 
-TEST(ReadDeviceInfo, SummaryCarriesTheParsedIdentity) {
-  TempDir dir;
-  const auto paths = MakeWorkspacePaths(dir.Path());
-  const auto path = WriteDevice(paths, "TK3", "123.ini", "123 TK v3.12 2010-05-01 spare unit 2", "Насос охлаждения №2",
-                                "Котельная, цех 3", "14.09.2023 10:42:17");
-  const auto info = ReadDeviceInfo(path);
-  EXPECT_EQ(info.path, path);
-  EXPECT_EQ(info.serial, "123");
-  EXPECT_EQ(info.typeKey, "TK3");
-  EXPECT_EQ(info.firmwareVersion, "12");
-  EXPECT_EQ(info.firmwareDate, "2010-05-01");
-  EXPECT_EQ(info.extra, "spare unit 2");
-  EXPECT_EQ(info.description, "Насос охлаждения №2");
-  EXPECT_EQ(info.location, "Котельная, цех 3");
-  EXPECT_EQ(info.lastDateTime, "14.09.2023 10:42:17");
-}
-
-TEST(ReadDeviceInfo, ShortIdentificationLeavesTheIdentityEmpty) {
-  TempDir dir;
-  const auto paths = MakeWorkspacePaths(dir.Path());
-  const auto info = ReadDeviceInfo(WriteDevice(paths, "TK3", "1.ini", "123 TK v3.12", "Насос", "Цех"));
-  EXPECT_EQ(info.serial, "");
-  EXPECT_EQ(info.typeKey, "");
-  EXPECT_EQ(info.firmwareDate, "");
-  EXPECT_EQ(info.location, "Цех");
-  EXPECT_EQ(info.description, "Насос");
-
-  const auto missing = ReadDeviceInfo(dir / "none.ini");
-  EXPECT_EQ(missing.path, "");
-  EXPECT_EQ(missing.location, "");
-}
-
-TEST(ReadDeviceSections, FillsOnlyTheRequestedLists) {
-  TempDir dir;
-  const std::string file = dir / "dev.ini";
   WriteCp1251File(file, "[DEVICE]\nID=1 A v1.1 d\n[vars]\nInom=100\nUnom=380\n[FLASH]\np1=a\n[RAM]\nr1=b\n[CD]\nc1=c\n");
   const auto some = ReadDeviceSections(file, kReadVars | kReadRam);
   EXPECT_EQ(some.vars, (std::vector<std::string>{"Inom=100", "Unom=380"}));
   EXPECT_EQ(some.ram, (std::vector<std::string>{"r1=b"}));
-  EXPECT_TRUE(some.device.empty());
-  EXPECT_TRUE(some.flash.empty());
-  EXPECT_TRUE(some.cd.empty());
-  const auto all = ReadDeviceSections(file, kReadAllSections);
-  EXPECT_EQ(all.device, (std::vector<std::string>{"ID=1 A v1.1 d"}));
-  EXPECT_EQ(all.cd, (std::vector<std::string>{"c1=c"}));
+  EXPECT_TRUE(some.device.empty() && some.flash.empty() && some.cd.empty());
+  EXPECT_EQ(ReadDeviceSections(file, kReadAllSections).cd, (std::vector<std::string>{"c1=c"}));
   EXPECT_EQ(ReadParameterSection(file, "flash"), (std::vector<std::string>{"p1=a"}));
 }
 
@@ -78,44 +38,26 @@ class FindDeviceFileTest : public ::testing::Test {
   WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
 };
 
-TEST_F(FindDeviceFileTest, TheDevicesOwnFileWinsOverItsBackupCopy) {
+TEST_F(FindDeviceFileTest, TheDevicesOwnFileWinsOverItsBackupCopyWhichIsTheFallback) {
   // BackUp sorts before TK3, so it is visited last: the backup must still not be chosen.
   const auto own = WriteDevice(paths, "TK3", "123.ini", "123 TK v3.12 2010-05-01");
-  WriteDevice(paths, "BackUp", "TK3_123.ini", "123 TK v3.11 2009-01-01");
+  const auto backup = WriteDevice(paths, "BackUp", "TK3_123.ini", "123 TK v3.11 2009-01-01");
   const auto match = FindDeviceFile(paths, "123 TK v3.12 2010-05-01");
   EXPECT_EQ(match.path, own);
   EXPECT_EQ(match.flags, 0);
-}
-
-TEST_F(FindDeviceFileTest, ABackupCopyIsFoundWhenTheOwnFileIsGone) {
-  const auto backup = WriteDevice(paths, "BackUp", "TK3_123.ini", "123 TK v3.11 2010-05-01");
-  WriteDevice(paths, "TK3", "124.ini", "124 TK v3.12 2010-05-01");
-  const auto match = FindDeviceFile(paths, "123 TK v3.12 2010-05-01");
-  EXPECT_EQ(match.path, backup);
-  EXPECT_EQ(match.flags, kFirmwareVersionDiffers);
+  ASSERT_TRUE(RemoveFile(own));
+  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.12 2010-05-01").path, backup);
 }
 
 TEST_F(FindDeviceFileTest, LastVisitedMatchWinsAndItsFlagsCount) {
-  // Groups are visited from the last listed to the first: group A is visited last.
+  // Groups are visited from the last listed to the first; within a group the last listed match ends the scan.
   const auto first = WriteDevice(paths, "A", "x.ini", "7 SV v2.07 2020-06-30");
   WriteDevice(paths, "B", "y.ini", "7 SV v2.01 2019-01-01");
   const auto match = FindDeviceFile(paths, "7 SV v2.07 2020-06-30");
   EXPECT_EQ(match.path, first);
   EXPECT_EQ(match.flags, 0) << "the flags are those of the winning match";
-}
-
-TEST_F(FindDeviceFileTest, WithinAGroupTheLastListedMatchEndsTheScan) {
-  WriteDevice(paths, "SV2", "1.ini", "7 SV v2.07 2020-06-30");
-  const auto second = WriteDevice(paths, "SV2", "2.ini", "7 SV v2.07 2020-06-30");
+  const auto second = WriteDevice(paths, "A", "z.ini", "7 SV v2.07 2020-06-30");
   EXPECT_EQ(FindDeviceFile(paths, "7 SV v2.07 2020-06-30").path, second);
-}
-
-TEST_F(FindDeviceFileTest, FlagsTellWhichPartOfTheFirmwareDiffers) {
-  WriteDevice(paths, "TK3", "123.ini", "123 TK v3.12 2010-05-01");
-  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.12 2010-05-01").flags, 0);
-  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.14 2010-05-01").flags, kFirmwareVersionDiffers);
-  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.12 2011-01-01").flags, kFirmwareDateDiffers);
-  EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.14 2011-01-01 x").flags, 3);
 }
 
 TEST_F(FindDeviceFileTest, NothingMatchesWithoutAnIdentityOrOutsideTheGroups) {
@@ -127,18 +69,15 @@ TEST_F(FindDeviceFileTest, NothingMatchesWithoutAnIdentityOrOutsideTheGroups) {
   EXPECT_EQ(FindDeviceFile(paths, "123 TK v3.12").path, "");
 }
 
-TEST_F(FindDeviceFileTest, BackupCopyIsNamedAfterTypeKeyAndSerial) {
+TEST_F(FindDeviceFileTest, BackupCopyIsNamedAfterTypeKeyAndSerialAndReplacedByANewerOne) {
   const auto own = WriteDevice(paths, "TK3", "123.ini", "123 TK v3.12 2010-05-01", "Насос №2");
   ASSERT_TRUE(BackupDeviceFile(paths, own));
   const std::string copy = paths.BackUp() + "TK3_123.ini";
   EXPECT_EQ(FileBytes(copy), FileBytes(own));
-  EXPECT_TRUE(IsBackupPath(paths, copy));
-
-  // A newer backup replaces the old one, and backing up the copy itself keeps it whole.
   WriteDevice(paths, "TK3", "123.ini", "123 TK v3.14 2011-01-01", "Насос №3");
   ASSERT_TRUE(BackupDeviceFile(paths, own));
   EXPECT_EQ(FileBytes(copy), FileBytes(own));
-  EXPECT_TRUE(BackupDeviceFile(paths, copy));
+  EXPECT_TRUE(BackupDeviceFile(paths, copy)) << "backing up the copy itself keeps it whole";
   EXPECT_EQ(FileBytes(copy), FileBytes(own));
 }
 
@@ -148,20 +87,10 @@ TEST_F(FindDeviceFileTest, NoBackupWithoutAUsableIdentityOrWithoutABackupDirecto
   EXPECT_FALSE(BackupDeviceFile(paths, own));
   ASSERT_TRUE(RemoveFile(paths.devices + "BackUp"));
 
-  const auto noId = WriteDevice(paths, "TK3", "x.ini", "1 TK v3");
-  EXPECT_FALSE(BackupDeviceFile(paths, noId));
-  const auto escaping = WriteDevice(paths, "TK3", "y.ini", "0 ../../evil v.1 2010");
-  EXPECT_FALSE(BackupDeviceFile(paths, escaping));
+  EXPECT_FALSE(BackupDeviceFile(paths, WriteDevice(paths, "TK3", "x.ini", "1 TK v3")));
+  EXPECT_FALSE(BackupDeviceFile(paths, WriteDevice(paths, "TK3", "y.ini", "0 ../../evil v.1 2010")));
   EXPECT_TRUE(ListFiles(paths.BackUp(), "*", false).empty());
   EXPECT_FALSE(FileExists(paths.program + "evil_0.ini"));
-}
-
-TEST_F(FindDeviceFileTest, BackupPathsAreRecognisedWhateverTheSeparatorsAndCase) {
-  EXPECT_TRUE(IsBackupPath(paths, paths.devices + "BackUp/TK3_1.ini"));
-  EXPECT_TRUE(IsBackupPath(paths, paths.devices + "backup/TK3_1.ini"));
-  EXPECT_TRUE(IsBackupPath(paths, NormalizeSeparators(paths.devices) + "BackUp\\TK3_1.ini"));
-  EXPECT_FALSE(IsBackupPath(paths, paths.devices + "TK3/BackUp.ini"));
-  EXPECT_FALSE(IsBackupPath(paths, paths.devices + "BackUpOld/TK3_1.ini"));
 }
 
 TEST(RewriteVarsSection, DeviceFileStaysWindows1251WithCrlfByteForByte) {

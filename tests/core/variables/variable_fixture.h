@@ -1,6 +1,6 @@
 #pragma once
-// Shared set-up of the special-type tests: a list with a scale table, a zeroed memory image
-// and a prompt that records warnings instead of showing them.
+// Shared set-up of the variables tests: a list with its scale table, a zeroed memory image and
+// a prompt that records warnings instead of showing them.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -23,11 +23,12 @@ inline std::vector<std::uint8_t> BytesOf(std::uint32_t value) {
           static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
 }
 
-class SpecialTypesTest : public ::testing::Test {
+class VariableTest : public ::testing::Test {
  protected:
+  TView* Make(std::string_view line, std::string_view view = {}) { return CreateVariable(line, view, image, list); }
   template <typename T = TView>
   T& Create(std::string_view line, std::string_view view = {}) {
-    TView* created = CreateVariable(line, view, image, list);
+    TView* created = Make(line, view);
     if (created == nullptr) throw std::runtime_error("line ignored: " + std::string(line));
     auto* typed = dynamic_cast<T*>(created);
     if (typed == nullptr) throw std::runtime_error("wrong type for: " + std::string(line));
