@@ -7,5 +7,5 @@ apt-get install -y -qq --no-install-recommends \
   build-essential cmake ninja-build pkg-config \
   qt6-base-dev qt6-base-dev-tools libgl-dev \
   libgtest-dev libgmock-dev googletest \
-  xvfb xauth \
+  xvfb xauth fonts-dejavu-core \
   python3 python3-pymodbus python3-serial
