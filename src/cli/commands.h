@@ -22,6 +22,7 @@ int RunParseIdCommand(const Args& args);
 int RunFindDeviceCommand(const Args& args);
 
 // Link commands: frames and CRC, and talking to a controller through the port workers.
+int RunPortsCommand(const Args& args);
 int RunCrcCommand(const Args& args);
 int RunFrameCommand(const Args& args);
 int RunIdentCommand(const Args& args);

@@ -20,7 +20,8 @@ void LoadParameters(DeviceParameters& parameters, const std::string& path, const
 void ReadParameters(LinkSession& session, DeviceParameters& parameters) {
   const LinkFrame request = parameters.BuildRead(session.Fields());
   const Exchange exchange = session.Send(request.bytes.data(), request.bytes.size(), session.ReadDelayMs());
-  ThrowUnlessAccepted(parameters.TakeReadAnswer(session.Fields(), request, exchange.answer.data(), exchange.answer.size()));
+  ThrowUnlessAccepted(
+      parameters.TakeReadAnswer(session.Fields(), request, exchange.answer.data(), exchange.answer.size()));
 }
 
 void WriteValue(LinkSession& session, DeviceParameters& parameters, TView& variable, const std::string& text) {
@@ -51,7 +52,11 @@ std::string ParameterRow(TView& variable, bool read) {
 
 std::string ParameterRows(DeviceParameters& parameters) {
   std::string rows;
-  for (auto& variable : parameters.List().Variables) rows += ParameterRow(*variable, parameters.HasBeenRead()) + "\n";
+  for (auto& variable : parameters.List().Variables) {
+    // A variable outside the span read (one without an address) has no controller value to show.
+    const bool read = parameters.HasBeenRead() && (variable->NotInMemory || parameters.IsRead(*variable));
+    rows += ParameterRow(*variable, read) + "\n";
+  }
   return rows;
 }
 

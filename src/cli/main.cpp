@@ -22,6 +22,7 @@ constexpr const char* kUsage =
     "  var ...                inspect variable definition lines\n"
     "\n"
     "link commands:\n"
+    "  ports                  the serial ports the port list offers, one per line\n"
     "  crc HEXBYTES...        the CRC16 as 4 hex digits and its two bytes as sent (low first)\n"
     "  frame qubus-id | qubus-read --area A --start N --end N [--unit U]\n"
     "        | qubus-write --area A --addr N HEXBYTES | modbus-read --slave S --start R --end R\n"
@@ -47,6 +48,7 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "parse-id") return RunParseIdCommand(args);
   if (command == "find-device") return RunFindDeviceCommand(args);
   if (command == "var") return RunVarCommand(args);
+  if (command == "ports") return RunPortsCommand(args);
   if (command == "crc") return RunCrcCommand(args);
   if (command == "frame") return RunFrameCommand(args);
   if (command == "ident") return RunIdentCommand(args);

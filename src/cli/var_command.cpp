@@ -1,12 +1,13 @@
 // quillon-cli var: shows how the tools read one definition line, for engineers who edit device
 // files by hand.
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/ini_document.h"
 #include "text/numbers.h"
 #include "variables/registry.h"
 #include "variables/view_list.h"
@@ -96,7 +97,9 @@ int RunVarCommand(const Args& args) {
     } else if (haveLine) {
       return VarUsageError("give one definition line");
     } else {
-      options.Line = arg;
+      // The line is copied from a device file, so it is read as the device file's reader
+      // hands it to the registry.
+      options.Line = ProfileLine(arg);
       haveLine = true;
     }
   }

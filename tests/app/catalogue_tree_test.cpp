@@ -1,12 +1,15 @@
 // The catalogue tree in the main window: opening a device, the display variants, refreshing,
 // the red backup copies and deleting.
+#include "main/catalogue_tree.h"
+
 #include <QAction>
+#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 #include "app_fixture.h"
-#include "main/catalogue_tree.h"
 
 namespace quillon::testing {
 namespace {
@@ -14,8 +17,8 @@ namespace {
 class CatalogueTreeTest : public AppTest {
  protected:
   void SetUp() override {
-    pump = AddDevice("TK3", "123.ini", "123 TK v3.12 2010-05-01 запасной блок", "Насос", "Цех №1",
-                     "01.02.2024 10:00:00");
+    pump =
+        AddDevice("TK3", "123.ini", "123 TK v3.12 2010-05-01 запасной блок", "Насос", "Цех №1", "01.02.2024 10:00:00");
     fan = AddDevice("TK3", "124.ini", "124 TK v3.12 2010-05-01", "Вентилятор", "Цех №1", "02.02.2024");
     backup = AddDevice("BackUp", "TK3_125.ini", "125 TK v3.12 2010-05-01", "Дымосос", "Котельная", "03.02.2024");
     window = StartWithCatalogue();
@@ -91,8 +94,9 @@ TEST_F(CatalogueTreeTest, DeletingAsksFirstAndRemovesOnlyTheOpenDevicesFile) {
   ClickNode(tree, tree->FindByPath(fan));
   prompt.answer = false;
   Trigger("mnDelete");
-  EXPECT_EQ(prompt.questions.back(), std::make_pair(std::string("Удаление устройства из базы"),
-                                                    "удалить устройство?\r\n\r\nID:124 TK v3.12 2010-05-01\r\nПуть:" + fan));
+  EXPECT_EQ(prompt.questions.back(),
+            std::make_pair(std::string("Удаление устройства из базы"),
+                           "удалить устройство?\r\n\r\nID:124 TK v3.12 2010-05-01\r\nПуть:" + fan));
   EXPECT_TRUE(FileExists(fan));
   prompt.answer = true;
   Trigger("mnDelete");
@@ -102,6 +106,34 @@ TEST_F(CatalogueTreeTest, DeletingAsksFirstAndRemovesOnlyTheOpenDevicesFile) {
   EXPECT_EQ(window->OpenDevicePath(), "") << "a deleted device cannot stay open";
   EXPECT_EQ(Field("edIDString"), QString());
   EXPECT_TRUE(FileExists(pump));
+}
+
+TEST_F(CatalogueTreeTest, AGroupFolderNamedInWindows1251OpensAndDeletes) {
+  // "Цех" as an archive packed on Windows leaves it: not UTF-8.
+  const std::string odd =
+      AddDevice("\xD6\xE5\xF5", "9.ini", "9 TK v3.12 2010-05-01", "Мельница", "Цех №2", "05.02.2024");
+  Trigger("mnRefresh");
+  QTreeWidgetItem* node = tree->FindByPath(odd);
+  ASSERT_NE(node, nullptr);
+  EXPECT_TRUE(node->toolTip(0).contains(QStringLiteral("/Devices/Цех/9.ini"))) << node->toolTip(0).toStdString();
+  ClickNode(tree, node);
+  EXPECT_EQ(window->OpenDevicePath(), odd);
+  EXPECT_EQ(Field("edMechunit"), QStringLiteral("Мельница"));
+  EXPECT_EQ(Field("stLastDate"), QStringLiteral("05.02.2024"));
+
+  prompt.answer = true;
+  Trigger("mnDelete");
+  ASSERT_FALSE(prompt.questions.empty());
+  EXPECT_NE(prompt.questions.back().second.find("Путь:" + dir.Path() + "Devices/Цех/9.ini"), std::string::npos);
+  EXPECT_FALSE(FileExists(odd));
+  EXPECT_EQ(tree->FindByPath(odd), nullptr);
+}
+
+TEST_F(CatalogueTreeTest, TodayPutsTheDateAloneIntoTheLastSaveField) {
+  ClickNode(tree, tree->FindByPath(pump));
+  QTest::mouseClick(Child<QPushButton>(*window, "btNow"), Qt::LeftButton);
+  EXPECT_EQ(Field("stLastDate"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+  EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
 }
 
 }  // namespace

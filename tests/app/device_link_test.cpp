@@ -72,7 +72,7 @@ TEST_F(DeviceLinkTest, BaseEditIsListedAndSavedWithTheDateAndControllerToBaseLea
   std::vector<ChangesRow> shown;
   QTimer::singleShot(0, &viewer, [&] {
     shown = viewer.Rows();
-    viewer.reject();
+    viewer.findChild<QPushButton*>(QStringLiteral("btCancel"))->click();
   });
   window->CheckUnsavedChanges();
   ASSERT_EQ(shown.size(), 2u);
@@ -111,11 +111,13 @@ TEST_F(DeviceLinkTest, UnknownControllerLandsInTheNewGroup) {
   EXPECT_TRUE(prompt.warnings.empty());
 }
 
-TEST_F(DeviceLinkTest, NewFirmwareDateRewritesTheIdAndReads) {
+TEST_F(DeviceLinkTest, NewFirmwareDateRewritesTheIdOfAReadOnlyFileAndReads) {
+  ASSERT_TRUE(SetReadOnly(devicePath));
   StartAll({QStringLiteral("--id"), QStringLiteral("501 QT v2.1 2025-02-02")});
   UseSerial("MODBUS RTU");
   ConnectAndRead();
   EXPECT_EQ(ReadProfileString(devicePath, "DEVICE", "ID", ""), "501 QT v2.1 2025-02-02");
+  EXPECT_FALSE(IsReadOnly(devicePath)) << "made writable like every save";
   EXPECT_EQ(Child<QLineEdit>(*window, "edIDString")->text(), QStringLiteral("501 QT v2.1 2025-02-02"));
   EXPECT_TRUE(prompt.warnings.empty());
 }
@@ -168,7 +170,8 @@ TEST_F(DeviceLinkTest, ARequestWhileWaitingStartsNothingAndALineVanishingMidRead
   OpenDeviceInTree();
   window->btConnectClick();
   QTimer* timeOut = window->Connection().TimeOutTimer();
-  ASSERT_TRUE(timeOut->isActive());
+  // The time-out starts once the request is in the worker's hands.
+  ASSERT_TRUE(WaitUntil([timeOut] { return timeOut->isActive(); }, 2000));
   QTest::qWait(250);
   const int remaining = timeOut->remainingTime();
   window->btConnectClick();

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTimer>
 
 #include "app_fixture.h"
@@ -30,12 +31,25 @@ TEST_F(MainWindowSettingsTest, FirstRunFillsTheCatalogueLaterAndWritesEveryKeyIn
   window->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   ASSERT_TRUE(WaitUntil([tree] { return tree->topLevelItemCount() == 2; }));
+  // Without stored placement the window takes most of the screen, centred, and the catalogue is
+  // as wide as its entries, so nothing is cut off.
+  const QRect screen = window->screen()->availableGeometry();
+  const int contentWidth = static_cast<CatalogueTree*>(tree)->ContentWidth();
   window->close();
 
-  const std::pair<const char*, const char*> expected[] = {
-      {"Top", "0"},   {"Width", "400"}, {"TVWidth", "125"}, {"SortType", "0"}, {"BUS", "QuBUS"}, {"COM", "COM1"},
-      {"BPS", "19200"}, {"FE", "20"},   {"DA", "1"},        {"p0w", "40"},     {"p0m0", "120"},  {"p2m0", "120"}};
+  EXPECT_EQ(Setting("Width"), std::to_string(screen.width() * 9 / 10));
+  EXPECT_EQ(Setting("Height"), std::to_string(screen.height() * 9 / 10));
+  EXPECT_NEAR(std::stoi(Setting("Left")) + screen.width() * 9 / 20, screen.center().x(), 2);
+  const int treeWidth = std::stoi(Setting("TVWidth"));
+  const int limit = screen.width() * 9 / 10 / 3;  // the table keeps two thirds
+  EXPECT_GE(treeWidth, std::min(contentWidth, limit));
+  EXPECT_LE(treeWidth, limit);
+  EXPECT_GT(treeWidth, 125) << "wider than the stored default, which cut the entries off";
+  const std::pair<const char*, const char*> expected[] = {{"SortType", "0"}, {"BUS", "QuBUS"}, {"COM", "COM1"},
+                                                          {"BPS", "19200"},  {"FE", "20"},     {"DA", "1"}};
   for (const auto& [key, value] : expected) EXPECT_EQ(Setting(key), value) << key;
+  // No device was opened to size the table's columns by: the next start sizes them again.
+  for (const char* key : {"p0w", "p1w", "p0m0", "p0m1", "p1m0", "p2m0"}) EXPECT_EQ(Setting(key), "<missing>") << key;
   EXPECT_EQ(Setting("ServerIP"), "<missing>") << "the TCP keys belong to MODBUS TCP only";
   const std::string bytes = FileBytes(paths.SettingsFile());
   EXPECT_EQ(bytes.rfind("[Settings]\r\n", 0), 0u);
@@ -43,8 +57,9 @@ TEST_F(MainWindowSettingsTest, FirstRunFillsTheCatalogueLaterAndWritesEveryKeyIn
 }
 
 TEST_F(MainWindowSettingsTest, StoredSettingsAreRestored) {
-  WriteSettings("Left=30\nTop=40\nWidth=700\nHeight=500\nTVWidth=180\nSortType=1\nBUS=MODBUS RTU\nCOM=COM3\n"
-                "BPS=9600\nFE=35\nDA=7\n");
+  WriteSettings(
+      "Left=30\nTop=40\nWidth=700\nHeight=500\nTVWidth=180\nSortType=1\nBUS=MODBUS RTU\nCOM=COM3\n"
+      "BPS=9600\nFE=35\nDA=7\n");
   auto window = StartWithCatalogue();
   EXPECT_EQ(window->pos(), QPoint(30, 40));
   EXPECT_EQ(window->size(), QSize(700, 500));

@@ -42,10 +42,16 @@ class SimProcess {
   }
 
   const QString& TcpPort() const { return tcpPort_; }
+  // What the simulator wrote on stderr so far (with --verbose: every request and answer).
+  QString ErrorOutput() {
+    errors_ += QString::fromUtf8(process_.readAllStandardError());
+    return errors_;
+  }
 
  private:
   QProcess process_;
   QString tcpPort_;
+  QString errors_;
 };
 
 }  // namespace quillon::testing

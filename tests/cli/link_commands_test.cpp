@@ -1,8 +1,15 @@
-// quillon-cli's link commands that need no controller: CRC, frames, and the checks made on the
-// link options before anything is sent.
+// quillon-cli's link commands that need no controller: CRC, frames, the port list, and the
+// checks made on the link options before anything is sent.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/run_program.h"
@@ -26,7 +33,8 @@ TEST(CrcAndFrameCommands, PrintTheBytesAsSent) {
       {{"crc", "01", "03", "00", "00", "00", "0A"}, "CDC5 C5 CD\n"},
       {{"crc", "01 03 00 00 00 0A C5 CD"}, "0000 00 00\n"},  // a frame with its own CRC
       {{"frame", "qubus-id"}, "A5 01 00 5A\n"},
-      {{"frame", "qubus-read", "--area", "RAM", "--start", "$100", "--end", "$110", "--unit", "2"}, "A5 04 03 01 00 20 5A\n"},
+      {{"frame", "qubus-read", "--area", "RAM", "--start", "$100", "--end", "$110", "--unit", "2"},
+       "A5 04 03 01 00 20 5A\n"},
       {{"frame", "qubus-write", "--area", "XRAM", "--addr", "x2000", "34", "12"}, "A5 06 11 20 00 02 34 12 5A\n"},
       {{"frame", "modbus-read", "--slave", "1", "--start", "5", "--end", "5"}, "01 11 C0 2C\n"},
       {{"frame", "modbus-write", "--slave", "1", "--reg", "16", "3412"}, "01 10 00 10 00 01 02 12 34 A9 B7\n"},
@@ -38,7 +46,7 @@ TEST(CrcAndFrameCommands, UsageErrorsExitTwo) {
   const std::vector<std::vector<std::string>> cases{
       {"crc", "0"},
       {"crc", "GG"},
-      {"crc", std::string(512, 'A')},  // longer than any frame
+      {"crc", std::string(512, 'A')},                                          // longer than any frame
       {"frame", "qubus-read", "--area", "ram", "--start", "0", "--end", "1"},  // area names are case-sensitive
       {"frame", "qubus-read", "--area", "ID", "--start", "0", "--end", "1"},
       {"frame", "qubus-read", "--area", "RAM", "--start", "0", "--end", "70000"},
@@ -51,6 +59,7 @@ TEST(CrcAndFrameCommands, UsageErrorsExitTwo) {
       {"ident", "--colour", "red"},
       {"write", "--device", "x.ini", "--var", "A"},  // no value
       {"write", "--device", "x.ini", "--var", "A", "--value", "1", "--base"},
+      {"ports", "SIM1"},
   };
   for (const auto& args : cases) EXPECT_EQ(RunLinkCli(args).exitCode, 2) << ::testing::PrintToString(args);
 }
@@ -89,10 +98,50 @@ TEST(LinkChecks, FieldsAreCheckedInTheMainWindowsOrder) {
 }
 
 TEST(LinkChecks, AQuBUSReadIgnoresTheAddressFieldAndAMissingDeviceFileIsNamed) {
-  const RunResult result = RunLinkCli({"read", "--device", "no-such-device.ini", "--bus", "QuBUS", "--port", "P",
-                                     "--baud", "9600", "--addr", "junk"});
+  const RunResult result = RunLinkCli(
+      {"read", "--device", "no-such-device.ini", "--bus", "QuBUS", "--port", "P", "--baud", "9600", "--addr", "junk"});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.err.find("no-such-device.ini"), std::string::npos) << result.err;
+}
+
+// A pseudo-terminal that this test process keeps open, as another program would.
+class OpenTerminal {
+ public:
+  OpenTerminal() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) throw std::runtime_error("no pty");
+    path_ = ::ptsname(master_);
+    fd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  }
+  ~OpenTerminal() {
+    ::close(fd_);
+    ::close(master_);
+  }
+  OpenTerminal(const OpenTerminal&) = delete;
+  OpenTerminal& operator=(const OpenTerminal&) = delete;
+  const std::string& Path() const { return path_; }
+  int Fd() const { return fd_; }
+
+ private:
+  int master_ = -1;
+  int fd_ = -1;
+  std::string path_;
+};
+
+TEST(PortsCommand, ListsThePortsEntriesThatOpenAndLeavesOutHeldOnes) {
+  testing::TempDir workspace;
+  std::filesystem::create_directories(workspace / "Ports");
+  OpenTerminal first, second, held;
+  ASSERT_EQ(::flock(held.Fd(), LOCK_EX | LOCK_NB), 0);
+  for (const auto& [name, target] : std::vector<std::pair<std::string, std::string>>{
+           {"SIM1", first.Path()}, {"SIM2", second.Path()}, {"HELD", held.Path()}, {"GONE", "/nonexistent/tty"}})
+    ASSERT_EQ(::symlink(target.c_str(), (workspace / ("Ports/" + name)).c_str()), 0);
+  const RunResult result =
+      testing::RunProgram({QUILLON_BIN_DIR "/quillon-cli", "--workspace", workspace.Path(), "ports"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  // The machine's own serial ports may follow the workspace's.
+  EXPECT_EQ(result.out.rfind("SIM1\nSIM2\n", 0), 0u) << result.out;
+  for (const char* left : {"HELD", "GONE"}) EXPECT_EQ(result.out.find(left), std::string::npos) << left;
 }
 
 }  // namespace

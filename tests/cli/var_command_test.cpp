@@ -29,6 +29,22 @@ TEST(VarCommandTest, PrintsTheColumnsOfAWord) {
   EXPECT_EQ(RunVar({"--image", "01 02 03", "k=D/d/TWORD/xFFFF/r0001/A/1/2/x0000/"}).exitCode, 1);
 }
 
+// A line copied from a hand-edited device file is read as the device file's reader reads it.
+TEST(VarCommandTest, BlanksAroundTheEqualsSignAreNotPartOfTheKeyOrTheName) {
+  const VarRun run = RunVar({"p1 = Inom/Ток/TWORD/x0100/r0080/A/1/2//0/x03E8/"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("\n1: Inom\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\ndefinition: p1=Inom/"), std::string::npos) << run.out;
+}
+
+// The controller column wraps raw - offset in the cell's width as the base column does.
+TEST(VarCommandTest, SignedCellsWithAnOffsetWrapInTheirWidth) {
+  VarRun run = RunVar({"--image", "FF FF FF 7F", "k=a/b/TLongint/x10/r0008/u/1/4/-1/x7FFFFFFF/"});
+  EXPECT_NE(run.out.find("\n4: -2147483648\n5: x7FFFFFFF\n6: -2147483648\n"), std::string::npos) << run.out;
+  run = RunVar({"--image", "FF 7F", "k=a/b/TInteger/x10/r0008/u/1/2/-1/x7FFF/"});
+  EXPECT_NE(run.out.find("\n4: -32768\n5: x7FFF\n6: -32768\n"), std::string::npos) << run.out;
+}
+
 TEST(VarCommandTest, EntriesWithScalesAndRefusedEntries) {
   const struct {
     std::vector<std::string> args;
@@ -55,9 +71,12 @@ TEST(VarCommandTest, IgnoredLinesConversionAndUsageErrors) {
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_NE(bad.err.find("xQQ"), std::string::npos) << bad.err;
   EXPECT_EQ(RunVar({"k=n/d/TWORD/x10/r0001/A/1/2/oops/"}).exitCode, 1);
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"--image", "ABC", "k=n/d/TWORD/x10/r0001/A/1/2/x0/"}, {"--bogus", "k=n/d/TWORD/x10/r0001/A/1/2/x0/"},
-           {"a=1", "b=2"}, {"--entry"}})
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{},
+                                             {"--image", "ABC", "k=n/d/TWORD/x10/r0001/A/1/2/x0/"},
+                                             {"--bogus", "k=n/d/TWORD/x10/r0001/A/1/2/x0/"},
+                                             {"a=1", "b=2"},
+                                             {"--entry"}})
     EXPECT_EQ(RunVar(args).exitCode, 2) << ::testing::PrintToString(args);
 }
 

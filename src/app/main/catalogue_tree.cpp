@@ -1,7 +1,10 @@
 #include "main/catalogue_tree.h"
 
 #include <QBrush>
+#include <QByteArray>
 #include <QColor>
+
+#include "workspace/paths.h"
 
 namespace quillon {
 
@@ -12,9 +15,11 @@ constexpr int kBackupRole = Qt::UserRole + 1;
 
 void AddNode(QTreeWidgetItem* item, const CatalogueNode& node) {
   item->setText(0, QString::fromStdString(node.caption));
-  item->setData(0, kPathRole, QString::fromStdString(node.path));
+  // The path is kept as its bytes: a folder name from a Windows archive is not UTF-8 and
+  // would not survive a QString.
+  item->setData(0, kPathRole, QByteArray::fromStdString(node.path));
   item->setData(0, kBackupRole, node.backup);
-  item->setToolTip(0, QString::fromStdString(node.path));
+  item->setToolTip(0, QString::fromStdString(PathForDisplay(node.path)));
   if (node.backup) item->setForeground(0, QBrush(QColor(255, 0, 0)));
   for (const CatalogueNode& child : node.children) AddNode(new QTreeWidgetItem(item), child);
 }
@@ -43,7 +48,7 @@ void CatalogueTree::ShowCatalogue(const Catalogue& catalogue) {
 
 std::string CatalogueTree::NodePath(const QTreeWidgetItem* item) {
   if (item == nullptr) return {};
-  return item->data(0, kPathRole).toString().toStdString();
+  return item->data(0, kPathRole).toByteArray().toStdString();
 }
 
 bool CatalogueTree::IsBackupNode(const QTreeWidgetItem* item) {
@@ -55,6 +60,14 @@ QTreeWidgetItem* CatalogueTree::FindByPath(const std::string& path) const {
   const QList<QTreeWidgetItem*> nodes = AllNodes();
   for (auto it = nodes.crbegin(); it != nodes.crend(); ++it) {
     if (NodePath(*it) == path) return *it;
+  }
+  return nullptr;
+}
+
+QTreeWidgetItem* CatalogueTree::FindByCaption(const QString& caption) const {
+  const QList<QTreeWidgetItem*> nodes = AllNodes();
+  for (auto it = nodes.crbegin(); it != nodes.crend(); ++it) {
+    if ((*it)->text(0) == caption) return *it;
   }
   return nullptr;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The catalogue tree `tv`: shows the Catalogue model as it stands after a fill or a search.
-// Every node keeps the device file path of its model node; copies under Devices/BackUp/ are
+// Every node keeps the device file path of its model node, byte for byte; copies under Devices/BackUp/ are
 // drawn with red captions so nobody mistakes them for the device's own file.
 #include <QTreeWidget>
 #include <string>
@@ -15,6 +15,9 @@ class CatalogueTree : public QTreeWidget {
  public:
   explicit CatalogueTree(QWidget* parent = nullptr);
 
+  // The width the shown entries need, indentation and frame included (no scroll bar).
+  int ContentWidth() const { return sizeHintForColumn(0) + indentation() + 2 * frameWidth(); }
+
   // Replaces every node with the nodes of `catalogue`, in the model's order.
   void ShowCatalogue(const Catalogue& catalogue);
 
@@ -24,6 +27,9 @@ class CatalogueTree : public QTreeWidget {
 
   // The node carrying `path`, searching from the last node to the first (nullptr when none).
   QTreeWidgetItem* FindByPath(const std::string& path) const;
+  // The last node in tree order whose caption is `caption` (nullptr when none): how an
+  // identified device is found under "New".
+  QTreeWidgetItem* FindByCaption(const QString& caption) const;
   // Every node in tree order, parents before their children.
   QList<QTreeWidgetItem*> AllNodes() const;
 };

@@ -18,11 +18,14 @@ namespace {
 constexpr int kItemHeight = 16;
 constexpr int kColumnGap = 10;
 constexpr int kRowRole = Qt::UserRole + 1;
+// "Не сохранять" is a choice of its own; Rejected is left to closing the dialog.
+constexpr int kDontSaveResult = 2;
 
 // Draws one row as three columns separated by " | ", at the widths of the widest parts.
 class ChangesRowDelegate : public QStyledItemDelegate {
  public:
-  ChangesRowDelegate(const std::array<int, 3>& widths, QObject* parent) : QStyledItemDelegate(parent), widths_(widths) {}
+  ChangesRowDelegate(const std::array<int, 3>& widths, QObject* parent)
+      : QStyledItemDelegate(parent), widths_(widths) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     const bool selected = (option.state & QStyle::State_Selected) != 0;
@@ -36,8 +39,7 @@ class ChangesRowDelegate : public QStyledItemDelegate {
     const int x3 = x2 + widths_[2] + kColumnGap;
     const QRect rect = option.rect;
     const auto draw = [&](int x, const QString& text) {
-      painter->drawText(QRect(x, rect.top(), rect.right() - x + 1, rect.height()), Qt::AlignLeft | Qt::AlignTop,
-                        text);
+      painter->drawText(QRect(x, rect.top(), rect.right() - x + 1, rect.height()), Qt::AlignLeft | Qt::AlignTop, text);
     };
     draw(x0, parts.value(0));
     draw(x1, QStringLiteral(" | ") + parts.value(1));
@@ -68,12 +70,16 @@ TfChangesViewer::TfChangesViewer(QWidget* parent) : QDialog(parent) {
   auto* buttons = new QHBoxLayout();
   btYes_ = Named(new QPushButton(QStringLiteral("Сохранить изменения в базе"), this), "btYes");
   btCancel_ = Named(new QPushButton(QStringLiteral("Не сохранять"), this), "btCancel");
+  btAbort_ = Named(new QPushButton(QStringLiteral("Отмена"), this), "btAbort");
+  btAbort_->hide();
   buttons->addStretch(1);
   buttons->addWidget(btYes_);
   buttons->addWidget(btCancel_);
+  buttons->addWidget(btAbort_);
   column->addLayout(buttons);
   connect(btYes_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btCancel_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(btCancel_, &QPushButton::clicked, this, [this] { done(kDontSaveResult); });
+  connect(btAbort_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TfChangesViewer::SetLines(const std::vector<std::string>& lines) {
@@ -82,10 +88,23 @@ void TfChangesViewer::SetLines(const std::vector<std::string>& lines) {
 }
 
 bool TfChangesViewer::Ask() {
+  btAbort_->hide();
+  return Run() == QDialog::Accepted;
+}
+
+TfChangesViewer::Choice TfChangesViewer::AskOrCancel() {
+  btAbort_->show();
+  const int result = Run();
+  btAbort_->hide();
+  if (result == QDialog::Accepted) return Choice::Save;
+  return result == kDontSaveResult ? Choice::DontSave : Choice::Cancel;
+}
+
+int TfChangesViewer::Run() {
   if (parentWidget() != nullptr) {
     move(parentWidget()->geometry().center() - rect().center());
   }
-  return exec() == QDialog::Accepted;
+  return exec();
 }
 
 void TfChangesViewer::showEvent(QShowEvent* event) {

@@ -23,6 +23,10 @@ class TfChangesViewer : public QDialog {
   void SetLines(const std::vector<std::string>& lines);
   // Shown modally; true when the engineer chose to save.
   bool Ask();
+  enum class Choice { Save, DontSave, Cancel };
+  // Shown modally with a third button, "Отмена", for a step the engineer may take back (leaving
+  // the open device, closing the program); closing the dialog cancels as well.
+  Choice AskOrCancel();
 
   QListWidget* ListBox() const { return listBox_; }
   const std::vector<ChangesRow>& Rows() const { return rows_; }
@@ -34,10 +38,12 @@ class TfChangesViewer : public QDialog {
 
  private:
   void Fill();
+  int Run();
 
   QListWidget* listBox_ = nullptr;
   QPushButton* btYes_ = nullptr;
   QPushButton* btCancel_ = nullptr;
+  QPushButton* btAbort_ = nullptr;
   std::vector<std::string> lines_;
   std::vector<ChangesRow> rows_;
   std::array<int, 3> widths_{};

@@ -1,8 +1,22 @@
 #include "main/coll_edit.h"
 
 #include <QKeyEvent>
+#include <QTextCursor>
+#include <algorithm>
+
+#include "text/items.h"
 
 namespace quillon {
+
+namespace {
+
+QString NumberCharsOnly(const QString& text) {
+  std::string kept = text.toStdString();
+  KeepNumberChars(kept);
+  return QString::fromStdString(kept);
+}
+
+}  // namespace
 
 void StyleInPlaceEditor(QWidget* editor) {
   editor->setStyleSheet(QStringLiteral("background-color: yellow; border: none; padding: 0px; margin: 0px;"));
@@ -21,11 +35,11 @@ TCollEdit::TCollEdit(QWidget* parent) : QTextEdit(parent) {
 }
 
 void TCollEdit::Open(const QRect& geometry, const QString& text) {
-  opening_ = true;
+  settingText_ = true;
   setPlainText(text);
   selectAll();
   setAlignment(Qt::AlignRight);
-  opening_ = false;
+  settingText_ = false;
   setGeometry(geometry);
   show();
   raise();
@@ -41,11 +55,25 @@ void TCollEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void TCollEdit::TextChanged() {
-  if (opening_ || !isVisible()) return;
+  if (settingText_ || !isVisible()) return;
   const QString text = toPlainText();
-  if (!text.contains(QLatin1Char('\n'))) return;
-  hide();
-  if (OnCommit) OnCommit(text.toStdString());
+  if (text.contains(QLatin1Char('\n'))) {
+    hide();
+    if (OnCommit) OnCommit(text.toStdString());
+    return;
+  }
+  // What cannot be part of a number is dropped as it is typed, so the box shows what a commit
+  // will take.
+  const QString kept = NumberCharsOnly(text);
+  if (kept == text) return;
+  const int cursorAt = NumberCharsOnly(text.left(textCursor().position())).size();
+  settingText_ = true;
+  setPlainText(kept);
+  setAlignment(Qt::AlignRight);
+  QTextCursor cursor = textCursor();
+  cursor.setPosition(std::min(cursorAt, static_cast<int>(kept.size())));
+  setTextCursor(cursor);
+  settingText_ = false;
 }
 
 }  // namespace quillon

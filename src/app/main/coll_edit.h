@@ -1,6 +1,7 @@
 #pragma once
 // TCollEdit: the in-place text editor of the parameter table. It is multi-line and right-
-// aligned; Enter inserts a line break, and a text that holds a line break is committed.
+// aligned; Enter inserts a line break, and a text that holds a line break is committed. It
+// keeps only characters that can be part of a number (KeepNumberChars).
 #include <QTextEdit>
 #include <functional>
 #include <string>
@@ -24,7 +25,8 @@ class TCollEdit : public QTextEdit {
 
  private:
   void TextChanged();
-  bool opening_ = false;
+  // Set while the text is replaced by the editor itself rather than typed.
+  bool settingText_ = false;
 };
 
 // The yellow, borderless look both in-place editors share.

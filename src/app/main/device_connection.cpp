@@ -5,13 +5,12 @@
 #include <QMetaObject>
 #include <QTimer>
 #include <QWidget>
-#include <chrono>
 
 #include "device/cell_commit.h"
 #include "device/image_write.h"
 #include "link/comm_list.h"
+#include "link/link_tasks.h"
 #include "link/port_names.h"
-#include "link/request_drop.h"
 #include "link/tcp_connection.h"
 #include "link/tcpip_list.h"
 #include "platform/prompt.h"
@@ -30,13 +29,16 @@ constexpr std::uint32_t kTcpDelayMs = 550;
 constexpr std::uint32_t kValueWriteDelayMs = 500;
 constexpr std::uint32_t kImageWriteDelayMs = 20;
 constexpr std::size_t kSerialAnswerCapacity = 256;
-// How long a one-shot record may take to leave the worker's list after its handler returned.
-constexpr auto kDropWait = std::chrono::milliseconds(300);
 
 }  // namespace
 
-DeviceConnection::DeviceConnection(QWidget* window, std::string programDirectory, DeviceParameters& parameters)
-    : QObject(window), window_(window), programDirectory_(std::move(programDirectory)), parameters_(parameters) {
+DeviceConnection::DeviceConnection(QWidget* window, std::string programDirectory, DeviceParameters& parameters,
+                                   LinkTaskQueue& tasks)
+    : QObject(window),
+      window_(window),
+      programDirectory_(std::move(programDirectory)),
+      parameters_(parameters),
+      tasks_(tasks) {
   tmrConnect_ = Named(new QTimer(window), "tmrConnect");
   tmrConnect_->setSingleShot(true);
   tmrConnect_->setInterval(kConnectDelayMs);
@@ -52,39 +54,30 @@ DeviceConnection::DeviceConnection(QWidget* window, std::string programDirectory
     tmrDataWrited_->stop();
     ReadParameters();
   });
-
-  for (std::size_t i = 0; i < slots_.size(); ++i) {
-    Slot& slot = slots_[i];
-    const auto purpose = static_cast<Purpose>(i);
-    slot.request.RequestBuf = slot.requestBuf.data();
-    slot.request.AnswerBuf = slot.answerBuf.data();
-    slot.request.AnswerCapacity = slot.answerBuf.size();
-    // On the worker thread: copy the answer out and hand it over, nothing that could block.
-    slot.request.OnAnswer = [this, &slot, purpose](TLinkRequest& request) {
-      const std::size_t answerLen = request.AnswerLen.load();
-      const std::size_t stored = std::min(answerLen, request.AnswerCapacity);
-      std::vector<std::uint8_t> answer(request.AnswerBuf, request.AnswerBuf + stored);
-      const std::uint64_t generation = slot.generation.load();
-      QMetaObject::invokeMethod(
-          this,
-          [this, purpose, generation, answer = std::move(answer), answerLen]() mutable {
-            Answered(purpose, generation, std::move(answer), answerLen);
-          },
-          Qt::QueuedConnection);
-    };
-  }
+  TimingsFor = [directory = programDirectory_](const std::string& port) {
+    return IsPseudoTerminal(port, directory) ? SerialTimings::None() : SerialTimings{};
+  };
 }
 
 DeviceConnection::~DeviceConnection() {
-  WithdrawAll();
+  // Waits for registrations still queued, then takes every record out of the workers.
+  tasks_.RunAndWait([this] {
+    WithdrawAllFromSerial();
+    WithdrawAllFromTcp();
+  });
   if (cursorShown_) QApplication::restoreOverrideCursor();
 }
 
-void DeviceConnection::WithdrawAll() {
-  for (Slot& slot : slots_) {
-    if (!registeredPort_.empty()) CommList().RemoveRequest(registeredPort_, &slot.request);
-    if (ipRegistered_) TCPIPList().RemoveRequest(registeredIp_, &slot.request);
-  }
+void DeviceConnection::WithdrawAllFromSerial() {
+  if (registeredPort_.empty()) return;
+  for (const auto& exchange : exchanges_) CommList().RemoveRequest(registeredPort_, &exchange->request);
+  registeredPort_.clear();
+}
+
+void DeviceConnection::WithdrawAllFromTcp() {
+  if (!ipRegistered_) return;
+  for (const auto& exchange : exchanges_) TCPIPList().RemoveRequest(registeredIp_, &exchange->request);
+  ipRegistered_ = false;
 }
 
 void DeviceConnection::Abandon() {
@@ -92,14 +85,12 @@ void DeviceConnection::Abandon() {
   tmrDataWrited_->stop();
   continuationDue_ = false;
   if (!Waiting()) return;
+  registering_ = false;
   tmrTimeOut_->stop();
-  if (cursorShown_) {
-    QApplication::restoreOverrideCursor();
-    cursorShown_ = false;
-  }
+  RestoreCursor();
 }
 
-bool DeviceConnection::Waiting() const { return tmrTimeOut_->isActive(); }
+bool DeviceConnection::Waiting() const { return registering_ || tmrTimeOut_->isActive(); }
 
 bool DeviceConnection::CheckFields(const LinkFieldTexts& fields, LinkCheck check) {
   const auto failure = CheckLinkFields(fields, check);
@@ -168,38 +159,96 @@ bool DeviceConnection::Send(Purpose purpose, const LinkFieldTexts& fields, const
                             std::uint32_t delayMs) {
   // One request at a time: a second one would share the status and the time-out.
   if (Waiting()) return false;
-  Slot& slot = SlotOf(purpose);
-  if (frame.bytes.size() > slot.requestBuf.size()) return false;
-  std::copy(frame.bytes.begin(), frame.bytes.end(), slot.requestBuf.begin());
-  slot.request.RequestLen = static_cast<std::uint32_t>(frame.bytes.size());
-  slot.request.ExpectedLen = frame.expectedLen;
-  slot.request.DelayMs = delayMs;
-  slot.request.AnswerCapacity = fields.Tcp() ? slot.answerBuf.size() : kSerialAnswerCapacity;
-  slot.request.OneShot = true;
+  if (frame.bytes.size() > kRequestCapacity) return false;
   sentFields_ = fields;
   sentFrame_ = frame;
   ++generation_;
-  slot.generation = generation_;
-  const bool registered = fields.Tcp() ? RegisterTcp(slot, fields) : RegisterSerial(slot, fields);
-  if (!registered && !fields.Tcp()) return false;
-  // A TCP device that cannot be reached is waited for like a silent one.
-  StartWaiting();
+  Outgoing outgoing{purpose, fields, frame.bytes, frame.expectedLen, delayMs, generation_};
+  registering_ = true;
+  status_ = 0;
+  silent_ = false;
+  if (!cursorShown_) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    cursorShown_ = true;
+  }
+  tasks_.Post([this, outgoing = std::move(outgoing)] {
+    const Registration registration = Register(outgoing);
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = outgoing.generation, registration, port = outgoing.fields.port] {
+          Registered(generation, registration, port);
+        },
+        Qt::QueuedConnection);
+  });
   return true;
 }
 
-bool DeviceConnection::RegisterSerial(Slot& slot, const LinkFieldTexts& fields) {
+DeviceConnection::Registration DeviceConnection::Register(const Outgoing& outgoing) {
+  try {
+    return outgoing.fields.Tcp() ? RegisterTcp(outgoing) : RegisterSerial(outgoing);
+  } catch (const std::exception&) {
+    return Registration::Refused;  // no registry installed: the window is going away
+  }
+}
+
+DeviceConnection::Exchange& DeviceConnection::FreeExchange() {
+  // Only the workers of the port and the address last used can hold one of these records: the
+  // others had them withdrawn, or were destroyed with their connection.
+  TComm* serial = registeredPort_.empty() ? nullptr : CommList().FindPortWorker(registeredPort_);
+  TTCPIPThread* tcp = ipRegistered_ ? TCPIPList().FindWorker(registeredIp_) : nullptr;
+  for (const auto& exchange : exchanges_) {
+    const TLinkRequest* request = &exchange->request;
+    if (serial != nullptr && serial->HasRequest(request)) continue;
+    if (tcp != nullptr && tcp->HasRequest(request)) continue;
+    return *exchange;
+  }
+  auto exchange = std::make_unique<Exchange>();
+  Exchange* fresh = exchange.get();
+  fresh->request.RequestBuf = fresh->requestBuf.data();
+  fresh->request.AnswerBuf = fresh->answerBuf.data();
+  // On the worker thread: copy the answer out and hand it over, nothing that could block.
+  fresh->request.OnAnswer = [this, fresh](TLinkRequest& request) {
+    const std::size_t answerLen = request.AnswerLen.load();
+    const std::size_t stored = std::min<std::size_t>(answerLen, request.AnswerCapacity);
+    std::vector<std::uint8_t> answer(request.AnswerBuf, request.AnswerBuf + stored);
+    const std::uint64_t generation = fresh->generation.load();
+    const Purpose purpose = fresh->purpose.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, purpose, generation, answer = std::move(answer), answerLen]() mutable {
+          Answered(purpose, generation, std::move(answer), answerLen);
+        },
+        Qt::QueuedConnection);
+  };
+  exchanges_.push_back(std::move(exchange));
+  return *fresh;
+}
+
+void DeviceConnection::Fill(Exchange& exchange, const Outgoing& outgoing) {
+  std::copy(outgoing.frame.begin(), outgoing.frame.end(), exchange.requestBuf.begin());
+  TLinkRequest& request = exchange.request;
+  request.RequestLen = static_cast<std::uint32_t>(outgoing.frame.size());
+  request.ExpectedLen = outgoing.expectedLen;
+  request.DelayMs = outgoing.delayMs;
+  request.AnswerCapacity = outgoing.fields.Tcp() ? exchange.answerBuf.size() : kSerialAnswerCapacity;
+  request.AnswerLen = 0;
+  request.OneShot = true;
+  request.Busy = false;
+  exchange.generation = outgoing.generation;
+  exchange.purpose = outgoing.purpose;
+}
+
+DeviceConnection::Registration DeviceConnection::RegisterSerial(const Outgoing& outgoing) {
+  const LinkFieldTexts& fields = outgoing.fields;
   TCommList& ports = CommList();
   if (fields.port != registeredPort_) {
-    if (!registeredPort_.empty()) {
-      for (Slot& other : slots_) ports.RemoveRequest(registeredPort_, &other.request);
-    }
+    WithdrawAllFromSerial();
     registeredPort_ = fields.port;
   }
-  WaitUntilDropped(ports.FindPortWorker(fields.port), &slot.request, kDropWait);
-  ports.SetTimings(IsPseudoTerminal(fields.port, programDirectory_) ? SerialTimings::None() : SerialTimings{});
+  ports.SetTimings(TimingsFor ? TimingsFor(fields.port) : SerialTimings{});
   if (ports.OpenPortWorker(fields.port) < 0) {
-    CurrentPrompt().Warning("Quillon", PortErrorMessage(fields.port));
-    return false;
+    registeredPort_.clear();
+    return Registration::PortFailed;
   }
   const auto baud = static_cast<unsigned>(ReadInteger(fields.baud));
   const auto frameEnd = static_cast<unsigned>(ReadInteger(fields.frameEnd));
@@ -209,46 +258,59 @@ bool DeviceConnection::RegisterSerial(Slot& slot, const LinkFieldTexts& fields) 
       worker != nullptr && (!worker->Configured() || worker->Baud() != baud || worker->FrameEnd() != frameEnd)) {
     ports.ConfigurePort(fields.port, baud, frameEnd);
   }
-  slot.request.Busy = false;
+  Exchange& exchange = FreeExchange();
   ports.LockPort(fields.port);
-  ports.AddRequest(fields.port, &slot.request);
+  Fill(exchange, outgoing);
+  ports.AddRequest(fields.port, &exchange.request);
   ports.UnlockPort(fields.port);
-  return true;
+  return Registration::Registered;
 }
 
-bool DeviceConnection::RegisterTcp(Slot& slot, const LinkFieldTexts& fields) {
+DeviceConnection::Registration DeviceConnection::RegisterTcp(const Outgoing& outgoing) {
+  const LinkFieldTexts& fields = outgoing.fields;
   TTCPIPList& workers = TCPIPList();
   const std::uint32_t ip = ParseIPv4(fields.Ip());
-  if (ipRegistered_ && ip != registeredIp_) {
-    for (Slot& other : slots_) workers.RemoveRequest(registeredIp_, &other.request);
-  }
+  if (ipRegistered_ && ip != registeredIp_) WithdrawAllFromTcp();
+  if (ip == 0xFFFFFFFFu) return Registration::Unreachable;
   registeredIp_ = ip;
   ipRegistered_ = true;
-  if (ip == 0xFFFFFFFFu) return false;
-  WaitUntilDropped(workers.FindWorker(ip), &slot.request, kDropWait);
   const auto port = static_cast<std::uint16_t>(ReadInteger(fields.tcpPort));
-  workers.Lock(ip);
   const int opened = workers.OpenWorker(ip, port);
   TTCPIPThread* worker = opened < 0 ? nullptr : workers.FindWorker(ip);
-  if (worker == nullptr) {
-    workers.Unlock(ip);
-    return false;
-  }
-  slot.request.Busy = false;
-  workers.AddRequest(ip, &slot.request);
+  if (worker == nullptr || !worker->Connected()) return Registration::Unreachable;
+  Exchange& exchange = FreeExchange();
+  workers.Lock(ip);
+  Fill(exchange, outgoing);
+  workers.AddRequest(ip, &exchange.request);
   workers.Unlock(ip);
-  return true;
+  return Registration::Registered;
 }
 
-void DeviceConnection::StartWaiting() {
-  status_ = 0;
-  silent_ = false;
-  tmrTimeOut_->start();
-  if (!cursorShown_) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    cursorShown_ = true;
+void DeviceConnection::Registered(std::uint64_t generation, Registration registration, std::string port) {
+  // Ended already (its answer came first, or it was abandoned or timed out).
+  if (generation != generation_ || !registering_) return;
+  registering_ = false;
+  switch (registration) {
+    case Registration::Registered:
+      StartWaiting();
+      return;
+    case Registration::PortFailed:
+      RestoreCursor();
+      CurrentPrompt().Warning("Quillon", PortErrorMessage(port));
+      EndRequest();
+      return;
+    case Registration::Unreachable:
+      // The connect has already waited its time: tell at once, as for a silent device.
+      silent_ = true;
+      EndRequest();
+      return;
+    case Registration::Refused:
+      EndRequest();
+      return;
   }
 }
+
+void DeviceConnection::StartWaiting() { tmrTimeOut_->start(); }
 
 void DeviceConnection::Answered(Purpose purpose, std::uint64_t generation, std::vector<std::uint8_t> answer,
                                 std::size_t answerLen) {
@@ -297,12 +359,16 @@ void DeviceConnection::tmrTimeOutTimer() {
   EndRequest();
 }
 
+void DeviceConnection::RestoreCursor() {
+  if (!cursorShown_) return;
+  QApplication::restoreOverrideCursor();
+  cursorShown_ = false;
+}
+
 void DeviceConnection::EndRequest() {
+  registering_ = false;
   tmrTimeOut_->stop();
-  if (cursorShown_) {
-    QApplication::restoreOverrideCursor();
-    cursorShown_ = false;
-  }
+  RestoreCursor();
   const auto message = TimeOutMessage(silent_, status_);
   silent_ = false;
   status_ = 0;

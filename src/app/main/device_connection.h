@@ -4,18 +4,27 @@
 // request is under way at a time; it ends with its answer or after two seconds, and then its
 // error, if any, is reported.
 //
-// Answers arrive on a worker thread. The handlers there only copy the answer and post it to the
-// window's thread; everything else happens here on the window's thread. The records are
-// withdrawn from the workers before this object goes, so no answer can arrive afterwards.
+// The window's thread never waits for the line: opening and configuring the port, a TCP connect
+// and the waits for a worker's mutex run on the program's link task queue, which reports the
+// outcome back here by a queued call; meanwhile the window shows the hourglass and keeps
+// answering. Answers arrive on a worker thread; the handlers there only copy the answer and post
+// it to the window's thread. The records are withdrawn from the workers before this object goes,
+// so no answer can arrive afterwards.
+//
+// A record is never refilled while a worker may still hold it (a one-shot record stays in the
+// worker's list until its handler has returned, and after a time-out it may still be in
+// service): every exchange takes a record that no worker holds, from a small pool.
 #include <QObject>
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "device/device_parameters.h"
+#include "link/comm_thread.h"
 #include "link/link_request.h"
 
 class QTimer;
@@ -23,6 +32,7 @@ class QWidget;
 
 namespace quillon {
 
+class LinkTaskQueue;
 class TView;
 
 class DeviceConnection : public QObject {
@@ -30,8 +40,8 @@ class DeviceConnection : public QObject {
 
  public:
   // `window` owns the timers (they carry the window's timer names); `programDirectory` is where
-  // Ports/ lies.
-  DeviceConnection(QWidget* window, std::string programDirectory, DeviceParameters& parameters);
+  // Ports/ lies; `tasks` carries the registry work and must outlive this object.
+  DeviceConnection(QWidget* window, std::string programDirectory, DeviceParameters& parameters, LinkTaskQueue& tasks);
   ~DeviceConnection() override;
 
   // The link fields as they are now, and the control to focus after a failed check.
@@ -42,6 +52,9 @@ class DeviceConnection : public QObject {
   // One second after an identification request (and not before it ended): `connect` tells
   // whether it was the connect sequence.
   std::function<void(bool connect)> OnIdentified;
+  // The opening and configuring pauses for a serial port; called on the link task queue. By
+  // default real ports get them and pseudo-terminals (simulators) none.
+  std::function<SerialTimings(const std::string& port)> TimingsFor;
 
   // "Подключить" (connect = true) and "ID".
   void Identify(bool connect);
@@ -55,6 +68,7 @@ class DeviceConnection : public QObject {
   void Abandon();
 
   const std::string& IdString() const { return idString_; }
+  // A request is under way: its port is being made ready, or its answer is awaited.
   bool Waiting() const;
 
   QTimer* ConnectTimer() const { return tmrConnect_; }
@@ -63,32 +77,57 @@ class DeviceConnection : public QObject {
 
  private:
   enum class Purpose { Identify, Read, WriteValue, WriteImage };
+  // How registering a request ended, as the link task queue reports it.
+  enum class Registration { Registered, PortFailed, Unreachable, Refused };
 
-  struct Slot {
+  static constexpr std::size_t kRequestCapacity = 512;
+
+  // One request record with its buffers; it lives at a fixed place until this object goes.
+  struct Exchange {
     TLinkRequest request;
-    std::vector<std::uint8_t> requestBuf = std::vector<std::uint8_t>(512);
+    std::vector<std::uint8_t> requestBuf = std::vector<std::uint8_t>(kRequestCapacity);
     std::vector<std::uint8_t> answerBuf = std::vector<std::uint8_t>(4096);
-    // The request an answer belongs to; an answer to an earlier, abandoned one is ignored.
+    // Set before the record is registered; an answer to an earlier, abandoned request is ignored.
     std::atomic<std::uint64_t> generation{0};
+    std::atomic<Purpose> purpose{Purpose::Identify};
+  };
+
+  // What the window's thread hands to the task queue for one request.
+  struct Outgoing {
+    Purpose purpose;
+    LinkFieldTexts fields;
+    std::vector<std::uint8_t> frame;
+    std::int32_t expectedLen;
+    std::uint32_t delayMs;
+    std::uint64_t generation;
   };
 
   bool CheckFields(const LinkFieldTexts& fields, LinkCheck check);
   bool Send(Purpose purpose, const LinkFieldTexts& fields, const LinkFrame& frame, std::uint32_t delayMs);
-  bool RegisterSerial(Slot& slot, const LinkFieldTexts& fields);
-  bool RegisterTcp(Slot& slot, const LinkFieldTexts& fields);
-  void WithdrawAll();
+  // On the task queue.
+  Registration Register(const Outgoing& outgoing);
+  Registration RegisterSerial(const Outgoing& outgoing);
+  Registration RegisterTcp(const Outgoing& outgoing);
+  Exchange& FreeExchange();
+  void Fill(Exchange& exchange, const Outgoing& outgoing);
+  void WithdrawAllFromSerial();
+  void WithdrawAllFromTcp();
+  // Back on the window's thread.
+  void Registered(std::uint64_t generation, Registration registration, std::string port);
   void StartWaiting();
   void Answered(Purpose purpose, std::uint64_t generation, std::vector<std::uint8_t> answer, std::size_t answerLen);
   void tmrTimeOutTimer();
   void tmrConnectTimer();
   void EndRequest();
-  Slot& SlotOf(Purpose purpose) { return slots_[static_cast<std::size_t>(purpose)]; }
+  void RestoreCursor();
 
   QWidget* window_;
   std::string programDirectory_;
   DeviceParameters& parameters_;
-  std::array<Slot, 4> slots_;
+  LinkTaskQueue& tasks_;
 
+  // Touched only on the task queue (and in the destructor, through it).
+  std::vector<std::unique_ptr<Exchange>> exchanges_;
   std::string registeredPort_;
   std::uint32_t registeredIp_ = 0;
   bool ipRegistered_ = false;
@@ -97,6 +136,7 @@ class DeviceConnection : public QObject {
   LinkFieldTexts sentFields_;
   LinkFrame sentFrame_;
   std::uint64_t generation_ = 0;
+  bool registering_ = false;
   std::uint32_t status_ = 0;
   bool silent_ = false;
   bool cursorShown_ = false;

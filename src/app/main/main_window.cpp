@@ -11,8 +11,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QTimer>
 #include <QToolBar>
@@ -26,6 +28,7 @@
 #include "device/device_save.h"
 #include "device/image_write.h"
 #include "link/comm_list.h"
+#include "link/link_tasks.h"
 #include "link/tcpip_list.h"
 #include "main/catalogue_tree.h"
 #include "main/changes_viewer.h"
@@ -39,9 +42,10 @@
 #include "text/datetime.h"
 #include "text/items.h"
 #include "variables/registry.h"
-#include "workspace/device_file.h"
-#include "workspace/settings.h"
 #include "widget_helpers.h"
+#include "workspace/device_file.h"
+#include "workspace/paths.h"
+#include "workspace/settings.h"
 
 namespace quillon {
 
@@ -65,6 +69,7 @@ Tmain::~Tmain() {
   // The requests leave the workers before the registries stop them.
   delete connection_;
   connection_ = nullptr;
+  linkTasks_.reset();
   // Another main window (tests open several) may have installed its own registries since.
   try {
     if (&CommList() == commList_.get()) InstallCommList(nullptr);
@@ -156,7 +161,12 @@ QWidget* Tmain::BuildIdentityFields() {
   dateRow->addWidget(stLastDate_);
   dateRow->addWidget(btNow_);
   dateRow->addWidget(btCreateClone_);
-  dateRow->addStretch(1);
+  // What the last connect found, in the room the row has to spare: a few words that never widen
+  // the window, and the whole story in the tooltip.
+  stStatus_ = Named(new QLabel(box), "stStatus");
+  stStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  stStatus_->setStyleSheet(QStringLiteral("QLabel { color: #a00000; }"));
+  dateRow->addWidget(stStatus_, 1);
   dateRow->addWidget(btChangeScale_);
   dateRow->addWidget(btSaveBase_);
   grid->addLayout(dateRow, 2, 0, 1, 6);
@@ -205,8 +215,8 @@ void Tmain::BuildMenus() {
   pmTV_ = Named(new QMenu(this), "pmTV");
   connect(Named(pmTV_->addAction(QStringLiteral("Удалить")), "mnDelete"), &QAction::triggered, this,
           &Tmain::pmTV_mnDelete);
-  connect(Named(pmTV_->addAction(QStringLiteral("Открыть файл для редактирования")), "mnEditIni"),
-          &QAction::triggered, this, &Tmain::pmTV_mnEditIni);
+  connect(Named(pmTV_->addAction(QStringLiteral("Открыть файл для редактирования")), "mnEditIni"), &QAction::triggered,
+          this, &Tmain::pmTV_mnEditIni);
   connect(Named(pmTV_->addAction(QStringLiteral("Открыть директорию содержащую файл")), "mnOpenDir"),
           &QAction::triggered, this, &Tmain::pmTV_mnOpenDir);
   connect(tv_, &QWidget::customContextMenuRequested, this, &Tmain::tvContextMenu);
@@ -232,14 +242,15 @@ void Tmain::FormCreate() {
   table_ = new ParameterTable(viewPanel_, scrbrTableVert_, parameters_);
   table_->OnBaseEdited = [this] { EnableSave(); };
   table_->OnWriteValue = [this](TView& variable, const std::vector<std::uint8_t>& data) { WriteValue(variable, data); };
-  table_->OnWidthsChanged = [this](bool userResize) { ColumnWidthsChanged(userResize); };
+  table_->OnWidthsChanged = [this] { ColumnWidthsChanged(); };
   viewPanel_->OnDblClick = [this] {
     // The parameter property dialog arrives later; the row is drawn afresh all the same.
     table_->Repaint();
   };
   connect(header_, &QHeaderView::sectionClicked, this, &Tmain::HeaderSectionClick);
 
-  connection_ = new DeviceConnection(this, paths_.program, parameters_);
+  linkTasks_ = std::make_unique<LinkTaskQueue>();
+  connection_ = new DeviceConnection(this, paths_.program, parameters_, *linkTasks_);
   connection_->Fields = [this] { return CurrentLinkFields(); };
   connection_->Focus = [this](LinkField field) { FocusLinkField(field); };
   connection_->OnParametersRead = [this] { ParametersRead(); };
@@ -257,8 +268,10 @@ void Tmain::FormCreate() {
   const std::string ini = paths_.SettingsFile();
   move(ReadSettingInt(ini, "Left"), ReadSettingInt(ini, "Top"));
   resize(ReadSettingInt(ini, "Width"), ReadSettingInt(ini, "Height"));
-  splitter1_->setSizes({std::max(kMinimumTreeWidth, ReadSettingInt(ini, "TVWidth")),
-                        std::max(0, ReadSettingInt(ini, "VPWidth"))});
+  if (!SettingStored(ini, "Width") || !SettingStored(ini, "Height")) PlaceForFirstStart();
+  splitter1_->setSizes(
+      {std::max(kMinimumTreeWidth, ReadSettingInt(ini, "TVWidth")), std::max(0, ReadSettingInt(ini, "VPWidth"))});
+  fitTreeToContents_ = !SettingStored(ini, "TVWidth");
 
   sortType_ = NormalizedSortType(ReadSettingInt(ini, "SortType"));
   sortActions_[sortType_]->setChecked(true);
@@ -267,14 +280,8 @@ void Tmain::FormCreate() {
   SelectItemByText(gbLink_->Port(), ReadSetting(ini, "COM"));
   SelectItemByText(gbLink_->Bps(), ReadSetting(ini, "BPS"));
 
-  p0w_ = ReadSettingInt(ini, "p0w");
-  p1w_ = ReadSettingInt(ini, "p1w");
-  p0m0_ = ReadSettingInt(ini, "p0m0");
-  p0m1_ = ReadSettingInt(ini, "p0m1");
-  p1m0_ = ReadSettingInt(ini, "p1m0");
-  p2m0_ = ReadSettingInt(ini, "p2m0");
-  table_->ApplyWidths({p0w_, p1w_, p0m0_, p0m1_, p1m0_, p2m0_});
-  ColumnWidthsChanged(false);
+  table_->SetHeader(header_);
+  table_->ReadWidths(ini);
 
   connect(gbLink_->Bus(), &QComboBox::currentIndexChanged, this, &Tmain::cbBUSChange);
   cbBUSChange();
@@ -300,17 +307,15 @@ void Tmain::FormDestroy() {
   for (const auto& [key, list] : lists) {
     if (const auto text = SelectedItemText(list)) WriteSetting(ini, key, *text);
   }
-  WriteSetting(ini, "p0w", RoundedWidthText(p0w_));
-  WriteSetting(ini, "p1w", RoundedWidthText(p1w_));
-  WriteSetting(ini, "p0m0", RoundedWidthText(p0m0_));
-  WriteSetting(ini, "p0m1", RoundedWidthText(p0m1_));
-  WriteSetting(ini, "p1m0", RoundedWidthText(p1m0_));
-  WriteSetting(ini, "p2m0", RoundedWidthText(p2m0_));
+  table_->WriteWidths(ini);
 }
 
 void Tmain::closeEvent(QCloseEvent* event) {
+  if (!CheckUnsavedChanges()) {
+    event->ignore();
+    return;
+  }
   tmrFirstRead_->stop();
-  CheckUnsavedChanges();
   try {
     FormDestroy();
   } catch (const std::exception& error) {
@@ -321,7 +326,7 @@ void Tmain::closeEvent(QCloseEvent* event) {
 }
 
 bool Tmain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == viewPanel_ && event->type() == QEvent::Resize) ColumnWidthsChanged(false);
+  if (watched == viewPanel_ && event->type() == QEvent::Resize) ColumnWidthsChanged();
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -331,7 +336,14 @@ void Tmain::cbBUSChange() {
 }
 
 void Tmain::cbKeyChange() {
-  // The memory selector picks the parameter section; the identity stays the same.
+  // The memory selector picks the parameter section; the identity stays the same. The edits
+  // of the section shown go with it, so they are offered for saving first.
+  if (!CheckUnsavedChanges()) {
+    const QSignalBlocker quiet(cbKey_);
+    cbKey_->setCurrentIndex(keyIndex_);
+    return;
+  }
+  keyIndex_ = cbKey_->currentIndex();
   LoadDevice();
 }
 
@@ -343,16 +355,59 @@ void Tmain::tmrFirstReadTimer() {
 void Tmain::FillCatalogue() {
   catalogue_.Fill(paths_, sortType_);
   tv_->ShowCatalogue(catalogue_);
-  if (QTreeWidgetItem* node = tv_->FindByPath(devicePath_)) {
-    tv_->setCurrentItem(node);
-    tv_->scrollToItem(node);
-  }
+  SelectOpenDeviceNode();
+  if (fitTreeToContents_) FitTreeToContents();
+}
+
+void Tmain::PlaceForFirstStart() {
+  // Without a stored size the window would open at 400 x 400 in the corner: take most of the
+  // screen instead, centred, so the catalogue and the table are readable at once.
+  const QScreen* display = screen();
+  if (display == nullptr) return;
+  const QRect available = display->availableGeometry();
+  const QSize size(available.width() * 9 / 10, available.height() * 9 / 10);
+  resize(size);
+  move(available.center() - QPoint(size.width() / 2, size.height() / 2));
+}
+
+void Tmain::FitTreeToContents() {
+  // Only until the catalogue has been shown once with entries: later the engineer's own width
+  // (the splitter) is kept.
+  if (tv_->topLevelItemCount() == 0) return;
+  fitTreeToContents_ = false;
+  const int wanted = tv_->ContentWidth() + tv_->verticalScrollBar()->sizeHint().width();
+  const int limit = std::max(kMinimumTreeWidth, width() / 3);
+  const int treeWidth = std::clamp(wanted, std::min(limit, tv_->width()), limit);
+  const int total = splitter1_->sizes().value(0) + splitter1_->sizes().value(1);
+  splitter1_->setSizes({treeWidth, std::max(0, total - treeWidth)});
+}
+
+void Tmain::SelectOpenDeviceNode() {
+  QTreeWidgetItem* node = tv_->FindByPath(devicePath_);
+  if (node == nullptr) return;
+  tv_->setCurrentItem(node);
+  tv_->scrollToItem(node);
 }
 
 void Tmain::tvClick() {
-  devicePath_ = CatalogueTree::NodePath(tv_->currentItem());
+  const QTreeWidgetItem* node = tv_->currentItem();
+  // Choosing the open device again reads its file afresh (after an edit in the text editor),
+  // but never over edits of its own; nor is the question asked a second time when one click
+  // comes as both a click and an activation.
+  if (!devicePath_.empty() && CatalogueTree::NodePath(node) == devicePath_ && !PendingChanges().rows.empty()) return;
+  OpenNode(node);
+}
+
+bool Tmain::OpenNode(const QTreeWidgetItem* node) {
+  if (!CheckUnsavedChanges()) {
+    SelectOpenDeviceNode();
+    return false;
+  }
   // A path-less node (a group, or a device under "New" that has no file yet) opens nothing.
+  devicePath_ = CatalogueTree::NodePath(node);
+  ShowStatus({});
   LoadDevice();
+  return true;
 }
 
 void Tmain::LoadDevice() {
@@ -388,12 +443,19 @@ void Tmain::ClearDeviceFields() {
   btSaveBase_->setEnabled(false);
 }
 
+void Tmain::ShowStatus(const std::string& text, const std::string& details) {
+  stStatus_->setText(Text(text));
+  stStatus_->setToolTip(Text(details));
+}
+
 void Tmain::tvContextMenu(const QPoint& position) {
   // The menu acts on the open device, so the node under the pointer is opened first: the
-  // engineer deletes what he pointed at, not what happened to be open.
+  // engineer deletes what he pointed at, not what happened to be open. The open device itself
+  // is not read again, which would throw its edits and controller values away.
   if (QTreeWidgetItem* node = tv_->itemAt(position)) {
+    const bool open = CatalogueTree::NodePath(node) == devicePath_;
     tv_->setCurrentItem(node);
-    tvClick();
+    if (!open && !OpenNode(node)) return;
   }
   pmTV_->popup(tv_->viewport()->mapToGlobal(position));
 }
@@ -414,7 +476,7 @@ void Tmain::pmTV_mnDelete() {
     return;
   }
   const std::string question = "удалить устройство?\r\n\r\nID:" + edIDString_->text().toStdString() + "\r\n" +
-                               "Путь:" + devicePath_;
+                               "Путь:" + PathForDisplay(devicePath_);
   if (!CurrentPrompt().Question("Удаление устройства из базы", question)) return;
   // A file that is already gone needs no message; the refill shows the database as it is.
   RemoveFile(devicePath_);
@@ -432,8 +494,10 @@ void Tmain::pmTV_mnOpenDir() {
 }
 
 void Tmain::OpenInDesktop(const std::string& path) {
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(Text(path)))) {
-    CurrentPrompt().Warning("Quillon", "Не удалось открыть " + path);
+  // Percent-encoded bytes reach the file manager unchanged, whatever the names' code page.
+  const QByteArray bytes = QByteArray::fromStdString(path).toPercentEncoding("/");
+  if (!QDesktopServices::openUrl(QUrl::fromEncoded("file://" + bytes))) {
+    CurrentPrompt().Warning("Quillon", "Не удалось открыть " + PathForDisplay(path));
   }
 }
 
@@ -473,18 +537,9 @@ void Tmain::FocusLinkField(LinkField field) {
   if (control != nullptr) control->setFocus();
 }
 
-void Tmain::ColumnWidthsChanged(bool userResize) {
+void Tmain::ColumnWidthsChanged() {
   const ParameterColumnWidths widths = table_->Widths();
   header_->LayOut(widths.parameterGroup, widths.baseGroup);
-  // Only the engineer's own resizing is stored; fitting the table to the window keeps the
-  // proportions he chose and needs no new keys.
-  if (!userResize) return;
-  p0w_ = widths.parameterGroup;
-  p1w_ = widths.baseGroup;
-  p0m0_ = widths.number;
-  p0m1_ = widths.name;
-  p1m0_ = widths.baseHex;
-  p2m0_ = widths.controllerHex;
 }
 
 void Tmain::EnableSave() {
@@ -535,10 +590,7 @@ void Tmain::ConnectContinuation() {
     case ConnectAction::Stop:
       return;
     case ConnectAction::NotFound:
-      // The new-device dialog arrives later; until then the device waits under "New".
-      catalogue_.AddToNewGroup(decision.idText);
-      tv_->ShowCatalogue(catalogue_);
-      if (QTreeWidgetItem* node = tv_->FindByPath(devicePath_)) tv_->setCurrentItem(node);
+      ConnectUnknownDevice(decision.idText);
       return;
     case ConnectAction::FirmwareChanged:
       CurrentPrompt().Warning("Quillon", FirmwareChangedMessage(decision.path, decision.idText));
@@ -554,16 +606,44 @@ void Tmain::ConnectContinuation() {
       break;
   }
   if (decision.path != devicePath_) {
+    // The controller's values must not land beside another device's base: when the engineer
+    // keeps the open device, nothing is read.
+    if (!CheckUnsavedChanges()) {
+      SelectOpenDeviceNode();
+      return;
+    }
     devicePath_ = decision.path;
     LoadDevice();
   }
+  if (decision.action == ConnectAction::FirmwareChanged) {
+    ShowStatus("Версия прошивки изменилась", "Версия прошивки устройства " + decision.idText +
+                                                 " отличается от базы: сохранение оставит в файле прежний ID");
+  } else {
+    ShowStatus({});
+  }
   if (tv_->topLevelItemCount() == 0 || tv_->FindByPath(devicePath_) == nullptr) FillCatalogue();
-  if (QTreeWidgetItem* node = tv_->FindByPath(devicePath_)) {
+  SelectOpenDeviceNode();
+  btConnectClick();
+  edIDString_->setText(Text(decision.idText));
+}
+
+void Tmain::ConnectUnknownDevice(const std::string& idText) {
+  // The new-device dialog arrives later; until then the device waits under "New".
+  catalogue_.AddToNewGroup(idText);
+  tv_->ShowCatalogue(catalogue_);
+  // Left open, the previous device would take this controller's values into its own file.
+  if (!CheckUnsavedChanges()) {
+    SelectOpenDeviceNode();
+    return;
+  }
+  devicePath_.clear();
+  LoadDevice();
+  if (QTreeWidgetItem* node = tv_->FindByCaption(Text(idText))) {
     tv_->setCurrentItem(node);
     tv_->scrollToItem(node);
   }
-  btConnectClick();
-  edIDString_->setText(Text(decision.idText));
+  ShowStatus("Устройство не найдено в базе",
+             "Устройства " + idText + " нет в базе: оно добавлено в группу New, параметры не прочитаны");
 }
 
 void Tmain::WriteValue(TView& variable, const std::vector<std::uint8_t>& data) {
@@ -578,7 +658,7 @@ void Tmain::onBtnControlToBaseClick() {
     CurrentPrompt().Warning("Quillon", "Параметры контроллера ещё не прочитаны");
     return;
   }
-  CopyControllerToBase(parameters_.List());
+  CopyControllerToBase(parameters_);
   table_->Compare();
   EnableSave();
 }
@@ -589,30 +669,45 @@ void Tmain::onBtnBaseToControlClick() {
   connection_->WriteImage();
 }
 
-void Tmain::btSaveBaseClick() {
-  if (devicePath_.empty()) return;
-  if (!CurrentPrompt().Question("Подтверждение", "Сохранить изменения в базе?")) return;
+void Tmain::btSaveBaseClick() { SaveBase(); }
+
+bool Tmain::SaveBase() {
+  if (devicePath_.empty()) return false;
+  if (!CurrentPrompt().Question("Подтверждение", "Сохранить изменения в базе?")) return false;
   stLastDate_->setText(Text(DateTimeText(NowDateTime())));
   try {
     SaveDevice(parameters_, {edIDString_->text().toStdString(), edMechunit_->text().toStdString(),
                              edGeography_->text().toStdString(), stLastDate_->text().toStdString()});
   } catch (const std::exception& error) {
     CurrentPrompt().Warning("Quillon", std::string("Не удалось сохранить изменения:\r\n") + error.what());
+    return false;
   }
+  return true;
 }
 
 void Tmain::btNowClick() {
-  stLastDate_->setText(Text(DateTimeText(NowDateTime())));
+  stLastDate_->setText(Text(ShortDateText(TodayDate())));
   EnableSave();
 }
 
-void Tmain::CheckUnsavedChanges() {
-  if (devicePath_.empty()) return;
-  const DeviceChanges changes =
-      CollectChanges(parameters_, edMechunit_->text().toStdString(), edGeography_->text().toStdString());
-  if (changes.rows.empty()) return;
+DeviceChanges Tmain::PendingChanges() {
+  if (devicePath_.empty()) return {};
+  return CollectChanges(parameters_, edMechunit_->text().toStdString(), edGeography_->text().toStdString());
+}
+
+bool Tmain::CheckUnsavedChanges() {
+  const DeviceChanges changes = PendingChanges();
+  if (changes.rows.empty()) return true;
   changesViewer_->SetLines(changes.rows);
-  if (changesViewer_->Ask()) btSaveBaseClick();
+  switch (changesViewer_->AskOrCancel()) {
+    case TfChangesViewer::Choice::Save:
+      return SaveBase();
+    case TfChangesViewer::Choice::DontSave:
+      return true;
+    case TfChangesViewer::Choice::Cancel:
+      break;
+  }
+  return false;
 }
 
 }  // namespace quillon

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "device/device_parameters.h"
+#include "device/device_save.h"
 #include "workspace/catalogue.h"
 #include "workspace/paths.h"
 
@@ -20,6 +21,7 @@ class QSplitter;
 class QTimer;
 class QToolBar;
 class QToolButton;
+class QTreeWidgetItem;
 class QAction;
 
 namespace quillon {
@@ -28,6 +30,7 @@ class CatalogueTree;
 class DeviceConnection;
 class LinkFields;
 class ParameterTable;
+class LinkTaskQueue;
 class TCommList;
 class TTCPIPList;
 class TTablePanel01;
@@ -62,9 +65,10 @@ class Tmain : public QMainWindow {
   void onBtnBaseToControlClick();
   void btSaveBaseClick();
   void btNowClick();
-  // The unsaved-changes check of closing: lists what differs from the device file and offers
-  // the save.
-  void CheckUnsavedChanges();
+  // The unsaved-changes check of closing, and of leaving the open device for another one: lists
+  // what differs from the device file and offers the save. False when the engineer cancels (or
+  // the save he chose did not happen): then everything stays as it was.
+  bool CheckUnsavedChanges();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -87,6 +91,8 @@ class Tmain : public QMainWindow {
   void FillCatalogue();
   void tvClick();
   void tvContextMenu(const QPoint& position);
+  bool OpenNode(const QTreeWidgetItem* node);
+  void SelectOpenDeviceNode();
   void btRefreshClick();
   void pmRefresh_mnSortClick(int sortType);
   void pmTV_mnDelete();
@@ -95,28 +101,37 @@ class Tmain : public QMainWindow {
 
   void LoadDevice();
   void ClearDeviceFields();
+  void ShowStatus(const std::string& text, const std::string& details = {});
+  bool SaveBase();
+  DeviceChanges PendingChanges();
   void HeaderSectionClick(int section);
   void ParametersRead();
   void IdentificationDone(bool connect);
   void ConnectContinuation();
+  void ConnectUnknownDevice(const std::string& idText);
   void WriteValue(TView& variable, const std::vector<std::uint8_t>& data);
-  void ColumnWidthsChanged(bool userResize);
+  void ColumnWidthsChanged();
   void EnableSave();
   LinkFieldTexts CurrentLinkFields() const;
   void FocusLinkField(LinkField field);
+  void PlaceForFirstStart();
+  void FitTreeToContents();
   void OpenInDesktop(const std::string& path);
 
   const WorkspacePaths paths_;
   // The registries every window's requests go through; installed while this window lives.
   std::unique_ptr<TCommList> commList_;
   std::unique_ptr<TTCPIPList> tcpipList_;
+  // Carries the registry work of every window off the window's thread.
+  std::unique_ptr<LinkTaskQueue> linkTasks_;
   DeviceParameters parameters_;
   Catalogue catalogue_;
   int sortType_ = 0;
+  // No catalogue width stored yet: the tree takes the width of its entries once it is filled.
+  bool fitTreeToContents_ = false;
   std::string devicePath_;
-
-  // Widths of the parameter table's column groups and columns (the p-keys of settings.ini).
-  double p0w_ = 0, p1w_ = 0, p0m0_ = 0, p0m1_ = 0, p1m0_ = 0, p2m0_ = 0;
+  // The memory selector item whose section is loaded (the selector may be changed back).
+  int keyIndex_ = 0;
 
   CatalogueTree* tv_ = nullptr;
   QSplitter* splitter1_ = nullptr;
@@ -138,6 +153,7 @@ class Tmain : public QMainWindow {
   QToolBar* toolBar2_ = nullptr;
   QToolButton* btRefresh_ = nullptr;
   QComboBox* cbKey_ = nullptr;
+  QLabel* stStatus_ = nullptr;
   QMenu* pmRefreshSort_ = nullptr;
   QMenu* pmTV_ = nullptr;
   QAction* sortActions_[5] = {};

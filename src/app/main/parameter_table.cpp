@@ -1,12 +1,15 @@
 #include "main/parameter_table.h"
 
+#include <QFontMetrics>
 #include <QScrollBar>
+#include <algorithm>
 #include <any>
 
 #include "device/cell_commit.h"
 #include "device/comparison.h"
 #include "main/coll_combo_box.h"
 #include "main/coll_edit.h"
+#include "main/table_header.h"
 #include "main/table_panel01.h"
 #include "variables/special/prm_list_type.h"
 
@@ -14,8 +17,11 @@ namespace quillon {
 
 namespace {
 
-constexpr std::array<int, 8> kKinds = {8, 1, 2, 7, kBaseHexKind, kBasePhysicalKind, kControllerHexKind,
-                                       kControllerPhysicalKind};
+// A cell's text padding on both sides, its separator line and some air.
+constexpr int kCellSlack = 10;
+
+constexpr std::array<int, 8> kKinds = {
+    8, 1, 2, 7, kBaseHexKind, kBasePhysicalKind, kControllerHexKind, kControllerPhysicalKind};
 
 int LeafIndexOfKind(int kind) {
   for (std::size_t i = 0; i < kKinds.size(); ++i) {
@@ -48,10 +54,19 @@ ParameterTable::ParameterTable(TTablePanel01* panel, QScrollBar* scrollBar, Devi
   };
   panel_->OnEndPaint = [this] { PlaceEditor(); };
   panel_->OnResizeItems = [this](TTableItem&) {
-    if (OnWidthsChanged) OnWidthsChanged(true);
+    // The engineer's own widths are kept from now on, whatever device is opened.
+    chosen_ = Widths();
+    sizedToContents_ = false;
+    WidthsChanged();
   };
   panel_->OnResize = [this] {
-    if (OnWidthsChanged) OnWidthsChanged(false);
+    // The panel has scaled the columns to its new size, which keeps stored or dragged widths in
+    // their proportions; columns sized to their contents are sized to them again instead.
+    if (sizedToContents_) {
+      FitToContents();
+    } else {
+      WidthsChanged();
+    }
   };
   panel_->OnScroll = [this](int position) { scrollBar_->setValue(position); };
   connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
@@ -83,6 +98,86 @@ void ParameterTable::BuildColumns() {
   panel_->LayOutColumns();
 }
 
+void ParameterTable::WidthsChanged() {
+  if (OnWidthsChanged) OnWidthsChanged();
+}
+
+void ParameterTable::ReadWidths(const std::string& settingsFile) {
+  stored_ = ReadParameterColumnWidths(settingsFile);
+  chosen_ = stored_;
+  sizedToContents_ = !stored_.Complete();
+  if (sizedToContents_) {
+    needs_.clear();
+    MeasureNeeds();
+    FitToContents();
+  } else {
+    ApplyWidths(stored_);
+    WidthsChanged();
+  }
+}
+
+void ParameterTable::WriteWidths(const std::string& settingsFile) const {
+  WriteParameterColumnWidths(settingsFile, chosen_);
+}
+
+ColumnNeed ParameterTable::NeedOf(const TTableItem& column) const {
+  const QFontMetrics metrics = panel_->fontMetrics();
+  const auto width = [&metrics](const std::string& text) {
+    return static_cast<double>(metrics.horizontalAdvance(QString::fromStdString(text)) + kCellSlack);
+  };
+  ColumnNeed need;
+  need.minimum = width(column.Caption());
+  if (column.HasSubColumns()) {
+    if (header_ != nullptr) {
+      const auto group = std::find(groups_.begin(), groups_.end(), &column);
+      if (group != groups_.end()) {
+        need.minimum = std::max(need.minimum, header_->GroupMinimums()[group - groups_.begin()]);
+      }
+    }
+    return need;
+  }
+  need.content = need.minimum;
+  std::vector<const TTableItem*> measured = {&column};
+  // Before a read the controller columns are empty; they will hold what the base shows.
+  if (&column == leaves_[6]) measured.push_back(leaves_[4]);
+  if (&column == leaves_[7]) measured.push_back(leaves_[5]);
+  for (const TTableItem* source : measured) {
+    for (const auto& cell : source->Items()) {
+      cell->RefreshCaption();
+      need.content = std::max(need.content, width(cell->Caption()));
+    }
+  }
+  return need;
+}
+
+bool ParameterTable::MeasureNeeds() {
+  bool grown = false;
+  const auto measure = [this, &grown](const TTableItem& column) {
+    const ColumnNeed need = NeedOf(column);
+    ColumnNeed& kept = needs_[&column];
+    if (need.content > kept.content || need.minimum > kept.minimum) grown = true;
+    kept = {std::max(kept.content, need.content), std::max(kept.minimum, need.minimum)};
+  };
+  for (const TTableItem* group : groups_) {
+    measure(*group);
+    for (const auto& column : group->Items()) measure(*column);
+  }
+  return grown;
+}
+
+void ParameterTable::FitToContents() {
+  panel_->SizeColumnsToContents([this](const TTableItem& column) {
+    const auto need = needs_.find(&column);
+    return need == needs_.end() ? ColumnNeed{} : need->second;
+  });
+  ApplyWidths(stored_);
+  panel_->FitColumnsToWidth();
+  // Widths measured on headers alone are no choice worth keeping: the next start measures a
+  // device again.
+  if (panel_->RowCount() > 0) chosen_ = Widths();
+  WidthsChanged();
+}
+
 void ParameterTable::ApplyWidths(const ParameterColumnWidths& widths) {
   if (widths.parameterGroup > 0) panel_->SetColumnWidth(*groups_[0], widths.parameterGroup);
   if (widths.baseGroup > 0) panel_->SetColumnWidth(*groups_[1], widths.baseGroup);
@@ -111,12 +206,8 @@ void ParameterTable::Rebuild() {
     TView* variable = owned.get();
     for (std::size_t i = 0; i < leaves_.size(); ++i) {
       const int kind = kKinds[i];
-      TTableItem& cell = leaves_[i]->AddCell(
-          [variable, kind] {
-            variable->ShownIndex = variable->Head;
-            return variable->ColumnText(kind);
-          },
-          variable);
+      TTableItem& cell =
+          leaves_[i]->AddCell([this, variable, kind] { return ShownCellText(parameters_, *variable, kind); }, variable);
       cell.Kind = kind;
       cell.IsValueCell = kind >= kBaseHexKind && kind <= kControllerPhysicalKind;
       cell.Editable = cell.IsValueCell;
@@ -126,6 +217,11 @@ void ParameterTable::Rebuild() {
   scrollBar_->setMaximum(parameters_.List().Count());
   scrollBar_->setValue(0);
   panel_->SetPosition(0);
+  if (sizedToContents_) {
+    needs_.clear();
+    MeasureNeeds();
+    FitToContents();
+  }
   panel_->Repaint();
 }
 
@@ -135,8 +231,7 @@ TTableItem* ParameterTable::CellOf(int row, int kind) const {
 }
 
 void ParameterTable::Compare() {
-  TViewList& list = parameters_.List();
-  const std::vector<std::optional<bool>> differs = CompareBaseAndController(list);
+  const std::vector<std::optional<bool>> differs = CompareBaseAndController(parameters_);
   for (std::size_t row = 0; row < differs.size(); ++row) {
     if (!differs[row]) continue;
     const TextColor colour = *differs[row] ? TextColor::Red : TextColor::Black;
@@ -144,7 +239,9 @@ void ParameterTable::Compare() {
       if (TTableItem* cell = CellOf(static_cast<int>(row), kind)) cell->Color = colour;
     }
   }
-  UpdateListScaleLines(list);
+  UpdateListScaleLines(parameters_.List());
+  // A read may bring texts wider than the base values (a time counter shows hours and minutes).
+  if (sizedToContents_ && MeasureNeeds()) FitToContents();
   panel_->Repaint();
 }
 
@@ -160,7 +257,7 @@ void ParameterTable::ClickCell(TTableItem& cell) {
   HideEditor();
   TView* variable = VariableOf(cell);
   if (variable == nullptr || !cell.IsValueCell) return;
-  if (!OpensEditor(*variable, cell.Kind, parameters_.HasBeenRead())) return;
+  if (!OpensEditor(*variable, cell.Kind, parameters_.IsRead(*variable))) return;
   QRect rect;
   if (!panel_->CellRect(cell, rect)) return;
   editedCell_ = &cell;
@@ -179,7 +276,7 @@ void ParameterTable::CommitText(TTableItem& cell, const std::string& text) {
   if (variable == nullptr) return;
   const CellCommit commit = CommitCell(*variable, cell.Kind, text);
   if (commit.baseChanged) {
-    if (parameters_.HasBeenRead()) Compare();
+    Compare();
     if (OnBaseEdited) OnBaseEdited();
   }
   if (commit.write && OnWriteValue) OnWriteValue(*variable, *commit.write);

@@ -1,5 +1,6 @@
 #include "main/table_header.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStandardItemModel>
 #include <algorithm>
@@ -15,6 +16,8 @@ constexpr int kPictureLeftGap = 4;
 constexpr int kPictureRightGap = 20;
 constexpr int kPictureTop = 2;
 constexpr int kNarrowSection = 21;
+// Free space between a caption and a picture or the section's edge.
+constexpr int kCaptionMargin = 6;
 
 }  // namespace
 
@@ -41,8 +44,27 @@ TableHeader::TableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent),
 }
 
 void TableHeader::LayOut(double parameterGroup, double baseGroup) {
+  parameterGroup_ = parameterGroup;
+  baseGroup_ = baseGroup;
   const std::array<int, 4> widths = HeaderSectionWidths(parameterGroup, baseGroup, width());
   for (int i = 0; i < 4; ++i) resizeSection(i, widths[static_cast<std::size_t>(i)]);
+}
+
+void TableHeader::resizeEvent(QResizeEvent* event) {
+  QHeaderView::resizeEvent(event);
+  LayOut(parameterGroup_, baseGroup_);
+}
+
+std::array<double, 3> TableHeader::GroupMinimums() const {
+  const QFontMetrics metrics = fontMetrics();
+  // A centred caption keeps the same space on both sides as the picture takes on its side.
+  const auto section = [this, &metrics](int index, int pictureSide) {
+    const QString caption = sections_->headerData(index, Qt::Horizontal).toString();
+    return metrics.horizontalAdvance(caption) + 2.0 * (pictureSide + kCaptionMargin);
+  };
+  return {section(kParameterSection, 0), section(kBaseSection, kPictureLeftGap + pictures_.toPLC.width()),
+          2 * std::max(section(kControllerSection, kPictureRightGap),
+                       section(kRefreshSection, kPictureLeftGap + pictures_.refresh.width()))};
 }
 
 void TableHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {

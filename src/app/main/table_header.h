@@ -24,14 +24,22 @@ class TableHeader : public QHeaderView {
   explicit TableHeader(QWidget* parent = nullptr);
 
   void LayOut(double parameterGroup, double baseGroup);
+  // The narrowest each column group ("Параметр", "База", "Контроллер") may be for its sections
+  // to show their captions whole beside their pictures; the "Контроллер" group holds two.
+  std::array<double, 3> GroupMinimums() const;
   const HeaderPictures& Pictures() const { return pictures_; }
 
  protected:
   void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   QStandardItemModel* sections_ = nullptr;
   HeaderPictures pictures_;
+  // The group widths of the last LayOut: a resize of the header itself (which may come after
+  // the table's) lays the sections out again.
+  double parameterGroup_ = 0;
+  double baseGroup_ = 0;
 };
 
 }  // namespace quillon

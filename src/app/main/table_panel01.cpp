@@ -76,6 +76,18 @@ void TTablePanel01::LayOutColumns() {
   Repaint();
 }
 
+void TTablePanel01::FitColumnsToWidth() {
+  // Until the control is shown the first resize does it.
+  if (!isVisible()) return;
+  table_.FitToWidth(width());
+  Repaint();
+}
+
+void TTablePanel01::SizeColumnsToContents(const std::function<ColumnNeed(const TTableItem&)>& need) {
+  quillon::SizeColumnsToContents(table_, need, isVisible() ? width() : 0);
+  Repaint();
+}
+
 bool TTablePanel01::ResizeColumn(TTableItem& column, double width) {
   const bool changed = table_.ResizeColumn(column, width);
   if (changed) Repaint();
@@ -94,7 +106,11 @@ void TTablePanel01::Repaint() {
   repaintPending_ = true;
   // Queued with the table as context: dropped if the table goes away first.
   QMetaObject::invokeMethod(
-      this, [this] { if (repaintPending_) PaintNow(); }, Qt::QueuedConnection);
+      this,
+      [this] {
+        if (repaintPending_) PaintNow();
+      },
+      Qt::QueuedConnection);
 }
 
 void TTablePanel01::PaintNow() {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "table/content_widths.h"
 #include "table/table_model.h"
 
 class QPainter;
@@ -54,6 +55,12 @@ class TTablePanel01 : public QWidget {
   void SetColumnWidth(TTableItem& column, double width);
   void LayOutColumns();
   bool ResizeColumn(TTableItem& column, double width);
+  // Scales the columns to the control's width, as a resize of the control does (once shown).
+  void FitColumnsToWidth();
+  // Sizes the columns to what they need within the control's width (content_widths.h). Until
+  // the control is shown its width means nothing: the columns take what they need, and the
+  // first resize shares the control's width in those proportions.
+  void SizeColumnsToContents(const std::function<ColumnNeed(const TTableItem&)>& need);
 
   // Where a cell is painted while its row is visible.
   bool CellRect(const TTableItem& cell, QRect& rect) const;

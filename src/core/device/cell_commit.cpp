@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "link/buses.h"
+#include "text/items.h"
 #include "text/numbers.h"
 
 namespace quillon {
@@ -40,7 +41,9 @@ std::string BaseValueText(const TView& variable, std::uint32_t raw) {
 
 CellCommit CommitCell(TView& variable, int kind, std::string text) {
   CellCommit result;
-  text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
+  // What cannot be part of a number goes, the line break that committed the entry with it: a
+  // unit typed after the value ("150 А") or a blank between thousands does not refuse it.
+  KeepNumberChars(text);
   std::string entry = "=" + text;
   if (IsBaseKind(kind) && IsDependent(variable)) {
     const std::string before = variable.BaseValue;
@@ -75,7 +78,8 @@ CellCommit CommitCell(TView& variable, int kind, std::string text) {
 
 LinkFrame BuildValueWrite(const TView& variable, const std::vector<std::uint8_t>& data, const LinkFieldTexts& fields,
                           std::span<const std::uint8_t> valueBuffer) {
-  if (variable.NoAddress || variable.NotInMemory) throw std::runtime_error(variable.Name + " не записывается в контроллер");
+  if (variable.NoAddress || variable.NotInMemory)
+    throw std::runtime_error(variable.Name + " не записывается в контроллер");
   if (data.empty() || data.size() > 4) throw std::runtime_error(variable.Name + ": неверная длина значения");
   LinkFrame frame;
   frame.bytes.resize(kMaxFrameLength);
@@ -93,8 +97,9 @@ LinkFrame BuildValueWrite(const TView& variable, const std::vector<std::uint8_t>
     auto word = RegisterBytesForByte(data[0], valueBuffer.data(), valueBuffer.size(), offset, variable.HighByte);
     BuildMODBUSWrite(fields.address, variable.Register, word.data(), 2, frame.bytes.data(), length);
   } else {
-    if (count % 2 != 0) throw std::runtime_error(variable.Name + ": значение из " + std::to_string(count) +
-                                                 " байт не записывается целыми регистрами");
+    if (count % 2 != 0)
+      throw std::runtime_error(variable.Name + ": значение из " + std::to_string(count) +
+                               " байт не записывается целыми регистрами");
     std::vector<std::uint8_t> words = data;
     BuildMODBUSWrite(fields.address, variable.Register, words.data(), count, frame.bytes.data(), length);
   }

@@ -26,8 +26,9 @@ bool IsControllerKind(int kind);
 bool IsDependent(const TView& variable);
 
 // Whether a click on the cell opens an editor. Controller cells of a variable without a cell
-// in the controller open none; nor do they before the first read, because a bit or a byte
-// written through its MODBUS register takes its neighbours from the last read.
+// in the controller open none; nor do they while the variable's value has not been read
+// (`controllerRead`), because a bit or a byte written through its MODBUS register takes its
+// neighbours from the last read.
 bool OpensEditor(const TView& variable, int kind, bool controllerRead);
 
 struct CellCommit {
@@ -36,8 +37,8 @@ struct CellCommit {
   std::optional<std::vector<std::uint8_t>> write;
 };
 
-// Applies the text typed into a cell of `kind` (line breaks are dropped). Text the variable
-// refuses changes nothing.
+// Applies the text typed into a cell of `kind`, keeping only the characters that can be part
+// of a number (KeepNumberChars; line breaks go too). Text the variable refuses changes nothing.
 CellCommit CommitCell(TView& variable, int kind, std::string text);
 
 // "x" and two upper-case hexadecimal digits per byte of the variable.

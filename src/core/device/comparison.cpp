@@ -5,12 +5,23 @@
 
 namespace quillon {
 
-std::vector<std::optional<bool>> CompareBaseAndController(TViewList& list) {
+std::string ShownCellText(const DeviceParameters& parameters, TView& variable, int kind) {
+  if (IsControllerKind(kind) && !variable.NotInMemory && !parameters.IsRead(variable)) return {};
+  variable.ShownIndex = variable.Head;
+  return variable.ColumnText(kind);
+}
+
+std::vector<std::optional<bool>> CompareBaseAndController(DeviceParameters& parameters) {
+  TViewList& list = parameters.List();
   std::vector<std::optional<bool>> differs;
   differs.reserve(list.Variables.size());
   for (auto& variable : list.Variables) {
     if (variable->NotInMemory) {
       differs.emplace_back();
+      continue;
+    }
+    if (!parameters.IsRead(*variable)) {
+      differs.emplace_back(false);
       continue;
     }
     variable->ShownIndex = variable->Head;

@@ -1,5 +1,6 @@
 #include "device/connect_decision.h"
 
+#include "platform/files.h"
 #include "platform/profile.h"
 #include "workspace/device_file.h"
 #include "workspace/identification.h"
@@ -25,6 +26,7 @@ ConnectDecision DecideConnect(const WorkspacePaths& paths, std::string_view rece
 }
 
 void RewriteDeviceId(const std::string& path, const std::string& idText) {
+  if (FileExists(path) && IsReadOnly(path)) ClearReadOnly(path);
   WriteProfileString(path, kDeviceSection, "ID", idText);
 }
 

@@ -8,11 +8,11 @@
 namespace quillon {
 
 enum class ConnectAction {
-  Stop,               // no usable identification: the sequence ends without a message
-  FirmwareChanged,    // the file was found but the firmware version differs
+  Stop,                 // no usable identification: the sequence ends without a message
+  FirmwareChanged,      // the file was found but the firmware version differs
   FirmwareDateChanged,  // only the firmware date differs: the file's ID is rewritten
   Found,
-  NotFound,           // the device goes into the catalogue's "New" group
+  NotFound,  // the device goes into the catalogue's "New" group
 };
 
 struct ConnectDecision {
@@ -23,7 +23,8 @@ struct ConnectDecision {
 
 ConnectDecision DecideConnect(const WorkspacePaths& paths, std::string_view receivedId);
 
-// Replaces DEVICE/ID of the file. Throws std::runtime_error when it cannot be written.
+// Replaces DEVICE/ID of the file, making a read-only file writable first. Throws
+// std::runtime_error when it cannot be written.
 void RewriteDeviceId(const std::string& path, const std::string& idText);
 
 // The message shown when the firmware version changed (the update of the device file from its

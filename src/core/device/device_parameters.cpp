@@ -29,6 +29,11 @@ AnswerVerdict FromJudgement(AnswerJudgement judgement) {
   return AnswerVerdict::Error(kStatusTransferError);
 }
 
+// The variables whose bytes an accepted read brings: those laid out in the buffer.
+bool InReadSpan(const TView& variable) {
+  return !variable.NotInMemory && !variable.NoAddress && !variable.IsTimeMark() && variable.DataPtr != nullptr;
+}
+
 std::string WithoutLastCharacter(const std::string& text) {
   const std::size_t length = Utf8Length(text);
   return length == 0 ? std::string() : Utf8Left(text, length - 1);
@@ -63,6 +68,7 @@ void DeviceParameters::Clear() {
   section_.clear();
   std::fill(buffer_.begin(), buffer_.end(), 0);
   read_ = false;
+  readVariables_.clear();
 }
 
 std::runtime_error SpanTooLong(int count, const char* units, const char* verb, int limit) {
@@ -115,14 +121,16 @@ AnswerVerdict DeviceParameters::TakeReadAnswer(const LinkFieldTexts& fields, con
     if (!verdict.accepted) return verdict;
     // A valid frame that carries fewer registers than were asked for would leave stale values
     // in the rows it does not reach.
-    const std::size_t asked = request.bytes.size() >= 6
-                                  ? 2u * ((static_cast<std::size_t>(request.bytes[4]) << 8) | request.bytes[5])
-                                  : 0;
+    const std::size_t asked =
+        request.bytes.size() >= 6 ? 2u * ((static_cast<std::size_t>(request.bytes[4]) << 8) | request.bytes[5]) : 0;
     if (answer[2] != answerLen - 5 || answerLen - 5 != asked) return AnswerVerdict::Error(kStatusTransferError);
     DecodeMODBUSRead(answer, answerLen, request.oddStart, buffer_.data(), buffer_.size(), 0);
   }
   list_.SampleAll();
   read_ = true;
+  for (const auto& variable : list_.Variables) {
+    if (InReadSpan(*variable)) readVariables_.insert(variable.get());
+  }
   return AnswerVerdict::Accepted();
 }
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "device/link_check.h"
@@ -49,7 +50,12 @@ class DeviceParameters {
   TViewList& List() { return list_; }
   bool Empty() const { return list_.Variables.empty(); }
   std::span<std::uint8_t> Buffer() { return buffer_; }
+  // Whether a read of this controller has been accepted since the device was loaded.
   bool HasBeenRead() const { return read_; }
+  // Whether the variable's controller value came from this controller since the device was
+  // loaded. Until then its bytes in the buffer are only what the buffer was filled with; a
+  // variable outside the read span (no cell in the controller, no address) is never read.
+  bool IsRead(const TView& variable) const { return readVariables_.contains(&variable); }
 
   // Lays the variables out by address and builds the read of their span: QuBUS from the FLASH
   // area, MODBUS the register span at the device address. Throws std::runtime_error with a
@@ -65,6 +71,7 @@ class DeviceParameters {
   std::vector<std::uint8_t> buffer_;
   std::string section_;
   bool read_ = false;
+  std::unordered_set<const TView*> readVariables_;
 };
 
 // The identification request: QuBUS "ID", or MODBUS report slave ID at the device address.

@@ -6,6 +6,7 @@
 #include "variables/registry.h"
 #include "variables/scale_table.h"
 #include "workspace/device_file.h"
+#include "workspace/identification.h"
 
 namespace quillon {
 
@@ -22,6 +23,17 @@ void AddChange(DeviceChanges& changes, const std::string& label, const std::stri
   changes.text += label + "  БЫЛО: " + before + "  ИЗМЕНЕНО НА: " + after + "\r\n";
 }
 
+// A new firmware version is recorded by the device update together with the new parameter
+// set; written by a plain save it would pass the old set off as the new firmware's, and the
+// change would never be noticed again. Another controller's identity never belongs in the file.
+std::string IdToSave(const std::string& stored, const std::string& shown) {
+  const auto own = ParseIdentification(stored);
+  if (!own) return shown;
+  const auto other = ParseIdentification(shown);
+  if (!other || !SameDevice(*own, *other) || other->firmwareVersion != own->firmwareVersion) return stored;
+  return shown;
+}
+
 }  // namespace
 
 void SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identity) {
@@ -29,14 +41,15 @@ void SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identit
   if (path.empty()) throw std::runtime_error("Устройство не выбрано");
   if (FileExists(path) && IsReadOnly(path)) ClearReadOnly(path);
   IniDocument document = IniDocument::Load(path);
-  document.SetValue(kDeviceSection, "ID", identity.id);
+  document.SetValue(kDeviceSection, "ID", IdToSave(document.Value(kDeviceSection, "ID", ""), identity.id));
   document.SetValue(kDeviceSection, "Description", identity.description);
   document.SetValue(kDeviceSection, "Location", identity.location);
   document.SetValue(kDeviceSection, "LastDateTime", identity.lastDateTime);
   TViewList& list = parameters.List();
   // DefinitionText of a parameter list also brings its scale line up to date, so the scale
   // table is taken after every variable has been written.
-  for (auto& variable : list.Variables) document.SetValue(parameters.Section(), variable->Key, variable->DefinitionText());
+  for (auto& variable : list.Variables)
+    document.SetValue(parameters.Section(), variable->Key, variable->DefinitionText());
   if (list.Scales.Lines.empty()) {
     document.EraseSection(kVarsSection);
   } else {

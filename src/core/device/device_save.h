@@ -16,9 +16,10 @@ struct DeviceIdentityTexts {
 };
 
 // Writes DEVICE (ID, Description, Location, LastDateTime), the definition line of every
-// variable into the parameter section and the scale table into vars. A read-only file is made
-// writable first. The file is replaced atomically. Throws std::runtime_error when it cannot be
-// written.
+// variable into the parameter section and the scale table into vars. The file keeps its own ID
+// unless `identity.id` names the same device with the same firmware version (a new firmware
+// date). A read-only file is made writable first. The file is replaced atomically. Throws
+// std::runtime_error when it cannot be written.
 void SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identity);
 
 struct DeviceChanges {
@@ -33,7 +34,6 @@ inline constexpr const char* kChangesHeaderRow = "Изменённый пара�
 // Compares the device file with the window: mechanism and location, the scale lines that are
 // plain values, and the base value of every variable against the last item of its line in the
 // file's section (for a parameter list kept in a scale line, that line's last item).
-DeviceChanges CollectChanges(DeviceParameters& parameters, const std::string& description,
-                             const std::string& location);
+DeviceChanges CollectChanges(DeviceParameters& parameters, const std::string& description, const std::string& location);
 
 }  // namespace quillon

@@ -66,10 +66,14 @@ AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::uin
   return AnswerVerdict::Accepted();
 }
 
-bool CopyControllerToBase(TViewList& list) {
+bool CopyControllerToBase(DeviceParameters& parameters) {
+  TViewList& list = parameters.List();
+  const auto copied = [&parameters](const TView& variable) {
+    return !variable.NotInMemory && parameters.IsRead(variable);
+  };
   bool changed = false;
   for (auto& variable : list.Variables) {
-    if (variable->NotInMemory) continue;
+    if (!copied(*variable)) continue;
     variable->ShownIndex = variable->Head;
     std::string controller = variable->ColumnText(kControllerHexKind);
     if (controller != variable->BaseValue) changed = true;
@@ -77,7 +81,7 @@ bool CopyControllerToBase(TViewList& list) {
   }
   // Second pass: a ratio is computed against its reference's new base value.
   for (auto& variable : list.Variables) {
-    if (IsDependent(*variable)) variable->UpdateRatio("=" + variable->BaseValue);
+    if (copied(*variable) && IsDependent(*variable)) variable->UpdateRatio("=" + variable->BaseValue);
   }
   return changed;
 }

@@ -19,7 +19,8 @@ LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields);
 AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::uint8_t* answer, std::size_t answerLen);
 
 // "Контроллер": every base value becomes the controller's hex text; dependent variables then
-// take their ratio from it. Returns whether any base value changed.
-bool CopyControllerToBase(TViewList& list);
+// take their ratio from it. A variable whose controller value was not read keeps its base and
+// ratio. Returns whether any base value changed.
+bool CopyControllerToBase(DeviceParameters& parameters);
 
 }  // namespace quillon

@@ -5,8 +5,21 @@
 #include <stdexcept>
 
 #include "link/port_names.h"
+#include "link/port_probe.h"
 
 namespace quillon {
+
+namespace {
+
+// By name each time: a USB adapter or a simulator that comes back may do so under another
+// device path, which its Ports/ or by-id link then leads to.
+std::unique_ptr<SerialLine> OpenByName(const std::string& name, const std::string& programDirectory) {
+  const auto path = PortDevicePath(name, programDirectory);
+  if (!path) return nullptr;
+  return SerialPort::Open(*path);
+}
+
+}  // namespace
 
 std::string PortErrorMessage(const std::string& name) {
   return "Порт " + name + " не существует\nили занят другой программой";
@@ -51,11 +64,10 @@ int TCommList::OpenPortWorker(const std::string& name) {
     directory = programDirectory_;
     timings = timings_;
   }
-  const auto path = PortDevicePath(name, directory);
-  if (!path) return -1;
-  std::unique_ptr<SerialPort> port = SerialPort::Open(*path);
+  std::unique_ptr<SerialLine> port = OpenByName(name, directory);
   if (!port) return -1;
-  auto worker = std::make_unique<TComm>(name, std::move(port), timings);
+  auto worker = std::make_unique<TComm>(name, std::move(port), timings,
+                                        [name, directory] { return OpenByName(name, directory); });
   std::lock_guard lock(guard_);
   workers_.push_back(std::move(worker));
   return 0;
@@ -98,7 +110,7 @@ std::string TCommList::ListComPorts() {
       continue;
     }
     const auto path = PortDevicePath(name, directory);
-    if (path && SerialPort::Open(*path)) listed.push_back(name);
+    if (path && PortIsAvailable(*path)) listed.push_back(name);
   }
   {
     std::lock_guard lock(guard_);

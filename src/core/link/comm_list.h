@@ -45,7 +45,8 @@ class TCommList {
   // Configures the port's worker when there is one; false when there is none or the driver
   // refused the settings.
   bool ConfigurePort(const std::string& name, unsigned baud, unsigned frameEndMs);
-  // The usable ports, each name followed by "/": the candidates that open, and the ports this
+  // The usable ports, each name followed by "/": the candidates nobody holds (see
+  // PortIsAvailable: probing leaves other programs' ports as they were), and the ports this
   // program holds (which another open would not get).
   std::string ListComPorts();
 

@@ -1,5 +1,6 @@
 #include "link/comm_thread.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace quillon {
@@ -23,23 +24,29 @@ std::string PortSettingsWarning(bool configured, unsigned oldBaud, unsigned oldF
   return text + "Изменить настройку порта?";
 }
 
-TComm::TComm(std::string name, std::unique_ptr<SerialLine> line, const SerialTimings& timings)
-    : name_(std::move(name)), line_(std::move(line)), timings_(timings) {
-  std::this_thread::sleep_for(timings_.openingPause);
-  line_->Purge();
-  std::this_thread::sleep_for(timings_.openingPause);
+TComm::TComm(std::string name, std::unique_ptr<SerialLine> line, const SerialTimings& timings, LineOpener reopen)
+    : name_(std::move(name)), reopen_(std::move(reopen)), line_(std::move(line)), timings_(timings) {
   thread_ = std::thread([this] { Run(); });
 }
 
 void TComm::Stop() {
   stop_.Set();
-  line_->Interrupt();
+  std::lock_guard lock(lineGuard_);
+  if (line_) line_->Interrupt();
 }
 
 TComm::~TComm() {
   Stop();
-  line_->Purge();
+  {
+    std::lock_guard lock(lineGuard_);
+    if (line_) line_->Purge();
+  }
   if (thread_.joinable()) thread_.join();
+}
+
+bool TComm::LineUp() const {
+  std::lock_guard lock(lineGuard_);
+  return line_ != nullptr && !line_->Lost();
 }
 
 void TComm::AddRequest(TLinkRequest* request) {
@@ -58,34 +65,114 @@ std::string TComm::SettingsWarning(unsigned baud, unsigned frameEndMs) const {
 }
 
 bool TComm::ConfigurePort(unsigned baud, unsigned frameEndMs) {
+  // The worker ends its opening pauses early when stopped, so this wait is bounded too.
+  opened_.wait();
   WorkerLock lock(mutex_, kPortLockTimeout);
-  line_->Purge();
-  const bool wasConfigured = configured_.load();
-  const bool accepted = line_->Configure(baud, frameEndMs);
+  bool wasConfigured = false;
+  bool accepted = true;
+  {
+    // Under the guard, so a line the worker opens again meanwhile gets these settings.
+    std::lock_guard guard(lineGuard_);
+    wasConfigured = configured_.exchange(true);
+    baud_ = baud;
+    frameEndMs_ = frameEndMs;
+    if (line_) {
+      line_->Purge();
+      accepted = line_->Configure(baud, frameEndMs);
+    }
+  }
   std::this_thread::sleep_for(wasConfigured ? timings_.laterConfigurePause : timings_.firstConfigurePause);
   std::this_thread::sleep_for(timings_.settingsPause);
-  baud_ = baud;
-  frameEndMs_ = frameEndMs;
-  configured_ = true;
   return accepted;
+}
+
+void TComm::TakeOpeningPauses() {
+  if (stop_.SleepFor(timings_.openingPause)) {
+    if (line_) line_->Purge();
+    stop_.SleepFor(timings_.openingPause);
+  }
+  opened_.count_down();
+}
+
+void TComm::ServePass(SerialLine& line) {
+  for (std::size_t index = requests_.Count(); index-- > 0 && !stop_.IsSet();) {
+    // A line that hung up while nothing was asked is opened again before it serves anyone.
+    if (line.Lost()) break;
+    TLinkRequest* request = requests_.Fetch(index);
+    if (request == nullptr) break;  // the list became shorter under us: start a new pass
+    // A write that fails still ends in a read, which then gives AnswerLen 0 and lets the owner
+    // report the missing answer.
+    const ServiceOutcome outcome = ServeRequest(line, *request, stop_, false);
+    const bool serviceDone = outcome == ServiceOutcome::Served || outcome == ServiceOutcome::HandlerFailed;
+    const bool drop = serviceDone && request->OneShot.load();
+    requests_.Release(request, drop);
+    if (outcome == ServiceOutcome::Stopped || outcome == ServiceOutcome::HandlerFailed || drop) break;
+    std::this_thread::yield();
+  }
+}
+
+void TComm::AnswerWithoutLine() {
+  for (std::size_t index = requests_.Count(); index-- > 0 && !stop_.IsSet();) {
+    TLinkRequest* request = requests_.Fetch(index);
+    if (request == nullptr) break;
+    if (request->Busy.load()) {
+      requests_.Release(request, false);
+      continue;
+    }
+    request->Busy = true;
+    request->AnswerLen = 0;
+    bool handlerFailed = false;
+    if (request->OnAnswer) {
+      try {
+        request->OnAnswer(*request);
+      } catch (...) {
+        handlerFailed = true;
+      }
+    }
+    const bool drop = request->OneShot.load();
+    requests_.Release(request, drop);
+    if (handlerFailed || drop) break;
+  }
+}
+
+void TComm::DropLostLine() {
+  std::unique_ptr<SerialLine> lost;
+  {
+    std::lock_guard lock(lineGuard_);
+    lost = std::move(line_);
+  }
+  lost.reset();  // closes the dead descriptor, outside the guard
+}
+
+void TComm::TryReopen() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now < nextReopen_) return;
+  nextReopen_ = now + kReopenInterval;
+  std::unique_ptr<SerialLine> line = reopen_ ? reopen_() : nullptr;
+  if (!line) return;
+  {
+    std::lock_guard lock(lineGuard_);
+    if (configured_.load()) line->Configure(baud_.load(), frameEndMs_.load());
+    line_ = std::move(line);
+    if (stop_.IsSet()) line_->Interrupt();
+  }
+  stop_.SleepFor(timings_.settingsPause);
 }
 
 void TComm::Run() {
   requests_.SetWorkerThread(std::this_thread::get_id());
+  TakeOpeningPauses();
   while (!stop_.IsSet()) {
-    for (std::size_t index = requests_.Count(); index-- > 0 && !stop_.IsSet();) {
-      TLinkRequest* request = requests_.Fetch(index);
-      if (request == nullptr) break;  // the list became shorter under us: start a new pass
-      // A write that fails (an adapter pulled out) still ends in a read, which then gives
-      // AnswerLen 0 and lets the owner report the missing answer.
-      const ServiceOutcome outcome = ServeRequest(*line_, *request, stop_, false);
-      const bool serviceDone = outcome == ServiceOutcome::Served || outcome == ServiceOutcome::HandlerFailed;
-      const bool drop = serviceDone && request->OneShot.load();
-      requests_.Release(request, drop);
-      if (outcome == ServiceOutcome::Stopped || outcome == ServiceOutcome::HandlerFailed || drop) break;
-      std::this_thread::yield();
+    if (line_ && line_->Lost()) DropLostLine();
+    if (!line_) TryReopen();
+    if (line_) {
+      ServePass(*line_);
+      stop_.SleepFor(std::chrono::milliseconds(1));
+      continue;
     }
-    stop_.SleepFor(std::chrono::milliseconds(1));
+    AnswerWithoutLine();
+    const auto left = nextReopen_ - std::chrono::steady_clock::now();
+    stop_.SleepFor(std::max(std::chrono::milliseconds(1), std::chrono::duration_cast<std::chrono::milliseconds>(left)));
   }
 }
 

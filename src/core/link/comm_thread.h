@@ -2,10 +2,14 @@
 // TComm: the worker of one open serial port. Several windows register their records with it
 // and it serves them one after another, half-duplex, from the last registered to the first,
 // until it is destroyed. Adding, removing and reconfiguring happen under its mutex; the
-// exchanges themselves run without it.
+// exchanges themselves run without it. A line that hangs up or fails (an adapter pulled out) is
+// closed and opened again by its name, a few times a second at most, until it is back.
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <latch>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -23,11 +27,20 @@ struct SerialTimings {
   std::chrono::milliseconds laterConfigurePause{200};
   std::chrono::milliseconds settingsPause{200};
 
-  static SerialTimings None() { return {std::chrono::milliseconds(0), std::chrono::milliseconds(0),
-                                        std::chrono::milliseconds(0), std::chrono::milliseconds(0)}; }
+  static SerialTimings None() {
+    return {std::chrono::milliseconds(0), std::chrono::milliseconds(0), std::chrono::milliseconds(0),
+            std::chrono::milliseconds(0)};
+  }
 };
 
 inline constexpr std::chrono::milliseconds kPortLockTimeout{2000};
+// How often a lost port is tried again; meanwhile every record is answered with nothing once
+// per attempt, so its owner reports the silent device without the worker spinning.
+inline constexpr std::chrono::milliseconds kReopenInterval{250};
+
+// Opens the port afresh by its name (the name may lead elsewhere by now); nullptr while the
+// port is not there or not free.
+using LineOpener = std::function<std::unique_ptr<SerialLine>()>;
 
 // The warning shown before a port that is already configured is given another frame-end pause
 // or baud rate (other windows on the port are affected), ending with the question whether to
@@ -37,8 +50,9 @@ std::string PortSettingsWarning(bool configured, unsigned oldBaud, unsigned oldF
 
 class TComm {
  public:
-  // Takes over an open line and starts serving after the opening pauses.
-  TComm(std::string name, std::unique_ptr<SerialLine> line, const SerialTimings& timings = {});
+  // Takes over an open line and returns at once; the thread takes the opening pauses, with a
+  // purge between them, before it serves any record. Without `reopen` a lost line stays lost.
+  TComm(std::string name, std::unique_ptr<SerialLine> line, const SerialTimings& timings = {}, LineOpener reopen = {});
   // Stops the thread (every wait in it is bounded and ends at the stop), then closes the line.
   ~TComm();
   TComm(const TComm&) = delete;
@@ -64,18 +78,32 @@ class TComm {
 
   // The warning for changing this port's settings to these (see PortSettingsWarning).
   std::string SettingsWarning(unsigned baud, unsigned frameEndMs) const;
-  // Applies baud rate, 8N1 and the frame-end pause; a port settles a moment afterwards.
-  // false when the driver refused the settings.
+  // Applies baud rate, 8N1 and the frame-end pause once the opening pauses are over; a port
+  // settles a moment afterwards. false when the driver refused the settings. A lost line is
+  // given them when it is opened again.
   bool ConfigurePort(unsigned baud, unsigned frameEndMs);
   bool Configured() const { return configured_.load(); }
   unsigned Baud() const { return baud_.load(); }
   unsigned FrameEnd() const { return frameEndMs_.load(); }
+  // false from the loss of the line until it is opened again.
+  bool LineUp() const;
 
  private:
   void Run();
+  void TakeOpeningPauses();
+  void ServePass(SerialLine& line);
+  void AnswerWithoutLine();
+  void DropLostLine();
+  void TryReopen();
 
   std::string name_;
-  std::unique_ptr<SerialLine> line_;
+  LineOpener reopen_;
+  // Only the worker replaces the line; other threads use it under the guard.
+  mutable std::mutex lineGuard_;
+  std::unique_ptr<SerialLine> line_;  // nullptr while the port is lost
+  // Attempts stay this far apart even when a line fails again as soon as it is opened.
+  std::chrono::steady_clock::time_point nextReopen_;
+  std::latch opened_{1};
   SerialTimings timings_;
   WorkerMutex mutex_;
   RequestList requests_;

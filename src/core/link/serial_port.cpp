@@ -18,33 +18,60 @@ namespace {
 
 speed_t StandardSpeed(unsigned baud) {
   switch (baud) {
-    case 50: return B50;
-    case 75: return B75;
-    case 110: return B110;
-    case 134: return B134;
-    case 150: return B150;
-    case 200: return B200;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 1800: return B1800;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    case 460800: return B460800;
-    case 500000: return B500000;
-    case 576000: return B576000;
-    case 921600: return B921600;
-    case 1000000: return B1000000;
-    case 1152000: return B1152000;
-    case 1500000: return B1500000;
-    case 2000000: return B2000000;
-    default: return B0;
+    case 50:
+      return B50;
+    case 75:
+      return B75;
+    case 110:
+      return B110;
+    case 134:
+      return B134;
+    case 150:
+      return B150;
+    case 200:
+      return B200;
+    case 300:
+      return B300;
+    case 600:
+      return B600;
+    case 1200:
+      return B1200;
+    case 1800:
+      return B1800;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    case 230400:
+      return B230400;
+    case 460800:
+      return B460800;
+    case 500000:
+      return B500000;
+    case 576000:
+      return B576000;
+    case 921600:
+      return B921600;
+    case 1000000:
+      return B1000000;
+    case 1152000:
+      return B1152000;
+    case 1500000:
+      return B1500000;
+    case 2000000:
+      return B2000000;
+    default:
+      return B0;
   }
 }
 
@@ -97,9 +124,23 @@ SerialPort::~SerialPort() {
   ::close(wakeFd_);
 }
 
-void SerialPort::Purge() { ::tcflush(fd_, TCIOFLUSH); }
+void SerialPort::NoteFailure(int error) {
+  if (error == EIO || error == ENXIO || error == ENODEV || error == EBADF || error == EPIPE) lost_ = true;
+}
+
+bool SerialPort::Lost() {
+  if (lost_.load()) return true;
+  pollfd line{fd_, 0, 0};
+  if (::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL))) lost_ = true;
+  return lost_.load();
+}
+
+void SerialPort::Purge() {
+  if (::tcflush(fd_, TCIOFLUSH) != 0) NoteFailure(errno);
+}
 
 bool SerialPort::Send(const std::uint8_t* data, std::size_t length) {
+  if (lost_.load()) return false;
   std::size_t done = 0;
   while (done < length) {
     const ssize_t written = ::write(fd_, data + done, length - done);
@@ -108,15 +149,21 @@ bool SerialPort::Send(const std::uint8_t* data, std::size_t length) {
       continue;
     }
     if (written < 0 && errno == EINTR) continue;
-    if (written < 0 && errno != EAGAIN) return false;
+    if (written < 0 && errno != EAGAIN) {
+      NoteFailure(errno);
+      return false;
+    }
     // The output queue is full: wait for room, but never for long and never past a stop.
     pollfd fds[2] = {{fd_, POLLOUT, 0}, {wakeFd_, POLLIN, 0}};
-    if (::poll(fds, 2, 1000) <= 0 || (fds[1].revents & POLLIN) || !(fds[0].revents & POLLOUT)) return false;
+    const int ready = ::poll(fds, 2, 1000);
+    if (ready > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) lost_ = true;
+    if (ready <= 0 || (fds[1].revents & POLLIN) || !(fds[0].revents & POLLOUT)) return false;
   }
   return true;
 }
 
 std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) {
+  if (lost_.load()) return 0;
   capacity = std::min(capacity, kSerialAnswerMax);
   std::size_t count = 0;
   int timeout = kFirstByteWaitMs;
@@ -125,13 +172,20 @@ std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capaci
     const int ready = ::poll(fds, 2, timeout);
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0 || (fds[1].revents & POLLIN)) break;
-    if (!(fds[0].revents & POLLIN)) break;  // hang-up or error without data
+    const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    if (!(fds[0].revents & POLLIN)) {
+      if (hungUp) lost_ = true;
+      break;
+    }
     const ssize_t got = ::read(fd_, buffer + count, capacity - count);
     if (got > 0) {
       count += static_cast<std::size_t>(got);
     } else if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
       continue;
     } else {
+      // With VMIN and VTIME at 0 an empty read is no error, but after a hang-up it is the end.
+      if (got < 0) NoteFailure(errno);
+      if (got == 0 && hungUp) lost_ = true;
       break;
     }
     timeout = static_cast<int>(std::max(1u, frameEndMs_.load()));
@@ -147,14 +201,20 @@ void SerialPort::Interrupt() {
 bool SerialPort::Configure(unsigned baud, unsigned frameEndMs) {
   frameEndMs_ = frameEndMs;
   termios settings{};
-  if (::tcgetattr(fd_, &settings) != 0) return false;
+  if (::tcgetattr(fd_, &settings) != 0) {
+    NoteFailure(errno);
+    return false;
+  }
   MakeRaw8N1(settings);
   const speed_t speed = StandardSpeed(baud);
   if (speed != B0) {
     cfsetispeed(&settings, speed);
     cfsetospeed(&settings, speed);
   }
-  if (::tcsetattr(fd_, TCSANOW, &settings) != 0) return false;
+  if (::tcsetattr(fd_, TCSANOW, &settings) != 0) {
+    NoteFailure(errno);
+    return false;
+  }
   return speed != B0 || SetArbitraryBaud(fd_, baud);
 }
 

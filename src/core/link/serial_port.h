@@ -14,6 +14,10 @@ class SerialLine : public LinkChannel {
  public:
   // Baud rate, 8 data bits, no parity, one stop bit; the frame-end pause in milliseconds.
   virtual bool Configure(unsigned baud, unsigned frameEndMs) = 0;
+  // Once the line has hung up or failed (an adapter pulled out, the far end of a
+  // pseudo-terminal closed), nothing passes through it any more: it has to be opened again.
+  // A hang-up is seen here even while no exchange runs.
+  virtual bool Lost() = 0;
 };
 
 inline constexpr int kFirstByteWaitMs = 500;
@@ -35,12 +39,17 @@ class SerialPort final : public SerialLine {
   std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) override;
   void Interrupt() override;
   bool Configure(unsigned baud, unsigned frameEndMs) override;
+  bool Lost() override;
 
  private:
   SerialPort(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
+  // Marks the line lost when `error` (an errno) says the device is gone rather than busy.
+  void NoteFailure(int error);
+
   int fd_;
   int wakeFd_;  // an eventfd that ends every wait once written
   std::atomic<unsigned> frameEndMs_{kDefaultFrameEndMs};
+  std::atomic<bool> lost_{false};
 };
 
 // Sets a baud rate the standard speed constants do not name (termios2 with BOTHER).

@@ -30,7 +30,7 @@ std::vector<SpanItem> SpanItems(const TViewList& list) {
   for (int i = 0; i < list.Count(); ++i) {
     const TView& view = list.Item(i);
     items.push_back(SpanItem{view.Address, view.Size, view.Register, view.HighByte, view.TypeName == "TBit",
-                             !view.NotInMemory && !view.IsTimeMark()});
+                             !view.NotInMemory && !view.NoAddress && !view.IsTimeMark()});
   }
   return items;
 }
@@ -110,8 +110,8 @@ void BuildQuBUSRead(const TViewList* list, std::string_view area, std::uint16_t 
   BuildQuBUSRead(list != nullptr ? list->AddressStep : 1, area, start, end, frame, length);
 }
 
-std::array<std::uint8_t, 2> RegisterBytesForByte(std::uint8_t newByte, const std::uint8_t* image,
-                                                 std::size_t imageSize, const TView& variable) {
+std::array<std::uint8_t, 2> RegisterBytesForByte(std::uint8_t newByte, const std::uint8_t* image, std::size_t imageSize,
+                                                 const TView& variable) {
   return RegisterBytesForByte(newByte, image, imageSize, variable.Address, variable.HighByte);
 }
 

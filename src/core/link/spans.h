@@ -1,8 +1,8 @@
 #pragma once
 // Which stretch of controller memory a variable list needs: the address span of a QuBUS read
 // and the register spans of MODBUS reads and whole-image writes. Lists are walked from their
-// last variable to their first; the time mark and variables that are not in memory take no
-// part.
+// last variable to their first; the time mark, variables that are not in memory and words
+// without an address take no part.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -21,8 +21,8 @@ struct SpanItem {
   std::int32_t Size = 1;
   std::uint16_t Register = 0;
   bool HighByte = false;
-  bool IsBit = false;    // type TBit: its byte address is that of the byte holding the bit
-  bool Polled = true;    // false for the time mark and variables that are not in memory
+  bool IsBit = false;  // type TBit: its byte address is that of the byte holding the bit
+  bool Polled = true;  // false for the time mark, variables not in memory, words without address
 };
 
 std::vector<SpanItem> SpanItems(const TViewList& list);
@@ -64,7 +64,7 @@ void BuildQuBUSRead(const TViewList* list, std::string_view area, std::uint16_t 
                     std::uint8_t* frame, int& length);
 
 // The whole register a one-byte variable is written through (see RegisterBytesForByte).
-std::array<std::uint8_t, 2> RegisterBytesForByte(std::uint8_t newByte, const std::uint8_t* image,
-                                                 std::size_t imageSize, const TView& variable);
+std::array<std::uint8_t, 2> RegisterBytesForByte(std::uint8_t newByte, const std::uint8_t* image, std::size_t imageSize,
+                                                 const TView& variable);
 
 }  // namespace quillon

@@ -1,14 +1,15 @@
 #include "platform/ini_document.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "text/cp1251.h"
 #include "text/items.h"
@@ -50,6 +51,12 @@ std::string Unquoted(std::string value) {
 }
 
 }  // namespace
+
+std::string ProfileLine(std::string_view line) {
+  const auto eq = line.find('=');
+  if (eq == npos) return Trimmed(line);
+  return Trimmed(line.substr(0, eq)) + "=" + Trimmed(line.substr(eq + 1));
+}
 
 IniDocument IniDocument::FromText(std::string_view utf8Text) {
   IniDocument doc;
@@ -114,14 +121,16 @@ void IniDocument::Save(const std::string& path) const {
   if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) {
     ::unlink(temp.c_str());
-    throw std::runtime_error("Не удалось записать файл " + path + ": " + std::strerror(savedErrno ? savedErrno : errno));
+    throw std::runtime_error("Не удалось записать файл " + path + ": " +
+                             std::strerror(savedErrno ? savedErrno : errno));
   }
 }
 
 std::size_t IniDocument::FindSection(std::string_view section) const {
+  const std::string wanted = Trimmed(section);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const std::string trimmed = Trimmed(lines_[i]);
-    if (IsSectionHeader(trimmed) && SameTextIgnoringCase(HeaderName(trimmed), section)) return i;
+    if (IsSectionHeader(trimmed) && SameTextIgnoringCase(HeaderName(trimmed), wanted)) return i;
   }
   return npos;
 }
@@ -142,11 +151,12 @@ std::size_t IniDocument::LastContentLine(std::size_t header) const {
 }
 
 std::size_t IniDocument::FindKey(std::size_t header, std::string_view key) const {
+  const std::string wanted = Trimmed(key);
   const std::size_t end = SectionEnd(header);
   for (std::size_t i = header + 1; i < end; ++i) {
     const std::string trimmed = Trimmed(lines_[i]);
     if (trimmed.empty() || IsComment(trimmed) || trimmed.find('=') == npos) continue;
-    if (SameTextIgnoringCase(KeyOf(trimmed), key)) return i;
+    if (SameTextIgnoringCase(KeyOf(trimmed), wanted)) return i;
   }
   return npos;
 }
@@ -166,10 +176,10 @@ std::string IniDocument::Value(std::string_view section, std::string_view key, s
 }
 
 void IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
-  const std::string line = std::string(key) + "=" + std::string(value);
+  const std::string line = Trimmed(key) + "=" + Trimmed(value);
   std::size_t header = FindSection(section);
   if (header == npos) {
-    lines_.push_back(HeaderLine(section));
+    lines_.push_back(HeaderLine(Trimmed(section)));
     lines_.push_back(line);
     return;
   }
@@ -226,9 +236,9 @@ std::vector<std::string> IniDocument::SectionLines(std::string_view section) con
   if (header == npos) return result;
   const std::size_t end = SectionEnd(header);
   for (std::size_t i = header + 1; i < end; ++i) {
-    std::string trimmed = Trimmed(lines_[i]);
+    const std::string trimmed = Trimmed(lines_[i]);
     if (trimmed.empty() || IsComment(trimmed)) continue;
-    result.push_back(std::move(trimmed));
+    result.push_back(ProfileLine(trimmed));
   }
   return result;
 }
@@ -236,13 +246,14 @@ std::vector<std::string> IniDocument::SectionLines(std::string_view section) con
 void IniDocument::ReplaceSection(std::string_view section, const std::vector<std::string>& lines) {
   std::size_t header = FindSection(section);
   if (header == npos) {
-    lines_.push_back(HeaderLine(section));
+    lines_.push_back(HeaderLine(Trimmed(section)));
     lines_.insert(lines_.end(), lines.begin(), lines.end());
     return;
   }
   // Blank lines that separate the section from the next one stay where they are.
   const std::size_t end = LastContentLine(header) + 1;
-  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header + 1), lines_.begin() + static_cast<std::ptrdiff_t>(end));
+  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header + 1),
+               lines_.begin() + static_cast<std::ptrdiff_t>(end));
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(header + 1), lines.begin(), lines.end());
 }
 

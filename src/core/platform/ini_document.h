@@ -1,8 +1,9 @@
 #pragma once
 // An INI file held as its lines, with the Windows private-profile rules: section and key
-// names compare without regard to case, the first match wins, values are trimmed (and lose
-// one pair of enclosing double quotes), a written key replaces its line in place or is
-// appended to its section, a missing section is appended at the end of the file.
+// names compare without regard to case, the first match wins, keys and values are trimmed
+// around "=" (values also lose one pair of enclosing double quotes), a written key replaces its
+// line in place or is appended to its section, a missing section is appended at the end of the
+// file.
 // On disk the text is Windows-1251 with CRLF; in memory it is UTF-8.
 #include <optional>
 #include <string>
@@ -10,6 +11,11 @@
 #include <vector>
 
 namespace quillon {
+
+// A line of a section as the profile functions hand it out: key and value trimmed around the
+// first "=" ("p1 = a/b/" gives "p1=a/b/"); a line without "=" is only trimmed. A hand-edited
+// blank before "=" must not become part of the key, or a save would no longer find the line.
+std::string ProfileLine(std::string_view line);
 
 class IniDocument {
  public:
@@ -32,8 +38,8 @@ class IniDocument {
 
   std::vector<std::string> SectionNames() const;
   std::vector<std::string> KeyNames(std::string_view section) const;
-  // Every line of the section (trimmed), comments and blank lines left out: "key=value" lines
-  // as written, and also lines without "=".
+  // Every line of the section, comments and blank lines left out: "key=value" lines as
+  // ProfileLine gives them, and also lines without "=" (trimmed).
   std::vector<std::string> SectionLines(std::string_view section) const;
   // Replaces the section's lines (the section is created at the end when missing).
   void ReplaceSection(std::string_view section, const std::vector<std::string>& lines);

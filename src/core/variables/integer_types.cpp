@@ -1,7 +1,8 @@
+#include "variables/integer_types.h"
+
 #include "text/items.h"
 #include "text/numbers.h"
 #include "variables/entry.h"
-#include "variables/integer_types.h"
 #include "variables/view_list.h"
 
 namespace quillon {
@@ -25,8 +26,8 @@ std::string TByte::DefinitionText() {
   // "@" without a ratio is how a cell that is not in the controller is written; a ratio that
   // was given is kept so that the line reads back the same.
   const std::string ratio = NotInMemory ? std::string() : RatioText();
-  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"),
-                    Units, ScaleText, "1", DependsOn, ratio, BaseValue});
+  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"), Units,
+                    ScaleText, "1", DependsOn, ratio, BaseValue});
 }
 
 // --- TShortInt ---
@@ -46,8 +47,8 @@ std::string TShortInt::BaseText(const std::string& text) {
 }
 
 std::string TShortInt::DefinitionText() {
-  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"),
-                    Units, ScaleText, "1", offsetItem_, BaseValue});
+  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"), Units,
+                    ScaleText, "1", offsetItem_, BaseValue});
 }
 
 // --- TWORD ---
@@ -89,14 +90,16 @@ std::int64_t OffsetIntegerView::InCellWidth(std::int64_t value) const {
 }
 
 double OffsetIntegerView::PhysicalOfRaw(std::int64_t raw) const {
-  return static_cast<double>(raw - Offset) * Scale;
+  // In the cell's width, as the base text takes it: the same raw value shows the same in both
+  // columns.
+  return static_cast<double>(InCellWidth(raw - Offset)) * Scale;
 }
 
 std::string OffsetIntegerView::BaseText(const std::string& text) {
   // Unsigned arithmetic: the difference is taken in the cell's width anyway, and a huge base
   // text must not overflow.
-  return PlainBaseText(InCellWidth(static_cast<std::int64_t>(static_cast<std::uint64_t>(ReadInteger(text)) -
-                                                             static_cast<std::uint64_t>(Offset))));
+  return PlainBaseText(InCellWidth(
+      static_cast<std::int64_t>(static_cast<std::uint64_t>(ReadInteger(text)) - static_cast<std::uint64_t>(Offset))));
 }
 
 std::uint32_t OffsetIntegerView::ParseInput(std::string& text) {
@@ -125,8 +128,8 @@ std::string TDWORD::BaseText(const std::string& text) {
 }
 
 std::string TDWORD::DefinitionText() {
-  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText(), Units, ScaleText, "4",
-                    BaseValue});
+  return JoinItems(
+      {Name, Description, TypeName, AddressText(), RegisterNumberText(), Units, ScaleText, "4", BaseValue});
 }
 
 }  // namespace quillon

@@ -44,12 +44,13 @@ void TViewList::Rescale() {
 void TViewList::LayoutByAddress(std::span<std::uint8_t> image) {
   std::vector<TView*> laid;
   for (auto& variable : Variables) {
-    if (!variable->IsTimeMark() && !variable->NotInMemory) laid.push_back(variable.get());
+    // A word without an address would otherwise count as address 0 and stretch the image (and
+    // the read that fills it) down to there.
+    if (!variable->IsTimeMark() && !variable->NotInMemory && !variable->NoAddress) laid.push_back(variable.get());
   }
   if (laid.empty()) return;
-  const auto lowest = std::min_element(laid.begin(), laid.end(), [](const TView* a, const TView* b) {
-                        return a->Address < b->Address;
-                      });
+  const auto lowest = std::min_element(laid.begin(), laid.end(),
+                                       [](const TView* a, const TView* b) { return a->Address < b->Address; });
   const std::size_t origin = (*lowest)->Address;
   const std::size_t step = static_cast<std::size_t>(std::max(AddressStep, 1));
   for (TView* variable : laid) variable->AttachImage(image, (variable->Address - origin) * step);
@@ -64,9 +65,7 @@ void TViewList::Paint(Canvas& canvas) {
   canvas.SetBrush(kWhite);
   canvas.FillRect(Rect{0, 0, canvas.Width(), canvas.Height()});
   if (Variables.empty()) return;
-  auto prepare = [this](TView& variable) {
-    variable.ShownIndex = LiveMode ? variable.Head : Cursor % kHistoryLength;
-  };
+  auto prepare = [this](TView& variable) { variable.ShownIndex = LiveMode ? variable.Head : Cursor % kHistoryLength; };
   int y = 0;
   for (int i = std::max(TopIndex, 0); i < Count(); ++i) {
     if (i == 0) continue;

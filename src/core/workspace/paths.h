@@ -3,6 +3,7 @@
 // directory. Every file path is built by plain concatenation onto one of these strings, so
 // each directory string ends in "/".
 #include <string>
+#include <string_view>
 
 namespace quillon {
 
@@ -34,5 +35,10 @@ void InitWorkspacePaths(std::string programDir);
 
 // The process-wide paths. Throws std::logic_error when InitWorkspacePaths was never called.
 const WorkspacePaths& Workspace();
+
+// A path as text for the engineer to read. File operations always take the path's own bytes;
+// only what is shown is decoded. Names that are not UTF-8 come from archives packed on Windows,
+// so each such name is read as Windows-1251.
+std::string PathForDisplay(std::string_view path);
 
 }  // namespace quillon

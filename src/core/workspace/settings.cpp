@@ -46,6 +46,12 @@ std::string ReadSetting(const std::string& settingsFile, std::string_view key) {
   return ReadProfileString(settingsFile, kSettingsSection, key, SettingDefault(key));
 }
 
+bool SettingStored(const std::string& settingsFile, std::string_view key) {
+  for (const std::string& name : ProfileKeyNames(settingsFile, kSettingsSection))
+    if (SameTextIgnoringCase(name, key)) return true;
+  return false;
+}
+
 int ReadSettingInt(const std::string& settingsFile, std::string_view key) {
   if (const auto value = DecimalInt(ReadSetting(settingsFile, key))) return *value;
   // A default that is not a number (BUS, COM ...) asked for as one is a programming error.
@@ -79,8 +85,7 @@ LinkFieldValues ReadProtocolLinkKeys(const std::string& settingsFile, std::strin
   return values;
 }
 
-void WriteProtocolLinkKeys(const std::string& settingsFile, std::string_view protocol,
-                           const LinkFieldValues& values) {
+void WriteProtocolLinkKeys(const std::string& settingsFile, std::string_view protocol, const LinkFieldValues& values) {
   auto doc = IniDocument::Load(settingsFile);
   if (IsModbusTcp(protocol)) {
     doc.SetValue(kSettingsSection, "ServerIP", values.frameEndOrIp);

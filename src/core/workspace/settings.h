@@ -52,6 +52,10 @@ std::string SettingDefault(std::string_view key);
 // The stored value, or the default when the file or the key is missing.
 std::string ReadSetting(const std::string& settingsFile, std::string_view key);
 
+// Whether the file holds the key at all (a first start has none): the window then chooses for
+// itself what the defaults would get wrong on today's screens.
+bool SettingStored(const std::string& settingsFile, std::string_view key);
+
 // The stored value as a decimal integer. A value that is not a decimal integer in int range
 // (after trimming) gives the key's default, as if it were missing.
 int ReadSettingInt(const std::string& settingsFile, std::string_view key);
@@ -79,7 +83,6 @@ LinkFieldValues ReadProtocolLinkKeys(const std::string& settingsFile, std::strin
 
 // "MODBUS TCP": ServerIP and IPPort only, so FE and DA keep the serial line's values.
 // Any other protocol: FE and DA.
-void WriteProtocolLinkKeys(const std::string& settingsFile, std::string_view protocol,
-                           const LinkFieldValues& values);
+void WriteProtocolLinkKeys(const std::string& settingsFile, std::string_view protocol, const LinkFieldValues& values);
 
 }  // namespace quillon

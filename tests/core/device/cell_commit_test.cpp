@@ -1,5 +1,6 @@
 // Editing value cells: base values, dependent variables, controller writes and their frames.
 #include "device/cell_commit.h"
+
 #include "device_fixture.h"
 #include "link/buses.h"
 
@@ -22,6 +23,17 @@ TEST_F(CellCommitTest, BaseCellsStoreUpperCaseHexOfTheVariableSizeAndRefuseBadTe
   // A bit keeps the form of its controller column.
   CommitCell(Variable(3), kBasePhysicalKind, "5\n");
   EXPECT_EQ(Variable(3).BaseValue, "1");
+}
+
+TEST_F(CellCommitTest, OnlyTheCharactersOfANumberAreTaken) {
+  EXPECT_TRUE(CommitCell(Variable(5), kBasePhysicalKind, "1 500 с\n").baseChanged) << "the unit goes";
+  EXPECT_EQ(Variable(5).BaseValue, "x05DC");
+  CommitCell(Variable(0), kBasePhysicalKind, "Ток: 120,5 А\n");
+  EXPECT_EQ(Variable(0).BaseValue, "x04B5") << "120,5 A at a scale of 0,1";
+  Read();
+  const CellCommit commit = CommitCell(Variable(5), kControllerHexKind, "x12;34\n");
+  ASSERT_TRUE(commit.write);
+  EXPECT_EQ(*commit.write, (std::vector<std::uint8_t>{0x34, 0x12}));
 }
 
 TEST_F(CellCommitTest, DependentBaseGoesThroughTheRatio) {

@@ -1,8 +1,10 @@
 // What the connect sequence does with an identification string.
+#include "device/connect_decision.h"
+
 #include <gtest/gtest.h>
 
-#include "device/connect_decision.h"
 #include "device_fixture.h"
+#include "platform/files.h"
 #include "platform/profile.h"
 
 namespace quillon::testing {
@@ -28,7 +30,11 @@ TEST(ConnectDecisionTest, OutcomesOfTheCleanedStringAndTheRewrittenId) {
   EXPECT_EQ(DecideConnect(paths, "").action, ConnectAction::Stop);
   EXPECT_EQ(DecideConnect(paths, "501 QT v2.1").action, ConnectAction::Stop);
 
+  // Like every save, the rewrite makes a read-only file writable.
+  ASSERT_TRUE(SetReadOnly(path));
   RewriteDeviceId(path, "501 QT v2.1 2025-03-03");
+  EXPECT_FALSE(IsReadOnly(path));
+  EXPECT_EQ(ReadProfileString(path, "DEVICE", "ID"), "501 QT v2.1 2025-03-03");
   EXPECT_EQ(ReadProfileString(path, "FLASH", "p1"), "Inom/Номинальный ток/TWORD/x0100/r0080/А/Inom%1000/2//0/x03E8/");
   EXPECT_EQ(DecideConnect(paths, "501 QT v2.1 2025-03-03").action, ConnectAction::Found);
   EXPECT_NE(FirmwareChangedMessage(path, "501 QT v2.2 2025-03-03").find("501 QT v2.1 2025-03-03"), std::string::npos);

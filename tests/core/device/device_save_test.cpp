@@ -1,7 +1,9 @@
 // Saving the device file, the list of changes before a save, and the rows of the viewer.
+#include "device/device_save.h"
+
 #include "device/cell_commit.h"
 #include "device/changes_rows.h"
-#include "device/device_save.h"
+#include "device/connect_decision.h"
 #include "device_fixture.h"
 #include "platform/ini_document.h"
 #include "platform/profile.h"
@@ -33,6 +35,19 @@ TEST_F(DeviceSaveTest, SaveWritesIdentityDefinitionsAndScalesIntoAReadOnlyFile) 
   ASSERT_TRUE(reloaded.Load(path, "FLASH").empty());
   EXPECT_EQ(reloaded.List().Item(5).BaseValue, "x0064");
   EXPECT_TRUE(CollectChanges(reloaded, "Новый привод", "Цех 2").rows.empty());
+}
+
+TEST_F(DeviceSaveTest, SaveRecordsOnlyANewFirmwareDateOfTheSameDeviceInTheId) {
+  const WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
+  // A new firmware version and another controller's identity both leave the file's own ID.
+  for (const char* shown : {"501 QT v2.2 2025-03-03", "501 QT v3.1 2024-01-10", "777 ZX v2.1 2024-01-10", "x"}) {
+    SaveDevice(parameters, {shown, "Привод", "Стенд", "05.06.2026"});
+    EXPECT_EQ(ReadProfileString(path, "DEVICE", "ID"), "501 QT v2.1 2024-01-10") << shown;
+  }
+  // So the next connect still sees that the file waits for its update.
+  EXPECT_EQ(DecideConnect(paths, "501 QT v2.2 2025-03-03").action, ConnectAction::FirmwareChanged);
+  SaveDevice(parameters, {"501 QT v2.1 2025-03-03 запасной", "Привод", "Стенд", "05.06.2026"});
+  EXPECT_EQ(ReadProfileString(path, "DEVICE", "ID"), "501 QT v2.1 2025-03-03 запасной");
 }
 
 TEST_F(DeviceSaveTest, SaveGoesIntoTheSectionShown) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -118,6 +117,40 @@ TEST(SerialRegistry, RecordsAreHeldOnceAndTheLastRemovalClosesThePort) {
   bench.Serve(a);  // the next open reopens it
   EXPECT_TRUE(WaitFor([&] { return a.count > before + 1; }));
   bench.list.RemoveRequest("LINE", &a.record);
+}
+
+TEST(SerialWorker, OpeningPausesAreTakenByTheWorkerBeforeItServesAnything) {
+  SerialBench bench;
+  SerialTimings timings = SerialTimings::None();
+  timings.openingPause = std::chrono::milliseconds(300);
+  bench.list.SetTimings(timings);
+  bench.peer.Start(Echo);
+  Owner owner({0x01}, false);
+  const auto start = Clock::now();
+  ASSERT_EQ(bench.list.OpenPortWorker("LINE"), 0);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(150));  // the caller never sleeps them
+  bench.list.AddRequest("LINE", &owner.record);
+  ASSERT_TRUE(WaitFor([&] { return owner.count == 1; }));
+  EXPECT_GE(owner.answeredAt - start, std::chrono::milliseconds(550));
+  EXPECT_EQ(owner.Answers().at(0), (Bytes{0x55, 0x01}));
+  bench.list.RemoveRequest("LINE", &owner.record);
+
+  // Settings go to a port that has settled, after both pauses.
+  auto list = std::make_unique<TCommList>(bench.dir.Path());
+  list->SetTimings(timings);
+  const auto reopened = Clock::now();
+  ASSERT_EQ(list->OpenPortWorker("LINE"), 0);
+  ASSERT_TRUE(list->ConfigurePort("LINE", 9600, 8));
+  EXPECT_GE(Clock::now() - reopened, std::chrono::milliseconds(550));
+  list.reset();
+
+  // A worker stopped in the middle of its pauses ends at once.
+  list = std::make_unique<TCommList>(bench.dir.Path());
+  list->SetTimings(timings);
+  ASSERT_EQ(list->OpenPortWorker("LINE"), 0);
+  const auto stopping = Clock::now();
+  list.reset();
+  EXPECT_LT(Clock::now() - stopping, std::chrono::milliseconds(150));
 }
 
 TEST(SerialWorker, SilentDeviceGivesAnEmptyAnswerAfterAboutHalfASecond) {

@@ -1,9 +1,12 @@
+#include "link/spans.h"
+
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "link/buses.h"
-#include "link/spans.h"
 #include "variables/registry.h"
 #include "variables/view_list.h"
 
@@ -107,6 +110,54 @@ TEST(ViewListSpans, SkipVariablesNotInMemoryAndTimeMarks) {
   int length = 0;
   BuildQuBUSRead(&list, "RAM", 0x0100, 0x0104, frame, length);
   EXPECT_EQ(frame[5], 8);
+}
+
+// Lists as device files declare them.
+class DeclaredSpans : public ::testing::Test {
+ protected:
+  void Declare(std::initializer_list<const char*> lines) {
+    for (const char* line : lines) ASSERT_NE(CreateVariable(line, {}, image, list), nullptr) << line;
+  }
+  std::vector<std::uint8_t> image = std::vector<std::uint8_t>(kImageSize);
+  TViewList list;
+  std::uint16_t start = 0;
+  std::uint16_t end = 0;
+};
+
+// A word without an address lies nowhere: it must not stretch any span down to address or
+// register 0.
+TEST_F(DeclaredSpans, WordsWithoutAnAddressTakeNoPart) {
+  Declare({"p1=Inom/d/TWORD/x0100/r0080/A/1/2//0/x03E8/", "p23=Virt/Виртуальный/TWORD//r0001/А/1/2//0/x0000/",
+           "p2=U/d/TWORD/x0102/r0081/B/1/2//0/x0001/", "p24=Sq/d/TSQRWord//r0002/А//2//0/x0000/"});
+  QuBUSSpan(list, start, end);
+  EXPECT_EQ(start, 0x0100);
+  EXPECT_EQ(end, 0x0104);
+  int odd = -1;
+  MODBUSSpan(list, start, end, odd);
+  EXPECT_EQ(start, 0x80);
+  EXPECT_EQ(end, 0x83);
+  EXPECT_EQ(odd, 0);
+  std::uint16_t address = 0;
+  MODBUSWriteSpan(list, start, end, address);
+  EXPECT_EQ(start, 0x80);
+  EXPECT_EQ(address, 0x0100);
+}
+
+// Bits 8 to F lie in the high byte of their register: a whole-image write that starts with such
+// a bit starts one byte before it, at the register's low byte.
+TEST_F(DeclaredSpans, AWriteThatStartsWithABitOfTheHighByteStartsAtItsRegister) {
+  const std::pair<const char*, std::uint16_t> bits[] = {{"b=B8/d/TBit/x0105/1/r0082.8/1/1/1/", 0x0104},
+                                                        {"b=BF/d/TBit/x0105/x80/r0082.F/1/1/1/", 0x0104},
+                                                        {"b=B7/d/TBit/x0104/x80/r0082.7/1/1/1/", 0x0104}};
+  for (const auto& [line, startAddress] : bits) {
+    list.ClearVariables();
+    Declare({line, "w=W/d/TWORD/x0106/r0083/A/1/2//0/x0000/"});
+    std::uint16_t address = 0;
+    MODBUSWriteSpan(list, start, end, address);
+    EXPECT_EQ(start, 0x82) << line;
+    EXPECT_EQ(address, startAddress) << line;
+    EXPECT_EQ(end, 0x85) << line;
+  }
 }
 
 }  // namespace quillon

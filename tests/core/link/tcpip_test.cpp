@@ -1,9 +1,14 @@
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <memory>
+#include <stdexcept>
+#include <vector>
 
 #include "link/tcpip_list.h"
 #include "loopback_device.h"
@@ -168,6 +173,58 @@ TEST(TcpWorker, AddressesAndLocalPorts) {
   TTCPIPThread worker(kLoopback, device.Port());
   ASSERT_TRUE(worker.Connected());
   EXPECT_NE(worker.LocalPort(), device.Port());
+}
+
+// A listener whose accept queue is full: the host drops further connection requests unanswered,
+// as a wrong address on the network does.
+class FullListener {
+ public:
+  FullListener() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(listener_, 0) != 0 ||
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+      throw std::runtime_error("cannot listen");
+    port_ = ntohs(address.sin_port);
+    // Connect until one attempt is left hanging: from then on the queue takes nobody.
+    for (int filler = 0; filler < 8 && !full_; ++filler) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      fillers_.push_back(fd);
+      ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+      pollfd connecting{fd, POLLOUT, 0};
+      full_ = ::poll(&connecting, 1, 300) == 0;
+    }
+  }
+  ~FullListener() {
+    for (int fd : fillers_) ::close(fd);
+    ::close(listener_);
+  }
+  FullListener(const FullListener&) = delete;
+  FullListener& operator=(const FullListener&) = delete;
+
+  bool Full() const { return full_; }
+  std::uint16_t Port() const { return port_; }
+
+ private:
+  int listener_ = -1;
+  std::uint16_t port_ = 0;
+  std::vector<int> fillers_;
+  bool full_ = false;
+};
+
+TEST(TcpConnectionRules, ConnectingToAnAddressThatNeverAnswersGivesUpAfterTwoSeconds) {
+  FullListener listener;
+  ASSERT_TRUE(listener.Full());
+  TTCPIPList list;
+  const auto start = Clock::now();
+  EXPECT_EQ(list.OpenWorker(kLoopback, listener.Port()), 0);
+  const auto elapsed = Clock::now() - start;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(1500));
+  EXPECT_LE(elapsed, std::chrono::milliseconds(3500));
+  EXPECT_EQ(list.FindWorker(kLoopback), nullptr);  // never connected, so discarded
 }
 
 TEST(TcpConnectionRules, WritingToAVanishedPeerNeverKillsTheProgram) {

@@ -1,9 +1,15 @@
 #include "platform/profile.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "support/temp_dir.h"
 
@@ -17,9 +23,7 @@ std::string ReadBytes(const std::string& path) {
   return out.str();
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void WriteBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 }  // namespace
 
@@ -36,7 +40,8 @@ TEST(Profile, MissingFileOrKeyGivesDefault) {
 TEST(Profile, NamesIgnoreCaseAndFirstMatchWins) {
   testing::TempDir dir;
   const auto path = dir / "a.ini";
-  WriteBytes(path, "[DEVICE]\r\nID = 123 TK v3.12 2010-05-01 \r\nid=second\r\n[device]\r\nID=third\r\nQ=\"quoted \"\r\n");
+  WriteBytes(path,
+             "[DEVICE]\r\nID = 123 TK v3.12 2010-05-01 \r\nid=second\r\n[device]\r\nID=third\r\nQ=\"quoted \"\r\n");
   EXPECT_EQ(ReadProfileString(path, "device", "Id"), "123 TK v3.12 2010-05-01");
   EXPECT_EQ(ReadProfileString(path, "DEVICE", "Q", "none"), "none");  // only the first section counts
   EXPECT_EQ(ProfileSectionNames(path), (std::vector<std::string>{"DEVICE", "device"}));
@@ -65,11 +70,38 @@ TEST(Profile, SectionsAreReadWholeAndErased) {
   EXPECT_TRUE(ProfileSectionLines(path, "vars").empty());
 }
 
+// Device files are edited by hand. Blanks around "=" belong neither to the key nor to the
+// value, so every line read from a section is found again, and replaced, when a save writes it
+// back under its key.
+TEST(Profile, BlanksAroundTheEqualsSignAreTrimmedOnReadLookUpAndWrite) {
+  testing::TempDir dir;
+  const auto path = dir / "d.ini";
+  WriteBytes(path, "[FLASH]\r\n p1 = Inom/x0100/ \r\n\tp2\t=\tK = 2\r\nbare line \r\n");
+  EXPECT_EQ(ProfileSectionLines(path, " flash "),
+            (std::vector<std::string>{"p1=Inom/x0100/", "p2=K = 2", "bare line"}));
+  EXPECT_EQ(ReadProfileString(path, "FLASH", " P1 "), "Inom/x0100/");
+  EXPECT_EQ(ProfileKeyNames(path, "FLASH"), (std::vector<std::string>{"p1", "p2"}));
+  for (int save = 0; save < 2; ++save) {
+    auto doc = IniDocument::Load(path);
+    for (const auto& line : doc.SectionLines("FLASH")) {
+      const auto eq = line.find('=');
+      if (eq != std::string::npos) doc.SetValue("FLASH", line.substr(0, eq), line.substr(eq + 1));
+    }
+    doc.Save(path);
+  }
+  EXPECT_EQ(ReadBytes(path), "[FLASH]\r\np1=Inom/x0100/\r\np2=K = 2\r\nbare line \r\n");
+  WriteProfileString(path, " FLASH", "p2 ", " 7 ");
+  WriteProfileString(path, " RAM ", " r1", "a/ ");
+  EXPECT_EQ(ReadBytes(path), "[FLASH]\r\np1=Inom/x0100/\r\np2=7\r\nbare line \r\n[RAM]\r\nr1=a/\r\n");
+  EXPECT_EQ(ProfileLine("  x\t= = y "), "x== y");
+}
+
 TEST(Profile, RussianTextFromAWindowsFileSurvivesARewrite) {
   testing::TempDir dir;
   const auto path = dir / "w.ini";
   // "Насос 3" and "Котельная" as a Windows program writes them.
-  WriteBytes(path, "[DEVICE]\r\nDescription=\xCD\xE0\xF1\xEE\xF1 3\r\nLocation=\xCA\xEE\xF2\xE5\xEB\xFC\xED\xE0\xFF\r\n");
+  WriteBytes(path,
+             "[DEVICE]\r\nDescription=\xCD\xE0\xF1\xEE\xF1 3\r\nLocation=\xCA\xEE\xF2\xE5\xEB\xFC\xED\xE0\xFF\r\n");
   EXPECT_EQ(ReadProfileString(path, "DEVICE", "Description"), "Насос 3");
   WriteProfileString(path, "DEVICE", "ID", "1 TK v3.1 x");
   EXPECT_EQ(ReadBytes(path),
@@ -91,6 +123,41 @@ TEST(IniDocument, BatchSaveIsAtomicAndKeepsTheMode) {
   ::stat(path.c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
   EXPECT_THROW(doc.Save(dir / "missing/dir/d.ini"), std::runtime_error);
+}
+
+// Writing the file in place would leave it cut where the disk (here: a file size limit) ran out.
+TEST(IniDocument, ASaveThatFailsHalfWayLeavesTheOldFileAndSaysSo) {
+  testing::TempDir dir;
+  const auto path = dir / "d.ini";
+  const std::string old = "[DEVICE]\r\nID=1 TK v3.1 x\r\n[FLASH]\r\np1=a/b/\r\n";
+  WriteBytes(path, old);
+  auto doc = IniDocument::Load(path);
+  doc.ReplaceSection("FLASH", std::vector<std::string>(1000, "p=" + std::string(60, 'x')));
+  constexpr rlim_t kLimit = 4096;
+  ASSERT_GT(doc.ToFileBytes().size(), 4 * kLimit);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The limit stays with the child, so the other tests of this process keep writing freely.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{kLimit, kLimit};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(3);
+    int code = 2;
+    try {
+      doc.Save(path);
+    } catch (const std::runtime_error&) {
+      code = 1;
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1) << "the failed save must be reported";
+  EXPECT_EQ(ReadBytes(path), old);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) left.push_back(entry.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{"d.ini"}) << "no temporary file stays behind";
 }
 
 TEST(IniDocument, ReplacingASectionKeepsTheBlankLineBeforeTheNext) {

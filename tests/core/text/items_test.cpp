@@ -21,6 +21,9 @@ TEST(KeepChars, KeepsOrderAndOnlyTheSet) {
   std::string text = "  x1F g-2,5 zz$";
   KeepNumberChars(text);
   EXPECT_EQ(text, "x1F-2,5$");
+  std::string typed = "Ток: 12,5 А\n";  // no byte of a Cyrillic letter is left behind
+  KeepNumberChars(typed);
+  EXPECT_EQ(typed, "12,5");
   std::string id = "12'3 TK\x01v3.1";
   KeepChars(id, "0123456789 TKv.");
   EXPECT_EQ(id, "123 TKv3.1");

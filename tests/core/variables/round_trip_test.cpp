@@ -18,10 +18,9 @@ namespace quillon {
 namespace {
 
 // The seven integer types first.
-const char* const kTypes[] = {"TBit",     "TByte",     "TShortInt",    "TWORD",   "TInteger",
-                              "TDWORD",   "TLongint",  "TFloat",       "TSQRWord", "TInputFilter",
-                              "TIPAddr",  "TTimeCnt",  "TPrmList",     "TIntegral", "TFrequency",
-                              "TSoftTimer", "TDiff"};
+const char* const kTypes[] = {"TBit",     "TByte",     "TShortInt",  "TWORD",        "TInteger", "TDWORD",
+                              "TLongint", "TFloat",    "TSQRWord",   "TInputFilter", "TIPAddr",  "TTimeCnt",
+                              "TPrmList", "TIntegral", "TFrequency", "TSoftTimer",   "TDiff"};
 
 bool IsIntegerType(const std::string& name) { return std::find(kTypes, kTypes + 7, name) != kTypes + 7; }
 
@@ -117,6 +116,24 @@ TEST(RoundTripTest, EveryLineOfTheDemoDeviceFilesAndEveryTypeAmongThem) {
   std::map<std::string, int> seen;
   for (const auto& path : DemoDeviceFiles()) RoundTripFile(path, seen);
   for (const char* type : kTypes) EXPECT_GT(seen[type], 0) << type << " missing from the demo files";
+}
+
+// A line edited by hand with blanks around "=": the variable is named without them, and a save
+// (which writes every variable under its key) replaces the line instead of adding a copy.
+TEST(RoundTripTest, BlanksAroundTheEqualsSignStayOutOfTheKeyAndTheName) {
+  IniDocument document = IniDocument::FromText(
+      "[FLASH]\r\np1 = Inom/Ток/TWORD/x0100/r0080/A/1/2//0/x03E8/\r\np2=U/d/TWORD/x0102/r0081/"
+      "B/1/2//0/x0001/\r\n");
+  std::vector<std::uint8_t> image(kImageSize);
+  TViewList list;
+  for (const auto& line : document.SectionLines("FLASH")) ASSERT_NE(CreateVariable(line, {}, image, list), nullptr);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.Item(0).Key + " " + list.Item(0).Name, "p1 Inom");
+  for (int save = 0; save < 2; ++save) {
+    for (auto& variable : list.Variables) document.SetValue("FLASH", variable->Key, variable->DefinitionText());
+  }
+  EXPECT_EQ(document.SectionLines("FLASH"),
+            (std::vector<std::string>{list.Item(0).DefinitionLine(), list.Item(1).DefinitionLine()}));
 }
 
 TEST(RoundTripTest, RecordTransferReproducesTheTextsOfEveryType) {

@@ -34,23 +34,40 @@ TEST_F(TypesTest, EntriesOfEveryType) {
   const std::string integral = "p=Tacc/d/TIntegral/x0060/r0030.L/с/0,01/1/x00000100/x20/";
   const std::string frequency = "p=F/d/TFrequency/x0070/r0038/Гц/bad/4/x00010000/xFFFFFB1D/";
   const Row rows[] = {
-      {Word("0,1"), "= x1F", 0x1F, "x1F"}, {Word("0,1"), "=12,5", 125, "12,5"},  {Word("0,1"), "=12,34", 123, "12,34"},
-      {Word("0,1"), "=12.34", 123, "12.34"}, {Word("0,1"), "=x7B", 123, "x7B"},  {Word("0,1"), "=abc", 0, "Error"},
-      {Word("0,1"), "12", 0, "Error"},     {Word("0,1"), "= ", 0, "Error"},      {Word("1"), "=2,5", 2, "2,5"},
-      {Word("1"), "=3,5", 4, "3,5"},       {Word("1"), "=-1", 0xFFFFFFFF, "-1"}, {Word("0"), "=5", 0, "Error"},
+      {Word("0,1"), "= x1F", 0x1F, "x1F"},
+      {Word("0,1"), "=12,5", 125, "12,5"},
+      {Word("0,1"), "=12,34", 123, "12,34"},
+      {Word("0,1"), "=12.34", 123, "12.34"},
+      {Word("0,1"), "=x7B", 123, "x7B"},
+      {Word("0,1"), "=abc", 0, "Error"},
+      {Word("0,1"), "12", 0, "Error"},
+      {Word("0,1"), "= ", 0, "Error"},
+      {Word("1"), "=2,5", 2, "2,5"},
+      {Word("1"), "=3,5", 4, "3,5"},
+      {Word("1"), "=-1", 0xFFFFFFFF, "-1"},
+      {Word("0"), "=5", 0, "Error"},
       {Word("0"), "=x05", 5, "x05"},
       // The offset applies to decimal entries only.
-      {integer, "=10", 120, "10"}, {integer, "=x78", 0x78, "x78"},
+      {integer, "=10", 120, "10"},
+      {integer, "=x78", 0x78, "x78"},
       {"p=n/d/TLongint/x0050/r0001/A/1/4/-5/x00000000/", "=0", 0xFFFFFFFB, "0"},
       // A bit takes any number that is not zero as set and an unreadable entry as 255, silently.
-      {bit, "=1", 1, nullptr}, {bit, "=x0", 0, nullptr}, {bit, "=7", 1, nullptr}, {bit, "=abc", 255, nullptr},
-      {flt, "=2,5", 0x40A00000, nullptr}, {flt, "=x3F800000", 0x3F800000, nullptr}, {flt, "=abc", 0, "Error"},
+      {bit, "=1", 1, nullptr},
+      {bit, "=x0", 0, nullptr},
+      {bit, "=7", 1, nullptr},
+      {bit, "=abc", 255, nullptr},
+      {flt, "=2,5", 0x40A00000, nullptr},
+      {flt, "=x3F800000", 0x3F800000, nullptr},
+      {flt, "=abc", 0, "Error"},
       {"s=I/d/TSQRWord/x0214/r010A/A//2//0/x0000/", "=12,5", 12, nullptr},
       {"f=Tf/d/TInputFilter/x0030/r0018/с/unknown/2/x1032/", "=0,01", 50, nullptr},
-      {ip, "=300.1.2.3", 0x2C010203, nullptr} /* each part cut to a byte */, {ip, "=xC0A80001", 0xC0A80001, nullptr},
+      {ip, "=300.1.2.3", 0x2C010203, nullptr} /* each part cut to a byte */,
+      {ip, "=xC0A80001", 0xC0A80001, nullptr},
       {ip, "=1.2.3", 0, "Error"},
-      {integral, "=0,04", 64, nullptr}, {integral, "=0", 0, nullptr},
-      {frequency, "=2", ~1250u, nullptr}, {frequency, "=0", 0, nullptr} /* no half period: stored as 0 */,
+      {integral, "=0,04", 64, nullptr},
+      {integral, "=0", 0, nullptr},
+      {frequency, "=2", ~1250u, nullptr},
+      {frequency, "=0", 0, nullptr} /* no half period: stored as 0 */,
       {"p=Tblk/d/TSoftTimer/x0061/r0030.H/с/0,1/1/x00010000/xCE/", "=4,9", ~49u, nullptr},
       {"p=dIdt/d/TDiff/x0128/r0094/A/1/4/x00000100/x00020000/", "=2", 0x20000, nullptr},
       // Without a scale there is no count for a physical entry.
@@ -89,10 +106,19 @@ TEST_F(TypesTest, TextsOfASampleOfEveryType) {
       {"p=n/d/TDWORD/x0060/r0001/A/1/4/xFFFFFFFF/", BytesOf(0xFFFFFFFF), false, "4294967295,00", "xFFFFFFFF",
        "4294967295"},
       {"p=n/d/TInteger/x0040/r0001/A/0,5/2/100/x0078/", {0x78, 0x00}, true, "10", "x0078", "10"},
+      // Raw minus offset wraps in the cell's width, in the controller column as in the base.
+      {"k=a/b/TLongint/x10/r0008/u/1/4/-1/x7FFFFFFF/", BytesOf(0x7FFFFFFF), true, "-2147483648", nullptr,
+       "-2147483648"},
+      {"k=a/b/TLongint/x10/r0008/u/1/4/1/x80000000/", BytesOf(0x80000000), true, "2147483647", nullptr, "2147483647"},
+      {"k=a/b/TInteger/x10/r0008/u/0,5/2/-1/x7FFF/", {0xFF, 0x7F}, true, "-16384", nullptr, "-16384"},
       // The mask may name a bit of the byte after the address.
       {"p=n/d/TBit/x0070/x100/r0001.0/1/1/0/", {0x00, 0x01}, false, "1", "1", nullptr},
       {"p=n/d/TBit/x0070/x100/r0001.0/1/1/0/", {0xFF, 0xFE}, false, "0", nullptr, nullptr},
-      {"a=IP/d/TIPAddr/x0040/r0020//1/4/xC0A8010A/", {0x0A, 0x00, 0xA8, 0xC0}, true, "192.168.0.10", nullptr,
+      {"a=IP/d/TIPAddr/x0040/r0020//1/4/xC0A8010A/",
+       {0x0A, 0x00, 0xA8, 0xC0},
+       true,
+       "192.168.0.10",
+       nullptr,
        "192.168.1.10"},
       {timeCounter, BytesOf(3725), false, "______1:02:05", nullptr, "3600"},
       {timeCounter, BytesOf(0), true, "______0:00:00", nullptr, nullptr},
@@ -103,8 +129,7 @@ TEST_F(TypesTest, TextsOfASampleOfEveryType) {
       // NOT xFFFFFB1D = 1250 ticks of 0,2 ms = 0,25 s; the shown value keeps only the count below K.
       {frequency, BytesOf(~(0x10000u + 1250u)), true, "2", nullptr, "2"},
       {frequency, BytesOf(0xFFFFFFFF), true, "0", nullptr, nullptr},
-      {"p=T3/d/TSoftTimer/x0130/r0098/с/1/3/x00010000/x00FFFFFE/", {0xFD, 0xFF, 0xFF, 0x00}, true, "2", "xFFFFFD",
-       "1"},
+      {"p=T3/d/TSoftTimer/x0130/r0098/с/1/3/x00010000/x00FFFFFE/", {0xFD, 0xFF, 0xFF, 0x00}, true, "2", "xFFFFFD", "1"},
       {"p=Tblk/d/TSoftTimer/x0061/r0030.H/с/0,1/1/x00010000/xCE/", {0xCE}, true, "4,9", nullptr, "4,9"},
       {"p=dIdt/d/TDiff/x0128/r0094/A/1/4/x00000100/x00020000/", BytesOf(0x8000), false, "0,50", nullptr, "2"},
       {"p=Relay/d/TPrmList/x0010/r0008.H/V//0#Off/1#On#relay closed/x01/", {0x01}, true, "On", nullptr, "On"},
@@ -142,7 +167,9 @@ TEST_F(TypesTest, WriteBasePutsTheCellInMemoryOrderAndLeavesItsNeighbours) {
   const Row rows[] = {
       {"p=n/d/TByte/x0020/r0001.H/A/1/1///300/", nullptr, {0x2C, 0x81}},  // stored modulo 256
       // A bit sets or clears its mask bits and leaves the others; 255 counts as set.
-      {bit, "1", {0x93, 0x81}}, {bit, "0", {0x81, 0x81}}, {bit, "junk", {0x93, 0x81}},
+      {bit, "1", {0x93, 0x81}},
+      {bit, "0", {0x81, 0x81}},
+      {bit, "junk", {0x93, 0x81}},
       {"a=IP/d/TIPAddr/x0040/r0020//1/4/xC0A8010A/", "10.0.0.1", {0x01, 0x00, 0x00, 0x0A, 0x81}},
       {"p=Tblk/d/TSoftTimer/x0061/r0030.H/с/0,1/1/x00010000/xCE/", nullptr, {0xCE, 0x81}},
       {"p=Kp/d/TFloat/x0020/r0010//0,5/2/0/x00000000/", "x40A00000", {0x00, 0x00, 0xA0, 0x40, 0x81}},
@@ -186,6 +213,9 @@ TEST_F(TypesTest, DefinitionTexts) {
       {"k=n/d/TBit/x0002/x10/r0002.C/1/1/0/", "n/d/TBit/x0002/16/r0002.C/1/1/0/"},
       {"k=m/d/TBit/x0002/x80/r0002.7/1/1/0/", "m/d/TBit/x0002/128/r0002.7/1/1/0/"},
       {"k=w/d/TBit/x0002/x100/r0002.0/1/1/0/", "w/d/TBit/x0002/256/r0002.0/1/1/0/"},
+      // Bits 8 and F are the lowest and highest bit of the register's high byte.
+      {"k=h/d/TBit/x0005/1/r0002.8/1/1/0/", "h/d/TBit/x0005/1/r0002.8/1/1/0/"},
+      {"k=t/d/TBit/x0005/x80/r0002.F/1/1/1/", "t/d/TBit/x0005/128/r0002.F/1/1/1/"},
       // Eight items: the base value moves to its place behind the scale item.
       {"k=c/---/TBit/x0022/2/r0001.1/0/1/", "c/---/TBit/x0022/2/r0001.1/1/1/1/"},
       {"k=a/b/TByte/16/r01FF.H/u/Inom%10/1/ref/0,333/x01/", "a/b/TByte/x0010/r01FF.H/u/Inom%10/1/ref/0,33/x01/"},
@@ -343,7 +373,7 @@ TEST_F(TypesTest, SizesTheCellCannotHoldCountAsUnreadable) {
   EXPECT_EQ(integral.DefinitionText(), "T/d/TIntegral/x0060/r0030/с/1/2/x00010000/x0000/");
   EXPECT_EQ(Create("p=T9/d/TSoftTimer/x0140/r00A0/с/1/9/x0/x0/").Size, 4);
   EXPECT_EQ(Create("p=T0/d/TFrequency/x0140/r00A0/с/1/0/x0/x0/").Size, 4);
-  EXPECT_EQ(Create("p=D/d/TDiff/x0140/r00A0/с/1/1/x0/x0/").Size, 4);  // always 4
+  EXPECT_EQ(Create("p=D/d/TDiff/x0140/r00A0/с/1/1/x0/x0/").Size, 4);                         // always 4
   EXPECT_EQ(Create<TDiff>("p=D/d/TDiff/x0128/r0094/A/1/4/x00000100/x00020000/").K, 65536u);  // not read
 }
 

@@ -29,12 +29,17 @@ TEST_F(ViewListTest, LayoutByAddressKeepsTheListOrder) {
   TView* b = Add("b", 0x10);
   TView* c = Add("c", 0x30);
   TView* absent = Make("k=n/d/TByte/x0005/r0001.L/A/1/1/@//x05/");
+  // Words without an address have no place in the block and do not move its origin to 0.
+  TView* virtualWord = Make("p23=Virt/Виртуальный/TWORD//r0001/А/1/2//0/x0000/");
+  TView* virtualSquare = Make("p24=Sq/d/TSQRWord//r0002/А//2//0/x0000/");
   std::vector<std::uint8_t> block(0x40);
   list.LayoutByAddress(block);
   EXPECT_EQ(a->DataPtr, block.data() + 0x10);
   EXPECT_EQ(b->DataPtr, block.data());
   EXPECT_EQ(c->DataPtr, block.data() + 0x20);
   EXPECT_EQ(absent->DataPtr, image.data() + 5);  // left where it was
+  EXPECT_EQ(virtualWord->DataPtr, nullptr);
+  EXPECT_EQ(virtualSquare->DataPtr, nullptr);
   EXPECT_EQ(&list[0], a);
   EXPECT_EQ(&list[2], c);
 
