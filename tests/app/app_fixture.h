@@ -1,6 +1,8 @@
 #pragma once
 // A temporary workspace with device files written the way a Windows program writes them
 // (Windows-1251, CRLF), a prompt that records questions, and a main window started on it.
+#include <gtest/gtest.h>
+
 #include <QComboBox>
 #include <QTest>
 #include <QTreeWidget>
@@ -9,8 +11,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "main/main_window.h"
 #include "platform/files.h"
@@ -24,9 +24,7 @@ namespace quillon::testing {
 
 class RecordingPrompt : public Prompt {
  public:
-  void Warning(const std::string& caption, const std::string& text) override {
-    warnings.emplace_back(caption, text);
-  }
+  void Warning(const std::string& caption, const std::string& text) override { warnings.emplace_back(caption, text); }
   bool Question(const std::string& caption, const std::string& text) override {
     questions.emplace_back(caption, text);
     return answer;
@@ -87,9 +85,12 @@ class AppTest : public ::testing::Test {
 
   // Clicks a node as the user does (its group expanded first so it is on screen).
   static void ClickNode(QTreeWidget* tree, QTreeWidgetItem* node) {
-    for (QTreeWidgetItem* parent = node->parent(); parent != nullptr; parent = parent->parent()) parent->setExpanded(true);
+    for (QTreeWidgetItem* parent = node->parent(); parent != nullptr; parent = parent->parent())
+      parent->setExpanded(true);
     tree->scrollToItem(node);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(node).center());
+    // On the caption's start: a long caption may reach beyond the viewport.
+    const QRect rect = tree->visualItemRect(node);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, QPoint(rect.left() + 8, rect.center().y()));
   }
 
   static void ChooseProtocol(const Tmain& window, const char* protocol) {

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QTimer>
+#include <filesystem>
 
 #include "device_link_fixture.h"
 #include "link/comm_list.h"
@@ -186,6 +187,8 @@ TEST_F(DeviceLinkTest, ARequestWhileWaitingStartsNothingAndALineVanishingMidRead
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   QTest::qWait(150);
   sim.Kill();
+  // Its link would dangle and lead the port's reopening to whatever terminal gets that number next.
+  std::filesystem::remove(paths.program + "Ports/SIM1");
   ASSERT_TRUE(Idle(4000));
   EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the hourglass goes with the request";
   EXPECT_EQ(prompt.warnings.size(), 1u);

@@ -50,7 +50,8 @@ class LeavingDeviceTest : public DeviceLinkTest {
   }
 
   void RightClick(QTreeWidgetItem* node) {
-    const QPoint at = Tree()->visualItemRect(node).center();
+    const QRect rect = Tree()->visualItemRect(node);
+    const QPoint at(rect.left() + 8, rect.center().y());
     QContextMenuEvent event(QContextMenuEvent::Mouse, at, Tree()->viewport()->mapToGlobal(at));
     QApplication::sendEvent(Tree()->viewport(), &event);
   }

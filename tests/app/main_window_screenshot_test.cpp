@@ -1,6 +1,6 @@
 // The main window with the demo device read from the simulator: rows where the controller
 // differs from the database are red, the others black. With QUILLON_SCREENSHOT set to a file
-// name the window's picture is saved there (docs/main-window.png is made this way).
+// name the window's picture is saved there.
 #include <QImage>
 #include <QPixmap>
 #include <QSplitter>

@@ -41,7 +41,7 @@ TEST_F(MainWindowSettingsTest, FirstRunFillsTheCatalogueLaterAndWritesEveryKeyIn
   EXPECT_EQ(Setting("Height"), std::to_string(screen.height() * 9 / 10));
   EXPECT_NEAR(std::stoi(Setting("Left")) + screen.width() * 9 / 20, screen.center().x(), 2);
   const int treeWidth = std::stoi(Setting("TVWidth"));
-  const int limit = screen.width() * 9 / 10 / 3;  // the table keeps two thirds
+  const int limit = screen.width() * 9 / 10 / 5;  // the table keeps the most
   EXPECT_GE(treeWidth, std::min(contentWidth, limit));
   EXPECT_LE(treeWidth, limit);
   EXPECT_GT(treeWidth, 125) << "wider than the stored default, which cut the entries off";

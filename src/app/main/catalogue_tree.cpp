@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QByteArray>
 #include <QColor>
+#include <QHeaderView>
 
 #include "workspace/paths.h"
 
@@ -35,6 +36,9 @@ CatalogueTree::CatalogueTree(QWidget* parent) : QTreeWidget(parent) {
   setObjectName(QStringLiteral("tv"));
   setHeaderHidden(true);
   setColumnCount(1);
+  // Long captions (variant with mechanism and place) scroll sideways instead of being cut off.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setContextMenuPolicy(Qt::CustomContextMenu);
   // The splitter may squeeze the tree to this width and no further.

@@ -52,6 +52,7 @@ namespace quillon {
 namespace {
 
 constexpr int kMinimumTreeWidth = 10;
+constexpr int kFirstStartTreeWidth = 125;
 constexpr int kFirstReadDelayMs = 500;
 
 }  // namespace
@@ -376,7 +377,8 @@ void Tmain::FitTreeToContents() {
   if (tv_->topLevelItemCount() == 0) return;
   fitTreeToContents_ = false;
   const int wanted = tv_->ContentWidth() + tv_->verticalScrollBar()->sizeHint().width();
-  const int limit = std::max(kMinimumTreeWidth, width() / 3);
+  // The table needs the room more: the catalogue scrolls sideways for what does not fit.
+  const int limit = std::max(kFirstStartTreeWidth, width() / 5);
   const int treeWidth = std::clamp(wanted, std::min(limit, tv_->width()), limit);
   const int total = splitter1_->sizes().value(0) + splitter1_->sizes().value(1);
   splitter1_->setSizes({treeWidth, std::max(0, total - treeWidth)});

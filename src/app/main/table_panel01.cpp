@@ -5,6 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QShowEvent>
 #include <QWheelEvent>
 
 #include "table/column_widths.h"
@@ -189,6 +190,15 @@ void TTablePanel01::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   table_.FitToWidth(width());
   // Drawn at once: the window system shows the new size right after this event.
+  PaintNow();
+  if (OnResize) OnResize();
+}
+
+void TTablePanel01::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The resize that comes with the first showing arrives while the control still counts as
+  // hidden, so the columns are fitted again now that they can be.
+  table_.FitToWidth(width());
   PaintNow();
   if (OnResize) OnResize();
 }

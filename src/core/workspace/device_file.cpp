@@ -13,9 +13,13 @@ namespace quillon {
 
 std::optional<std::string> FirstLineValue(const std::vector<std::string>& lines, std::string_view key) {
   for (const auto& line : lines) {
-    if (line.size() <= key.size() || line[key.size()] != '=') continue;
+    if (line.size() <= key.size()) continue;
     if (!SameTextIgnoringCase(std::string_view(line).substr(0, key.size()), key)) continue;
-    return Trimmed(std::string_view(line).substr(key.size() + 1));
+    // Blanks before "=" belong to no key name, as in the profile functions ("ID = ..." is ID).
+    std::size_t equals = key.size();
+    while (equals < line.size() && (line[equals] == ' ' || line[equals] == '\t')) ++equals;
+    if (equals == line.size() || line[equals] != '=') continue;
+    return Trimmed(std::string_view(line).substr(equals + 1));
   }
   return std::nullopt;
 }

@@ -31,6 +31,11 @@ void Link(const testing::TempDir& dir, const std::string& name, const std::strin
     throw std::runtime_error("cannot link " + link);
 }
 
+void Unlink(const testing::TempDir& dir, const std::string& name) {
+  const std::string link = dir / ("Ports/" + name);
+  if (::unlink(link.c_str()) != 0) throw std::runtime_error("cannot remove " + link);
+}
+
 std::size_t EmptyAnswersAfter(Owner& owner, std::size_t first) {
   const auto answers = owner.Answers();
   std::size_t empty = 0;
@@ -60,7 +65,10 @@ TEST(SerialPortLoss, TheWorkerReopensThePortByNameWithoutSpinningMeanwhile) {
   ASSERT_TRUE(WaitFor([&] { return AnsweredWith(poller, 0x55); }));
   TComm* worker = list.FindPortWorker("LINE");
 
-  // Pulled out: the device vanishes and its link dangles.
+  // Pulled out: the device vanishes with its name, as a simulator removes its link and udev a
+  // by-id name. (A dangling link would be followed to whatever terminal is given that number
+  // next, another test's simulator included.)
+  Unlink(dir, "LINE");
   peer.reset();
   ASSERT_TRUE(WaitFor([&] { return !worker->LineUp(); }));
   const std::size_t before = poller.Answers().size();
@@ -95,6 +103,7 @@ TEST(SerialPortLoss, TheWorkerReopensThePortByNameWithoutSpinningMeanwhile) {
   idle.record.Busy = true;  // keeps the port open without asking
   list.AddRequest("LINE", &idle.record);
   list.RemoveRequest("LINE", &poller.record);
+  Unlink(dir, "LINE");
   back.reset();
   auto again = std::make_unique<PtyPeer>();
   again->Start(testing::EchoAfter(0x88));
@@ -107,6 +116,7 @@ TEST(SerialPortLoss, TheWorkerReopensThePortByNameWithoutSpinningMeanwhile) {
   EXPECT_EQ(next.Answers().at(0), (Bytes{0x88, 0x0B}));
 
   // A worker whose port is lost still stops at once.
+  Unlink(dir, "LINE");
   again.reset();
   ASSERT_TRUE(WaitFor([&] { return !worker->LineUp(); }));
   const auto start = Clock::now();

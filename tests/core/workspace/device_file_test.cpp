@@ -17,13 +17,16 @@ using testing::WriteDevice;
 TEST(DeviceFileReading, FirstLineWinsKeysIgnoreCaseAndSectionsAreReadOnRequest) {
   TempDir dir;
   const std::string file = dir / "dev.ini";
-  WriteCp1251File(file, "[vars]\nIDX=9\nNotID=5\nid = spaced\nid=first\n[DEVICE]\nID=second\nLocation=  Цех 2 \n");
+  WriteCp1251File(file,
+                  "[vars]\nIDX=9\nNotID=5\nID X=7\nid = first\nid=second\n[DEVICE]\nID=third\nLocation=  Цех 2 \n");
+  // Blanks around "=" are no part of the name, as a hand-edited file has them.
   EXPECT_EQ(FirstLineValue(file, "ID"), "first");
   EXPECT_EQ(FirstLineValue(file, "location"), "Цех 2");
   EXPECT_FALSE(FirstLineValue(file, "Description"));
   EXPECT_FALSE(FirstLineValue(dir / "missing.ini", "ID"));
 
-  WriteCp1251File(file, "[DEVICE]\nID=1 A v1.1 d\n[vars]\nInom=100\nUnom=380\n[FLASH]\np1=a\n[RAM]\nr1=b\n[CD]\nc1=c\n");
+  WriteCp1251File(file,
+                  "[DEVICE]\nID=1 A v1.1 d\n[vars]\nInom=100\nUnom=380\n[FLASH]\np1=a\n[RAM]\nr1=b\n[CD]\nc1=c\n");
   const auto some = ReadDeviceSections(file, kReadVars | kReadRam);
   EXPECT_EQ(some.vars, (std::vector<std::string>{"Inom=100", "Unom=380"}));
   EXPECT_EQ(some.ram, (std::vector<std::string>{"r1=b"}));
