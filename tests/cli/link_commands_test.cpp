@@ -12,12 +12,14 @@
 #include <utility>
 #include <vector>
 
+#include "support/open_terminal.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
 namespace {
 
+using testing::OpenTerminal;
 using testing::RunResult;
 
 // quillon-cli on a workspace of its own that is empty.
@@ -103,30 +105,6 @@ TEST(LinkChecks, AQuBUSReadIgnoresTheAddressFieldAndAMissingDeviceFileIsNamed) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.err.find("no-such-device.ini"), std::string::npos) << result.err;
 }
-
-// A pseudo-terminal that this test process keeps open, as another program would.
-class OpenTerminal {
- public:
-  OpenTerminal() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) throw std::runtime_error("no pty");
-    path_ = ::ptsname(master_);
-    fd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  }
-  ~OpenTerminal() {
-    ::close(fd_);
-    ::close(master_);
-  }
-  OpenTerminal(const OpenTerminal&) = delete;
-  OpenTerminal& operator=(const OpenTerminal&) = delete;
-  const std::string& Path() const { return path_; }
-  int Fd() const { return fd_; }
-
- private:
-  int master_ = -1;
-  int fd_ = -1;
-  std::string path_;
-};
 
 TEST(PortsCommand, ListsThePortsEntriesThatOpenAndLeavesOutHeldOnes) {
   testing::TempDir workspace;

@@ -33,8 +33,9 @@ class SimulatedWorkspace {
     std::vector<std::string> args{kCli, "--workspace", Root()};
     args.insert(args.end(), command.begin(), command.end());
     const std::vector<std::string> link =
-        bus == "MODBUS TCP" ? std::vector<std::string>{"--bus", bus, "--ip", "127.0.0.1", "--ipport", std::to_string(sim_->TcpPort())}
-                            : std::vector<std::string>{"--bus", bus, "--port", "SIM1", "--baud", "115200"};
+        bus == "MODBUS TCP"
+            ? std::vector<std::string>{"--bus", bus, "--ip", "127.0.0.1", "--ipport", std::to_string(sim_->TcpPort())}
+            : std::vector<std::string>{"--bus", bus, "--port", "SIM1", "--baud", "115200"};
     args.insert(args.end(), link.begin(), link.end());
     return RunProgram(args);
   }
@@ -105,12 +106,7 @@ TEST_P(LinkEndToEnd, WholeImageWriteBringsTheBaseBack) {
   EXPECT_TRUE(Differing(result.out).empty()) << result.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, LinkEndToEnd, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"),
-                         [](const auto& info) {
-                           std::string name = info.param;
-                           std::erase(name, ' ');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Links, LinkEndToEnd, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"), ProtocolName());
 
 // --- faults: the reader reports what the main window would, and recovers -------------------
 
@@ -190,8 +186,12 @@ TEST(SimulatorProgram, RefusesABusyLinkOrPort) {
 TEST(SimulatorProgram, ServesTwoTcpClientsAtOnceAndAnotherSlaveAddressIsSilent) {
   SimulatedWorkspace ws({"--addr", "3"});
   ASSERT_TRUE(ws.Sim().Ready());
-  const std::vector<std::string> base{kCli, "--workspace", ws.Root(), "ident", "--bus", "MODBUS TCP", "--ip",
-                                      "127.0.0.1", "--ipport", std::to_string(ws.Sim().TcpPort()), "--addr", "3"};
+  const std::vector<std::string> base{kCli,       "--workspace",
+                                      ws.Root(),  "ident",
+                                      "--bus",    "MODBUS TCP",
+                                      "--ip",     "127.0.0.1",
+                                      "--ipport", std::to_string(ws.Sim().TcpPort()),
+                                      "--addr",   "3"};
   Process one(base);
   Process two(base);
   EXPECT_EQ(one.Wait(milliseconds(20000)), 0);

@@ -79,11 +79,7 @@ TEST_P(NoAddressEndToEnd, TheOtherParametersAreReadAndTheBaseImageIsWritten) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, NoAddressEndToEnd, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"),
-                         [](const auto& info) {
-                           std::string name = info.param;
-                           std::erase(name, ' ');
-                           return name;
-                         });
+                         ProtocolName());
 
 }  // namespace
 }  // namespace quillon::e2e

@@ -12,6 +12,16 @@
 
 namespace quillon::e2e {
 
+// A test name from a protocol parameter ("MODBUS TCP" -> "MODBUSTCP").
+struct ProtocolName {
+  template <typename Info>
+  std::string operator()(const Info& info) const {
+    std::string name = info.param;
+    std::erase(name, ' ');
+    return name;
+  }
+};
+
 using quillon::testing::Process;
 using quillon::testing::RunProgram;
 using quillon::testing::RunResult;

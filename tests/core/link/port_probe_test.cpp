@@ -18,6 +18,7 @@
 #include "link/comm_list.h"
 #include "platform/files.h"
 #include "pty_peer.h"
+#include "support/open_terminal.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
@@ -28,53 +29,71 @@ using testing::WaitFor;
 
 // A terminal program on a pseudo-terminal: its own settings (cooked, slow, no echo) and input it
 // has not read yet.
-class HeldTerminal {
+class HeldTerminal : public testing::OpenTerminal {
  public:
   HeldTerminal() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) throw std::runtime_error("no pty");
-    path_ = ::ptsname(master_);
-    fd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios settings{};
-    ::tcgetattr(fd_, &settings);
+    ::tcgetattr(Fd(), &settings);
     settings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     settings.c_cc[VMIN] = 1;
     cfsetispeed(&settings, B4800);
     cfsetospeed(&settings, B4800);
-    if (::tcsetattr(fd_, TCSANOW, &settings) != 0) throw std::runtime_error("tcsetattr");
-  }
-  ~HeldTerminal() {
-    ::close(fd_);
-    ::close(master_);
-  }
-  HeldTerminal(const HeldTerminal&) = delete;
-  HeldTerminal& operator=(const HeldTerminal&) = delete;
-
-  const std::string& Path() const { return path_; }
-  int Fd() const { return fd_; }
-  void Type(const std::string& text) {
-    if (::write(master_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-      throw std::runtime_error("write");
+    if (::tcsetattr(Fd(), TCSANOW, &settings) != 0) throw std::runtime_error("tcsetattr");
   }
   int Unread() const {
     int count = -1;
-    ::ioctl(fd_, FIONREAD, &count);
+    ::ioctl(Fd(), FIONREAD, &count);
     return count;
   }
   termios Settings() const {
     termios settings{};
-    ::tcgetattr(fd_, &settings);
+    ::tcgetattr(Fd(), &settings);
     return settings;
   }
   bool Exclusive() const {
     int exclusive = 0;
-    return ::ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    return ::ioctl(Fd(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
   }
+};
+::tcgetattr(fd_, &settings);
+settings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+settings.c_cc[VMIN] = 1;
+cfsetispeed(&settings, B4800);
+cfsetospeed(&settings, B4800);
+if (::tcsetattr(fd_, TCSANOW, &settings) != 0) throw std::runtime_error("tcsetattr");
+}
+~HeldTerminal() {
+  ::close(fd_);
+  ::close(master_);
+}
+HeldTerminal(const HeldTerminal&) = delete;
+HeldTerminal& operator=(const HeldTerminal&) = delete;
 
- private:
-  int master_ = -1;
-  int fd_ = -1;
-  std::string path_;
+const std::string& Path() const { return path_; }
+int Fd() const { return fd_; }
+void Type(const std::string& text) {
+  if (::write(master_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+    throw std::runtime_error("write");
+}
+int Unread() const {
+  int count = -1;
+  ::ioctl(fd_, FIONREAD, &count);
+  return count;
+}
+termios Settings() const {
+  termios settings{};
+  ::tcgetattr(fd_, &settings);
+  return settings;
+}
+bool Exclusive() const {
+  int exclusive = 0;
+  return ::ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
+private:
+int master_ = -1;
+int fd_ = -1;
+std::string path_;
 };
 
 bool SameSettings(const termios& a, const termios& b) {
