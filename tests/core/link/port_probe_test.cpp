@@ -55,46 +55,6 @@ class HeldTerminal : public testing::OpenTerminal {
     return ::ioctl(Fd(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
   }
 };
-::tcgetattr(fd_, &settings);
-settings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-settings.c_cc[VMIN] = 1;
-cfsetispeed(&settings, B4800);
-cfsetospeed(&settings, B4800);
-if (::tcsetattr(fd_, TCSANOW, &settings) != 0) throw std::runtime_error("tcsetattr");
-}
-~HeldTerminal() {
-  ::close(fd_);
-  ::close(master_);
-}
-HeldTerminal(const HeldTerminal&) = delete;
-HeldTerminal& operator=(const HeldTerminal&) = delete;
-
-const std::string& Path() const { return path_; }
-int Fd() const { return fd_; }
-void Type(const std::string& text) {
-  if (::write(master_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
-    throw std::runtime_error("write");
-}
-int Unread() const {
-  int count = -1;
-  ::ioctl(fd_, FIONREAD, &count);
-  return count;
-}
-termios Settings() const {
-  termios settings{};
-  ::tcgetattr(fd_, &settings);
-  return settings;
-}
-bool Exclusive() const {
-  int exclusive = 0;
-  return ::ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
-}
-
-private:
-int master_ = -1;
-int fd_ = -1;
-std::string path_;
-};
 
 bool SameSettings(const termios& a, const termios& b) {
   return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag &&
