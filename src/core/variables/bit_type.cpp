@@ -37,10 +37,7 @@ void TBit::ReadDefinition(const std::vector<std::string>& items) {
   BaseValue = ShortText(items.back());
 }
 
-void TBit::TakeSample() {
-  AdvanceHead();
-  StoreSample(Head, (ReadData(4) & Mask) != 0 ? 1 : 0);
-}
+void TBit::TakeSample() { AppendSample((ReadData(4) & Mask) != 0 ? 1 : 0); }
 
 std::string TBit::ValueText(bool, int) { return std::to_string(SampleAt(ShownIndex)); }
 
@@ -90,13 +87,27 @@ void TBit::DrawRow(Canvas& canvas, int y) {
   canvas.SetPen(TrendColour, 1);
   canvas.Line(area.Left, y + 12, area.Right, y + 12);
   canvas.SetBrush(TrendColour);
+  // A sample that is set fills the block from the previous pixel column to its own. Below one
+  // pixel per sample a column is filled when any of its samples is set, so a short pulse never
+  // falls between the samples that open the columns, and a column costs at most one fill.
   const int first = FirstVisibleSample();
-  int previousX = area.Left;
+  int blockLeft = area.Left;
+  int columnX = area.Left;
+  bool columnSet = false;
+  auto fillColumn = [&] {
+    if (columnSet && columnX > blockLeft) canvas.FillRect(Rect{blockLeft, y + 2, columnX, y + 12});
+  };
   for (int i = 0; i <= list.VisibleCount; ++i) {
     const int x = area.Left + static_cast<int>(RoundHalfEven(i * list.Step));
-    if (SampleAt(first + i) == 1 && x > previousX) canvas.FillRect(Rect{previousX, y + 2, x, y + 12});
-    previousX = x;
+    if (x != columnX) {
+      fillColumn();
+      blockLeft = columnX;
+      columnX = x;
+      columnSet = false;
+    }
+    columnSet = columnSet || SampleAt(first + i) == 1;
   }
+  fillColumn();
   canvas.ClearClip();
 }
 

@@ -16,8 +16,7 @@ IntegerView::IntegerView(std::string_view typeName, int size, bool isSigned)
 
 void IntegerView::TakeSample() {
   if (NotInMemory || NoAddress) return;
-  AdvanceHead();
-  StoreSample(Head, ReadData(Size));
+  AppendSample(ReadData(Size));
 }
 
 std::int64_t IntegerView::Extend(std::uint64_t raw) const {

@@ -19,7 +19,7 @@ namespace {
 // one would be undefined to convert.
 float ToSingle(double value, float fallback) {
   return std::isfinite(value) && std::fabs(value) <= std::numeric_limits<float>::max() ? static_cast<float>(value)
-                                                                                        : fallback;
+                                                                                       : fallback;
 }
 
 }  // namespace
@@ -34,13 +34,15 @@ bool RegisterSelectsHighByte(std::string_view registerText) {
 
 TView::TView(std::string_view typeName, int sampleWidth, int historyLength)
     : TypeName(typeName),
-      Samples(static_cast<std::size_t>(sampleWidth) * static_cast<std::size_t>(historyLength), 0),
+      Samples(sampleWidth, historyLength),
       sampleWidth_(sampleWidth),
       historyLength_(historyLength) {}
 
 void TView::Layout() {
   RowWidth = Owner != nullptr ? Owner->ClientWidth : 0;
   RowRect = Rect{0, 0, RowWidth, RowHeight};
+  const int trendWidth = Owner != nullptr ? Owner->TrendWidth : 0;
+  textColumnsWidth_.store((RowWidth - trendWidth) % kHistoryLength, std::memory_order_relaxed);
 }
 
 std::string TView::DefinitionLine() { return Key + "=" + DefinitionText(); }
@@ -115,18 +117,21 @@ std::size_t TView::CopySamples(std::span<std::uint8_t> dest, int start, int n) c
   const auto width = static_cast<std::size_t>(SampleWidth());
   const std::size_t count = std::min(static_cast<std::size_t>(std::max(n, 0)), dest.size() / width);
   for (std::size_t i = 0; i < count; ++i) {
-    const auto from = static_cast<std::size_t>(RingIndex(start + static_cast<int>(i))) * width;
-    std::copy_n(Samples.begin() + static_cast<std::ptrdiff_t>(from), width,
-                dest.begin() + static_cast<std::ptrdiff_t>(i * width));
+    const std::uint64_t value = SampleAt(start + static_cast<int>(i));
+    for (std::size_t b = 0; b < width; ++b) dest[i * width + b] = static_cast<std::uint8_t>(value >> (8 * b));
   }
   return count * width;
 }
 
 std::size_t TView::LoadSamples(std::span<const std::uint8_t> src, int n) {
   const auto width = static_cast<std::size_t>(SampleWidth());
-  const std::size_t count = std::min({static_cast<std::size_t>(std::max(n, 0)), src.size() / width,
-                                      static_cast<std::size_t>(HistoryLength())});
-  std::copy_n(src.begin(), count * width, Samples.begin());
+  const std::size_t count = std::min(
+      {static_cast<std::size_t>(std::max(n, 0)), src.size() / width, static_cast<std::size_t>(HistoryLength())});
+  for (std::size_t i = 0; i < count; ++i) {
+    std::uint64_t value = 0;
+    for (std::size_t b = 0; b < width; ++b) value |= static_cast<std::uint64_t>(src[i * width + b]) << (8 * b);
+    StoreSample(static_cast<int>(i), value);
+  }
   Head = static_cast<std::int32_t>(count);
   return count * width;
 }
@@ -162,13 +167,7 @@ int TView::RingIndex(int index) const {
   return wrapped < 0 ? wrapped + length : wrapped;
 }
 
-std::uint64_t TView::SampleAt(int index) const {
-  const auto width = static_cast<std::size_t>(SampleWidth());
-  const std::size_t at = static_cast<std::size_t>(RingIndex(index)) * width;
-  std::uint64_t value = 0;
-  for (std::size_t i = 0; i < width && i < 8; ++i) value |= static_cast<std::uint64_t>(Samples[at + i]) << (8 * i);
-  return value;
-}
+std::uint64_t TView::SampleAt(int index) const { return Samples.Load(RingIndex(index)); }
 
 std::uint64_t TView::ReadData(int bytes) const {
   std::uint64_t value = 0;
@@ -179,18 +178,17 @@ std::uint64_t TView::ReadData(int bytes) const {
   return value;
 }
 
-void TView::StoreSample(int ringIndex, std::uint64_t value) {
-  const auto width = static_cast<std::size_t>(SampleWidth());
-  const std::size_t at = static_cast<std::size_t>(RingIndex(ringIndex)) * width;
-  for (std::size_t i = 0; i < width; ++i) {
-    Samples[at + i] = static_cast<std::uint8_t>(i < 8 ? value >> (8 * i) : 0);
-  }
+void TView::StoreSample(int ringIndex, std::uint64_t value) { Samples.Store(RingIndex(ringIndex), value); }
+
+void TView::PublishHead(int head) {
+  Head = head;
+  VisibleStart = RingIndex(head - textColumnsWidth_.load(std::memory_order_relaxed));
 }
 
-void TView::AdvanceHead() {
-  Head = RingIndex(Head + 1);
-  const int trendWidth = Owner != nullptr ? Owner->TrendWidth : 0;
-  VisibleStart = RingIndex(Head - (RowWidth - trendWidth) % kHistoryLength);
+void TView::AppendSample(std::uint64_t value) {
+  const int next = NextHead();
+  StoreSample(next, value);
+  PublishHead(next);
 }
 
 void TView::ReadCommonItems(const std::vector<std::string>& items) {
@@ -203,9 +201,7 @@ void TView::ReadCommonItems(const std::vector<std::string>& items) {
   BaseValue = ShortText(items.back());
 }
 
-void TView::ReadAddressItem(const std::string& item) {
-  Address = static_cast<std::uint16_t>(ReadInteger(item));
-}
+void TView::ReadAddressItem(const std::string& item) { Address = static_cast<std::uint16_t>(ReadInteger(item)); }
 
 std::uint16_t TView::ReadRegisterNumber(std::string_view registerText) {
   const std::string_view digits = registerText.size() > 1 ? registerText.substr(1, 4) : std::string_view();
@@ -305,25 +301,55 @@ void TView::DrawTrendLine(Canvas& canvas, int y, bool centred, const std::functi
     canvas.Line(area.Left, y + Baseline, area.Right, y + Baseline);
   }
   canvas.SetPen(kBlack, 1);
-  const int first = FirstVisibleSample();
-  const int visible = Owner->VisibleCount;
-  const double step = Owner->Step;
-  int previousX = 0;
-  int previousY = 0;
-  for (int i = 0; i <= visible; ++i) {
-    const double v = sampleValue(first + i);
+  auto pointY = [&](double v) {
     const double offset = centred ? RoundHalfEven(v * TrendGain / 2) : RoundHalfEven(v * TrendGain);
     double position = (centred ? y + Baseline : bottom) - offset;
     // Written so that NaN and infinities (a float from the controller, a gain from a damaged
     // file) land on an edge of the row.
     if (!(position >= top)) position = top;
     if (position > bottom) position = bottom;
-    const int pointY = static_cast<int>(position);
-    const int pointX = area.Left + static_cast<int>(RoundHalfEven(i * step));
-    if (i > 0 && (pointX != previousX || pointY != previousY)) canvas.Line(previousX, previousY, pointX, pointY);
-    previousX = pointX;
-    previousY = pointY;
+    return static_cast<int>(position);
+  };
+  // Below one pixel per sample several samples share a pixel column. The line through them
+  // covers exactly the column's span from its lowest to its highest point, so each column is
+  // drawn as that one vertical line plus the line joining it to the previous column: the same
+  // picture, at no more than two lines per column however many samples are shown. At one pixel
+  // per sample or more every column holds one sample and this is the plain line through them.
+  const int first = FirstVisibleSample();
+  const int visible = Owner->VisibleCount;
+  const double step = Owner->Step;
+  bool started = false;
+  int previousX = 0;
+  int previousY = 0;
+  int columnX = 0;
+  int columnFirst = 0;
+  int columnLast = 0;
+  int columnLow = 0;
+  int columnHigh = 0;
+  auto drawColumn = [&] {
+    if (started && (columnX != previousX || columnFirst != previousY)) {
+      canvas.Line(previousX, previousY, columnX, columnFirst);
+    }
+    // The end point of a line is not drawn: one more pixel takes in the column's lowest point.
+    if (columnHigh > columnLow) canvas.Line(columnX, columnLow, columnX, columnHigh + 1);
+    started = true;
+    previousX = columnX;
+    previousY = columnLast;
+  };
+  for (int i = 0; i <= visible; ++i) {
+    const int x = area.Left + static_cast<int>(RoundHalfEven(i * step));
+    const int point = pointY(sampleValue(first + i));
+    if (i > 0 && x == columnX) {
+      columnLast = point;
+      columnLow = std::min(columnLow, point);
+      columnHigh = std::max(columnHigh, point);
+      continue;
+    }
+    if (i > 0) drawColumn();
+    columnX = x;
+    columnFirst = columnLast = columnLow = columnHigh = point;
   }
+  drawColumn();
   canvas.ClearClip();
 }
 

@@ -2,6 +2,7 @@
 // TView: one controller variable declared by a definition line. Every type keeps the same
 // record and answers the same fifteen operations; the types differ in how they turn raw bytes
 // into text and back and in how they draw their trend.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "variables/canvas.h"
+#include "variables/sample_ring.h"
 
 namespace quillon {
 
@@ -41,9 +43,18 @@ class TView {
   std::int32_t RowHeight = 15;
   std::int32_t RowWidth = 0;
   std::int32_t Baseline = 0;
-  std::int32_t Head = 0;
-  std::int32_t VisibleStart = 0;
-  std::int32_t ShownIndex = 0;
+  // Index of the newest sample. One thread samples (the port worker, through TakeSample), any
+  // number read (the window drawing, a trace line). The sampler stores the entry at the next
+  // position first and publishes Head after it (release); a reader takes Head (acquire) and reads
+  // only entries up to it, so it never sees an entry that is still being written. A reader that
+  // lags a whole ring behind (a trend scrolled back the full history while sampling goes on) may
+  // find an entry already overwritten by a newer sample: it then shows that newer value, whole,
+  // for one redraw; the next redraw starts from the new Head and is right again.
+  PublishedIndex Head;
+  // Written by the sampler, read by the window.
+  PublishedIndex VisibleStart;
+  // Written by the window's redraw, read by the sampler's trace line.
+  PublishedIndex ShownIndex;
   std::int32_t ScrollBack = 0;
   // Where the variable's bytes lie in the owner's memory image; null when it lies outside it.
   std::uint8_t* DataPtr = nullptr;
@@ -64,8 +75,8 @@ class TView {
   float Ratio = 0.0f;
   float SensorCorrection = 1.0f;
   std::string RegisterText;
-  // History ring: HistoryLength() entries of SampleWidth() bytes, least significant byte first.
-  std::vector<std::uint8_t> Samples;
+  // History ring of HistoryLength() raw entries (see Head for who writes and who reads).
+  SampleRing Samples;
 
   // Bytes of the image from DataPtr to its end: device files are edited by hand, so an address
   // near the end of the image must never lead a read or write past it.
@@ -118,8 +129,12 @@ class TView {
   // Little-endian value of up to 8 bytes at DataPtr; bytes beyond the image read as zero.
   std::uint64_t ReadData(int bytes) const;
   void StoreSample(int ringIndex, std::uint64_t value);
-  // Advances Head and places the window of visible samples behind it.
-  void AdvanceHead();
+  // Where the next sample goes; it becomes visible to readers only through PublishHead.
+  int NextHead() const { return RingIndex(Head + 1); }
+  // Makes the entries up to `head` visible to readers and places the visible samples behind it.
+  void PublishHead(int head);
+  // Stores a sample at the next position and publishes it.
+  void AppendSample(std::uint64_t value);
 
   // Items shared by every type: name, description, unit, scale, base value.
   void ReadCommonItems(const std::vector<std::string>& items);
@@ -160,6 +175,9 @@ class TView {
   int sampleWidth_;
   int historyLength_;
   bool resolvingDependency_ = false;
+  // Width of the text columns as Layout last saw it, for the sampler's VisibleStart: the layout
+  // itself belongs to the window's thread.
+  std::atomic<int> textColumnsWidth_{0};
 };
 
 // Cuts a text to the short-string length of the record.

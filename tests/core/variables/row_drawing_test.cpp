@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <tuple>
 #include <vector>
 
@@ -60,11 +62,11 @@ TEST_F(RowDrawingTest, UnsignedTrendFromTheRowBottom) {
   v.DrawRow(canvas, 40);
   const auto black = canvas.LinesIn(kBlack);
   EXPECT_EQ(Segments(black), (std::vector<std::vector<int>>{{300, 60, 310, 55},
-                                                           {310, 55, 320, 55},
-                                                           {320, 55, 330, 50},
-                                                           {330, 50, 340, 40},  // 30 is cut at the top
-                                                           {340, 40, 350, 60},
-                                                           {350, 60, 360, 58}}));
+                                                            {310, 55, 320, 55},
+                                                            {320, 55, 330, 50},
+                                                            {330, 50, 340, 40},  // 30 is cut at the top
+                                                            {340, 40, 350, 60},
+                                                            {350, 60, 360, 58}}));
   ASSERT_FALSE(black.empty());
   EXPECT_EQ(std::pair(black[0].Clipped, black[0].Clip), std::pair(true, Rect{300, 40, 355, 60}));
   EXPECT_TRUE(canvas.LinesIn(kSilver).empty());
@@ -105,6 +107,89 @@ TEST_F(RowDrawingTest, BitBlocksPictureAndColour) {
     if (fill.Brush == bit.TrendColour) blocks.push_back(fill.Area);
   }
   EXPECT_EQ(blocks, (std::vector<Rect>{{300, 22, 310, 32}, {310, 22, 320, 32}, {330, 22, 340, 32}}));
+}
+
+// Below one pixel per sample: 3000 samples in a trend column of 300 pixels.
+class EnvelopeTest : public RowDrawingTest {
+ protected:
+  void SetUp() override {
+    list.Resize(600, 300);
+    ASSERT_EQ(list.TrendWidth, 300);
+    ASSERT_TRUE(list.SetStep(0.1));
+    ASSERT_EQ(list.VisibleCount, 3000);
+  }
+  // The pixel column of visible point i, as the trend places it.
+  static int ColumnOf(int i) { return 300 + static_cast<int>(RoundHalfEven(i * 0.1)); }
+  RecordingCanvas wide{600, 300};
+};
+
+TEST_F(EnvelopeTest, EachColumnIsItsSpanJoinedToTheNext) {
+  TView& v = Row("p=W/d/TWORD/x0100/r0080/A/1/2/x0000/", "1/100/0/");
+  std::vector<int> values;
+  std::uint32_t seed = 12345;
+  for (int i = 0; i <= 3000; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    values.push_back(static_cast<int>((seed >> 16) % 100));
+  }
+  values[1234] = 0;  // a lone spike far below its neighbours must still reach the bottom
+  Feed(v, values);
+  v.DrawRow(wide, 0);
+
+  struct Column {
+    int First, Last, Low, High;
+  };
+  std::map<int, Column> columns;  // point y = row bottom (100) - value
+  for (int i = 0; i <= 3000; ++i) {
+    const int y = 100 - values[static_cast<std::size_t>(i)];
+    auto [it, added] = columns.try_emplace(ColumnOf(i), Column{y, y, y, y});
+    it->second.Last = y;
+    it->second.Low = std::min(it->second.Low, y);
+    it->second.High = std::max(it->second.High, y);
+  }
+  ASSERT_EQ(columns.size(), 301u);
+
+  const auto black = wide.LinesIn(kBlack);
+  EXPECT_LE(black.size(), 2 * columns.size());
+  std::map<int, std::vector<std::pair<int, int>>> spans;  // drawn pixels [from, to) per column
+  for (const auto& l : black) {
+    if (l.X1 == l.X2) {
+      spans[l.X1].emplace_back(std::min(l.Y1, l.Y2), std::max(l.Y1, l.Y2));
+      continue;
+    }
+    // Any other line joins the last point of a column to the first of the next.
+    ASSERT_EQ(l.X2, l.X1 + 1);
+    ASSERT_TRUE(columns.count(l.X1) && columns.count(l.X2));
+    EXPECT_EQ(std::pair(l.Y1, l.Y2), std::pair(columns[l.X1].Last, columns[l.X2].First)) << "at x " << l.X1;
+  }
+  for (const auto& [x, column] : columns) {
+    for (int y = column.Low; y <= column.High && column.High > column.Low; ++y) {
+      bool covered = false;
+      for (const auto& [from, to] : spans[x]) covered = covered || (from <= y && y < to);
+      ASSERT_TRUE(covered) << "pixel " << x << "," << y << " of the column's span is missing";
+    }
+  }
+  EXPECT_EQ(columns[ColumnOf(1234)].High, 100);
+}
+
+TEST_F(EnvelopeTest, ABitColumnIsFilledWhenAnyOfItsSamplesIsSet) {
+  auto& bit = dynamic_cast<TBit&>(Row("p=B/d/TBit/x0100/1/r0080.0/1/1/0/"));
+  std::vector<int> values(3001, 0);
+  // A pulse inside a column, not on the sample that opens it; and a long run.
+  values[1234] = 1;
+  for (int i = 2000; i < 2100; ++i) values[static_cast<std::size_t>(i)] = 1;
+  ASSERT_EQ(ColumnOf(1234), ColumnOf(1233));
+  Feed(bit, values);
+  bit.DrawRow(wide, 20);
+  std::vector<Rect> blocks;
+  for (const auto& fill : wide.Fills) {
+    if (fill.Brush == bit.TrendColour) blocks.push_back(fill.Area);
+  }
+  // One block a column: the pulse's, and the eleven columns the run's samples fall into.
+  const int pulse = ColumnOf(1234);
+  ASSERT_FALSE(blocks.empty());
+  EXPECT_EQ(blocks.front(), (Rect{pulse - 1, 22, pulse, 32}));
+  EXPECT_EQ(blocks.size(), 1u + 11u);
+  EXPECT_EQ(blocks.back().Right, ColumnOf(2099));
 }
 
 TEST_F(RowDrawingTest, PaintDrawsRowZeroLastAtTheTopAndFollowsTheCursor) {

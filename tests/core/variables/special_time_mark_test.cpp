@@ -48,7 +48,7 @@ TEST_F(TimeMarkTest, EntriesHoldTheMarkByteAndTheTime) {
 
 TEST_F(TimeMarkTest, MarksAreDrawnByKind) {
   for (int i = 0; i < 200; ++i) Take(0);
-  Take(1);     // one-second tick
+  Take(1);  // one-second tick
   Take(0);
   Take(64);    // cursor
   Take(0x90);  // ruler
@@ -66,6 +66,17 @@ TEST_F(TimeMarkTest, MarksAreDrawnByKind) {
   testing::RecordingCanvas coarse(400, 300);
   mark->DrawRow(coarse, 0);
   EXPECT_EQ(coarse.Lines.size(), 2u);
+}
+
+TEST_F(TimeMarkTest, CursorAndRulerBitsChangeOnlyThemselves) {
+  Take(0x01);
+  const int tick = mark->Head;
+  mark->SetMarkBits(tick, kNavyMark);
+  mark->SetMarkBits(tick + kHistoryLength, kRedMark);  // the same entry, one lap on
+  EXPECT_EQ(mark->MarkAt(tick), 0x01 | kNavyMark | kRedMark);
+  mark->ClearMarkBits(tick, kNavyMark);
+  EXPECT_EQ(mark->MarkAt(tick), 0x01 | kRedMark);
+  EXPECT_EQ(mark->TimeAt(tick), now);
 }
 
 TEST_F(TimeMarkTest, RecordsCarryWholeEntries) {

@@ -29,10 +29,7 @@ void TFloat::ApplyViewParameters(std::string_view parameters) {
   if (SignedTrend) Baseline = RowHeight / 2;
 }
 
-void TFloat::TakeSample() {
-  AdvanceHead();
-  StoreSample(Head, ReadData(4));
-}
+void TFloat::TakeSample() { AppendSample(ReadData(4)); }
 
 float TFloat::SampleValue(int index) const { return FloatOfBits(static_cast<std::uint32_t>(SampleAt(index))); }
 
@@ -56,8 +53,8 @@ std::uint32_t TFloat::ParseInput(std::string& text) {
 }
 
 std::string TFloat::DefinitionText() {
-  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText(), Units, ScaleText, "2", OffsetText,
-                    BaseValue});
+  return JoinItems(
+      {Name, Description, TypeName, AddressText(), RegisterNumberText(), Units, ScaleText, "2", OffsetText, BaseValue});
 }
 
 void TFloat::DrawRow(Canvas& canvas, int y) {

@@ -70,9 +70,9 @@ std::string TPrmList::TextOfValue(std::uint8_t value) {
   for (auto it = Entries.rbegin(); it != Entries.rend(); ++it) {
     if (it->Value == value) return it->Text;
   }
-  const std::string_view frame = kAnimationFrames[static_cast<std::size_t>(animationFrame_)];
-  animationFrame_ = (animationFrame_ + 1) % static_cast<int>(kAnimationFrames.size());
-  return std::string(frame);
+  // The redraw and the worker's trace line both ask for the text.
+  const unsigned frame = animationFrame_.fetch_add(1, std::memory_order_relaxed) % kAnimationFrames.size();
+  return std::string(kAnimationFrames[frame]);
 }
 
 std::string TPrmList::ValueText(bool, int) { return TextOfValue(static_cast<std::uint8_t>(CurrentValue())); }

@@ -2,6 +2,7 @@
 // TPrmList: a byte whose values have names ("x01#On#relay closed"). The names are written
 // inline in the definition line or kept in a named line of the scale table, which several
 // variables (and the scale editor) can share.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,7 +51,7 @@ class TPrmList : public CurrentValueView {
 
  private:
   void ReadEntries(const std::vector<std::string>& parts);
-  int animationFrame_ = 0;
+  std::atomic<unsigned> animationFrame_{0};
 };
 
 // One "value#text" or "value#text#comment" part. Throws ConversionError for a value that is no

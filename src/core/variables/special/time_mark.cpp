@@ -1,5 +1,7 @@
 #include "variables/special/time_mark.h"
 
+#include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 
@@ -10,7 +12,7 @@
 
 namespace quillon {
 
-TTimeMark::TTimeMark() : TView("TTimeMark", kTimeMarkEntryBytes, kHistoryLength) {
+TTimeMark::TTimeMark() : TView("TTimeMark", 1, kHistoryLength), times_(8, kHistoryLength) {
   Name = "TimeMark";
   Size = kTimeMarkEntryBytes;
 }
@@ -21,30 +23,61 @@ void TTimeMark::AttachMarkFlags(std::uint8_t* flags) {
 }
 
 void TTimeMark::Layout() {
-  RowWidth = Owner != nullptr ? Owner->ClientWidth : 0;
+  TView::Layout();
   RowHeight = Owner != nullptr ? Owner->ClientHeight : 0;
   RowRect = Rect{0, 0, RowWidth, RowHeight};
 }
 
 void TTimeMark::TakeSample() {
-  AdvanceHead();
-  const std::uint8_t mark = DataPtr != nullptr && DataLimit > 0 ? *DataPtr : 0;
-  const auto at = static_cast<std::size_t>(RingIndex(Head)) * kTimeMarkEntryBytes;
-  Samples[at] = mark;
-  const auto bits = std::bit_cast<std::uint64_t>(Clock ? Clock() : NowDateTime());
-  for (std::size_t i = 0; i < 8; ++i) Samples[at + 1 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
-  if (DataPtr != nullptr && DataLimit > 0) *DataPtr = 0;
+  // The window sets its pending flags on its own thread: taking them in one exchange loses no
+  // tick that arrives between reading and clearing.
+  const std::uint8_t mark =
+      DataPtr != nullptr && DataLimit > 0 ? std::atomic_ref<std::uint8_t>(*DataPtr).exchange(0) : std::uint8_t{0};
+  const int next = NextHead();
+  StoreEntry(next, mark, Clock ? Clock() : NowDateTime());
+  PublishHead(next);
 }
 
-std::uint8_t TTimeMark::MarkAt(int index) const {
-  return Samples[static_cast<std::size_t>(RingIndex(index)) * kTimeMarkEntryBytes];
+void TTimeMark::StoreEntry(int index, std::uint8_t mark, DateTime time) {
+  StoreSample(index, mark);
+  times_.Store(RingIndex(index), std::bit_cast<std::uint64_t>(time));
 }
 
-DateTime TTimeMark::TimeAt(int index) const {
-  const auto at = static_cast<std::size_t>(RingIndex(index)) * kTimeMarkEntryBytes;
-  std::uint64_t bits = 0;
-  for (std::size_t i = 0; i < 8; ++i) bits |= static_cast<std::uint64_t>(Samples[at + 1 + i]) << (8 * i);
-  return std::bit_cast<double>(bits);
+std::uint8_t TTimeMark::MarkAt(int index) const { return static_cast<std::uint8_t>(SampleAt(index)); }
+
+DateTime TTimeMark::TimeAt(int index) const { return std::bit_cast<double>(times_.Load(RingIndex(index))); }
+
+void TTimeMark::SetMarkBits(int index, std::uint8_t bits) { Samples.SetBits(RingIndex(index), bits); }
+
+void TTimeMark::ClearMarkBits(int index, std::uint8_t bits) { Samples.ClearBits(RingIndex(index), bits); }
+
+std::size_t TTimeMark::SampleBytes(int n) const {
+  return kTimeMarkEntryBytes * static_cast<std::size_t>(std::max(n, 0));
+}
+
+std::size_t TTimeMark::CopySamples(std::span<std::uint8_t> dest, int start, int n) const {
+  const std::size_t count = std::min(static_cast<std::size_t>(std::max(n, 0)), dest.size() / kTimeMarkEntryBytes);
+  for (std::size_t i = 0; i < count; ++i) {
+    const int index = start + static_cast<int>(i);
+    std::uint8_t* entry = dest.data() + i * kTimeMarkEntryBytes;
+    entry[0] = MarkAt(index);
+    const auto bits = std::bit_cast<std::uint64_t>(TimeAt(index));
+    for (std::size_t b = 0; b < 8; ++b) entry[1 + b] = static_cast<std::uint8_t>(bits >> (8 * b));
+  }
+  return count * kTimeMarkEntryBytes;
+}
+
+std::size_t TTimeMark::LoadSamples(std::span<const std::uint8_t> src, int n) {
+  const std::size_t count = std::min({static_cast<std::size_t>(std::max(n, 0)), src.size() / kTimeMarkEntryBytes,
+                                      static_cast<std::size_t>(HistoryLength())});
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint8_t* entry = src.data() + i * kTimeMarkEntryBytes;
+    std::uint64_t bits = 0;
+    for (std::size_t b = 0; b < 8; ++b) bits |= static_cast<std::uint64_t>(entry[1 + b]) << (8 * b);
+    StoreEntry(static_cast<int>(i), entry[0], std::bit_cast<double>(bits));
+  }
+  Head = static_cast<std::int32_t>(count);
+  return count * kTimeMarkEntryBytes;
 }
 
 std::string TTimeMark::ValueText(bool, int) {

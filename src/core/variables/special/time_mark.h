@@ -27,7 +27,8 @@ class TTimeMark : public TView {
   // Where the time of a sample comes from; tests set a fixed clock.
   std::function<DateTime()> Clock = NowDateTime;
 
-  // The window's pending mark flags: read and cleared by every sample.
+  // The window's pending mark flags: read and cleared by every sample. The window sets them
+  // from its own thread through std::atomic_ref.
   void AttachMarkFlags(std::uint8_t* flags);
 
   // The row is as high as the window.
@@ -47,8 +48,23 @@ class TTimeMark : public TView {
   void WriteBase(std::span<std::uint8_t>) override {}
   void Rescale() override {}
 
+  // A record carries the mark byte and the time of each sample.
+  std::size_t SampleBytes(int n) const override;
+  std::size_t CopySamples(std::span<std::uint8_t> dest, int start, int n) const override;
+  std::size_t LoadSamples(std::span<const std::uint8_t> src, int n) override;
+
   std::uint8_t MarkAt(int index) const;
   DateTime TimeAt(int index) const;
+  // Cursor and ruler marks are set and cleared by the window while the worker samples: these
+  // change only the given bits of the entry.
+  void SetMarkBits(int index, std::uint8_t bits);
+  void ClearMarkBits(int index, std::uint8_t bits);
+
+ private:
+  void StoreEntry(int index, std::uint8_t mark, DateTime time);
+
+  // The times of the samples; the marks are the ring of the record.
+  SampleRing times_;
 };
 
 }  // namespace quillon

@@ -1,0 +1,40 @@
+#pragma once
+// Record files (.rec): a stretch of scope samples with everything needed to show them again
+// without the device. A Windows-1251 INI text (records, DEVICE, window, viewoption, paralist,
+// vars) is followed, right after the line "[binarydata]", by one block of samples per variable:
+// the time mark first, then the variables in paralist order, each block n entries of the
+// variable's own size, oldest first, with nothing between them.
+#include <string>
+#include <string_view>
+
+#include "scope/record_header.h"
+#include "text/datetime.h"
+#include "variables/view_list.h"
+
+namespace quillon {
+
+// "Records/ddmmyy_hhmmss.rec" in the workspace, for a record taken at `when`.
+std::string DefaultRecordName(DateTime when);
+
+// Writes the samples from ring position `first` on, |first - last| + 1 of them, of every
+// variable of `list` (the time mark at index 0) into `fileName`, or into a new file named after
+// the current time in the workspace's records directory when the name is empty. Returns the
+// number of samples per variable, or 0 after telling the user why nothing was written.
+int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::string fileName, int last);
+
+// Fills `list` with the record's variables in display order, the time mark first, each with its
+// samples, and `header` with the record's window values. Variables that the display order does
+// not name are left out. Returns the number of samples per variable (0 for a file that is
+// missing or holds none).
+int OpenRecord(const std::string& fileName, TViewList& list, RecordHeader& header);
+
+// Writes the window values, display order and display settings of `list` and its scale table
+// into the record, keeping its samples and definitions byte for byte. False, with the file
+// untouched, when the record cannot be read (or holds no samples part) or cannot be written.
+bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std::string& fileName);
+
+// Texts shown to the user.
+inline constexpr std::string_view kCreateFailedText = "Неполучилось создать фаил";
+inline constexpr std::string_view kOutOfMemoryText = "EOutOfMemory - память кончилась :-(";
+
+}  // namespace quillon

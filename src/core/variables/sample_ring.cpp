@@ -1,0 +1,65 @@
+#include "variables/sample_ring.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace quillon {
+
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free && std::atomic<std::int32_t>::is_always_lock_free,
+              "sampling must not take a lock");
+
+SampleRing::AnyCells SampleRing::MakeCells(int entryBytes, int length) {
+  const auto n = static_cast<std::size_t>(length);
+  switch (entryBytes) {
+    case 1:
+      return Cells<std::uint8_t>(n);
+    case 2:
+      return Cells<std::uint16_t>(n);
+    case 4:
+      return Cells<std::uint32_t>(n);
+    case 8:
+      return Cells<std::uint64_t>(n);
+    default:
+      throw std::invalid_argument("no ring of " + std::to_string(entryBytes) + "-byte entries");
+  }
+}
+
+SampleRing::SampleRing(int entryBytes, int length)
+    : entryBytes_(entryBytes), length_(length), cells_(MakeCells(entryBytes, length)) {}
+
+std::uint64_t SampleRing::Load(int index) const {
+  return std::visit(
+      [index](const auto& cells) -> std::uint64_t {
+        return cells[static_cast<std::size_t>(index)].load(std::memory_order_relaxed);
+      },
+      cells_);
+}
+
+void SampleRing::Store(int index, std::uint64_t value) {
+  std::visit(
+      [index, value](auto& cells) {
+        using T = typename std::decay_t<decltype(cells)>::value_type::value_type;
+        cells[static_cast<std::size_t>(index)].store(static_cast<T>(value), std::memory_order_relaxed);
+      },
+      cells_);
+}
+
+void SampleRing::SetBits(int index, std::uint64_t bits) {
+  std::visit(
+      [index, bits](auto& cells) {
+        using T = typename std::decay_t<decltype(cells)>::value_type::value_type;
+        cells[static_cast<std::size_t>(index)].fetch_or(static_cast<T>(bits), std::memory_order_relaxed);
+      },
+      cells_);
+}
+
+void SampleRing::ClearBits(int index, std::uint64_t bits) {
+  std::visit(
+      [index, bits](auto& cells) {
+        using T = typename std::decay_t<decltype(cells)>::value_type::value_type;
+        cells[static_cast<std::size_t>(index)].fetch_and(static_cast<T>(~bits), std::memory_order_relaxed);
+      },
+      cells_);
+}
+
+}  // namespace quillon
