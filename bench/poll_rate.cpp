@@ -1,20 +1,32 @@
 // How fast a polling record (a scope window's: OneShot 0, DelayMs 1) is served by the program's
-// port workers against the simulated controller, over a pseudo-terminal and over TCP, compared
-// with what the protocol timing allows:
-//   serial: delay + frame-end pause + request and answer bytes on the line at the baud rate
-//   TCP:    delay + the round trip of one request (measured on a plain socket)
+// port workers against the simulated controller, over a pseudo-terminal and over TCP, with the
+// fast frame end on and off, compared with what the link allows. The link limit of one exchange
+// is measured in the same run, on a plain descriptor talking to the same simulator:
+//   serial, fast frame end:    delay + the round trip of one request
+//   serial, classic frame end: delay + the round trip + the frame-end pause
+//   TCP:                       delay + the round trip
+// A pseudo-terminal moves bytes at once whatever the baud rate, so no line time is added.
+// When `mbpoll` is installed, its fastest loop (-l 10) reads the same registers on the same
+// terminal for comparison.
 //
 //   poll_rate [--device FILE] [--seconds S] [--baud N] [--fe MS]
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +48,8 @@ namespace {
 using namespace quillon;
 using Clock = std::chrono::steady_clock;
 
+constexpr double kPollDelayMs = 1.0;
+
 struct Settings {
   std::string device = std::string(QUILLON_SOURCE_DIR) + "/demo/Devices/TK3/1027.ini";
   double seconds = 3.0;
@@ -49,6 +63,8 @@ struct PollFrames {
   std::vector<std::uint8_t> modbus;
   std::size_t qubusAnswer = 0;
   std::size_t modbusAnswer = 0;
+  std::uint16_t firstRegister = 0;
+  std::uint16_t registers = 0;
 };
 
 PollFrames MakeFrames(const std::string& device) {
@@ -67,7 +83,9 @@ PollFrames MakeFrames(const std::string& device) {
   MODBUSSpan(list, start, end, odd);
   BuildMODBUSRead("1", start, end, frame, length);
   frames.modbus.assign(frame, frame + length);
-  frames.modbusAnswer = 5 + 2 * static_cast<std::size_t>(static_cast<std::uint16_t>(end - start));
+  frames.firstRegister = start;
+  frames.registers = static_cast<std::uint16_t>(end - start);
+  frames.modbusAnswer = 5 + 2 * std::size_t{frames.registers};
   return frames;
 }
 
@@ -80,43 +98,86 @@ struct Poller {
   std::atomic<long> bad{0};
   std::size_t expected = 0;
 
-  explicit Poller(std::vector<std::uint8_t> bytes, std::size_t expectedLen) : frame(std::move(bytes)), expected(expectedLen) {
+  explicit Poller(std::vector<std::uint8_t> bytes, std::size_t expectedLen)
+      : frame(std::move(bytes)), expected(expectedLen) {
     request.AnswerBuf = answer.data();
     request.AnswerCapacity = answer.size();
     request.RequestBuf = frame.data();
     request.RequestLen = static_cast<std::uint32_t>(frame.size());
     request.OneShot = false;
-    request.DelayMs = 1;
+    request.DelayMs = static_cast<std::uint32_t>(kPollDelayMs);
     request.OnAnswer = [this](TLinkRequest& served) {
       (served.AnswerLen.load() == expected ? answers : bad)++;
       served.Busy = false;
     };
   }
+  double Rate(double seconds) const { return static_cast<double>(answers.load()) / seconds; }
 };
 
-void Report(const char* name, const Poller& poller, double seconds, double limitMs) {
-  const double rate = static_cast<double>(poller.answers.load()) / seconds;
+void Report(const std::string& name, double rate, long wrong, double limitMs) {
   const double limit = 1000.0 / limitMs;
-  std::printf("%-22s %8.1f answers/s  (%ld wrong)  limit %7.1f/s (%.2f ms each)  ratio %.2f\n", name, rate,
-              poller.bad.load(), limit, limitMs, rate / limit);
+  std::printf("%-34s %8.1f answers/s  (%ld wrong)  limit %7.1f/s (%.3f ms each)  ratio %.2f\n", name.c_str(), rate,
+              wrong, limit, limitMs, rate / limit);
 }
 
-// A pseudo-terminal moves bytes at once, whatever the baud rate, so a serial figure is also
-// given against the limit without line time.
-void ReportSerial(const char* name, const Poller& poller, double seconds, double limitMs, double lineMs) {
-  Report(name, poller, seconds, limitMs);
-  const double rate = static_cast<double>(poller.answers.load()) / seconds;
-  std::printf("%-22s without line time: limit %7.1f/s  ratio %.2f\n", "", 1000.0 / (limitMs - lineMs),
-              rate * (limitMs - lineMs) / 1000.0);
+// Request after request on a plain descriptor, each read until the whole answer is in: the time
+// of one exchange without any worker, delay or pause.
+double MeasureRoundTripMs(int fd, const std::vector<std::uint8_t>& frame, std::size_t answerLen) {
+  constexpr int kRounds = 200;
+  std::uint8_t buffer[512];
+  const auto start = Clock::now();
+  for (int i = 0; i < kRounds; ++i) {
+    if (::write(fd, frame.data(), frame.size()) != static_cast<ssize_t>(frame.size())) return 0.0;
+    std::size_t got = 0;
+    while (got < answerLen) {
+      pollfd ready{fd, POLLIN, 0};
+      if (::poll(&ready, 1, 500) <= 0) return 0.0;
+      const ssize_t n = ::read(fd, buffer, sizeof buffer);
+      if (n <= 0) return 0.0;
+      got += static_cast<std::size_t>(n);
+    }
+  }
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / kRounds;
 }
 
-void PollSerial(const char* name, const std::string& programDir, const std::vector<std::uint8_t>& frame,
-                std::size_t answerLen, const Settings& settings) {
+double MeasurePtyRoundTripMs(const std::string& path, const std::vector<std::uint8_t>& frame, std::size_t answerLen) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return 0.0;
+  termios settings{};
+  ::tcgetattr(fd, &settings);
+  ::cfmakeraw(&settings);
+  ::tcsetattr(fd, TCSANOW, &settings);
+  ::tcflush(fd, TCIOFLUSH);
+  const double ms = MeasureRoundTripMs(fd, frame, answerLen);
+  ::close(fd);
+  return ms;
+}
+
+double MeasureTcpRoundTripMs(std::uint16_t port, const std::vector<std::uint8_t>& frame, std::size_t answerLen) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const int yes = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+  double ms = 0.0;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+    ms = MeasureRoundTripMs(fd, frame, answerLen);
+  ::close(fd);
+  return ms;
+}
+
+// Polls the simulator's terminal for the configured time with the fast frame end on or off;
+// returns the rate of good answers.
+double PollSerial(const std::string& name, const std::string& programDir, const std::vector<std::uint8_t>& frame,
+                  std::size_t answerLen, const Settings& settings, bool fastFrameEnd, double roundTripMs) {
   TCommList ports(programDir);
   ports.SetTimings(SerialTimings::None());
+  ports.SetFastFrameEnd(fastFrameEnd);
   if (ports.OpenPortWorker("BENCH") < 0) {
-    std::printf("%s: cannot open the simulator's line\n", name);
-    return;
+    std::printf("%s: cannot open the simulator's line\n", name.c_str());
+    return 0.0;
   }
   ports.ConfigurePort("BENCH", settings.baud, settings.frameEndMs);
   Poller poller(frame, answerLen);
@@ -125,51 +186,78 @@ void PollSerial(const char* name, const std::string& programDir, const std::vect
   ports.UnlockPort("BENCH");
   std::this_thread::sleep_for(std::chrono::duration<double>(settings.seconds));
   ports.RemoveRequest("BENCH", &poller.request);
-  // 8N1: ten bits per byte.
-  const double lineMs = static_cast<double>(frame.size() + answerLen) * 10.0 * 1000.0 / settings.baud;
-  ReportSerial(name, poller, settings.seconds, 1.0 + settings.frameEndMs + lineMs, lineMs);
+  const double limitMs = kPollDelayMs + roundTripMs + (fastFrameEnd ? 0.0 : settings.frameEndMs);
+  const double rate = poller.Rate(settings.seconds);
+  Report(name + (fastFrameEnd ? ", fast frame end" : ", classic frame end"), rate, poller.bad.load(), limitMs);
+  return rate;
 }
 
-double MeasureRoundTripMs(std::uint16_t port, const std::vector<std::uint8_t>& frame) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  const int yes = 1;
-  ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    ::close(fd);
-    return 0.0;
-  }
-  constexpr int kRounds = 200;
-  std::uint8_t buffer[512];
-  const auto start = Clock::now();
-  for (int i = 0; i < kRounds; ++i) {
-    ::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL);
-    if (::recv(fd, buffer, sizeof buffer, 0) <= 0) break;
-  }
-  const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count() / kRounds;
-  ::close(fd);
-  return ms;
-}
-
-void PollTcp(std::uint16_t port, const std::vector<std::uint8_t>& frame, std::size_t answerLen,
-             const Settings& settings) {
-  const double roundTrip = MeasureRoundTripMs(port, frame);
+double PollTcp(std::uint16_t port, const std::vector<std::uint8_t>& frame, std::size_t answerLen,
+               const Settings& settings) {
+  const double roundTrip = MeasureTcpRoundTripMs(port, frame, answerLen);
   TTCPIPList workers;
   const std::uint32_t ip = ParseIPv4("127.0.0.1");
   if (workers.OpenWorker(ip, port) < 0 || workers.FindWorker(ip) == nullptr) {
     std::printf("MODBUS TCP: cannot connect\n");
-    return;
+    return 0.0;
   }
   Poller poller(frame, answerLen);
   workers.AddRequest(ip, &poller.request);
   std::this_thread::sleep_for(std::chrono::duration<double>(settings.seconds));
   workers.RemoveRequest(ip, &poller.request);
-  Report("MODBUS TCP", poller, settings.seconds, 1.0 + roundTrip);
-  std::printf("%-22s round trip %.3f ms\n", "", roundTrip);
+  const double rate = poller.Rate(settings.seconds);
+  Report("MODBUS TCP (127.0.0.1)", rate, poller.bad.load(), kPollDelayMs + roundTrip);
+  std::printf("%-34s round trip %.3f ms\n", "", roundTrip);
+  return rate;
 }
+
+// Runs mbpoll's fastest loop on the terminal and counts the polls it prints in the configured
+// time (one "[first register]:" line each). Negative when mbpoll cannot be run.
+double PollWithMbpoll(const std::string& path, const PollFrames& frames, const Settings& settings) {
+  int out[2];
+  if (::pipe2(out, O_CLOEXEC) != 0) return -1.0;
+  const pid_t child = ::fork();
+  if (child < 0) return -1.0;
+  if (child == 0) {
+    ::dup2(out[1], STDOUT_FILENO);
+    ::dup2(out[1], STDERR_FILENO);
+    const std::string first = std::to_string(frames.firstRegister);
+    const std::string count = std::to_string(frames.registers);
+    const std::string baud = std::to_string(settings.baud);
+    ::execlp("stdbuf", "stdbuf", "-oL", "mbpoll", "-m", "rtu", "-a", "1", "-0", "-r", first.c_str(), "-c",
+             count.c_str(), "-b", baud.c_str(), "-P", "none", "-l", "10", path.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  const std::string marker = "[" + std::to_string(frames.firstRegister) + "]:";
+  std::string pending;
+  long polls = 0;
+  std::optional<Clock::time_point> firstPoll;
+  const auto deadline = Clock::now() + std::chrono::duration<double>(settings.seconds + 2.0);
+  while (Clock::now() < deadline) {
+    if (firstPoll && Clock::now() - *firstPoll >= std::chrono::duration<double>(settings.seconds)) break;
+    pollfd ready{out[0], POLLIN, 0};
+    if (::poll(&ready, 1, 100) <= 0) continue;
+    char buffer[4096];
+    const ssize_t got = ::read(out[0], buffer, sizeof buffer);
+    if (got <= 0) break;
+    pending.append(buffer, static_cast<std::size_t>(got));
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+      if (pending.compare(0, marker.size(), marker) != 0) continue;
+      if (!firstPoll) firstPoll = Clock::now();
+      else ++polls;  // counted from the first poll on, over the time after it
+    }
+  }
+  const double elapsed = firstPoll ? std::chrono::duration<double>(Clock::now() - *firstPoll).count() : 0.0;
+  ::kill(child, SIGTERM);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ::close(out[0]);
+  if (!firstPoll || elapsed <= 0.0) return -1.0;
+  return static_cast<double>(polls) / elapsed;
+}
+
+bool MbpollInstalled() { return std::system("command -v mbpoll >/dev/null 2>&1") == 0; }
 
 }  // namespace
 
@@ -192,7 +280,8 @@ int main(int argc, char** argv) {
     sim::DeviceImage image = sim::LoadDeviceImage(settings.device);
     options.id = image.id;
     sim::SimController controller(std::move(image), options);
-    const std::string dir = (std::filesystem::temp_directory_path() / ("quillon-bench-" + std::to_string(::getpid()))).string() + "/";
+    const std::string dir =
+        (std::filesystem::temp_directory_path() / ("quillon-bench-" + std::to_string(::getpid()))).string() + "/";
     sim::PseudoTerminal pty;
     sim::PublishedLink link(dir + "Ports/BENCH", pty.DevicePath());
     sim::TcpListener listener("127.0.0.1", 0);
@@ -203,11 +292,38 @@ int main(int argc, char** argv) {
     std::thread serving([&] { server.Run(stop); });
 
     const PollFrames frames = MakeFrames(settings.device);
-    std::printf("poll_rate: %s, %.1f s per line, serial limit at %u Bd with frame end %u ms\n",
-                settings.device.c_str(), settings.seconds, settings.baud, settings.frameEndMs);
-    PollSerial("QuBUS (pty)", dir, frames.qubus, frames.qubusAnswer, settings);
-    PollSerial("MODBUS RTU (pty)", dir, frames.modbus, frames.modbusAnswer, settings);
+    std::printf("poll_rate: %s, %.1f s per run, %u Bd, frame end %u ms, request delay %.0f ms\n",
+                settings.device.c_str(), settings.seconds, settings.baud, settings.frameEndMs, kPollDelayMs);
+    std::printf("QuBUS reads %zu bytes; MODBUS reads %u registers from %u (%zu-byte answer)\n", frames.qubusAnswer,
+                frames.registers, frames.firstRegister, frames.modbusAnswer);
+
+    const double qubusTrip = MeasurePtyRoundTripMs(pty.DevicePath(), frames.qubus, frames.qubusAnswer);
+    const double modbusTrip = MeasurePtyRoundTripMs(pty.DevicePath(), frames.modbus, frames.modbusAnswer);
+    std::printf("pty round trip: QuBUS %.3f ms, MODBUS RTU %.3f ms\n", qubusTrip, modbusTrip);
+    const double qubusFast =
+        PollSerial("QuBUS (pty)", dir, frames.qubus, frames.qubusAnswer, settings, true, qubusTrip);
+    const double qubusClassic =
+        PollSerial("QuBUS (pty)", dir, frames.qubus, frames.qubusAnswer, settings, false, qubusTrip);
+    const double rtuFast =
+        PollSerial("MODBUS RTU (pty)", dir, frames.modbus, frames.modbusAnswer, settings, true, modbusTrip);
+    const double rtuClassic =
+        PollSerial("MODBUS RTU (pty)", dir, frames.modbus, frames.modbusAnswer, settings, false, modbusTrip);
     PollTcp(listener.Port(), frames.modbus, frames.modbusAnswer, settings);
+
+    std::printf("fast / classic frame end: QuBUS %.2f, MODBUS RTU %.2f\n", qubusFast / qubusClassic,
+                rtuFast / rtuClassic);
+    if (MbpollInstalled()) {
+      const double mbpoll = PollWithMbpoll(pty.DevicePath(), frames, settings);
+      if (mbpoll > 0.0) {
+        std::printf("%-34s %8.1f polls/s\n", "mbpoll -l 10, MODBUS RTU (pty)", mbpoll);
+        std::printf("MODBUS RTU against mbpoll -l 10: fast frame end %.2f, classic frame end %.2f\n", rtuFast / mbpoll,
+                    rtuClassic / mbpoll);
+      } else {
+        std::printf("mbpoll: no poll seen on the terminal\n");
+      }
+    } else {
+      std::printf("mbpoll: not installed, no comparison\n");
+    }
 
     stop = true;
     serving.join();

@@ -267,6 +267,9 @@ void Tmain::FormCreate() {
   connect(edGeography_, &QLineEdit::textEdited, this, &Tmain::EnableSave);
 
   const std::string ini = paths_.SettingsFile();
+  // A line that needs the classic end of frame (the pause after every answer) is switched over
+  // in settings.ini for every window at once.
+  commList_->SetFastFrameEnd(ReadSettingInt(ini, "FastFrameEnd") != 0);
   move(ReadSettingInt(ini, "Left"), ReadSettingInt(ini, "Top"));
   resize(ReadSettingInt(ini, "Width"), ReadSettingInt(ini, "Height"));
   if (!SettingStored(ini, "Width") || !SettingStored(ini, "Height")) PlaceForFirstStart();

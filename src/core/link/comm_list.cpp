@@ -48,6 +48,17 @@ void TCommList::SetTimings(const SerialTimings& timings) {
   timings_ = timings;
 }
 
+void TCommList::SetFastFrameEnd(bool on) {
+  std::lock_guard lock(guard_);
+  fastFrameEnd_ = on;
+  for (const auto& worker : workers_) worker->SetFastFrameEnd(on);
+}
+
+bool TCommList::FastFrameEnd() const {
+  std::lock_guard lock(guard_);
+  return fastFrameEnd_;
+}
+
 TComm* TCommList::FindPortWorker(const std::string& name) {
   std::lock_guard lock(guard_);
   for (auto it = workers_.rbegin(); it != workers_.rend(); ++it)
@@ -69,6 +80,7 @@ int TCommList::OpenPortWorker(const std::string& name) {
   auto worker = std::make_unique<TComm>(name, std::move(port), timings,
                                         [name, directory] { return OpenByName(name, directory); });
   std::lock_guard lock(guard_);
+  worker->SetFastFrameEnd(fastFrameEnd_);
   workers_.push_back(std::move(worker));
   return 0;
 }

@@ -29,6 +29,9 @@ class TCommList {
 
   void SetProgramDirectory(std::string programDirectory);
   void SetTimings(const SerialTimings& timings);
+  // For every port, open now or later (see TComm::SetFastFrameEnd); on by default.
+  void SetFastFrameEnd(bool on);
+  bool FastFrameEnd() const;
 
   // The worker of the port, searched from the last registered to the first, or nullptr.
   TComm* FindPortWorker(const std::string& name);
@@ -58,6 +61,7 @@ class TCommList {
   mutable std::mutex guard_;
   std::string programDirectory_;
   SerialTimings timings_;
+  bool fastFrameEnd_ = true;
   std::vector<std::unique_ptr<TComm>> workers_;
 };
 

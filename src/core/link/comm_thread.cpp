@@ -30,7 +30,7 @@ TComm::TComm(std::string name, std::unique_ptr<SerialLine> line, const SerialTim
 }
 
 void TComm::Stop() {
-  stop_.Set();
+  signal_.Stop();
   std::lock_guard lock(lineGuard_);
   if (line_) line_->Interrupt();
 }
@@ -53,6 +53,7 @@ void TComm::AddRequest(TLinkRequest* request) {
   WorkerLock lock(mutex_, kPortLockTimeout);
   if (!lock.OwnsLock()) return;
   requestCount_ = static_cast<int>(requests_.Add(request));
+  signal_.Wake();
 }
 
 void TComm::RemoveRequest(TLinkRequest* request) {
@@ -87,32 +88,39 @@ bool TComm::ConfigurePort(unsigned baud, unsigned frameEndMs) {
 }
 
 void TComm::TakeOpeningPauses() {
-  if (stop_.SleepFor(timings_.openingPause)) {
+  if (signal_.SleepFor(timings_.openingPause)) {
     if (line_) line_->Purge();
-    stop_.SleepFor(timings_.openingPause);
+    signal_.SleepFor(timings_.openingPause);
   }
   opened_.count_down();
 }
 
-void TComm::ServePass(SerialLine& line) {
-  for (std::size_t index = requests_.Count(); index-- > 0 && !stop_.IsSet();) {
+PassOutcome TComm::ServePass(SerialLine& line) {
+  PassOutcome outcome = PassOutcome::Nothing;
+  const ServiceRules rules{false, fastFrameEnd_.load()};
+  for (std::size_t index = requests_.Count(); index-- > 0 && !signal_.Stopped();) {
     // A line that hung up while nothing was asked is opened again before it serves anyone.
     if (line.Lost()) break;
     TLinkRequest* request = requests_.Fetch(index);
     if (request == nullptr) break;  // the list became shorter under us: start a new pass
     // A write that fails still ends in a read, which then gives AnswerLen 0 and lets the owner
     // report the missing answer.
-    const ServiceOutcome outcome = ServeRequest(line, *request, stop_, false);
-    const bool serviceDone = outcome == ServiceOutcome::Served || outcome == ServiceOutcome::HandlerFailed;
+    const ServiceOutcome service = ServeRequest(line, *request, signal_, rules);
+    const bool serviceDone = service == ServiceOutcome::Served || service == ServiceOutcome::HandlerFailed;
     const bool drop = serviceDone && request->OneShot.load();
     requests_.Release(request, drop);
-    if (outcome == ServiceOutcome::Stopped || outcome == ServiceOutcome::HandlerFailed || drop) break;
-    std::this_thread::yield();
+    if (service == ServiceOutcome::Skipped) {
+      outcome = outcome == PassOutcome::Served ? outcome : PassOutcome::OnlyBusy;
+    } else {
+      outcome = PassOutcome::Served;
+    }
+    if (service == ServiceOutcome::Stopped || service == ServiceOutcome::HandlerFailed || drop) break;
   }
+  return outcome;
 }
 
 void TComm::AnswerWithoutLine() {
-  for (std::size_t index = requests_.Count(); index-- > 0 && !stop_.IsSet();) {
+  for (std::size_t index = requests_.Count(); index-- > 0 && !signal_.Stopped();) {
     TLinkRequest* request = requests_.Fetch(index);
     if (request == nullptr) break;
     if (request->Busy.load()) {
@@ -154,25 +162,30 @@ void TComm::TryReopen() {
     std::lock_guard lock(lineGuard_);
     if (configured_.load()) line->Configure(baud_.load(), frameEndMs_.load());
     line_ = std::move(line);
-    if (stop_.IsSet()) line_->Interrupt();
+    if (signal_.Stopped()) line_->Interrupt();
   }
-  stop_.SleepFor(timings_.settingsPause);
+  signal_.SleepFor(timings_.settingsPause);
 }
 
 void TComm::Run() {
   requests_.SetWorkerThread(std::this_thread::get_id());
+  SleepPrecisely();
   TakeOpeningPauses();
-  while (!stop_.IsSet()) {
+  while (!signal_.Stopped()) {
     if (line_ && line_->Lost()) DropLostLine();
     if (!line_) TryReopen();
     if (line_) {
-      ServePass(*line_);
-      stop_.SleepFor(std::chrono::milliseconds(1));
+      signal_.ClearWake();
+      const PassOutcome outcome = ServePass(*line_);
+      if (!line_->Lost()) RestAfter(outcome, signal_);
       continue;
     }
+    // No wake-up shortens this rest: records added meanwhile are answered at the next attempt,
+    // and a polling owner would otherwise be answered with nothing in a loop.
     AnswerWithoutLine();
     const auto left = nextReopen_ - std::chrono::steady_clock::now();
-    stop_.SleepFor(std::max(std::chrono::milliseconds(1), std::chrono::duration_cast<std::chrono::milliseconds>(left)));
+    signal_.SleepFor(
+        std::max(std::chrono::milliseconds(1), std::chrono::duration_cast<std::chrono::milliseconds>(left)));
   }
 }
 

@@ -2,8 +2,10 @@
 // TComm: the worker of one open serial port. Several windows register their records with it
 // and it serves them one after another, half-duplex, from the last registered to the first,
 // until it is destroyed. Adding, removing and reconfiguring happen under its mutex; the
-// exchanges themselves run without it. A line that hangs up or fails (an adapter pulled out) is
-// closed and opened again by its name, a few times a second at most, until it is back.
+// exchanges themselves run without it. The worker rests only after a pass that served nothing:
+// until a record is added, or briefly while its records wait for their owners. A line that hangs
+// up or fails (an adapter pulled out) is closed and opened again by its name, a few times a
+// second at most, until it is back.
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -87,11 +89,15 @@ class TComm {
   unsigned FrameEnd() const { return frameEndMs_.load(); }
   // false from the loss of the line until it is opened again.
   bool LineUp() const;
+  // On (the default): an answer ends as soon as its request's shape says it is complete,
+  // instead of at the frame-end pause (see AnswerEnd). Off for a line that needs the pause.
+  void SetFastFrameEnd(bool on) { fastFrameEnd_ = on; }
+  bool FastFrameEnd() const { return fastFrameEnd_.load(); }
 
  private:
   void Run();
   void TakeOpeningPauses();
-  void ServePass(SerialLine& line);
+  PassOutcome ServePass(SerialLine& line);
   void AnswerWithoutLine();
   void DropLostLine();
   void TryReopen();
@@ -111,7 +117,8 @@ class TComm {
   std::atomic<bool> configured_{false};
   std::atomic<unsigned> baud_{0};
   std::atomic<unsigned> frameEndMs_{kDefaultFrameEndMs};
-  StopSignal stop_;
+  std::atomic<bool> fastFrameEnd_{true};
+  WorkerSignal signal_;
   std::thread thread_;
 };
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "link/answer_end.h"
 #include "link/link_request.h"
 
 namespace quillon {
@@ -20,36 +21,72 @@ class LinkChannel {
   virtual void Purge() = 0;
   virtual bool Send(const std::uint8_t* data, std::size_t length) = 0;
   // Collects one answer into `buffer` (at most `capacity` bytes) and returns the count the
-  // record's AnswerLen reports; each line kind has its own rules for that count.
-  virtual std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) = 0;
+  // record's AnswerLen reports; each line kind has its own rules for that count. A line that
+  // waits for the end of a frame may stop as soon as `end` finds the answer complete.
+  virtual std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd& end) = 0;
   // Makes every wait of the channel, running or to come, end at once (worker shutdown).
   virtual void Interrupt() = 0;
 };
 
-// The stop flag of a worker with a sleep that ends as soon as the flag is set.
-class StopSignal {
+// A worker's stop flag and its wake-up event. Every wait of a worker is bounded and ends at the
+// stop; a worker that found nothing to serve rests until new work wakes it.
+class WorkerSignal {
  public:
-  void Set();
-  bool IsSet() const { return stop_.load(); }
-  // false when stopped before the time was up.
+  void Stop();
+  bool Stopped() const { return stop_.load(); }
+  // false when stopped before the time was up; a wake-up does not shorten it.
   bool SleepFor(std::chrono::milliseconds duration);
+
+  // New work (a record added): ends the rest in progress, or the next one.
+  void Wake();
+  // Forgets the wake-ups given so far, at the start of a pass that will see their work.
+  void ClearWake();
+  // Rests until woken, stopped or the time is up.
+  void RestFor(std::chrono::milliseconds duration);
 
  private:
   std::atomic<bool> stop_{false};
+  bool woken_ = false;
   std::mutex mutex_;
   std::condition_variable changed_;
 };
 
+// What a pass over the records came to. Only a pass that served nothing lets the worker rest.
+enum class PassOutcome {
+  Served,
+  OnlyBusy,  // every record waits for its owner to clear Busy
+  Nothing,   // no records, or the line failed before anything was sent
+};
+
+// Owners clear Busy without telling the worker, so records waiting for that are looked at
+// again this soon; a worker without records looks at its line this often.
+inline constexpr std::chrono::milliseconds kBusyRecheck{1};
+inline constexpr std::chrono::milliseconds kIdleRecheck{50};
+
+// Makes the calling worker's short sleeps end on time. A request's 1 ms delay would otherwise
+// run late by the default timer slack of 50 us, a twentieth of every exchange of a fast poll.
+void SleepPrecisely();
+
+// The rest after a pass: none after serving, bounded otherwise.
+void RestAfter(PassOutcome outcome, WorkerSignal& signal);
+
 enum class ServiceOutcome {
-  Skipped,        // the record was Busy
+  Skipped,  // the record was Busy
   Served,
   SendFailed,     // Busy set, nothing received, OnAnswer not called
   HandlerFailed,  // OnAnswer threw; the exception is swallowed
   Stopped,        // the worker is stopping; the record is left Busy without an answer
 };
 
+struct ServiceRules {
+  // A failed send ends the service without receiving.
+  bool stopOnSendFailure = false;
+  // The answer may end as soon as its request's shape says it is complete (see AnswerEnd).
+  bool endAtKnownLength = false;
+};
+
 // One exchange: set Busy, purge, send, wait DelayMs, receive, store AnswerLen, call OnAnswer.
-// With `stopOnSendFailure` a failed send ends the service without receiving.
-ServiceOutcome ServeRequest(LinkChannel& channel, TLinkRequest& request, StopSignal& stop, bool stopOnSendFailure);
+ServiceOutcome ServeRequest(LinkChannel& channel, TLinkRequest& request, WorkerSignal& signal,
+                            const ServiceRules& rules);
 
 }  // namespace quillon

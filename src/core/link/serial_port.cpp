@@ -162,7 +162,7 @@ bool SerialPort::Send(const std::uint8_t* data, std::size_t length) {
   return true;
 }
 
-std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) {
+std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd& end) {
   if (lost_.load()) return 0;
   capacity = std::min(capacity, kSerialAnswerMax);
   std::size_t count = 0;
@@ -180,6 +180,7 @@ std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capaci
     const ssize_t got = ::read(fd_, buffer + count, capacity - count);
     if (got > 0) {
       count += static_cast<std::size_t>(got);
+      if (end.Complete(buffer, count)) break;
     } else if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
       continue;
     } else {

@@ -1,7 +1,7 @@
 #pragma once
 // A serial line as the port workers see it: opened exclusively, raw 8N1, any baud rate the
 // driver takes. A read waits up to 500 ms for the first byte and then ends at the first gap
-// longer than the frame-end pause.
+// longer than the frame-end pause, or as soon as the answer is complete by its request's shape.
 #include <atomic>
 #include <memory>
 #include <string>
@@ -36,7 +36,7 @@ class SerialPort final : public SerialLine {
 
   void Purge() override;
   bool Send(const std::uint8_t* data, std::size_t length) override;
-  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) override;
+  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd& end) override;
   void Interrupt() override;
   bool Configure(unsigned baud, unsigned frameEndMs) override;
   bool Lost() override;

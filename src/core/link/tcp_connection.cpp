@@ -175,7 +175,7 @@ bool TcpConnection::Send(const std::uint8_t* data, std::size_t length) {
   return true;
 }
 
-std::uint32_t TcpConnection::ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) {
+std::uint32_t TcpConnection::ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd&) {
   const int fd = fd_.load();
   if (fd < 0) return 0;
   pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};

@@ -46,8 +46,9 @@ class TcpConnection final : public LinkChannel {
   void Purge() override;
   bool Send(const std::uint8_t* data, std::size_t length) override;
   // Waits 50 ms for data and receives up to 4096 bytes: the count when it is at most 255,
-  // 0 for a longer answer or a failed receive, 1 when nothing came.
-  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity) override;
+  // 0 for a longer answer or a failed receive, 1 when nothing came. A stream has no frame-end
+  // pause to shorten, so `end` changes nothing.
+  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd& end) override;
   void Interrupt() override;
 
  private:

@@ -14,7 +14,7 @@ TTCPIPThread::TTCPIPThread(std::uint32_t ip, std::uint16_t port)
 }
 
 void TTCPIPThread::Stop() {
-  stop_.Set();
+  signal_.Stop();
   if (connection_) connection_->Interrupt();
 }
 
@@ -24,7 +24,7 @@ TTCPIPThread::~TTCPIPThread() {
 }
 
 void TTCPIPThread::StartThread() {
-  if (!thread_.joinable() && !stop_.IsSet()) thread_ = std::thread([this] { Run(); });
+  if (!thread_.joinable() && !signal_.Stopped()) thread_ = std::thread([this] { Run(); });
 }
 
 bool TTCPIPThread::Probe() { return connection_ && connection_->Alive(); }
@@ -32,10 +32,12 @@ bool TTCPIPThread::Probe() { return connection_ && connection_->Alive(); }
 void TTCPIPThread::AddRequest(TLinkRequest* request) {
   WorkerLock lock(mutex_, kTCPLockTimeout);
   if (!lock.OwnsLock() || !connection_) return;
-  if (connection_->Alive())
+  if (connection_->Alive()) {
     requestCount_ = static_cast<int>(requests_.Add(request));
-  else
+    signal_.Wake();
+  } else {
     connection_->Close();
+  }
 }
 
 void TTCPIPThread::RemoveRequest(TLinkRequest* request) {
@@ -57,35 +59,43 @@ void TTCPIPThread::Reconnect() {
 bool TTCPIPThread::LockForPass() {
   // The pass waits up to 3000 ms for owners holding the lock, in slices so a stop is seen.
   const auto deadline = std::chrono::steady_clock::now() + kTCPPassLockTimeout;
-  while (!stop_.IsSet()) {
-    if (mutex_.LockFor(std::chrono::milliseconds(50))) return true;
+  while (!signal_.Stopped()) {
+    if (mutex_.LockAfterOthers(std::chrono::milliseconds(50))) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
   }
   return false;
 }
 
-void TTCPIPThread::ServePass() {
-  for (std::size_t index = requests_.Count(); index-- > 0 && !stop_.IsSet();) {
+PassOutcome TTCPIPThread::ServePass() {
+  PassOutcome outcome = PassOutcome::Nothing;
+  const ServiceRules rules{true, false};
+  for (std::size_t index = requests_.Count(); index-- > 0 && !signal_.Stopped();) {
     TLinkRequest* request = requests_.Fetch(index);
     if (request == nullptr) break;
-    const ServiceOutcome outcome = ServeRequest(*connection_, *request, stop_, true);
-    const bool serviceDone = outcome == ServiceOutcome::Served || outcome == ServiceOutcome::HandlerFailed;
+    const ServiceOutcome service = ServeRequest(*connection_, *request, signal_, rules);
+    const bool serviceDone = service == ServiceOutcome::Served || service == ServiceOutcome::HandlerFailed;
     const bool drop = serviceDone && request->OneShot.load();
     requests_.Release(request, drop);
-    if (outcome != ServiceOutcome::Served && outcome != ServiceOutcome::Skipped) break;
+    // A failed send served no one: a dead connection must not keep the worker from resting.
+    if (serviceDone) outcome = PassOutcome::Served;
+    if (service == ServiceOutcome::Skipped && outcome == PassOutcome::Nothing) outcome = PassOutcome::OnlyBusy;
+    if (service != ServiceOutcome::Served && service != ServiceOutcome::Skipped) break;
     if (drop) break;
-    std::this_thread::yield();
   }
+  return outcome;
 }
 
 void TTCPIPThread::Run() {
   requests_.SetWorkerThread(std::this_thread::get_id());
-  while (!stop_.IsSet()) {
+  SleepPrecisely();
+  while (!signal_.Stopped()) {
+    PassOutcome outcome = PassOutcome::Nothing;
+    signal_.ClearWake();
     if (LockForPass()) {
-      ServePass();
+      outcome = ServePass();
       mutex_.Unlock();
     }
-    stop_.SleepFor(std::chrono::milliseconds(1));
+    RestAfter(outcome, signal_);
   }
 }
 

@@ -58,7 +58,7 @@ class TTCPIPThread {
   void StartThread();
   void Run();
   bool LockForPass();
-  void ServePass();
+  PassOutcome ServePass();
 
   std::uint32_t ip_;
   std::uint16_t port_;
@@ -66,7 +66,7 @@ class TTCPIPThread {
   WorkerMutex mutex_;
   RequestList requests_;
   std::atomic<int> requestCount_{0};
-  StopSignal stop_;
+  WorkerSignal signal_;
   std::thread thread_;
 };
 

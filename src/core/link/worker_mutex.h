@@ -19,12 +19,17 @@ class WorkerMutex {
   WorkerMutex(const WorkerMutex&) = delete;
   WorkerMutex& operator=(const WorkerMutex&) = delete;
   bool LockFor(std::chrono::milliseconds timeout);
+  // For a worker that takes the lock pass after pass: owners already waiting for it go first.
+  // The mutex itself is not fair: a worker that released and retook it at once would keep an
+  // owner out for pass after pass.
+  bool LockAfterOthers(std::chrono::milliseconds timeout);
   void Unlock();
   bool HeldByThisThread() const { return holder_.load() == std::this_thread::get_id(); }
 
  private:
   std::recursive_timed_mutex mutex_;
   std::atomic<std::thread::id> holder_{};
+  std::atomic<int> waiting_{0};
   int depth_ = 0;  // touched only by the holder
 };
 

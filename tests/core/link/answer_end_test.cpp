@@ -1,0 +1,115 @@
+// Where a serial answer may end before the line falls quiet: only at the length the request's
+// own bytes ask for, or at a complete MODBUS exception answer.
+#include "link/answer_end.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "link/buses.h"
+#include "link/crc16.h"
+
+namespace quillon {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes QuBUSRead(const char* area, std::uint16_t start, std::uint16_t end) {
+  std::uint8_t frame[kMaxFrameLength];
+  int length = 0;
+  BuildQuBUSRead(1, area, start, end, frame, length);
+  return Bytes(frame, frame + length);
+}
+
+Bytes MODBUSRead(std::uint16_t start, std::uint16_t end, const char* slave = "1") {
+  std::uint8_t frame[kMaxFrameLength];
+  int length = 0;
+  BuildMODBUSRead(slave, start, end, frame, length);
+  return Bytes(frame, frame + length);
+}
+
+Bytes WithCrc(Bytes bytes) {
+  const std::uint16_t crc = CRC16(bytes.data(), bytes.size());
+  bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+  bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
+  return bytes;
+}
+
+AnswerEnd For(const Bytes& request) { return AnswerEnd::ForRequest(request.data(), request.size()); }
+
+// Complete at exactly `length` bytes of filler (0: never), and at no other length up to 256.
+void ExpectCompleteOnlyAt(const AnswerEnd& end, std::size_t length) {
+  const Bytes filler(256, 0x00);
+  for (std::size_t count = 0; count <= filler.size(); ++count)
+    EXPECT_EQ(end.Complete(filler.data(), count), count == length && length > 0) << count << " bytes";
+}
+
+}  // namespace
+
+TEST(AnswerEnd, KnownLengthsComeFromTheRequestBytes) {
+  const Bytes qubus = QuBUSRead("XRAM", 0x0100, 0x0110);
+  EXPECT_EQ(For(qubus).ExpectedLength(), 16u);
+  ExpectCompleteOnlyAt(For(qubus), 16);
+
+  const Bytes modbus = MODBUSRead(0, 10);
+  EXPECT_EQ(For(modbus).ExpectedLength(), 25u);
+  ExpectCompleteOnlyAt(For(modbus), 25);
+
+  std::uint8_t data[4] = {0x34, 0x12, 0x78, 0x56};
+  std::uint8_t frame[kMaxFrameLength];
+  int length = 0;
+  BuildMODBUSWrite("7", 16, data, 4, frame, length);
+  EXPECT_EQ(AnswerEnd::ForRequest(frame, static_cast<std::size_t>(length)).ExpectedLength(), 8u);
+
+  // The highest slave address of a QuBUS start byte is still read as MODBUS.
+  EXPECT_EQ(For(MODBUSRead(0, 3, "165")).ExpectedLength(), 11u);
+}
+
+TEST(AnswerEnd, RequestsOfUnknownAnswerLengthKeepThePause) {
+  std::uint8_t data[2] = {0x34, 0x12};
+  std::uint8_t frame[kMaxFrameLength];
+  int length = 0;
+  BuildQuBUSWrite("XRAM", 0x2000, data, 2, frame, length);
+  Bytes corrupted = MODBUSRead(0, 10);
+  corrupted[5] ^= 0x01;  // the CRC no longer holds: not a frame we can read
+  const std::vector<Bytes> unknown = {
+      QuBUSRead("ID", 0, 0),                          // identification: a counted text
+      QuBUSRead("RAM", 0x0100, 0x0200),               // a span of 256 bytes counts 0
+      Bytes(frame, frame + length),                   // a QuBUS write answer is not fixed
+      MODBUSRead(5, 5),                               // report slave ID: a counted text
+      WithCrc({0x01, 0x03, 0x00, 0x00, 0x00, 0x7E}),  // more registers than an answer holds
+      corrupted,
+      {0x01, 0x02, 0x03},
+      {},
+  };
+  for (const Bytes& request : unknown) {
+    SCOPED_TRACE(::testing::PrintToString(request));
+    EXPECT_FALSE(For(request).ExpectedLength().has_value());
+    ExpectCompleteOnlyAt(For(request), 0);
+  }
+  EXPECT_FALSE(AnswerEnd().Complete(Bytes(25, 0).data(), 25));
+  EXPECT_FALSE(AnswerEnd::ForRequest(nullptr, 8).ExpectedLength().has_value());
+}
+
+TEST(AnswerEnd, ACompleteExceptionEndsAnyMODBUSAnswer) {
+  const Bytes read = MODBUSRead(0, 10);
+  const Bytes exception = WithCrc({0x01, 0x83, 0x02});
+  EXPECT_TRUE(For(read).Complete(exception.data(), exception.size()));
+  // The report slave ID answer has no known length, but its exception does.
+  EXPECT_TRUE(For(MODBUSRead(5, 5)).Complete(WithCrc({0x01, 0x91, 0x01}).data(), 5));
+
+  Bytes badCrc = exception;
+  badCrc[4] ^= 0xFF;
+  const std::vector<Bytes> notEnding = {
+      badCrc, WithCrc({0x02, 0x83, 0x02}),  // another slave
+      WithCrc({0x01, 0x90, 0x02}),          // the exception of another function
+      WithCrc({0x01, 0x03, 0x02}),          // no exception bit
+  };
+  for (const Bytes& answer : notEnding)
+    EXPECT_FALSE(For(read).Complete(answer.data(), answer.size())) << ::testing::PrintToString(answer);
+  // A QuBUS request has no exception answer: five bytes that look like one end nothing.
+  EXPECT_FALSE(For(QuBUSRead("RAM", 0, 16)).Complete(exception.data(), exception.size()));
+}
+
+}  // namespace quillon
