@@ -77,7 +77,7 @@ CellCommit CommitCell(TView& variable, int kind, std::string text) {
 }
 
 LinkFrame BuildValueWrite(const TView& variable, const std::vector<std::uint8_t>& data, const LinkFieldTexts& fields,
-                          std::span<const std::uint8_t> valueBuffer) {
+                          std::span<const std::uint8_t> valueBuffer, std::string_view area) {
   if (variable.NoAddress || variable.NotInMemory)
     throw std::runtime_error(variable.Name + " не записывается в контроллер");
   if (data.empty() || data.size() > 4) throw std::runtime_error(variable.Name + ": неверная длина значения");
@@ -87,7 +87,7 @@ LinkFrame BuildValueWrite(const TView& variable, const std::vector<std::uint8_t>
   int length = 0;
   const int count = static_cast<int>(data.size());
   if (fields.protocol == kProtocolQuBUS) {
-    BuildQuBUSWrite("FLASH", variable.Address, data.data(), count, frame.bytes.data(), length);
+    BuildQuBUSWrite(area, variable.Address, data.data(), count, frame.bytes.data(), length);
   } else if (count == 1) {
     if (variable.DataPtr == nullptr || variable.DataPtr < valueBuffer.data() ||
         variable.DataPtr >= valueBuffer.data() + valueBuffer.size()) {

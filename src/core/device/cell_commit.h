@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "device/device_parameters.h"
@@ -44,11 +45,11 @@ CellCommit CommitCell(TView& variable, int kind, std::string text);
 // "x" and two upper-case hexadecimal digits per byte of the variable.
 std::string BaseValueText(const TView& variable, std::uint32_t raw);
 
-// The write of one value: QuBUS to the FLASH area at the variable's address, MODBUS to its
-// register at the device address (a one-byte variable as its whole register, its neighbour
-// taken from the value buffer). Throws std::runtime_error for a variable that cannot be
-// written (no address, outside the buffer, an odd size over MODBUS).
+// The write of one value: QuBUS to `area` (FLASH for the parameter table) at the variable's
+// address, MODBUS to its register at the device address (a one-byte variable as its whole
+// register, its neighbour taken from the value buffer). Throws std::runtime_error for a
+// variable that cannot be written (no address, outside the buffer, an odd size over MODBUS).
 LinkFrame BuildValueWrite(const TView& variable, const std::vector<std::uint8_t>& data, const LinkFieldTexts& fields,
-                          std::span<const std::uint8_t> valueBuffer);
+                          std::span<const std::uint8_t> valueBuffer, std::string_view area = "FLASH");
 
 }  // namespace quillon

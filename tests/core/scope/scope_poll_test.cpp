@@ -1,0 +1,329 @@
+#include "scope/scope_poll.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/buses.h"
+#include "link/crc16.h"
+#include "link/spans.h"
+#include "platform/prompt.h"
+#include "scope/scope_write.h"
+#include "text/datetime.h"
+#include "variables/registry.h"
+#include "variables/special/time_mark.h"
+#include "variables/view_list.h"
+
+namespace quillon {
+namespace {
+
+class SilentPrompt : public Prompt {
+ public:
+  void Warning(const std::string&, const std::string&) override { ++warnings; }
+  bool Question(const std::string&, const std::string&) override { return false; }
+  int warnings = 0;
+};
+
+// A word at 0x10 (register 8), a bit in the byte at 0x12 (low byte of register 9) and a byte
+// at 0x13 (high byte of register 9): the span is 4 bytes, 2 registers, even start.
+constexpr const char* kWord = "w=Speed/d/TWORD/x0010/r0008/u/1/2//0/x0000/";
+constexpr const char* kBit = "b=Run/d/TBit/x0012/16/r0009.4/1/1/0/";
+constexpr const char* kByte = "y=Mode/d/TByte/x0013/r0009.H/A/1/1///x00/";
+
+class ScopePollTest : public ::testing::Test {
+ protected:
+  ScopePollTest() : image(kImageSize, 0), poll(list, image) {
+    auto mark = std::make_unique<TTimeMark>();
+    mark->Clock = [] { return EncodeDateTime({2026, 1, 2, 3, 4, 5, 0}); };
+    mark->AttachMarkFlags(poll.TickByte());
+    list.Append(std::move(mark));
+    for (const char* line : {kWord, kBit, kByte}) CreateVariable(line, "", image, list);
+    settings.PortName = "SIM1";
+    settings.SlaveAddr = "7";
+    settings.MemArea = "RAM";
+  }
+
+  TView& Var(const char* name) { return *list.FindVariable(name); }
+
+  // What the worker does: the answer lands in AnswerBuf, then the record's handler runs.
+  void Answer(const std::vector<std::uint8_t>& bytes) {
+    TLinkRequest& record = poll.PollRecord();
+    record.Busy = true;
+    std::copy(bytes.begin(), bytes.end(), record.AnswerBuf);
+    record.AnswerLen = static_cast<std::uint32_t>(bytes.size());
+    record.OnAnswer(record);
+  }
+
+  static std::vector<std::uint8_t> ModbusAnswer(std::vector<std::uint8_t> wireData) {
+    std::vector<std::uint8_t> frame{7, 3, static_cast<std::uint8_t>(wireData.size())};
+    frame.insert(frame.end(), wireData.begin(), wireData.end());
+    const std::uint16_t crc = CRC16(frame.data(), frame.size());
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return frame;
+  }
+
+  std::vector<int> Heads() const {
+    std::vector<int> heads;
+    for (const auto& v : list.Variables) heads.push_back(v->Head);
+    return heads;
+  }
+
+  SilentPrompt prompt;
+  ScopedPrompt promptGuard{prompt};
+  std::vector<std::uint8_t> image;
+  TViewList list;
+  ScopePoll poll;
+  TBaseProperty settings;
+};
+
+TEST_F(ScopePollTest, PollRequestIsTheBusFrameOfTheSpan) {
+  list.AddressStep = 2;
+  settings.Protocol = "QuBUS";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  std::uint8_t expected[8] = {};
+  int length = 0;
+  BuildQuBUSRead(&list, "RAM", 0x10, 0x14, expected, length);
+  TLinkRequest& record = poll.PollRecord();
+  ASSERT_EQ(record.RequestLen, static_cast<std::uint32_t>(length));
+  EXPECT_TRUE(std::equal(expected, expected + length, record.RequestBuf));
+  EXPECT_EQ(record.ExpectedLen, 8);  // 4 addresses of 2 bytes
+  EXPECT_EQ(record.AnswerBuf, image.data());
+  EXPECT_EQ(record.DelayMs, 1u);
+  EXPECT_FALSE(record.OneShot);
+  EXPECT_FALSE(record.Busy);
+  EXPECT_EQ(Var("Speed").DataPtr, image.data());
+
+  for (const char* protocol : {"MODBUS RTU", "MODBUS TCP"}) {
+    settings.Protocol = protocol;
+    ASSERT_TRUE(poll.PreparePoll(settings));
+    BuildMODBUSRead("7", 8, 10, expected, length);
+    ASSERT_EQ(record.RequestLen, static_cast<std::uint32_t>(length)) << protocol;
+    EXPECT_TRUE(std::equal(expected, expected + length, record.RequestBuf)) << protocol;
+    EXPECT_NE(record.AnswerBuf, image.data());
+    EXPECT_EQ(poll.OddStart(), 0);
+  }
+}
+
+TEST_F(ScopePollTest, NothingIsPolledForARecordOrAnUnknownProtocol) {
+  settings.Protocol = "QuBUS";
+  settings.PortName = "View Record";
+  EXPECT_FALSE(poll.PreparePoll(settings));
+  settings.PortName = "SIM1";
+  settings.Protocol = "CAN";
+  EXPECT_FALSE(poll.PreparePoll(settings));
+  EXPECT_EQ(poll.PollRecord().RequestLen, 0u);
+}
+
+TEST_F(ScopePollTest, QuBUSAnswerLandsAndEveryVariableTakesOneSample) {
+  settings.Protocol = "QuBUS";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  *poll.TickByte() = 1;
+  const std::vector<int> before = Heads();
+  Answer({0x34, 0x12, 0xB5, 0x7F});
+  const std::vector<int> after = Heads();
+  for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i], (before[i] + 1) % kHistoryLength) << i;
+  EXPECT_EQ(Var("Speed").SampleAt(Var("Speed").Head), 0x1234u);
+  EXPECT_EQ(Var("Run").SampleAt(Var("Run").Head), 1u);
+  EXPECT_EQ(Var("Mode").SampleAt(Var("Mode").Head), 0x7Fu);
+  const auto& mark = dynamic_cast<const TTimeMark&>(list[0]);
+  EXPECT_EQ(mark.MarkAt(mark.Head), 1);
+  EXPECT_EQ(*poll.TickByte(), 0);
+  EXPECT_FALSE(poll.PollRecord().Busy);
+  EXPECT_EQ(poll.Status(), 1u);
+}
+
+TEST_F(ScopePollTest, QuBUSAnswerOfAnotherLengthIsNoAnswer) {
+  settings.Protocol = "QuBUS";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  const std::vector<int> before = Heads();
+  for (const auto& answer :
+       {std::vector<std::uint8_t>{}, std::vector<std::uint8_t>{1, 2, 3}, std::vector<std::uint8_t>{1, 2, 3, 4, 5}}) {
+    Answer(answer);
+    EXPECT_EQ(Heads(), before);
+    EXPECT_FALSE(poll.PollRecord().Busy) << "a failed poll is asked again at once";
+  }
+  EXPECT_EQ(poll.OneSecondTick(), "DNR!");
+}
+
+TEST_F(ScopePollTest, MODBUSAnswerIsSwappedIntoTheImage) {
+  settings.Protocol = "MODBUS RTU";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  Answer(ModbusAnswer({0x12, 0x34, 0x7F, 0xB5}));
+  EXPECT_EQ(image[0], 0x34);
+  EXPECT_EQ(image[3], 0x7F);
+  EXPECT_EQ(Var("Speed").SampleAt(Var("Speed").Head), 0x1234u);
+  EXPECT_EQ(Var("Run").SampleAt(Var("Run").Head), 1u);
+  EXPECT_EQ(Var("Mode").SampleAt(Var("Mode").Head), 0x7Fu);
+  EXPECT_EQ(poll.OneSecondTick(), "1");
+}
+
+TEST_F(ScopePollTest, MODBUSOddStartSkipsTheFirstByte) {
+  TViewList odd;
+  std::vector<std::uint8_t> oddImage(kImageSize, 0);
+  ScopePoll oddPoll(odd, oddImage);
+  TView* high = CreateVariable("h=High/d/TByte/x0011/r0008.H/A/1/1///x00/", "", oddImage, odd);
+  settings.Protocol = "MODBUS TCP";
+  ASSERT_TRUE(oddPoll.PreparePoll(settings));
+  EXPECT_EQ(oddPoll.OddStart(), 1);
+  TLinkRequest& record = oddPoll.PollRecord();
+  const std::vector<std::uint8_t> answer = ModbusAnswer({0xAB, 0xCD});
+  std::copy(answer.begin(), answer.end(), record.AnswerBuf);
+  record.AnswerLen = static_cast<std::uint32_t>(answer.size());
+  record.OnAnswer(record);
+  EXPECT_EQ(high->SampleAt(high->Head), 0xABu);
+}
+
+TEST_F(ScopePollTest, MODBUSCrcErrorTakesNoSampleUnlessCheckingIsOff) {
+  settings.Protocol = "MODBUS RTU";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  std::vector<std::uint8_t> answer = ModbusAnswer({0x12, 0x34, 0x7F, 0xB5});
+  answer.back() ^= 0x01;
+  const std::vector<int> before = Heads();
+  Answer(answer);
+  EXPECT_EQ(Heads(), before);
+  EXPECT_EQ(image[0], 0) << "a corrupted answer must not reach the image";
+  EXPECT_FALSE(poll.PollRecord().Busy);
+  EXPECT_EQ(poll.OneSecondTick(), "CRC!");
+
+  poll.SetCrcCheck(false);
+  Answer(answer);
+  EXPECT_EQ(Var("Speed").SampleAt(Var("Speed").Head), 0x1234u);
+  EXPECT_EQ(poll.OneSecondTick(), "1");
+}
+
+TEST_F(ScopePollTest, MODBUSShortOrOversizedAnswerIsNoAnswer) {
+  settings.Protocol = "MODBUS RTU";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  poll.SetCrcCheck(false);
+  const std::vector<int> before = Heads();
+  Answer({7, 3, 0, 0});
+  Answer(std::vector<std::uint8_t>(300, 0));
+  EXPECT_EQ(Heads(), before);
+  EXPECT_EQ(poll.OneSecondTick(), "DNR!");
+}
+
+TEST_F(ScopePollTest, OneSecondTickCountsAnswersAndStartsAfresh) {
+  settings.Protocol = "QuBUS";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  for (int i = 0; i < 3; ++i) Answer({1, 2, 3, 4});
+  *poll.TickByte() = 0;
+  EXPECT_EQ(poll.OneSecondTick(), "3");
+  EXPECT_EQ(*poll.TickByte(), 1);
+  EXPECT_EQ(poll.OneSecondTick(), "0");
+  // One failure in a second outweighs the answers around it.
+  Answer({1, 2, 3, 4});
+  Answer({1});
+  Answer({1, 2, 3, 4});
+  EXPECT_EQ(poll.OneSecondTick(), "DNR!");
+  Answer({1, 2, 3, 4});
+  EXPECT_EQ(poll.OneSecondTick(), "1");
+}
+
+TEST_F(ScopePollTest, PausedPollIsNotServedAgain) {
+  settings.Protocol = "QuBUS";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  poll.SetPaused(true);
+  Answer({1, 2, 3, 4});
+  EXPECT_TRUE(poll.PollRecord().Busy);
+  Answer({});
+  EXPECT_TRUE(poll.PollRecord().Busy);
+}
+
+TEST_F(ScopePollTest, AfterSampleSeesTheNewSampleForTheTrace) {
+  settings.Protocol = "QuBUS";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  std::string line;
+  poll.AfterSample = [&] {
+    for (const auto& v : list.Variables) v->ShownIndex = static_cast<std::int32_t>(v->Head);
+    line = ScopeTraceLine(list);
+  };
+  Answer({0x0A, 0x00, 0x10, 0x05});
+  EXPECT_EQ(line, "5;1;10;\r\n");
+}
+
+TEST_F(ScopePollTest, WriteRecordIsServedOnceWithoutHandler) {
+  LinkFrame frame;
+  frame.bytes = {0xA5, 0x05, 0x10, 0x00, 0x12, 0x01, 0x20, 0x5A};
+  poll.PrepareWrite(frame);
+  TLinkRequest& record = poll.WriteRecord();
+  EXPECT_TRUE(record.OneShot);
+  EXPECT_FALSE(record.Busy);
+  EXPECT_EQ(record.ExpectedLen, 5);
+  EXPECT_EQ(record.DelayMs, 100u);
+  EXPECT_FALSE(record.OnAnswer);
+  EXPECT_EQ(record.AnswerBuf, record.RequestBuf);
+  ASSERT_EQ(record.RequestLen, frame.bytes.size());
+  EXPECT_TRUE(std::equal(frame.bytes.begin(), frame.bytes.end(), record.RequestBuf));
+}
+
+TEST_F(ScopePollTest, CommandLineBitChangesOnlyItsBit) {
+  list.LayoutByAddress(image);
+  image[2] = 0xA5;  // the byte of the bit, 0x12
+  image[3] = 0x7F;
+  auto value = ParseCommandLine(list, "Run=1");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->variable, &Var("Run"));
+  EXPECT_EQ(value->raw, 0xB5u);
+  value = ParseCommandLine(list, "Run=0");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->raw, 0xA5u);
+  image[2] = 0xFF;
+  EXPECT_EQ(ParseCommandLine(list, "Run=0")->raw, 0xEFu);
+  // A word of two bytes per address step carries the neighbour along unchanged.
+  list.AddressStep = 2;
+  EXPECT_EQ(ParseCommandLine(list, "Run=0")->raw, 0x7FEFu);
+
+  settings.Protocol = "QuBUS";
+  auto frame = BuildScopeWrite(Var("Run"), 0xEF, settings, image);
+  ASSERT_TRUE(frame);
+  const std::vector<std::uint8_t> expected{0xA5, 0x05, 0x10, 0x00, 0x12, 0x01, 0xEF, 0x5A};
+  EXPECT_EQ(frame->bytes, expected);
+}
+
+TEST_F(ScopePollTest, CommandLineRefusesWhatItCannotWrite) {
+  EXPECT_FALSE(ParseCommandLine(list, "Speed"));
+  EXPECT_FALSE(ParseCommandLine(list, "Nothing=1"));
+  EXPECT_FALSE(ParseCommandLine(list, "Speed=abc"));
+  const auto value = ParseCommandLine(list, "Speed=x1234");
+  ASSERT_TRUE(value);
+  EXPECT_EQ(value->raw, 0x1234u);
+}
+
+TEST_F(ScopePollTest, WriteFramesFollowTheSettings) {
+  list.LayoutByAddress(image);
+  image[2] = 0x5A;
+  settings.Protocol = "QuBUS";
+  settings.MemArea = "XRAM";
+  std::uint8_t expected[16] = {};
+  int length = 0;
+  const std::uint8_t word[2] = {0x34, 0x12};
+  BuildQuBUSWrite("XRAM", 0x10, word, 2, expected, length);
+  auto frame = BuildScopeWrite(Var("Speed"), 0x1234, settings, image);
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->bytes, std::vector<std::uint8_t>(expected, expected + length));
+
+  settings.Protocol = "MODBUS RTU";
+  std::uint8_t wordCopy[2] = {0x34, 0x12};
+  BuildMODBUSWrite("7", 8, wordCopy, 2, expected, length);
+  frame = BuildScopeWrite(Var("Speed"), 0x1234, settings, image);
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->bytes, std::vector<std::uint8_t>(expected, expected + length));
+  EXPECT_EQ(frame->expectedLen, 5);
+
+  // The byte in the high half of register 9 goes out with the image byte below it.
+  std::uint8_t registerBytes[2] = {0x5A, 0x42};
+  BuildMODBUSWrite("7", 9, registerBytes, 2, expected, length);
+  frame = BuildScopeWrite(Var("Mode"), 0x42, settings, image);
+  ASSERT_TRUE(frame);
+  EXPECT_EQ(frame->bytes, std::vector<std::uint8_t>(expected, expected + length));
+
+  Var("Speed").NoAddress = true;
+  EXPECT_FALSE(BuildScopeWrite(Var("Speed"), 1, settings, image));
+}
+
+}  // namespace
+}  // namespace quillon
