@@ -48,22 +48,21 @@ void ExpectCompleteOnlyAt(const AnswerEnd& end, std::size_t length) {
 }  // namespace
 
 TEST(AnswerEnd, KnownLengthsComeFromTheRequestBytes) {
-  const Bytes qubus = QuBUSRead("XRAM", 0x0100, 0x0110);
-  EXPECT_EQ(For(qubus).ExpectedLength(), 16u);
-  ExpectCompleteOnlyAt(For(qubus), 16);
-
-  const Bytes modbus = MODBUSRead(0, 10);
-  EXPECT_EQ(For(modbus).ExpectedLength(), 25u);
-  ExpectCompleteOnlyAt(For(modbus), 25);
-
   std::uint8_t data[4] = {0x34, 0x12, 0x78, 0x56};
   std::uint8_t frame[kMaxFrameLength];
   int length = 0;
   BuildMODBUSWrite("7", 16, data, 4, frame, length);
-  EXPECT_EQ(AnswerEnd::ForRequest(frame, static_cast<std::size_t>(length)).ExpectedLength(), 8u);
-
-  // The highest slave address of a QuBUS start byte is still read as MODBUS.
-  EXPECT_EQ(For(MODBUSRead(0, 3, "165")).ExpectedLength(), 11u);
+  const std::vector<std::pair<Bytes, std::size_t>> known = {
+      {QuBUSRead("XRAM", 0x0100, 0x0110), 16},
+      {MODBUSRead(0, 10), 25},
+      {Bytes(frame, frame + length), 8},
+      {MODBUSRead(0, 3, "165"), 11},  // the highest slave address of a QuBUS start byte is still MODBUS
+  };
+  for (const auto& [request, expected] : known) {
+    SCOPED_TRACE(::testing::PrintToString(request));
+    EXPECT_EQ(For(request).ExpectedLength(), expected);
+    ExpectCompleteOnlyAt(For(request), expected);
+  }
 }
 
 TEST(AnswerEnd, RequestsOfUnknownAnswerLengthKeepThePause) {

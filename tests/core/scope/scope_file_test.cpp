@@ -265,14 +265,10 @@ TEST_F(WindowPropertyTest, SerialNumbersAreCheckedTcpTextsAreNot) {
   EXPECT_EQ(CheckIntegerRange("256", 255), "Введите целое число в\nинтервале 0...255 !");
 }
 
-TEST_F(WindowPropertyTest, DialogListsOfAllAndShownVariables) {
+TEST_F(WindowPropertyTest, DialogListOfTheAreasVariables) {
   ASSERT_TRUE(WriteCp1251File(dir / "list.ini", "[RAM]\np1=Speed/Скорость/TWORD/\np2=//\np3=Solo\n[FLASH]\nf1=F/x/\n"));
   EXPECT_EQ(ViewParamList(dir / "list.ini", "ram"),
             (std::vector<std::string>{"p1 : Speed - Скорость", "p3 : Solo - "}));
-  TBaseProperty p = Read("devicepath=" + devicePath + "\n");
-  Open(p, {"p1"});
-  ASSERT_EQ(list.Count(), 1);
-  EXPECT_EQ(ShownEntryText(list[0]), "p1 : Speed - Скорость");
 }
 
 TEST_F(WindowPropertyTest, ApplyMapsTheFieldsByProtocol) {

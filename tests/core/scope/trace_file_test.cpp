@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <tuple>
 
 #include "../../support/file_bytes.h"
 #include "../../support/temp_dir.h"
@@ -28,20 +29,16 @@ class ManualClock {
   std::chrono::steady_clock::time_point now{};
 };
 
+// The settings a trace and a scope window take from the options, in the order of the dialog.
+auto TraceSettings(const ScopeOptions& o) {
+  return std::tuple(o.traceMinutes, o.traceKilobytes, o.newFileByTime, o.newFileBySize, o.crcCheck);
+}
+
 TEST(ScopeOptionsTest, MissingFileOrKeysGiveTheDefaults) {
   TempDir dir;
-  const ScopeOptions missing = ReadScopeOptions(dir / "settings.ini");
-  EXPECT_EQ(missing.traceMinutes, "60");
-  EXPECT_EQ(missing.traceKilobytes, "1000");
-  EXPECT_FALSE(missing.newFileByTime);
-  EXPECT_FALSE(missing.newFileBySize);
-  EXPECT_TRUE(missing.crcCheck);
-
+  EXPECT_EQ(TraceSettings(ReadScopeOptions(dir / "settings.ini")), std::tuple("60", "1000", false, false, true));
   ASSERT_TRUE(WriteCp1251File(dir / "settings.ini", "[Settings]\nTrasserTime=5\nCOM=COM3\n"));
-  const ScopeOptions partial = ReadScopeOptions(dir / "settings.ini");
-  EXPECT_EQ(partial.traceMinutes, "5");
-  EXPECT_EQ(partial.traceKilobytes, "1000");
-  EXPECT_TRUE(partial.crcCheck);
+  EXPECT_EQ(TraceSettings(ReadScopeOptions(dir / "settings.ini")), std::tuple("5", "1000", false, false, true));
 }
 
 TEST(ScopeOptionsTest, RoundTripThroughTheSettingsKeys) {
@@ -60,13 +57,7 @@ TEST(ScopeOptionsTest, RoundTripThroughTheSettingsKeys) {
   EXPECT_EQ(ReadSetting(ini, "TrasserTypeTime"), "1");
   EXPECT_EQ(ReadSetting(ini, "TrasserTypeFileSize"), "0");
   EXPECT_EQ(ReadSetting(ini, "ScopeCRC16Check"), "0");
-
-  const ScopeOptions back = ReadScopeOptions(ini);
-  EXPECT_EQ(back.traceMinutes, "15");
-  EXPECT_EQ(back.traceKilobytes, "250");
-  EXPECT_TRUE(back.newFileByTime);
-  EXPECT_FALSE(back.newFileBySize);
-  EXPECT_FALSE(back.crcCheck);
+  EXPECT_EQ(TraceSettings(ReadScopeOptions(ini)), TraceSettings(options));
 }
 
 TEST(ScopeOptionsTest, LimitsApplyOnlyWhenCheckedAndPositive) {
