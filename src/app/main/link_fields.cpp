@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "link/buses.h"
 #include "platform/files.h"
 #include "widget_helpers.h"
 
@@ -22,7 +23,6 @@ constexpr int kAddressFieldWidth = 21;
 constexpr int kTcpSpacing = 4;
 constexpr int kSerialSpacing = 2;
 
-const char* const kProtocols[] = {"QuBUS", "MODBUS RTU", "MODBUS TCP"};
 const char* const kBitRates[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
 
 }  // namespace
@@ -33,7 +33,7 @@ LinkFields::LinkFields(QWidget* parent) : QGroupBox(QStringLiteral("Параме
   row_->setContentsMargins(4, 2, 4, 4);
 
   cbBUS_ = Named(new QComboBox(this), "cbBUS");
-  for (const char* name : kProtocols) cbBUS_->addItem(QString::fromUtf8(name));
+  for (std::string_view name : kProtocolNames) cbBUS_->addItem(QString::fromUtf8(name.data(), name.size()));
   cbCOM_ = Named(new PortComboBox(this), "cbCOM");
   lbBPS_ = Named(new QLabel(QStringLiteral("BPS"), this), "lbBPS");
   cbBPS_ = Named(new QComboBox(this), "cbBPS");
@@ -49,8 +49,8 @@ LinkFields::LinkFields(QWidget* parent) : QGroupBox(QStringLiteral("Параме
   btConnect_ = Named(new QPushButton(QStringLiteral("Подключить"), this), "btConnect");
   btGetID_ = Named(new QPushButton(QStringLiteral("ID"), this), "btGetID");
 
-  for (QWidget* widget : std::initializer_list<QWidget*>{cbBUS_, cbCOM_, lbBPS_, cbBPS_, lbFE_, edFE_, lbPort_,
-                                                         edPort_, lbAddr_, edDevAddr_, btConnect_, btGetID_}) {
+  for (QWidget* widget : std::initializer_list<QWidget*>{cbBUS_, cbCOM_, lbBPS_, cbBPS_, lbFE_, edFE_, lbPort_, edPort_,
+                                                         lbAddr_, edDevAddr_, btConnect_, btGetID_}) {
     row_->addWidget(widget);
   }
   row_->addStretch(1);

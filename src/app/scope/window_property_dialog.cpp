@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "link/buses.h"
 #include "main/link_fields.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
@@ -40,7 +41,6 @@ constexpr int kListWidth = 260;
 constexpr int kListHeight = 220;
 
 const char* const kMessageCaption = "Quillon";
-const char* const kProtocols[] = {"QuBUS", "MODBUS RTU", "MODBUS TCP"};
 const char* const kBitRates[] = {"1200",  "2400",   "4800",   "9600",   "19200", "38400",
                                  "57600", "115200", "230400", "460800", "921600"};
 const char* const kAreas[] = {"RAM", "FLASH", "XRAM"};
@@ -131,7 +131,7 @@ QWidget* TWindowProperty::BuildSettings() {
   };
 
   cbBUS_ = Named(new QComboBox(group), "cbBUS");
-  for (const char* protocol : kProtocols) cbBUS_->addItem(QString::fromUtf8(protocol));
+  for (std::string_view protocol : kProtocolNames) cbBUS_->addItem(QString::fromUtf8(protocol.data(), protocol.size()));
   ComPort_ = Named(new PortComboBox(group), "ComPort");
   // A port reached through Ports/ has a name of its own, not one of the COM items.
   ComPort_->setEditable(true);

@@ -13,7 +13,6 @@ namespace quillon {
 namespace {
 
 constexpr std::uint8_t kQuBUSFlashWriteCode = 0x12;
-constexpr std::uint8_t kMODBUSWriteRegisters = 0x10;
 constexpr std::int32_t kQuBUSImageExpectedLen = 1;
 constexpr std::int32_t kMODBUSImageExpectedLen = 8;
 
@@ -62,7 +61,7 @@ AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::uin
     return answer[0] == kQuBUSFlashWriteCode ? AnswerVerdict::Accepted() : AnswerVerdict::Error(kStatusRequestError);
   }
   if (CRC16(answer, answerLen) != 0) return AnswerVerdict::Error(kStatusCrcError);
-  if (answerLen < 2 || answer[1] != kMODBUSWriteRegisters) return AnswerVerdict::Error(kStatusRequestError);
+  if (answerLen < 2 || answer[1] != kMODBUSWriteMultipleRegisters) return AnswerVerdict::Error(kStatusRequestError);
   return AnswerVerdict::Accepted();
 }
 

@@ -1,5 +1,6 @@
 #include "link/answer_end.h"
 
+#include "link/buses.h"
 #include "link/crc16.h"
 
 namespace quillon {
@@ -8,8 +9,6 @@ namespace {
 
 constexpr std::uint8_t kQuBUSStart = 0xA5;
 constexpr std::uint8_t kQuBUSEnd = 0x5A;
-constexpr std::uint8_t kReadHoldingRegisters = 0x03;
-constexpr std::uint8_t kWriteMultipleRegisters = 0x10;
 constexpr std::size_t kMODBUSExceptionLength = 5;
 constexpr std::size_t kMODBUSWriteAnswerLength = 8;
 
@@ -34,10 +33,10 @@ AnswerEnd AnswerEnd::ForRequest(const std::uint8_t* request, std::size_t length)
   // enough to pass as a MODBUS write would need a register count its count byte contradicts).
   if (CrcHolds(request, length)) {
     const std::uint8_t function = request[1];
-    if (function == kReadHoldingRegisters && length == 8) {
+    if (function == kMODBUSReadHoldingRegisters && length == 8) {
       const std::uint16_t registers = Word(request + 4);
       if (registers >= 1 && registers <= 125) end.expected_ = 5 + 2 * std::size_t{registers};
-    } else if (function == kWriteMultipleRegisters && length >= 9 && request[6] == length - 9 &&
+    } else if (function == kMODBUSWriteMultipleRegisters && length >= 9 && request[6] == length - 9 &&
                request[6] == 2 * Word(request + 4)) {
       end.expected_ = kMODBUSWriteAnswerLength;
     }

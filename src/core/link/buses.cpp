@@ -40,8 +40,8 @@ std::optional<std::uint8_t> QuBUSWriteCode(std::string_view area) {
   return std::nullopt;
 }
 
-void BuildQuBUSRead(int addressUnit, std::string_view area, std::uint16_t start, std::uint16_t end,
-                    std::uint8_t* frame, int& length) {
+void BuildQuBUSRead(int addressUnit, std::string_view area, std::uint16_t start, std::uint16_t end, std::uint8_t* frame,
+                    int& length) {
   const auto code = QuBUSReadCode(area);
   if (!code) throw std::invalid_argument("Неизвестная область памяти: " + std::string(area));
   if (area == "ID") {
@@ -90,7 +90,7 @@ void BuildMODBUSRead(std::string_view slaveAddress, std::uint16_t startRegister,
     frame[1] = 0x11;
     length = 2;
   } else {
-    frame[1] = 0x03;
+    frame[1] = kMODBUSReadHoldingRegisters;
     frame[2] = High(startRegister);
     frame[3] = Low(startRegister);
     frame[4] = High(registers);
@@ -107,7 +107,7 @@ void BuildMODBUSWrite(std::string_view slaveAddress, std::uint16_t firstRegister
   const std::uint8_t slave = SlaveByte(slaveAddress);
   SwapWordBytes(data, count / 2);
   frame[0] = slave;
-  frame[1] = 0x10;
+  frame[1] = kMODBUSWriteMultipleRegisters;
   frame[2] = High(firstRegister);
   frame[3] = Low(firstRegister);
   frame[4] = 0;
@@ -130,8 +130,8 @@ void CopyBytes(const std::uint8_t* source, std::uint8_t* destination, std::size_
   for (std::size_t i = 0; i < count; ++i) destination[i] = source[i];
 }
 
-std::array<std::uint8_t, 2> RegisterBytesForByte(std::uint8_t newByte, const std::uint8_t* image,
-                                                 std::size_t imageSize, std::size_t address, bool highByte) {
+std::array<std::uint8_t, 2> RegisterBytesForByte(std::uint8_t newByte, const std::uint8_t* image, std::size_t imageSize,
+                                                 std::size_t address, bool highByte) {
   if (highByte) {
     const std::uint8_t low = (address >= 1 && address - 1 < imageSize) ? image[address - 1] : 0;
     return {low, newByte};

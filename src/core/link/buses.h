@@ -14,6 +14,12 @@ namespace quillon {
 inline constexpr std::string_view kProtocolQuBUS = "QuBUS";
 inline constexpr std::string_view kProtocolMODBUSRTU = "MODBUS RTU";
 inline constexpr std::string_view kProtocolMODBUSTCP = "MODBUS TCP";
+// In the order the protocol lists offer them.
+inline constexpr std::string_view kProtocolNames[] = {kProtocolQuBUS, kProtocolMODBUSRTU, kProtocolMODBUSTCP};
+
+// The MODBUS functions the program sends.
+inline constexpr std::uint8_t kMODBUSReadHoldingRegisters = 0x03;
+inline constexpr std::uint8_t kMODBUSWriteMultipleRegisters = 0x10;
 
 // Largest frames and payloads: a QuBUS length byte and a MODBUS byte count must fit a byte
 // and the whole frame must stay within 255 bytes so one CRC16 call covers it.
@@ -30,8 +36,8 @@ std::optional<std::uint8_t> QuBUSWriteCode(std::string_view area);
 
 // Identification frame for "ID", else a read of ((end - start) * addressUnit) mod 256 bytes
 // from `start`. An unknown area throws std::invalid_argument. `frame` holds at least 7 bytes.
-void BuildQuBUSRead(int addressUnit, std::string_view area, std::uint16_t start, std::uint16_t end,
-                    std::uint8_t* frame, int& length);
+void BuildQuBUSRead(int addressUnit, std::string_view area, std::uint16_t start, std::uint16_t end, std::uint8_t* frame,
+                    int& length);
 
 // Writes `count` (1..248) bytes in memory order; `frame` holds count + 7 bytes. A count out of
 // range or an area without a write code throws std::invalid_argument.
@@ -59,7 +65,7 @@ void CopyBytes(const std::uint8_t* source, std::uint8_t* destination, std::size_
 // neighbour from the memory image, in memory order (low byte first). With `highByte` the new
 // byte is the high half and the image byte before it the low half; otherwise the image byte
 // after it is the high half. A neighbour outside the image counts as 0.
-std::array<std::uint8_t, 2> RegisterBytesForByte(std::uint8_t newByte, const std::uint8_t* image,
-                                                 std::size_t imageSize, std::size_t address, bool highByte);
+std::array<std::uint8_t, 2> RegisterBytesForByte(std::uint8_t newByte, const std::uint8_t* image, std::size_t imageSize,
+                                                 std::size_t address, bool highByte);
 
 }  // namespace quillon
