@@ -35,6 +35,7 @@
 #include "main/device_connection.h"
 #include "main/link_fields.h"
 #include "main/parameter_table.h"
+#include "main/scope_windows.h"
 #include "main/table_header.h"
 #include "main/table_panel01.h"
 #include "platform/files.h"
@@ -70,6 +71,8 @@ Tmain::~Tmain() {
   // The requests leave the workers before the registries stop them.
   delete connection_;
   connection_ = nullptr;
+  // Scope windows post their withdrawals to the task queue, which carries them out as it ends.
+  scopeWindows_.reset();
   linkTasks_.reset();
   // Another main window (tests open several) may have installed its own registries since.
   try {
@@ -96,6 +99,14 @@ void Tmain::BuildControls() {
   cbKey_ = Named(new QComboBox(toolBar2_), "cbKey");
   cbKey_->addItems({QStringLiteral("FLASH"), QStringLiteral("CD"), QStringLiteral("RAM")});
   toolBar2_->addWidget(cbKey_);
+  toolBar2_->addSeparator();
+  btAddScopeWindow_ = Named(new QToolButton(toolBar2_), "btAddScopeWindow");
+  btAddScopeWindow_->setText(QStringLiteral("Осциллограф"));
+  btAddScopeWindow_->setToolTip(QStringLiteral("Осциллограф"));
+  btAddScopeWindow_->setPopupMode(QToolButton::InstantPopup);
+  pmWindow_ = Named(new QMenu(btAddScopeWindow_), "pmWindow");
+  btAddScopeWindow_->setMenu(pmWindow_);
+  toolBar2_->addWidget(btAddScopeWindow_);
 
   splitter1_ = Named(new QSplitter(Qt::Horizontal, this), "Splitter1");
   tv_ = new CatalogueTree(splitter1_);
@@ -252,6 +263,9 @@ void Tmain::FormCreate() {
 
   linkTasks_ = std::make_unique<LinkTaskQueue>();
   connection_ = new DeviceConnection(this, paths_.program, parameters_, *linkTasks_);
+  scopeWindows_ = std::make_unique<ScopeWindows>(paths_, *linkTasks_, this);
+  // Rebuilt each time it opens, so it lists the scope windows open right now.
+  connect(pmWindow_, &QMenu::aboutToShow, this, [this] { scopeWindows_->FillMenu(*pmWindow_); });
   connection_->Fields = [this] { return CurrentLinkFields(); };
   connection_->Focus = [this](LinkField field) { FocusLinkField(field); };
   connection_->OnParametersRead = [this] { ParametersRead(); };
@@ -322,6 +336,7 @@ void Tmain::closeEvent(QCloseEvent* event) {
   tmrFirstRead_->stop();
   try {
     FormDestroy();
+    scopeWindows_->CloseAll();
   } catch (const std::exception& error) {
     // A read-only program directory must not keep the engineer from closing the program.
     CurrentPrompt().Warning("Quillon", std::string("Не удалось сохранить настройки:\r\n") + error.what());

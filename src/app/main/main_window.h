@@ -30,6 +30,7 @@ class CatalogueTree;
 class DeviceConnection;
 class LinkFields;
 class ParameterTable;
+class ScopeWindows;
 class LinkTaskQueue;
 class TCommList;
 class TTCPIPList;
@@ -55,6 +56,7 @@ class Tmain : public QMainWindow {
   ParameterTable& Table() { return *table_; }
   DeviceConnection& Connection() { return *connection_; }
   TfChangesViewer& ChangesViewer() { return *changesViewer_; }
+  ScopeWindows& Scopes() { return *scopeWindows_; }
   const Catalogue& CatalogueModel() const { return catalogue_; }
 
   // The handlers of the parameter table's header and buttons.
@@ -124,6 +126,7 @@ class Tmain : public QMainWindow {
   std::unique_ptr<TTCPIPList> tcpipList_;
   // Carries the registry work of every window off the window's thread.
   std::unique_ptr<LinkTaskQueue> linkTasks_;
+  std::unique_ptr<ScopeWindows> scopeWindows_;
   DeviceParameters parameters_;
   Catalogue catalogue_;
   int sortType_ = 0;
@@ -133,6 +136,8 @@ class Tmain : public QMainWindow {
   // The memory selector item whose section is loaded (the selector may be changed back).
   int keyIndex_ = 0;
 
+  QToolButton* btAddScopeWindow_ = nullptr;
+  QMenu* pmWindow_ = nullptr;
   CatalogueTree* tv_ = nullptr;
   QSplitter* splitter1_ = nullptr;
   LinkFields* gbLink_ = nullptr;

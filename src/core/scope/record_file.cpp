@@ -180,13 +180,15 @@ std::span<const std::uint8_t> AsBytes(std::string_view text) {
 
 }  // namespace
 
-std::string DefaultRecordName(DateTime when) {
+std::string RecordFileName(DateTime when) {
   const DateTimeParts p = DecodeDateTime(when);
   char name[32];
   std::snprintf(name, sizeof name, "%02d%02d%02d_%02d%02d%02d.rec", p.day, p.month, p.year % 100, p.hour, p.minute,
                 p.second);
-  return Workspace().records + name;
+  return name;
 }
+
+std::string DefaultRecordName(DateTime when) { return Workspace().records + RecordFileName(when); }
 
 int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::string fileName, int last) {
   // The same ring never yields more samples than it holds, and a reader takes no more.

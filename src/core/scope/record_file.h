@@ -15,6 +15,8 @@ namespace quillon {
 
 // "Records/ddmmyy_hhmmss.rec" in the workspace, for a record taken at `when`.
 std::string DefaultRecordName(DateTime when);
+// "ddmmyy_hhmmss.rec" alone.
+std::string RecordFileName(DateTime when);
 
 // Writes the samples from ring position `first` on, |first - last| + 1 of them, of every
 // variable of `list` (the time mark at index 0) into `fileName`, or into a new file named after

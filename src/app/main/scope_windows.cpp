@@ -1,0 +1,97 @@
+#include "main/scope_windows.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include "link/comm_list.h"
+#include "link/port_names.h"
+#include "platform/prompt.h"
+#include "scope/link_window.h"
+#include "scope/link_window_options.h"
+#include "scope/scope_menu_text.h"
+#include "scope/window_property_dialog.h"
+#include "widget_helpers.h"
+
+namespace quillon {
+
+ScopeWindows::ScopeWindows(const WorkspacePaths& paths, LinkTaskQueue& tasks, QWidget* dialogParent)
+    : QObject(dialogParent),
+      property_(std::make_unique<TWindowProperty>(paths, dialogParent)),
+      options_(std::make_unique<TfmLinkWindowOptions>(paths.SettingsFile(), dialogParent)) {
+  property_->ListComPorts = [] { return CommList().ListComPorts(); };
+  context_ = std::make_unique<ScopeContext>(
+      ScopeContext{paths, tasks, *property_, *options_, [directory = paths.program](const std::string& port) {
+                     // Real ports get their settling pauses; a simulator's pseudo-terminal needs none.
+                     return IsPseudoTerminal(port, directory) ? SerialTimings::None() : SerialTimings{};
+                   }});
+}
+
+ScopeWindows::~ScopeWindows() { CloseAll(); }
+
+TLinkWindowFm* ScopeWindows::Create() {
+  auto* window = new TLinkWindowFm(*context_);  // deletes itself on close
+  windows_.emplace_back(window);
+  connect(window, &TLinkWindowFm::WindowGone, this, &ScopeWindows::Remove);
+  connect(window, &TLinkWindowFm::OpenRecordRequested, this, &ScopeWindows::OpenRecord);
+  window->show();
+  return window;
+}
+
+void ScopeWindows::Remove(TLinkWindowFm* window) {
+  std::erase_if(windows_,
+                [window](const QPointer<TLinkWindowFm>& listed) { return listed.isNull() || listed.data() == window; });
+}
+
+void ScopeWindows::NewScope() { Create()->NewMnClick(); }
+
+void ScopeWindows::OpenScope() { Create()->OpenExistMnClick(); }
+
+void ScopeWindows::ViewRecord() { Create()->OpenRecViewerMnClick(); }
+
+TLinkWindowFm* ScopeWindows::OpenScopeFile(const std::string& path) {
+  TLinkWindowFm* window = Create();
+  if (window->LoadScopeFile(path)) return window;
+  window->close();
+  return nullptr;
+}
+
+void ScopeWindows::OpenRecord(const QString& path) {
+  TLinkWindowFm* window = Create();
+  if (!window->OpenRecFile(path.toStdString())) window->close();
+}
+
+void ScopeWindows::FillMenu(QMenu& menu) {
+  menu.clear();
+  connect(Named(menu.addAction(QStringLiteral("Открыть осциллограф")), "mnOpenScope"), &QAction::triggered, this,
+          &ScopeWindows::OpenScope);
+  connect(Named(menu.addAction(QStringLiteral("Просмотр осциллограммы")), "mnViewRecord"), &QAction::triggered, this,
+          &ScopeWindows::ViewRecord);
+  connect(Named(menu.addAction(QStringLiteral("Новый осциллограф")), "mnNewScope"), &QAction::triggered, this,
+          &ScopeWindows::NewScope);
+  menu.addSeparator();
+  for (const QPointer<TLinkWindowFm>& window : windows_) {
+    if (window.isNull()) continue;
+    const std::string text = ScopeWindowMenuText(window->Property(), window->windowTitle().toStdString());
+    QAction* item = menu.addAction(Text(text));
+    connect(item, &QAction::triggered, window.data(), [target = window] {
+      if (target.isNull()) return;
+      target->showNormal();
+      target->raise();
+      target->activateWindow();
+    });
+  }
+}
+
+void ScopeWindows::CloseAll() {
+  // Copied: each window removes itself from the list as it goes.
+  const std::vector<QPointer<TLinkWindowFm>> open = windows_;
+  for (const QPointer<TLinkWindowFm>& window : open) delete window.data();
+  windows_.clear();
+  try {
+    options_->Store();
+  } catch (const std::exception& error) {
+    CurrentPrompt().Warning("Quillon", std::string("Не удалось сохранить настройки:\r\n") + error.what());
+  }
+}
+
+}  // namespace quillon

@@ -1,0 +1,58 @@
+#pragma once
+// The main window's scope windows: every scope window the program opens is listed here until
+// it goes away, the pmWindow menu lists them, and any tool may ask for a record to be opened
+// in a new scope window. The one "Свойства окна" dialog and the one options dialog of the
+// program live here as well.
+#include <QObject>
+#include <QPointer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scope/scope_context.h"
+
+class QMenu;
+
+namespace quillon {
+
+class TLinkWindowFm;
+class TWindowProperty;
+class TfmLinkWindowOptions;
+
+class ScopeWindows : public QObject {
+  Q_OBJECT
+
+ public:
+  // `tasks` outlives this object; `dialogParent` parents the shared dialogs.
+  ScopeWindows(const WorkspacePaths& paths, LinkTaskQueue& tasks, QWidget* dialogParent);
+  ~ScopeWindows() override;
+
+  // A new scope window, listed and shown.
+  TLinkWindowFm* Create();
+  void NewScope();    // "Новый осциллограф"
+  void OpenScope();   // "Открыть осциллограф"
+  void ViewRecord();  // "Просмотр осциллограммы"
+  // Loads a scope window file into a new window; null when the file was refused.
+  TLinkWindowFm* OpenScopeFile(const std::string& path);
+  // A record opened in a new window (what tools ask for).
+  void OpenRecord(const QString& path);
+
+  // Refills pmWindow: the fixed items, a separator, one item per open scope window.
+  void FillMenu(QMenu& menu);
+  const std::vector<QPointer<TLinkWindowFm>>& Windows() const { return windows_; }
+  // Closes every scope window (before the link task queue goes) and stores the options.
+  void CloseAll();
+
+  ScopeContext& Context() { return *context_; }
+  TfmLinkWindowOptions& Options() { return *options_; }
+
+ private:
+  void Remove(TLinkWindowFm* window);
+
+  std::unique_ptr<TWindowProperty> property_;
+  std::unique_ptr<TfmLinkWindowOptions> options_;
+  std::unique_ptr<ScopeContext> context_;
+  std::vector<QPointer<TLinkWindowFm>> windows_;
+};
+
+}  // namespace quillon

@@ -1,0 +1,540 @@
+#include "scope/link_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "link/buses.h"
+#include "link/comm_list.h"
+#include "link/link_tasks.h"
+#include "platform/prompt.h"
+#include "scope/link_window_options.h"
+#include "scope/scope_icons.h"
+#include "scope/scope_panel.h"
+#include "scope/scope_write.h"
+#include "scope/window_thread.h"
+#include "text/numbers.h"
+#include "variables/special/time_mark.h"
+#include "widget_helpers.h"
+
+namespace quillon {
+namespace {
+
+// The screen's pace: redraws are coalesced to about 60 a second whatever the answer rate.
+constexpr int kRedrawIntervalMs = 16;
+constexpr int kStatusPanelWidths[] = {38, 40, 50, 50, 80, 80, 50};
+constexpr int kCommandPanelHeight = 19;
+// Panels of the status bar.
+constexpr int kPortPanel = 0;
+constexpr int kRatePanel = 1;
+constexpr int kProtocolPanel = 2;
+constexpr int kZoomPanel = 3;
+constexpr int kRulerPanel = 4;
+constexpr int kCursorPanel = 5;
+
+}  // namespace
+
+TLinkWindowFm::TLinkWindowFm(ScopeContext& context, QWidget* parent)
+    : QMainWindow(parent), context_(context), trace_(std::make_shared<TraceFile>(context.paths.trace)) {
+  setObjectName(QStringLiteral("LinkWindowFm"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QStringLiteral("Осциллограф"));
+  self_ = this;
+  // FormCreate: a window without file, ready to be given one.
+  property_.RefreshMode = "auto";
+  NewSession();
+  InsertTimeMark();
+  BuildControls();
+  BuildMenus();
+  SetLinkMode(false);
+  OneSecTimer_ = Named(new QTimer(this), "OneSecTimer");
+  OneSecTimer_->setInterval(1000);
+  connect(OneSecTimer_, &QTimer::timeout, this, &TLinkWindowFm::OneSecTimerTimer);
+  OneSecTimer_->start();
+  ViewTimer_ = Named(new QTimer(this), "ViewTimer");
+  ViewTimer_->setInterval(kRedrawIntervalMs);
+  ViewTimer_->setTimerType(Qt::PreciseTimer);
+  connect(ViewTimer_, &QTimer::timeout, this, &TLinkWindowFm::ViewTimerTimer);
+  setMinimumSize(218, 150);
+  resize(480, 356);
+}
+
+TLinkWindowFm::~TLinkWindowFm() {
+  // The records go out of the workers on the task queue; the session is freed there after.
+  if (auto session = std::move(session_)) context_.tasks.Post([session]() mutable { session.reset(); });
+  trace_->Close();
+  emit WindowGone(this);
+}
+
+void TLinkWindowFm::closeEvent(QCloseEvent* event) {
+  ViewTimer_->stop();
+  OneSecTimer_->stop();
+  QMainWindow::closeEvent(event);
+}
+
+QToolButton* TLinkWindowFm::AddToolButton(const char* name, const QString& hint, int icon, bool checkable) {
+  auto* button = Named(new QToolButton(this), name);
+  button->setIcon(ScopeIconOf(static_cast<ScopeIcon>(icon)));
+  button->setToolTip(hint);
+  button->setCheckable(checkable);
+  button->setAutoRaise(true);
+  return button;
+}
+
+void TLinkWindowFm::BuildControls() {
+  auto* tools = Named(addToolBar(QStringLiteral("Осциллограф")), "ToolBar1");
+  tools->setMovable(false);
+  tools->setIconSize(QSize(20, 20));
+  OpenBtn_ = AddToolButton("OpenBtn", QStringLiteral("Открыть/Свойства"), static_cast<int>(ScopeIcon::Open), false);
+  btSave_ = AddToolButton("btSave", QStringLiteral("Сохранить настройки"), static_cast<int>(ScopeIcon::Save), false);
+  btStartStop_ = AddToolButton("btStartStop", QStringLiteral("Пауза"), static_cast<int>(ScopeIcon::Pause), false);
+  btScope_ = AddToolButton("btScope", QStringLiteral("Разрешить отрисовку данных"),
+                           static_cast<int>(ScopeIcon::Drawing), true);
+  btOptions_ = AddToolButton("btOptions", QStringLiteral("Настройки"), static_cast<int>(ScopeIcon::Options), false);
+  btRecord_ =
+      AddToolButton("btRecord", QStringLiteral("Записать осциллограмму"), static_cast<int>(ScopeIcon::Record), false);
+  btRecord_->setPopupMode(QToolButton::MenuButtonPopup);
+  btZoomControl_ = AddToolButton("btZoomControl", QStringLiteral("Масштаб"), static_cast<int>(ScopeIcon::Zoom), true);
+  btTimeRulers_ = AddToolButton("btTimeRulers", QStringLiteral("Измерение временных интервалов"),
+                                static_cast<int>(ScopeIcon::Rulers), true);
+  btAmpMeter_ = AddToolButton("btAmpMeter", QStringLiteral("Измерение амплитуды сигнала"),
+                              static_cast<int>(ScopeIcon::Cursor), true);
+  btScale_ = AddToolButton("btScale", QStringLiteral("Шкалы"), static_cast<int>(ScopeIcon::Scale), false);
+  btTraceControl_ =
+      AddToolButton("btTraceControl", QStringLiteral("Трассировка в файл"), static_cast<int>(ScopeIcon::Trace), true);
+  for (QToolButton* button : {OpenBtn_, btSave_}) tools->addWidget(button);
+  tools->addSeparator();
+  for (QToolButton* button : {btStartStop_, btScope_, btOptions_, btRecord_}) tools->addWidget(button);
+  tools->addSeparator();
+  for (QToolButton* button : {btZoomControl_, btTimeRulers_, btAmpMeter_, btScale_, btTraceControl_}) {
+    tools->addWidget(button);
+  }
+  // The scale editor arrives with the scale editor window; until then the button stays off.
+  btScale_->setEnabled(false);
+
+  auto* central = new QWidget(this);
+  auto* layout = new QGridLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  cmdPanel_ = Named(new QWidget(central), "pnCmdLine");
+  auto* cmdLayout = new QVBoxLayout(cmdPanel_);
+  cmdLayout->setContentsMargins(0, 0, 0, 0);
+  CmdLine_ = Named(new QComboBox(cmdPanel_), "CmdLine");
+  CmdLine_->setEditable(true);
+  CmdLine_->setInsertPolicy(QComboBox::NoInsert);
+  CmdLine_->lineEdit()->setPlaceholderText(QStringLiteral("имя=значение"));
+  CmdLine_->lineEdit()->installEventFilter(this);
+  cmdLayout->addWidget(CmdLine_);
+  layout->addWidget(cmdPanel_, 0, 0, 1, 2);
+
+  auto* columns = new QStandardItemModel(0, 4, this);
+  columns->setHorizontalHeaderLabels(
+      {QStringLiteral("name"), QStringLiteral("hex"), QStringLiteral("physical"), QStringLiteral("unit")});
+  hdSize_ = Named(new QHeaderView(Qt::Horizontal, central), "hdSize");
+  hdSize_->setModel(columns);
+  hdSize_->setSectionsClickable(false);
+  hdSize_->setStretchLastSection(false);
+  hdSize_->setMinimumSectionSize(0);
+  hdSize_->setSectionResizeMode(QHeaderView::Interactive);
+  hdSize_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  layout->addWidget(hdSize_, 1, 0, 1, 2);
+  connect(hdSize_, &QHeaderView::sectionResized, this, &TLinkWindowFm::hdSizeSectionResize);
+
+  Scope_ = Named(new ScopePanel(central), "Scope");
+  Scope_->OnMousePress = [this](QMouseEvent* event) { ScopeMouseDown(event); };
+  Scope_->OnMouseMove = [this](QMouseEvent* event) { ScopeMouseMove(event); };
+  Scope_->OnMouseRelease = [this](QMouseEvent* event) { ScopeMouseUp(event); };
+  Scope_->OnDoubleClick = [this](QMouseEvent* event) { ScopeDblClick(event); };
+  Scope_->OnContextMenu = [this](const QPoint& position) { ScopeContextMenu(position); };
+  Scope_->OnResized = [this] { ApplyColumnWidths(); };
+  layout->addWidget(Scope_, 2, 0);
+  VSScroll_ = Named(new QScrollBar(Qt::Vertical, central), "VSScroll");
+  layout->addWidget(VSScroll_, 2, 1);
+  connect(VSScroll_, &QScrollBar::valueChanged, this, &TLinkWindowFm::VSScrollChange);
+  HRScroll_ = Named(new QScrollBar(Qt::Horizontal, central), "HRScroll");
+  HRScroll_->setRange(0, kHistoryLength - 1);
+  HRScroll_->setPageStep(1000);
+  HRScroll_->setSingleStep(10);
+  // The newest samples are on the right, as on the trend: moving the thumb left goes back.
+  HRScroll_->setInvertedAppearance(true);
+  HRScroll_->setInvertedControls(true);
+  HRScroll_->setToolTip(QStringLiteral("Прокрутка истории"));
+  layout->addWidget(HRScroll_, 3, 0, 1, 2);
+  connect(HRScroll_, &QScrollBar::valueChanged, this, &TLinkWindowFm::HRScrollChange);
+  layout->setRowStretch(2, 1);
+  layout->setColumnStretch(0, 1);
+  setCentralWidget(central);
+
+  for (std::size_t i = 0; i < panels_.size(); ++i) {
+    auto* label = new QLabel(this);
+    label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    label->setMinimumWidth(kStatusPanelWidths[i]);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusBar()->addWidget(label, i + 1 == panels_.size() ? 1 : 0);
+    panels_[i] = label;
+  }
+  statusBar()->setSizeGripEnabled(true);
+  panels_[kPortPanel]->setText(QString::fromStdString(portInUse_));
+  panels_[kZoomPanel]->setText(QString::fromStdString(ZoomPercentText(List().Step)));
+
+  connect(OpenBtn_, &QToolButton::clicked, this, &TLinkWindowFm::OpenExistMnClick);
+  connect(btSave_, &QToolButton::clicked, this, &TLinkWindowFm::SaveItMnClick);
+  connect(btStartStop_, &QToolButton::clicked, this, &TLinkWindowFm::btStartStopClick);
+  connect(btScope_, &QToolButton::clicked, this, &TLinkWindowFm::btScopeClick);
+  connect(btOptions_, &QToolButton::clicked, this, &TLinkWindowFm::btOptionsClick);
+  connect(btRecord_, &QToolButton::clicked, this, &TLinkWindowFm::btRecordClick);
+  connect(btZoomControl_, &QToolButton::clicked, this, &TLinkWindowFm::btZoomControlClick);
+  connect(btTimeRulers_, &QToolButton::clicked, this, &TLinkWindowFm::btTimeRulersClick);
+  connect(btAmpMeter_, &QToolButton::clicked, this, &TLinkWindowFm::btAmpMeterClick);
+  connect(btTraceControl_, &QToolButton::clicked, this, &TLinkWindowFm::btTraceControlClick);
+}
+
+void TLinkWindowFm::BuildMenus() {
+  mnFile_ = Named(menuBar()->addMenu(QStringLiteral("Осциллограф")), "mnFile");
+  auto add = [this](const char* name, const QString& caption, void (TLinkWindowFm::*handler)()) {
+    QAction* action = Named(mnFile_->addAction(caption), name);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+  NewMn_ = add("NewMn", QStringLiteral("Новый осциллограф"), &TLinkWindowFm::NewMnClick);
+  OpenExistMn_ = add("OpenExistMn", QStringLiteral("Открыть осциллограф"), &TLinkWindowFm::OpenExistMnClick);
+  OpenRecViewerMn_ =
+      add("OpenRecViewerMn", QStringLiteral("Просмотр осциллограммы"), &TLinkWindowFm::OpenRecViewerMnClick);
+  mnFile_->addSeparator();
+  WinPropMn_ = add("WinPropMn", QStringLiteral("Cвойства"), &TLinkWindowFm::WinPropMnClick);
+  SaveItMn_ = add("SaveItMn", QStringLiteral("Cохранить"), &TLinkWindowFm::SaveItMnClick);
+  SaveAsMn_ = add("SaveAsMn", QStringLiteral("Сохранить как..."), &TLinkWindowFm::SaveAsMnClick);
+  mnSaveAsScopeTemplate_ = add("mnSaveAsScopeTemplate", QStringLiteral("Сохранить как шаблон осциллограммы"),
+                               &TLinkWindowFm::mnSaveAsScopeTemplateClick);
+
+  pmRecord_ = Named(new QMenu(this), "pmRecord");
+  RecSelectedBuf_ = Named(pmRecord_->addAction(QStringLiteral("Записать выделенный буфер")), "RecSelectedBuf");
+  RecBurManualMn_ = Named(pmRecord_->addAction(QStringLiteral("Записать весь буфер")), "RecBurManualMn");
+  recTrace_ = Named(pmRecord_->addAction(QStringLiteral("Трейсер")), "recTrace");
+  RecSelectedBuf_->setCheckable(true);
+  RecBurManualMn_->setCheckable(true);
+  RecBurManualMn_->setChecked(true);
+  pmRecord_->setDefaultAction(RecBurManualMn_);
+  // "Трейсер" switches the trace, as the trace button does.
+  recTrace_->setCheckable(true);
+  connect(RecSelectedBuf_, &QAction::triggered, this, &TLinkWindowFm::RecSelectedBufClick);
+  connect(RecBurManualMn_, &QAction::triggered, this, &TLinkWindowFm::RecBurManualMnClick);
+  connect(recTrace_, &QAction::triggered, this, [this] { btTraceControl_->click(); });
+  btRecord_->setMenu(pmRecord_);
+
+  pmRow_ = Named(new QMenu(this), "pmRow");
+  QAction* properties = Named(pmRow_->addAction(QStringLiteral("Свойства параметра")), "SPropMnItm");
+  // The parameter property dialogs come with their own windows.
+  properties->setEnabled(false);
+  connect(Named(pmRow_->addAction(QStringLiteral("Удалить")), "mnDelete"), &QAction::triggered, this,
+          &TLinkWindowFm::mnDeleteClick);
+}
+
+void TLinkWindowFm::SetLinkMode(bool linked) {
+  hasFile_ = linked || recordView_;
+  cmdPanel_->setFixedHeight(linked ? std::max(kCommandPanelHeight, CmdLine_->sizeHint().height()) : 1);
+  CmdLine_->setVisible(linked);
+  for (QToolButton* button : {btOptions_, btRecord_, btScope_, btStartStop_, btSave_}) button->setEnabled(linked);
+  for (QToolButton* button : {btZoomControl_, btTimeRulers_, btAmpMeter_, btTraceControl_}) {
+    button->setEnabled(linked || (recordView_ && button != btTraceControl_));
+  }
+  NewMn_->setEnabled(true);
+  OpenExistMn_->setEnabled(true);
+  WinPropMn_->setEnabled(linked);
+  SaveItMn_->setEnabled(linked || recordView_);
+  SaveAsMn_->setEnabled(linked);
+  mnSaveAsScopeTemplate_->setEnabled(linked);
+}
+
+// --- sessions and polling ---
+
+void TLinkWindowFm::NewSession() {
+  if (session_) {
+    ++generation_;
+    context_.tasks.Post([old = std::move(session_)]() mutable { old.reset(); });
+  }
+  session_ = std::make_shared<ScopeSession>();
+  session_->trace = trace_;
+  session_->poll.SetCrcCheck(context_.options.Options().crcCheck);
+  property_.Vars = &session_->list;
+  property_.Image = session_->image;
+  rulers_ = ScopeRulers{};
+  cursor_ = ScopeCursor{};
+}
+
+void TLinkWindowFm::InsertTimeMark() {
+  TViewList& list = List();
+  if (!list.Variables.empty() && list.Variables.front()->IsTimeMark()) list.Variables.erase(list.Variables.begin());
+  auto mark = std::make_unique<TTimeMark>();
+  mark->Owner = &list;
+  mark->AttachMarkFlags(session_->poll.TickByte());
+  mark->Grid = property_.Grid != "0";
+  list.Variables.insert(list.Variables.begin(), std::move(mark));
+  ResetVerticalRange();
+}
+
+TTimeMark& TLinkWindowFm::TimeMark() { return static_cast<TTimeMark&>(List().Item(0)); }
+
+void TLinkWindowFm::RefreshAutoMaxMnClick() {
+  property_.RefreshMode = "auto";
+  if (property_.PortName == kViewRecordPort || recordView_) return;
+  pollWanted_ = true;
+  retryRegistration_ = false;
+  const std::uint64_t generation = ++generation_;
+  session_->poll.SetPaused(paused_);
+  // Out of every worker first: only then may the layout and the frame change.
+  context_.tasks.Post([session = session_, window = self_, generation] {
+    session->Withdraw(false);
+    OnWindowThreadCall(window, [generation](TLinkWindowFm& w) { w.PollWithdrawn(generation); });
+  });
+}
+
+void TLinkWindowFm::PollWithdrawn(std::uint64_t generation) {
+  if (generation != generation_ || !pollWanted_) return;
+  DeletePending();
+  try {
+    if (!session_->poll.PreparePoll(property_)) return;
+  } catch (const std::exception& error) {
+    CurrentPrompt().Warning("Quillon", error.what());
+    return;
+  }
+  const bool tcp = property_.Protocol == kProtocolMODBUSTCP;
+  portInUse_ = tcp ? "IP:" + property_.IPPort : property_.PortName;
+  panels_[kPortPanel]->setText(QString::fromStdString(portInUse_));
+  panels_[kProtocolPanel]->setText(QString::fromStdString(property_.Protocol));
+  const SerialTimings timings = context_.timingsFor ? context_.timingsFor(property_.PortName) : SerialTimings{};
+  context_.tasks.Post([session = session_, window = self_, generation, settings = property_, timings] {
+    const ScopeRegistration registration = session->RegisterPoll(settings, timings);
+    OnWindowThreadCall(window,
+                       [generation, registration](TLinkWindowFm& w) { w.PollRegistered(generation, registration); });
+  });
+}
+
+void TLinkWindowFm::PollRegistered(std::uint64_t generation, ScopeRegistration registration) {
+  if (generation != generation_) return;
+  switch (registration) {
+    case ScopeRegistration::Polling:
+      return;
+    case ScopeRegistration::PortFailed:
+      pollWanted_ = false;
+      CurrentPrompt().Warning("Quillon", PortErrorMessage(property_.PortName));
+      return;
+    case ScopeRegistration::Unreachable:
+      // Tried again once a second; meanwhile the status bar says the device does not answer.
+      retryRegistration_ = true;
+      panels_[kRatePanel]->setText(QStringLiteral("DNR!"));
+      return;
+    case ScopeRegistration::BadSettings:
+      pollWanted_ = false;
+      CurrentPrompt().Warning("Quillon", "Неверные настройки связи: скорость " + property_.Baud + ", пауза " +
+                                             property_.FrameEnd + ", порт TCP " + property_.IPPort);
+      return;
+    case ScopeRegistration::NotPolled:
+      return;
+  }
+}
+
+void TLinkWindowFm::StopPolling() {
+  pollWanted_ = false;
+  retryRegistration_ = false;
+  ++generation_;
+  session_->poll.SetPaused(true);
+  context_.tasks.Post([session = session_] { session->Withdraw(false); });
+}
+
+void TLinkWindowFm::btStartStopClick() {
+  if (property_.RefreshMode != "auto" || recordView_) return;
+  paused_ = !paused_;
+  if (paused_) {
+    StopPolling();
+    btStartStop_->setIcon(ScopeIconOf(ScopeIcon::Start));
+    btStartStop_->setToolTip(QStringLiteral("Старт"));
+  } else {
+    btStartStop_->setIcon(ScopeIconOf(ScopeIcon::Pause));
+    btStartStop_->setToolTip(QStringLiteral("Пауза"));
+    RefreshAutoMaxMnClick();
+  }
+}
+
+void TLinkWindowFm::SendParamToDevice(TView& variable, std::uint32_t raw) {
+  if (variable.NoAddress || variable.NotInMemory || recordView_) return;
+  std::optional<LinkFrame> frame;
+  try {
+    frame = BuildScopeWrite(variable, raw, property_, session_->image);
+  } catch (const std::exception& error) {
+    CurrentPrompt().Warning("Quillon", error.what());
+    return;
+  }
+  if (!frame) return;
+  const SerialTimings timings = context_.timingsFor ? context_.timingsFor(property_.PortName) : SerialTimings{};
+  context_.tasks.Post([session = session_, window = self_, settings = property_, timings, frame = *frame] {
+    const ScopeRegistration registration = session->RegisterWrite(settings, timings, frame);
+    if (registration == ScopeRegistration::PortFailed) {
+      OnWindowThreadCall(window, [port = settings.PortName](TLinkWindowFm&) {
+        CurrentPrompt().Warning("Quillon", PortErrorMessage(port));
+      });
+    }
+  });
+}
+
+// --- status, drawing, sizing ---
+
+void TLinkWindowFm::OneSecTimerTimer() {
+  session_->poll.SetCrcCheck(context_.options.Options().crcCheck);
+  if (!pollWanted_ || paused_) {
+    session_->poll.OneSecondTick();
+    return;
+  }
+  ShowTraceFailure();
+  const std::string text = session_->poll.OneSecondTick();
+  if (const auto answers = TryReadInteger(text)) answersSeen_ += static_cast<std::uint64_t>(*answers);
+  panels_[kRatePanel]->setText(QString::fromStdString(text));
+  if (retryRegistration_) RefreshAutoMaxMnClick();
+}
+
+void TLinkWindowFm::ViewTimerTimer() {
+  const bool fresh = session_->fresh.exchange(false, std::memory_order_acquire);
+  if (!drawingEnabled_ || !(fresh || dirty_)) return;
+  Redraw();
+}
+
+void TLinkWindowFm::Redraw() {
+  dirty_ = false;
+  Scope_->Render(List(), guideX_);
+}
+
+void TLinkWindowFm::btScopeClick() {
+  drawing_ = !drawing_;
+  btScope_->setChecked(drawing_);
+  drawingEnabled_ = drawing_;
+  if (drawing_) {
+    btScope_->setToolTip(QStringLiteral("Запретить отображение данных"));
+    dirty_ = true;
+    ViewTimer_->start();
+  } else {
+    btScope_->setToolTip(QStringLiteral("Разрешить отображение данных"));
+    ViewTimer_->stop();
+  }
+}
+
+void TLinkWindowFm::ApplyColumnWidths() {
+  if (applyingWidths_) return;
+  applyingWidths_ = true;
+  const int panelWidth = Scope_->width();
+  columnWidths_ = FitColumnsToPanel(columnWidths_, panelWidth);
+  for (int i = 0; i < 4; ++i) hdSize_->resizeSection(i, columnWidths_[static_cast<std::size_t>(i)]);
+  TViewList& list = List();
+  list.SetColumnWidths(columnWidths_[0], columnWidths_[1], columnWidths_[2], columnWidths_[3]);
+  list.Resize(panelWidth, Scope_->height());
+  applyingWidths_ = false;
+  dirty_ = true;
+  if (!drawing_) Redraw();
+}
+
+void TLinkWindowFm::hdSizeSectionResize(int section, int, int newSize) {
+  if (applyingWidths_ || section < 0 || section > 3) return;
+  columnWidths_ = ResizeSection(columnWidths_, section, newSize, Scope_->width());
+  ApplyColumnWidths();
+}
+
+void TLinkWindowFm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  dirty_ = true;
+}
+
+void TLinkWindowFm::HRScrollChange(int position) {
+  List().SetScrollBack(position);
+  dirty_ = true;
+}
+
+void TLinkWindowFm::VSScrollChange(int position) {
+  List().TopIndex = position;
+  dirty_ = true;
+}
+
+void TLinkWindowFm::ResetVerticalRange() {
+  if (VSScroll_ == nullptr) return;
+  VSScroll_->setRange(0, std::max(List().Count() - 1, 0));
+  VSScroll_->setPageStep(1);
+}
+
+void TLinkWindowFm::wheelEvent(QWheelEvent* event) {
+  const int steps = event->angleDelta().y() / 120;
+  if (steps == 0) return;
+  if (event->modifiers() & Qt::ShiftModifier) {
+    for (auto& variable : List().Variables) {
+      if (variable->Selected && !variable->IsTimeMark()) {
+        variable->RowHeight = WheelRowHeight(variable->RowHeight, steps);
+        variable->Layout();
+      }
+    }
+  } else {
+    VSScroll_->setValue(VSScroll_->value() - steps);
+  }
+  dirty_ = true;
+  event->accept();
+}
+
+bool TLinkWindowFm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == CmdLine_->lineEdit() && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      CmdLineKeyPress();
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+QString TLinkWindowFm::StatusText(int panel) const {
+  if (panel < 0 || panel >= static_cast<int>(panels_.size())) return {};
+  return panels_[static_cast<std::size_t>(panel)]->text();
+}
+
+void TLinkWindowFm::btOptionsClick() {
+  bool grid = TimeMark().Grid;
+  if (!context_.options.Edit(grid)) return;
+  TimeMark().Grid = grid;
+  property_.Grid = grid ? "1" : "0";
+  session_->poll.SetCrcCheck(context_.options.Options().crcCheck);
+  trace_->SetLimits(TraceLimitsOf(context_.options.Options()));
+  const bool fast = context_.options.FastFrameEnd();
+  context_.tasks.Post([fast] { CommList().SetFastFrameEnd(fast); });
+  dirty_ = true;
+}
+
+void TLinkWindowFm::ShowTraceFailure() {
+  const std::string failure = session_->TakeTraceFailure();
+  if (failure.empty()) return;
+  btTraceControl_->setChecked(false);
+  recTrace_->setChecked(false);
+  CurrentPrompt().Warning("Quillon", failure);
+}
+
+void TLinkWindowFm::btTraceControlClick() {
+  if (trace_->IsOpen()) {
+    trace_->Close();
+  } else {
+    trace_->SetLimits(TraceLimitsOf(context_.options.Options()));
+    if (const TraceResult opened = trace_->Open(); !opened) CurrentPrompt().Warning("Quillon", opened.message);
+  }
+  btTraceControl_->setChecked(trace_->IsOpen());
+  recTrace_->setChecked(trace_->IsOpen());
+}
+
+}  // namespace quillon

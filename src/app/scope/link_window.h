@@ -1,0 +1,221 @@
+#pragma once
+// TLinkWindowFm, the scope window: polls a block of device memory as fast as the device
+// answers, takes one sample of every shown variable per answer and draws each as a row of
+// texts and a trend. From here the engineer pauses, scrolls back through the last 32768
+// samples, zooms, measures between two rulers, reads all values at a cursor, writes a value,
+// traces to a file and saves samples as a record.
+//
+// Threads: the answers are handled on the port worker's thread (ScopePoll, inside the
+// session); this window only reads the rings. Registering and withdrawing the records runs on
+// the program's link task queue, whose outcome comes back here as a queued call, so the
+// window's thread never waits for a port or a worker. Redraws are coalesced to the screen's
+// pace instead of one per answer.
+#include <QMainWindow>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "scope/base_property.h"
+#include "scope/record_header.h"
+#include "scope/scope_columns.h"
+#include "scope/scope_context.h"
+#include "scope/scope_marks.h"
+#include "scope/scope_session.h"
+
+class QAction;
+class QComboBox;
+class QHeaderView;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QTimer;
+class QToolButton;
+
+namespace quillon {
+
+class ScopePanel;
+class TTimeMark;
+class TView;
+
+class TLinkWindowFm : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `context` outlives the window. The window deletes itself when closed.
+  explicit TLinkWindowFm(ScopeContext& context, QWidget* parent = nullptr);
+  ~TLinkWindowFm() override;
+
+  // Loads a scope window file and starts polling; false when the file was refused.
+  bool LoadScopeFile(const std::string& path);
+  // Shows a record file instead of polling (record view).
+  bool OpenRecFile(const std::string& path);
+
+  // The window's file commands.
+  void OpenExistMnClick();
+  void OpenRecViewerMnClick();
+  void NewMnClick();
+  void WinPropMnClick();
+  void SaveItMnClick();
+  void SaveAsMnClick();
+  void mnSaveAsScopeTemplateClick();
+
+  void btStartStopClick();
+  void btScopeClick();
+  void btOptionsClick();
+  void btRecordClick();
+  void RecSelectedBufClick();
+  void RecBurManualMnClick();
+  void btZoomControlClick();
+  void btTimeRulersClick();
+  void btAmpMeterClick();
+  void btTraceControlClick();
+  void mnDeleteClick();
+  // Executes the command line ("name=value").
+  void CmdLineKeyPress();
+  // Status bar panel 0..6.
+  QString StatusText(int panel) const;
+
+  TBaseProperty& Property() { return property_; }
+  TViewList& List() { return session_->list; }
+  ScopeSession& Session() { return *session_; }
+  bool Paused() const { return paused_; }
+  bool RecordView() const { return recordView_; }
+  // Answers handled since the window started polling, for the benchmark and the tests.
+  std::uint64_t AnswersSeen() const { return answersSeen_; }
+  const ScopeRulers& Rulers() const { return rulers_; }
+  ScopePanel& Scope() { return *Scope_; }
+  // The file dialogs of the window's commands: the chosen path, empty when cancelled. Tests
+  // answer instead of a dialog.
+  std::function<std::string(const QString& title, const std::string& directory, const QString& filter, bool save)>
+      ChooseFile;
+
+  // Where the last record was written (empty when none was).
+  const std::string& LastRecordPath() const { return lastRecord_; }
+
+ signals:
+  // Sent once as the window goes away, so the main window drops it from its list.
+  void WindowGone(TLinkWindowFm* window);
+  // Ask the main window to open a record in a new scope window.
+  void OpenRecordRequested(const QString& path);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  QToolButton* AddToolButton(const char* name, const QString& hint, int icon, bool checkable);
+  void SetLinkMode(bool linked);
+
+  // Polling.
+  void RefreshAutoMaxMnClick();
+  void StopPolling();
+  void PollWithdrawn(std::uint64_t generation);
+  void PollRegistered(std::uint64_t generation, ScopeRegistration registration);
+  void SendParamToDevice(TView& variable, std::uint32_t raw);
+  // Starts a fresh session for another variable set; the old one is withdrawn and freed on the
+  // link task queue.
+  void NewSession();
+  void InsertTimeMark();
+  // Removes the row mnDeleteClick chose, once no worker samples the list.
+  void DeletePending();
+  TTimeMark& TimeMark();
+
+  // Drawing and sizing.
+  void OneSecTimerTimer();
+  void ViewTimerTimer();
+  void Redraw();
+  void ApplyColumnWidths();
+  void hdSizeSectionResize(int section, int oldSize, int newSize);
+  void HRScrollChange(int position);
+  void VSScrollChange(int position);
+  void ResetVerticalRange();
+  void CopyLiveState();
+  void ApplyLoadedLayout();
+  void StartAfterLoad();
+  RecordHeader CurrentRecordHeader() const;
+  void ShowTraceFailure();
+  std::string NewRecordPath() const;
+  std::string AskFile(const QString& title, const std::string& directory, const QString& filter, bool save);
+  std::string ChooseFileDefault(const QString& title, const std::string& directory, const QString& filter, bool save);
+
+  // Mouse on the scope panel.
+  void ScopeMouseDown(QMouseEvent* event);
+  void ScopeMouseMove(QMouseEvent* event);
+  void ScopeMouseUp(QMouseEvent* event);
+  void ScopeDblClick(QMouseEvent* event);
+  void ScopeContextMenu(const QPoint& position);
+  void RunCommand(const QString& text);
+
+  ScopeContext& context_;
+  TBaseProperty property_;
+  std::shared_ptr<ScopeSession> session_;
+  std::shared_ptr<TraceFile> trace_;
+  QPointer<TLinkWindowFm> self_;
+
+  std::uint64_t generation_ = 0;
+  bool pollWanted_ = false;
+  bool retryRegistration_ = false;
+  bool paused_ = false;
+  bool drawing_ = false;
+  bool drawingEnabled_ = true;
+  bool dirty_ = true;
+  bool recordView_ = false;
+  bool hasFile_ = false;
+  bool zoomMode_ = false;
+  bool rulerMode_ = false;
+  bool cursorMode_ = false;
+  bool recordSelected_ = false;
+  std::string portInUse_ = "none";
+  std::string recordPath_;
+  std::string lastRecord_;
+  std::uint64_t answersSeen_ = 0;
+  TView* pendingDelete_ = nullptr;
+  ScopeRulers rulers_;
+  ScopeCursor cursor_;
+  std::optional<int> guideX_;
+  std::array<int, 4> columnWidths_{50, 50, 30, 30};
+  bool applyingWidths_ = false;
+
+  QMenu* mnFile_ = nullptr;
+  QAction* OpenExistMn_ = nullptr;
+  QAction* OpenRecViewerMn_ = nullptr;
+  QAction* NewMn_ = nullptr;
+  QAction* WinPropMn_ = nullptr;
+  QAction* SaveItMn_ = nullptr;
+  QAction* SaveAsMn_ = nullptr;
+  QAction* mnSaveAsScopeTemplate_ = nullptr;
+  QAction* RecSelectedBuf_ = nullptr;
+  QAction* RecBurManualMn_ = nullptr;
+  QAction* recTrace_ = nullptr;
+  QMenu* pmRecord_ = nullptr;
+  QMenu* pmRow_ = nullptr;
+  QToolButton* OpenBtn_ = nullptr;
+  QToolButton* btSave_ = nullptr;
+  QToolButton* btStartStop_ = nullptr;
+  QToolButton* btScope_ = nullptr;
+  QToolButton* btOptions_ = nullptr;
+  QToolButton* btRecord_ = nullptr;
+  QToolButton* btZoomControl_ = nullptr;
+  QToolButton* btTimeRulers_ = nullptr;
+  QToolButton* btAmpMeter_ = nullptr;
+  QToolButton* btScale_ = nullptr;
+  QToolButton* btTraceControl_ = nullptr;
+  QWidget* cmdPanel_ = nullptr;
+  QComboBox* CmdLine_ = nullptr;
+  QHeaderView* hdSize_ = nullptr;
+  ScopePanel* Scope_ = nullptr;
+  QScrollBar* HRScroll_ = nullptr;
+  QScrollBar* VSScroll_ = nullptr;
+  std::array<QLabel*, 7> panels_{};
+  QTimer* OneSecTimer_ = nullptr;
+  QTimer* ViewTimer_ = nullptr;
+};
+
+}  // namespace quillon

@@ -1,0 +1,298 @@
+// The scope window's file commands: loading a scope window file or a record, the property
+// dialog, saving, templates and writing records.
+#include <QAction>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QScrollBar>
+#include <QToolButton>
+#include <cmath>
+
+#include "platform/files.h"
+#include "platform/prompt.h"
+#include "scope/link_window.h"
+#include "scope/link_window_options.h"
+#include "scope/record_file.h"
+#include "scope/scope_file.h"
+#include "scope/scope_template.h"
+#include "scope/window_property_dialog.h"
+#include "text/numbers.h"
+#include "variables/special/time_mark.h"
+#include "widget_helpers.h"
+
+namespace quillon {
+namespace {
+
+const QString kScopeFilter = QStringLiteral("win files (*.scp)");
+const QString kRecordFilter = QStringLiteral("record files (*.rec)");
+
+int IntegerOr(const std::string& text, int fallback) {
+  const auto value = TryReadInteger(text);
+  return value ? static_cast<int>(*value) : fallback;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+// Records/ddmmyy_hhmmss.rec; a second record within the same second gets "_2", "_3", ... so
+// that it never replaces the first.
+std::string TLinkWindowFm::NewRecordPath() const {
+  EnsureDirectory(context_.paths.records);
+  const std::string name = RecordFileName(NowDateTime());
+  const std::string stem = name.substr(0, name.size() - 4);
+  std::string path = context_.paths.records + name;
+  for (int copy = 2; FileExists(path); ++copy)
+    path = context_.paths.records + stem + "_" + std::to_string(copy) + ".rec";
+  return path;
+}
+
+std::string TLinkWindowFm::ChooseFileDefault(const QString& title, const std::string& directory, const QString& filter,
+                                             bool save) {
+  const QString start = Text(directory);
+  const QString chosen = save ? QFileDialog::getSaveFileName(this, title, start, filter)
+                              : QFileDialog::getOpenFileName(this, title, start, filter);
+  return chosen.toStdString();
+}
+
+std::string TLinkWindowFm::AskFile(const QString& title, const std::string& directory, const QString& filter,
+                                   bool save) {
+  return ChooseFile ? ChooseFile(title, directory, filter, save) : ChooseFileDefault(title, directory, filter, save);
+}
+
+void TLinkWindowFm::OpenExistMnClick() {
+  const std::string path =
+      AskFile(QStringLiteral("Open scope file ..."), context_.paths.scopeWindow, kScopeFilter, false);
+  if (path.empty()) {
+    if (!hasFile_) close();
+    return;
+  }
+  LoadScopeFile(path);
+}
+
+bool TLinkWindowFm::LoadScopeFile(const std::string& path) {
+  TBaseProperty loaded;
+  loaded.RefreshMode = "auto";
+  const TBaseProperty previous = property_;
+  std::shared_ptr<ScopeSession> kept = session_;
+  // The file is read into a fresh session: the old one may still be polled until the link task
+  // queue has withdrawn it.
+  property_ = loaded;
+  NewSession();
+  context_.property.PointAt(property_);
+  if (!context_.property.OpenWinFile(path)) {
+    // Refused: the window stays as it was (a window without file stays empty).
+    session_ = std::move(kept);
+    property_ = previous;
+    property_.Vars = &session_->list;
+    property_.Image = session_->image;
+    if (!hasFile_) InsertTimeMark();
+    return false;
+  }
+  recordView_ = false;
+  SetLinkMode(true);
+  setWindowTitle(Text(property_.Caption));
+  ApplyLoadedLayout();
+  StartAfterLoad();
+  return true;
+}
+
+void TLinkWindowFm::ApplyLoadedLayout() {
+  for (std::size_t i = 0; i < columnWidths_.size(); ++i) {
+    columnWidths_[i] = ColumnWidthsOf(property_.ColWidths)[i];
+  }
+  const int left = IntegerOr(property_.Left, x());
+  const int top = IntegerOr(property_.Top, y());
+  const int width = IntegerOr(property_.Width, this->width());
+  const int height = IntegerOr(property_.Height, this->height());
+  setGeometry(left, top, std::max(width, minimumWidth()), std::max(height, minimumHeight()));
+}
+
+void TLinkWindowFm::StartAfterLoad() {
+  InsertTimeMark();
+  TimeMark().Grid = property_.Grid != "0";
+  List().LayoutByAddress(session_->image);
+  ApplyColumnWidths();
+  HRScroll_->setValue(0);
+  VSScroll_->setValue(0);
+  RefreshAutoMaxMnClick();
+  // A window that never drew starts drawing now; one whose drawing was switched off stays off.
+  if (!drawing_) btScopeClick();
+  dirty_ = true;
+}
+
+void TLinkWindowFm::NewMnClick() {
+  context_.property.SetNewWindow(true);
+  WinPropMnClick();
+}
+
+void TLinkWindowFm::WinPropMnClick() {
+  if (recordView_) return;
+  CopyLiveState();
+  context_.property.Edit(property_);
+  const int result = context_.property.exec();
+  context_.property.SetNewWindow(false);
+  if (result != QDialog::Accepted) {
+    if (!hasFile_) close();
+    return;
+  }
+  // The dialog's shown list names the new variable set; it is built in a fresh session.
+  NewSession();
+  context_.property.PointAt(property_);
+  context_.property.OpenDeviceFromList();
+  recordView_ = false;
+  SetLinkMode(true);
+  setWindowTitle(Text(property_.FilePath));
+  StartAfterLoad();
+}
+
+void TLinkWindowFm::CopyLiveState() {
+  property_.Left = std::to_string(x());
+  property_.Top = std::to_string(y());
+  property_.Width = std::to_string(width());
+  property_.Height = std::to_string(height());
+  for (std::size_t i = 0; i < columnWidths_.size(); ++i) property_.ColWidths[i] = std::to_string(columnWidths_[i]);
+  property_.Grid = TimeMark().Grid ? "1" : "0";
+}
+
+void TLinkWindowFm::SaveItMnClick() {
+  if (recordView_) {
+    if (!RewriteRecordHeader(CurrentRecordHeader(), List(), recordPath_)) {
+      CurrentPrompt().Warning("Quillon", "Не удалось сохранить осциллограмму " + recordPath_);
+    }
+    return;
+  }
+  if (property_.FilePath.empty()) return;
+  CopyLiveState();
+  try {
+    SaveWinFile(property_, List());
+  } catch (const std::exception& error) {
+    CurrentPrompt().Warning("Quillon", error.what());
+  }
+}
+
+void TLinkWindowFm::SaveAsMnClick() {
+  if (recordView_) return;
+  std::string path = AskFile(QStringLiteral("Save file as..."), context_.paths.scopeWindow, kScopeFilter, true);
+  if (path.empty()) return;
+  const std::size_t dot = path.rfind('.');
+  const std::size_t slash = path.find_last_of('/');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) path.erase(dot);
+  path += ".scp";
+  property_.FilePath = path;
+  property_.Caption = FileNameOf(path);
+  setWindowTitle(Text(property_.Caption));
+  SaveItMnClick();
+}
+
+void TLinkWindowFm::mnSaveAsScopeTemplateClick() {
+  if (recordView_ || property_.DevicePath.empty()) return;
+  const std::optional<std::string> templatePath = ScopeTemplatePath(property_.DevicePath, context_.paths);
+  if (!templatePath) {
+    // A device whose ID names no type and firmware gives no template name.
+    CurrentPrompt().Warning("Quillon", "Идентификатор устройства в файле " + property_.DevicePath +
+                                           " не позволяет назвать шаблон осциллографа");
+    return;
+  }
+  SaveItMnClick();
+  if (!CopyFileTo(property_.FilePath, *templatePath, true)) {
+    CurrentPrompt().Warning("Quillon", "Неполучилось создать фаил\n" + *templatePath);
+  }
+}
+
+// --- records ---
+
+RecordHeader TLinkWindowFm::CurrentRecordHeader() const {
+  RecordHeader header;
+  header.DevicePath = property_.DevicePath;
+  header.Left = x();
+  header.Top = y();
+  header.Width = width();
+  header.Height = height();
+  header.ColWidths = columnWidths_;
+  header.Zoom = ZoomText(session_->list.Step);
+  header.Scroll = std::to_string(HRScroll_->value());
+  return header;
+}
+
+void TLinkWindowFm::btRecordClick() {
+  if (recordView_) return;
+  int first = 0;
+  int last = kHistoryLength - 2;
+  if (recordSelected_) {
+    // Only the stretch between two rulers: without them there is nothing selected to write.
+    if (rulers_.Count() < 2) return;
+    first = rulers_.Index(0);
+    last = rulers_.Index(1);
+    // From the older of the two on, so the stretch between them is written also when the first
+    // ruler was placed right of the second.
+    const int head = TimeMark().Head;
+    if ((head - first + kHistoryLength) % kHistoryLength < (head - last + kHistoryLength) % kHistoryLength) {
+      std::swap(first, last);
+    }
+  }
+  const std::string path = NewRecordPath();
+  if (WriteRecord(CurrentRecordHeader(), List(), first, path, last) > 0) lastRecord_ = path;
+}
+
+void TLinkWindowFm::RecSelectedBufClick() {
+  recordSelected_ = true;
+  RecSelectedBuf_->setChecked(true);
+  RecBurManualMn_->setChecked(false);
+  pmRecord_->setDefaultAction(RecSelectedBuf_);
+}
+
+void TLinkWindowFm::RecBurManualMnClick() {
+  recordSelected_ = false;
+  RecSelectedBuf_->setChecked(false);
+  RecBurManualMn_->setChecked(true);
+  pmRecord_->setDefaultAction(RecBurManualMn_);
+}
+
+void TLinkWindowFm::OpenRecViewerMnClick() {
+  const std::string path =
+      AskFile(QStringLiteral("Открыть осциллограмму ..."), context_.paths.records, kRecordFilter, false);
+  if (path.empty()) {
+    if (!hasFile_) close();
+    return;
+  }
+  OpenRecFile(path);
+}
+
+bool TLinkWindowFm::OpenRecFile(const std::string& path) {
+  if (!FileExists(path)) {
+    CurrentPrompt().Warning("Quillon", "Фаил " + path + "\nне найден !");
+    return false;
+  }
+  StopPolling();
+  property_ = TBaseProperty{};
+  NewSession();
+  RecordHeader header;
+  const int samples = OpenRecord(path, List(), header);
+  if (List().Variables.empty() || !List().Item(0).IsTimeMark()) InsertTimeMark();
+  recordView_ = true;
+  recordPath_ = path;
+  property_.PortName = std::string(kViewRecordPort);
+  property_.FilePath = path;
+  property_.Caption = FileNameOf(path);
+  property_.DevicePath = header.DevicePath;
+  portInUse_ = property_.PortName;
+  SetLinkMode(false);
+  setWindowTitle(Text(property_.Caption));
+  setGeometry(header.Left, header.Top, std::max(header.Width, minimumWidth()),
+              std::max(header.Height, minimumHeight()));
+  columnWidths_ = header.ColWidths;
+  List().SetStep(TryReadReal(header.Zoom).value_or(1.0));
+  ResetVerticalRange();
+  HRScroll_->setRange(0, std::max(samples - 1, 0));
+  ApplyColumnWidths();
+  HRScroll_->setValue(IntegerOr(header.Scroll, 0));
+  if (!drawing_) btScopeClick();
+  dirty_ = true;
+  return true;
+}
+
+}  // namespace quillon

@@ -1,0 +1,206 @@
+// The scope window's pointer and keyboard: selecting rows, zoom, cursor, rulers, the command
+// line, double clicks and deleting a row.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QToolButton>
+
+#include "link/link_tasks.h"
+#include "scope/link_window.h"
+#include "scope/scope_icons.h"
+#include "scope/scope_panel.h"
+#include "scope/scope_write.h"
+#include "scope/window_thread.h"
+#include "variables/special/prm_list_type.h"
+#include "variables/special/time_mark.h"
+#include "widget_helpers.h"
+
+namespace quillon {
+namespace {
+
+TView* SelectedVariable(TViewList& list) {
+  for (auto& variable : list.Variables) {
+    if (variable->Selected && !variable->IsTimeMark()) return variable.get();
+  }
+  return nullptr;
+}
+
+char HexDigit(int value) { return "0123456789ABCDEF"[value & 0xF]; }
+
+std::string TwoHexDigits(std::uint8_t value) { return {HexDigit(value >> 4), HexDigit(value)}; }
+
+}  // namespace
+
+void TLinkWindowFm::btZoomControlClick() {
+  zoomMode_ = btZoomControl_->isChecked();
+  Scope_->setCursor(zoomMode_ ? MagnifyCursor() : QCursor(Qt::ArrowCursor));
+}
+
+void TLinkWindowFm::btTimeRulersClick() {
+  rulerMode_ = btTimeRulers_->isChecked();
+  if (rulerMode_) {
+    rulers_.Reset(TimeMark());
+    panels_[4]->clear();
+  }
+  guideX_.reset();
+  dirty_ = true;
+}
+
+void TLinkWindowFm::btAmpMeterClick() {
+  cursorMode_ = btAmpMeter_->isChecked();
+  if (!cursorMode_) {
+    cursor_.Clear(List());
+    panels_[5]->clear();
+  }
+  dirty_ = true;
+}
+
+void TLinkWindowFm::ScopeMouseDown(QMouseEvent* event) {
+  const int x = event->position().toPoint().x();
+  const int y = event->position().toPoint().y();
+  TViewList& list = List();
+  if (zoomMode_) {
+    const bool left = event->button() == Qt::LeftButton;
+    if (!left && event->button() != Qt::RightButton) return;
+    list.SetStep(ZoomStep(list.Step, left));
+    panels_[3]->setText(Text(ZoomPercentText(list.Step)));
+    dirty_ = true;
+    return;
+  }
+  if (rulerMode_ && event->button() == Qt::LeftButton) {
+    if (rulers_.Count() < 2) {
+      rulers_.Place(TimeMark(), SampleIndexAt(list, x));
+      if (const auto interval = rulers_.IntervalText(TimeMark())) panels_[4]->setText(Text(*interval));
+      dirty_ = true;
+      return;
+    }
+    if (const auto near = rulers_.RulerNear(list, x)) {
+      rulers_.Grab(*near);
+      guideX_ = x;
+      dirty_ = true;
+      return;
+    }
+  }
+  if (cursorMode_ && event->button() == Qt::LeftButton) {
+    cursor_.Place(list, SampleIndexAt(list, x));
+    panels_[5]->setText(Text(cursor_.TimeText(list)));
+    dirty_ = true;
+  }
+  // Selecting: the row under the pointer, its name ready for a value in the command line.
+  if (TView* row = list.HitTest(y, list.TopIndex)) {
+    if (!recordView_) CmdLine_->setEditText(Text(row->Name + "="));
+  }
+  dirty_ = true;
+}
+
+void TLinkWindowFm::ScopeMouseMove(QMouseEvent* event) {
+  const int x = event->position().toPoint().x();
+  if (rulers_.Grabbed()) {
+    guideX_ = x;
+    dirty_ = true;
+    return;
+  }
+  if (zoomMode_) return;
+  const bool overRuler = rulerMode_ && rulers_.Count() == 2 && rulers_.RulerNear(List(), x).has_value();
+  Scope_->setCursor(overRuler ? QCursor(Qt::SizeHorCursor) : QCursor(Qt::ArrowCursor));
+}
+
+void TLinkWindowFm::ScopeMouseUp(QMouseEvent* event) {
+  if (!rulers_.Grabbed()) return;
+  rulers_.Release(TimeMark(), SampleIndexAt(List(), event->position().toPoint().x()));
+  guideX_.reset();
+  if (const auto interval = rulers_.IntervalText(TimeMark())) panels_[4]->setText(Text(*interval));
+  dirty_ = true;
+}
+
+void TLinkWindowFm::ScopeDblClick(QMouseEvent* event) {
+  if (zoomMode_ || recordView_) return;
+  TViewList& list = List();
+  TView* selected = list.HitTest(event->position().toPoint().y(), list.TopIndex);
+  if (selected == nullptr) return;
+  if (selected->TypeName == "TBit") {
+    const std::string value = selected->ValueText(true, 0);
+    RunCommand(Text(selected->Name + "=" + (value == "1" ? "0" : "1")));
+    return;
+  }
+  auto* list_ = dynamic_cast<TPrmList*>(selected);
+  if (list_ == nullptr) return;
+  const auto current = static_cast<std::uint8_t>(selected->SampleAt(selected->ShownIndex) & 0xFF);
+  QMenu popup(this);
+  popup.setObjectName(QStringLiteral("pmPrmList"));
+  for (const NamedValue& entry : list_->Entries) {
+    const std::string hex = TwoHexDigits(entry.Value);
+    QAction* item = popup.addAction(Text("x" + hex + "   " + selected->Units + " " + entry.Text));
+    item->setCheckable(true);
+    if (entry.Value == current) {
+      item->setChecked(true);
+      popup.setDefaultAction(item);
+    }
+    connect(item, &QAction::triggered, this,
+            [this, command = selected->Name + "=x" + hex] { RunCommand(Text(command)); });
+  }
+  popup.exec(event->globalPosition().toPoint());
+}
+
+void TLinkWindowFm::ScopeContextMenu(const QPoint& position) {
+  if (SelectedVariable(List()) == nullptr) List().HitTest(position.y(), List().TopIndex);
+  if (SelectedVariable(List()) == nullptr) return;
+  dirty_ = true;
+  pmRow_->popup(Scope_->mapToGlobal(position));
+}
+
+void TLinkWindowFm::RunCommand(const QString& text) {
+  CmdLine_->setEditText(text);
+  CmdLineKeyPress();
+}
+
+void TLinkWindowFm::CmdLineKeyPress() {
+  if (recordView_) return;
+  const QString text = CmdLine_->currentText();
+  const std::optional<CommandLineValue> value = ParseCommandLine(List(), text.toStdString());
+  if (!value) return;
+  if (CmdLine_->findText(text) < 0) CmdLine_->insertItem(0, text);
+  CmdLine_->setEditText(text);
+  SendParamToDevice(*value->variable, value->raw);
+}
+
+void TLinkWindowFm::mnDeleteClick() {
+  TView* selected = SelectedVariable(List());
+  if (selected == nullptr) return;
+  pendingDelete_ = selected;
+  if (recordView_ || !pollWanted_) {
+    // Nobody samples this list: it can change at once, after a withdrawal still under way.
+    const std::uint64_t generation = ++generation_;
+    context_.tasks.Post([session = session_, window = self_, generation] {
+      session->Withdraw(false);
+      OnWindowThreadCall(window, [generation](TLinkWindowFm& w) {
+        if (generation == w.generation_) w.DeletePending();
+      });
+    });
+    return;
+  }
+  // The worker may be sampling the row: restarting withdraws the poll first and deletes it then.
+  RefreshAutoMaxMnClick();
+}
+
+void TLinkWindowFm::DeletePending() {
+  if (pendingDelete_ == nullptr) return;
+  auto& variables = List().Variables;
+  for (auto it = variables.begin(); it != variables.end(); ++it) {
+    if (it->get() == pendingDelete_) {
+      variables.erase(it);
+      break;
+    }
+  }
+  pendingDelete_ = nullptr;
+  for (auto& variable : variables) variable->Selected = false;
+  ResetVerticalRange();
+  ApplyColumnWidths();
+  dirty_ = true;
+}
+
+}  // namespace quillon

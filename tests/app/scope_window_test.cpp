@@ -1,0 +1,335 @@
+// The scope window against the simulator: polling over each protocol, writing from the command
+// line, faults on the line, a silent device, rulers and records, and the window's file commands.
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include "app_fixture.h"
+#include "link/comm_list.h"
+#include "main/main_window.h"
+#include "main/scope_windows.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "scope/link_window.h"
+#include "scope/record_file.h"
+#include "scope/scope_panel.h"
+#include "sim_process.h"
+#include "variables/special/time_mark.h"
+#include "variables/view_list.h"
+
+namespace quillon::testing {
+namespace {
+
+// RAM moves under --move; FLASH keeps the base values, so a wrong sample shows there.
+constexpr const char* kScopeDevice =
+    "[DEVICE]\nID=601 SC v1.0 2024-02-01\nDescription=Стенд осциллографа\n"
+    "[vars]\nInom=100\n"
+    "[RAM]\n"
+    "r1=I/Ток/TWORD/x0200/r0100/А/1/2//0/x0000/\n"
+    "r2=Pos/Положение/TWORD/x0202/r0101//1/2//0/x0000/\n"
+    "[FLASH]\n"
+    "p1=Tacc/Время разгона/TWORD/x0100/r0080/с/1/2//0/x1234/\n"
+    "p2=Tdec/Время торможения/TWORD/x0102/r0081/с/1/2//0/x0BCD/\n"
+    "p3=Run/Пуск/TBit/x0104/1/r0082.0/1/1/1/\n"
+    "p4=Ready/Готов/TBit/x0104/2/r0082.1/1/1/1/\n";
+
+class ScopeWindowTest : public AppTest {
+ protected:
+  void SetUp() override {
+    WriteWindowsFile("Devices/SC/601.ini", kScopeDevice);
+    devicePath = paths.devices + "SC/601.ini";
+    ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
+  }
+  void TearDown() override {
+    main.reset();
+    sim.Stop();
+    std::remove((paths.program + "Ports/SCOPE1").c_str());
+  }
+
+  void StartSim(QStringList extra = {}) {
+    QStringList args = {QStringLiteral("--device"), QString::fromStdString(devicePath),
+                        QStringLiteral("--pty"),    QString::fromStdString(paths.program + "Ports/SCOPE1"),
+                        QStringLiteral("--tcp"),    QStringLiteral("0")};
+    args << extra;
+    ASSERT_TRUE(sim.Start(args));
+  }
+
+  // A scope window file showing `keys` of `area` over the protocol.
+  std::string WriteScope(const std::string& name, const std::string& protocol, const std::string& area,
+                         const std::vector<std::string>& keys) {
+    std::string port = protocol == "MODBUS TCP"
+                           ? "1/SCOPE1/115200/8/MODBUS TCP/" + area + "/127.0.0.1/" + sim.TcpPort().toStdString() + "/"
+                           : "1/SCOPE1/115200/8/" + protocol + "/" + area + "/";
+    std::string text = "[default]\ndevicepath=" + devicePath + "\nwindow=40/40/640/300/\nport=" + port +
+                       "\noption=60/50/60/30/auto/1000/1/\n[viewlist]\n";
+    for (const std::string& key : keys) text += key + "=1/20/\n";
+    WriteWindowsFile("ScopeWindow/" + name, text);
+    return paths.scopeWindow + name;
+  }
+
+  TLinkWindowFm* Open(const std::string& scopeFile) {
+    if (!main) main = StartWithCatalogue();
+    TLinkWindowFm* window = main->Scopes().OpenScopeFile(scopeFile);
+    EXPECT_NE(window, nullptr);
+    return window;
+  }
+
+  static TView& Var(TLinkWindowFm& window, const char* name) {
+    TView* variable = window.List().FindVariable(name);
+    if (variable == nullptr) throw std::runtime_error(std::string("no variable ") + name);
+    return *variable;
+  }
+  static std::uint64_t Newest(TLinkWindowFm& window, const char* name) {
+    TView& variable = Var(window, name);
+    return variable.SampleAt(variable.Head);
+  }
+  static int Samples(TLinkWindowFm& window) { return window.List().Item(0).Head; }
+
+  // Waits for `count` more samples.
+  static bool MoreSamples(TLinkWindowFm& window, int count, int timeoutMs = 5000) {
+    const int start = Samples(window);
+    return WaitUntil([&] { return (Samples(window) - start + kHistoryLength) % kHistoryLength >= count; }, timeoutMs);
+  }
+
+  void Command(TLinkWindowFm& window, const std::string& text) {
+    auto* line = window.findChild<QComboBox*>(QStringLiteral("CmdLine"));
+    ASSERT_NE(line, nullptr);
+    line->setEditText(QString::fromStdString(text));
+    QTest::keyClick(line->lineEdit(), Qt::Key_Return);
+  }
+
+  std::string devicePath;
+  SimProcess sim;
+  std::unique_ptr<Tmain> main;
+};
+
+TEST_F(ScopeWindowTest, PollsEveryProtocolAndShowsTheRate) {
+  StartSim({QStringLiteral("--move")});
+  for (const char* protocol : {"QuBUS", "MODBUS RTU", "MODBUS TCP"}) {
+    SCOPED_TRACE(protocol);
+    TLinkWindowFm* window = Open(WriteScope("move.scp", protocol, "RAM", {"r1", "r2"}));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(MoreSamples(*window, 200)) << window->StatusText(1).toStdString();
+    // The moving value differs between samples taken a while apart.
+    const std::uint64_t before = Newest(*window, "I");
+    ASSERT_TRUE(WaitUntil([&] { return Newest(*window, "I") != before; }));
+    ASSERT_TRUE(WaitUntil([&] { return window->StatusText(1).toInt() > 50; }, 3000))
+        << window->StatusText(1).toStdString();
+    EXPECT_EQ(window->StatusText(2).toStdString(), protocol);
+    window->close();
+    QTest::qWait(50);
+  }
+  // Every window went from the main window's list as it closed.
+  EXPECT_TRUE(main->Scopes().Windows().empty());
+}
+
+TEST_F(ScopeWindowTest, CommandLineWritesAValueAndABitAloneOverEachProtocol) {
+  StartSim();
+  for (const char* protocol : {"QuBUS", "MODBUS RTU", "MODBUS TCP"}) {
+    SCOPED_TRACE(protocol);
+    // The simulator keeps what an earlier round wrote: start from known values.
+    TLinkWindowFm* window = Open(WriteScope("write.scp", protocol, "FLASH", {"p1", "p2", "p3", "p4"}));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(MoreSamples(*window, 20));
+    // One write record per window: each write is awaited before the next (a write typed before
+    // the previous one went out takes its place).
+    auto write = [&](const std::string& command, const char* name, std::uint64_t raw) {
+      Command(*window, command);
+      return WaitUntil([&] { return Newest(*window, name) == raw; });
+    };
+    ASSERT_TRUE(write("Tacc=x1234", "Tacc", 0x1234));
+    ASSERT_TRUE(write("Run=1", "Run", 1));
+    ASSERT_TRUE(write("Ready=1", "Ready", 1));
+    ASSERT_TRUE(write("Tacc=700", "Tacc", 700));
+    // Clearing one bit leaves its neighbour in the same word set.
+    Command(*window, "Run=0");
+    ASSERT_TRUE(WaitUntil([&] { return Newest(*window, "Run") == 0; }));
+    ASSERT_TRUE(MoreSamples(*window, 20));
+    EXPECT_EQ(Newest(*window, "Ready"), 1u);
+    EXPECT_EQ(Newest(*window, "Tdec"), 0x0BCDu);
+    // A value the variable refuses writes nothing and stays out of the history.
+    auto* line = window->findChild<QComboBox*>(QStringLiteral("CmdLine"));
+    const int history = line->count();
+    Command(*window, "Nobody=5");
+    EXPECT_EQ(line->count(), history);
+    window->close();
+    QTest::qWait(50);
+  }
+}
+
+TEST_F(ScopeWindowTest, FaultyLineNeverGivesAWrongSample) {
+  StartSim({QStringLiteral("--fault"), QStringLiteral("crc=0.2,short=0.2,seed=3")});
+  for (const char* protocol : {"MODBUS RTU", "MODBUS TCP"}) {
+    SCOPED_TRACE(protocol);
+    TLinkWindowFm* window = Open(WriteScope("faults.scp", protocol, "FLASH", {"p1", "p2"}));
+    ASSERT_NE(window, nullptr);
+    bool flagged = false;
+    int checked = 0;
+    // Over 2.5 s: every sample is the stored value; the faults show in the status bar.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 2500) {
+      QTest::qWait(20);
+      TView& tacc = Var(*window, "Tacc");
+      TView& tdec = Var(*window, "Tdec");
+      for (int back = 0; back < 50 && back < tacc.Head; ++back) {
+        ASSERT_EQ(tacc.SampleAt(tacc.Head - back), 0x1234u);
+        ASSERT_EQ(tdec.SampleAt(tdec.Head - back), 0x0BCDu);
+        ++checked;
+      }
+      const QString status = window->StatusText(1);
+      flagged = flagged || status == QStringLiteral("CRC!") || status == QStringLiteral("DNR!");
+    }
+    EXPECT_GT(checked, 100);
+    EXPECT_TRUE(flagged);
+    window->close();
+    QTest::qWait(50);
+  }
+}
+
+TEST_F(ScopeWindowTest, FastFrameEndOnAndOffGiveTheSameSamples) {
+  StartSim();
+  for (const bool fast : {true, false}) {
+    SCOPED_TRACE(fast);
+    if (!main) main = StartWithCatalogue();
+    CommList().SetFastFrameEnd(fast);
+    TLinkWindowFm* window = Open(WriteScope("fast.scp", "MODBUS RTU", "FLASH", {"p1", "p2", "p3"}));
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(MoreSamples(*window, 10));
+    EXPECT_EQ(Newest(*window, "Tacc"), 0x1234u);
+    EXPECT_EQ(Newest(*window, "Tdec"), 0x0BCDu);
+    EXPECT_EQ(Newest(*window, "Run"), 1u);
+    window->close();
+    QTest::qWait(50);
+  }
+}
+
+TEST_F(ScopeWindowTest, SilentDeviceShowsDNRAndTheRateComesBack) {
+  StartSim();
+  TLinkWindowFm* window = Open(WriteScope("silent.scp", "MODBUS RTU", "FLASH", {"p1"}));
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(WaitUntil([&] { return window->StatusText(1).toInt() > 0; }, 3000));
+  sim.Kill();
+  ASSERT_TRUE(WaitUntil([&] { return window->StatusText(1) == QStringLiteral("DNR!"); }, 3000));
+  // Still "DNR!" a second later: polling goes on.
+  QTest::qWait(1100);
+  EXPECT_EQ(window->StatusText(1).toStdString(), "DNR!");
+  std::remove((paths.program + "Ports/SCOPE1").c_str());
+  StartSim();
+  EXPECT_TRUE(WaitUntil([&] { return window->StatusText(1).toInt() > 0; }, 5000))
+      << window->StatusText(1).toStdString();
+}
+
+TEST_F(ScopeWindowTest, RulersMeasureAndRecordTheirStretch) {
+  StartSim({QStringLiteral("--move")});
+  TLinkWindowFm* window = Open(WriteScope("rulers.scp", "MODBUS TCP", "RAM", {"r1", "r2"}));
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(MoreSamples(*window, 1500, 8000));
+  // Paused, so the picture stands still under the clicks.
+  window->btStartStopClick();
+  QTest::qWait(300);
+  auto* record = window->findChild<QToolButton*>(QStringLiteral("btRecord"));
+  // "Записать выделенный буфер" without rulers writes nothing.
+  window->RecSelectedBufClick();
+  record->click();
+  EXPECT_TRUE(window->LastRecordPath().empty());
+
+  window->findChild<QToolButton*>(QStringLiteral("btTimeRulers"))->click();
+  ScopePanel& panel = window->Scope();
+  const int trendLeft =
+      window->List().NameWidth + window->List().HexWidth + window->List().ValueWidth + window->List().UnitWidth;
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(trendLeft + 150, 30));
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(trendLeft + 140, 30));
+  ASSERT_EQ(window->Rulers().Count(), 2);
+  const int first = window->Rulers().Index(0);
+  const int second = window->Rulers().Index(1);
+  EXPECT_EQ((first - second + kHistoryLength) % kHistoryLength, 10);
+  EXPECT_FALSE(window->StatusText(4).isEmpty());
+  auto& mark = static_cast<TTimeMark&>(window->List().Item(0));
+  EXPECT_NE(mark.MarkAt(first) & kRedMark, 0);
+
+  record->click();
+  ASSERT_FALSE(window->LastRecordPath().empty());
+  TViewList reread;
+  RecordHeader header;
+  EXPECT_EQ(OpenRecord(window->LastRecordPath(), reread, header), 11);
+  ASSERT_EQ(reread.Count(), 3);
+  // The record holds the samples from the first ruler on, as the window had them.
+  TView& original = Var(*window, "I");
+  TView& copy = *reread.FindVariable("I");
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(copy.SampleAt(i), original.SampleAt(second + i)) << i;
+}
+
+TEST_F(ScopeWindowTest, WheelRowHeightsZoomAndDeletingARowAreSaved) {
+  StartSim();
+  const std::string file = WriteScope("edit.scp", "QuBUS", "FLASH", {"p1", "p2", "p3"});
+  TLinkWindowFm* window = Open(file);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(MoreSamples(*window, 10));
+  ScopePanel& panel = window->Scope();
+  // The first row (Tacc, 20 px high) is selected by a click, which also readies the command line.
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(10, 5));
+  EXPECT_EQ(window->findChild<QComboBox*>(QStringLiteral("CmdLine"))->currentText().toStdString(), "Tacc=");
+  auto wheel = [&](int steps) {
+    for (int i = 0; i < std::abs(steps); ++i) {
+      QWheelEvent event(QPointF(10, 5), window->mapToGlobal(QPointF(10, 5)), {}, QPoint(0, steps > 0 ? 120 : -120),
+                        Qt::NoButton, Qt::ShiftModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(window, &event);
+    }
+  };
+  wheel(300);
+  EXPECT_EQ(Var(*window, "Tacc").RowHeight, 256);
+  wheel(-400);
+  EXPECT_EQ(Var(*window, "Tacc").RowHeight, 15);
+  wheel(5);
+  // Zoom: the right button takes 0.1 off the step.
+  window->findChild<QToolButton*>(QStringLiteral("btZoomControl"))->click();
+  QTest::mouseClick(&panel, Qt::RightButton, {}, QPoint(300, 40));
+  EXPECT_DOUBLE_EQ(window->List().Step, 0.9);
+  EXPECT_EQ(window->StatusText(3).toStdString(), "90%");
+  window->findChild<QToolButton*>(QStringLiteral("btZoomControl"))->click();
+
+  // Tdec goes; polling goes on with the rest.
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(10, 25));
+  ASSERT_TRUE(Var(*window, "Tdec").Selected);
+  window->mnDeleteClick();
+  ASSERT_TRUE(WaitUntil([&] { return window->List().FindVariable("Tdec") == nullptr; }));
+  ASSERT_TRUE(MoreSamples(*window, 10));
+  window->SaveItMnClick();
+  EXPECT_EQ(ProfileKeyNames(file, "viewlist"), (std::vector<std::string>{"p1", "p3"}));
+  EXPECT_EQ(ReadProfileString(file, "viewlist", "p1", ""), "1/20/");
+
+  // "Сохранить как..." puts ".scp" in place of whatever ending the name had.
+  window->ChooseFile = [&](const QString&, const std::string&, const QString&, bool) {
+    return paths.scopeWindow + "copy.txt";
+  };
+  window->SaveAsMnClick();
+  EXPECT_TRUE(FileExists(paths.scopeWindow + "copy.scp"));
+  EXPECT_EQ(window->windowTitle().toStdString(), "copy.scp");
+}
+
+TEST_F(ScopeWindowTest, WindowMenuListsTheOpenWindows) {
+  StartSim();
+  TLinkWindowFm* serial = Open(WriteScope("a.scp", "MODBUS RTU", "FLASH", {"p1"}));
+  TLinkWindowFm* tcp = Open(WriteScope("b.scp", "MODBUS TCP", "FLASH", {"p1"}));
+  ASSERT_NE(serial, nullptr);
+  ASSERT_NE(tcp, nullptr);
+  QMenu menu;
+  main->Scopes().FillMenu(menu);
+  QStringList texts;
+  for (QAction* action : menu.actions()) texts << action->text();
+  EXPECT_TRUE(texts.contains(QStringLiteral("1 SCOPE1 MODBUS RTU 115200 FLASH: a.scp")));
+  EXPECT_TRUE(texts.contains(QStringLiteral("127.0.0.1 ") + sim.TcpPort() +
+                             QStringLiteral(" SCOPE1 MODBUS TCP 115200 FLASH: b.scp")));
+  EXPECT_TRUE(texts.contains(QStringLiteral("Новый осциллограф")));
+  serial->close();
+  QTest::qWait(50);
+  EXPECT_EQ(main->Scopes().Windows().size(), 1u);
+}
+
+}  // namespace
+}  // namespace quillon::testing
