@@ -1,11 +1,14 @@
 #include <QApplication>
+#include <QStringList>
 
 #include "main/main_window.h"
 #include "main/qt_prompt.h"
+#include "main/scope_windows.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
 #include "workspace/paths.h"
 
+// quillon [--scope FILE.scp]...: each scope window file named is opened at start.
 int main(int argc, char** argv) {
   // Paths first: every window builds its file names on them.
   quillon::InitWorkspacePaths(quillon::ProgramDirectory());
@@ -14,5 +17,9 @@ int main(int argc, char** argv) {
   quillon::ScopedPrompt installed(prompt);
   quillon::Tmain window(quillon::Workspace());
   window.show();
+  const QStringList args = QApplication::arguments();
+  for (qsizetype i = 1; i + 1 < args.size(); ++i) {
+    if (args[i] == QStringLiteral("--scope")) window.Scopes().OpenScopeFile(args[++i].toStdString());
+  }
   return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTimer>
 
 #include "link/comm_list.h"
 #include "link/port_names.h"
@@ -24,6 +25,10 @@ ScopeWindows::ScopeWindows(const WorkspacePaths& paths, LinkTaskQueue& tasks, QW
                      // Real ports get their settling pauses; a simulator's pseudo-terminal needs none.
                      return IsPseudoTerminal(port, directory) ? SerialTimings::None() : SerialTimings{};
                    }});
+  frameClock_ = Named(new QTimer(this), "ScopeFrameClock");
+  frameClock_->setInterval(kScopeFrameIntervalMs);
+  frameClock_->setTimerType(Qt::PreciseTimer);
+  context_->frameClock = frameClock_;
 }
 
 ScopeWindows::~ScopeWindows() { CloseAll(); }
@@ -31,6 +36,7 @@ ScopeWindows::~ScopeWindows() { CloseAll(); }
 TLinkWindowFm* ScopeWindows::Create() {
   auto* window = new TLinkWindowFm(*context_);  // deletes itself on close
   windows_.emplace_back(window);
+  if (!frameClock_->isActive()) frameClock_->start();
   connect(window, &TLinkWindowFm::WindowGone, this, &ScopeWindows::Remove);
   connect(window, &TLinkWindowFm::OpenRecordRequested, this, &ScopeWindows::OpenRecord);
   window->show();

@@ -12,6 +12,7 @@
 #include "scope/scope_context.h"
 
 class QMenu;
+class QTimer;
 
 namespace quillon {
 
@@ -53,6 +54,7 @@ class ScopeWindows : public QObject {
   std::unique_ptr<TfmLinkWindowOptions> options_;
   std::unique_ptr<ScopeContext> context_;
   std::vector<QPointer<TLinkWindowFm>> windows_;
+  QTimer* frameClock_ = nullptr;
 };
 
 }  // namespace quillon

@@ -35,8 +35,6 @@
 namespace quillon {
 namespace {
 
-// The screen's pace: redraws are coalesced to about 60 a second whatever the answer rate.
-constexpr int kRedrawIntervalMs = 16;
 constexpr int kStatusPanelWidths[] = {38, 40, 50, 50, 80, 80, 50};
 constexpr int kCommandPanelHeight = 19;
 // Panels of the status bar.
@@ -66,10 +64,14 @@ TLinkWindowFm::TLinkWindowFm(ScopeContext& context, QWidget* parent)
   OneSecTimer_->setInterval(1000);
   connect(OneSecTimer_, &QTimer::timeout, this, &TLinkWindowFm::OneSecTimerTimer);
   OneSecTimer_->start();
-  ViewTimer_ = Named(new QTimer(this), "ViewTimer");
-  ViewTimer_->setInterval(kRedrawIntervalMs);
-  ViewTimer_->setTimerType(Qt::PreciseTimer);
-  connect(ViewTimer_, &QTimer::timeout, this, &TLinkWindowFm::ViewTimerTimer);
+  // A window of its own (no program frame clock, as in a test) keeps its own redraw timer.
+  if (context_.frameClock != nullptr) {
+    ViewTimer_ = context_.frameClock;
+  } else {
+    ViewTimer_ = Named(new QTimer(this), "ViewTimer");
+    ViewTimer_->setInterval(kScopeFrameIntervalMs);
+    ViewTimer_->setTimerType(Qt::PreciseTimer);
+  }
   setMinimumSize(218, 150);
   resize(480, 356);
 }
@@ -82,7 +84,7 @@ TLinkWindowFm::~TLinkWindowFm() {
 }
 
 void TLinkWindowFm::closeEvent(QCloseEvent* event) {
-  ViewTimer_->stop();
+  disconnect(ViewTimer_, nullptr, this, nullptr);
   OneSecTimer_->stop();
   QMainWindow::closeEvent(event);
 }
@@ -152,6 +154,7 @@ void TLinkWindowFm::BuildControls() {
   hdSize_->setMinimumSectionSize(0);
   hdSize_->setSectionResizeMode(QHeaderView::Interactive);
   hdSize_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  hdSize_->setFixedHeight(hdSize_->fontMetrics().height() + 8);
   layout->addWidget(hdSize_, 1, 0, 1, 2);
   connect(hdSize_, &QHeaderView::sectionResized, this, &TLinkWindowFm::hdSizeSectionResize);
 
@@ -425,10 +428,11 @@ void TLinkWindowFm::btScopeClick() {
   if (drawing_) {
     btScope_->setToolTip(QStringLiteral("Запретить отображение данных"));
     dirty_ = true;
-    ViewTimer_->start();
+    connect(ViewTimer_, &QTimer::timeout, this, &TLinkWindowFm::ViewTimerTimer, Qt::UniqueConnection);
+    if (!ViewTimer_->isActive()) ViewTimer_->start();
   } else {
     btScope_->setToolTip(QStringLiteral("Разрешить отображение данных"));
-    ViewTimer_->stop();
+    disconnect(ViewTimer_, &QTimer::timeout, this, &TLinkWindowFm::ViewTimerTimer);
   }
 }
 

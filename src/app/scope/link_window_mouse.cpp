@@ -147,6 +147,8 @@ void TLinkWindowFm::ScopeDblClick(QMouseEvent* event) {
 }
 
 void TLinkWindowFm::ScopeContextMenu(const QPoint& position) {
+  // In zoom mode the right button zooms out.
+  if (zoomMode_) return;
   if (SelectedVariable(List()) == nullptr) List().HitTest(position.y(), List().TopIndex);
   if (SelectedVariable(List()) == nullptr) return;
   dirty_ = true;

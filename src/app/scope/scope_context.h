@@ -8,11 +8,16 @@
 #include "link/comm_thread.h"
 #include "workspace/paths.h"
 
+class QTimer;
+
 namespace quillon {
 
 class LinkTaskQueue;
 class TWindowProperty;
 class TfmLinkWindowOptions;
+
+// About sixty redraws a second whatever the answer rate.
+inline constexpr int kScopeFrameIntervalMs = 16;
 
 struct ScopeContext {
   WorkspacePaths paths;
@@ -20,6 +25,9 @@ struct ScopeContext {
   TWindowProperty& property;
   TfmLinkWindowOptions& options;
   std::function<SerialTimings(const std::string& port)> timingsFor;
+  // Ticks at the screen's pace for every scope window that draws: one wake-up per frame for all
+  // of them instead of one per window.
+  QTimer* frameClock = nullptr;
 };
 
 }  // namespace quillon

@@ -59,6 +59,9 @@ void ScopePanel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ScopePanel::mouseDoubleClickEvent(QMouseEvent* event) {
+  // Qt turns the second press of a quick pair into this event; the window counts it as a press
+  // too (a zoom step, a ruler), then as the double click.
+  if (OnMousePress) OnMousePress(event);
   if (OnDoubleClick) OnDoubleClick(event);
 }
 

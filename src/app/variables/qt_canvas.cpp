@@ -1,8 +1,10 @@
 #include "variables/qt_canvas.h"
 
 #include <QFont>
+#include <QHash>
 #include <QPen>
 #include <QRect>
+#include <QStaticText>
 #include <QString>
 
 namespace quillon {
@@ -12,12 +14,41 @@ QRect ToQRect(const Rect& rect) { return QRect(rect.Left, rect.Top, rect.Width()
 
 }  // namespace
 
-QtCanvas::QtCanvas(QImage& image) : image_(image), painter_(&image) {
-  // The rows were laid out for a fixed-pitch font 15 pixels high and 8 wide.
-  QFont font(QStringLiteral("Monospace"));
-  font.setStyleHint(QFont::TypeWriter);
-  font.setPixelSize(12);
-  painter_.setFont(font);
+namespace {
+
+// The rows were laid out for a fixed-pitch font 15 pixels high and 8 wide. Made once: a scope
+// makes a canvas for every redraw.
+const QFont& RowFont() {
+  static const QFont font = [] {
+    QFont made(QStringLiteral("Monospace"));
+    made.setStyleHint(QFont::TypeWriter);
+    made.setPixelSize(12);
+    return made;
+  }();
+  return font;
+}
+
+// Laid-out texts by content. Names and units never change and values repeat, so most cells of
+// a redraw are drawn without shaping the text again. Only the window's thread draws rows.
+QStaticText& LaidOut(const QString& text) {
+  static QHash<QString, QStaticText> cache;
+  constexpr qsizetype kMostTexts = 4096;
+  if (cache.size() > kMostTexts) cache.clear();
+  auto found = cache.find(text);
+  if (found == cache.end()) {
+    QStaticText laid(text);
+    laid.setTextFormat(Qt::PlainText);
+    laid.setPerformanceHint(QStaticText::AggressiveCaching);
+    laid.prepare(QTransform(), RowFont());
+    found = cache.insert(text, laid);
+  }
+  return *found;
+}
+
+}  // namespace
+
+QtCanvas::QtCanvas(QImage& image) : image_(image), metrics_(RowFont(), &image), painter_(&image) {
+  painter_.setFont(RowFont());
 }
 
 QColor QtCanvas::ToQColor(Colour colour) { return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour)); }
@@ -44,18 +75,35 @@ void QtCanvas::FillRect(const Rect& rect) {
 
 void QtCanvas::Line(int x1, int y1, int x2, int y2) { painter_.drawLine(x1, y1, x2, y2); }
 
+void QtCanvas::Lines(std::span<const LineSegment> lines) {
+  lines_.clear();
+  for (const LineSegment& line : lines) lines_.emplace_back(line.x1, line.y1, line.x2, line.y2);
+  painter_.drawLines(lines_.data(), static_cast<int>(lines_.size()));
+}
+
 void QtCanvas::Text(const Rect& rect, std::string_view text, TextAlign align) {
   if (rect.Width() <= 0 || rect.Height() <= 0) return;
   const QRect area = ToQRect(rect);
-  painter_.save();
-  painter_.setClipRect(area, painter_.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
   painter_.fillRect(area, textBackground_);
+  if (text.empty()) return;
+  const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  // Placed by hand on the baseline: the rectangle form of drawText lays the text out anew on
+  // every call, and a scope redraws dozens of cells sixty times a second.
+  const QFontMetrics& metrics = metrics_;
+  QStaticText& laid = LaidOut(shown);
+  const int width = static_cast<int>(laid.size().width());
+  int x = area.left();
+  if (align == TextAlign::Right) x = area.right() + 1 - width;
+  if (align == TextAlign::Center) x = area.left() + (area.width() - width) / 2;
+  const int top = area.top() + (area.height() - metrics.height()) / 2;
   painter_.setPen(text_);
-  Qt::Alignment flags = Qt::AlignVCenter;
-  flags |= align == TextAlign::Left ? Qt::AlignLeft : align == TextAlign::Right ? Qt::AlignRight : Qt::AlignHCenter;
-  painter_.drawText(area, static_cast<int>(flags),
-                    QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-  painter_.restore();
+  const bool cut = width > area.width() || metrics.height() > area.height();
+  if (cut) {
+    painter_.save();
+    painter_.setClipRect(area, painter_.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+  }
+  painter_.drawStaticText(QPoint(x, top), laid);
+  if (cut) painter_.restore();
 }
 
 void QtCanvas::DrawPicture(int x, int y, Picture picture) {

@@ -2,8 +2,11 @@
 // The rows' drawing surface in the application: a QPainter on the window's off-screen image,
 // which the window then copies to the screen in one block.
 #include <QColor>
+#include <QFontMetrics>
 #include <QImage>
+#include <QLine>
 #include <QPainter>
+#include <vector>
 
 #include "variables/canvas.h"
 
@@ -21,6 +24,7 @@ class QtCanvas : public Canvas {
   void SetTextColours(Colour text, Colour background) override;
   void FillRect(const Rect& rect) override;
   void Line(int x1, int y1, int x2, int y2) override;
+  void Lines(std::span<const LineSegment> lines) override;
   void Text(const Rect& rect, std::string_view text, TextAlign align) override;
   void DrawPicture(int x, int y, Picture picture) override;
   void SetClip(const Rect& rect) override;
@@ -30,6 +34,8 @@ class QtCanvas : public Canvas {
 
  private:
   QImage& image_;
+  QFontMetrics metrics_;
+  std::vector<QLine> lines_;
   QPainter painter_;
   QColor brush_ = Qt::white;
   QColor text_ = Qt::black;

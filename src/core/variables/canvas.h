@@ -2,6 +2,7 @@
 // The drawing surface rows are painted on. Core code draws through this interface only; the
 // application implements it on an off-screen image, tests record the calls.
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace quillon {
@@ -40,6 +41,13 @@ struct Rect {
 
 enum class TextAlign { Left, Right, Center };
 
+struct LineSegment {
+  int x1 = 0;
+  int y1 = 0;
+  int x2 = 0;
+  int y2 = 0;
+};
+
 // Small pictures of the application's resources, 12 x 12 pixels.
 enum class Picture { BitZero, BitOne };
 
@@ -58,6 +66,11 @@ class Canvas {
   virtual void FillRect(const Rect& rect) = 0;
   // A line with the pen; like GDI's LineTo the end point itself is not drawn.
   virtual void Line(int x1, int y1, int x2, int y2) = 0;
+  // Many lines with the pen at once, as Line draws each; a back end may draw them in one call
+  // (a trend is hundreds of segments every redraw).
+  virtual void Lines(std::span<const LineSegment> lines) {
+    for (const LineSegment& line : lines) Line(line.x1, line.y1, line.x2, line.y2);
+  }
   // Text (UTF-8) inside the rectangle on the text background, cut at its edges.
   virtual void Text(const Rect& rect, std::string_view text, TextAlign align) = 0;
   virtual void DrawPicture(int x, int y, Picture picture) = 0;

@@ -326,12 +326,15 @@ void TView::DrawTrendLine(Canvas& canvas, int y, bool centred, const std::functi
   int columnLast = 0;
   int columnLow = 0;
   int columnHigh = 0;
+  // Collected and drawn in one call: the same lines, without the per-line cost of the back end.
+  std::vector<LineSegment> segments;
+  segments.reserve(static_cast<std::size_t>(std::max(area.Width(), 0)) * 2 + 2);
   auto drawColumn = [&] {
     if (started && (columnX != previousX || columnFirst != previousY)) {
-      canvas.Line(previousX, previousY, columnX, columnFirst);
+      segments.push_back({previousX, previousY, columnX, columnFirst});
     }
     // The end point of a line is not drawn: one more pixel takes in the column's lowest point.
-    if (columnHigh > columnLow) canvas.Line(columnX, columnLow, columnX, columnHigh + 1);
+    if (columnHigh > columnLow) segments.push_back({columnX, columnLow, columnX, columnHigh + 1});
     started = true;
     previousX = columnX;
     previousY = columnLast;
@@ -350,6 +353,7 @@ void TView::DrawTrendLine(Canvas& canvas, int y, bool centred, const std::functi
     columnFirst = columnLast = columnLow = columnHigh = point;
   }
   drawColumn();
+  canvas.Lines(segments);
   canvas.ClearClip();
 }
 

@@ -62,9 +62,11 @@ void TViewList::SampleAll() {
 
 void TViewList::Paint(Canvas& canvas) {
   canvas.ClearClip();
-  canvas.SetBrush(kWhite);
-  canvas.FillRect(Rect{0, 0, canvas.Width(), canvas.Height()});
-  if (Variables.empty()) return;
+  if (Variables.empty()) {
+    canvas.SetBrush(kWhite);
+    canvas.FillRect(Rect{0, 0, canvas.Width(), canvas.Height()});
+    return;
+  }
   auto prepare = [this](TView& variable) { variable.ShownIndex = LiveMode ? variable.Head : Cursor % kHistoryLength; };
   int y = 0;
   for (int i = std::max(TopIndex, 0); i < Count(); ++i) {
@@ -73,6 +75,14 @@ void TViewList::Paint(Canvas& canvas) {
     prepare(variable);
     variable.DrawRow(canvas, y);
     y += variable.RowHeight;
+  }
+  // Every row fills its own band: only what lies below the last one needs the background (a
+  // scope redraws sixty times a second, and a whole-image fill is most of a redraw's memory
+  // traffic).
+  if (y < canvas.Height()) {
+    canvas.ClearClip();
+    canvas.SetBrush(kWhite);
+    canvas.FillRect(Rect{0, std::max(y, 0), canvas.Width(), canvas.Height()});
   }
   // Row 0 goes on top of the others: scope windows keep their time-mark row there.
   prepare(Item(0));
