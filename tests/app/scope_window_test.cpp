@@ -1,10 +1,14 @@
 // The scope window against the simulator: polling over each protocol, writing from the command
 // line, faults on the line, a silent device, rulers and records, and the window's file commands.
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -329,6 +333,58 @@ TEST_F(ScopeWindowTest, WindowMenuListsTheOpenWindows) {
   serial->close();
   QTest::qWait(50);
   EXPECT_EQ(main->Scopes().Windows().size(), 1u);
+}
+
+}  // namespace
+}  // namespace quillon::testing
+
+namespace quillon::testing {
+namespace {
+
+// "Новый осциллограф" on a workspace without a scope window folder: the properties dialog names a
+// file that does not exist yet; answered "yes" it is created (folder and all), and the window
+// polls the variables chosen in the dialog.
+TEST_F(ScopeWindowTest, NewScopeFromTheDialogCreatesItsFileAndPolls) {
+  StartSim();
+  main = StartWithCatalogue();
+  prompt.answer = true;
+  const std::string file = paths.scopeWindow + "fresh";
+  // Fills the dialog once it is up (the window shows it modally).
+  QTimer filler;
+  filler.setInterval(50);
+  QObject::connect(&filler, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    filler.stop();
+    dialog->findChild<QLineEdit*>(QStringLiteral("WinPath"))->setText(QString::fromStdString(file));
+    dialog->findChild<QLineEdit*>(QStringLiteral("DevPath"))->setText(QString::fromStdString(devicePath));
+    auto* bus = dialog->findChild<QComboBox*>(QStringLiteral("cbBUS"));
+    bus->setCurrentIndex(bus->findText(QStringLiteral("MODBUS TCP")));
+    dialog->findChild<QLineEdit*>(QStringLiteral("AddrEd"))->setText(QStringLiteral("127.0.0.1"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("edPort"))->setText(sim.TcpPort());
+    dialog->findChild<QLineEdit*>(QStringLiteral("FrameEndEd"))->setText(QStringLiteral("1"));
+    auto* area = dialog->findChild<QComboBox*>(QStringLiteral("MemSelect"));
+    area->setCurrentIndex(area->findText(QStringLiteral("FLASH")));
+    auto* all = dialog->findChild<QListWidget*>(QStringLiteral("ListBox1"));
+    ASSERT_GT(all->count(), 1);
+    all->item(0)->setSelected(true);
+    all->item(1)->setSelected(true);
+    dialog->findChild<QPushButton*>(QStringLiteral("ToViewButton"))->click();
+    dialog->findChild<QPushButton*>(QStringLiteral("btApplay"))->click();
+    // A refused apply keeps the dialog open: close it so that the test ends and reports.
+    if (dialog->isVisible()) dialog->reject();
+  });
+  filler.start();
+  main->Scopes().NewScope();
+  for (const auto& [caption, text] : prompt.warnings) ADD_FAILURE() << caption << ": " << text;
+  ASSERT_EQ(main->Scopes().Windows().size(), 1u);
+  TLinkWindowFm& window = *main->Scopes().Windows().front();
+  EXPECT_TRUE(FileExists(file + ".scp"));
+  ASSERT_EQ(window.List().Count(), 3);  // the time mark and the two chosen variables
+  ASSERT_TRUE(MoreSamples(window, 20));
+  EXPECT_EQ(Newest(window, "Tacc"), 0x1234u);
+  window.SaveItMnClick();
+  EXPECT_EQ(ProfileKeyNames(file + ".scp", "viewlist"), (std::vector<std::string>{"p1", "p2"}));
 }
 
 }  // namespace

@@ -31,11 +31,6 @@ int IntegerOr(const std::string& text, int fallback) {
   return value ? static_cast<int>(*value) : fallback;
 }
 
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 // Records/ddmmyy_hhmmss.rec; a second record within the same second gets "_2", "_3", ... so

@@ -84,9 +84,13 @@ WindowPropertyResult ApplyWindowProperty(const WindowPropertyFields& fields, boo
     result.outcome = WindowPropertyOutcome::Closed;
     return result;
   } else {
-    property.FilePath = WithScopeExtension(fields.winPath);
+    const std::string path = WithScopeExtension(fields.winPath);
+    // A fresh workspace has no scope window folder yet.
+    const std::string directory = DirectoryOf(path);
+    if (!directory.empty()) EnsureDirectory(directory);
     // "name" may already exist as "name.scp": an empty file must not replace it.
-    if (!FileExists(property.FilePath)) IniDocument().Save(property.FilePath);
+    if (!FileExists(path)) IniDocument().Save(path);
+    property.FilePath = path;
   }
   if (newWindow) WriteProfileString(property.FilePath, kScopeSettingsSection, "devicepath", fields.devPath);
 
