@@ -8,7 +8,8 @@
 #include "platform/prompt.h"
 #include "workspace/paths.h"
 
-// quillon [--scope FILE.scp]...: each scope window file named is opened at start.
+// quillon [--scope FILE.scp]... [--record FILE.rec]...: each scope window file and record named is
+// opened at start.
 int main(int argc, char** argv) {
   // Paths first: every window builds its file names on them.
   quillon::InitWorkspacePaths(quillon::ProgramDirectory());
@@ -19,7 +20,11 @@ int main(int argc, char** argv) {
   window.show();
   const QStringList args = QApplication::arguments();
   for (qsizetype i = 1; i + 1 < args.size(); ++i) {
-    if (args[i] == QStringLiteral("--scope")) window.Scopes().OpenScopeFile(args[++i].toStdString());
+    if (args[i] == QStringLiteral("--scope")) {
+      window.Scopes().OpenScopeFile(args[++i].toStdString());
+    } else if (args[i] == QStringLiteral("--record")) {
+      window.Scopes().OpenRecord(args[++i]);
+    }
   }
   return app.exec();
 }

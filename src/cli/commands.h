@@ -20,6 +20,8 @@ int RunVarCommand(const Args& args);
 int RunCatalogueCommand(const Args& args);
 int RunParseIdCommand(const Args& args);
 int RunFindDeviceCommand(const Args& args);
+// Record files: summary and samples as a table.
+int RunRecCommand(const Args& args);
 
 // Link commands: frames and CRC, and talking to a controller through the port workers.
 int RunPortsCommand(const Args& args);

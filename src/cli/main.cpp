@@ -20,6 +20,9 @@ constexpr const char* kUsage =
     "  find-device \"TEXT\"     print the device file of an identification string and its flags\n"
     "                         (1 = firmware version differs, 2 = firmware date differs)\n"
     "  var ...                inspect variable definition lines\n"
+    "  rec info FILE          a record's identification, samples, first and last time, variables\n"
+    "  rec csv FILE [--physical] [--from N] [--to N]\n"
+    "                         a record's samples as \"time;NAME;...\" rows\n"
     "\n"
     "link commands:\n"
     "  ports                  the serial ports the port list offers, one per line\n"
@@ -48,6 +51,7 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "parse-id") return RunParseIdCommand(args);
   if (command == "find-device") return RunFindDeviceCommand(args);
   if (command == "var") return RunVarCommand(args);
+  if (command == "rec") return RunRecCommand(args);
   if (command == "ports") return RunPortsCommand(args);
   if (command == "crc") return RunCrcCommand(args);
   if (command == "frame") return RunFrameCommand(args);

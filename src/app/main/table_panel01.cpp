@@ -242,7 +242,11 @@ void TTablePanel01::mouseReleaseEvent(QMouseEvent* event) {
   if (!clickPending_) return;
   clickPending_ = false;
   const TableHit hit = table_.HitTest(pressPoint_.x(), pressPoint_.y(), height());
-  if (hit.item == nullptr || hit.item->IsColumn()) return;
+  if (hit.item == nullptr) return;
+  if (hit.item->IsColumn()) {
+    if (OnClickHeader) OnClickHeader(*hit.item);
+    return;
+  }
   table_.SelectRow(hit.row);
   Repaint();
   if (OnClickItem) OnClickItem(*hit.item);

@@ -72,6 +72,8 @@ class TTablePanel01 : public QWidget {
   const QImage& Image() const { return image_; }
 
   std::function<void(TTableItem& cell)> OnClickItem;
+  // A click on a column's header (an edge resizes the column instead).
+  std::function<void(TTableItem& column)> OnClickHeader;
   std::function<void(TTableItem& column)> OnResizeItems;
   std::function<void()> OnBeginPaint;
   std::function<void()> OnEndPaint;

@@ -224,6 +224,7 @@ void TLinkWindowFm::BuildMenus() {
   SaveAsMn_ = add("SaveAsMn", QStringLiteral("Сохранить как..."), &TLinkWindowFm::SaveAsMnClick);
   mnSaveAsScopeTemplate_ = add("mnSaveAsScopeTemplate", QStringLiteral("Сохранить как шаблон осциллограммы"),
                                &TLinkWindowFm::mnSaveAsScopeTemplateClick);
+  mnExportCsv_ = add("mnExportCsv", QStringLiteral("Экспорт в CSV"), &TLinkWindowFm::ExportRecordCsvClick);
 
   pmRecord_ = Named(new QMenu(this), "pmRecord");
   RecSelectedBuf_ = Named(pmRecord_->addAction(QStringLiteral("Записать выделенный буфер")), "RecSelectedBuf");
@@ -252,16 +253,19 @@ void TLinkWindowFm::SetLinkMode(bool linked) {
   hasFile_ = linked || recordView_;
   cmdPanel_->setFixedHeight(linked ? std::max(kCommandPanelHeight, CmdLine_->sizeHint().height()) : 1);
   CmdLine_->setVisible(linked);
-  for (QToolButton* button : {btOptions_, btRecord_, btScope_, btStartStop_, btSave_}) button->setEnabled(linked);
-  for (QToolButton* button : {btZoomControl_, btTimeRulers_, btAmpMeter_, btTraceControl_}) {
-    button->setEnabled(linked || (recordView_ && button != btTraceControl_));
-  }
-  NewMn_->setEnabled(true);
-  OpenExistMn_->setEnabled(true);
-  WinPropMn_->setEnabled(linked);
+  for (QToolButton* button : {btRecord_, btScope_, btStartStop_}) button->setEnabled(linked);
+  // A record keeps the options, its own save and the measuring tools.
+  btOptions_->setEnabled(linked || recordView_);
+  btSave_->setEnabled(linked || recordView_);
+  for (QToolButton* button : {btZoomControl_, btTimeRulers_, btAmpMeter_}) button->setEnabled(linked || recordView_);
+  btTraceControl_->setEnabled(linked);
+  NewMn_->setEnabled(!recordView_);
+  OpenExistMn_->setEnabled(!recordView_);
+  WinPropMn_->setEnabled(linked || recordView_);
   SaveItMn_->setEnabled(linked || recordView_);
-  SaveAsMn_->setEnabled(linked);
+  SaveAsMn_->setEnabled(linked || recordView_);
   mnSaveAsScopeTemplate_->setEnabled(linked);
+  mnExportCsv_->setVisible(recordView_);
 }
 
 // --- sessions and polling ---

@@ -73,6 +73,9 @@ class TLinkWindowFm : public QMainWindow {
   void btAmpMeterClick();
   void btTraceControlClick();
   void mnDeleteClick();
+  // Record view: the samples as CSV beside the record (physical values, decimal comma).
+  void ExportRecordCsvClick();
+  const std::string& LastExport() const { return lastExport_; }
   // Executes the command line ("name=value").
   void CmdLineKeyPress();
   // Status bar panel 0..6.
@@ -141,6 +144,11 @@ class TLinkWindowFm : public QMainWindow {
   void StartAfterLoad();
   RecordHeader CurrentRecordHeader() const;
   void ShowTraceFailure();
+  // Record view.
+  void ShowRecordLayout();
+  void SaveRecord();
+  void SaveRecordAs();
+  void RecordPropertiesClick();
   std::string NewRecordPath() const;
   std::string AskFile(const QString& title, const std::string& directory, const QString& filter, bool save);
   std::string ChooseFileDefault(const QString& title, const std::string& directory, const QString& filter, bool save);
@@ -175,6 +183,9 @@ class TLinkWindowFm : public QMainWindow {
   std::string portInUse_ = "none";
   std::string recordPath_;
   std::string lastRecord_;
+  std::string lastExport_;
+  int recordSamples_ = 0;
+  QAction* mnExportCsv_ = nullptr;
   std::uint64_t answersSeen_ = 0;
   TView* pendingDelete_ = nullptr;
   ScopeRulers rulers_;

@@ -125,7 +125,10 @@ void TLinkWindowFm::NewMnClick() {
 }
 
 void TLinkWindowFm::WinPropMnClick() {
-  if (recordView_) return;
+  if (recordView_) {
+    RecordPropertiesClick();
+    return;
+  }
   CopyLiveState();
   context_.property.Edit(property_);
   const int result = context_.property.exec();
@@ -155,9 +158,7 @@ void TLinkWindowFm::CopyLiveState() {
 
 void TLinkWindowFm::SaveItMnClick() {
   if (recordView_) {
-    if (!RewriteRecordHeader(CurrentRecordHeader(), List(), recordPath_)) {
-      CurrentPrompt().Warning("Quillon", "Не удалось сохранить осциллограмму " + recordPath_);
-    }
+    SaveRecord();
     return;
   }
   if (property_.FilePath.empty()) return;
@@ -170,7 +171,10 @@ void TLinkWindowFm::SaveItMnClick() {
 }
 
 void TLinkWindowFm::SaveAsMnClick() {
-  if (recordView_) return;
+  if (recordView_) {
+    SaveRecordAs();
+    return;
+  }
   std::string path = AskFile(QStringLiteral("Save file as..."), context_.paths.scopeWindow, kScopeFilter, true);
   if (path.empty()) return;
   const std::size_t dot = path.rfind('.');
@@ -245,49 +249,6 @@ void TLinkWindowFm::RecBurManualMnClick() {
   RecSelectedBuf_->setChecked(false);
   RecBurManualMn_->setChecked(true);
   pmRecord_->setDefaultAction(RecBurManualMn_);
-}
-
-void TLinkWindowFm::OpenRecViewerMnClick() {
-  const std::string path =
-      AskFile(QStringLiteral("Открыть осциллограмму ..."), context_.paths.records, kRecordFilter, false);
-  if (path.empty()) {
-    if (!hasFile_) close();
-    return;
-  }
-  OpenRecFile(path);
-}
-
-bool TLinkWindowFm::OpenRecFile(const std::string& path) {
-  if (!FileExists(path)) {
-    CurrentPrompt().Warning("Quillon", "Фаил " + path + "\nне найден !");
-    return false;
-  }
-  StopPolling();
-  property_ = TBaseProperty{};
-  NewSession();
-  RecordHeader header;
-  const int samples = OpenRecord(path, List(), header);
-  if (List().Variables.empty() || !List().Item(0).IsTimeMark()) InsertTimeMark();
-  recordView_ = true;
-  recordPath_ = path;
-  property_.PortName = std::string(kViewRecordPort);
-  property_.FilePath = path;
-  property_.Caption = FileNameOf(path);
-  property_.DevicePath = header.DevicePath;
-  portInUse_ = property_.PortName;
-  SetLinkMode(false);
-  setWindowTitle(Text(property_.Caption));
-  setGeometry(header.Left, header.Top, std::max(header.Width, minimumWidth()),
-              std::max(header.Height, minimumHeight()));
-  columnWidths_ = header.ColWidths;
-  List().SetStep(TryReadReal(header.Zoom).value_or(1.0));
-  ResetVerticalRange();
-  HRScroll_->setRange(0, std::max(samples - 1, 0));
-  ApplyColumnWidths();
-  HRScroll_->setValue(IntegerOr(header.Scroll, 0));
-  if (!drawing_) btScopeClick();
-  dirty_ = true;
-  return true;
 }
 
 }  // namespace quillon

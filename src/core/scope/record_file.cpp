@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -55,6 +56,9 @@ BinaryPart FindBinaryPart(std::string_view bytes) {
 }
 
 std::optional<std::string> ReadFileBytes(const std::string& path) {
+  // A directory makes the stream throw and a pipe would never end.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
   std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -230,15 +234,21 @@ int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::str
   return n;
 }
 
-int OpenRecord(const std::string& fileName, TViewList& list, RecordHeader& header) {
+namespace {
+
+// Without a header the window values are left alone; without the display order every variable
+// of `paralist` stays, in file order.
+int ReadRecord(const std::string& fileName, TViewList& list, RecordHeader* header, bool displayOrder) {
   list.ClearVariables();
   const std::string bytes = ReadFileBytes(fileName).value_or(std::string());
   const BinaryPart part = FindBinaryPart(bytes);
   const IniDocument text = IniDocument::FromText(Cp1251ToUtf8(std::string_view(bytes).substr(0, part.Header)));
 
   const int n = ReadCounter(text.Value("records", "counter", "0"));
-  ReadPositionSize(text.Value("window", "positionsize", kDefaultPositionSize), header);
-  ReadOption(text.Value("window", "option", kDefaultOption), header);
+  if (header != nullptr) {
+    ReadPositionSize(text.Value("window", "positionsize", kDefaultPositionSize), *header);
+    ReadOption(text.Value("window", "option", kDefaultOption), *header);
+  }
   for (auto& line : text.SectionLines("vars")) list.AddScale(std::move(line));
 
   const std::vector<std::string> paralist = text.SectionLines("paralist");
@@ -255,8 +265,18 @@ int OpenRecord(const std::string& fileName, TViewList& list, RecordHeader& heade
   }
 
   if (part.Data != npos) LoadBlocks(AsBytes(bytes).subspan(part.Data), n, list);
-  ApplyDisplayOrder(text.KeyNames("viewoption"), list);
+  if (displayOrder) ApplyDisplayOrder(text.KeyNames("viewoption"), list);
   return n;
+}
+
+}  // namespace
+
+int OpenRecord(const std::string& fileName, TViewList& list, RecordHeader& header) {
+  return ReadRecord(fileName, list, &header, true);
+}
+
+int ReloadRecordVariables(const std::string& fileName, TViewList& list) {
+  return ReadRecord(fileName, list, nullptr, false);
 }
 
 bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std::string& fileName) {

@@ -29,6 +29,10 @@ int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::str
 // not name are left out. Returns the number of samples per variable (0 for a file that is
 // missing or holds none).
 int OpenRecord(const std::string& fileName, TViewList& list, RecordHeader& header);
+// The variables of the record with their samples as OpenRecord gives them, but every variable
+// the record holds, in the order of its definitions, and no window values: for choosing anew
+// which of them a window shows.
+int ReloadRecordVariables(const std::string& fileName, TViewList& list);
 
 // Writes the window values, display order and display settings of `list` and its scale table
 // into the record, keeping its samples and definitions byte for byte. False, with the file

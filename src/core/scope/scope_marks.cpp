@@ -99,6 +99,15 @@ void ScopeRulers::Reset(TTimeMark& mark) {
   grabbed_.reset();
 }
 
+void ScopeRulers::FindStored(const TTimeMark& mark, int samples) {
+  count_ = 0;
+  grabbed_.reset();
+  const int last = std::min(samples, kHistoryLength);
+  for (int index = 0; index < last && count_ < 2; ++index) {
+    if ((mark.MarkAt(index) & kRedMark) != 0) indexes_[static_cast<std::size_t>(count_++)] = index;
+  }
+}
+
 int ScopeRulers::Index(int which) const {
   if (which < 0 || which >= count_) throw std::out_of_range("no ruler " + std::to_string(which));
   return indexes_[static_cast<std::size_t>(which)];

@@ -51,6 +51,9 @@ class ScopeRulers {
 
   void Reset(TTimeMark& mark);
   int Count() const { return count_; }
+  // The rulers a record keeps: the first two of its `samples` time mark entries with the ruler
+  // bit, in position order (a record's entries start at ring position 0).
+  void FindStored(const TTimeMark& mark, int samples);
   // std::out_of_range unless 0 <= which < Count().
   int Index(int which) const;
   // False (and no change) when both rulers already exist.

@@ -1,0 +1,153 @@
+// The scope window in record view mode: a record file shown instead of live data, with the same
+// rows, zoom, scrolling, rulers and cursor; its header saved back, its variables chosen and
+// ordered in "Свойства осциллограммы", its samples exported for a spreadsheet.
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QToolButton>
+#include <fstream>
+
+#include "platform/files.h"
+#include "platform/prompt.h"
+#include "scope/link_window.h"
+#include "scope/rec_property_dialog.h"
+#include "scope/rec_selector.h"
+#include "scope/record_check.h"
+#include "scope/record_export.h"
+#include "scope/record_file.h"
+#include "scope/scope_panel.h"
+#include "text/numbers.h"
+#include "variables/special/time_mark.h"
+#include "widget_helpers.h"
+
+namespace quillon {
+
+void TLinkWindowFm::OpenRecViewerMnClick() {
+  std::string path;
+  if (ChooseFile) {
+    path = ChooseFile(QStringLiteral("Открыть осциллограмму ..."), context_.paths.records,
+                      QStringLiteral("record files (*.rec)"), false);
+  } else {
+    TRecSelector selector(context_.paths, this);
+    path = selector.SelectRecord();
+  }
+  if (path.empty()) {
+    if (!hasFile_) close();
+    return;
+  }
+  OpenRecFile(path);
+}
+
+bool TLinkWindowFm::OpenRecFile(const std::string& path) {
+  if (const std::optional<std::string> problem = RecordProblem(path)) {
+    CurrentPrompt().Warning("Quillon", *problem);
+    return false;
+  }
+  // Out of polling first: the record replaces the variable set.
+  StopPolling();
+  property_ = TBaseProperty{};
+  NewSession();
+  RecordHeader header;
+  const int samples = OpenRecord(path, List(), header);
+  if (List().Variables.empty() || !List().Item(0).IsTimeMark()) InsertTimeMark();
+  recordView_ = true;
+  recordPath_ = path;
+  recordSamples_ = samples;
+  property_.PortName = std::string(kViewRecordPort);
+  property_.FilePath = path;
+  property_.Caption = FileNameOf(path);
+  property_.DevicePath = header.DevicePath;
+  portInUse_ = property_.PortName;
+  panels_[0]->setText(Text(portInUse_));
+  panels_[1]->clear();
+  panels_[2]->clear();
+  // Cursor and rulers start switched off; the samples stay where the record put them.
+  for (QToolButton* button : {btTimeRulers_, btAmpMeter_, btZoomControl_}) button->setChecked(false);
+  zoomMode_ = rulerMode_ = cursorMode_ = false;
+  Scope_->setCursor(Qt::ArrowCursor);
+  SetLinkMode(false);
+  setWindowTitle(Text(path));
+  setGeometry(header.Left, header.Top, std::max(header.Width, minimumWidth()),
+              std::max(header.Height, minimumHeight()));
+  columnWidths_ = header.ColWidths;
+  List().SetStep(TryReadReal(header.Zoom).value_or(1.0));
+  panels_[3]->setText(Text(ZoomPercentText(List().Step)));
+  HRScroll_->setRange(0, std::max(samples, 0));
+  HRScroll_->setValue(std::clamp(static_cast<int>(TryReadInteger(header.Scroll).value_or(0)), 0, std::max(samples, 0)));
+  List().SetScrollBack(HRScroll_->value());
+  ShowRecordLayout();
+  if (!drawing_) btScopeClick();
+  btScope_->setEnabled(false);
+  return true;
+}
+
+void TLinkWindowFm::ShowRecordLayout() {
+  // The time mark is the row named "TimeMark"; a record without one gets a fresh one on top.
+  TViewList& list = List();
+  if (list.Variables.empty() || list.Item(0).Name != "TimeMark") InsertTimeMark();
+  ResetVerticalRange();
+  ApplyColumnWidths();
+  rulers_.FindStored(TimeMark(), recordSamples_);
+  panels_[4]->setText(Text(rulers_.IntervalText(TimeMark()).value_or(std::string())));
+  dirty_ = true;
+  Redraw();
+}
+
+void TLinkWindowFm::SaveRecord() {
+  if (!CurrentPrompt().Question("Quillon", "Сохранить изменения в осциллограмме\n" + recordPath_)) return;
+  if (!RewriteRecordHeader(CurrentRecordHeader(), List(), recordPath_)) {
+    CurrentPrompt().Warning("Quillon", "Не удалось сохранить осциллограмму\n" + recordPath_);
+  }
+}
+
+// Saved under another name: the record is copied and the copy gets the current header, so the
+// original stays as it was recorded.
+void TLinkWindowFm::SaveRecordAs() {
+  std::string path = AskFile(QStringLiteral("Сохранить осциллограмму как..."), context_.paths.records,
+                             QStringLiteral("record files (*.rec)"), true);
+  if (path.empty()) return;
+  if (path.size() < 4 || path.compare(path.size() - 4, 4, ".rec") != 0) path += ".rec";
+  if (path == recordPath_) {
+    SaveRecord();
+    return;
+  }
+  if (!CopyFileTo(recordPath_, path, true) || !RewriteRecordHeader(CurrentRecordHeader(), List(), path)) {
+    CurrentPrompt().Warning("Quillon", "Неполучилось создать фаил\n" + path);
+    return;
+  }
+  recordPath_ = path;
+  property_.FilePath = path;
+  property_.Caption = FileNameOf(path);
+  setWindowTitle(Text(path));
+}
+
+void TLinkWindowFm::RecordPropertiesClick() {
+  TfmRecProperty dialog(this);
+  if (!dialog.Edit(recordPath_, List(), recordSamples_)) return;
+  ShowRecordLayout();
+}
+
+void TLinkWindowFm::ExportRecordCsvClick() {
+  if (!recordView_) return;
+  std::string path = recordPath_;
+  if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".rec") == 0) path.erase(path.size() - 4);
+  path += ".csv";
+  try {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error("Неполучилось создать фаил\n" + path);
+    WriteRecordCsv(recordPath_, out, true, std::nullopt, std::nullopt);
+    out.close();
+    if (!out) throw std::runtime_error("Не удалось записать файл\n" + path);
+  } catch (const std::exception& error) {
+    CurrentPrompt().Warning("Quillon", error.what());
+    return;
+  }
+  lastExport_ = path;
+  statusBar()->showMessage(Text("Записано: " + path), 5000);
+}
+
+}  // namespace quillon
