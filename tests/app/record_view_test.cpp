@@ -56,10 +56,13 @@ TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {
   EXPECT_EQ(view.StatusText(4), interval);
   EXPECT_FALSE(view.findChild<QToolButton*>(QStringLiteral("btRecord"))->isEnabled());
   EXPECT_FALSE(view.findChild<QToolButton*>(QStringLiteral("btStartStop"))->isEnabled());
-  // The samples are the window's: entry i of the record is ring position i of the scope.
+  // The samples are the window's history, oldest first, ending with its newest sample.
   TView& recorded = *view.List().FindVariable("I");
   TView& live = *scope->List().FindVariable("I");
-  for (int i = 1; i < 600; i += 37) EXPECT_EQ(recorded.SampleAt(i), live.SampleAt(i)) << i;
+  ASSERT_EQ(recorded.Head, kHistoryLength - 1);
+  for (int back = 0; back < 600; back += 37) {
+    EXPECT_EQ(recorded.SampleAt(recorded.Head - 1 - back), live.SampleAt(live.Head - back)) << back;
+  }
 
   // Reordered and saved: the display order changes, the samples stay byte for byte.
   const std::string before = BinaryPart(path);

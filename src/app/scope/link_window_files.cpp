@@ -219,8 +219,10 @@ RecordHeader TLinkWindowFm::CurrentRecordHeader() const {
 
 void TLinkWindowFm::btRecordClick() {
   if (recordView_) return;
-  int first = 0;
-  int last = kHistoryLength - 2;
+  // The whole history, oldest first, ending with the newest sample: the ring's positions 0 to
+  // 32766 as they lie would put a wrapped ring's newest samples in front of its oldest.
+  int last = TimeMark().Head;
+  int first = last - (kHistoryLength - 2);
   if (recordSelected_) {
     // Only the stretch between two rulers: without them there is nothing selected to write.
     if (rulers_.Count() < 2) return;
