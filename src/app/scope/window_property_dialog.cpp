@@ -19,6 +19,7 @@
 #include "main/link_fields.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
+#include "scope/list_moves.h"
 #include "scope/scope_device.h"
 #include "scope/scope_file.h"
 #include "text/items.h"
@@ -61,23 +62,6 @@ QWidget* Pair(QWidget* parent, QLabel* caption, QWidget* field, int spacing, QLa
     row->addWidget(unit);
   }
   return pair;
-}
-
-std::vector<int> SelectedRows(const QListWidget* list) {
-  std::vector<int> rows;
-  for (int row = 0; row < list->count(); ++row) {
-    if (list->item(row)->isSelected()) rows.push_back(row);
-  }
-  return rows;
-}
-
-// Swaps two neighbouring rows; each entry keeps its selection.
-void SwapRows(QListWidget* list, int upper) {
-  // A taken item forgets its selection, so it is read first.
-  const bool selected = list->item(upper + 1)->isSelected();
-  QListWidgetItem* lower = list->takeItem(upper + 1);
-  list->insertItem(upper, lower);
-  lower->setSelected(selected);
 }
 
 }  // namespace
@@ -351,35 +335,13 @@ void TWindowProperty::MemSelectChange() {
   ViewParamList(area);
 }
 
-void TWindowProperty::ToViewButtonClick() {
-  for (const QListWidgetItem* item : ListBox1_->selectedItems()) {
-    if (ListBox2_->findItems(item->text(), Qt::MatchFixedString).isEmpty()) ListBox2_->addItem(item->text());
-  }
-}
+void TWindowProperty::ToViewButtonClick() { AppendSelectedMissing(ListBox1_, ListBox2_); }
 
-void TWindowProperty::btUpClick() {
-  // An entry moves past an unselected neighbour only, so a selected block keeps its order and
-  // a block already at the top stays there.
-  for (int row = 1; row < ListBox2_->count(); ++row) {
-    if (ListBox2_->item(row)->isSelected() && !ListBox2_->item(row - 1)->isSelected()) SwapRows(ListBox2_, row - 1);
-  }
-}
+void TWindowProperty::btUpClick() { MoveSelectedUp(ListBox2_); }
 
-void TWindowProperty::btDownClick() {
-  for (int row : SelectedRows(ListBox2_)) {
-    if (row + 1 < ListBox2_->count()) {
-      QListWidgetItem* moved = ListBox2_->item(row);
-      SwapRows(ListBox2_, row);
-      ListBox2_->setCurrentItem(moved, QItemSelectionModel::NoUpdate);
-      return;
-    }
-  }
-}
+void TWindowProperty::btDownClick() { MoveFirstSelectedDown(ListBox2_); }
 
-void TWindowProperty::btDelClick() {
-  const std::vector<int> rows = SelectedRows(ListBox2_);
-  for (auto row = rows.rbegin(); row != rows.rend(); ++row) delete ListBox2_->takeItem(*row);
-}
+void TWindowProperty::btDelClick() { DeleteSelected(ListBox2_); }
 
 bool TWindowProperty::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
