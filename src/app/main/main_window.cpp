@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -27,6 +28,7 @@
 #include "device/connect_decision.h"
 #include "device/device_save.h"
 #include "device/image_write.h"
+#include "device/link_check.h"
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
 #include "link/tcpip_list.h"
@@ -35,6 +37,7 @@
 #include "main/device_connection.h"
 #include "main/link_fields.h"
 #include "main/parameter_table.h"
+#include "main/plugin_buttons.h"
 #include "main/scope_windows.h"
 #include "main/table_header.h"
 #include "main/table_panel01.h"
@@ -103,7 +106,7 @@ void Tmain::BuildControls() {
   btAddScopeWindow_ = Named(new QToolButton(toolBar2_), "btAddScopeWindow");
   btAddScopeWindow_->setText(QStringLiteral("Осциллограф"));
   btAddScopeWindow_->setToolTip(QStringLiteral("Осциллограф"));
-  btAddScopeWindow_->setPopupMode(QToolButton::InstantPopup);
+  btAddScopeWindow_->setPopupMode(QToolButton::MenuButtonPopup);
   pmWindow_ = Named(new QMenu(btAddScopeWindow_), "pmWindow");
   btAddScopeWindow_->setMenu(pmWindow_);
   toolBar2_->addWidget(btAddScopeWindow_);
@@ -265,7 +268,14 @@ void Tmain::FormCreate() {
   connection_ = new DeviceConnection(this, paths_.program, parameters_, *linkTasks_);
   scopeWindows_ = std::make_unique<ScopeWindows>(paths_, *linkTasks_, this);
   // Rebuilt each time it opens, so it lists the scope windows open right now.
-  connect(pmWindow_, &QMenu::aboutToShow, this, [this] { scopeWindows_->FillMenu(*pmWindow_); });
+  connect(pmWindow_, &QMenu::aboutToShow, this,
+          [this] { scopeWindows_->FillMenu(*pmWindow_, [this] { w_mnScopeCurDevOpenClick(); }); });
+  connect(btAddScopeWindow_, &QToolButton::clicked, this, &Tmain::w_mnScopeCurDevOpenClick);
+  pluginButtons_ = new PluginButtons(*toolBar2_, paths_.program);
+  pluginButtons_->LinkSettings = [this] { return PluginLinkSettings(); };
+  pluginButtons_->Registry = commList_.get();
+  pluginButtons_->Application = QCoreApplication::instance();
+  pluginButtons_->Table = table_;
   connection_->Fields = [this] { return CurrentLinkFields(); };
   connection_->Focus = [this](LinkField field) { FocusLinkField(field); };
   connection_->OnParametersRead = [this] { ParametersRead(); };
@@ -432,6 +442,7 @@ bool Tmain::OpenNode(const QTreeWidgetItem* node) {
 
 void Tmain::LoadDevice() {
   ClearDeviceFields();
+  LoadPlugins();
   if (devicePath_.empty()) return;
   edIDString_->setText(Text(FirstLineValue(devicePath_, "ID").value_or("")));
   edMechunit_->setText(Text(FirstLineValue(devicePath_, "Description").value_or("")));
@@ -448,6 +459,42 @@ void Tmain::LoadDevice() {
     for (const std::string& key : skipped) keys += key + " ";
     CurrentPrompt().Warning("Quillon", "Строки с неверным адресом пропущены: " + keys);
   }
+}
+
+void Tmain::LoadPlugins() {
+  const std::vector<std::string> warnings = pluginButtons_->Load(devicePath_);
+  if (warnings.empty()) return;
+  std::string details;
+  for (const std::string& warning : warnings) details += warning + "\n";
+  ShowStatus(warnings.front(), details);
+}
+
+// The link fields as a tool or plug-in receives them (a copy: later changes do not reach it).
+TBaseProperty Tmain::PluginLinkSettings() const {
+  const LinkFieldTexts fields = CurrentLinkFields();
+  TBaseProperty link;
+  link.DevicePath = devicePath_;
+  link.SlaveAddr = fields.address;
+  link.IPAddress = fields.Ip();
+  link.IPPort = fields.tcpPort;
+  link.MemArea = "FLASH";
+  link.Protocol = fields.protocol;
+  link.PortName = fields.port;
+  link.Baud = fields.baud;
+  link.FrameEnd = fields.frameEnd;
+  return link;
+}
+
+void Tmain::w_mnScopeCurDevOpenClick() {
+  const std::string idLine = edIDString_->text().toStdString();
+  if (idLine.empty()) return;
+  const LinkFieldTexts fields = CurrentLinkFields();
+  if (const auto failure = CheckLinkFields(fields, LinkCheck::Read)) {
+    CurrentPrompt().Warning("Quillon", failure->message);
+    FocusLinkField(failure->focus);
+    return;
+  }
+  scopeWindows_->OpenConnectedDeviceScope(idLine, devicePath_, fields);
 }
 
 void Tmain::ClearDeviceFields() {

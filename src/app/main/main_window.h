@@ -8,6 +8,7 @@
 
 #include "device/device_parameters.h"
 #include "device/device_save.h"
+#include "scope/base_property.h"
 #include "workspace/catalogue.h"
 #include "workspace/paths.h"
 
@@ -30,6 +31,7 @@ class CatalogueTree;
 class DeviceConnection;
 class LinkFields;
 class ParameterTable;
+class PluginButtons;
 class ScopeWindows;
 class LinkTaskQueue;
 class TCommList;
@@ -71,6 +73,9 @@ class Tmain : public QMainWindow {
   // what differs from the device file and offers the save. False when the engineer cancels (or
   // the save he chose did not happen): then everything stays as it was.
   bool CheckUnsavedChanges();
+  // "Открыть осциллограф подключенного устройства" (the toolbar button "Осциллограф").
+  void w_mnScopeCurDevOpenClick();
+  PluginButtons& Plugins() { return *pluginButtons_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -103,6 +108,8 @@ class Tmain : public QMainWindow {
 
   void LoadDevice();
   void ClearDeviceFields();
+  void LoadPlugins();
+  TBaseProperty PluginLinkSettings() const;
   void ShowStatus(const std::string& text, const std::string& details = {});
   bool SaveBase();
   DeviceChanges PendingChanges();
@@ -138,6 +145,7 @@ class Tmain : public QMainWindow {
 
   QToolButton* btAddScopeWindow_ = nullptr;
   QMenu* pmWindow_ = nullptr;
+  PluginButtons* pluginButtons_ = nullptr;
   CatalogueTree* tv_ = nullptr;
   QSplitter* splitter1_ = nullptr;
   LinkFields* gbLink_ = nullptr;

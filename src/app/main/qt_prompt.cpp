@@ -9,9 +9,7 @@ namespace quillon {
 namespace {
 
 // Core texts carry Windows line breaks ("\r\n"); a message box wants plain "\n".
-QString BoxText(const std::string& text) {
-  return QString::fromStdString(text).remove(QLatin1Char('\r'));
-}
+QString BoxText(const std::string& text) { return QString::fromStdString(text).remove(QLatin1Char('\r')); }
 
 }  // namespace
 

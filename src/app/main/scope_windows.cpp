@@ -7,6 +7,7 @@
 #include "link/comm_list.h"
 #include "link/port_names.h"
 #include "platform/prompt.h"
+#include "scope/device_scope_file.h"
 #include "scope/link_window.h"
 #include "scope/link_window_options.h"
 #include "scope/scope_menu_text.h"
@@ -61,13 +62,27 @@ TLinkWindowFm* ScopeWindows::OpenScopeFile(const std::string& path) {
   return nullptr;
 }
 
+TLinkWindowFm* ScopeWindows::OpenConnectedDeviceScope(const std::string& idLine, const std::string& devicePath,
+                                                      const LinkFieldTexts& fields) {
+  const ConnectedScopeResult prepared =
+      PrepareConnectedScopeFile(idLine, devicePath, ConnectedScopePort(fields), context_->paths);
+  if (!prepared.path) {
+    if (!prepared.problem.empty()) CurrentPrompt().Warning("Quillon", prepared.problem);
+    return nullptr;
+  }
+  return OpenScopeFile(*prepared.path);
+}
+
 void ScopeWindows::OpenRecord(const QString& path) {
   TLinkWindowFm* window = Create();
   if (!window->OpenRecFile(path.toStdString())) window->close();
 }
 
-void ScopeWindows::FillMenu(QMenu& menu) {
+void ScopeWindows::FillMenu(QMenu& menu, const std::function<void()>& connectedScope) {
   menu.clear();
+  QAction* connected =
+      Named(menu.addAction(QStringLiteral("Открыть осциллограф подключенного устройства")), "mnScopeCurDevOpen");
+  if (connectedScope) connect(connected, &QAction::triggered, this, connectedScope);
   connect(Named(menu.addAction(QStringLiteral("Открыть осциллограф")), "mnOpenScope"), &QAction::triggered, this,
           &ScopeWindows::OpenScope);
   connect(Named(menu.addAction(QStringLiteral("Просмотр осциллограммы")), "mnViewRecord"), &QAction::triggered, this,

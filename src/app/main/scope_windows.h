@@ -5,10 +5,12 @@
 // program live here as well.
 #include <QObject>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "device/link_check.h"
 #include "scope/scope_context.h"
 
 class QMenu;
@@ -35,11 +37,16 @@ class ScopeWindows : public QObject {
   void ViewRecord();  // "Просмотр осциллограммы"
   // Loads a scope window file into a new window; null when the file was refused.
   TLinkWindowFm* OpenScopeFile(const std::string& path);
+  // The scope window of the connected device: its file in ScopeWindow/ made from the firmware's
+  // template or from the device's RAM set the first time, then reused.
+  TLinkWindowFm* OpenConnectedDeviceScope(const std::string& idLine, const std::string& devicePath,
+                                          const LinkFieldTexts& fields);
   // A record opened in a new window (what tools ask for).
   void OpenRecord(const QString& path);
 
   // Refills pmWindow: the fixed items, a separator, one item per open scope window.
-  void FillMenu(QMenu& menu);
+  // `connectedScope` runs "Открыть осциллограф подключенного устройства".
+  void FillMenu(QMenu& menu, const std::function<void()>& connectedScope = {});
   const std::vector<QPointer<TLinkWindowFm>>& Windows() const { return windows_; }
   // Closes every scope window (before the link task queue goes) and stores the options.
   void CloseAll();

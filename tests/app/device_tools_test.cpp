@@ -1,0 +1,91 @@
+// The main window's device tools: the connected device's scope window and the plug-in buttons
+// of the open device.
+#include <dlfcn.h>
+
+#include <QLabel>
+#include <QToolBar>
+#include <QToolButton>
+#include <filesystem>
+
+#include "main/catalogue_tree.h"
+#include "main/plugin_buttons.h"
+#include "platform/profile.h"
+#include "plugins/plugin_property.h"
+#include "scope_window_fixture.h"
+
+namespace quillon::testing {
+namespace {
+
+class DeviceToolsTest : public ScopeWindowTest {
+ protected:
+  void OpenDevice(const std::string& path) {
+    auto* tree = Child<CatalogueTree>(*main, "tv");
+    ASSERT_NE(tree->FindByPath(path), nullptr);
+    ClickNode(tree, tree->FindByPath(path));
+    ASSERT_EQ(main->OpenDevicePath(), path);
+  }
+  void UseSerial() {
+    ChooseProtocol(*main, "MODBUS RTU");
+    auto* port = Child<QComboBox>(*main, "cbCOM");
+    port->setCurrentIndex(port->findText(QStringLiteral("SCOPE1")));
+    ASSERT_GE(port->currentIndex(), 0);
+    Child<QLineEdit>(*main, "edFE")->setText(QStringLiteral("10"));
+    Child<QLineEdit>(*main, "edDevAddr")->setText(QStringLiteral("1"));
+  }
+};
+
+TEST_F(DeviceToolsTest, ConnectedDeviceScopeIsMadeFromTheRamSetOnceAndPolls) {
+  StartSim({QStringLiteral("--move")});
+  main = StartWithCatalogue();
+  OpenDevice(devicePath);
+  UseSerial();
+  Child<QToolButton>(*main, "btAddScopeWindow")->click();
+  ASSERT_EQ(main->Scopes().Windows().size(), 1u);
+  TLinkWindowFm& window = *main->Scopes().Windows().front();
+  const std::string file = paths.scopeWindow + "SC1_601.scp";  // type key and serial number
+  EXPECT_EQ(window.Property().FilePath, file);
+  EXPECT_EQ(ProfileKeyNames(file, "viewlist"), (std::vector<std::string>{"r1", "r2"}));
+  EXPECT_EQ(ReadProfileString(file, "default", "port"), "1/SCOPE1/19200/10/MODBUS RTU/RAM/");
+  ASSERT_TRUE(MoreSamples(window, 50));
+  window.close();
+  QTest::qWait(50);
+  // The second opening takes the same file, as the engineer left it.
+  WriteProfileString(file, "viewlist", "r1", "2/30/");
+  Child<QToolButton>(*main, "btAddScopeWindow")->click();
+  ASSERT_EQ(main->Scopes().Windows().size(), 1u);
+  EXPECT_EQ(main->Scopes().Windows().front()->List().FindVariable("I")->RowHeight, 30);
+}
+
+TEST_F(DeviceToolsTest, PluginButtonsFollowTheOpenDevice) {
+  const std::string plugins = paths.program + "Plugins/";
+  std::filesystem::create_directories(plugins + "example");
+  std::filesystem::copy_file(QUILLON_EXAMPLE_PLUGIN, plugins + "example/example.so");
+  WriteProfileString(devicePath, "DEVICE", "Plugins", "example/../x/missing");
+  const std::string other = AddDevice("SC", "602.ini", "602 SC v1.0 2024-02-01", "Без модулей", "Стенд", "");
+  main = StartWithCatalogue();
+  OpenDevice(devicePath);
+  // Loaded last to first; a name leading out of Plugins/ and a missing library are skipped.
+  ASSERT_EQ(main->Plugins().Buttons().size(), 1u);
+  QToolButton* button = main->Plugins().Buttons().front();
+  EXPECT_EQ(button->toolTip().toStdString(), "Пример модуля");
+  auto* toolbar = Child<QToolBar>(*main, "ToolBar2");
+  EXPECT_EQ(toolbar->widgetForAction(toolbar->actions().back()), button);
+  EXPECT_FALSE(Child<QLabel>(*main, "stStatus")->text().isEmpty());
+
+  button->click();
+  void* handle = dlopen((plugins + "example/example.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_NE(handle, nullptr);
+  using Count = int (*)();
+  using Path = const QuillonCountedString* (*)();
+  EXPECT_EQ(reinterpret_cast<Count>(dlsym(handle, "ExamplePluginOpenCount"))(), 1);
+  EXPECT_EQ(FromCountedString(*reinterpret_cast<Path>(dlsym(handle, "ExamplePluginDevicePath"))()), devicePath);
+  dlclose(handle);
+
+  // Another device: the button and the library go.
+  OpenDevice(other);
+  EXPECT_TRUE(main->Plugins().Buttons().empty());
+  EXPECT_EQ(dlopen((plugins + "example/example.so").c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+}
+
+}  // namespace
+}  // namespace quillon::testing
