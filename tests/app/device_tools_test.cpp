@@ -87,5 +87,13 @@ TEST_F(DeviceToolsTest, PluginButtonsFollowTheOpenDevice) {
   EXPECT_EQ(dlopen((plugins + "example/example.so").c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
 }
 
+TEST_F(DeviceToolsTest, HelpButtonTellsWhereTheMissingDocumentShouldBe) {
+  main = StartWithCatalogue();
+  Child<QToolButton>(*main, "btHelp")->click();
+  ASSERT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_EQ(prompt.warnings.front().first, "Quillon");
+  EXPECT_NE(prompt.warnings.front().second.find("Help/Quillon.pdf"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quillon::testing

@@ -35,6 +35,7 @@
 #include "main/catalogue_tree.h"
 #include "main/changes_viewer.h"
 #include "main/device_connection.h"
+#include "main/help_about.h"
 #include "main/link_fields.h"
 #include "main/parameter_table.h"
 #include "main/plugin_buttons.h"
@@ -110,6 +111,19 @@ void Tmain::BuildControls() {
   pmWindow_ = Named(new QMenu(btAddScopeWindow_), "pmWindow");
   btAddScopeWindow_->setMenu(pmWindow_);
   toolBar2_->addWidget(btAddScopeWindow_);
+  toolBar2_->addSeparator();
+  btHelp_ = Named(new QToolButton(toolBar2_), "btHelp");
+  btHelp_->setText(QStringLiteral("Help"));
+  btHelp_->setToolTip(QStringLiteral("Help"));
+  btHelp_->setPopupMode(QToolButton::MenuButtonPopup);
+  auto* pmHelp = Named(new QMenu(btHelp_), "pmHelp");
+  connect(Named(pmHelp->addAction(QStringLiteral("Quillon Help")), "mnHelp"), &QAction::triggered, this,
+          &Tmain::btHelpClick);
+  connect(Named(pmHelp->addAction(QStringLiteral("About...")), "mnAbout"), &QAction::triggered, this,
+          [this] { TAboutQuillon::Execute(this); });
+  btHelp_->setMenu(pmHelp);
+  connect(btHelp_, &QToolButton::clicked, this, &Tmain::btHelpClick);
+  toolBar2_->addWidget(btHelp_);
 
   splitter1_ = Named(new QSplitter(Qt::Horizontal, this), "Splitter1");
   tv_ = new CatalogueTree(splitter1_);
@@ -484,6 +498,8 @@ TBaseProperty Tmain::PluginLinkSettings() const {
   link.FrameEnd = fields.frameEnd;
   return link;
 }
+
+void Tmain::btHelpClick() { OpenHelpDocument(paths_, this); }
 
 void Tmain::w_mnScopeCurDevOpenClick() {
   const std::string idLine = edIDString_->text().toStdString();

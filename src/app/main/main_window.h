@@ -75,6 +75,8 @@ class Tmain : public QMainWindow {
   bool CheckUnsavedChanges();
   // "Открыть осциллограф подключенного устройства" (the toolbar button "Осциллограф").
   void w_mnScopeCurDevOpenClick();
+  // "Help" and "Quillon Help": the help document in the desktop's viewer.
+  void btHelpClick();
   PluginButtons& Plugins() { return *pluginButtons_; }
 
  protected:
@@ -144,6 +146,7 @@ class Tmain : public QMainWindow {
   int keyIndex_ = 0;
 
   QToolButton* btAddScopeWindow_ = nullptr;
+  QToolButton* btHelp_ = nullptr;
   QMenu* pmWindow_ = nullptr;
   PluginButtons* pluginButtons_ = nullptr;
   CatalogueTree* tv_ = nullptr;

@@ -1,0 +1,25 @@
+#pragma once
+// The engineer's manual: where it lives in the workspace and what the engineer is told when the
+// desktop cannot open it.
+#include <string>
+
+#include "workspace/paths.h"
+
+namespace quillon {
+
+inline constexpr char kHelpDocumentName[] = "Quillon.pdf";
+inline constexpr char kHelpCaption[] = "Quillon";
+
+std::string HelpDocumentPath(const WorkspacePaths& paths);
+
+enum class HelpOpenOutcome { Opened, FileMissing, NoApplication, OutOfResources };
+
+// `launched` is what the desktop answered; `launchError` is the errno left by a launch that
+// failed (0 when unknown). A missing document is reported before anything is launched, because
+// a viewer started on a missing file would show its own, less helpful, error.
+HelpOpenOutcome ClassifyHelpOpen(bool documentExists, bool launched, int launchError);
+
+// The text for the engineer; empty for Opened.
+std::string HelpOpenMessage(HelpOpenOutcome outcome, const std::string& documentPath);
+
+}  // namespace quillon

@@ -1,0 +1,188 @@
+#include "link/device_search.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "link/crc16.h"
+#include "support/file_bytes.h"
+#include "support/temp_dir.h"
+
+namespace quillon::testing {
+namespace {
+
+using Frame = std::vector<std::uint8_t>;
+
+Frame FrameOf(std::uint8_t address) {
+  const auto frame = BuildSearchFrame(address);
+  return Frame(frame.begin(), frame.end());
+}
+
+TEST(DeviceSearchFrame, AsksForTheSlaveIdWithAValidCrc) {
+  EXPECT_EQ(FrameOf(1), (Frame{0x01, 0x11, 0xC0, 0x2C}));
+  for (std::uint8_t address : {std::uint8_t{247}, std::uint8_t{0}}) {
+    const Frame frame = FrameOf(address);
+    EXPECT_EQ(frame[0], address);
+    EXPECT_EQ(frame[1], 0x11);
+    // A frame checks out when the CRC over it, its CRC bytes included, is 0.
+    EXPECT_EQ(CRC16(frame.data(), frame.size()), 0) << int(address);
+  }
+  EXPECT_NE(FrameOf(247), FrameOf(0));
+}
+
+// Plays the worker: serves the record until it is one-shot, answering where `answers` says.
+struct FakeWorker {
+  explicit FakeWorker(DeviceSweep& sweep) : sweep(sweep) {}
+
+  // Serves once; false when the record would have been dropped before this service.
+  bool Serve(const std::vector<std::uint8_t>& answer = {}) {
+    TLinkRequest& request = sweep.Request();
+    if (request.OneShot.load() || request.Busy.load()) return false;
+    request.Busy = true;
+    asked.push_back(request.RequestBuf[0]);
+    frames.emplace_back(request.RequestBuf, request.RequestBuf + request.RequestLen);
+    delays.push_back(request.DelayMs);
+    std::copy(answer.begin(), answer.end(), request.AnswerBuf);
+    request.AnswerLen = static_cast<std::uint32_t>(answer.size());
+    request.OnAnswer(request);
+    return true;
+  }
+
+  DeviceSweep& sweep;
+  std::vector<int> asked;
+  std::vector<Frame> frames;
+  std::vector<std::uint32_t> delays;
+};
+
+struct StepLog {
+  DeviceSweep::StepHandler Handler() {
+    return [this](SweepStep step) { steps.push_back(std::move(step)); };
+  }
+  std::vector<SweepStep> steps;
+};
+
+TEST(DeviceSweep, AsksEveryAddressOnceEndingWithZero) {
+  StepLog log;
+  DeviceSweep sweep(log.Handler());
+  sweep.Start();
+  FakeWorker worker(sweep);
+  while (worker.Serve()) {
+    ASSERT_LE(worker.asked.size(), 300u);
+  }
+  ASSERT_EQ(worker.asked.size(), 256u);
+  for (int i = 0; i < 255; ++i) EXPECT_EQ(worker.asked[i], i + 1);
+  EXPECT_EQ(worker.asked.back(), 0);
+  EXPECT_EQ(worker.frames[246], FrameOf(247));
+  EXPECT_EQ(worker.frames.back(), FrameOf(0));
+  EXPECT_EQ(worker.delays.front(), 0u);
+  EXPECT_EQ(worker.delays[1], kSearchNextDelayMs);
+
+  ASSERT_EQ(log.steps.size(), 256u);
+  EXPECT_EQ(log.steps.front().counter, 2);
+  EXPECT_EQ(log.steps[253].counter, 255);
+  EXPECT_EQ(log.steps[254].counter, 0);
+  EXPECT_EQ(log.steps.back().counter, 1);
+  for (std::size_t i = 0; i + 1 < log.steps.size(); ++i) ASSERT_FALSE(log.steps[i].last) << i;
+  EXPECT_TRUE(log.steps.back().last);
+  EXPECT_FALSE(log.steps.front().found.has_value());
+  EXPECT_TRUE(sweep.Request().OneShot.load());
+}
+
+TEST(DeviceSweep, StopEndsAfterTheServiceInProgress) {
+  StepLog log;
+  DeviceSweep sweep(log.Handler());
+  sweep.Start();
+  FakeWorker worker(sweep);
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(worker.Serve());
+  sweep.Stop();
+  EXPECT_FALSE(worker.Serve());
+  EXPECT_EQ(worker.asked, (std::vector<int>{1, 2, 3, 4, 5}));
+  EXPECT_TRUE(sweep.Stopped());
+
+  // A stop that comes while an answer is being handled is honoured by that very handler.
+  StepLog late;
+  DeviceSweep racing([&](SweepStep step) { late.steps.push_back(std::move(step)); });
+  racing.Start();
+  TLinkRequest& request = racing.Request();
+  racing.Stop();
+  request.OneShot = false;  // as if the stop landed after the worker looked at the flag
+  request.Busy = true;
+  request.OnAnswer(request);
+  ASSERT_EQ(late.steps.size(), 1u);
+  EXPECT_TRUE(late.steps[0].last);
+  EXPECT_TRUE(request.OneShot.load());
+
+  // Starting again begins at address 1 with a fresh record.
+  racing.Start();
+  FakeWorker again(racing);
+  ASSERT_TRUE(again.Serve());
+  EXPECT_EQ(again.asked.front(), 1);
+  EXPECT_FALSE(racing.Stopped());
+}
+
+TEST(DeviceSweep, HandsOnTheCountedTextOfAnyAnswer) {
+  StepLog log;
+  DeviceSweep sweep(log.Handler());
+  sweep.Start();
+  FakeWorker worker(sweep);
+  // slave 1, 0x11, count 5, "12 AB", CRC (not checked: any bytes count as an answer).
+  ASSERT_TRUE(worker.Serve({0x01, 0x11, 0x05, '1', '2', ' ', 'A', 'B', 0x00, 0x00}));
+  ASSERT_TRUE(worker.Serve());
+  // A count larger than what arrived is cut at the bytes that did (the last two are the CRC).
+  ASSERT_TRUE(worker.Serve({0x03, 0x11, 0x40, 'x', 'y', 0x00, 0x00}));
+  ASSERT_EQ(log.steps.size(), 3u);
+  EXPECT_EQ(log.steps[0].found, std::optional<std::string>("12 AB"));
+  EXPECT_FALSE(log.steps[1].found.has_value());
+  EXPECT_EQ(log.steps[2].found, std::optional<std::string>("xy"));
+  // The answer left in the buffer does not leak into the next address's service.
+  EXPECT_EQ(sweep.Request().AnswerLen.load(), 0u);
+  EXPECT_EQ(sweep.Request().AnswerBuf[3], 0);
+}
+
+TEST(ProcessFoundText, CleansParsesAndFlagsUnknownDevices) {
+  TempDir dir;
+  const WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
+  ASSERT_TRUE(WriteCp1251File(dir / "Devices/QT/501.ini", "[DEVICE]\nID=501 QT v2.1 2024-01-10\n[FLASH]\n"));
+
+  // The run indicator closes the text; a stray apostrophe and control byte are line noise.
+  const auto known = ProcessFoundText(paths, "501 QT v2.1 2024-01-10\xD1\x8F");
+  ASSERT_TRUE(known.has_value());
+  EXPECT_EQ(known->id, "501 QT v2.1 2024-01-10");
+  EXPECT_FALSE(known->noDeviceFile);
+
+  const auto noisy = ProcessFoundText(paths, "777 Q'T\x01 v3.0 2025-02-02 extra text!");
+  ASSERT_TRUE(noisy.has_value());
+  EXPECT_EQ(noisy->id, "777 QT v3.0 2025-02-02 extra text");
+  EXPECT_TRUE(noisy->noDeviceFile);
+
+  // Another firmware of a known device still has its file.
+  const auto newer = ProcessFoundText(paths, "501 QT v2.5 2025-01-01X");
+  ASSERT_TRUE(newer.has_value());
+  EXPECT_FALSE(newer->noDeviceFile);
+
+  EXPECT_FALSE(ProcessFoundText(paths, "501 QT v2.1X").has_value());
+  EXPECT_FALSE(ProcessFoundText(paths, "").has_value());
+  EXPECT_FALSE(ProcessFoundText(paths, "X").has_value());
+}
+
+TEST(SearchProgress, BarGrowsWithTheCounterInsideTheOutline) {
+  const SearchProgressGeometry start = SearchProgress(266, 40, 0);
+  EXPECT_EQ(start.outline.left, 3);
+  EXPECT_EQ(start.outline.right, 262);
+  EXPECT_EQ(start.outline.top, 30);
+  EXPECT_EQ(start.outline.bottom, 37);
+  EXPECT_EQ(start.bar.left, 5);
+  EXPECT_EQ(start.bar.right, 5);
+  EXPECT_EQ(start.bar.top, 32);
+  EXPECT_EQ(start.bar.bottom, 35);
+
+  EXPECT_EQ(SearchProgress(266, 40, 128).bar.right, 5 + 128);
+  const SearchProgressGeometry full = SearchProgress(266, 40, 255);
+  EXPECT_EQ(full.bar.right, 5 + 255);
+  EXPECT_LT(full.bar.right, full.outline.right);
+}
+
+}  // namespace
+}  // namespace quillon::testing
