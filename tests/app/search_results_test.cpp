@@ -19,7 +19,8 @@ constexpr const char* kSimId = "501 QT v2.1 2024-01-10";
 class SearchResultsTest : public AppTest {
  protected:
   void SetUp() override {
-    WriteWindowsFile("sim/501.ini", std::string("[DEVICE]\nID=") + kSimId + "\n[vars]\n[FLASH]\n");
+    WriteWindowsFile("sim/501.ini", std::string("[DEVICE]\nID=") + kSimId +
+                                        "\n[vars]\n[FLASH]\np1=Inom/Ток/TWORD/x0100/r0080/А/1/2//0/x03E8/\n");
     ports.SetTimings(SerialTimings::None());
     InstallCommList(&ports);
   }
@@ -47,7 +48,7 @@ class SearchResultsTest : public AppTest {
     search->show();
     auto* list = search->findChild<QListWidget*>(QStringLiteral("SrList"));
     EXPECT_NE(list, nullptr);
-    EXPECT_TRUE(WaitUntil([list] { return list->count() > 0; }, 8000));
+    EXPECT_TRUE(WaitUntil([list] { return list->count() > 0; }, 8000)) << sim.ErrorOutput().toStdString();
     return list;
   }
 
@@ -61,6 +62,7 @@ class SearchResultsTest : public AppTest {
 
 TEST_F(SearchResultsTest, FindsTheSimulatorFlagsItAndStopsOnThePanel) {
   StartSim();
+  if (HasFatalFailure()) return;
   QListWidget* list = SearchUntilFound();
   ASSERT_EQ(list->count(), 1);
   EXPECT_EQ(list->item(0)->text().toStdString(), std::string("01: ") + kSimId);
@@ -87,6 +89,7 @@ TEST_F(SearchResultsTest, FindsTheSimulatorFlagsItAndStopsOnThePanel) {
 
   // The record leaves the worker and the port closes; the progress stops moving.
   ASSERT_TRUE(WaitUntil([this] { return tasks->Idle() && ports.FindPortWorker("SIM1") == nullptr; }));
+  QTest::qWait(50);  // the step of the service the stop let finish
   const std::uint8_t counter = panel->Counter();
   QTest::qWait(700);
   EXPECT_EQ(panel->Counter(), counter);
@@ -100,6 +103,7 @@ TEST_F(SearchResultsTest, FindsTheSimulatorFlagsItAndStopsOnThePanel) {
 TEST_F(SearchResultsTest, KnownDeviceIsNotFlaggedAndClosingStops) {
   WriteWindowsFile("Devices/QT/501.ini", std::string("[DEVICE]\nID=") + kSimId + "\n[vars]\n[FLASH]\n");
   StartSim();
+  if (HasFatalFailure()) return;
   QListWidget* list = SearchUntilFound();
   ASSERT_EQ(list->count(), 1);
   EXPECT_TRUE(list->item(0)->icon().isNull());
