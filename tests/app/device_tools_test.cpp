@@ -3,12 +3,14 @@
 #include <dlfcn.h>
 
 #include <QLabel>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
 
 #include "main/catalogue_tree.h"
 #include "main/plugin_buttons.h"
+#include "main/search_results.h"
 #include "platform/profile.h"
 #include "plugins/plugin_property.h"
 #include "scope_window_fixture.h"
@@ -85,6 +87,29 @@ TEST_F(DeviceToolsTest, PluginButtonsFollowTheOpenDevice) {
   OpenDevice(other);
   EXPECT_TRUE(main->Plugins().Buttons().empty());
   EXPECT_EQ(dlopen((plugins + "example/example.so").c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+}
+
+// The search from the toolbar: what answers joins the catalogue under the port's group, and a
+// controller without a device file also under "New".
+TEST_F(DeviceToolsTest, SearchAddsWhatAnsweredToTheCatalogue) {
+  StartSim({QStringLiteral("--id"), QStringLiteral("777 ZZ v9.9 2024-05-05")});
+  main = StartWithCatalogue();
+  UseSerial();
+  QTimer stopper;
+  stopper.setInterval(50);
+  QObject::connect(&stopper, &QTimer::timeout, [&] {
+    auto* search = qobject_cast<TSearchRes*>(QApplication::activeModalWidget());
+    if (search == nullptr || search->Results().empty()) return;
+    stopper.stop();
+    emit search->findChild<SearchStopPanel*>(QStringLiteral("pnSearchStop"))->clicked();
+  });
+  stopper.start();
+  Child<QToolButton>(*main, "btSearchDevices")->click();
+  auto* tree = Child<CatalogueTree>(*main, "tv");
+  EXPECT_FALSE(
+      tree->findItems(QStringLiteral("777 ZZ v9.9 2024-05-05"), Qt::MatchStartsWith | Qt::MatchRecursive).isEmpty());
+  EXPECT_FALSE(tree->findItems(QStringLiteral("SCOPE1"), Qt::MatchExactly).isEmpty());
+  EXPECT_FALSE(tree->findItems(QStringLiteral("New"), Qt::MatchExactly).isEmpty());
 }
 
 TEST_F(DeviceToolsTest, HelpButtonTellsWhereTheMissingDocumentShouldBe) {

@@ -40,6 +40,7 @@
 #include "main/parameter_table.h"
 #include "main/plugin_buttons.h"
 #include "main/scope_windows.h"
+#include "main/search_results.h"
 #include "main/table_header.h"
 #include "main/table_panel01.h"
 #include "platform/files.h"
@@ -111,6 +112,10 @@ void Tmain::BuildControls() {
   pmWindow_ = Named(new QMenu(btAddScopeWindow_), "pmWindow");
   btAddScopeWindow_->setMenu(pmWindow_);
   toolBar2_->addWidget(btAddScopeWindow_);
+  btSearchDevices_ = Named(new QToolButton(toolBar2_), "btSearchDevices");
+  btSearchDevices_->setText(QStringLiteral("Поиск"));
+  btSearchDevices_->setToolTip(QStringLiteral("Поиск устройств в сети в сети Modbus RTU"));
+  toolBar2_->addWidget(btSearchDevices_);
   toolBar2_->addSeparator();
   btHelp_ = Named(new QToolButton(toolBar2_), "btHelp");
   btHelp_->setText(QStringLiteral("Help"));
@@ -285,6 +290,7 @@ void Tmain::FormCreate() {
   connect(pmWindow_, &QMenu::aboutToShow, this,
           [this] { scopeWindows_->FillMenu(*pmWindow_, [this] { w_mnScopeCurDevOpenClick(); }); });
   connect(btAddScopeWindow_, &QToolButton::clicked, this, &Tmain::w_mnScopeCurDevOpenClick);
+  connect(btSearchDevices_, &QToolButton::clicked, this, &Tmain::btSearchDeviceClick);
   pluginButtons_ = new PluginButtons(*toolBar2_, paths_.program);
   pluginButtons_->LinkSettings = [this] { return PluginLinkSettings(); };
   pluginButtons_->Registry = commList_.get();
@@ -497,6 +503,26 @@ TBaseProperty Tmain::PluginLinkSettings() const {
   link.Baud = fields.baud;
   link.FrameEnd = fields.frameEnd;
   return link;
+}
+
+void Tmain::btSearchDeviceClick() {
+  LinkFieldTexts fields = CurrentLinkFields();
+  if (const auto failure = CheckSearchFields(fields)) {
+    CurrentPrompt().Warning("Quillon", failure->message);
+    FocusLinkField(failure->focus);
+    return;
+  }
+  if (fields.frameEnd.empty()) fields.frameEnd = "8";
+  TSearchRes search(paths_, *linkTasks_, this);
+  search.Start(fields);
+  search.exec();
+  // What was found joins the catalogue under the port's group (and "New" without a device file).
+  const std::vector<FoundDevice> found = search.Results();
+  if (found.empty()) return;
+  for (const FoundDevice& device : found)
+    catalogue_.AddSearchResult(paths_, fields.port, device.id, device.noDeviceFile);
+  tv_->ShowCatalogue(catalogue_);
+  SelectOpenDeviceNode();
 }
 
 void Tmain::btHelpClick() { OpenHelpDocument(paths_, this); }

@@ -77,6 +77,8 @@ class Tmain : public QMainWindow {
   void w_mnScopeCurDevOpenClick();
   // "Help" and "Quillon Help": the help document in the desktop's viewer.
   void btHelpClick();
+  // "Поиск устройств в сети в сети Modbus RTU": sweeps the line, then adds what answered.
+  void btSearchDeviceClick();
   PluginButtons& Plugins() { return *pluginButtons_; }
 
  protected:
@@ -147,6 +149,7 @@ class Tmain : public QMainWindow {
 
   QToolButton* btAddScopeWindow_ = nullptr;
   QToolButton* btHelp_ = nullptr;
+  QToolButton* btSearchDevices_ = nullptr;
   QMenu* pmWindow_ = nullptr;
   PluginButtons* pluginButtons_ = nullptr;
   CatalogueTree* tv_ = nullptr;

@@ -69,4 +69,14 @@ LinkFieldTexts WithWriteDefaults(LinkFieldTexts fields) {
   return fields;
 }
 
+std::optional<LinkCheckFailure> CheckSearchFields(const LinkFieldTexts& fields) {
+  if (fields.port.empty()) return LinkCheckFailure{"Не выбран порт!", LinkField::Port};
+  if (fields.protocol.empty()) return LinkCheckFailure{"Не выбран протокол!", LinkField::Protocol};
+  if (!fields.frameEnd.empty() && !TryReadInteger(fields.frameEnd)) {
+    return LinkCheckFailure{"Frame End должно быть числом от 5 до 100", LinkField::FrameEnd};
+  }
+  if (fields.baud.empty()) return LinkCheckFailure{"Не выбрана скорость передачи!", LinkField::Baud};
+  return std::nullopt;
+}
+
 }  // namespace quillon

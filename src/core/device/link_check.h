@@ -37,6 +37,10 @@ struct LinkCheckFailure {
 // The first failing check, or nothing when the fields may be used.
 std::optional<LinkCheckFailure> CheckLinkFields(const LinkFieldTexts& fields, LinkCheck check);
 
+// The device search's checks, in its order: a port, a protocol, a frame end that is an integer
+// (empty stands for 8), a bit rate.
+std::optional<LinkCheckFailure> CheckSearchFields(const LinkFieldTexts& fields);
+
 // The fields with the defaults a value write gives empty ones (frame end 8, address 1).
 LinkFieldTexts WithWriteDefaults(LinkFieldTexts fields);
 

@@ -1,7 +1,8 @@
 // The link field checks: their order, texts and focus for each kind of request.
+#include "device/link_check.h"
+
 #include <gtest/gtest.h>
 
-#include "device/link_check.h"
 #include "device/link_status.h"
 
 namespace quillon::testing {
@@ -21,7 +22,10 @@ TEST(LinkCheckTest, TheFirstFailingFieldIsNamedAndFocused) {
       {{"MODBUS RTU", "", "", "20", "1", ""}, LinkCheck::Read, "Не выбран порт!", LinkField::Port},
       {{"MODBUS RTU", "", "", "20", "1", ""}, LinkCheck::Identify, "Не выбран COM порт!", LinkField::Port},
       {{"MODBUS RTU", "COM2", "", "20", "1", ""}, LinkCheck::Read, "Не выбрана скорость передачи!", LinkField::Baud},
-      {{"MODBUS RTU", "COM2", "fast", "20", "1", ""}, LinkCheck::Read, "Не выбрана скорость передачи!", LinkField::Baud},
+      {{"MODBUS RTU", "COM2", "fast", "20", "1", ""},
+       LinkCheck::Read,
+       "Не выбрана скорость передачи!",
+       LinkField::Baud},
       {{"MODBUS RTU", "COM2", "9600", "", "1", ""}, LinkCheck::Read, kFrameEnd, LinkField::FrameEnd},
       {{"MODBUS RTU", "COM2", "9600", "4", "1", ""}, LinkCheck::Read, kFrameEnd, LinkField::FrameEnd},
       {{"MODBUS RTU", "COM2", "9600", "101", "1", ""}, LinkCheck::Read, kFrameEnd, LinkField::FrameEnd},
@@ -41,8 +45,8 @@ TEST(LinkCheckTest, TheFirstFailingFieldIsNamedAndFocused) {
       {{"MODBUS TCP", "", "", "10.0.0.5", "300", "502"}, LinkCheck::Read, kAddress, LinkField::Address},
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.fields.protocol + "|" + row.fields.port + "|" + row.fields.baud + "|" + row.fields.frameEnd +
-                 "|" + row.fields.address + "|" + row.fields.tcpPort);
+    SCOPED_TRACE(row.fields.protocol + "|" + row.fields.port + "|" + row.fields.baud + "|" + row.fields.frameEnd + "|" +
+                 row.fields.address + "|" + row.fields.tcpPort);
     const auto failure = CheckLinkFields(row.fields, row.check);
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(failure->message, row.message);
@@ -64,6 +68,15 @@ TEST(LinkCheckTest, CompleteFieldsPass) {
   const LinkFieldTexts filled = WithWriteDefaults({"QuBUS", "COM1", "19200", "", "", ""});
   EXPECT_EQ(filled.frameEnd, "8");
   EXPECT_EQ(filled.address, "1");
+}
+
+// The search asks in its own order, and an empty frame end stands for 8.
+TEST(LinkCheckTest, SearchChecksPortProtocolFrameEndThenBitRate) {
+  EXPECT_EQ(CheckSearchFields({"", "", "", "x", "1", ""})->message, "Не выбран порт!");
+  EXPECT_EQ(CheckSearchFields({"", "COM2", "", "x", "1", ""})->message, "Не выбран протокол!");
+  EXPECT_EQ(CheckSearchFields({"MODBUS RTU", "COM2", "", "x", "1", ""})->message, kFrameEnd);
+  EXPECT_EQ(CheckSearchFields({"MODBUS RTU", "COM2", "", "", "1", ""})->message, "Не выбрана скорость передачи!");
+  EXPECT_FALSE(CheckSearchFields({"MODBUS RTU", "COM2", "9600", "", "1", ""}));
 }
 
 TEST(TimeOutMessageTest, SilenceComesFirstThenTheKnownStatuses) {
