@@ -1,11 +1,9 @@
 #include "scope/record_check.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "platform/ini_document.h"
+#include "scope/record_file.h"
 #include "text/cp1251.h"
 #include "text/numbers.h"
 #include "variables/registry.h"
@@ -17,8 +15,6 @@ namespace quillon {
 
 namespace {
 
-constexpr std::string_view kBinaryHeader = "[binarydata]";
-
 struct RecordBytes {
   std::string Bytes;
   // Where the line "[binarydata]" starts and where the samples start; npos when there is none.
@@ -26,25 +22,11 @@ struct RecordBytes {
   std::size_t Data = std::string::npos;
 };
 
-std::optional<RecordBytes> ReadRecordBytes(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  RecordBytes record{{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}};
-  if (in.bad()) return std::nullopt;
-  // Only a line of its own counts, as for the reader: a DEVICE value may read "[binarydata]".
-  const std::string_view bytes = record.Bytes;
-  for (auto at = bytes.find(kBinaryHeader); at != std::string::npos; at = bytes.find(kBinaryHeader, at + 1)) {
-    if (at != 0 && bytes[at - 1] != '\n') continue;
-    const std::size_t after = at + kBinaryHeader.size();
-    const std::size_t lineEnd = bytes.substr(after, 2) == "\r\n" ? 2 : bytes.substr(after, 1) == "\n" ? 1 : 0;
-    if (lineEnd == 0) continue;
-    record.Header = at;
-    record.Data = after + lineEnd;
-    break;
-  }
-  return record;
+std::optional<RecordBytes> ReadRecord(const std::string& path) {
+  std::optional<std::string> bytes = ReadRecordBytes(path);
+  if (!bytes) return std::nullopt;
+  const BinaryPart part = FindBinaryPart(*bytes);
+  return RecordBytes{std::move(*bytes), part.Header, part.Data};
 }
 
 IniDocument TextOf(const RecordBytes& record) {
@@ -62,7 +44,7 @@ std::string Damaged(const std::string& path, std::string_view why) {
 }  // namespace
 
 std::optional<std::string> RecordProblem(const std::string& path) {
-  const std::optional<RecordBytes> record = ReadRecordBytes(path);
+  const std::optional<RecordBytes> record = ReadRecord(path);
   if (!record) return "Фаил " + PathForDisplay(path) + " не найден !";
   const IniDocument text = TextOf(*record);
   const std::optional<std::string> counter = text.Value("records", "counter");

@@ -38,11 +38,7 @@ constexpr std::string_view kDefaultOption = "47/45/55/21/1/0/";
 constexpr std::string_view kDefaultViewOption = "1/16/";
 constexpr std::size_t npos = std::string::npos;
 
-struct BinaryPart {
-  // Where the line "[binarydata]" starts (the end of the text part), and the first sample byte.
-  std::size_t Header = npos;
-  std::size_t Data = npos;
-};
+}  // namespace
 
 // Only a line of its own counts: a DEVICE value may well read "[binarydata]".
 BinaryPart FindBinaryPart(std::string_view bytes) {
@@ -55,7 +51,7 @@ BinaryPart FindBinaryPart(std::string_view bytes) {
   return {};
 }
 
-std::optional<std::string> ReadFileBytes(const std::string& path) {
+std::optional<std::string> ReadRecordBytes(const std::string& path) {
   // A directory makes the stream throw and a pipe would never end.
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
@@ -65,6 +61,8 @@ std::optional<std::string> ReadFileBytes(const std::string& path) {
   if (in.bad()) return std::nullopt;
   return bytes;
 }
+
+namespace {
 
 // Through a temporary file and a rename, so that a failure never leaves half a record (and a
 // rewrite never loses the samples of the old one).
@@ -240,7 +238,7 @@ namespace {
 // of `paralist` stays, in file order.
 int ReadRecord(const std::string& fileName, TViewList& list, RecordHeader* header, bool displayOrder) {
   list.ClearVariables();
-  const std::string bytes = ReadFileBytes(fileName).value_or(std::string());
+  const std::string bytes = ReadRecordBytes(fileName).value_or(std::string());
   const BinaryPart part = FindBinaryPart(bytes);
   const IniDocument text = IniDocument::FromText(Cp1251ToUtf8(std::string_view(bytes).substr(0, part.Header)));
 
@@ -280,7 +278,7 @@ int ReloadRecordVariables(const std::string& fileName, TViewList& list) {
 }
 
 bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std::string& fileName) {
-  const std::optional<std::string> bytes = ReadFileBytes(fileName);
+  const std::optional<std::string> bytes = ReadRecordBytes(fileName);
   if (!bytes) return false;
   const BinaryPart part = FindBinaryPart(*bytes);
   if (part.Header == npos) return false;

@@ -4,6 +4,7 @@
 // vars) is followed, right after the line "[binarydata]", by one block of samples per variable:
 // the time mark first, then the variables in paralist order, each block n entries of the
 // variable's own size, oldest first, with nothing between them.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,18 @@ int ReloadRecordVariables(const std::string& fileName, TViewList& list);
 // into the record, keeping its samples and definitions byte for byte. False, with the file
 // untouched, when the record cannot be read (or holds no samples part) or cannot be written.
 bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std::string& fileName);
+
+struct BinaryPart {
+  // Where the line "[binarydata]" starts (the end of the text part), and the first sample byte;
+  // npos when the file has no such line.
+  std::size_t Header = std::string::npos;
+  std::size_t Data = std::string::npos;
+};
+// The samples part of a record's bytes.
+BinaryPart FindBinaryPart(std::string_view bytes);
+// The whole file; nothing for a file that cannot be read or is not a regular file (a directory
+// would make a stream throw, a pipe would never end).
+std::optional<std::string> ReadRecordBytes(const std::string& path);
 
 // Texts shown to the user.
 inline constexpr std::string_view kCreateFailedText = "Неполучилось создать фаил";

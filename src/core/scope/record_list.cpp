@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/ini_document.h"
+#include "scope/record_info.h"
 #include "text/cp1251.h"
 #include "text/datetime.h"
 #include "text/numbers.h"
@@ -16,24 +17,6 @@
 namespace quillon {
 
 namespace {
-
-constexpr std::string_view kBinaryHeader = "[binarydata]";
-
-// The INI part of a record. A listing may meet many large records, so reading stops at the
-// line that starts the samples.
-IniDocument ReadTextPart(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string text;
-  std::string line;
-  while (std::getline(in, line)) {
-    std::string_view bare = line;
-    if (!bare.empty() && bare.back() == '\r') bare.remove_suffix(1);
-    if (bare == kBinaryHeader) break;
-    text += bare;
-    text += '\n';
-  }
-  return IniDocument::FromText(Cp1251ToUtf8(text));
-}
 
 bool AllDigits(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
@@ -63,7 +46,7 @@ std::vector<RecordRow> ListRecords(const std::string& directory) {
     RecordRow row;
     row.Path = path;
     ReadRecordName(path, row);
-    const IniDocument text = ReadTextPart(path);
+    const IniDocument text = ReadRecordText(path);
     // A record taken without a device file has no DEVICE section: it is still a record the
     // engineer may want to open. A DEVICE section with a broken ID is another device's data
     // gone wrong, and is left out.
