@@ -11,6 +11,7 @@
 #include "main/catalogue_tree.h"
 #include "main/plugin_buttons.h"
 #include "main/search_results.h"
+#include "main/tool_launchers.h"
 #include "platform/profile.h"
 #include "plugins/plugin_property.h"
 #include "scope_window_fixture.h"
@@ -110,6 +111,35 @@ TEST_F(DeviceToolsTest, SearchAddsWhatAnsweredToTheCatalogue) {
       tree->findItems(QStringLiteral("777 ZZ v9.9 2024-05-05"), Qt::MatchStartsWith | Qt::MatchRecursive).isEmpty());
   EXPECT_FALSE(tree->findItems(QStringLiteral("SCOPE1"), Qt::MatchExactly).isEmpty());
   EXPECT_FALSE(tree->findItems(QStringLiteral("New"), Qt::MatchExactly).isEmpty());
+}
+
+TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
+  StartSim();  // publishes the port
+  main = StartWithCatalogue();
+  OpenDevice(devicePath);
+  UseSerial();
+  Child<QToolButton>(*main, "ToolButton4")->click();
+  TToolWindow* files = main->Tools().Window(ToolKind::FileOperations);
+  ASSERT_NE(files, nullptr);
+  EXPECT_TRUE(files->isVisible());
+  EXPECT_EQ(files->windowTitle().toStdString(), "Операции с файлами");
+  EXPECT_EQ(files->Property.PortName, "SCOPE1");
+  EXPECT_EQ(files->Property.Protocol, "MODBUS RTU");
+  EXPECT_EQ(files->Property.FrameEnd, "10");
+  EXPECT_EQ(files->Property.DevicePath, devicePath);
+  EXPECT_EQ(files->Property.SlaveAddr, "1");
+
+  // The alarm buffer asks for its address itself; changing the fields later leaves an open tool
+  // alone until its button is pressed again, and the same window comes back.
+  Child<QToolButton>(*main, "ToolButton3")->click();
+  EXPECT_TRUE(main->Tools().Window(ToolKind::AlarmBuffer)->Property.SlaveAddr.empty());
+  Child<QLineEdit>(*main, "edFE")->setText(QStringLiteral("25"));
+  EXPECT_EQ(files->Property.FrameEnd, "10");
+  files->close();
+  Child<QToolButton>(*main, "ToolButton4")->click();
+  EXPECT_EQ(main->Tools().Window(ToolKind::FileOperations), files);
+  EXPECT_TRUE(files->isVisible());
+  EXPECT_EQ(files->Property.FrameEnd, "25");
 }
 
 TEST_F(DeviceToolsTest, HelpButtonTellsWhereTheMissingDocumentShouldBe) {

@@ -43,6 +43,7 @@
 #include "main/search_results.h"
 #include "main/table_header.h"
 #include "main/table_panel01.h"
+#include "main/tool_launchers.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
 #include "text/datetime.h"
@@ -66,6 +67,9 @@ constexpr int kFirstReadDelayMs = 500;
 Tmain::Tmain(const WorkspacePaths& paths, QWidget* parent) : QMainWindow(parent), paths_(paths) {
   setObjectName(QStringLiteral("main"));
   setWindowTitle(QStringLiteral("Quillon"));
+  linkTasks_ = std::make_unique<LinkTaskQueue>();
+  toolLaunchers_ = std::make_unique<ToolLaunchers>(
+      ToolContext{paths_, *linkTasks_}, [this] { return LinkSettings(); }, this);
   BuildControls();
   BuildMenus();
   BuildTimers();
@@ -78,6 +82,8 @@ Tmain::~Tmain() {
   connection_ = nullptr;
   // Scope windows post their withdrawals to the task queue, which carries them out as it ends.
   scopeWindows_.reset();
+  // Tool windows are the main window's children, but they must go while the queue still runs.
+  toolLaunchers_.reset();
   linkTasks_.reset();
   // Another main window (tests open several) may have installed its own registries since.
   try {
@@ -105,6 +111,11 @@ void Tmain::BuildControls() {
   cbKey_->addItems({QStringLiteral("FLASH"), QStringLiteral("CD"), QStringLiteral("RAM")});
   toolBar2_->addWidget(cbKey_);
   toolBar2_->addSeparator();
+  btSearchDevices_ = Named(new QToolButton(toolBar2_), "btSearchDevices");
+  btSearchDevices_->setText(QStringLiteral("Поиск"));
+  btSearchDevices_->setToolTip(QStringLiteral("Поиск устройств в сети в сети Modbus RTU"));
+  toolBar2_->addWidget(btSearchDevices_);
+  toolLaunchers_->AddButton(toolBar2_, ToolKind::Report);
   btAddScopeWindow_ = Named(new QToolButton(toolBar2_), "btAddScopeWindow");
   btAddScopeWindow_->setText(QStringLiteral("Осциллограф"));
   btAddScopeWindow_->setToolTip(QStringLiteral("Осциллограф"));
@@ -112,10 +123,12 @@ void Tmain::BuildControls() {
   pmWindow_ = Named(new QMenu(btAddScopeWindow_), "pmWindow");
   btAddScopeWindow_->setMenu(pmWindow_);
   toolBar2_->addWidget(btAddScopeWindow_);
-  btSearchDevices_ = Named(new QToolButton(toolBar2_), "btSearchDevices");
-  btSearchDevices_->setText(QStringLiteral("Поиск"));
-  btSearchDevices_->setToolTip(QStringLiteral("Поиск устройств в сети в сети Modbus RTU"));
-  toolBar2_->addWidget(btSearchDevices_);
+  toolLaunchers_->AddButton(toolBar2_, ToolKind::Terminal);
+  toolBar2_->addSeparator();
+  for (ToolKind kind :
+       {ToolKind::CosPhi, ToolKind::AlarmBuffer, ToolKind::FileOperations, ToolKind::EventBuffer, ToolKind::Player}) {
+    toolLaunchers_->AddButton(toolBar2_, kind);
+  }
   toolBar2_->addSeparator();
   btHelp_ = Named(new QToolButton(toolBar2_), "btHelp");
   btHelp_->setText(QStringLiteral("Help"));
@@ -283,7 +296,6 @@ void Tmain::FormCreate() {
   };
   connect(header_, &QHeaderView::sectionClicked, this, &Tmain::HeaderSectionClick);
 
-  linkTasks_ = std::make_unique<LinkTaskQueue>();
   connection_ = new DeviceConnection(this, paths_.program, parameters_, *linkTasks_);
   scopeWindows_ = std::make_unique<ScopeWindows>(paths_, *linkTasks_, this);
   // Rebuilt each time it opens, so it lists the scope windows open right now.
@@ -292,7 +304,7 @@ void Tmain::FormCreate() {
   connect(btAddScopeWindow_, &QToolButton::clicked, this, &Tmain::w_mnScopeCurDevOpenClick);
   connect(btSearchDevices_, &QToolButton::clicked, this, &Tmain::btSearchDeviceClick);
   pluginButtons_ = new PluginButtons(*toolBar2_, paths_.program);
-  pluginButtons_->LinkSettings = [this] { return PluginLinkSettings(); };
+  pluginButtons_->LinkSettings = [this] { return LinkSettings(); };
   pluginButtons_->Registry = commList_.get();
   pluginButtons_->Application = QCoreApplication::instance();
   pluginButtons_->Table = table_;
@@ -490,7 +502,7 @@ void Tmain::LoadPlugins() {
 }
 
 // The link fields as a tool or plug-in receives them (a copy: later changes do not reach it).
-TBaseProperty Tmain::PluginLinkSettings() const {
+TBaseProperty Tmain::LinkSettings() const {
   const LinkFieldTexts fields = CurrentLinkFields();
   TBaseProperty link;
   link.DevicePath = devicePath_;

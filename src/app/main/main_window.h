@@ -33,6 +33,7 @@ class LinkFields;
 class ParameterTable;
 class PluginButtons;
 class ScopeWindows;
+class ToolLaunchers;
 class LinkTaskQueue;
 class TCommList;
 class TTCPIPList;
@@ -80,6 +81,7 @@ class Tmain : public QMainWindow {
   // "Поиск устройств в сети в сети Modbus RTU": sweeps the line, then adds what answered.
   void btSearchDeviceClick();
   PluginButtons& Plugins() { return *pluginButtons_; }
+  ToolLaunchers& Tools() { return *toolLaunchers_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -113,7 +115,8 @@ class Tmain : public QMainWindow {
   void LoadDevice();
   void ClearDeviceFields();
   void LoadPlugins();
-  TBaseProperty PluginLinkSettings() const;
+  // The link fields and the open device as the plug-ins and the tools receive them.
+  TBaseProperty LinkSettings() const;
   void ShowStatus(const std::string& text, const std::string& details = {});
   bool SaveBase();
   DeviceChanges PendingChanges();
@@ -138,6 +141,7 @@ class Tmain : public QMainWindow {
   // Carries the registry work of every window off the window's thread.
   std::unique_ptr<LinkTaskQueue> linkTasks_;
   std::unique_ptr<ScopeWindows> scopeWindows_;
+  std::unique_ptr<ToolLaunchers> toolLaunchers_;
   DeviceParameters parameters_;
   Catalogue catalogue_;
   int sortType_ = 0;
