@@ -78,5 +78,18 @@ TEST(TAboutQuillon, FixedWhiteBoxWhosePictureCirclesOnA10msTimer) {
   EXPECT_GT(positions.size(), 5u);
 }
 
+// The build renders the user guide into the program directory: every picture is found (a
+// missing one fails the build) and the pages carry them.
+TEST(HelpDocumentBuild, TheGuideIsRenderedWithItsPicturesIntoHelp) {
+  const std::string pdf = quillon::testing::FileBytes(QUILLON_BINARY_DIR "/bin/Help/Quillon.pdf");
+  ASSERT_EQ(pdf.rfind("%PDF-", 0), 0u);
+  std::size_t pages = 0;
+  for (std::size_t at = pdf.find("/Type /Page"); at != std::string::npos; at = pdf.find("/Type /Page", at + 1)) {
+    if (pdf.compare(at, 12, "/Type /Pages") != 0) ++pages;
+  }
+  EXPECT_GE(pages, 5u);
+  EXPECT_NE(pdf.find("/Subtype /Image"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quillon

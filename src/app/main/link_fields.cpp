@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "link/buses.h"
+#include "main/service_window.h"
 #include "platform/files.h"
 #include "widget_helpers.h"
 
@@ -46,6 +47,7 @@ LinkFields::LinkFields(QWidget* parent) : QGroupBox(QStringLiteral("Параме
   lbAddr_ = Named(new QLabel(QStringLiteral("Addr"), this), "lbAddr");
   edDevAddr_ = Named(new QLineEdit(this), "edDevAddr");
   edDevAddr_->setFixedWidth(kAddressFieldWidth);
+  new ServiceCodeWatcher(edDevAddr_);
   btConnect_ = Named(new QPushButton(QStringLiteral("Подключить"), this), "btConnect");
   btGetID_ = Named(new QPushButton(QStringLiteral("ID"), this), "btGetID");
 
