@@ -15,6 +15,7 @@
 #include "platform/profile.h"
 #include "plugins/plugin_property.h"
 #include "scope_window_fixture.h"
+#include "tools/cmd_line.h"
 
 namespace quillon::testing {
 namespace {
@@ -140,6 +141,13 @@ TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   EXPECT_EQ(main->Tools().Window(ToolKind::FileOperations), files);
   EXPECT_TRUE(files->isVisible());
   EXPECT_EQ(files->Property.FrameEnd, "25");
+
+  // The terminal is a real tool: its own window class, handed the TCP fields as well.
+  Child<QToolButton>(*main, "ToolButton2")->click();
+  auto* terminal = qobject_cast<TCmdLine*>(main->Tools().Window(ToolKind::Terminal));
+  ASSERT_NE(terminal, nullptr);
+  EXPECT_EQ(terminal->windowTitle().toStdString(), "Командная строка");
+  EXPECT_EQ(terminal->Property.PortName, "SCOPE1");
 }
 
 TEST_F(DeviceToolsTest, HelpButtonTellsWhereTheMissingDocumentShouldBe) {

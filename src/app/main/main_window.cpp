@@ -48,7 +48,10 @@
 #include "platform/prompt.h"
 #include "text/datetime.h"
 #include "text/items.h"
+#include "tools/cmd_line.h"
+#include "variables/pproperty_dialog.h"
 #include "variables/registry.h"
+#include "variables/scale_editor.h"
 #include "widget_helpers.h"
 #include "workspace/device_file.h"
 #include "workspace/paths.h"
@@ -70,6 +73,8 @@ Tmain::Tmain(const WorkspacePaths& paths, QWidget* parent) : QMainWindow(parent)
   linkTasks_ = std::make_unique<LinkTaskQueue>();
   toolLaunchers_ = std::make_unique<ToolLaunchers>(
       ToolContext{paths_, *linkTasks_}, [this] { return LinkSettings(); }, this);
+  toolLaunchers_->SetFactory(ToolKind::Terminal, [](const ToolContext& context, const TBaseProperty& link,
+                                                    QWidget* parent) { return new TCmdLine(context, link, parent); });
   BuildControls();
   BuildMenus();
   BuildTimers();
@@ -99,49 +104,7 @@ Tmain::~Tmain() {
 }
 
 void Tmain::BuildControls() {
-  toolBar2_ = Named(addToolBar(QStringLiteral("Quillon")), "ToolBar2");
-  toolBar2_->setMovable(false);
-  btRefresh_ = Named(new QToolButton(toolBar2_), "btRefresh");
-  btRefresh_->setText(QStringLiteral("Обновить"));
-  btRefresh_->setToolTip(QStringLiteral("Обновить список устройств"));
-  btRefresh_->setPopupMode(QToolButton::MenuButtonPopup);
-  toolBar2_->addWidget(btRefresh_);
-  toolBar2_->addSeparator();
-  cbKey_ = Named(new QComboBox(toolBar2_), "cbKey");
-  cbKey_->addItems({QStringLiteral("FLASH"), QStringLiteral("CD"), QStringLiteral("RAM")});
-  toolBar2_->addWidget(cbKey_);
-  toolBar2_->addSeparator();
-  btSearchDevices_ = Named(new QToolButton(toolBar2_), "btSearchDevices");
-  btSearchDevices_->setText(QStringLiteral("Поиск"));
-  btSearchDevices_->setToolTip(QStringLiteral("Поиск устройств в сети в сети Modbus RTU"));
-  toolBar2_->addWidget(btSearchDevices_);
-  toolLaunchers_->AddButton(toolBar2_, ToolKind::Report);
-  btAddScopeWindow_ = Named(new QToolButton(toolBar2_), "btAddScopeWindow");
-  btAddScopeWindow_->setText(QStringLiteral("Осциллограф"));
-  btAddScopeWindow_->setToolTip(QStringLiteral("Осциллограф"));
-  btAddScopeWindow_->setPopupMode(QToolButton::MenuButtonPopup);
-  pmWindow_ = Named(new QMenu(btAddScopeWindow_), "pmWindow");
-  btAddScopeWindow_->setMenu(pmWindow_);
-  toolBar2_->addWidget(btAddScopeWindow_);
-  toolLaunchers_->AddButton(toolBar2_, ToolKind::Terminal);
-  toolBar2_->addSeparator();
-  for (ToolKind kind :
-       {ToolKind::CosPhi, ToolKind::AlarmBuffer, ToolKind::FileOperations, ToolKind::EventBuffer, ToolKind::Player}) {
-    toolLaunchers_->AddButton(toolBar2_, kind);
-  }
-  toolBar2_->addSeparator();
-  btHelp_ = Named(new QToolButton(toolBar2_), "btHelp");
-  btHelp_->setText(QStringLiteral("Help"));
-  btHelp_->setToolTip(QStringLiteral("Help"));
-  btHelp_->setPopupMode(QToolButton::MenuButtonPopup);
-  auto* pmHelp = Named(new QMenu(btHelp_), "pmHelp");
-  connect(Named(pmHelp->addAction(QStringLiteral("Quillon Help")), "mnHelp"), &QAction::triggered, this,
-          &Tmain::btHelpClick);
-  connect(Named(pmHelp->addAction(QStringLiteral("About...")), "mnAbout"), &QAction::triggered, this,
-          [this] { TAboutQuillon::Execute(this); });
-  btHelp_->setMenu(pmHelp);
-  connect(btHelp_, &QToolButton::clicked, this, &Tmain::btHelpClick);
-  toolBar2_->addWidget(btHelp_);
+  BuildToolBar();
 
   splitter1_ = Named(new QSplitter(Qt::Horizontal, this), "Splitter1");
   tv_ = new CatalogueTree(splitter1_);
@@ -197,10 +160,9 @@ QWidget* Tmain::BuildIdentityFields() {
   btCreateClone_ = Named(new QPushButton(QStringLiteral("Клонировать"), box), "btCreateClone");
   btChangeScale_ = Named(new QPushButton(QStringLiteral("Шкала"), box), "btChangeScale");
   btSaveBase_ = Named(new QPushButton(QStringLiteral("Сохранить изменения"), box), "btSaveBase");
-  // Cloning and the scale editor arrive with their dialogs; saving waits for a change.
+  // Cloning arrives with its dialog; the scale editor waits for a device, saving for a change.
   btCreateClone_->setEnabled(false);
   btChangeScale_->setEnabled(false);
-  btChangeScale_->setToolTip(QStringLiteral("Редактор шкал появится в следующей версии"));
   btSaveBase_->setEnabled(false);
   auto* dateRow = new QHBoxLayout();
   dateRow->setSpacing(4);
@@ -291,7 +253,7 @@ void Tmain::FormCreate() {
   table_->OnWriteValue = [this](TView& variable, const std::vector<std::uint8_t>& data) { WriteValue(variable, data); };
   table_->OnWidthsChanged = [this] { ColumnWidthsChanged(); };
   viewPanel_->OnDblClick = [this] {
-    // The parameter property dialog arrives later; the row is drawn afresh all the same.
+    if (EditRowProperties(this, parameters_.List(), viewPanel_->SelectedRow())) EnableSave();
     table_->Repaint();
   };
   connect(header_, &QHeaderView::sectionClicked, this, &Tmain::HeaderSectionClick);
@@ -319,6 +281,14 @@ void Tmain::FormCreate() {
   changesViewer_ = new TfChangesViewer(this);
   connect(btSaveBase_, &QPushButton::clicked, this, &Tmain::btSaveBaseClick);
   connect(btNow_, &QPushButton::clicked, this, &Tmain::btNowClick);
+  connect(btChangeScale_, &QPushButton::clicked, this, [this] {
+    // A parameter list follows its choice line: its base may now differ from the controller.
+    if (EditScales(this, parameters_.List())) {
+      table_->Compare();
+      EnableSave();
+    }
+    table_->Repaint();
+  });
   connect(edMechunit_, &QLineEdit::textEdited, this, &Tmain::EnableSave);
   connect(edGeography_, &QLineEdit::textEdited, this, &Tmain::EnableSave);
 
@@ -483,6 +453,7 @@ void Tmain::LoadDevice() {
   const std::vector<std::string> skipped = parameters_.Load(devicePath_, cbKey_->currentText().toStdString());
   table_->Rebuild();
   btNow_->setEnabled(true);
+  btChangeScale_->setEnabled(true);
   if (TView* address = parameters_.List().FindVariable("DevAddres")) {
     gbLink_->DeviceAddress()->setText(Text(address->BaseValue));
   }
@@ -491,64 +462,6 @@ void Tmain::LoadDevice() {
     for (const std::string& key : skipped) keys += key + " ";
     CurrentPrompt().Warning("Quillon", "Строки с неверным адресом пропущены: " + keys);
   }
-}
-
-void Tmain::LoadPlugins() {
-  const std::vector<std::string> warnings = pluginButtons_->Load(devicePath_);
-  if (warnings.empty()) return;
-  std::string details;
-  for (const std::string& warning : warnings) details += warning + "\n";
-  ShowStatus(warnings.front(), details);
-}
-
-// The link fields as a tool or plug-in receives them (a copy: later changes do not reach it).
-TBaseProperty Tmain::LinkSettings() const {
-  const LinkFieldTexts fields = CurrentLinkFields();
-  TBaseProperty link;
-  link.DevicePath = devicePath_;
-  link.SlaveAddr = fields.address;
-  link.IPAddress = fields.Ip();
-  link.IPPort = fields.tcpPort;
-  link.MemArea = "FLASH";
-  link.Protocol = fields.protocol;
-  link.PortName = fields.port;
-  link.Baud = fields.baud;
-  link.FrameEnd = fields.frameEnd;
-  return link;
-}
-
-void Tmain::btSearchDeviceClick() {
-  LinkFieldTexts fields = CurrentLinkFields();
-  if (const auto failure = CheckSearchFields(fields)) {
-    CurrentPrompt().Warning("Quillon", failure->message);
-    FocusLinkField(failure->focus);
-    return;
-  }
-  if (fields.frameEnd.empty()) fields.frameEnd = "8";
-  TSearchRes search(paths_, *linkTasks_, this);
-  search.Start(fields);
-  search.exec();
-  // What was found joins the catalogue under the port's group (and "New" without a device file).
-  const std::vector<FoundDevice> found = search.Results();
-  if (found.empty()) return;
-  for (const FoundDevice& device : found)
-    catalogue_.AddSearchResult(paths_, fields.port, device.id, device.noDeviceFile);
-  tv_->ShowCatalogue(catalogue_);
-  SelectOpenDeviceNode();
-}
-
-void Tmain::btHelpClick() { OpenHelpDocument(paths_, this); }
-
-void Tmain::w_mnScopeCurDevOpenClick() {
-  const std::string idLine = edIDString_->text().toStdString();
-  if (idLine.empty()) return;
-  const LinkFieldTexts fields = CurrentLinkFields();
-  if (const auto failure = CheckLinkFields(fields, LinkCheck::Read)) {
-    CurrentPrompt().Warning("Quillon", failure->message);
-    FocusLinkField(failure->focus);
-    return;
-  }
-  scopeWindows_->OpenConnectedDeviceScope(idLine, devicePath_, fields);
 }
 
 void Tmain::ClearDeviceFields() {
@@ -561,6 +474,7 @@ void Tmain::ClearDeviceFields() {
   edGeography_->clear();
   stLastDate_->clear();
   btNow_->setEnabled(false);
+  btChangeScale_->setEnabled(false);
   btSaveBase_->setEnabled(false);
 }
 

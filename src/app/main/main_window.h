@@ -89,6 +89,7 @@ class Tmain : public QMainWindow {
 
  private:
   void BuildControls();
+  void BuildToolBar();
   QWidget* BuildIdentityFields();
   QWidget* BuildTableArea();
   void BuildMenus();

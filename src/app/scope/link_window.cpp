@@ -29,7 +29,9 @@
 #include "scope/scope_write.h"
 #include "scope/window_thread.h"
 #include "text/numbers.h"
+#include "variables/scale_editor.h"
 #include "variables/special/time_mark.h"
+#include "variables/universal_property_dialog.h"
 #include "widget_helpers.h"
 
 namespace quillon {
@@ -126,8 +128,6 @@ void TLinkWindowFm::BuildControls() {
   for (QToolButton* button : {btZoomControl_, btTimeRulers_, btAmpMeter_, btScale_, btTraceControl_}) {
     tools->addWidget(button);
   }
-  // The scale editor arrives with the scale editor window; until then the button stays off.
-  btScale_->setEnabled(false);
 
   auto* central = new QWidget(this);
   auto* layout = new QGridLayout(central);
@@ -205,6 +205,10 @@ void TLinkWindowFm::BuildControls() {
   connect(btTimeRulers_, &QToolButton::clicked, this, &TLinkWindowFm::btTimeRulersClick);
   connect(btAmpMeter_, &QToolButton::clicked, this, &TLinkWindowFm::btAmpMeterClick);
   connect(btTraceControl_, &QToolButton::clicked, this, &TLinkWindowFm::btTraceControlClick);
+  connect(btScale_, &QToolButton::clicked, this, [this] {
+    EditScales(this, List());
+    dirty_ = true;
+  });
 }
 
 void TLinkWindowFm::BuildMenus() {
@@ -243,8 +247,10 @@ void TLinkWindowFm::BuildMenus() {
 
   pmRow_ = Named(new QMenu(this), "pmRow");
   QAction* properties = Named(pmRow_->addAction(QStringLiteral("Свойства параметра")), "SPropMnItm");
-  // The parameter property dialogs come with their own windows.
-  properties->setEnabled(false);
+  connect(properties, &QAction::triggered, this, [this] {
+    EditSelectedRow(this, List());
+    dirty_ = true;
+  });
   connect(Named(pmRow_->addAction(QStringLiteral("Удалить")), "mnDelete"), &QAction::triggered, this,
           &TLinkWindowFm::mnDeleteClick);
 }

@@ -23,6 +23,7 @@
 #include "scope/scope_device.h"
 #include "scope/scope_file.h"
 #include "text/items.h"
+#include "variables/scale_editor.h"
 #include "variables/view.h"
 #include "variables/view_list.h"
 #include "widget_helpers.h"
@@ -161,7 +162,12 @@ QWidget* TWindowProperty::BuildSettings() {
   connect(cbBUS_, &QComboBox::currentIndexChanged, this, &TWindowProperty::cbBUSChange);
   connect(MemSelect_, &QComboBox::currentIndexChanged, this, &TWindowProperty::MemSelectChange);
   connect(btVariables_, &QPushButton::clicked, this, [this] {
-    if (OnVariables && property_ != nullptr && property_->Vars != nullptr) OnVariables();
+    if (property_ == nullptr || property_->Vars == nullptr) return;
+    if (OnVariables) {
+      OnVariables();
+    } else {
+      EditScales(this, *property_->Vars);
+    }
   });
   return group;
 }

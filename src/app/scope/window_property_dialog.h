@@ -60,7 +60,8 @@ class TWindowProperty : public QDialog {
 
   // The port list as "/"-separated names, asked each time the list opens.
   std::function<std::string()> ListComPorts;
-  // "Переменные": the owner opens the scale editor on its variable list.
+  // "Переменные": when set, the owner edits the scales instead of the scale editor opened here
+  // on the window's variable list.
   std::function<void()> OnVariables;
 
  protected:

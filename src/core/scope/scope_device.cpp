@@ -81,8 +81,9 @@ ScopeDeviceResult OpenDeviceFromList(TBaseProperty& property, const std::vector<
     const auto step = TryReadInteger(*mcu);
     if (step && *step >= INT32_MIN && *step <= INT32_MAX) list.AddressStep = static_cast<int>(*step);
   }
-  const std::vector<std::string> scales = device.SectionLines(kVarsSection);
-  for (auto it = scales.rbegin(); it != scales.rend(); ++it) list.AddScale(*it);
+  // In file order, as the main window holds them: a scale table saved from a scope window then
+  // keeps the device file's order, and a name given twice resolves to the same line everywhere.
+  for (const std::string& line : device.SectionLines(kVarsSection)) list.AddScale(line);
 
   const IniDocument viewList = IniDocument::Load(viewListFile);
   for (const std::string& entry : shownEntries) {

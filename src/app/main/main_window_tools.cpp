@@ -1,0 +1,127 @@
+// The main window's toolbar and what it starts: device search, the connected device's scope,
+// the service tools, help and the plug-ins of the open device.
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "device/link_check.h"
+#include "main/catalogue_tree.h"
+#include "main/help_about.h"
+#include "main/main_window.h"
+#include "main/plugin_buttons.h"
+#include "main/scope_windows.h"
+#include "main/search_results.h"
+#include "main/tool_launchers.h"
+#include "platform/prompt.h"
+#include "widget_helpers.h"
+
+namespace quillon {
+
+void Tmain::BuildToolBar() {
+  toolBar2_ = Named(addToolBar(QStringLiteral("Quillon")), "ToolBar2");
+  toolBar2_->setMovable(false);
+  btRefresh_ = Named(new QToolButton(toolBar2_), "btRefresh");
+  btRefresh_->setText(QStringLiteral("Обновить"));
+  btRefresh_->setToolTip(QStringLiteral("Обновить список устройств"));
+  btRefresh_->setPopupMode(QToolButton::MenuButtonPopup);
+  toolBar2_->addWidget(btRefresh_);
+  toolBar2_->addSeparator();
+  cbKey_ = Named(new QComboBox(toolBar2_), "cbKey");
+  cbKey_->addItems({QStringLiteral("FLASH"), QStringLiteral("CD"), QStringLiteral("RAM")});
+  toolBar2_->addWidget(cbKey_);
+  toolBar2_->addSeparator();
+  btSearchDevices_ = Named(new QToolButton(toolBar2_), "btSearchDevices");
+  btSearchDevices_->setText(QStringLiteral("Поиск"));
+  btSearchDevices_->setToolTip(QStringLiteral("Поиск устройств в сети в сети Modbus RTU"));
+  toolBar2_->addWidget(btSearchDevices_);
+  toolLaunchers_->AddButton(toolBar2_, ToolKind::Report);
+  btAddScopeWindow_ = Named(new QToolButton(toolBar2_), "btAddScopeWindow");
+  btAddScopeWindow_->setText(QStringLiteral("Осциллограф"));
+  btAddScopeWindow_->setToolTip(QStringLiteral("Осциллограф"));
+  btAddScopeWindow_->setPopupMode(QToolButton::MenuButtonPopup);
+  pmWindow_ = Named(new QMenu(btAddScopeWindow_), "pmWindow");
+  btAddScopeWindow_->setMenu(pmWindow_);
+  toolBar2_->addWidget(btAddScopeWindow_);
+  toolLaunchers_->AddButton(toolBar2_, ToolKind::Terminal);
+  toolBar2_->addSeparator();
+  for (ToolKind kind :
+       {ToolKind::CosPhi, ToolKind::AlarmBuffer, ToolKind::FileOperations, ToolKind::EventBuffer, ToolKind::Player}) {
+    toolLaunchers_->AddButton(toolBar2_, kind);
+  }
+  toolBar2_->addSeparator();
+  btHelp_ = Named(new QToolButton(toolBar2_), "btHelp");
+  btHelp_->setText(QStringLiteral("Help"));
+  btHelp_->setToolTip(QStringLiteral("Help"));
+  btHelp_->setPopupMode(QToolButton::MenuButtonPopup);
+  auto* pmHelp = Named(new QMenu(btHelp_), "pmHelp");
+  connect(Named(pmHelp->addAction(QStringLiteral("Quillon Help")), "mnHelp"), &QAction::triggered, this,
+          &Tmain::btHelpClick);
+  connect(Named(pmHelp->addAction(QStringLiteral("About...")), "mnAbout"), &QAction::triggered, this,
+          [this] { TAboutQuillon::Execute(this); });
+  btHelp_->setMenu(pmHelp);
+  connect(btHelp_, &QToolButton::clicked, this, &Tmain::btHelpClick);
+  toolBar2_->addWidget(btHelp_);
+}
+
+void Tmain::LoadPlugins() {
+  const std::vector<std::string> warnings = pluginButtons_->Load(devicePath_);
+  if (warnings.empty()) return;
+  std::string details;
+  for (const std::string& warning : warnings) details += warning + "\n";
+  ShowStatus(warnings.front(), details);
+}
+
+// The link fields as a tool or plug-in receives them (a copy: later changes do not reach it).
+TBaseProperty Tmain::LinkSettings() const {
+  const LinkFieldTexts fields = CurrentLinkFields();
+  TBaseProperty link;
+  link.DevicePath = devicePath_;
+  link.SlaveAddr = fields.address;
+  link.IPAddress = fields.Ip();
+  link.IPPort = fields.tcpPort;
+  link.MemArea = "FLASH";
+  link.Protocol = fields.protocol;
+  link.PortName = fields.port;
+  link.Baud = fields.baud;
+  link.FrameEnd = fields.frameEnd;
+  return link;
+}
+
+void Tmain::btSearchDeviceClick() {
+  LinkFieldTexts fields = CurrentLinkFields();
+  if (const auto failure = CheckSearchFields(fields)) {
+    CurrentPrompt().Warning("Quillon", failure->message);
+    FocusLinkField(failure->focus);
+    return;
+  }
+  if (fields.frameEnd.empty()) fields.frameEnd = "8";
+  TSearchRes search(paths_, *linkTasks_, this);
+  search.Start(fields);
+  search.exec();
+  // What was found joins the catalogue under the port's group (and "New" without a device file).
+  const std::vector<FoundDevice> found = search.Results();
+  if (found.empty()) return;
+  for (const FoundDevice& device : found)
+    catalogue_.AddSearchResult(paths_, fields.port, device.id, device.noDeviceFile);
+  tv_->ShowCatalogue(catalogue_);
+  SelectOpenDeviceNode();
+}
+
+void Tmain::btHelpClick() { OpenHelpDocument(paths_, this); }
+
+void Tmain::w_mnScopeCurDevOpenClick() {
+  const std::string idLine = edIDString_->text().toStdString();
+  if (idLine.empty()) return;
+  const LinkFieldTexts fields = CurrentLinkFields();
+  if (const auto failure = CheckLinkFields(fields, LinkCheck::Read)) {
+    CurrentPrompt().Warning("Quillon", failure->message);
+    FocusLinkField(failure->focus);
+    return;
+  }
+  scopeWindows_->OpenConnectedDeviceScope(idLine, devicePath_, fields);
+}
+
+}  // namespace quillon

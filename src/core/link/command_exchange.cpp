@@ -1,0 +1,96 @@
+#include "link/command_exchange.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "link/buses.h"
+#include "link/comm_list.h"
+#include "link/port_names.h"
+#include "link/tcp_connection.h"
+#include "link/tcpip_list.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;
+
+}  // namespace
+
+bool CommandTarget::Tcp() const { return protocol == kProtocolMODBUSTCP; }
+
+CommandExchange::CommandExchange(AnswerHandler onAnswer) : onAnswer_(std::move(onAnswer)) {
+  request_.AnswerBuf = answer_.data();
+  request_.AnswerCapacity = answer_.size();
+  request_.OnAnswer = [this](TLinkRequest& request) {
+    const std::size_t stored = std::min<std::size_t>(request.AnswerLen.load(), answer_.size());
+    if (onAnswer_) onAnswer_(generation_.load(), std::vector<std::uint8_t>(answer_.begin(), answer_.begin() + stored));
+  };
+}
+
+CommandRegistration CommandExchange::Send(const CommandTarget& target, std::vector<std::uint8_t> frame,
+                                          std::uint64_t generation) {
+  // The record may be changed only while no worker holds it.
+  Withdraw();
+  frame_ = std::move(frame);
+  answer_.fill(0);
+  request_.AnswerLen = 0;
+  request_.RequestBuf = frame_.data();
+  request_.RequestLen = static_cast<std::uint32_t>(frame_.size());
+  request_.OneShot = true;
+  request_.DelayMs = kCommandDelayMs;
+  request_.ExpectedLen = 0;
+  request_.Busy = false;
+  generation_ = generation;
+  return target.Tcp() ? SendTcp(target) : SendSerial(target);
+}
+
+CommandRegistration CommandExchange::SendSerial(const CommandTarget& target) {
+  TCommList& ports = CommList();
+  ports.SetTimings(IsPseudoTerminal(target.port, target.programDirectory) ? SerialTimings::None() : SerialTimings{});
+  if (ports.OpenPortWorker(target.port) < 0) return CommandRegistration::PortFailed;
+  port_ = target.port;
+  // Configured before the record goes in, so the one exchange runs at the chosen speed; only
+  // on a change, since configuring purges the line under another window's exchange.
+  if (TComm* worker = ports.FindPortWorker(target.port);
+      worker != nullptr &&
+      (!worker->Configured() || worker->Baud() != target.baud || worker->FrameEnd() != target.frameEndMs)) {
+    ports.ConfigurePort(target.port, target.baud, target.frameEndMs);
+  }
+  ports.LockPort(target.port);
+  ports.AddRequest(target.port, &request_);
+  ports.UnlockPort(target.port);
+  return CommandRegistration::Registered;
+}
+
+CommandRegistration CommandExchange::SendTcp(const CommandTarget& target) {
+  const std::uint32_t ip = ParseIPv4(target.ip);
+  if (ip == kNoAddress) return CommandRegistration::NotRegistered;
+  TTCPIPList& workers = TCPIPList();
+  if (workers.OpenWorker(ip, target.tcpPort) < 0) return CommandRegistration::PortFailed;
+  ip_ = ip;
+  workers.Reconnect(ip);
+  workers.AddRequest(ip, &request_);
+  return CommandRegistration::Registered;
+}
+
+void CommandExchange::Withdraw() {
+  // A registry that is gone took its workers with it: nothing can hold the record then.
+  if (!port_.empty()) {
+    try {
+      CommList().RemoveRequest(port_, &request_);
+    } catch (const std::logic_error&) {
+    }
+    port_.clear();
+  }
+  if (ip_) {
+    try {
+      TCPIPList().RemoveRequest(*ip_, &request_);
+    } catch (const std::logic_error&) {
+    }
+    ip_.reset();
+  }
+}
+
+}  // namespace quillon

@@ -1,0 +1,230 @@
+#include "variables/property_values.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <utility>
+
+#include "platform/prompt.h"
+#include "text/cp1251.h"
+#include "text/numbers.h"
+#include "variables/special/float_type.h"
+#include "variables/view_list.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::int32_t kLowestRow = 15;
+// Beyond this a row is no row any more; view parameters from files are capped the same way.
+constexpr std::int32_t kHighestRow = 32767;
+
+std::string RealErrorText(std::string_view text) {
+  return "'" + std::string(text) + "' не является допустимым значением с плавающей точкой";
+}
+
+bool IsType(const TView& variable, std::initializer_list<std::string_view> names) {
+  return std::find(names.begin(), names.end(), variable.TypeName) != names.end();
+}
+
+int CellBytes(const TView& variable) { return std::clamp<int>(variable.Size, 1, 8); }
+
+// A warning box for every key typed would be no help: a refused entry simply leaves the
+// other field as it was.
+class SilentPrompt : public Prompt {
+ public:
+  void Warning(const std::string&, const std::string&) override {}
+  bool Question(const std::string&, const std::string&) override { return false; }
+};
+
+// The physical value of a raw value of this variable. A dependent variable's BaseText answers
+// with its reference's value whatever it is given (and stores that as its base value), so the
+// dependency is set aside meanwhile.
+std::string PhysicalOfRaw(TView& variable, const std::string& raw) {
+  struct Restore {
+    TView& variable;
+    std::string dependsOn;
+    ~Restore() { variable.DependsOn = std::move(dependsOn); }
+  } restore{variable, std::exchange(variable.DependsOn, std::string())};
+  return variable.BaseText(raw);
+}
+
+std::string ReferenceDescription(const TView& variable, const std::string& reference) {
+  if (variable.Owner == nullptr) return {};
+  TView* found = variable.Owner->FindVariable(reference);
+  if (found == nullptr) return {};
+  std::string physical;
+  try {
+    physical = found->ColumnText(4);
+  } catch (const ConversionError&) {
+    physical = "?";
+  }
+  return found->ColumnText(3) + " = " + physical + " " + found->Units;
+}
+
+}  // namespace
+
+std::string FiveDecimalsText(float value) {
+  const std::string fixed = FormatFixed(value, 5, true);
+  const auto back = TryReadReal(fixed);
+  if (!std::isfinite(value) || (back && static_cast<float>(*back) == value)) return fixed;
+  char buffer[64];
+  for (int digits = 6; digits <= 9; ++digits) {
+    std::snprintf(buffer, sizeof buffer, "%.*g", digits, static_cast<double>(value));
+    if (static_cast<float>(std::strtod(buffer, nullptr)) == value) break;
+  }
+  std::string text(buffer);
+  if (auto dot = text.find('.'); dot != std::string::npos) text[dot] = ',';
+  return text;
+}
+
+std::string TwoDecimalsText(float value) { return FormatFixed(value, 2, true); }
+
+float ReadSingle(std::string_view text) {
+  const double value = ReadReal(text);
+  if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+    throw ConversionError(RealErrorText(text));
+  }
+  return static_cast<float>(value);
+}
+
+// --- the parameter property dialog ---
+
+bool KeepsDependency(const TView& variable) { return IsType(variable, {"TByte", "TWORD", "TSQRWord"}); }
+
+ParameterPropertyView ShowParameterProperty(const TView& variable) {
+  ParameterPropertyView view;
+  view.name = variable.Name;
+  view.description = variable.Description;
+  view.units = variable.Units;
+
+  view.scaleItems = {std::string()};
+  if (variable.Owner != nullptr) {
+    for (const std::string& line : variable.Owner->Scales.Lines) view.scaleItems.push_back(ScaleLineName(line));
+  }
+  if (!TryReadReal(variable.ScaleText)) {
+    const auto named = std::find_if(view.scaleItems.begin(), view.scaleItems.end(), [&](const std::string& item) {
+      return SameTextIgnoringCase(item, variable.ScaleText);
+    });
+    view.scaleIndex = static_cast<int>(named - view.scaleItems.begin());
+    if (named == view.scaleItems.end()) view.scaleItems.push_back(variable.ScaleText);
+  }
+  view.scaleText = FiveDecimalsText(variable.Scale);
+
+  view.referenceItems = {std::string()};
+  if (variable.Owner != nullptr) {
+    for (const auto& other : variable.Owner->Variables) {
+      const std::string& name = other->DependsOn;
+      if (name.empty() || name == "@") continue;
+      if (std::find(view.referenceItems.begin(), view.referenceItems.end(), name) == view.referenceItems.end()) {
+        view.referenceItems.push_back(name);
+      }
+    }
+  }
+  const auto reference = std::find(view.referenceItems.begin(), view.referenceItems.end(), variable.DependsOn);
+  if (reference != view.referenceItems.end())
+    view.referenceIndex = static_cast<int>(reference - view.referenceItems.begin());
+  view.referenceEnabled = !variable.NotInMemory && KeepsDependency(variable);
+  view.ratioText = TwoDecimalsText(variable.Ratio);
+  view.sensorCorrectionText = FiveDecimalsText(variable.SensorCorrection);
+  return view;
+}
+
+std::string ScaleOfName(const TView& variable, const std::string& name) {
+  if (name.empty() || variable.Owner == nullptr) return FiveDecimalsText(variable.Scale);
+  return variable.Owner->Scales.Resolve(name, false);
+}
+
+ReferenceState ReferenceChange(const TView& variable, const std::string& reference) {
+  ReferenceState state;
+  state.ratioText = TwoDecimalsText(variable.Ratio);
+  if (reference.empty()) return state;
+  state.scaleEnabled = false;
+  state.ratioEnabled = true;
+  state.referenceText = ReferenceDescription(variable, reference);
+  return state;
+}
+
+void ApplyParameterProperty(TView& variable, const ParameterPropertyEntry& entry) {
+  variable.Scale = ReadSingle(entry.scale);
+  variable.ScaleText = ShortText(entry.scaleName.empty() ? FiveDecimalsText(variable.Scale) : entry.scaleName);
+  if (variable.NotInMemory || !KeepsDependency(variable)) return;
+  variable.DependsOn = ShortText(entry.reference);
+  variable.Ratio = ReadSingle(entry.ratio);
+}
+
+// --- the scope row's variable dialog ---
+
+std::uint64_t FullScaleRaw(const TView& variable) {
+  const double quotient = variable.RowHeight / variable.TrendGain;
+  if (variable.TypeName == "TFloat") {
+    const float single = std::fabs(quotient) <= static_cast<double>(std::numeric_limits<float>::max())
+                             ? static_cast<float>(quotient)
+                             : std::copysign(std::numeric_limits<float>::infinity(), static_cast<float>(quotient));
+    return BitsOfFloat(single);
+  }
+  const int bits = 8 * CellBytes(variable);
+  const double largest = bits >= 64 ? 1.8e19 : std::ldexp(1.0, bits) - 1;
+  const double rounded = RoundHalfEven(quotient);
+  // A gain so small that the top of the row lies beyond the cell shows the largest value.
+  if (!(rounded < largest))
+    return bits >= 64 ? std::numeric_limits<std::uint64_t>::max() : static_cast<std::uint64_t>(largest);
+  return rounded > 0 ? static_cast<std::uint64_t>(rounded) : 0;
+}
+
+std::string RawHexText(const TView& variable, std::uint64_t raw) {
+  return "x" + HexDigits(raw, 2 * CellBytes(variable));
+}
+
+UniversalPropertyView ShowUniversalProperty(TView& variable) {
+  if (!(variable.TrendGain > 0)) variable.TrendGain = 1.0;
+  UniversalPropertyView view;
+  view.name = variable.Name;
+  view.scaleText = FiveDecimalsText(variable.Scale);
+  view.comment = variable.Description;
+  view.maxText = RawHexText(variable, FullScaleRaw(variable));
+  view.unitText = ",[ " + variable.Units + " ]";
+  view.physicalText = PhysicalOfRaw(variable, view.maxText);
+  view.heightText = std::to_string(variable.RowHeight);
+  return view;
+}
+
+std::optional<std::string> MaxTextOfPhysical(TView& variable, std::string_view physical) {
+  if (!TryReadReal(physical)) return std::nullopt;
+  SilentPrompt silent;
+  ScopedPrompt quiet(silent);
+  std::string entry = "=" + std::string(physical);
+  const std::uint32_t raw = variable.ParseInput(entry);
+  if (entry == "Error") return std::nullopt;
+  return RawHexText(variable, raw);
+}
+
+std::optional<std::string> PhysicalOfMaxText(TView& variable, std::string_view maxText) {
+  if (!TryReadInteger(maxText)) return std::nullopt;
+  try {
+    return PhysicalOfRaw(variable, std::string(maxText));
+  } catch (const ConversionError&) {
+    return std::nullopt;
+  }
+}
+
+void ApplyUniversalProperty(TView& variable, const UniversalPropertyEntry& entry) {
+  if (variable.TypeName == "TBit") return;
+  variable.Scale = ReadSingle(entry.scale);
+  const std::int64_t height = ReadInteger(entry.height);
+  variable.RowHeight = static_cast<std::int32_t>(std::clamp<std::int64_t>(height, kLowestRow, kHighestRow));
+  const std::int64_t raw = ReadInteger(entry.max);
+  double top = static_cast<double>(raw);
+  if (variable.TypeName == "TFloat") {
+    top = FloatOfBits(static_cast<std::uint32_t>(raw));
+    if (!std::isfinite(top)) throw ConversionError(RealErrorText(entry.max));
+  }
+  if (top == 0) throw DivisionError();
+  variable.TrendGain = variable.RowHeight / top;
+  if (IsType(variable, {"TShortInt", "TInteger", "TLongint", "TFloat"})) variable.Baseline = variable.RowHeight / 2;
+  variable.Layout();
+}
+
+}  // namespace quillon

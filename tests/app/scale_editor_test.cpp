@@ -1,0 +1,251 @@
+// The scale editor driven as the engineer drives it: numbers typed in place, options chosen,
+// apply, save and cancel, scrolling, and the buttons that open it in the main window and the
+// scope windows.
+#include "variables/scale_editor.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include "device_link_fixture.h"
+#include "main/coll_edit.h"
+#include "main/table_panel01.h"
+#include "modal_dialog.h"
+#include "platform/profile.h"
+#include "scope/window_property_dialog.h"
+#include "scope_window_fixture.h"
+#include "variables/registry.h"
+
+namespace quillon::testing {
+namespace {
+
+class ScaleEditorTest : public AppTest {
+ protected:
+  void SetUp() override {
+    WriteWindowsFile("Devices/SE/1.ini",
+                     "[DEVICE]\nID=1 SE v1 2024-01-01\n[vars]\nInom=1500\n"
+                     "Mode=1#slow#0.5/2#fast#0.25/2/\n[FLASH]\n");
+    devicePath = paths.devices + "SE/1.ini";
+    list.Path = devicePath;
+    list.AddScale("Inom=1500");
+    list.AddScale("Mode=1#slow#0.5/2#fast#0.25/2/");
+    current = CreateVariable("p1=I/Ток/TWORD/x0000/r0000/А/Inom%1000/2//0/x03E8/", {}, image, list);
+    tick = CreateVariable("p2=T/Такт/TWORD/x0002/r0001/с/Mode/2//0/x0001/", {}, image, list);
+    image[0] = 0xE8;  // 1000
+    image[1] = 0x03;
+    current->TakeSample();
+    current->ShownIndex = current->Head;
+  }
+
+  void Show() {
+    editor.SetList(list);
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    editor.Table()->PaintNow();
+  }
+  std::string Cell(int row) {
+    TTableItem* cell = editor.ValueCell(row);
+    if (cell == nullptr) return "<no row>";
+    cell->RefreshCaption();
+    return cell->Caption();
+  }
+  void ClickValue(int row) {
+    QRect rect;
+    ASSERT_TRUE(editor.Table()->CellRect(*editor.ValueCell(row), rect));
+    QTest::mouseClick(editor.Table(), Qt::LeftButton, {}, rect.center());
+  }
+  void Click(const char* button) {
+    QTest::mouseClick(editor.findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
+  }
+
+  std::string devicePath;
+  std::vector<std::uint8_t> image = std::vector<std::uint8_t>(16);
+  TViewList list;
+  TView* current = nullptr;
+  TView* tick = nullptr;
+  TScaleEditor editor;
+};
+
+TEST_F(ScaleEditorTest, TypedNumberAppliesToTheVariablesButNotToTheFile) {
+  Show();
+  EXPECT_EQ(editor.windowTitle(), QStringLiteral("ScaleEditor"));
+  ASSERT_NE(editor.findChild<TTablePanel01*>(QStringLiteral("tpScales")), nullptr);
+  auto* scroll = editor.findChild<QScrollBar*>(QStringLiteral("ScrollBar1"));
+  ASSERT_NE(scroll, nullptr);
+  EXPECT_EQ(scroll->maximum(), 2);
+  const std::pair<const char*, const char*> buttons[] = {
+      {"btApply", "Применить"}, {"btCancel", "Отмена"}, {"btSave", "Сохранить на диск"}};
+  for (const auto& [name, caption] : buttons) {
+    auto* button = editor.findChild<QPushButton*>(QLatin1String(name));
+    ASSERT_NE(button, nullptr) << name;
+    EXPECT_EQ(button->text(), QString::fromUtf8(caption));
+  }
+  EXPECT_EQ(Cell(0), "fast") << "the last line comes first";
+  EXPECT_EQ(Cell(1), "1500");
+  EXPECT_EQ(current->ValueText(true, 4), "1500");
+
+  ClickValue(1);
+  TCollEdit* edit = editor.NumberEditor();
+  ASSERT_TRUE(edit->isVisible());
+  EXPECT_EQ(edit->toPlainText(), QStringLiteral("1500"));
+  edit->selectAll();
+  QTest::keyClicks(edit, "2 000 A");
+  EXPECT_EQ(edit->toPlainText(), QStringLiteral("2000A")) << "only what can be part of a number";
+  QTest::keyClick(edit, Qt::Key_Backspace);
+  EXPECT_EQ(Cell(1), "2000") << "the cell follows the typing";
+
+  const std::string before = FileBytes(devicePath);
+  Click("btApply");
+  EXPECT_EQ(editor.result(), QDialog::Accepted);
+  EXPECT_FALSE(editor.isVisible());
+  EXPECT_EQ(list.Scales.Lines, (std::vector<std::string>{"Inom=2000", "Mode=1#slow#0.5/2#fast#0.25/2/"}));
+  EXPECT_EQ(current->ValueText(true, 4), "2000") << "a third larger";
+  EXPECT_EQ(FileBytes(devicePath), before);
+}
+
+TEST_F(ScaleEditorTest, ChosenOptionIsSavedToTheDeviceFile) {
+  Show();
+  ClickValue(0);
+  QComboBox* choice = editor.ChoiceEditor();
+  ASSERT_TRUE(choice->isVisible());
+  ASSERT_EQ(choice->count(), 2);
+  EXPECT_EQ(choice->itemText(0), QStringLiteral("1 slow 0.5"));
+  EXPECT_EQ(choice->itemText(1), QStringLiteral("2 fast 0.25"));
+  EXPECT_EQ(choice->currentText(), QStringLiteral("2 fast 0.25"));
+  choice->setCurrentIndex(0);
+  emit choice->activated(0);
+  EXPECT_FALSE(choice->isVisible());
+  EXPECT_EQ(Cell(0), "slow");
+  EXPECT_FLOAT_EQ(tick->Scale, 0.25f) << "nothing changes before apply";
+
+  Click("btSave");
+  EXPECT_EQ(editor.result(), QDialog::Accepted);
+  EXPECT_FLOAT_EQ(tick->Scale, 0.5f);
+  EXPECT_EQ(ProfileKeyNames(devicePath, "vars"), (std::vector<std::string>{"Inom", "Mode"}));
+  EXPECT_EQ(ReadProfileString(devicePath, "vars", "Mode", ""), "1#slow#0.5/2#fast#0.25/1/");
+  EXPECT_EQ(ReadProfileString(devicePath, "DEVICE", "ID", ""), "1 SE v1 2024-01-01");
+}
+
+TEST_F(ScaleEditorTest, CancelLeavesTheScaleTableAsItWas) {
+  Show();
+  ClickValue(1);
+  editor.NumberEditor()->selectAll();
+  QTest::keyClicks(editor.NumberEditor(), "7");
+  ClickValue(0);
+  EXPECT_FALSE(editor.NumberEditor()->isVisible()) << "one editor at a time";
+  emit editor.ChoiceEditor()->activated(0);
+  Click("btCancel");
+  EXPECT_EQ(editor.result(), QDialog::Rejected);
+  EXPECT_EQ(list.Scales.Lines, (std::vector<std::string>{"Inom=1500", "Mode=1#slow#0.5/2#fast#0.25/2/"}));
+  EXPECT_FLOAT_EQ(current->Scale, 1.5f);
+  EXPECT_FLOAT_EQ(tick->Scale, 0.25f);
+}
+
+TEST_F(ScaleEditorTest, EditorStaysOverItsCellWhileTheTableScrolls) {
+  list.Scales.Clear();
+  for (int i = 0; i < 40; ++i) list.AddScale("N" + std::to_string(i) + "=" + std::to_string(i));
+  Show();
+  auto* scroll = editor.findChild<QScrollBar*>(QStringLiteral("ScrollBar1"));
+  EXPECT_EQ(scroll->maximum(), 40);
+  TTablePanel01* table = editor.Table();
+  ASSERT_LT(table->VisibleRowCount(), 35);
+
+  ClickValue(2);
+  TCollEdit* edit = editor.NumberEditor();
+  ASSERT_TRUE(edit->isVisible());
+  const int firstTop = edit->y();
+  scroll->setValue(1);
+  table->PaintNow();
+  EXPECT_EQ(table->Position(), 1);
+  EXPECT_TRUE(edit->isVisible());
+  EXPECT_EQ(edit->y(), firstTop - kCellHeight) << "moved with its cell";
+  scroll->setValue(5);
+  table->PaintNow();
+  EXPECT_FALSE(edit->isVisible()) << "its row is out of sight";
+
+  // The wheel over the table moves the scroll bar too.
+  QWheelEvent wheel(QPointF(20, 40), table->mapToGlobal(QPointF(20, 40)), {}, QPoint(0, 120), Qt::NoButton, {},
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(table, &wheel);
+  EXPECT_EQ(scroll->value(), 4);
+  scroll->setValue(0);
+  table->PaintNow();
+  EXPECT_TRUE(edit->isVisible()) << "back with its row";
+  EXPECT_EQ(edit->y(), firstTop);
+  QTest::keyClick(edit, Qt::Key_End);
+  QTest::keyClicks(edit, "9");
+  EXPECT_EQ(editor.Rows()[2].Keys.front(), "379") << "row 2 holds the line N37";
+}
+
+class MainWindowScaleTest : public DeviceLinkTest {};
+
+TEST_F(MainWindowScaleTest, ScaleButtonEditsTheOpenDeviceAndRedrawsTheTable) {
+  window = StartWithCatalogue();
+  auto* button = Child<QPushButton>(*window, "btChangeScale");
+  EXPECT_FALSE(button->isEnabled()) << "no device open";
+  OpenDeviceInTree();
+  ASSERT_TRUE(button->isEnabled());
+  EXPECT_EQ(Text(0, kBasePhysicalKind), "100");
+  EXPECT_EQ(Text(4, kBasePhysicalKind), "Пуск");
+  const std::string before = FileBytes(devicePath);
+
+  const auto edited = WhenModal<TScaleEditor>([](TScaleEditor& editor) {
+    editor.Table()->PaintNow();
+    editor.tpScalesClickItem(*editor.ValueCell(1));  // Inom
+    editor.NumberEditor()->selectAll();
+    QTest::keyClicks(editor.NumberEditor(), "200");
+    editor.tpScalesClickItem(*editor.ValueCell(0));  // Mode
+    emit editor.ChoiceEditor()->activated(0);        // x00 Стоп
+    editor.btApplyClick();
+  });
+  QTest::mouseClick(button, Qt::LeftButton);
+  ASSERT_TRUE(*edited);
+  EXPECT_EQ(Text(0, kBasePhysicalKind), "200");
+  EXPECT_EQ(Text(1, kBasePhysicalKind), "300") << "Ilim follows Inom";
+  EXPECT_EQ(Text(4, kBasePhysicalKind), "Стоп") << "the list follows its choice line";
+  EXPECT_EQ(FileBytes(devicePath), before) << "applied, not saved";
+  EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
+}
+
+class ScopeScaleTest : public ScopeWindowTest {};
+
+TEST_F(ScopeScaleTest, ScaleButtonAndVariablesButtonEditTheWindowsScales) {
+  TLinkWindowFm* window = Open(WriteScope("s.scp", "QuBUS", "FLASH", {"p1", "p2"}));
+  ASSERT_NE(window, nullptr);
+  auto* button = window->findChild<QToolButton*>(QStringLiteral("btScale"));
+  ASSERT_NE(button, nullptr);
+  EXPECT_TRUE(button->isEnabled());
+
+  std::vector<std::string> shown;
+  auto opened = WhenModal<TScaleEditor>([&shown](TScaleEditor& editor) {
+    for (const TScale& row : editor.Rows()) shown.push_back(row.Line());
+    editor.reject();
+  });
+  button->click();
+  ASSERT_TRUE(*opened);
+  EXPECT_EQ(shown, (std::vector<std::string>{"Inom=100"}));
+
+  // "Переменные" of the window's property dialog edits the same list.
+  bool fromProperties = false;
+  opened = WhenModal<TWindowProperty>([&fromProperties](TWindowProperty& dialog) {
+    const auto nested = WhenModal<TScaleEditor>([](TScaleEditor& editor) {
+      editor.Table()->PaintNow();
+      editor.tpScalesClickItem(*editor.ValueCell(0));
+      editor.NumberEditor()->selectAll();
+      QTest::keyClicks(editor.NumberEditor(), "250");
+      editor.btApplyClick();
+    });
+    dialog.findChild<QPushButton*>(QStringLiteral("btVariables"))->click();
+    fromProperties = *nested;
+    dialog.reject();
+  });
+  window->WinPropMnClick();
+  ASSERT_TRUE(*opened);
+  EXPECT_TRUE(fromProperties);
+  EXPECT_EQ(window->List().Scales.Lines, (std::vector<std::string>{"Inom=250"}));
+}
+
+}  // namespace
+}  // namespace quillon::testing
