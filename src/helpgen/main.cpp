@@ -21,8 +21,10 @@
 namespace {
 
 // Pictures are screenshots at screen size: each is scaled down to the text width (never up), so
-// a page holds it whole and its text stays legible.
-void FitPicturesToWidth(QTextDocument& document, double textWidth) {
+// a page holds it whole and its text stays legible. False when a picture is missing: the guide
+// would show an empty frame where the engineer expects a window.
+bool FitPicturesToWidth(QTextDocument& document, double textWidth) {
+  bool allFound = true;
   struct Picture {
     int position;
     int length;
@@ -42,6 +44,7 @@ void FitPicturesToWidth(QTextDocument& document, double textWidth) {
     const QImage image = resource.value<QImage>();
     if (image.isNull()) {
       std::fprintf(stderr, "quillon-helpgen: picture %s not found\n", qPrintable(picture.format.name()));
+      allFound = false;
       continue;
     }
     const double width = std::min<double>(image.width(), textWidth);
@@ -52,6 +55,7 @@ void FitPicturesToWidth(QTextDocument& document, double textWidth) {
     cursor.setPosition(picture.position + picture.length, QTextCursor::KeepAnchor);
     cursor.setCharFormat(picture.format);
   }
+  return allFound;
 }
 
 }  // namespace
@@ -84,7 +88,7 @@ int main(int argc, char* argv[]) {
   document.setMarkdown(QString::fromUtf8(guide.readAll()));
   const double textWidth = writer.pageLayout().paintRectPixels(writer.resolution()).width();
   document.setPageSize(writer.pageLayout().paintRectPixels(writer.resolution()).size());
-  FitPicturesToWidth(document, textWidth - 2 * document.documentMargin());
+  if (!FitPicturesToWidth(document, textWidth - 2 * document.documentMargin())) return 1;
   document.print(&writer);
   return 0;
 }

@@ -115,6 +115,7 @@ TEST_F(CmdLineTest, ModbusRtuReadOverThePortShowsTheAnswerInHex) {
   EXPECT_EQ(Lines(), QStringList{ReadAnswerHex()});
   EXPECT_TRUE(box->isEnabled());
   EXPECT_TRUE(box->hasFocus()) << "ready for the next command";
+  EXPECT_EQ(box->lineEdit()->selectedText(), QStringLiteral("010300800001")) << "typing replaces, Enter resends";
   EXPECT_EQ(window->History().Items(), std::vector<std::string>{"010300800001"});
 
   // QuBUS goes out as typed; the identification read as filtered text is the counted string.

@@ -340,6 +340,8 @@ void TCmdLine::EndWaiting(bool timedOut) {
   tmrTimeOut_->stop();
   CmdBox_->setEnabled(true);
   CmdBox_->setFocus();
+  // Enter sends the same command again; typing starts a new one instead of extending it.
+  if (QLineEdit* edit = CmdBox_->lineEdit()) edit->selectAll();
   if (timedOut) AddLine(std::string(kNoAnswerLine));
 }
 
