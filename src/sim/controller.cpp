@@ -50,7 +50,17 @@ std::string HexBytes(std::span<const std::uint8_t> bytes) {
 }
 
 SimController::SimController(DeviceImage image, ControllerOptions options)
-    : image_(std::move(image)), options_(std::move(options)), faults_(options_.faults) {}
+    : image_(std::move(image)),
+      options_(std::move(options)),
+      faults_(options_.faults),
+      snapshot_(image_.moving, options_.move),
+      duty_(
+          image_.memory, log_, clock_, [this](std::int64_t second) { return snapshot_.Take(image_.memory, second); },
+          options_.move, startWall_),
+      card_(options_.cardDirectory, options_.cardAbsent) {
+  duty_.Begin();
+  RefreshXram();
+}
 
 Response SimController::Handle(std::span<const std::uint8_t> frame, bool serialLine) {
   std::lock_guard lock(mutex_);
@@ -61,9 +71,10 @@ Response SimController::Handle(std::span<const std::uint8_t> frame, bool serialL
     const FaultKind fault = faults_.Next();
     FaultInjector::Apply(fault, response.bytes);
     response.delayMs = faults_.DelayMs();
-    if (fault != FaultKind::None) note += fault == FaultKind::Drop ? " [fault: dropped]"
-                                          : fault == FaultKind::Corrupt ? " [fault: corrupted]"
-                                                                        : " [fault: cut short]";
+    if (fault != FaultKind::None)
+      note += fault == FaultKind::Drop      ? " [fault: dropped]"
+              : fault == FaultKind::Corrupt ? " [fault: corrupted]"
+                                            : " [fault: cut short]";
   }
   if (Log) {
     Log((serialLine ? "pty " : "tcp ") + HexBytes(frame) + " -> " +
@@ -77,6 +88,57 @@ void SimController::Move() {
   if (!options_.move) return;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   ApplyMotion(image_.memory, image_.moving, seconds);
+}
+
+void SimController::RefreshXram() {
+  duty_.AdvanceTo(
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started_).count());
+  const auto block = clock_.Block(std::time(nullptr));
+  image_.memory.Write(Area::Xram, kClockAddress, block.data(), block.size());
+}
+
+std::vector<std::uint8_t> SimController::SetClock(std::span<const std::uint8_t> frame, std::string& note) {
+  note = "QuBUS set clock";
+  if (!clock_.Set(frame.subspan(3, kClockSetSize), std::time(nullptr))) {
+    note += ": not a valid time, ignored";
+    return {};
+  }
+  RefreshXram();
+  return {kQuBUSSetClock};
+}
+
+std::vector<std::uint8_t> SimController::ReadLog(std::span<const std::uint8_t> frame, std::string& note) {
+  const std::uint16_t address = Word(frame, 3);
+  const auto number = LogNumberOf(address);
+  note = "QuBUS log record at " + std::to_string(address);
+  if (!number) {
+    note += ": no record there";
+    return {};
+  }
+  // Events up to now are in the log before it is read.
+  RefreshXram();
+  note += " (page " + std::to_string(*number / kLogRecordsPerPage) + ", record " +
+          std::to_string(*number % kLogRecordsPerPage) + ")";
+  const auto record = log_.Record(*number);
+  return {record.begin(), record.end()};
+}
+
+std::vector<std::uint8_t> SimController::WriteXram(std::uint16_t address, std::span<const std::uint8_t> data,
+                                                   std::string& note) {
+  // Time counted so far belongs to the values before the write.
+  RefreshXram();
+  if (!image_.memory.Write(Area::Xram, address, data.data(), data.size())) {
+    note += " past the end of the area";
+    return {};
+  }
+  // Changes take effect as they are written; the commit is taken by clearing its byte, as the
+  // controller does once it has acted on it.
+  const auto commit = image_.memory.Bytes(Area::Xram).subspan(kCommitAddress, 1);
+  if (address <= kCommitAddress && kCommitAddress < address + data.size() && commit[0] == kCommitByte) {
+    commit[0] = 0;
+    note += " (commit taken)";
+  }
+  return {WriteCodeOf(Area::Xram)};
 }
 
 std::vector<std::uint8_t> SimController::Answer(std::span<const std::uint8_t> frame, bool serialLine,
@@ -99,6 +161,8 @@ std::vector<std::uint8_t> SimController::AnswerQuBUS(std::span<const std::uint8_
     answer.push_back(kQuBUSIdClosing);
     return answer;
   }
+  if (frame.size() == 7 && frame[2] == kQuBUSLogRead) return ReadLog(frame, note);
+  if (frame.size() == 12 && frame[2] == kQuBUSSetClock) return SetClock(frame, note);
   if (frame.size() == 7) {
     const auto area = AreaOfReadCode(frame[2]);
     if (!area) {
@@ -110,6 +174,7 @@ std::vector<std::uint8_t> SimController::AnswerQuBUS(std::span<const std::uint8_
     note = "QuBUS read " + std::string(AreaName(*area)) + " " + std::to_string(count) + " bytes";
     if (count == 0) return {};
     if (*area == Area::Ram) Move();
+    if (*area == Area::Xram) RefreshXram();
     std::vector<std::uint8_t> answer(count);
     if (!image_.memory.Read(*area, address, count, answer.data())) {
       note += " past the end of the area";
@@ -126,6 +191,7 @@ std::vector<std::uint8_t> SimController::AnswerQuBUS(std::span<const std::uint8_
     }
     const std::uint16_t address = Word(frame, 3);
     note = "QuBUS write " + std::string(AreaName(*area)) + " " + std::to_string(count) + " bytes";
+    if (*area == Area::Xram) return WriteXram(address, frame.subspan(6, count), note);
     if (!image_.memory.Write(*area, address, frame.data() + 6, count)) {
       note += " past the end of the area";
       return {};
@@ -175,6 +241,14 @@ std::vector<std::uint8_t> SimController::AnswerMODBUS(std::span<const std::uint8
       AppendCRC(answer);
       break;
     }
+    case kCardDiskState:
+    case kCardList:
+    case kCardDownload:
+    case kCardUpload:
+    case kCardDelete:
+    case kCardApply:
+      answer = card_.Answer(frame, note);
+      break;
     default:
       note = "MODBUS: function " + std::to_string(function) + " not supported";
       answer = MODBUSException(slave, function, kIllegalFunction);

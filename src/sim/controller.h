@@ -1,9 +1,11 @@
 #pragma once
 // The simulated controller: answers QuBUS and MODBUS RTU requests from its memory as a device
 // does. It is shared by every line the simulator serves (a pseudo-terminal and any number of
-// TCP clients), so each request is answered under one lock.
+// TCP clients), so each request is answered under one lock. Beside its memory it keeps a clock,
+// a motor's counters and event log, and a memory card.
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -11,8 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "sim/alarm_log.h"
+#include "sim/bcd_clock.h"
+#include "sim/card.h"
 #include "sim/device_image.h"
 #include "sim/faults.h"
+#include "sim/motor_duty.h"
+#include "sim/process_snapshot.h"
 
 namespace quillon::sim {
 
@@ -25,11 +32,17 @@ inline constexpr std::uint8_t kIllegalDataValue = 0x03;
 inline constexpr std::uint8_t kQuBUSIdClosing = 0x0D;
 inline constexpr std::uint8_t kMODBUSRunIndicatorOn = 0xFF;  // MODBUS report slave ID: "running"
 
+// QuBUS commands beside the memory reads and writes.
+inline constexpr std::uint8_t kQuBUSSetClock = 0x0A;  // the 8 bytes of the clock block from byte 0
+inline constexpr std::uint8_t kQuBUSLogRead = 0x0B;   // one record of the event log
+
 struct ControllerOptions {
   std::string id;
   std::uint8_t slaveAddress = 1;
-  bool move = false;
+  bool move = false;  // RAM variables move and the motor cycles
   FaultSpec faults;
+  std::optional<std::string> cardDirectory;  // where the memory card's files are; none: no card
+  bool cardAbsent = false;
 };
 
 struct Response {
@@ -51,6 +64,7 @@ class SimController {
   SimMemory& Memory() { return image_.memory; }
   const DeviceImage& Image() const { return image_; }
   const ControllerOptions& Options() const { return options_; }
+  const BcdClock& Clock() const { return clock_; }
 
  private:
   std::vector<std::uint8_t> Answer(std::span<const std::uint8_t> frame, bool serialLine, std::string& note);
@@ -63,12 +77,23 @@ class SimController {
   // register space or has no place in the map (an illegal data address).
   std::optional<std::vector<RegisterPlace>> LocateRegisters(std::uint16_t start, std::uint16_t count) const;
   void Move();
+  // Brings the clock and the counters in XRAM up to now.
+  void RefreshXram();
+  std::vector<std::uint8_t> SetClock(std::span<const std::uint8_t> frame, std::string& note);
+  std::vector<std::uint8_t> ReadLog(std::span<const std::uint8_t> frame, std::string& note);
+  std::vector<std::uint8_t> WriteXram(std::uint16_t address, std::span<const std::uint8_t> data, std::string& note);
 
   std::mutex mutex_;
   DeviceImage image_;
   ControllerOptions options_;
   FaultInjector faults_;
   std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  std::time_t startWall_ = std::time(nullptr);
+  BcdClock clock_;
+  AlarmLog log_;
+  ProcessSnapshot snapshot_;
+  MotorDuty duty_;
+  SimCard card_;
 };
 
 // Appends the CRC16 of the bytes, low byte first.

@@ -10,10 +10,10 @@
 namespace quillon::sim {
 
 struct FaultSpec {
-  double crc = 0.0;    // rate of answers with a corrupted last byte (the CRC of a MODBUS answer)
-  double drop = 0.0;   // rate of requests left unanswered
-  double cut = 0.0;    // rate of answers cut to their first half ("short")
-  int delayMs = 0;     // added before every answer
+  double crc = 0.0;   // rate of answers with a corrupted last byte (the CRC of a MODBUS answer)
+  double drop = 0.0;  // rate of requests left unanswered
+  double cut = 0.0;   // rate of answers cut to their first half ("short")
+  int delayMs = 0;    // added before every answer
   std::uint32_t seed = 1;
   // Only the first `limit` requests are affected (0: all of them), so a test can see a reader
   // fail and then recover.

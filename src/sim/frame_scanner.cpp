@@ -1,5 +1,7 @@
 #include "sim/frame_scanner.h"
 
+#include <optional>
+
 namespace quillon::sim {
 namespace {
 
@@ -10,6 +12,44 @@ ScanResult Need() { return {ScanStatus::NeedMore, 0}; }
 
 ScanResult CompleteWhen(std::span<const std::uint8_t> bytes, std::size_t length) {
   return bytes.size() >= length ? ScanResult{ScanStatus::Complete, length} : Need();
+}
+
+// A card file name ends with a zero byte; it is at most 255 bytes long.
+constexpr std::size_t kMaxCardName = 255;
+
+// Where the name that starts at `from` is terminated; nothing while the terminator has not come.
+std::optional<std::size_t> NameEnd(std::span<const std::uint8_t> bytes, std::size_t from) {
+  for (std::size_t at = from; at < bytes.size(); ++at) {
+    if (bytes[at] == 0x00) return at;
+  }
+  return std::nullopt;
+}
+
+// The card service functions: their names and data carry their own lengths.
+ScanResult ScanCard(std::span<const std::uint8_t> bytes) {
+  switch (bytes[1]) {
+    case 0x20:
+      return CompleteWhen(bytes, 4);
+    case 0x21:
+      return CompleteWhen(bytes, 5);
+    case 0x22:
+    case 0x25: {
+      // Download: a 4-byte offset first, whose zeros are no terminator.
+      const std::size_t nameStart = bytes[1] == 0x22 ? 6 : 2;
+      const auto end = NameEnd(bytes, nameStart);
+      if (!end) return bytes.size() > nameStart + kMaxCardName ? ScanResult{ScanStatus::Unknown, 0} : Need();
+      return CompleteWhen(bytes, *end + 3);
+    }
+    case 0x23: {
+      const auto end = NameEnd(bytes, 6);
+      if (!end) return bytes.size() > 6 + kMaxCardName ? ScanResult{ScanStatus::Unknown, 0} : Need();
+      if (bytes.size() < *end + 2) return Need();
+      return CompleteWhen(bytes, *end + 4 + static_cast<std::size_t>(bytes[*end + 1]));
+    }
+    default:  // 0x24, delete: a counted name
+      if (bytes.size() < 3) return Need();
+      return CompleteWhen(bytes, 5 + static_cast<std::size_t>(bytes[2]));
+  }
 }
 
 ScanResult ScanMODBUS(std::span<const std::uint8_t> bytes) {
@@ -31,6 +71,13 @@ ScanResult ScanMODBUS(std::span<const std::uint8_t> bytes) {
     case 0x10:
       if (bytes.size() < 7) return Need();
       return CompleteWhen(bytes, 9 + static_cast<std::size_t>(bytes[6]));
+    case 0x20:
+    case 0x21:
+    case 0x22:
+    case 0x23:
+    case 0x24:
+    case 0x25:
+      return ScanCard(bytes);
     default:
       return {ScanStatus::Unknown, 0};
   }

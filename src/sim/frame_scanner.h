@@ -1,8 +1,9 @@
 #pragma once
 // Finds where a request frame ends in the bytes a line has delivered so far. A frame's own
-// structure tells its length (QuBUS: its length byte; MODBUS: the function code), so an answer
-// goes out as soon as the frame is complete; a frame whose length cannot be told is taken
-// whole once the line falls quiet.
+// structure tells its length (QuBUS: its length byte; MODBUS: the function code and, for the
+// card functions, the zero after a file name and the counts), so an answer goes out as soon as
+// the frame is complete; a frame whose length cannot be told is taken whole once the line falls
+// quiet.
 #include <cstddef>
 #include <cstdint>
 #include <span>

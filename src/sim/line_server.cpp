@@ -171,9 +171,9 @@ void LineServer::Reply(Line& line, std::vector<std::uint8_t> frame) {
   std::size_t sent = 0;
   int spins = 0;
   while (sent < response.bytes.size() && spins < 100) {
-    const ssize_t count = line.owned ? ::send(line.fd, response.bytes.data() + sent, response.bytes.size() - sent,
-                                              MSG_NOSIGNAL)
-                                     : ::write(line.fd, response.bytes.data() + sent, response.bytes.size() - sent);
+    const ssize_t count =
+        line.owned ? ::send(line.fd, response.bytes.data() + sent, response.bytes.size() - sent, MSG_NOSIGNAL)
+                   : ::write(line.fd, response.bytes.data() + sent, response.bytes.size() - sent);
     if (count > 0) {
       sent += static_cast<std::size_t>(count);
     } else if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -189,7 +189,8 @@ void LineServer::ServeFrames(Line& line, bool quiet) {
   while (!line.pending.empty()) {
     const ScanResult scan = ScanFrame(line.pending, line.serial);
     if (scan.status == ScanStatus::Complete) {
-      std::vector<std::uint8_t> frame(line.pending.begin(), line.pending.begin() + static_cast<std::ptrdiff_t>(scan.length));
+      std::vector<std::uint8_t> frame(line.pending.begin(),
+                                      line.pending.begin() + static_cast<std::ptrdiff_t>(scan.length));
       line.pending.erase(line.pending.begin(), line.pending.begin() + static_cast<std::ptrdiff_t>(scan.length));
       Reply(line, std::move(frame));
       continue;
@@ -229,7 +230,8 @@ void LineServer::Run(const std::atomic<bool>& stop) {
       if (i < existing && ready > 0 && (polled[index + i].revents & (POLLIN | POLLHUP | POLLERR))) {
         alive = ReadLine(line);
         // A pseudo-terminal that nobody holds reports a hang-up for ever; do not spin on it.
-        if (!line.owned && (polled[index + i].revents & POLLHUP)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!line.owned && (polled[index + i].revents & POLLHUP))
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
       }
       if (!alive) {
         ::close(line.fd);

@@ -2,7 +2,9 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,11 @@ int Run(const quillon::sim::SimOptions& options) {
   controllerOptions.slaveAddress = options.slaveAddress;
   controllerOptions.move = options.move;
   controllerOptions.faults = options.faults;
+  controllerOptions.cardDirectory = options.cardDirectory;
+  controllerOptions.cardAbsent = options.cardAbsent;
+  if (options.cardDirectory && !options.cardAbsent && !std::filesystem::is_directory(*options.cardDirectory)) {
+    throw std::runtime_error("--card: " + *options.cardDirectory + " is not a directory");
+  }
   SimController controller(std::move(image), controllerOptions);
   if (options.verbose) {
     controller.Log = [](const std::string& line) {
@@ -61,6 +68,7 @@ int Run(const quillon::sim::SimOptions& options) {
   std::printf("id: %s\n", controllerOptions.id.c_str());
   if (pty) std::printf("pty: %s\nlink: %s\n", pty->DevicePath().c_str(), options.ptyLink->c_str());
   if (listener) std::printf("tcp: %s:%u\n", options.bindAddress.c_str(), static_cast<unsigned>(listener->Port()));
+  if (options.cardDirectory && !options.cardAbsent) std::printf("card: %s\n", options.cardDirectory->c_str());
   std::printf("ready (MODBUS slave %u); Ctrl+C ends\n", static_cast<unsigned>(options.slaveAddress));
   std::fflush(stdout);
   server.Run(stopRequested);

@@ -8,7 +8,7 @@ namespace quillon::sim {
 
 const char* const kSimUsage =
     "usage: quillon-sim --device FILE [--id TEXT] [--addr N] [--pty LINKPATH] [--tcp PORT]\n"
-    "                   [--bind ADDR] [--move] [--fault SPEC] [--verbose]\n"
+    "                   [--bind ADDR] [--move] [--card DIR | --card-absent] [--fault SPEC] [--verbose]\n"
     "\n"
     "A controller on the far end of a line. It answers QuBUS and MODBUS RTU on a pseudo-terminal\n"
     "and MODBUS RTU frames (CRC included, no MBAP header) over TCP, from memory filled with the\n"
@@ -21,7 +21,13 @@ const char* const kSimUsage =
     "                  (for the program's port list: <workspace>/Ports/<name>)\n"
     "  --tcp PORT      listen for MODBUS RTU frames over TCP (0 = any free port)\n"
     "  --bind ADDR     local address to listen on (default 127.0.0.1)\n"
-    "  --move          RAM variables move: sines, ramps and toggling bits\n"
+    "  --move          RAM variables move: sines, ramps and toggling bits; the motor starts, runs\n"
+    "                  and stops, now and then by a trip, which the counters and the log record\n"
+    "  --card DIR      the memory card: the files directly in DIR (names UTF-8 there, Windows-1251\n"
+    "                  on the line); the card functions list, read, write, delete and apply them,\n"
+    "                  and never reach outside DIR (symlinks are not followed)\n"
+    "  --card-absent   answer every card function as a controller without a card (also the\n"
+    "                  default without --card)\n"
     "  --fault SPEC    inject faults, e.g. crc=0.1,drop=0.05,short=0.05,delay=30,seed=7,limit=20\n"
     "                  (rates of corrupted, missing and cut answers; extra delay in ms; the seed\n"
     "                  of the reproducible sequence; only the first `limit` requests affected).\n"
@@ -29,6 +35,11 @@ const char* const kSimUsage =
     "                  has no checksum, so there it goes unnoticed, as on a real line\n"
     "  --verbose       print every request and answer on stderr\n"
     "  --help          this text\n"
+    "\n"
+    "The controller keeps a clock (XRAM 0x063F, set by the QuBUS command 0x0A), a counter block\n"
+    "(XRAM 0x0660; writes take effect at once, and the commit byte 0x1B at 0x05A5 is cleared\n"
+    "when taken) and an event log of 32 pages x 16 records (QuBUS command 0x0B), filled at start\n"
+    "with a plausible past.\n"
     "\n"
     "At least one of --pty and --tcp. When ready it prints \"pty: DEVICE\" with \"link: LINKPATH\"\n"
     "and/or \"tcp: ADDR:PORT\", and runs until Ctrl+C (SIGINT) or SIGTERM.\n";
@@ -62,6 +73,11 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
       options.move = true;
     } else if (arg == "--fault") {
       options.faults = ParseFaultSpec(value());
+    } else if (arg == "--card") {
+      options.cardDirectory = value();
+      if (options.cardDirectory->empty()) throw std::invalid_argument("--card needs a directory");
+    } else if (arg == "--card-absent") {
+      options.cardAbsent = true;
     } else if (arg == "--verbose" || arg == "-v") {
       options.verbose = true;
     } else {

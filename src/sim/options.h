@@ -18,6 +18,8 @@ struct SimOptions {
   std::string bindAddress = "127.0.0.1";
   bool move = false;
   FaultSpec faults;
+  std::optional<std::string> cardDirectory;
+  bool cardAbsent = false;
   bool verbose = false;
   bool help = false;
 };

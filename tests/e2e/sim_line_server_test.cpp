@@ -1,14 +1,15 @@
-// The simulator's TCP line in-process: frames split over several writes, several frames in one
+// The simulator's lines in-process: frames split over several writes, several frames in one
 // write, frames of unknown length.
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "e2e/sim_device_fixture.h"
@@ -44,7 +45,8 @@ bool Quiet(int fd, int ms) {
 class LineServerTest : public ::testing::Test {
  protected:
   LineServerTest()
-      : controller_(LoadDeviceImage(testing::WriteDeviceFile(dir_)), ControllerOptions{"7 T v1.0 2024-01-01", 1, false, {}}),
+      : controller_(LoadDeviceImage(testing::WriteDeviceFile(dir_)),
+                    ControllerOptions{"7 T v1.0 2024-01-01", 1, false, {}, std::nullopt, false}),
         listener_("127.0.0.1", 0),
         server_(controller_) {
     server_.AddListener(listener_.Fd());
@@ -65,7 +67,9 @@ class LineServerTest : public ::testing::Test {
     return fd;
   }
 
-  static void Send(int fd, const Bytes& bytes) { ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+  static void Send(int fd, const Bytes& bytes) {
+    ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
 
   quillon::testing::TempDir dir_;
   SimController controller_;
@@ -95,6 +99,43 @@ TEST_F(LineServerTest, FramesSplitOverWritesOrSharingOneWriteGetOneAnswerEach) {
   // A frame of unknown length is answered once the line falls quiet.
   Send(client.Get(), WithCRC({0x01, 0x2B, 0x0E, 0x01, 0x00}));
   EXPECT_EQ(Receive(client.Get(), 5), MODBUSException(1, 0x2B, kIllegalFunction));
+}
+
+// The same frames on a serial line: a card upload written in pieces is one request.
+TEST(SerialLine, ACardFrameSplitOverSeveralWritesGetsOneAnswer) {
+  quillon::testing::TempDir dir;
+  quillon::testing::TempDir card;
+  ControllerOptions options;
+  options.cardDirectory = card.Path();
+  SimController controller(LoadDeviceImage(testing::WriteDeviceFile(dir)), options);
+  PseudoTerminal pty;
+  LineServer server(controller);
+  server.AddPseudoTerminal(pty.MasterFd());
+  std::atomic<bool> stop{false};
+  struct Runner {
+    std::atomic<bool>& stop;
+    std::thread thread;
+    ~Runner() {
+      stop = true;
+      thread.join();
+    }
+  } runner{stop, std::thread([&] { server.Run(stop); })};
+
+  const FileHandle line(::open(pty.DevicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+  ASSERT_TRUE(line);
+  const std::string name = Utf8ToCp1251("Отчёт.txt");
+  Bytes frame{0x01, 0x23, 0x00, 0x00, 0x00, 0x00};
+  frame.insert(frame.end(), name.begin(), name.end());
+  frame.push_back(0x00);
+  frame.push_back(230);
+  for (int i = 0; i < 230; ++i) frame.push_back(static_cast<std::uint8_t>(i % 3));  // zeros among the data
+  frame = WithCRC(frame);
+  for (const auto& [from, to] : {std::pair<std::size_t, std::size_t>{0, 4}, {4, 13}, {13, 120}, {120, frame.size()}}) {
+    ASSERT_EQ(::write(line.Get(), frame.data() + from, to - from), static_cast<ssize_t>(to - from));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_EQ(Receive(line.Get(), 5), WithCRC({0x01, 0x23, 0x01}));
+  EXPECT_EQ(std::filesystem::file_size(card / "Отчёт.txt"), 230u);
 }
 
 }  // namespace

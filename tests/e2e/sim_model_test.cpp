@@ -106,6 +106,37 @@ TEST(FrameScanner, FramesEndWhereTheirStructureSays) {
   }
 }
 
+TEST(FrameScanner, CardFramesEndAfterTheirNamesAndDataHoweverTheyArrive) {
+  using testing::WithCRC;
+  // Zeros in the offsets, a name, a counted name, upload data with zeros of its own.
+  const std::vector<Bytes> frames{
+      WithCRC({0x01, 0x20}),
+      WithCRC({0x01, 0x21, 0xFF}),
+      WithCRC({0x01, 0x22, 0x00, 0x00, 0x00, 0x00, 'a', 'b', 0x00}),
+      WithCRC({0x01, 0x23, 0xE6, 0x00, 0x00, 0x00, 0xCE, 0x00, 0x03, 0x00, 0x00, 0x07}),
+      WithCRC({0x01, 0x23, 0x00, 0x00, 0x00, 0x00, 'x', 0x00, 0x00}),
+      WithCRC({0x01, 0x24, 0x02, 'a', 'b'}),
+      WithCRC({0x01, 0x25, 'a', 0x00}),
+  };
+  for (const Bytes& frame : frames) {
+    for (const bool serial : {true, false}) {
+      for (std::size_t cut = 0; cut < frame.size(); ++cut) {
+        const auto scan = ScanFrame(std::span(frame).first(cut), serial);
+        EXPECT_EQ(scan.status, ScanStatus::NeedMore) << ::testing::PrintToString(frame) << " cut at " << cut;
+      }
+      Bytes withNext = frame;
+      withNext.push_back(0x01);
+      const auto scan = ScanFrame(withNext, serial);
+      EXPECT_EQ(scan.status, ScanStatus::Complete) << ::testing::PrintToString(frame);
+      EXPECT_EQ(scan.length, frame.size()) << ::testing::PrintToString(frame);
+    }
+  }
+  // A name that never ends is taken once the line falls quiet.
+  Bytes endless{0x01, 0x25};
+  endless.resize(300, 'n');
+  EXPECT_EQ(ScanFrame(endless, true).status, ScanStatus::Unknown);
+}
+
 TEST(FaultSpec, ParsesEveryItemAndRefusesNonsense) {
   const FaultSpec spec = ParseFaultSpec("crc=0.1, drop=0.05,short=0.05,delay=30,seed=7,limit=20");
   EXPECT_DOUBLE_EQ(spec.cut, 0.05);
