@@ -52,7 +52,7 @@ class CmdLineTest : public AppTest {
     link.PortName = port;
     link.Baud = baud;
     link.FrameEnd = frameEnd;
-    window = std::make_unique<TCmdLine>(ToolContext{paths, *tasks}, link);
+    window = std::make_unique<TCmdLine>(ToolContext{paths, *tasks, {}}, link);
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));

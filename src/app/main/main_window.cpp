@@ -72,7 +72,9 @@ Tmain::Tmain(const WorkspacePaths& paths, QWidget* parent) : QMainWindow(parent)
   setWindowTitle(QStringLiteral("Quillon"));
   linkTasks_ = std::make_unique<LinkTaskQueue>();
   toolLaunchers_ = std::make_unique<ToolLaunchers>(
-      ToolContext{paths_, *linkTasks_}, [this] { return LinkSettings(); }, this);
+      ToolContext{paths_, *linkTasks_,
+                  [this](const std::string& path) { scopeWindows_->OpenRecord(QString::fromStdString(path)); }},
+      [this] { return LinkSettings(); }, this);
   toolLaunchers_->SetFactory(ToolKind::Terminal, [](const ToolContext& context, const TBaseProperty& link,
                                                     QWidget* parent) { return new TCmdLine(context, link, parent); });
   BuildControls();

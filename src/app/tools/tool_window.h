@@ -3,6 +3,8 @@
 // link settings the main window had when its button was pressed: later changes in the main
 // window do not reach an open tool until the button is pressed again.
 #include <QWidget>
+#include <functional>
+#include <string>
 
 #include "scope/base_property.h"
 #include "workspace/paths.h"
@@ -11,11 +13,14 @@ namespace quillon {
 
 class LinkTaskQueue;
 
-// What a tool window needs from the program: the workspace and the queue that carries its
-// registry work off the window's thread.
+// What a tool window needs from the program: the workspace, the queue that carries its
+// registry work off the window's thread, and the main window's record opener.
 struct ToolContext {
   WorkspacePaths paths;
   LinkTaskQueue& tasks;
+  // Opens a record file (.rec) in a new scope window of the main window's list; empty in tests
+  // that have no main window.
+  std::function<void(const std::string& path)> openRecord;
 };
 
 // A top-level window, not modal. Closing only hides it: the main window keeps one of each tool
