@@ -30,7 +30,8 @@ stop_simulator() {
 trap stop_simulator EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
-"$bin/quillon-sim" --device "$bin/Devices/TK3/1027.ini" --pty "$bin/Ports/SIM1" --tcp 0 --move \
+# Its memory card is the folder SimCard/ beside the program.
+"$bin/quillon-sim" --device "$bin/Devices/TK3/1027.ini" --pty "$bin/Ports/SIM1" --tcp 0 --move --card "$bin/SimCard" \
   >"$sim_log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 1 100); do

@@ -30,5 +30,7 @@ int RunFrameCommand(const Args& args);
 int RunIdentCommand(const Args& args);
 int RunReadCommand(const Args& args);
 int RunWriteCommand(const Args& args);
+// The controller's memory card: list, download, upload, delete, apply.
+int RunCardCommand(const Args& args);
 
 }  // namespace quillon::cli

@@ -39,6 +39,9 @@ constexpr const char* kUsage =
     "                         write one value as the parameter table does, read it back\n"
     "  write --device FILE [--set S] --base LINK\n"
     "                         write every base value in one frame, read them back\n"
+    "  card LINK ls | get NAME [--out FILE] | put FILE [--as NAME] | rm NAME | apply NAME\n"
+    "                         the memory card: list its files and the disk size, download,\n"
+    "                         upload, delete a file, or apply one in the device\n"
     "  LINK = --bus \"QuBUS\"|\"MODBUS RTU\"|\"MODBUS TCP\"\n"
     "         --port NAME --baud N [--fe MS]  (serial; NAME as in the port list, e.g. Ports/NAME)\n"
     "         --ip A [--ipport P]             (MODBUS TCP, default port 502)\n"
@@ -58,6 +61,7 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "ident") return RunIdentCommand(args);
   if (command == "read") return RunReadCommand(args);
   if (command == "write") return RunWriteCommand(args);
+  if (command == "card") return RunCardCommand(args);
   return UsageError("unknown command: " + command);
 }
 

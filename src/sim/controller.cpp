@@ -27,7 +27,7 @@ std::string WireId(const std::string& id, std::size_t maxBytes) {
 }  // namespace
 
 void AppendCRC(std::vector<std::uint8_t>& frame) {
-  const std::uint16_t crc = CRC16(frame.data(), frame.size());
+  const std::uint16_t crc = CRC16Long(frame.data(), frame.size());
   frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
   frame.push_back(static_cast<std::uint8_t>(crc >> 8));
 }
@@ -207,7 +207,7 @@ std::vector<std::uint8_t> SimController::AnswerMODBUS(std::span<const std::uint8
     note = "too short for MODBUS";
     return {};
   }
-  if (CRC16(frame.data(), frame.size()) != 0) {
+  if (CRC16Long(frame.data(), frame.size()) != 0) {
     note = "MODBUS: bad CRC, ignored";
     return {};
   }

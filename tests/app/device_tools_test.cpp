@@ -16,6 +16,7 @@
 #include "plugins/plugin_property.h"
 #include "scope_window_fixture.h"
 #include "tools/cmd_line.h"
+#include "tools/rem_file_op.h"
 
 namespace quillon::testing {
 namespace {
@@ -121,7 +122,7 @@ TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   UseSerial();
   Child<QToolButton>(*main, "ToolButton4")->click();
   TToolWindow* files = main->Tools().Window(ToolKind::FileOperations);
-  ASSERT_NE(files, nullptr);
+  ASSERT_NE(qobject_cast<TRemFileOp*>(files), nullptr);
   EXPECT_TRUE(files->isVisible());
   EXPECT_EQ(files->windowTitle().toStdString(), "Операции с файлами");
   EXPECT_EQ(files->Property.PortName, "SCOPE1");

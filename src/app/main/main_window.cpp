@@ -49,6 +49,7 @@
 #include "text/datetime.h"
 #include "text/items.h"
 #include "tools/cmd_line.h"
+#include "tools/rem_file_op.h"
 #include "variables/pproperty_dialog.h"
 #include "variables/registry.h"
 #include "variables/scale_editor.h"
@@ -77,6 +78,10 @@ Tmain::Tmain(const WorkspacePaths& paths, QWidget* parent) : QMainWindow(parent)
       [this] { return LinkSettings(); }, this);
   toolLaunchers_->SetFactory(ToolKind::Terminal, [](const ToolContext& context, const TBaseProperty& link,
                                                     QWidget* parent) { return new TCmdLine(context, link, parent); });
+  toolLaunchers_->SetFactory(ToolKind::FileOperations,
+                             [](const ToolContext& context, const TBaseProperty& link, QWidget* parent) {
+                               return new TRemFileOp(context, link, parent);
+                             });
   BuildControls();
   BuildMenus();
   BuildTimers();

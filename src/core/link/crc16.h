@@ -11,4 +11,8 @@ namespace quillon {
 // length can only be a caller's mistake, and this keeps it from reading past a frame buffer.
 std::uint16_t CRC16(const std::uint8_t* data, std::size_t length);
 
+// The same CRC over all `length` bytes, for the memory card's frames: an upload block with a
+// long file name is longer than 255 bytes.
+std::uint16_t CRC16Long(const std::uint8_t* data, std::size_t length);
+
 }  // namespace quillon

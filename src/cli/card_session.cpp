@@ -1,0 +1,90 @@
+#include "cli/card_session.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "card/traffic_meter.h"
+#include "cli/link_session.h"
+#include "device/link_status.h"
+#include "text/numbers.h"
+
+namespace quillon::cli {
+
+namespace {
+
+// A line quiet this long has no controller on it (a serial worker answers silence with an empty
+// answer within a second; a TCP worker whose peer went away does not answer at all).
+constexpr std::chrono::seconds kSilenceLimit{5};
+
+void ShowProgress(const TrafficTexts& texts) {
+  std::fprintf(stderr, "\rПередано байт: %s Скорость: %s Принято блоков: %s Ошибки: %s\033[K", texts.bytes.c_str(),
+               texts.speed.c_str(), texts.blocks.c_str(), texts.errors.c_str());
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+CardSession::CardSession(const LinkFieldTexts& fields, const std::string& programDirectory)
+    : link_([this](CardStep step) { Take(std::move(step)); }) {
+  const auto address = TryReadInteger(fields.address);
+  if (!address || *address < 0 || *address > 255) throw LinkError("Адрес устройства - это число от 0 до 255");
+  target_.address = static_cast<std::uint8_t>(*address);
+  target_.tcp = fields.Tcp();
+  target_.programDirectory = programDirectory;
+  if (target_.tcp) {
+    target_.ip = fields.Ip();
+    target_.tcpPort = static_cast<std::uint16_t>(TryReadInteger(fields.tcpPort).value_or(502));
+    tcp_ = std::make_unique<TTCPIPList>();
+  } else {
+    target_.port = fields.port;
+    target_.baud = static_cast<unsigned>(TryReadInteger(fields.baud).value_or(0));
+    target_.frameEndMs = static_cast<unsigned>(TryReadInteger(fields.frameEnd).value_or(8));
+    serial_ = std::make_unique<TCommList>(programDirectory);
+  }
+}
+
+CardSession::~CardSession() { link_.Withdraw({serial_.get(), tcp_.get()}); }
+
+void CardSession::Take(CardStep step) {
+  std::lock_guard lock(mutex_);
+  steps_.push_back(std::move(step));
+  arrived_.notify_all();
+}
+
+CardStep CardSession::Run(std::shared_ptr<CardOperation> operation, bool progress, std::vector<std::string>* names) {
+  const std::uint64_t generation = ++generation_;
+  if (link_.Start({serial_.get(), tcp_.get()}, target_, std::move(operation), generation) == CardAttach::PortFailed) {
+    throw LinkError(PortErrorMessage(target_.Place()));
+  }
+  TrafficMeter meter;
+  std::uint64_t served = link_.Served();
+  auto quietSince = std::chrono::steady_clock::now();
+  while (true) {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, std::chrono::milliseconds(kTrafficTickMs), [this] { return !steps_.empty(); });
+    while (!steps_.empty()) {
+      CardStep step = std::move(steps_.front());
+      steps_.pop_front();
+      if (step.generation != generation) continue;
+      if (step.fileName && names != nullptr) names->push_back(*step.fileName);
+      if (!step.Finished()) continue;
+      if (progress) {
+        ShowProgress(meter.Tick(link_.Counters()));
+        std::fputc('\n', stderr);
+      }
+      return step;
+    }
+    lock.unlock();
+    if (progress) ShowProgress(meter.Tick(link_.Counters()));
+    const auto now = std::chrono::steady_clock::now();
+    if (link_.Served() != served) {
+      served = link_.Served();
+      quietSince = now;
+    } else if (now - quietSince > kSilenceLimit) {
+      if (progress) std::fputc('\n', stderr);
+      throw LinkError(kNoAnswerMessage);
+    }
+  }
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,75 @@
+#pragma once
+// The memory card service: its request frames (device address, function 0x20..0x25, data, CRC16
+// low byte first) and the first judgement of an answer. File names travel in Windows-1251.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+using CardFrame = std::vector<std::uint8_t>;
+
+inline constexpr std::uint8_t kCardDiskState = 0x20;
+inline constexpr std::uint8_t kCardList = 0x21;
+inline constexpr std::uint8_t kCardDownload = 0x22;
+inline constexpr std::uint8_t kCardUpload = 0x23;
+inline constexpr std::uint8_t kCardDelete = 0x24;
+inline constexpr std::uint8_t kCardApply = 0x25;
+// The function code with bit 7 set: the card is not initialised or absent.
+inline constexpr std::uint8_t kCardAbsentBit = 0x80;
+// Missing-file codes; download shares delete's.
+inline constexpr std::uint8_t kCardUploadMissing = 0xE3;
+inline constexpr std::uint8_t kCardDownloadMissing = 0xE4;
+inline constexpr std::uint8_t kCardDeleteMissing = 0xE4;
+inline constexpr std::uint8_t kCardApplyMissing = 0xE5;
+
+inline constexpr std::size_t kCardBlockSize = 230;
+inline constexpr std::size_t kCardMaxNameLength = 255;
+// The longest frame: an upload block under the longest name.
+inline constexpr std::size_t kCardMaxFrameLength = 2 + 4 + kCardMaxNameLength + 1 + 1 + kCardBlockSize + 2;
+inline constexpr std::uint32_t kCardQueryDelayMs = 100;
+inline constexpr std::uint32_t kCardTransferDelayMs = 0;
+// Consecutive bad answers a transfer tries again after; the next one ends it.
+inline constexpr unsigned kCardRetries = 10;
+
+inline constexpr const char* kCardAbsentMessage = "диск microSD не инициализируется либо отсутствует!";
+inline constexpr const char* kCardFileMissingMessage = "файл не найден на microSD!";
+inline constexpr const char* kCardFileReceivedMessage = "файл принят!";
+inline constexpr const char* kCardReadFailedMessage = "Невозможно прочитать файл. Принятые даные не корректны";
+inline constexpr const char* kCardWriteFailedMessage = "Невозможно записать файл. Ошибки связи.";
+inline constexpr const char* kCardBadAnswerMessage = "ошибка контрольной суммы, либо команда не опознана!";
+inline constexpr const char* kCardApplyMissingMessage = "файл отсутствует!";
+inline constexpr const char* kCardNoFileMessage = "файл не выбран";
+inline constexpr const char* kCardNoDiskSize = "---";
+
+std::string FileNotCreatedMessage(const std::string& path);
+std::string FileNotOpenedMessage(const std::string& path);
+
+// A UTF-8 name as the card gets it: Windows-1251, at most 255 characters.
+std::string CardWireName(std::string_view utf8);
+
+CardFrame BuildCardDiskState(std::uint8_t address);
+CardFrame BuildCardList(std::uint8_t address, bool first);
+CardFrame BuildCardDownload(std::uint8_t address, std::uint32_t offset, std::string_view utf8Name);
+// At most 230 data bytes go into one block; the rest is the caller's mistake and is left out.
+CardFrame BuildCardUpload(std::uint8_t address, std::uint32_t offset, std::string_view utf8Name,
+                          std::span<const std::uint8_t> data);
+CardFrame BuildCardDelete(std::uint8_t address, std::string_view utf8Name);
+CardFrame BuildCardApply(std::uint8_t address, std::string_view utf8Name);
+
+// An answer whose CRC over all its bytes, checksum included, is 0. Fewer than four bytes (address,
+// function, CRC) are no answer at all.
+bool CardAnswerValid(std::span<const std::uint8_t> answer);
+
+// The payload of a counted answer (function, n, n bytes, CRC), or nothing when the count does not
+// match the answer's length.
+std::optional<std::span<const std::uint8_t>> CardCountedData(std::span<const std::uint8_t> answer);
+
+// The disk state text of a valid answer: the big-endian size and " B"; nothing when too short.
+std::optional<std::string> CardDiskSizeText(std::span<const std::uint8_t> answer);
+
+}  // namespace quillon

@@ -1,0 +1,71 @@
+#include "card/card_queries.h"
+
+#include <string_view>
+#include <utility>
+
+#include "text/cp1251.h"
+
+namespace quillon {
+
+namespace {
+
+bool Says(std::span<const std::uint8_t> answer, std::uint8_t function) { return answer[1] == function; }
+
+}  // namespace
+
+CardStep CardQuery::End(CardOutcome outcome, std::string message) const {
+  return MakeCardStep(Kind(), outcome, std::move(message));
+}
+
+CardDiskStateQuery::CardDiskStateQuery(std::uint8_t address) : CardQuery(BuildCardDiskState(address)) {}
+
+CardStep CardDiskStateQuery::Answer(std::span<const std::uint8_t> answer) {
+  if (!CardAnswerValid(answer)) return End(CardOutcome::BadAnswer);
+  if (Says(answer, kCardDiskState | kCardAbsentBit)) return End(CardOutcome::CardAbsent, kCardAbsentMessage);
+  auto size = CardDiskSizeText(answer);
+  if (!size) return End(CardOutcome::BadAnswer);
+  CardStep step = End(CardOutcome::Done);
+  step.diskSize = std::move(size);
+  return step;
+}
+
+CardListQuery::CardListQuery(std::uint8_t address) : CardQuery(BuildCardList(address, true)), address_(address) {}
+
+CardStep CardListQuery::Answer(std::span<const std::uint8_t> answer) {
+  if (!CardAnswerValid(answer)) return End(CardOutcome::BadAnswer);
+  if (Says(answer, kCardList | kCardAbsentBit)) return End(CardOutcome::CardAbsent);
+  const auto name = Says(answer, kCardList) ? CardCountedData(answer) : std::nullopt;
+  if (!name) return End(CardOutcome::BadAnswer);
+  if (name->empty()) return End(CardOutcome::Done);
+  CardStep step = MakeCardStep(Kind());
+  step.fileName = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(name->data()), name->size()));
+  request_ = BuildCardList(address_, false);
+  return step;
+}
+
+CardDeleteQuery::CardDeleteQuery(std::uint8_t address, const std::string& name)
+    : CardQuery(BuildCardDelete(address, name)) {}
+
+CardStep CardDeleteQuery::Answer(std::span<const std::uint8_t> answer) {
+  if (!CardAnswerValid(answer)) return End(CardOutcome::BadAnswer);
+  if (Says(answer, kCardDelete | kCardAbsentBit)) return End(CardOutcome::CardAbsent);
+  if (Says(answer, kCardDeleteMissing)) return End(CardOutcome::FileMissing);
+  CardStep step = End(CardOutcome::Done);
+  step.relist = true;
+  return step;
+}
+
+CardApplyQuery::CardApplyQuery(std::uint8_t address, const std::string& name, TransferCounters& counters)
+    : CardQuery(BuildCardApply(address, name)) {
+  counters.errors = 0;
+  counters.answers = 0;
+}
+
+CardStep CardApplyQuery::Answer(std::span<const std::uint8_t> answer) {
+  if (!CardAnswerValid(answer)) return End(CardOutcome::BadAnswer, kCardBadAnswerMessage);
+  if (Says(answer, kCardApply | kCardAbsentBit)) return End(CardOutcome::CardAbsent, kCardAbsentMessage);
+  if (Says(answer, kCardApplyMissing)) return End(CardOutcome::FileMissing, kCardApplyMissingMessage);
+  return End(CardOutcome::Done);
+}
+
+}  // namespace quillon

@@ -1,0 +1,60 @@
+#pragma once
+// The short card operations: the disk state, the file list (one exchange per entry), deleting
+// a file and applying one in the device. Invalid answers are not tried again.
+#include <string>
+
+#include "card/card_operation.h"
+
+namespace quillon {
+
+// Base of the operations that send the same kind of request after a pause of 100 ms.
+class CardQuery : public CardOperation {
+ public:
+  const CardFrame& Request() const override { return request_; }
+  std::uint32_t DelayMs() const override { return kCardQueryDelayMs; }
+
+ protected:
+  explicit CardQuery(CardFrame request) : request_(std::move(request)) {}
+  CardStep End(CardOutcome outcome, std::string message = {}) const;
+
+  CardFrame request_;
+};
+
+class CardDiskStateQuery : public CardQuery {
+ public:
+  explicit CardDiskStateQuery(std::uint8_t address);
+  CardKind Kind() const override { return CardKind::DiskState; }
+  // A valid answer gives the disk size text (or the message of a missing card); an invalid one
+  // gives nothing, so "---" stays.
+  CardStep Answer(std::span<const std::uint8_t> answer) override;
+};
+
+class CardListQuery : public CardQuery {
+ public:
+  explicit CardListQuery(std::uint8_t address);
+  CardKind Kind() const override { return CardKind::List; }
+  // Each entry comes with a step that goes on to the next; n = 0 ends the list, and so, without
+  // a message, do a missing card and an invalid answer.
+  CardStep Answer(std::span<const std::uint8_t> answer) override;
+
+ private:
+  std::uint8_t address_;
+};
+
+class CardDeleteQuery : public CardQuery {
+ public:
+  CardDeleteQuery(std::uint8_t address, const std::string& name);
+  CardKind Kind() const override { return CardKind::Delete; }
+  // Only a confirmed deletion asks for the list again; nothing is shown either way.
+  CardStep Answer(std::span<const std::uint8_t> answer) override;
+};
+
+class CardApplyQuery : public CardQuery {
+ public:
+  // The error and block counters are zeroed.
+  CardApplyQuery(std::uint8_t address, const std::string& name, TransferCounters& counters);
+  CardKind Kind() const override { return CardKind::Apply; }
+  CardStep Answer(std::span<const std::uint8_t> answer) override;
+};
+
+}  // namespace quillon

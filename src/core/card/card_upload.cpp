@@ -1,0 +1,45 @@
+#include "card/card_upload.h"
+
+#include <utility>
+
+namespace quillon {
+
+CardUpload::CardUpload(std::uint8_t address, std::string name, UploadSource source, TransferCounters& counters)
+    : address_(address), name_(std::move(name)), source_(std::move(source)), counters_(counters) {
+  counters_.Reset(source_.Size());
+  ReadBlock();
+}
+
+void CardUpload::ReadBlock() {
+  block_ = source_.Read(offset_, kCardBlockSize);
+  request_ = BuildCardUpload(address_, offset_, name_, block_);
+}
+
+CardStep CardUpload::Answer(std::span<const std::uint8_t> answer) {
+  ++counters_.answers;
+  const bool valid = CardAnswerValid(answer);
+  const std::uint8_t function = valid ? answer[1] : 0;
+  if (valid && function == (kCardUpload | kCardAbsentBit)) return Finish(CardOutcome::CardAbsent, kCardAbsentMessage);
+  if (valid && function == kCardUploadMissing) return Finish(CardOutcome::FileMissing, kCardFileMissingMessage);
+  if (!valid || function != kCardUpload || answer.size() != 5) {
+    ++counters_.errors;
+    if (++retries_ > kCardRetries) return Finish(CardOutcome::BadAnswer, kCardWriteFailedMessage);
+    // The block is read again from its start, as the file stood when it was first read.
+    ReadBlock();
+    return MakeCardStep(Kind());
+  }
+  if (answer[2] == 0) return Finish(CardOutcome::Done, kCardFileReceivedMessage);
+  retries_ = 0;
+  offset_ += static_cast<std::uint32_t>(block_.size());
+  counters_.bytes = offset_;
+  ReadBlock();
+  if (block_.empty()) return Finish(CardOutcome::Done, kCardFileReceivedMessage);
+  return MakeCardStep(Kind());
+}
+
+CardStep CardUpload::Finish(CardOutcome outcome, std::string message) {
+  source_.Close();
+  return MakeCardStep(Kind(), outcome, std::move(message));
+}
+
+}  // namespace quillon

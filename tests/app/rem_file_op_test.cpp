@@ -1,0 +1,219 @@
+// The card file window against the simulator's memory card: listing, downloading and uploading
+// through the window, with the end messages as the user would see them.
+#include "tools/rem_file_op.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+
+#include "app_fixture.h"
+#include "link/comm_list.h"
+#include "link/link_tasks.h"
+#include "link/tcpip_list.h"
+#include "sim_process.h"
+#include "tools/file_load.h"
+
+namespace quillon::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 17 + 3);
+  return bytes;
+}
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// The window with its file dialogs answered by the test.
+class ScriptedRemFileOp : public TRemFileOp {
+ public:
+  using TRemFileOp::TRemFileOp;
+  std::optional<std::string> savePath;
+  std::optional<std::string> openPath;
+  std::string askedDirectory;
+  std::string proposed;
+
+ protected:
+  std::optional<std::string> AskSavePath(const std::string& directory, const std::string& name) override {
+    askedDirectory = directory;
+    proposed = name;
+    return savePath;
+  }
+  std::optional<std::string> AskOpenPath(const std::string& directory) override {
+    askedDirectory = directory;
+    return openPath;
+  }
+};
+
+class RemFileOpTest : public AppTest {
+ protected:
+  void SetUp() override {
+    WriteWindowsFile("sim/dev.ini",
+                     "[DEVICE]\nID=7 QT v1.0 2024-01-10\n[vars]\n[FLASH]\n"
+                     "p1=Inom/Ток/TWORD/x0100/r0080/А/1/2//0/x03E8/\n");
+    InstallCommList(&ports);
+    InstallTCPIPList(&tcp);
+    fs::create_directories(dir / "card");
+    fs::create_directories(dir / "pc");
+  }
+  void TearDown() override {
+    window.reset();
+    tasks.reset();
+    InstallCommList(nullptr);
+    InstallTCPIPList(nullptr);
+  }
+
+  void StartSim(const QString& cardOption) {
+    ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
+    QStringList args{QStringLiteral("--device"), QString::fromStdString(dir / "sim/dev.ini"), QStringLiteral("--pty"),
+                     QString::fromStdString(paths.program + "Ports/SIM1"), cardOption};
+    if (cardOption == QStringLiteral("--card")) args << QString::fromStdString(dir / "card");
+    ASSERT_TRUE(sim.Start(args));
+  }
+
+  void Open() {
+    TBaseProperty link;
+    link.Protocol = "MODBUS RTU";
+    link.PortName = "SIM1";
+    link.Baud = "115200";
+    link.FrameEnd = "5";
+    link.SlaveAddr = "1";
+    window = std::make_unique<ScriptedRemFileOp>(ToolContext{paths, *tasks, {}}, link);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
+
+  template <typename Widget>
+  Widget* Find(const char* name) {
+    auto* widget = window->findChild<Widget*>(QLatin1String(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  QStringList Listed() {
+    QStringList names;
+    auto* list = Find<QListWidget>("lbFiles");
+    for (int i = 0; i < list->count(); ++i) names << list->item(i)->text();
+    return names;
+  }
+
+  // Waits for the end message of an operation.
+  bool MessageShown(std::size_t count) {
+    return WaitUntil([&] { return prompt.warnings.size() >= count; }, 8000);
+  }
+
+  TCommList ports{paths.program};
+  TTCPIPList tcp;
+  std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
+  SimProcess sim;
+  std::unique_ptr<ScriptedRemFileOp> window;
+};
+
+TEST_F(RemFileOpTest, ListsDownloadsAndUploadsThroughTheWindow) {
+  Write(dir / "card/alpha.txt", "hello");
+  Write(dir / "card/Данные.bin", Pattern(700));
+  StartSim(QStringLiteral("--card"));
+  Open();
+
+  Find<QPushButton>("btReloadNames")->click();
+  ASSERT_TRUE(WaitUntil([&] { return Listed().size() == 2; }, 5000)) << Listed().join(',').toStdString();
+  EXPECT_EQ(Listed(), (QStringList{QStringLiteral("alpha.txt"), QStringLiteral("Данные.bin")}));
+  // Listing ends silently.
+  QTest::qWait(300);
+  EXPECT_TRUE(prompt.warnings.empty());
+
+  // Choosing a line puts it into the name field, which the download asks for.
+  auto* files = Find<QListWidget>("lbFiles");
+  files->setCurrentRow(1);
+  EXPECT_EQ(Find<QLineEdit>("edFileName")->text(), QStringLiteral("Данные.bin"));
+  Write(dir / "pc/copy.bin", Pattern(3000));  // longer than what comes
+  window->savePath = dir / "pc/copy.bin";
+  Find<QPushButton>("btDownLoad")->click();
+  EXPECT_EQ(window->proposed, "Данные.bin");
+  EXPECT_EQ(window->askedDirectory, paths.program);
+  EXPECT_FALSE(Find<QPushButton>("btDownLoad")->isEnabled());
+  EXPECT_TRUE(window->FileLoad()->isVisible());
+  ASSERT_TRUE(MessageShown(1));
+  EXPECT_EQ(prompt.warnings.back(), (std::pair<std::string, std::string>{"Quillon", "файл принят!"}));
+  EXPECT_EQ(Read(dir / "pc/copy.bin"), Pattern(700));
+  EXPECT_TRUE(Find<QPushButton>("btDownLoad")->isEnabled());
+  EXPECT_FALSE(window->FileLoad()->isVisible());
+  // The progress window counted the blocks: 4 with data and the empty last one.
+  ASSERT_TRUE(WaitUntil([&] { return window->FileLoad()->findChild<QLabel*>("lbPakets")->text() == "5"; }));
+
+  Write(dir / "pc/Ёж.dat", Pattern(300));
+  window->openPath = dir / "pc/Ёж.dat";
+  Find<QPushButton>("btSelectFile")->click();
+  EXPECT_EQ(window->askedDirectory, dir / "pc/");  // the directory of the last chosen file
+  EXPECT_EQ(window->FileLoad()->findChild<QLabel*>("lbFileName")->text(), QStringLiteral("Ёж.dat"));
+  ASSERT_TRUE(MessageShown(2));
+  EXPECT_EQ(prompt.warnings.back().second, "файл принят!");
+  EXPECT_EQ(Read(dir / "card/Ёж.dat"), Pattern(300));
+  EXPECT_TRUE(Find<QPushButton>("btSelectFile")->isEnabled());
+  // The next tick of the progress display shows the upload's share of the file.
+  auto* sent = window->FileLoad()->findChild<QLabel*>("lbBytesSend");
+  EXPECT_TRUE(WaitUntil([&] { return sent->text() == QStringLiteral("230 (76%)"); })) << sent->text().toStdString();
+}
+
+TEST_F(RemFileOpTest, AMissingFileAndAMissingCardAreReported) {
+  StartSim(QStringLiteral("--card"));
+  Open();
+  Write(dir / "pc/keep.bin", "keep");
+  Find<QLineEdit>("edFileName")->setText(QStringLiteral("nope.bin"));
+  window->savePath = dir / "pc/keep.bin";
+  Find<QPushButton>("btDownLoad")->click();
+  ASSERT_TRUE(MessageShown(1));
+  EXPECT_EQ(prompt.warnings.back().second, "файл не найден на microSD!");
+  EXPECT_EQ(Read(dir / "pc/keep.bin"), "keep");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "pc"), fs::directory_iterator()), 1);
+
+  // Apply without a name asks for one at once.
+  Find<QLineEdit>("edFileName")->clear();
+  Find<QPushButton>("btUseFile")->click();
+  EXPECT_EQ(prompt.warnings.back().second, "файл не выбран");
+}
+
+TEST_F(RemFileOpTest, TheDiskPageShowsTheSizeOrTheMissingCard) {
+  StartSim(QStringLiteral("--card-absent"));
+  Open();
+  auto* total = Find<QLabel>("lbTotalSize");
+  EXPECT_EQ(total->text(), QStringLiteral("---"));
+  Find<QPushButton>("btRefreshDiskState")->click();
+  ASSERT_TRUE(MessageShown(1));
+  EXPECT_EQ(prompt.warnings.back().second, "диск microSD не инициализируется либо отсутствует!");
+  EXPECT_EQ(total->text(), QStringLiteral("---"));
+}
+
+TEST_F(RemFileOpTest, APortThatDoesNotOpenIsNamed) {
+  TBaseProperty link;
+  link.Protocol = "MODBUS RTU";
+  link.PortName = "NOPORT";
+  link.Baud = "9600";
+  window = std::make_unique<ScriptedRemFileOp>(ToolContext{paths, *tasks, {}}, link);
+  window->show();
+  window->openPath = dir / "pc/up.bin";
+  Write(dir / "pc/up.bin", "x");
+  Find<QPushButton>("btSelectFile")->click();
+  ASSERT_TRUE(MessageShown(1));
+  EXPECT_EQ(prompt.warnings.back(),
+            (std::pair<std::string, std::string>{"Quillon", "Порт NOPORT не существует\nили занят другой программой"}));
+  EXPECT_TRUE(Find<QPushButton>("btSelectFile")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("btDownLoad")->isEnabled());
+}
+
+}  // namespace
+}  // namespace quillon::testing

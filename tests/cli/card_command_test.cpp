@@ -1,0 +1,183 @@
+// quillon-cli card against quillon-sim's memory card, on a pseudo-terminal and on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace quillon {
+namespace {
+
+using testing::Process;
+using testing::RunResult;
+namespace fs = std::filesystem;
+
+constexpr const char* kDeviceFile =
+    "[DEVICE]\r\nID=1 TST 1.0 01.01.2020\r\n[vars]\r\n[FLASH]\r\np1=A/Word/TWORD/x0100/r0080//1/2//0/x1234/\r\n";
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 31 + 7);
+  return bytes;
+}
+
+// A workspace with the simulator on Ports/SIM1 and on a TCP port, its card in card/.
+class CardCommand : public ::testing::Test {
+ protected:
+  void StartSimulator(const std::vector<std::string>& cardArgs) {
+    fs::create_directories(workspace / "Ports");
+    fs::create_directories(workspace / "card");
+    Write(workspace / "dev.ini", kDeviceFile);
+    std::vector<std::string> args{QUILLON_BIN_DIR "/quillon-sim",
+                                  "--device",
+                                  workspace / "dev.ini",
+                                  "--pty",
+                                  workspace / "Ports/SIM1",
+                                  "--tcp",
+                                  "0"};
+    args.insert(args.end(), cardArgs.begin(), cardArgs.end());
+    sim = std::make_unique<Process>(args);
+    ASSERT_TRUE(sim->WaitForLine("ready", std::chrono::milliseconds(10000)));
+    const std::string& out = sim->Output();
+    const auto at = out.find("tcp: 127.0.0.1:");
+    ASSERT_NE(at, std::string::npos) << out;
+    tcpPort = out.substr(at + 15, out.find('\n', at) - at - 15);
+  }
+
+  RunResult Card(const std::vector<std::string>& args, bool tcp = false) {
+    std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-cli", "--workspace", workspace.Path(), "card"};
+    const std::vector<std::string> link =
+        tcp ? std::vector<std::string>{"--bus", "MODBUS TCP", "--ip", "127.0.0.1", "--ipport", tcpPort}
+            : std::vector<std::string>{"--bus", "MODBUS RTU", "--port", "SIM1", "--baud", "115200"};
+    command.insert(command.end(), link.begin(), link.end());
+    command.insert(command.end(), args.begin(), args.end());
+    return testing::RunProgram(command);
+  }
+
+  testing::TempDir workspace;
+  testing::TempDir pc;
+  std::unique_ptr<Process> sim;
+  std::string tcpPort;
+};
+
+TEST_F(CardCommand, ListGetPutRemoveAndApplyRoundTrip) {
+  StartSimulator({"--card", workspace / "card"});
+  Write(workspace / "card/b.txt", "hello");
+  Write(workspace / "card/Отчёт.dat", Pattern(1000));
+
+  RunResult listed = Card({"ls"});
+  ASSERT_EQ(listed.exitCode, 0) << listed.err;
+  EXPECT_EQ(listed.out.rfind("b.txt\nОтчёт.dat\nsize: ", 0), 0u) << listed.out;
+  EXPECT_EQ(listed.out.substr(listed.out.size() - 3), " B\n") << listed.out;
+
+  // Over a longer file of the same name: exactly the card's bytes are left.
+  Write(pc / "copy.dat", Pattern(5000));
+  const RunResult got = Card({"get", "Отчёт.dat", "--out", pc / "copy.dat"});
+  ASSERT_EQ(got.exitCode, 0) << got.err;
+  EXPECT_EQ(got.out, "файл принят!\n");
+  EXPECT_EQ(Read(pc / "copy.dat"), Pattern(1000));
+
+  // 460 bytes: two full blocks and nothing after them; the name goes as --as gives it.
+  Write(pc / "up.bin", Pattern(460));
+  const RunResult put = Card({"put", pc / "up.bin", "--as", "Ёж.bin"}, true);
+  ASSERT_EQ(put.exitCode, 0) << put.err;
+  EXPECT_EQ(put.out, "файл принят!\n");
+  EXPECT_EQ(Read(workspace / "card/Ёж.bin"), Pattern(460));
+  // Not a terminal: no progress line.
+  EXPECT_EQ(put.err, "");
+
+  // A long name makes a full block's frame longer than 255 bytes: the CRC still covers it all.
+  const std::string longName = "параметры_насоса_после_ремонта_2026.ini";
+  Write(pc / "long", Pattern(300));
+  const RunResult putLong = Card({"put", pc / "long", "--as", longName});
+  ASSERT_EQ(putLong.exitCode, 0) << putLong.err;
+  EXPECT_EQ(Read(workspace / ("card/" + longName)), Pattern(300));
+  ASSERT_EQ(Card({"get", longName, "--out", pc / "long.back"}).exitCode, 0);
+  EXPECT_EQ(Read(pc / "long.back"), Pattern(300));
+  ASSERT_EQ(Card({"rm", longName}).exitCode, 0);
+
+  Write(pc / "empty", "");
+  ASSERT_EQ(Card({"put", pc / "empty"}).exitCode, 0);
+  EXPECT_TRUE(fs::exists(workspace / "card/empty"));
+  EXPECT_EQ(fs::file_size(workspace / "card/empty"), 0u);
+
+  const RunResult applied = Card({"apply", "b.txt"}, true);
+  EXPECT_EQ(applied.exitCode, 0) << applied.err;
+  EXPECT_NE(applied.out.find("b.txt"), std::string::npos);
+
+  const RunResult removed = Card({"rm", "b.txt"});
+  EXPECT_EQ(removed.exitCode, 0) << removed.err;
+  EXPECT_FALSE(fs::exists(workspace / "card/b.txt"));
+  listed = Card({"ls"}, true);
+  EXPECT_EQ(listed.out.rfind("empty\nОтчёт.dat\nЁж.bin\nsize: ", 0), 0u) << listed.out;
+}
+
+TEST_F(CardCommand, AMissingFileFailsWithTheWindowsMessageAndLeavesNothing) {
+  StartSimulator({"--card", workspace / "card"});
+  Write(pc / "keep.dat", "old contents");
+  const RunResult got = Card({"get", "nope.dat", "--out", pc / "keep.dat"});
+  EXPECT_EQ(got.exitCode, 1);
+  EXPECT_EQ(got.err, "файл не найден на microSD!\n");
+  EXPECT_EQ(Read(pc / "keep.dat"), "old contents");
+  EXPECT_EQ(std::distance(fs::directory_iterator(pc.Path()), fs::directory_iterator()), 1);
+
+  const RunResult removed = Card({"rm", "nope.dat"}, true);
+  EXPECT_EQ(removed.exitCode, 1);
+  EXPECT_EQ(removed.err, "файл не найден на microSD!\n");
+  const RunResult applied = Card({"apply", "nope.dat"});
+  EXPECT_EQ(applied.exitCode, 1);
+  EXPECT_EQ(applied.err, "файл отсутствует!\n");
+  const RunResult put = Card({"put", pc / "not-there"});
+  EXPECT_EQ(put.exitCode, 1);
+  EXPECT_EQ(put.err, "файл " + (pc / "not-there") + " не открыт\n");
+}
+
+TEST_F(CardCommand, AnAbsentCardFailsEveryAction) {
+  StartSimulator({"--card-absent"});
+  Write(pc / "up.bin", "x");
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"ls"}, {"get", "a", "--out", pc / "a"}, {"put", pc / "up.bin"}, {"rm", "a"}, {"apply", "a"}}) {
+    const RunResult result = Card(args);
+    EXPECT_EQ(result.exitCode, 1) << args.front();
+    EXPECT_EQ(result.err, "диск microSD не инициализируется либо отсутствует!\n") << args.front();
+    EXPECT_EQ(result.out, "") << args.front();
+  }
+  EXPECT_FALSE(fs::exists(pc / "a"));
+}
+
+TEST(CardCommandArgs, UsageErrorsExitTwo) {
+  testing::TempDir workspace;
+  const std::vector<std::vector<std::string>> cases{
+      {}, {"ls", "x"}, {"get"}, {"get", "a", "b"}, {"put", "f", "--out", "x"}, {"mv", "a"}, {"get", "a", "--out"},
+  };
+  for (const auto& args : cases) {
+    std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-cli",
+                                     "--workspace",
+                                     workspace.Path(),
+                                     "card",
+                                     "--bus",
+                                     "MODBUS RTU",
+                                     "--port",
+                                     "P",
+                                     "--baud",
+                                     "9600"};
+    command.insert(command.end(), args.begin(), args.end());
+    EXPECT_EQ(testing::RunProgram(command).exitCode, 2) << ::testing::PrintToString(args);
+  }
+}
+
+}  // namespace
+}  // namespace quillon

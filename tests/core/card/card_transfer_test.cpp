@@ -1,0 +1,252 @@
+// Downloads and uploads driven by scripted answers: block offsets, retries, the end of a
+// file, and what is left on the PC's disk.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#include "card/card_download.h"
+#include "card/card_upload.h"
+#include "core/card/card_answers.h"
+#include "support/temp_dir.h"
+
+namespace quillon {
+namespace {
+
+using testing::Bytes;
+using testing::CodeAnswer;
+using testing::Corrupted;
+using testing::CountedAnswer;
+using testing::Pattern;
+using testing::RequestOffset;
+using testing::WithCrc;
+namespace fs = std::filesystem;
+
+using Answerer = std::function<Bytes(const Bytes& request)>;
+
+// Runs the operation to its end; the requests it sent and its last step.
+struct DriveResult {
+  std::vector<Bytes> requests;
+  CardStep last;
+};
+
+DriveResult Drive(CardOperation& operation, const Answerer& answer, std::size_t limit = 1000) {
+  DriveResult run;
+  for (std::size_t i = 0; i < limit; ++i) {
+    run.requests.push_back(operation.Request());
+    run.last = operation.Answer(answer(run.requests.back()));
+    if (run.last.Finished()) return run;
+  }
+  ADD_FAILURE() << "the operation did not end";
+  return run;
+}
+
+// A card holding `content`: download blocks from the offset asked for.
+Answerer CardWith(const Bytes& content) {
+  return [content](const Bytes& request) {
+    const std::uint32_t offset = RequestOffset(request);
+    const std::size_t from = std::min<std::size_t>(offset, content.size());
+    const std::size_t count = std::min<std::size_t>(230, content.size() - from);
+    return CountedAnswer(0x22, Bytes(content.begin() + from, content.begin() + from + count));
+  };
+}
+
+Bytes ReadAll(const std::string& path) { return testing::ReadBytes(path); }
+
+std::size_t EntriesIn(const std::string& directory) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
+}
+
+class CardDownloadTest : public ::testing::Test {
+ protected:
+  CardDownload Make(const std::string& path) {
+    auto file = DownloadFile::Create(path);
+    EXPECT_TRUE(file);
+    return CardDownload(5, "data.bin", std::move(*file), counters);
+  }
+  testing::TempDir dir;
+  TransferCounters counters;
+};
+
+TEST_F(CardDownloadTest, AShortLastBlockIsFollowedByARequestAt230MoreAndEndsOnAnEmptyOne) {
+  const Bytes content = Pattern(300);
+  auto download = Make(dir / "out.bin");
+  const DriveResult run = Drive(download, CardWith(content));
+  ASSERT_EQ(run.requests.size(), 3u);
+  EXPECT_EQ(run.requests[0], BuildCardDownload(5, 0, "data.bin"));
+  EXPECT_EQ(RequestOffset(run.requests[1]), 230u);
+  EXPECT_EQ(RequestOffset(run.requests[2]), 460u);  // 230 further although only 70 came
+  EXPECT_EQ(run.last.outcome, CardOutcome::Done);
+  EXPECT_EQ(run.last.message, "файл принят!");
+  EXPECT_EQ(ReadAll(dir / "out.bin"), content);
+  EXPECT_EQ(counters.answers.load(), 3u);
+  EXPECT_EQ(counters.bytes.load(), 460u);
+}
+
+TEST_F(CardDownloadTest, OverALongerExistingFileLeavesExactlyTheReceivedBytes) {
+  ASSERT_TRUE(testing::WriteBytes(dir / "out.bin", Pattern(5000, 9)));
+  const Bytes content = Pattern(500);
+  auto download = Make(dir / "out.bin");
+  EXPECT_EQ(Drive(download, CardWith(content)).last.outcome, CardOutcome::Done);
+  EXPECT_EQ(ReadAll(dir / "out.bin"), content);
+  EXPECT_EQ(EntriesIn(dir.Path()), 1u);
+}
+
+TEST_F(CardDownloadTest, AFailureLeavesAnExistingFileUntouchedAndNoTemporaryFile) {
+  const Bytes before = Pattern(700, 3);
+  ASSERT_TRUE(testing::WriteBytes(dir / "out.bin", before));
+  const std::vector<std::pair<Bytes, std::string>> endings{
+      {CodeAnswer(0xE4), "файл не найден на microSD!"},
+      {CodeAnswer(0xA2), "диск microSD не инициализируется либо отсутствует!"},
+      {Corrupted(CountedAnswer(0x22, {1})), "Невозможно прочитать файл. Принятые даные не корректны"},
+  };
+  for (const auto& [ending, message] : endings) {
+    auto download = Make(dir / "out.bin");
+    // One good block first, so something was already written when it fails.
+    const DriveResult run = Drive(download, [&](const Bytes& request) {
+      return RequestOffset(request) == 0 ? CountedAnswer(0x22, Pattern(230)) : ending;
+    });
+    EXPECT_EQ(run.last.message, message);
+    EXPECT_EQ(ReadAll(dir / "out.bin"), before) << message;
+    EXPECT_EQ(EntriesIn(dir.Path()), 1u) << message;
+  }
+}
+
+TEST_F(CardDownloadTest, ACancelledDownloadLeavesNoFileBehind) {
+  {
+    auto download = Make(dir / "new.bin");
+    EXPECT_FALSE(download.Answer(CountedAnswer(0x22, Pattern(230))).Finished());
+  }
+  EXPECT_EQ(EntriesIn(dir.Path()), 0u);
+}
+
+TEST_F(CardDownloadTest, TenBadAnswersAreRetriedAndTheEleventhEnds) {
+  auto download = Make(dir / "out.bin");
+  int bad = 0;
+  // Ten bad answers, then the block: the transfer goes on.
+  const DriveResult recovered = Drive(download, [&](const Bytes& request) {
+    if (RequestOffset(request) == 0 && bad < 10) {
+      ++bad;
+      return Bytes{};  // silence counts as a bad answer too
+    }
+    return RequestOffset(request) == 0 ? CountedAnswer(0x22, {7}) : CountedAnswer(0x22, {});
+  });
+  EXPECT_EQ(recovered.requests.size(), 12u);
+  EXPECT_EQ(recovered.last.outcome, CardOutcome::Done);
+  EXPECT_EQ(counters.errors.load(), 10u);
+  EXPECT_EQ(counters.answers.load(), 12u);
+
+  auto failing = Make(dir / "other.bin");
+  const DriveResult failed = Drive(failing, [](const Bytes&) { return Corrupted(CountedAnswer(0x22, {7})); });
+  EXPECT_EQ(failed.requests.size(), 11u);
+  for (const Bytes& request : failed.requests) EXPECT_EQ(RequestOffset(request), 0u);
+  EXPECT_EQ(failed.last.outcome, CardOutcome::BadAnswer);
+  EXPECT_EQ(failed.last.message, "Невозможно прочитать файл. Принятые даные не корректны");
+  EXPECT_FALSE(fs::exists(dir / "other.bin"));
+}
+
+TEST_F(CardDownloadTest, RetriesCountOnlyInARow) {
+  auto download = Make(dir / "out.bin");
+  // Six bad answers before every good block: never eleven in a row.
+  int answered = 0;
+  const DriveResult run = Drive(download, [&](const Bytes& request) {
+    if (answered++ % 7 < 6) return Corrupted(CountedAnswer(0x22, {1}));
+    return RequestOffset(request) < 690 ? CountedAnswer(0x22, Pattern(230)) : CountedAnswer(0x22, {});
+  });
+  EXPECT_EQ(run.last.outcome, CardOutcome::Done);
+  EXPECT_EQ(ReadAll(dir / "out.bin").size(), 690u);
+}
+
+class CardUploadTest : public ::testing::Test {
+ protected:
+  CardUpload Make(const Bytes& content, const std::string& name = "up.bin") {
+    EXPECT_TRUE(testing::WriteBytes(dir / "source", content));
+    auto source = UploadSource::Open(dir / "source");
+    EXPECT_TRUE(source);
+    return CardUpload(2, name, std::move(*source), counters);
+  }
+  // Stores what arrives; status 1 after a full block, 0 after a shorter one.
+  Answerer Card() {
+    return [this](const Bytes& request) {
+      const std::size_t nameEnd = std::find(request.begin() + 6, request.end(), 0) - request.begin();
+      const std::size_t count = request[nameEnd + 1];
+      stored.resize(RequestOffset(request));
+      stored.insert(stored.end(), request.begin() + nameEnd + 2, request.begin() + nameEnd + 2 + count);
+      return WithCrc({2, 0x23, static_cast<std::uint8_t>(count == 230 ? 1 : 0)});
+    };
+  }
+  testing::TempDir dir;
+  TransferCounters counters;
+  Bytes stored;
+};
+
+TEST_F(CardUploadTest, ThreeHundredBytesGoAs230AtZeroAnd70At230) {
+  const Bytes content = Pattern(300);
+  auto upload = Make(content);
+  EXPECT_EQ(counters.fileSize.load(), 300u);
+  const DriveResult run = Drive(upload, Card());
+  ASSERT_EQ(run.requests.size(), 2u);
+  EXPECT_EQ(run.requests[0], BuildCardUpload(2, 0, "up.bin", Bytes(content.begin(), content.begin() + 230)));
+  EXPECT_EQ(run.requests[1], BuildCardUpload(2, 230, "up.bin", Bytes(content.begin() + 230, content.end())));
+  EXPECT_EQ(run.last.message, "файл принят!");
+  EXPECT_EQ(stored, content);
+}
+
+TEST_F(CardUploadTest, AnEmptyFileGoesAsOneEmptyBlock) {
+  auto upload = Make({});
+  const DriveResult run = Drive(upload, Card());
+  ASSERT_EQ(run.requests.size(), 1u);
+  EXPECT_EQ(run.requests[0], BuildCardUpload(2, 0, "up.bin", Bytes{}));
+  EXPECT_EQ(run.last.outcome, CardOutcome::Done);
+}
+
+TEST_F(CardUploadTest, AnExactMultipleOf230EndsWhenTheNextReadYieldsNothing) {
+  const Bytes content = Pattern(460);
+  auto upload = Make(content);
+  const DriveResult run = Drive(upload, Card());
+  // Both blocks were full, so the card said "more"; no empty third block is sent.
+  ASSERT_EQ(run.requests.size(), 2u);
+  EXPECT_EQ(run.last.message, "файл принят!");
+  EXPECT_EQ(stored, content);
+  EXPECT_EQ(counters.bytes.load(), 460u);
+}
+
+TEST_F(CardUploadTest, ABadAnswerSendsTheSameBlockAgainAndTheEleventhEnds) {
+  const Bytes content = Pattern(500);
+  auto upload = Make(content);
+  int calls = 0;
+  Answerer card = Card();
+  const DriveResult run = Drive(upload, [&](const Bytes& request) {
+    // Every second answer of the second block is lost.
+    if (RequestOffset(request) == 230 && calls++ % 2 == 0) return Bytes{};
+    return card(request);
+  });
+  EXPECT_EQ(run.requests[1], run.requests[2]);
+  EXPECT_EQ(stored, content);
+  EXPECT_EQ(counters.errors.load(), 1u);
+
+  auto failing = Make(content);
+  const DriveResult failed = Drive(failing, [](const Bytes&) { return Corrupted(WithCrc({2, 0x23, 1})); });
+  EXPECT_EQ(failed.requests.size(), 11u);
+  EXPECT_EQ(failed.last.message, "Невозможно записать файл. Ошибки связи.");
+}
+
+TEST_F(CardUploadTest, CardCodesEndTheUpload) {
+  auto absent = Make(Pattern(10));
+  EXPECT_EQ(absent.Answer(CodeAnswer(0xA3)).message, "диск microSD не инициализируется либо отсутствует!");
+  auto missing = Make(Pattern(10));
+  const CardStep step = missing.Answer(CodeAnswer(0xE3));
+  EXPECT_EQ(step.outcome, CardOutcome::FileMissing);
+  EXPECT_EQ(step.message, "файл не найден на microSD!");
+}
+
+TEST_F(CardUploadTest, ACyrillicNameGoesInWindows1251) {
+  auto upload = Make(Pattern(3), "Ёж");
+  // "Ё" 0xA8, "ж" 0xE6.
+  const Bytes& request = upload.Request();
+  EXPECT_EQ(Bytes(request.begin() + 6, request.begin() + 9), (Bytes{0xA8, 0xE6, 0x00}));
+}
+
+}  // namespace
+}  // namespace quillon
