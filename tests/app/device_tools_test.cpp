@@ -15,6 +15,7 @@
 #include "platform/profile.h"
 #include "plugins/plugin_property.h"
 #include "scope_window_fixture.h"
+#include "tools/alarm_buffer.h"
 #include "tools/cmd_line.h"
 #include "tools/rem_file_op.h"
 
@@ -134,7 +135,10 @@ TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   // The alarm buffer asks for its address itself; changing the fields later leaves an open tool
   // alone until its button is pressed again, and the same window comes back.
   Child<QToolButton>(*main, "ToolButton3")->click();
-  EXPECT_TRUE(main->Tools().Window(ToolKind::AlarmBuffer)->Property.SlaveAddr.empty());
+  auto* alarms = qobject_cast<TfmAlarmBuffer*>(main->Tools().Window(ToolKind::AlarmBuffer));
+  ASSERT_NE(alarms, nullptr);
+  EXPECT_EQ(alarms->windowTitle().toStdString(), "Отключения/Статистика аварий");
+  EXPECT_TRUE(alarms->Property.SlaveAddr.empty());
   Child<QLineEdit>(*main, "edFE")->setText(QStringLiteral("25"));
   EXPECT_EQ(files->Property.FrameEnd, "10");
   files->close();

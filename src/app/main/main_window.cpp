@@ -48,6 +48,7 @@
 #include "platform/prompt.h"
 #include "text/datetime.h"
 #include "text/items.h"
+#include "tools/alarm_buffer.h"
 #include "tools/cmd_line.h"
 #include "tools/rem_file_op.h"
 #include "variables/pproperty_dialog.h"
@@ -78,6 +79,10 @@ Tmain::Tmain(const WorkspacePaths& paths, QWidget* parent) : QMainWindow(parent)
       [this] { return LinkSettings(); }, this);
   toolLaunchers_->SetFactory(ToolKind::Terminal, [](const ToolContext& context, const TBaseProperty& link,
                                                     QWidget* parent) { return new TCmdLine(context, link, parent); });
+  toolLaunchers_->SetFactory(ToolKind::AlarmBuffer,
+                             [](const ToolContext& context, const TBaseProperty& link, QWidget* parent) {
+                               return new TfmAlarmBuffer(context, link, parent);
+                             });
   toolLaunchers_->SetFactory(ToolKind::FileOperations,
                              [](const ToolContext& context, const TBaseProperty& link, QWidget* parent) {
                                return new TRemFileOp(context, link, parent);

@@ -1,0 +1,267 @@
+#include "tools/alarm_buffer.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <utility>
+
+#include "alarm/controller_clock.h"
+#include "alarm/page_record.h"
+#include "alarm/xram_write.h"
+#include "link/comm_list.h"
+#include "link/link_tasks.h"
+#include "link/serial_port.h"
+#include "platform/prompt.h"
+#include "scope/window_thread.h"
+#include "text/numbers.h"
+#include "tools/set_prof_time.h"
+#include "widget_helpers.h"
+
+namespace quillon {
+
+namespace {
+
+QStringList ListLines(const std::vector<std::string>& lines) {
+  QStringList texts;
+  for (const std::string& line : lines) texts.push_back(Text(line));
+  return texts;
+}
+
+void ShowLines(QListWidget* list, const std::vector<std::string>& lines) {
+  list->clear();
+  list->addItems(ListLines(lines));
+}
+
+}  // namespace
+
+TfmAlarmBuffer::TfmAlarmBuffer(const ToolContext& context, const TBaseProperty& link, QWidget* parent)
+    : TToolWindow(context, link, QStringLiteral("Отключения/Статистика аварий"), parent) {
+  setObjectName(QStringLiteral("fmAlarmBuffer"));
+  BuildControls();
+  QPointer<TfmAlarmBuffer> self(this);
+  link_ = std::make_shared<AlarmLink>(
+      [self](std::uint64_t generation, int decoded) {
+        OnWindowThreadCall(self, [generation, decoded](TfmAlarmBuffer& w) { w.LogProgress(generation, decoded); });
+      },
+      [self](std::uint64_t generation, const LogPage& page) {
+        OnWindowThreadCall(self, [generation, page](TfmAlarmBuffer& w) { w.PageLoaded(generation, page); });
+      });
+  FormCreate();
+}
+
+TfmAlarmBuffer::~TfmAlarmBuffer() {
+  FormDestroy();
+  // The records stay alive in the task until the worker that may hold them has let them go.
+  Context().tasks.Post([link = link_] { link->Detach(); });
+}
+
+void TfmAlarmBuffer::FormCreate() {
+  page_ = 0;
+  HeaderControl1SectionResize();
+}
+
+void TfmAlarmBuffer::FormShow() {
+  tbSaveToXLS_->setEnabled(false);
+  tmrTraffic_->start();
+}
+
+void TfmAlarmBuffer::FormClose() {
+  tmrRefresh_->stop();
+  tmrTraffic_->stop();
+  Context().tasks.Post([link = link_] { link->Detach(); });
+}
+
+void TfmAlarmBuffer::FormDestroy() { tmrRefresh_->stop(); }
+
+void TfmAlarmBuffer::showEvent(QShowEvent* event) {
+  TToolWindow::showEvent(event);
+  FormShow();
+}
+
+void TfmAlarmBuffer::closeEvent(QCloseEvent* event) {
+  FormClose();
+  TToolWindow::closeEvent(event);
+}
+
+void TfmAlarmBuffer::btConnectClick() {
+  AlarmPort port;
+  port.name = Property.PortName;
+  port.programDirectory = Context().paths.program;
+  try {
+    port.baud = static_cast<unsigned>(ReadInteger(Property.Baud));
+    // An empty frame-end field stands for the port's default pause.
+    port.frameEndMs =
+        Property.FrameEnd.empty() ? kDefaultFrameEndMs : static_cast<unsigned>(ReadInteger(Property.FrameEnd));
+  } catch (const ConversionError& error) {
+    CurrentPrompt().Warning("Quillon", error.what());
+    return;
+  }
+  btConnect_->setEnabled(false);
+  setCursor(Qt::BusyCursor);
+  QPointer<TfmAlarmBuffer> self(this);
+  Context().tasks.Post([link = link_, port, self] {
+    bool attached = false;
+    try {
+      attached = link->Attach(port);
+    } catch (const std::logic_error&) {
+      // No registry installed: the program is going away.
+    }
+    OnWindowThreadCall(self, [attached, name = port.name](TfmAlarmBuffer& w) { w.Connected(attached, name); });
+  });
+}
+
+void TfmAlarmBuffer::Connected(bool attached, const std::string& port) {
+  unsetCursor();
+  btConnect_->setEnabled(true);
+  if (!attached) {
+    tmrRefresh_->stop();
+    CurrentPrompt().Warning("Quillon", PortErrorMessage(port));
+    return;
+  }
+  tmrRefresh_->start();
+}
+
+void TfmAlarmBuffer::tmrRefreshTimer() {
+  const PollSnapshot snapshot = link_->Snapshot();
+  edTime_->setText(Text(ClockText(snapshot.clock)));
+  edCLBRDATtmp_->setText(Text(CalibrationText(snapshot.calibration)));
+  const CounterBlock block = DecodeCounterBlock(snapshot.counters);
+  ShowCounters(block);
+  gbLog_->setTitle(QStringLiteral("Журнал событий / последняя запись:") + QString::number(block.lastRecord));
+  const auto widths = TripBarWidths(block.causes, block.trips);
+  for (std::size_t i = 0; i < causeBars_.size(); ++i) causeBars_[i]->setFixedWidth(widths[i]);
+  link_->RearmPolls();
+}
+
+void TfmAlarmBuffer::ShowCounters(const CounterBlock& block) {
+  lbTotalON_->setText(QString::number(block.starts));
+  lbTotalAlOFF_->setText(QString::number(block.trips));
+  for (std::size_t i = 0; i < causeLabels_.size(); ++i) causeLabels_[i]->setText(QString::number(block.causes[i]));
+  lbTotalWT_->setText(Text(WorkTimeText(block.motorSeconds)));
+  lbLastWT_->setText(Text(WorkTimeText(block.maintenanceSeconds)));
+  lbCPUWT_->setText(Text(WorkTimeText(block.unitSeconds)));
+}
+
+void TfmAlarmBuffer::tmrTrafficTimer() {
+  const ReplyStatus status = link_->TakeReplyStatus();
+  lbSPS_->setText(status.failed ? QStringLiteral("DNR!") : QString::number(status.goodReplies));
+}
+
+void TfmAlarmBuffer::btCLBR_MClick() {
+  const std::uint8_t calibration = StepCalibration(link_->Snapshot().calibration, -1);
+  link_->HoldCalibration(calibration);
+  SyncClock(calibration);
+}
+
+void TfmAlarmBuffer::btCLBR_PClick() {
+  const std::uint8_t calibration = StepCalibration(link_->Snapshot().calibration, +1);
+  link_->HoldCalibration(calibration);
+  SyncClock(calibration);
+}
+
+void TfmAlarmBuffer::btSyncTimeClick() { SyncClock(link_->Snapshot().calibration); }
+
+void TfmAlarmBuffer::SyncClock(std::uint8_t calibration) {
+  const auto frame = BuildClockSetFrame(calibration, NowDateTime());
+  Send(XramWrites::Kind::Once, std::vector<std::uint8_t>(frame.begin(), frame.end()));
+}
+
+void TfmAlarmBuffer::Send(XramWrites::Kind kind, std::vector<std::uint8_t> frame) {
+  Context().tasks.Post([link = link_, kind, frame = std::move(frame)]() mutable {
+    try {
+      link->Send(kind, std::move(frame));
+    } catch (const std::logic_error&) {
+      // No registry installed: the program is going away.
+    }
+  });
+}
+
+void TfmAlarmBuffer::btALBFormatClick() { Send(XramWrites::Kind::WithCommit, BuildCounterClearFrame()); }
+
+void TfmAlarmBuffer::btTotalWTClick() {
+  if (!CurrentPrompt().Question("Подтверждение", "Обнулить время работы двигателя?")) return;
+  Send(XramWrites::Kind::WithCommit, BuildMotorTimeResetFrame());
+}
+
+void TfmAlarmBuffer::btSetProfTimeClick() {
+  TfmSetProfTime dialog(this);
+  dialog.move(QCursor::pos());
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::int64_t hours = 0;
+  try {
+    hours = ReadInteger(dialog.Hours().toStdString());
+  } catch (const ConversionError& error) {
+    CurrentPrompt().Warning("Quillon", error.what());
+    return;
+  }
+  Send(XramWrites::Kind::WithCommit, BuildMaintenanceFrame(hours));
+}
+
+void TfmAlarmBuffer::btNextClick() { LoadPage(NextLogPage(page_)); }
+
+void TfmAlarmBuffer::btPredClick() { LoadPage(PreviousLogPage(page_)); }
+
+void TfmAlarmBuffer::LoadPage(int page) {
+  tbGetScope_->setEnabled(false);
+  tbSaveToXLS_->setEnabled(false);
+  guLoad_->setRange(0, kLogPageRecords);
+  guLoad_->setValue(0);
+  guLoad_->setVisible(true);
+  page_ = page;
+  gbLog_->setTitle(QString::number(page_));
+  loading_ = true;
+  const std::uint64_t generation = ++generation_;
+  QPointer<TfmAlarmBuffer> self(this);
+  Context().tasks.Post([link = link_, page, generation, self] {
+    bool started = false;
+    try {
+      started = link->StartPageLoad(page, generation);
+    } catch (const std::logic_error&) {
+    }
+    if (!started) OnWindowThreadCall(self, [generation](TfmAlarmBuffer& w) { w.LoadNotStarted(generation); });
+  });
+}
+
+// Without a port nothing is read; the lists keep what they showed.
+void TfmAlarmBuffer::LoadNotStarted(std::uint64_t generation) {
+  if (generation != generation_) return;
+  loading_ = false;
+  guLoad_->setVisible(false);
+}
+
+void TfmAlarmBuffer::LogProgress(std::uint64_t generation, int decoded) {
+  if (generation == generation_) guLoad_->setValue(decoded);
+}
+
+void TfmAlarmBuffer::PageLoaded(std::uint64_t generation, const LogPage& page) {
+  if (generation != generation_) return;
+  loading_ = false;
+  guLoad_->setVisible(false);
+  LogPage& stored = pages_[page.number % kLogPages];
+  stored = page;
+  SortNewestFirst(stored);
+  const LogPageLines lines = PageLines(stored);
+  ShowLines(lbRecInterval_, lines.interval);
+  ShowLines(lbEvents_, lines.events);
+  ShowLines(lbLogger_, lines.alarms);
+  tbGetScope_->setEnabled(true);
+  tbSaveToXLS_->setEnabled(true);
+}
+
+void TfmAlarmBuffer::tbGetScopeClick() {
+  const LogPage& page = pages_[static_cast<std::size_t>(page_)];
+  const std::string path = PageRecordPath(page, Context().paths.records);
+  if (WritePageRecord(page, Property.DevicePath, path) == 0) return;
+  if (Context().openRecord) Context().openRecord(path);
+}
+
+}  // namespace quillon
