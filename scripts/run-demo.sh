@@ -17,38 +17,50 @@ cmake --build "$build" -j "${QUILLON_JOBS:-$(nproc)}" --target quillon quillon-s
 bin="$build/bin"
 cp -rn "$root/demo/." "$bin/"
 
-# The demo controller on a pseudo-terminal published as Ports/SIM1 and on a free local TCP port.
-sim_log=$(mktemp)
-sim_pid=""
-stop_simulator() {
-  if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
-    kill -TERM "$sim_pid" 2>/dev/null || true
-    wait "$sim_pid" 2>/dev/null || true
-  fi
-  rm -f "$sim_log"
+# Two demo controllers, each on a pseudo-terminal under Ports/ and on a free local TCP port: the
+# pump drive 1027 on SIM1 and the synchronous motor's exciter 2050 on SIM2 (alarm log, event
+# recorder, program player and cos-phi loop). Each has a memory card folder beside the program.
+sim_pids=()
+sim_logs=()
+stop_simulators() {
+  for pid in "${sim_pids[@]}"; do
+    if kill -0 "$pid" 2>/dev/null; then
+      kill -TERM "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
+  rm -f "${sim_logs[@]}"
 }
-trap stop_simulator EXIT
+trap stop_simulators EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM HUP
-# Its memory card is the folder SimCard/ beside the program.
-"$bin/quillon-sim" --device "$bin/Devices/TK3/1027.ini" --pty "$bin/Ports/SIM1" --tcp 0 --move --card "$bin/SimCard" \
-  >"$sim_log" 2>&1 &
-sim_pid=$!
-for _ in $(seq 1 100); do
-  grep -q '^ready' "$sim_log" && break
-  kill -0 "$sim_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if grep -q '^ready' "$sim_log"; then
-  tcp=$(sed -n 's/^tcp: //p' "$sim_log")
-  echo "Simulated controller $(sed -n 's/^id: //p' "$sim_log") is running:"
-  echo "  serial: choose port SIM1 with \"QuBUS\" or \"MODBUS RTU\" (any bit rate, address 1)"
-  echo "  TCP:    choose \"MODBUS TCP\" with IP ${tcp%:*} and port ${tcp##*:}"
-else
-  echo "The simulated controller did not start; the program runs without it:" >&2
-  cat "$sim_log" >&2
-  sim_pid=""
-fi
+
+start_simulator() {  # device file, port name, card folder
+  local log pid
+  log=$(mktemp)
+  sim_logs+=("$log")
+  mkdir -p "$bin/$3"
+  "$bin/quillon-sim" --device "$bin/$1" --pty "$bin/Ports/$2" --tcp 0 --move --card "$bin/$3" >"$log" 2>&1 &
+  pid=$!
+  for _ in $(seq 1 100); do
+    grep -q '^ready' "$log" && break
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if grep -q '^ready' "$log"; then
+    sim_pids+=("$pid")
+    local tcp
+    tcp=$(sed -n 's/^tcp: //p' "$log")
+    echo "Simulated controller $(sed -n 's/^id: //p' "$log") is running:"
+    echo "  serial: choose port $2 with \"QuBUS\" or \"MODBUS RTU\" (any bit rate, address 1)"
+    echo "  TCP:    choose \"MODBUS TCP\" with IP ${tcp%:*} and port ${tcp##*:}"
+  else
+    echo "The simulated controller on $2 did not start; the program runs without it:" >&2
+    cat "$log" >&2
+  fi
+}
+start_simulator Devices/TK3/1027.ini SIM1 SimCard
+start_simulator Devices/EX1/2050.ini SIM2 SimCard2
 
 status=0
 "$bin/quillon" "$@" || status=$?

@@ -32,5 +32,7 @@ int RunReadCommand(const Args& args);
 int RunWriteCommand(const Args& args);
 // The controller's memory card: list, download, upload, delete, apply.
 int RunCardCommand(const Args& args);
+// Event and statistics files of the event recorder, read with the device file's descriptions.
+int RunEventsCommand(const Args& args);
 
 }  // namespace quillon::cli

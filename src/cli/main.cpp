@@ -23,6 +23,8 @@ constexpr const char* kUsage =
     "  rec info FILE          a record's identification, samples, first and last time, variables\n"
     "  rec csv FILE [--physical] [--from N] [--to N]\n"
     "                         a record's samples as \"time;NAME;...\" rows\n"
+    "  events --device DEVICE.ini FILE [--kind events|stat]\n"
+    "                         an event or statistics file as the event tool's grid shows it\n"
     "\n"
     "link commands:\n"
     "  ports                  the serial ports the port list offers, one per line\n"
@@ -62,6 +64,7 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "read") return RunReadCommand(args);
   if (command == "write") return RunWriteCommand(args);
   if (command == "card") return RunCardCommand(args);
+  if (command == "events") return RunEventsCommand(args);
   return UsageError("unknown command: " + command);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "link/crc16.h"
+#include "sim/event_recorder.h"
 #include "sim/motion.h"
 #include "text/cp1251.h"
 
@@ -11,6 +12,10 @@ namespace {
 
 constexpr std::size_t kMaxRegistersRead = 125;
 constexpr std::size_t kMaxRegistersWritten = 123;
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 std::uint16_t Word(std::span<const std::uint8_t> frame, std::size_t at) {
   return static_cast<std::uint16_t>((frame[at] << 8) | frame[at + 1]);
@@ -57,8 +62,11 @@ SimController::SimController(DeviceImage image, ControllerOptions options)
       duty_(
           image_.memory, log_, clock_, [this](std::int64_t second) { return snapshot_.Take(image_.memory, second); },
           options_.move, startWall_),
-      card_(options_.cardDirectory, options_.cardAbsent) {
+      card_(options_.cardDirectory, options_.cardAbsent),
+      player_(image_.moving),
+      phase_(image_) {
   duty_.Begin();
+  player_.Hold(image_.memory);
   RefreshXram();
 }
 
@@ -85,9 +93,15 @@ Response SimController::Handle(std::span<const std::uint8_t> frame, bool serialL
 }
 
 void SimController::Move() {
-  if (!options_.move) return;
+  if (!options_.move) {
+    // The angle follows the tuned offset even when nothing moves.
+    phase_.Move(image_.memory, 0.0);
+    return;
+  }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   ApplyMotion(image_.memory, image_.moving, seconds);
+  player_.Hold(image_.memory);
+  phase_.Move(image_.memory, seconds);
 }
 
 void SimController::RefreshXram() {
@@ -196,6 +210,9 @@ std::vector<std::uint8_t> SimController::AnswerQuBUS(std::span<const std::uint8_
       note += " past the end of the area";
       return {};
     }
+    if (*area == Area::Ram) player_.Written(image_.memory, note);
+    if (*area == Area::Ram && phase_.TakeRequest(image_.memory, options_.move ? SecondsSince(started_) : 0.0))
+      note += " (phase buffer filled)";
     return {WriteCodeOf(*area)};
   }
   note = "QuBUS: unknown frame";
@@ -241,6 +258,11 @@ std::vector<std::uint8_t> SimController::AnswerMODBUS(std::span<const std::uint8
       AppendCRC(answer);
       break;
     }
+    case kOscRateFunction:
+      note = "MODBUS oscillogram rate";
+      answer = {slave, kOscRateFunction, kSimOscRate};
+      AppendCRC(answer);
+      break;
     case kCardDiskState:
     case kCardList:
     case kCardDownload:
@@ -248,6 +270,7 @@ std::vector<std::uint8_t> SimController::AnswerMODBUS(std::span<const std::uint8
     case kCardDelete:
     case kCardApply:
       answer = card_.Answer(frame, note);
+      if (function == kCardApply) player_.Applied(image_.memory, frame, answer, note);
       break;
     default:
       note = "MODBUS: function " + std::to_string(function) + " not supported";
@@ -308,6 +331,7 @@ std::vector<std::uint8_t> SimController::WriteRegisters(std::span<const std::uin
     const std::uint8_t bytes[2] = {frame[7 + 2 * i + 1], frame[7 + 2 * i]};
     image_.memory.Write(places[i].area, places[i].address, bytes, 2);
   }
+  player_.Written(image_.memory, note);
   std::vector<std::uint8_t> answer(frame.begin(), frame.begin() + 6);
   AppendCRC(answer);
   return answer;

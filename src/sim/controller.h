@@ -19,6 +19,8 @@
 #include "sim/device_image.h"
 #include "sim/faults.h"
 #include "sim/motor_duty.h"
+#include "sim/phase_buffer.h"
+#include "sim/player.h"
 #include "sim/process_snapshot.h"
 
 namespace quillon::sim {
@@ -65,6 +67,7 @@ class SimController {
   const DeviceImage& Image() const { return image_; }
   const ControllerOptions& Options() const { return options_; }
   const BcdClock& Clock() const { return clock_; }
+  const SimPlayer& Player() const { return player_; }
 
  private:
   std::vector<std::uint8_t> Answer(std::span<const std::uint8_t> frame, bool serialLine, std::string& note);
@@ -94,6 +97,8 @@ class SimController {
   ProcessSnapshot snapshot_;
   MotorDuty duty_;
   SimCard card_;
+  SimPlayer player_;
+  PhaseBuffer phase_;
 };
 
 // Appends the CRC16 of the bytes, low byte first.

@@ -101,6 +101,10 @@ DeviceImage LoadDeviceImage(const std::string& path) {
     cell.mask = cell.isBit ? (view->Mask & 0xFF) : 0xFF;
     result.moving.push_back(cell);
   }
+  for (const auto& view : flash.list.Variables) {
+    if (!HasCell(*view)) continue;
+    result.settings.push_back(MovingCell{view->Name, view->TypeName, view->Address, view->Size, 0xFF, false});
+  }
   return result;
 }
 

@@ -27,6 +27,8 @@ struct DeviceImage {
   SimMemory memory;
   RegisterMap registers;
   std::vector<MovingCell> moving;
+  // FLASH variables of the FLASH set, for behaviour that follows a setting.
+  std::vector<MovingCell> settings;
   int variableCount = 0;
 };
 

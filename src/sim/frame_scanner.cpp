@@ -66,6 +66,7 @@ ScanResult ScanMODBUS(std::span<const std::uint8_t> bytes) {
     case 0x0B:
     case 0x0C:
     case 0x11:
+    case 0x13:
       return CompleteWhen(bytes, 4);
     case 0x0F:
     case 0x10:

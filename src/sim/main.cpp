@@ -10,6 +10,7 @@
 
 #include "sim/controller.h"
 #include "sim/device_image.h"
+#include "sim/event_recorder.h"
 #include "sim/line_server.h"
 #include "sim/options.h"
 
@@ -41,6 +42,9 @@ int Run(const quillon::sim::SimOptions& options) {
   controllerOptions.cardAbsent = options.cardAbsent;
   if (options.cardDirectory && !options.cardAbsent && !std::filesystem::is_directory(*options.cardDirectory)) {
     throw std::runtime_error("--card: " + *options.cardDirectory + " is not a directory");
+  }
+  if (options.cardDirectory && !options.cardAbsent) {
+    MakeRecorderFiles(options.devicePath, image, *options.cardDirectory, std::time(nullptr));
   }
   SimController controller(std::move(image), controllerOptions);
   if (options.verbose) {

@@ -153,6 +153,19 @@ TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   ASSERT_NE(terminal, nullptr);
   EXPECT_EQ(terminal->windowTitle().toStdString(), "Командная строка");
   EXPECT_EQ(terminal->Property.PortName, "SCOPE1");
+
+  const std::tuple<const char*, ToolKind, const char*> tools[] = {
+      {"btCosFtune", ToolKind::CosPhi, "quillon::TFmCOSFTune"},
+      {"btBrennAB", ToolKind::EventBuffer, "quillon::TfmBrennAB"},
+      {"btTirel", ToolKind::Player, "quillon::TfmTirel"}};
+  for (const auto& [button, kind, window] : tools) {
+    Child<QToolButton>(*main, button)->click();
+    TToolWindow* shown = main->Tools().Window(kind);
+    ASSERT_NE(shown, nullptr) << button;
+    EXPECT_STREQ(shown->metaObject()->className(), window);
+    EXPECT_TRUE(shown->isVisible());
+    shown->close();
+  }
 }
 
 TEST_F(DeviceToolsTest, HelpButtonTellsWhereTheMissingDocumentShouldBe) {

@@ -215,5 +215,56 @@ TEST_F(RemFileOpTest, APortThatDoesNotOpenIsNamed) {
   EXPECT_TRUE(Find<QPushButton>("btDownLoad")->isEnabled());
 }
 
+TEST_F(RemFileOpTest, AutomaticDownloadsWithoutAskingAndAlwaysReportsTheEnd) {
+  Write(dir / "card/stat.dat", Pattern(12));
+  Write(dir / "card/OSC.dat", Pattern(140 * 50));
+  StartSim(QStringLiteral("--card"));
+  Open();
+  TBaseProperty link = window->Property;
+  std::optional<std::pair<bool, std::string>> over;
+  const auto report = [&over](bool received, const std::string& message) { over.emplace(received, message); };
+
+  window->StartAutomaticDownload(link, {"stat.dat"}, report);
+  ASSERT_TRUE(WaitUntil([&] { return over.has_value(); }, 8000));
+  EXPECT_TRUE(over->first);
+  EXPECT_EQ(Read(paths.program + "EventsAndStats/stat.dat"), Pattern(12));
+
+  // Ten records before record 30, 15 records long: records 20 to 34.
+  over.reset();
+  window->StartAutomaticDownload(link, {"OSC.dat", 30, 10, 15 * 140}, report);
+  ASSERT_TRUE(WaitUntil([&] { return over.has_value(); }, 8000));
+  EXPECT_TRUE(over->first);
+  EXPECT_EQ(Read(paths.program + "EventsAndStats/OSC.dat"), Pattern(140 * 50).substr(20 * 140, 15 * 140));
+
+  over.reset();
+  window->StartAutomaticDownload(link, {"event.edat"}, report);
+  ASSERT_TRUE(WaitUntil([&] { return over.has_value(); }, 8000));
+  EXPECT_FALSE(over->first) << "the card has no event file: the simulator makes it only from a device's EVENTS";
+  EXPECT_EQ(over->second, "файл не найден на microSD!");
+  QTest::qWait(200);
+  EXPECT_TRUE(prompt.warnings.empty()) << "the asking tool shows what it needs";
+
+  // A port that cannot be opened is reported by the window, and the end still comes.
+  over.reset();
+  link.PortName = "NOPE";
+  window->StartAutomaticDownload(link, {"stat.dat"}, report);
+  ASSERT_TRUE(WaitUntil([&] { return over.has_value(); }, 8000));
+  EXPECT_FALSE(over->first);
+  ASSERT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_NE(prompt.warnings.back().second.find("NOPE"), std::string::npos);
+}
+
+TEST_F(RemFileOpTest, TheEventToolsHandOperatedUseOffersOnlyListingAndDownloading) {
+  StartSim(QStringLiteral("--card"));
+  Open();
+  Find<QLineEdit>("edFileName")->setText(QStringLiteral("x"));
+  window->ShowForDownloadOnly(window->Property);
+  EXPECT_TRUE(Find<QLineEdit>("edFileName")->text().isEmpty());
+  EXPECT_FALSE(Find<QPushButton>("btSelectFile")->isVisible());
+  EXPECT_FALSE(Find<QPushButton>("btUseFile")->isVisible());
+  EXPECT_FALSE(Find<QPushButton>("btFileDelete")->isVisible());
+  EXPECT_TRUE(Find<QPushButton>("btDownLoad")->isVisible());
+}
+
 }  // namespace
 }  // namespace quillon::testing

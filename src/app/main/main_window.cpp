@@ -43,14 +43,12 @@
 #include "main/search_results.h"
 #include "main/table_header.h"
 #include "main/table_panel01.h"
+#include "main/tool_factories.h"
 #include "main/tool_launchers.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
 #include "text/datetime.h"
 #include "text/items.h"
-#include "tools/alarm_buffer.h"
-#include "tools/cmd_line.h"
-#include "tools/rem_file_op.h"
 #include "variables/pproperty_dialog.h"
 #include "variables/registry.h"
 #include "variables/scale_editor.h"
@@ -77,16 +75,7 @@ Tmain::Tmain(const WorkspacePaths& paths, QWidget* parent) : QMainWindow(parent)
       ToolContext{paths_, *linkTasks_,
                   [this](const std::string& path) { scopeWindows_->OpenRecord(QString::fromStdString(path)); }},
       [this] { return LinkSettings(); }, this);
-  toolLaunchers_->SetFactory(ToolKind::Terminal, [](const ToolContext& context, const TBaseProperty& link,
-                                                    QWidget* parent) { return new TCmdLine(context, link, parent); });
-  toolLaunchers_->SetFactory(ToolKind::AlarmBuffer,
-                             [](const ToolContext& context, const TBaseProperty& link, QWidget* parent) {
-                               return new TfmAlarmBuffer(context, link, parent);
-                             });
-  toolLaunchers_->SetFactory(ToolKind::FileOperations,
-                             [](const ToolContext& context, const TBaseProperty& link, QWidget* parent) {
-                               return new TRemFileOp(context, link, parent);
-                             });
+  RegisterServiceTools(*toolLaunchers_);
   BuildControls();
   BuildMenus();
   BuildTimers();

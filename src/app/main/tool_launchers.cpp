@@ -24,7 +24,7 @@ constexpr std::array<ToolButtonText, kToolKindCount> kButtons = {{
     {"ToolButton3", "Аварии", "Буфер событий", "Отключения/Статистика аварий"},
     {"ToolButton4", "Файлы", "Файловые операции", "Операции с файлами"},
     {"btBrennAB", "События", "Регистратор событий", "Регистратор событий"},
-    {"btTirel", "Tirel", "Tirel", "Tirel"},
+    {"btTirel", "Tirel", "Управление выпрямителями Тирел на базе контроллера Brenn", "Tirel"},
 }};
 
 const ToolButtonText& ButtonText(ToolKind kind) { return kButtons[static_cast<std::size_t>(kind)]; }

@@ -12,16 +12,19 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
 #include "card/card_download.h"
 #include "card/card_queries.h"
 #include "card/card_upload.h"
+#include "events/osc_record.h"
 #include "link/buses.h"
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
 #include "link/tcpip_list.h"
+#include "platform/files.h"
 #include "platform/prompt.h"
 #include "scope/window_thread.h"
 #include "text/numbers.h"
@@ -194,6 +197,55 @@ void TRemFileOp::Attached(std::uint64_t generation, CardAttach attach, const std
   if (generation != generation_ || attach != CardAttach::PortFailed) return;
   if (transferring_) EndTransfer();
   CurrentPrompt().Warning("Quillon", PortErrorMessage(place));
+  ReportTransferOver(false, std::string());
+}
+
+void TRemFileOp::ReportTransferOver(bool received, const std::string& message) {
+  if (!transferOver_) return;
+  // Taken first: the waiting tool may start the next download from inside.
+  TransferOver over = std::move(transferOver_);
+  transferOver_ = nullptr;
+  over(received, message);
+}
+
+void TRemFileOp::StartAutomaticDownload(const TBaseProperty& link, const WantedFile& wanted, TransferOver over) {
+  ApplyLink(link);
+  if (transferring_) {
+    // The one request record is busy; the tool must not wait for a transfer it did not start.
+    QTimer::singleShot(0, this, [over = std::move(over)] { over(false, std::string()); });
+    return;
+  }
+  message_.clear();
+  const std::string directory = Context().paths.EventsAndStats();
+  EnsureDirectory(directory);
+  auto file = DownloadFile::Create(directory + wanted.name);
+  if (!file) {
+    QTimer::singleShot(0, this, [over = std::move(over), message = FileNotCreatedMessage(directory + wanted.name)] {
+      over(false, message);
+    });
+    return;
+  }
+  CardSpan span;
+  if (wanted.byteCount != 0) {
+    const std::uint64_t first = wanted.position >= wanted.recordsBefore ? wanted.position - wanted.recordsBefore : 0;
+    span.start = static_cast<std::uint32_t>(std::min<std::uint64_t>(first * kOscRecordSize, 0xFFFFFFFFu));
+    span.limit = wanted.byteCount;
+  }
+  transferOver_ = std::move(over);
+  StartOperation(std::make_shared<CardDownload>(Address(), wanted.name, std::move(*file), link_->Counters(), span));
+  BeginTransfer(Text(wanted.name));
+}
+
+void TRemFileOp::ShowForDownloadOnly(const TBaseProperty& link) {
+  ApplyLink(link);
+  for (QWidget* widget : {static_cast<QWidget*>(btSelectFile_->parentWidget()), static_cast<QWidget*>(btSelectFile_),
+                          static_cast<QWidget*>(btUseFile_), static_cast<QWidget*>(btFileDelete_)}) {
+    widget->hide();
+  }
+  edFileName_->clear();
+  lbFiles_->clear();
+  show();
+  raise();
 }
 
 void TRemFileOp::Stepped(const CardStep& step) {
@@ -206,6 +258,15 @@ void TRemFileOp::Stepped(const CardStep& step) {
       if (step.relist) btReloadNamesClick();
       return;
     case CardKind::Download:
+      EndTransfer();
+      if (transferOver_) {
+        // The tool that asked shows what it needs; no message box of this window's own.
+        fmFileLoad_->hide();
+        ReportTransferOver(step.outcome == CardOutcome::Done,
+                           step.outcome == CardOutcome::Done ? std::string() : step.message);
+        return;
+      }
+      break;
     case CardKind::Upload:
       EndTransfer();
       break;

@@ -5,6 +5,7 @@
 // its answers come back to this window as queued calls.
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,24 @@ class TRemFileOp : public TToolWindow {
   void ApplyLink(const TBaseProperty& link) override;
 
   TfmFileLoad* FileLoad() const { return fmFileLoad_; }
+
+  // A file the event tool wants in EventsAndStats/ of the program directory, under its card
+  // name: stat.dat or event.edat whole, or the stretch of OSC.dat from `recordsBefore` records
+  // before the record `position` on, `byteCount` bytes long.
+  struct WantedFile {
+    std::string name;
+    std::uint32_t position = 0;
+    std::uint32_t recordsBefore = 0;
+    std::uint32_t byteCount = 0;  // 0: the whole file
+  };
+  // Told once the transfer is over, whatever became of it: whether the file is there, and the
+  // card's message when it is not (empty when the user has already been told, as of a port).
+  using TransferOver = std::function<void(bool received, const std::string& message)>;
+  // Downloads `wanted` without asking, with `link`'s settings.
+  void StartAutomaticDownload(const TBaseProperty& link, const WantedFile& wanted, TransferOver over);
+  // The hand-operated use from the event tool: only listing and downloading are offered, and
+  // stay so.
+  void ShowForDownloadOnly(const TBaseProperty& link);
   // True from the start of a download or upload until it ends.
   bool Transferring() const { return transferring_; }
 
@@ -66,6 +85,7 @@ class TRemFileOp : public TToolWindow {
   void EndTransfer();
   void Withdraw();
   void Remember(const std::string& path);
+  void ReportTransferOver(bool received, const std::string& message);
 
   QTabWidget* pcOperations_ = nullptr;
   QPushButton* btReloadNames_ = nullptr;
@@ -88,6 +108,7 @@ class TRemFileOp : public TToolWindow {
   std::string message_;
   std::string diskSize_;
   std::string lastDirectory_;
+  TransferOver transferOver_;
 };
 
 }  // namespace quillon

@@ -1,13 +1,20 @@
 #include "card/card_download.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace quillon {
 
-CardDownload::CardDownload(std::uint8_t address, std::string name, DownloadFile file, TransferCounters& counters)
-    : address_(address), name_(std::move(name)), file_(std::move(file)), counters_(counters) {
+CardDownload::CardDownload(std::uint8_t address, std::string name, DownloadFile file, TransferCounters& counters,
+                           CardSpan span)
+    : address_(address),
+      name_(std::move(name)),
+      file_(std::move(file)),
+      counters_(counters),
+      span_(span),
+      offset_(span.start) {
   counters_.Reset();
-  request_ = BuildCardDownload(address_, 0, name_);
+  request_ = BuildCardDownload(address_, offset_, name_);
 }
 
 CardStep CardDownload::Answer(std::span<const std::uint8_t> answer) {
@@ -26,10 +33,14 @@ CardStep CardDownload::Answer(std::span<const std::uint8_t> answer) {
   }
   if (data->empty()) return Finish(CardOutcome::Done, kCardFileReceivedMessage);
   retries_ = 0;
-  if (!file_.Append(*data)) return Finish(CardOutcome::LocalFileFailed, FileNotCreatedMessage(file_.Path()));
+  std::span<const std::uint8_t> wanted = *data;
+  if (span_.limit != 0) wanted = wanted.first(std::min<std::size_t>(wanted.size(), span_.limit - received_));
+  if (!file_.Append(wanted)) return Finish(CardOutcome::LocalFileFailed, FileNotCreatedMessage(file_.Path()));
+  received_ += static_cast<std::uint32_t>(wanted.size());
   // The controller counts in whole blocks, whatever a block carried.
   offset_ += kCardBlockSize;
-  counters_.bytes = offset_;
+  counters_.bytes = offset_ - span_.start;
+  if (span_.limit != 0 && received_ >= span_.limit) return Finish(CardOutcome::Done, kCardFileReceivedMessage);
   request_ = BuildCardDownload(address_, offset_, name_);
   return MakeCardStep(Kind());
 }

@@ -1,0 +1,198 @@
+// The event tool's exchanges with the controller (the oscillogram rate, a counter's new value)
+// and the oscillogram around an event, from the controller or from a local file.
+#include <QFileDialog>
+#include <QPointer>
+#include <stdexcept>
+
+#include "events/event_exchanges.h"
+#include "events/event_frames.h"
+#include "events/osc_decode.h"
+#include "events/osc_search.h"
+#include "link/buses.h"
+#include "link/comm_list.h"
+#include "link/link_tasks.h"
+#include "link/tcpip_list.h"
+#include "platform/files.h"
+#include "platform/prompt.h"
+#include "scope/window_thread.h"
+#include "text/numbers.h"
+#include "tools/brenn_ab.h"
+#include "tools/form_change_counter.h"
+#include "tools/form_limit.h"
+#include "tools/rem_file_op.h"
+#include "widget_helpers.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr const char* kNoEventSelectedText = "Не выбрана запись для просмотра.";
+constexpr const char* kFileNotOpenText = "ФАЙЛ НЕ ОТКРЫТ!";
+
+CardRegistries CurrentRegistries() {
+  CardRegistries registries;
+  try {
+    registries.serial = &CommList();
+  } catch (const std::logic_error&) {
+  }
+  try {
+    registries.tcp = &TCPIPList();
+  } catch (const std::logic_error&) {
+  }
+  return registries;
+}
+
+}  // namespace
+
+std::uint8_t TfmBrennAB::Address() const {
+  const auto address = TryReadInteger(Property.SlaveAddr);
+  return static_cast<std::uint8_t>(address && *address >= 0 && *address <= 255 ? *address : 1);
+}
+
+CardTarget TfmBrennAB::Target() const {
+  CardTarget target;
+  target.address = Address();
+  target.programDirectory = Context().paths.program;
+  target.tcp = Property.Protocol == kProtocolMODBUSTCP;
+  if (target.tcp) {
+    target.ip = Property.IPAddress;
+    target.tcpPort = static_cast<std::uint16_t>(TryReadInteger(Property.IPPort).value_or(502));
+  } else {
+    target.port = Property.PortName;
+    target.baud = static_cast<unsigned>(TryReadInteger(Property.Baud).value_or(0));
+    target.frameEndMs = static_cast<unsigned>(TryReadInteger(Property.FrameEnd).value_or(8));
+  }
+  return target;
+}
+
+void TfmBrennAB::StartExchange(Exchange kind, std::shared_ptr<CardOperation> operation) {
+  exchange_ = kind;
+  const std::uint64_t generation = ++generation_;
+  QPointer<TfmBrennAB> self(this);
+  Context().tasks.Post([link = link_, target = Target(), operation = std::move(operation), generation, self] {
+    const CardAttach attach = link->Start(CurrentRegistries(), target, operation, generation);
+    OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmBrennAB& window) {
+      window.ExchangeAttached(generation, attach, place);
+    });
+  });
+}
+
+void TfmBrennAB::ExchangeAttached(std::uint64_t generation, CardAttach attach, const std::string& place) {
+  if (generation != generation_ || attach != CardAttach::PortFailed) return;
+  exchange_ = Exchange::None;
+  Warn(PortErrorMessage(place));
+}
+
+void TfmBrennAB::ExchangeOver(const CardStep& step) {
+  if (step.generation != generation_) return;
+  const Exchange kind = exchange_;
+  exchange_ = Exchange::None;
+  if (kind == Exchange::Rate) OscRateAnswered(step);
+}
+
+void TfmBrennAB::Withdraw() {
+  Context().tasks.Post([link = link_] { link->Withdraw(CurrentRegistries()); });
+}
+
+void TfmBrennAB::btChangeCountClick() {
+  if (!selectedStat_ || *selectedStat_ >= stats_.size()) return;
+  const StatEntry& entry = stats_[*selectedStat_];
+  formChangeCounter_->SetCounter(Text(entry.name), entry.value);
+  formChangeCounter_->open();
+}
+
+void TfmBrennAB::ButtonNewCountClick() {
+  const auto value = formChangeCounter_->Value();
+  if (!selectedStat_ || !value) return;
+  try {
+    StartExchange(Exchange::Counter, std::make_shared<CounterChange>(Property.SlaveAddr, *value));
+  } catch (const std::exception&) {
+    // An address that is no number: the controller cannot be reached at all.
+    Warn(PortErrorMessage(Property.PortName));
+  }
+}
+
+void TfmBrennAB::btShowOSCClick() {
+  if (!selectedEvent_) {
+    Warn(kNoEventSelectedText);
+    return;
+  }
+  oscFromFile_ = false;
+  formLimit_->open();
+}
+
+void TfmBrennAB::btShowOSCFromFileClick() {
+  if (!selectedEvent_) {
+    Warn(kNoEventSelectedText);
+    return;
+  }
+  RemoveFile(Context().paths.records + "OSC.rec");
+  const auto path = AskDataPath(Context().paths.EventsAndStats(), QStringLiteral("All files (*)"));
+  if (!path) return;
+  oscFromFile_ = true;
+  oscSourcePath_ = *path;
+  formLimit_->open();
+}
+
+void TfmBrennAB::OscLimitsChosen() {
+  secondsBefore_ = formLimit_->SecondsBefore();
+  secondsAfter_ = formLimit_->SecondsAfter();
+  if (oscFromFile_) {
+    OscFromFile(oscSourcePath_);
+    return;
+  }
+  rateQuery_ = std::make_shared<OscRateQuery>(Address());
+  StartExchange(Exchange::Rate, rateQuery_);
+}
+
+void TfmBrennAB::OscRateAnswered(const CardStep& step) {
+  if (step.outcome != CardOutcome::Done || !rateQuery_ || !selectedEvent_) {
+    Warn(kOscRateCrcErrorText);
+    return;
+  }
+  oscRate_ = rateQuery_->Rate();
+  const EventRecord& event = events_[*selectedEvent_].record;
+  TRemFileOp::WantedFile wanted;
+  wanted.name = "OSC.dat";
+  wanted.position = event.position;
+  wanted.recordsBefore = static_cast<std::uint32_t>(secondsBefore_ * oscRate_);
+  wanted.byteCount = static_cast<std::uint32_t>((secondsBefore_ + secondsAfter_) * oscRate_ * kOscRecordSize);
+  QPointer<TfmBrennAB> self(this);
+  fileWindow_->StartAutomaticDownload(Property, wanted, [self](bool received, const std::string& message) {
+    if (self) self->OscDownloaded(received, message);
+  });
+}
+
+void TfmBrennAB::OscDownloaded(bool, const std::string& message) {
+  if (!message.empty()) Warn(message);
+  auto file = OscFile::Open(Context().paths.EventsAndStats() + "OSC.dat");
+  if (!file) {
+    Warn(kFileOpenFailedText);
+    return;
+  }
+  OscRecorder recorder(devicePath_);
+  DecodeOsc(*file, {}, recorder);
+  OpenOscRecord(recorder);
+}
+
+void TfmBrennAB::OscFromFile(const std::string& path) {
+  auto file = OscFile::Open(path);
+  if (!file || !selectedEvent_) {
+    Warn(kFileNotOpenText);
+    return;
+  }
+  const OscSpan span =
+      FindOscSpan(*file, events_[*selectedEvent_].record.position, static_cast<std::uint32_t>(secondsBefore_),
+                  static_cast<std::uint32_t>(secondsAfter_));
+  OscRecorder recorder(devicePath_);
+  DecodeOsc(*file, {span.start, span.Records()}, recorder);
+  OpenOscRecord(recorder);
+}
+
+void TfmBrennAB::OpenOscRecord(OscRecorder& recorder) {
+  const std::string path = Context().paths.records + "OSC.rec";
+  if (recorder.Write(path) == 0) return;
+  if (Context().openRecord) Context().openRecord(path);
+}
+
+}  // namespace quillon

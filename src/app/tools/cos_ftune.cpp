@@ -1,0 +1,161 @@
+#include "tools/cos_ftune.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <stdexcept>
+#include <utility>
+
+#include "link/comm_list.h"
+#include "link/link_tasks.h"
+#include "link/serial_port.h"
+#include "platform/prompt.h"
+#include "scope/window_thread.h"
+#include "text/numbers.h"
+#include "tools/phase_strip.h"
+#include "widget_helpers.h"
+
+namespace quillon {
+namespace {
+
+std::optional<QColor> PenOf(const std::optional<Colour>& colour) {
+  if (!colour) return std::nullopt;
+  return QColor(RedOf(*colour), GreenOf(*colour), BlueOf(*colour));
+}
+
+void ShowIfKnown(QLineEdit* edit, const std::optional<std::string>& text) {
+  if (text) edit->setText(Text(*text));
+}
+
+}  // namespace
+
+TFmCOSFTune::TFmCOSFTune(const ToolContext& context, const TBaseProperty& link, QWidget* parent)
+    : TToolWindow(context, link, QStringLiteral("Настройка контура COS Ф"), parent) {
+  setObjectName(QStringLiteral("FmCOSFTune"));
+  BuildControls();
+  QPointer<TFmCOSFTune> self(this);
+  link_ = std::make_shared<CosPhiLink>(
+      [self](const std::array<std::uint8_t, kPhaseImageSize>& buffer) {
+        OnWindowThreadCall(self, [buffer](TFmCOSFTune& w) { w.DrawStrips(buffer); });
+      },
+      [self](const std::string& text) { OnWindowThreadCall(self, [text](TFmCOSFTune& w) { w.OffsetLoaded(text); }); });
+  connect(btConnect_, &QPushButton::clicked, this, [this] { btConnectClick(); });
+  connect(edCOSDF_, &QLineEdit::returnPressed, this, [this] { edCOSDFKeyPress(); });
+  connect(tmrTraffic_, &QTimer::timeout, this, [this] { tmrTrafficTimer(); });
+  connect(tmrRefresh_, &QTimer::timeout, this, [this] { tmrRefreshTimer(); });
+  connect(tmrCosBufReady_, &QTimer::timeout, this, [this] { tmrCosBufReadyTimer(); });
+}
+
+TFmCOSFTune::~TFmCOSFTune() {
+  // The records stay alive in the task until the worker that may hold them has let them go.
+  Context().tasks.Post([link = link_] { link->Detach(); });
+}
+
+void TFmCOSFTune::showEvent(QShowEvent* event) {
+  TToolWindow::showEvent(event);
+  FormShow();
+}
+
+void TFmCOSFTune::closeEvent(QCloseEvent* event) {
+  FormClose();
+  TToolWindow::closeEvent(event);
+}
+
+void TFmCOSFTune::FormShow() {
+  tmrTraffic_->start();
+  tmrRefresh_->start();
+}
+
+void TFmCOSFTune::FormClose() {
+  tmrTraffic_->stop();
+  tmrRefresh_->stop();
+  Context().tasks.Post([link = link_] { link->Detach(); });
+}
+
+void TFmCOSFTune::btConnectClick() {
+  CosPhiPort port;
+  port.name = Property.PortName;
+  port.programDirectory = Context().paths.program;
+  port.devicePath = Property.DevicePath;
+  try {
+    port.baud = static_cast<unsigned>(ReadInteger(Property.Baud));
+    // An empty frame-end field stands for the port's default pause.
+    port.frameEndMs =
+        Property.FrameEnd.empty() ? kDefaultFrameEndMs : static_cast<unsigned>(ReadInteger(Property.FrameEnd));
+  } catch (const ConversionError& error) {
+    CurrentPrompt().Warning("Quillon", error.what());
+    return;
+  }
+  btConnect_->setEnabled(false);
+  setCursor(Qt::BusyCursor);
+  QPointer<TFmCOSFTune> self(this);
+  Context().tasks.Post([link = link_, port, self] {
+    bool attached = false;
+    try {
+      attached = link->Attach(port);
+    } catch (const std::logic_error&) {
+      // No registry installed: the program is going away.
+    }
+    OnWindowThreadCall(self, [attached, name = port.name](TFmCOSFTune& w) { w.Connected(attached, name); });
+  });
+}
+
+void TFmCOSFTune::Connected(bool attached, const std::string& port) {
+  unsetCursor();
+  btConnect_->setEnabled(true);
+  if (!attached) CurrentPrompt().Warning("Quillon", PortErrorMessage(port));
+}
+
+void TFmCOSFTune::Write(CosPhiLink::Area area, std::string_view name, const std::string& text) {
+  Context().tasks.Post([link = link_, area, name = std::string(name), text] {
+    try {
+      link->Write(area, name, text);
+    } catch (const std::logic_error&) {
+      // No registry installed: the program is going away.
+    }
+  });
+}
+
+void TFmCOSFTune::edCOSDFKeyPress() {
+  const std::string filtered = FilterOffsetEntry(edCOSDF_->text().toStdString());
+  edCOSDF_->setText(Text(filtered));
+  Write(CosPhiLink::Area::Flash, kOffsetName, filtered);
+}
+
+void TFmCOSFTune::OffsetLoaded(const std::string& text) { edCOSDF_->setText(Text(text)); }
+
+void TFmCOSFTune::tmrRefreshTimer() {
+  const CosPhiValues values = link_->Values();
+  ShowIfKnown(edUs_, values.statorVoltage);
+  ShowIfKnown(edIs_, values.statorCurrent);
+  ShowIfKnown(edF_, values.angle);
+  ShowIfKnown(edCOS_, values.cosine);
+  if (values.hasBufferRequest && !tmrCosBufReady_->isActive()) {
+    Write(CosPhiLink::Area::Ram, kBufferRequestName, "1");
+    tmrCosBufReady_->start();
+  }
+  link_->RearmRamPoll();
+}
+
+void TFmCOSFTune::tmrCosBufReadyTimer() {
+  tmrCosBufReady_->stop();
+  link_->RearmBufferRead();
+}
+
+void TFmCOSFTune::tmrTrafficTimer() {
+  const CosPhiStatus status = link_->TakeStatus();
+  lbSPS_->setText(status.failed ? QStringLiteral("DNR!") : QString::number(status.goodReplies));
+}
+
+void TFmCOSFTune::DrawStrips(const std::array<std::uint8_t, kPhaseImageSize>& buffer) {
+  const PhaseStrips strips = ExtractPhaseStrips(buffer);
+  const StripColours colours = link_->Colours();
+  // Without the two bits of the buffer there are no pens, and the strips stay blank.
+  gbU_->Draw(strips.voltage, PenOf(colours.voltage));
+  gbI_->Draw(strips.current, PenOf(colours.current));
+}
+
+}  // namespace quillon

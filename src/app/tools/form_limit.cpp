@@ -1,0 +1,54 @@
+#include "tools/form_limit.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "widget_helpers.h"
+
+namespace quillon {
+
+namespace {
+
+QScrollBar* MakeScrollBar(QWidget* parent, const char* name, int minimum, int maximum, QLineEdit* edit) {
+  auto* bar = Named(new QScrollBar(Qt::Horizontal, parent), name);
+  bar->setRange(minimum, maximum);
+  bar->setValue(minimum);
+  QObject::connect(bar, &QScrollBar::valueChanged, edit, [edit](int value) { edit->setText(QString::number(value)); });
+  return bar;
+}
+
+}  // namespace
+
+TFormLimit::TFormLimit(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("FormLimit"));
+  setWindowTitle(QStringLiteral("Quillon"));
+  auto* layout = new QGridLayout(this);
+  EditFirst_ = Named(new QLineEdit(QStringLiteral("5"), this), "EditFirst");
+  ScrollBarFirst_ = MakeScrollBar(this, "ScrollBarFirst", 30, 60, EditFirst_);
+  EditLast_ = Named(new QLineEdit(QStringLiteral("5"), this), "EditLast");
+  ScrollBarLast_ = MakeScrollBar(this, "ScrollBarLast", 30, 120, EditLast_);
+  layout->addWidget(new QLabel(QStringLiteral("Временной интервал перед событием:"), this), 0, 0, 1, 3);
+  layout->addWidget(EditFirst_, 1, 0);
+  layout->addWidget(ScrollBarFirst_, 1, 1);
+  layout->addWidget(new QLabel(QStringLiteral("сек"), this), 1, 2);
+  layout->addWidget(new QLabel(QStringLiteral("Временной интервал после события:"), this), 2, 0, 1, 3);
+  layout->addWidget(EditLast_, 3, 0);
+  layout->addWidget(ScrollBarLast_, 3, 1);
+  layout->addWidget(new QLabel(QStringLiteral("сек"), this), 3, 2);
+  ButtonShowOSC_ = Named(new QPushButton(QStringLiteral("Просмотреть осциллограмму"), this), "ButtonShowOSC");
+  layout->addWidget(ButtonShowOSC_, 4, 0, 1, 3);
+  layout->setColumnStretch(1, 1);
+  connect(ButtonShowOSC_, &QPushButton::clicked, this, &TFormLimit::ButtonShowOSCClick);
+  resize(320, 170);
+}
+
+void TFormLimit::ButtonShowOSCClick() {
+  before_ = ScrollBarFirst_->value();
+  after_ = ScrollBarLast_->value();
+  accept();
+}
+
+}  // namespace quillon

@@ -1,0 +1,72 @@
+#pragma once
+// The controller's statistics file (one u32 per STAT entry) and event file (16-byte records), and
+// the rows the window's grids show of them.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "events/descriptions.h"
+
+namespace quillon {
+
+inline constexpr std::size_t kStatValueSize = 4;
+inline constexpr std::size_t kEventRecordSize = 16;
+
+struct EventRecord {
+  std::uint32_t position = 0;  // of the event's record in the oscillogram file
+  std::uint16_t code = 0;
+  std::uint8_t value = 0;
+  std::uint8_t seconds = 0;
+  std::uint8_t minutes = 0;
+  std::uint8_t hours = 0;
+  std::uint8_t day = 0;  // 0: the record is empty
+  std::uint8_t month = 0;
+  std::uint8_t year = 0;  // since 2000
+  std::uint16_t trailer = 0;
+};
+
+EventRecord ParseEventRecord(std::span<const std::uint8_t, kEventRecordSize> bytes);
+// "d.m.yyyy" and "h:m:s", without leading zeros.
+std::string EventDateText(const EventRecord& record);
+std::string EventTimeText(const EventRecord& record);
+
+struct ShownEvent {
+  EventRecord record;
+  EventDescription description;
+};
+
+// What a buffer file gave: the bytes of a partial last item are ignored and counted.
+struct BufferRead {
+  bool opened = false;
+  std::size_t partialBytes = 0;
+};
+
+// The described, non-empty records of an event file, in file order.
+BufferRead ReadEventFile(const std::string& path, const std::vector<EventDescription>& descriptions,
+                         std::vector<ShownEvent>& events);
+std::vector<ShownEvent> DescribedEvents(std::span<const std::uint8_t> bytes,
+                                        const std::vector<EventDescription>& descriptions);
+
+// Values of the statistics file into the entries in list order; entries past the end of a short
+// file keep the value 0.
+BufferRead ReadStatFile(const std::string& path, std::vector<StatEntry>& entries);
+void AssignStatValues(std::span<const std::uint8_t> bytes, std::vector<StatEntry>& entries);
+
+// The grids' texts, header row first.
+using GridRow = std::vector<std::string>;
+GridRow StatGridHeader();
+GridRow StatGridRow(const StatEntry& entry);
+GridRow EventGridHeader();
+GridRow EventGridRow(const ShownEvent& event);
+
+inline constexpr const char* kBufferFileMissingText = "Файл .dat или .bak отсутствует.";
+inline constexpr const char* kFileOpenFailedText = "Ошибка открытия файла";
+
+// The whole file; nothing when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path);
+
+}  // namespace quillon

@@ -1,0 +1,94 @@
+#pragma once
+// The player window's records on a serial port worker: the poll of its variables, which stays
+// registered while the window exists and is sent again each time the window has shown its
+// answer, and the one-shot write of the player word.
+//
+// Attach, Send and Detach touch the registry and may wait: they run on the link task queue's
+// thread. The poll's handler runs on the worker's thread; it only decodes into the image, sets
+// the message and tells the window that a good answer came. The window shares the object with
+// its queued tasks, so the records outlive a window that goes while a worker still holds them.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/link_request.h"
+#include "player/player_poll.h"
+#include "variables/view.h"
+
+namespace quillon {
+
+class TCommList;
+
+inline constexpr std::uint32_t kPlayerWriteDelayMs = 100;
+
+struct PlayerPort {
+  std::string name;
+  unsigned baud = 0;
+  unsigned frameEndMs = 8;
+  // Where Ports/ is looked up; a pseudo-terminal needs none of the settling pauses.
+  std::string programDirectory;
+};
+
+class PlayerLink {
+ public:
+  // Called on the worker's thread after a poll answer worth showing; it must hand on and
+  // return without blocking.
+  using GoodAnswer = std::function<void()>;
+
+  explicit PlayerLink(GoodAnswer onGoodAnswer);
+  PlayerLink(const PlayerLink&) = delete;
+  PlayerLink& operator=(const PlayerLink&) = delete;
+
+  // Task queue thread. Leaves a port it was attached to before, opens and configures `port`
+  // and, given a poll, registers it (in place of an earlier one). False when the port cannot
+  // be opened: then nothing is registered.
+  bool Attach(TCommList& ports, const PlayerPort& port, std::optional<PlayerPollFrame> poll);
+  // Task queue thread. Takes the previous write out of the worker and hands over this one;
+  // false when no port is attached.
+  bool Send(TCommList& ports, std::vector<std::uint8_t> frame);
+  // Task queue thread. Withdraws both records; a port left without records closes.
+  void Detach(TCommList& ports);
+
+  // Any thread. Lets the worker send the poll again.
+  void Rearm();
+  std::string Message() const;
+  // Runs `action` while no answer is decoded into the image (the window samples under it).
+  template <typename Action>
+  void WithImage(Action action) {
+    std::lock_guard lock(mutex_);
+    action();
+  }
+  std::span<std::uint8_t> Image() { return image_; }
+
+  const TLinkRequest& PollRequest() const { return poll_; }
+  const TLinkRequest& WriteRequest() const { return write_; }
+
+ private:
+  void PollAnswered(TLinkRequest& request);
+  void Withdraw(TCommList& ports, TLinkRequest& request);
+
+  GoodAnswer onGoodAnswer_;
+  mutable std::mutex mutex_;  // the image, the message and the poll's frame
+  std::vector<std::uint8_t> image_ = std::vector<std::uint8_t>(kImageSize, 0);
+  std::string message_;
+  int oddStart_ = 0;
+  std::vector<std::uint8_t> pollFrame_;
+  std::array<std::uint8_t, 256> pollAnswer_{};
+  std::vector<std::uint8_t> writeFrame_;
+  std::array<std::uint8_t, 256> writeAnswer_{};
+  TLinkRequest poll_;
+  TLinkRequest write_;
+
+  // Task queue thread only.
+  std::string port_;
+  bool pollRegistered_ = false;
+  bool writeRegistered_ = false;
+};
+
+}  // namespace quillon

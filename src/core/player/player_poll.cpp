@@ -1,0 +1,80 @@
+#include "player/player_poll.h"
+
+#include <array>
+
+#include "link/buses.h"
+#include "link/crc16.h"
+#include "link/spans.h"
+#include "text/numbers.h"
+#include "variables/registry.h"
+#include "variables/view_list.h"
+#include "workspace/device_file.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr std::size_t kMODBUSOverhead = 5;
+
+}  // namespace
+
+void LoadPlayerVariables(const std::string& devicePath, TViewList& list, std::span<std::uint8_t> image) {
+  list.ClearVariables();
+  list.Path = devicePath;
+  list.AddressStep = 1;
+  for (const std::string& line : ReadDeviceSections(devicePath, kReadVars).vars) list.AddScale(line);
+  for (const std::string& line : ReadParameterSection(devicePath, "RAM")) {
+    try {
+      CreateVariable(line, kDefaultViewParameters, image, list);
+    } catch (const ConversionError&) {
+      // A line edited by hand must not take the others with it.
+    }
+  }
+  list.Rescale();
+  list.LayoutByAddress(image);
+}
+
+PlayerPollFrame BuildPlayerPoll(const TViewList& list, std::string_view slaveAddress) {
+  std::uint16_t start = 0;
+  std::uint16_t end = 0;
+  PlayerPollFrame frame;
+  MODBUSSpan(list, start, end, frame.oddStart);
+  frame.bytes.resize(kMaxFrameLength);
+  int length = 0;
+  BuildMODBUSRead(slaveAddress, start, end, frame.bytes.data(), length);
+  frame.bytes.resize(static_cast<std::size_t>(length));
+  return frame;
+}
+
+std::string JudgePlayerPoll(const std::uint8_t* answer, std::size_t answerLen) {
+  if (answerLen < kMODBUSOverhead) return kPollLengthMessage;
+  if (CRC16(answer, answerLen) != 0) return kPollCrcMessage;
+  return {};
+}
+
+bool HasControllerCell(const TView& variable) {
+  return !variable.NotInMemory && !variable.NoAddress && !variable.IsTimeMark() && variable.DataPtr != nullptr;
+}
+
+std::uint16_t LastSampledWord(const TView& variable) {
+  return static_cast<std::uint16_t>(variable.SampleAt(variable.Head));
+}
+
+std::vector<std::uint8_t> BuildPlayerWrite(const TView& player, std::uint16_t word, std::span<const std::uint8_t> image,
+                                           std::string_view slaveAddress) {
+  if (!HasControllerCell(player) || player.DataPtr < image.data() || player.DataPtr >= image.data() + image.size())
+    return {};
+  std::array<std::uint8_t, 2> value{static_cast<std::uint8_t>(word & 0xFF), static_cast<std::uint8_t>(word >> 8)};
+  if (player.Size == 1) {
+    // The image starts at the lowest address of the list, not at address 0.
+    const auto offset = static_cast<std::size_t>(player.DataPtr - image.data());
+    value = RegisterBytesForByte(value[0], image.data(), image.size(), offset, player.HighByte);
+  }
+  std::vector<std::uint8_t> frame(2 + 9);
+  int length = 0;
+  BuildMODBUSWrite(slaveAddress, player.Register, value.data(), 2, frame.data(), length);
+  frame.resize(static_cast<std::size_t>(length));
+  return frame;
+}
+
+}  // namespace quillon

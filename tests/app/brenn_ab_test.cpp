@@ -1,0 +1,209 @@
+// The event recorder window against the simulator's card: statistics and events fetched and
+// shown as described, the oscillogram around an event from the controller and from a file.
+#include "tools/brenn_ab.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "app_fixture.h"
+#include "link/comm_list.h"
+#include "link/link_tasks.h"
+#include "link/tcpip_list.h"
+#include "scope/record_file.h"
+#include "sim_process.h"
+#include "tools/form_change_counter.h"
+#include "tools/form_limit.h"
+
+namespace quillon::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDevice =
+    "[DEVICE]\nID=7 QT v1.0 2024-01-10\n[vars]\n[FLASH]\np1=Inom/Ток/TWORD/x0100/r0080/А/1/2//0/x03E8/\n"
+    "[RAM]\nr1=I/Ток/TWORD/x0200/r0100/А/1/2//0/x0005/\nr2=U/Напряжение/TWORD/x0202/r0101/В/1/2//0/x0006/\n"
+    "[STAT]\nStarts=0/1/0/Пуски\nTrips=0/2/0/Отключения\nHours=0/3/0/Наработка\n"
+    "[EVENTS]\n1=Пуск/i/0/Двигатель/\n2=Авария/a/0/Защита/\n3=Перегрев/w/0/Датчик/\n";
+
+class ScriptedBrennAB : public TfmBrennAB {
+ public:
+  using TfmBrennAB::TfmBrennAB;
+  std::optional<std::string> dataPath;
+  std::optional<std::string> iniPath;
+
+ protected:
+  std::optional<std::string> AskIniPath(const std::string&) override { return iniPath; }
+  std::optional<std::string> AskDataPath(const std::string&, const QString&) override { return dataPath; }
+};
+
+class BrennABTest : public AppTest {
+ protected:
+  void SetUp() override {
+    WriteWindowsFile("sim/dev.ini", kDevice);
+    InstallCommList(&ports);
+    InstallTCPIPList(&tcp);
+    fs::create_directories(dir / "card");
+    ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
+    ASSERT_TRUE(sim.Start({QStringLiteral("--device"), QString::fromStdString(dir / "sim/dev.ini"),
+                           QStringLiteral("--pty"), QString::fromStdString(paths.program + "Ports/SIM1"),
+                           QStringLiteral("--card"), QString::fromStdString(dir / "card")}));
+    TBaseProperty link;
+    link.Protocol = "MODBUS RTU";
+    link.PortName = "SIM1";
+    link.Baud = "115200";
+    link.FrameEnd = "5";
+    link.SlaveAddr = "1";
+    link.DevicePath = dir / "sim/dev.ini";
+    window = std::make_unique<ScriptedBrennAB>(
+        ToolContext{paths, *tasks, [this](const std::string& path) { opened.push_back(path); }}, link);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
+  void TearDown() override {
+    window.reset();
+    tasks.reset();
+    InstallCommList(nullptr);
+    InstallTCPIPList(nullptr);
+  }
+
+  template <typename Widget>
+  Widget* Find(const char* name) {
+    auto* widget = window->findChild<Widget*>(QLatin1String(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  QStringList Row(QTableWidget* grid, int row) {
+    QStringList texts;
+    for (int column = 0; column < grid->columnCount(); ++column) texts << grid->item(row, column)->text();
+    return texts;
+  }
+
+  void LoadEvents() {
+    Find<QTabWidget>("pcPages")->setCurrentIndex(1);
+    Find<QPushButton>("btEventRefresh")->click();
+    auto* grid = Find<QTableWidget>("EventGrid");
+    ASSERT_TRUE(WaitUntil([grid] { return grid->rowCount() > 0; }, 10000)) << prompt.warnings.size();
+  }
+
+  TCommList ports{paths.program};
+  TTCPIPList tcp;
+  std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
+  SimProcess sim;
+  std::unique_ptr<ScriptedBrennAB> window;
+  std::vector<std::string> opened;
+};
+
+TEST_F(BrennABTest, RefreshFetchesAndShowsStatisticsAndEventsAsDescribed) {
+  EXPECT_EQ(Find<QLineEdit>("edDevFile")->text().toStdString(), dir / "sim/dev.ini");
+  EXPECT_GE(window->minimumWidth(), 340);
+  Find<QPushButton>("btStatReload")->click();
+  auto* stat = Find<QTableWidget>("StatGrid");
+  ASSERT_TRUE(WaitUntil([stat] { return stat->rowCount() == 3; }, 10000));
+  EXPECT_EQ(stat->horizontalHeaderItem(1)->text(), QStringLiteral("Счётчик"));
+  // The last STAT line comes first and has the first value of the file.
+  EXPECT_EQ(Row(stat, 0), (QStringList{"3", "Hours", "5", QStringLiteral("Наработка")}));
+  EXPECT_EQ(Row(stat, 2), (QStringList{"1", "Starts", "153", QStringLiteral("Пуски")}));
+  EXPECT_EQ(stat->item(0, 0)->background().color(), QColor(Qt::green));
+  EXPECT_FALSE(Find<QPushButton>("btChangeCount")->isVisible());
+  emit stat->cellPressed(1, 2);
+  EXPECT_TRUE(Find<QPushButton>("btChangeCount")->isVisible());
+
+  LoadEvents();
+  auto* events = Find<QTableWidget>("EventGrid");
+  // Six events of the three described codes; the empty records at the end are left out.
+  ASSERT_EQ(events->rowCount(), 6);
+  const QStringList first = Row(events, 0);
+  EXPECT_EQ(first[0], "2");
+  EXPECT_EQ(first[3], QStringLiteral("Двигатель"));
+  EXPECT_EQ(first[4], QStringLiteral("Пуск=0"));
+  EXPECT_EQ(events->item(0, 0)->background().color(), QColor(Qt::green));
+  EXPECT_EQ(events->item(1, 0)->background().color(), QColor(Qt::red));
+  EXPECT_EQ(events->item(2, 0)->background().color(), QColor(Qt::yellow));
+  EXPECT_TRUE(prompt.warnings.empty()) << prompt.warnings.front().second;
+}
+
+TEST_F(BrennABTest, OscillogramAroundAnEventFromTheController) {
+  LoadEvents();
+  Find<QPushButton>("btShowOSC")->click();
+  ASSERT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_EQ(prompt.warnings.back().second, "Не выбрана запись для просмотра.");
+
+  emit Find<QTableWidget>("EventGrid")->cellPressed(2, 0);
+  ASSERT_TRUE(Find<QPushButton>("btShowOSC")->isVisible());
+  // Closing the limits without its button cancels.
+  Find<QPushButton>("btShowOSC")->click();
+  ASSERT_TRUE(window->FormLimit()->isVisible());
+  window->FormLimit()->reject();
+  QTest::qWait(300);
+  EXPECT_TRUE(opened.empty());
+
+  Find<QPushButton>("btShowOSC")->click();
+  window->FormLimit()->findChild<QScrollBar*>("ScrollBarFirst")->setValue(40);
+  EXPECT_EQ(window->FormLimit()->findChild<QLineEdit*>("EditFirst")->text(), "40");
+  window->FormLimit()->findChild<QPushButton*>("ButtonShowOSC")->click();
+  ASSERT_TRUE(WaitUntil([this] { return !opened.empty(); }, 30000)) << prompt.warnings.size();
+  EXPECT_EQ(window->OscRate(), 10);
+  EXPECT_EQ(opened.front(), paths.records + "OSC.rec");
+  // 40 s before and 30 s after at 10 records a second: 700 records, position 0 before them.
+  EXPECT_EQ(fs::file_size(paths.EventsAndStats() + "OSC.dat"), 700u * 140);
+  TViewList list;
+  EXPECT_EQ(ReloadRecordVariables(opened.front(), list), 701);
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(prompt.warnings.size(), 1u);
+}
+
+TEST_F(BrennABTest, OscillogramAroundAnEventFromAFileAndAChangedDeviceFile) {
+  LoadEvents();
+  emit Find<QTableWidget>("EventGrid")->cellPressed(0, 0);
+  window->dataPath = dir / "card/OSC.dat";
+  Find<QPushButton>("btShowOSCFromFile")->click();
+  ASSERT_TRUE(window->FormLimit()->isVisible());
+  window->FormLimit()->findChild<QPushButton*>("ButtonShowOSC")->click();
+  ASSERT_EQ(opened.size(), 1u);
+  TViewList list;
+  // 30 s both ways: ten steps of 30 records each way.
+  EXPECT_EQ(ReloadRecordVariables(opened.front(), list), 601);
+
+  window->iniPath = dir / "other.ini";
+  Find<QPushButton>("btChangeIni")->click();
+  EXPECT_EQ(window->DeviceFile(), dir / "other.ini");
+  ASSERT_FALSE(prompt.warnings.empty());
+  EXPECT_EQ(prompt.warnings.back().second,
+            "Файл устройства изменён не другой\nЗаново загрузите файлы:\n-статистики (страница \"Статистика\")\n"
+            "-событий (страница \"Регистратор\")");
+  window->dataPath = paths.EventsAndStats() + "event.edat";
+  Find<QPushButton>("btOpenEventFile")->click();
+  EXPECT_EQ(prompt.warnings.back().second, "Файл ini для описания событий отсутствует");
+  EXPECT_EQ(Find<QTableWidget>("EventGrid")->rowCount(), 6) << "the grid stays as it was";
+}
+
+TEST_F(BrennABTest, CounterChangeSendsTheValueAndClosesTheDialog) {
+  Find<QPushButton>("btStatReload")->click();
+  auto* stat = Find<QTableWidget>("StatGrid");
+  ASSERT_TRUE(WaitUntil([stat] { return stat->rowCount() == 3; }, 10000));
+  emit stat->cellPressed(0, 0);
+  Find<QPushButton>("btChangeCount")->click();
+  TFormChangeCounter* dialog = window->FormChangeCounter();
+  ASSERT_TRUE(dialog->isVisible());
+  EXPECT_EQ(dialog->findChild<QLabel*>("LabelName")->text(), "Hours");
+  EXPECT_EQ(dialog->findChild<QLineEdit*>("EditCount")->text(), "5");
+  dialog->findChild<QLineEdit*>("EditCount")->setText("x");
+  dialog->findChild<QPushButton*>("ButtonNewCount")->click();
+  EXPECT_TRUE(dialog->isVisible()) << "no number, nothing sent";
+  dialog->findChild<QLineEdit*>("EditCount")->setText("123456");
+  dialog->findChild<QPushButton*>("ButtonNewCount")->click();
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(dialog->Value(), 123456u);
+}
+
+}  // namespace
+}  // namespace quillon::testing
