@@ -323,6 +323,17 @@ std::vector<std::uint8_t> SimController::WriteRegisters(std::span<const std::uin
   if (count == 0 || count > kMaxRegistersWritten || byteCount != 2u * count || frame.size() != 9 + byteCount) {
     return MODBUSException(slave, 0x10, kIllegalDataValue);
   }
+  if (start == kCounterValueRegister && count == 2) {
+    // The event recorder's counter change: high word first, each word low byte first (the
+    // controller's own order), as bits 16-23, 24-31, 0-7, 8-15 of the value.
+    const std::uint32_t value = static_cast<std::uint32_t>(frame[8]) << 24 |
+                                static_cast<std::uint32_t>(frame[7]) << 16 |
+                                static_cast<std::uint32_t>(frame[10]) << 8 | frame[9];
+    note += ": counter value " + std::to_string(value);
+    std::vector<std::uint8_t> answer(frame.begin(), frame.begin() + 6);
+    AppendCRC(answer);
+    return answer;
+  }
   const auto located = LocateRegisters(start, count);
   if (!located) return MODBUSException(slave, 0x10, kIllegalDataAddress);
   const std::vector<RegisterPlace>& places = *located;

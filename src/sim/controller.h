@@ -30,6 +30,9 @@ inline constexpr std::uint8_t kIllegalFunction = 0x01;
 inline constexpr std::uint8_t kIllegalDataAddress = 0x02;
 inline constexpr std::uint8_t kIllegalDataValue = 0x03;
 
+// The event recorder's counter change writes its value to these two registers.
+inline constexpr std::uint16_t kCounterValueRegister = 0x3000;
+
 // Characters that close an identification text; the program drops the last character of it.
 inline constexpr std::uint8_t kQuBUSIdClosing = 0x0D;
 inline constexpr std::uint8_t kMODBUSRunIndicatorOn = 0xFF;  // MODBUS report slave ID: "running"

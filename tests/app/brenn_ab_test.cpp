@@ -52,9 +52,10 @@ class BrennABTest : public AppTest {
     InstallTCPIPList(&tcp);
     fs::create_directories(dir / "card");
     ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-    ASSERT_TRUE(sim.Start({QStringLiteral("--device"), QString::fromStdString(dir / "sim/dev.ini"),
-                           QStringLiteral("--pty"), QString::fromStdString(paths.program + "Ports/SIM1"),
-                           QStringLiteral("--card"), QString::fromStdString(dir / "card")}));
+    ASSERT_TRUE(
+        sim.Start({QStringLiteral("--device"), QString::fromStdString(dir / "sim/dev.ini"), QStringLiteral("--pty"),
+                   QString::fromStdString(paths.program + "Ports/SIM1"), QStringLiteral("--card"),
+                   QString::fromStdString(dir / "card"), QStringLiteral("--verbose")}));
     TBaseProperty link;
     link.Protocol = "MODBUS RTU";
     link.PortName = "SIM1";
@@ -203,6 +204,9 @@ TEST_F(BrennABTest, CounterChangeSendsTheValueAndClosesTheDialog) {
   dialog->findChild<QPushButton*>("ButtonNewCount")->click();
   EXPECT_FALSE(dialog->isVisible());
   EXPECT_EQ(dialog->Value(), 123456u);
+  // The controller received the value in its two registers, high word first.
+  EXPECT_TRUE(WaitUntil([this] { return sim.ErrorOutput().contains(QStringLiteral("counter value 123456")); }))
+      << sim.ErrorOutput().toStdString();
 }
 
 }  // namespace
