@@ -24,6 +24,7 @@
 #include "scope/window_thread.h"
 #include "text/numbers.h"
 #include "tools/set_prof_time.h"
+#include "tools/tool_attach.h"
 #include "widget_helpers.h"
 
 namespace quillon {
@@ -96,27 +97,13 @@ void TfmAlarmBuffer::btConnectClick() {
   AlarmPort port;
   port.name = Property.PortName;
   port.programDirectory = Context().paths.program;
-  try {
-    port.baud = static_cast<unsigned>(ReadInteger(Property.Baud));
-    // An empty frame-end field stands for the port's default pause.
-    port.frameEndMs =
-        Property.FrameEnd.empty() ? kDefaultFrameEndMs : static_cast<unsigned>(ReadInteger(Property.FrameEnd));
-  } catch (const ConversionError& error) {
-    CurrentPrompt().Warning("Quillon", error.what());
-    return;
-  }
+  const std::optional<SerialNumbers> numbers = ReadSerialNumbers(Property);
+  if (!numbers) return;
+  port.baud = numbers->baud;
+  port.frameEndMs = numbers->frameEndMs;
   btConnect_->setEnabled(false);
   setCursor(Qt::BusyCursor);
-  QPointer<TfmAlarmBuffer> self(this);
-  Context().tasks.Post([link = link_, port, self] {
-    bool attached = false;
-    try {
-      attached = link->Attach(port);
-    } catch (const std::logic_error&) {
-      // No registry installed: the program is going away.
-    }
-    OnWindowThreadCall(self, [attached, name = port.name](TfmAlarmBuffer& w) { w.Connected(attached, name); });
-  });
+  AttachOnQueue(Context().tasks, link_, port, this, &TfmAlarmBuffer::Connected);
 }
 
 void TfmAlarmBuffer::Connected(bool attached, const std::string& port) {

@@ -15,7 +15,14 @@ namespace quillon {
 
 namespace {
 
-RecordHeader PageRecordHeader(const std::string& devicePath) {
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+RecordHeader ServiceRecordHeader(const std::string& devicePath) {
   RecordHeader header;
   header.DevicePath = devicePath;
   header.Left = 100;
@@ -27,13 +34,6 @@ RecordHeader PageRecordHeader(const std::string& devicePath) {
   header.Scroll = "0";
   return header;
 }
-
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-}  // namespace
 
 void LoadProcessVariables(const std::string& devicePath, std::span<std::uint8_t> image, TViewList& list) {
   list.ClearVariables();
@@ -79,7 +79,7 @@ int WritePageRecord(const LogPage& page, const std::string& devicePath, const st
   }
   const std::string directory = DirectoryOf(path);
   if (!directory.empty()) EnsureDirectory(directory);
-  return WriteRecord(PageRecordHeader(devicePath), list, kPageRecordFirst, path, kPageRecordLast);
+  return WriteRecord(ServiceRecordHeader(devicePath), list, kPageRecordFirst, path, kPageRecordLast);
 }
 
 }  // namespace quillon

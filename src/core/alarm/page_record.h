@@ -7,6 +7,7 @@
 #include <string>
 
 #include "alarm/log_page.h"
+#include "scope/record_header.h"
 #include "variables/view_list.h"
 
 namespace quillon {
@@ -22,6 +23,10 @@ inline constexpr std::uint8_t kLogRecordEndMark = 1;
 // The variables of the device file's RAM set laid over `image` (the lowest address at offset 0,
 // every other at its address difference from it), with the file's scale table, and a time mark
 // in front of them. Lines that cannot be read are left out.
+// The window settings of a record a service tool makes (position and size 100/100/100/300,
+// column widths 30/50/50/30, zoom 1, no scroll), for the device file `devicePath`.
+RecordHeader ServiceRecordHeader(const std::string& devicePath);
+
 void LoadProcessVariables(const std::string& devicePath, std::span<std::uint8_t> image, TViewList& list);
 
 // "<records>ddmmyy_hhmmss.rec" after the newest record of a sorted page.

@@ -9,23 +9,6 @@
 
 namespace quillon {
 
-namespace {
-
-RecordHeader OscRecordHeader(const std::string& devicePath) {
-  RecordHeader header;
-  header.DevicePath = devicePath;
-  header.Left = 100;
-  header.Top = 100;
-  header.Width = 100;
-  header.Height = 300;
-  header.ColWidths = {30, 50, 50, 30};
-  header.Zoom = "1";
-  header.Scroll = "0";
-  return header;
-}
-
-}  // namespace
-
 OscRecorder::OscRecorder(const std::string& devicePath) : devicePath_(devicePath) {
   LoadProcessVariables(devicePath, image_, list_);
   auto& mark = static_cast<TTimeMark&>(list_.Item(0));
@@ -48,7 +31,7 @@ bool OscRecorder::Append(const OscRecordBytes& record) {
 int OscRecorder::Write(const std::string& path) {
   const std::string directory = DirectoryOf(path);
   if (!directory.empty()) EnsureDirectory(directory);
-  return WriteRecord(OscRecordHeader(devicePath_), list_, 0, path, samples_);
+  return WriteRecord(ServiceRecordHeader(devicePath_), list_, 0, path, samples_);
 }
 
 int DecodeOsc(OscFile& file, const OscDecodeRange& range, OscRecorder& recorder) {
