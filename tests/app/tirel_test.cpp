@@ -141,8 +141,9 @@ TEST_F(TirelTest, ThePollShowsThePlayerAndTheCommandsDriveTheController) {
   EXPECT_FALSE(Find<QPushButton>("btPAUSEProg")->isChecked());
   EXPECT_TRUE(repeat->isChecked());
   EXPECT_EQ(Find<QLabel>("lbErrCnt")->text(), QStringLiteral("0"));
-  // The drawing area shows the polled variables.
-  EXPECT_EQ(window->Variables().Count(), 2);
+  // The drawing area shows the polled variables, each in a row of its own below the time marks.
+  ASSERT_EQ(window->Variables().Count(), 3);
+  EXPECT_TRUE(window->Variables().Item(0).IsTimeMark());
 
   // A controller that stops answering is counted about once a second.
   sim.Kill();

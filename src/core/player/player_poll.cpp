@@ -7,6 +7,7 @@
 #include "link/spans.h"
 #include "text/numbers.h"
 #include "variables/registry.h"
+#include "variables/special/time_mark.h"
 #include "variables/view_list.h"
 #include "workspace/device_file.h"
 
@@ -32,6 +33,11 @@ void LoadPlayerVariables(const std::string& devicePath, TViewList& list, std::sp
   }
   list.Rescale();
   list.LayoutByAddress(image);
+  // The drawing area draws the list's first row over the others, where scope windows keep their
+  // time marks: without a mark row there, the first variable would hide the second.
+  auto mark = std::make_unique<TTimeMark>();
+  mark->Owner = &list;
+  list.Variables.insert(list.Variables.begin(), std::move(mark));
 }
 
 PlayerPollFrame BuildPlayerPoll(const TViewList& list, std::string_view slaveAddress) {

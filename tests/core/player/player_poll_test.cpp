@@ -43,8 +43,10 @@ TEST_F(PlayerPollTest, TheRamVariablesArePolledOverTheirRegisterSpan) {
       "r1=I/Ток/TWORD/x0200/r0100/А/Inom%1000/2//0/x0000/\n"
       "r2=Bad/Плохая/TWORD/xZZ/r0101//1/2//0/x0000/\n"
       "r3=PLAYER/Плеер/TWORD/x0204/r0102//1/2//0/x0000/\n");
-  // The FLASH set and an unreadable line take no part.
-  ASSERT_EQ(list.Count(), 2);
+  // The FLASH set and an unreadable line take no part; a time-mark row comes first, so that
+  // every variable gets a row of its own in the drawing area, and it is not polled.
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_TRUE(list.Item(0).IsTimeMark());
   EXPECT_NE(list.FindVariable("PLAYER"), nullptr);
   const PlayerPollFrame poll = BuildPlayerPoll(list, "7");
   // The span ends (size >> 1) + 1 registers after the highest register.
