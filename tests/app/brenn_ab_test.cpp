@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 
@@ -19,6 +20,7 @@
 #include "link/tcpip_list.h"
 #include "scope/record_file.h"
 #include "sim_process.h"
+#include "support/file_bytes.h"
 #include "tools/form_change_counter.h"
 #include "tools/form_limit.h"
 
@@ -185,6 +187,43 @@ TEST_F(BrennABTest, OscillogramAroundAnEventFromAFileAndAChangedDeviceFile) {
   Find<QPushButton>("btOpenEventFile")->click();
   EXPECT_EQ(prompt.warnings.back().second, "Файл ini для описания событий отсутствует");
   EXPECT_EQ(Find<QTableWidget>("EventGrid")->rowCount(), 6) << "the grid stays as it was";
+}
+
+// Files from site are not always whole: a cut event file, a damaged oscillogram record and a
+// position counter that jumps must leave the window working, never crash it.
+TEST_F(BrennABTest, DamagedFilesShowWhatReadsAndNothingBreaks) {
+  const auto WriteFileBytes = [](const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  };
+  LoadEvents();
+  auto* grid = Find<QTableWidget>("EventGrid");
+  const int whole = grid->rowCount();
+  std::string events = FileBytes(paths.EventsAndStats() + "event.edat");
+  ASSERT_GE(events.size(), 32u);
+  WriteFileBytes(dir / "cut.edat", events.substr(0, events.size() - 9));
+  window->dataPath = dir / "cut.edat";
+  Find<QPushButton>("btOpenEventFile")->click();
+  const int shown = grid->rowCount();
+  EXPECT_GT(shown, 0) << "the records before the cut stay";
+  EXPECT_LE(shown, whole);
+
+  // Every third oscillogram record damaged, and a jump in the position counter.
+  std::string osc = FileBytes(dir / "card/OSC.dat");
+  ASSERT_GE(osc.size(), 140u * 30);
+  for (std::size_t at = 140 * 5 + 70; at < osc.size(); at += 140 * 3) osc[at] = static_cast<char>(osc[at] ^ 0x5A);
+  osc[140 * 10] = static_cast<char>(0xFF);
+  osc[140 * 10 + 1] = static_cast<char>(0x7F);
+  WriteFileBytes(dir / "bad.dat", osc);
+  window->dataPath = dir / "bad.dat";
+  emit grid->cellPressed(0, 0);
+  Find<QPushButton>("btShowOSCFromFile")->click();
+  ASSERT_TRUE(window->FormLimit()->isVisible());
+  window->FormLimit()->findChild<QPushButton*>("ButtonShowOSC")->click();
+  // Either a record of what reads or a message; the window answers afterwards either way.
+  EXPECT_TRUE(!opened.empty() || !prompt.warnings.empty());
+  window->dataPath = dir / "cut.edat";
+  Find<QPushButton>("btOpenEventFile")->click();
+  EXPECT_EQ(grid->rowCount(), shown);
 }
 
 TEST_F(BrennABTest, CounterChangeSendsTheValueAndClosesTheDialog) {
