@@ -87,7 +87,6 @@ class TfmBrennAB : public TToolWindow {
 
   enum class Exchange { None, Rate, Counter };
   CardTarget Target() const;
-  std::uint8_t Address() const;
   // Sends one frame on the window's own link; the answer comes to ExchangeOver.
   void StartExchange(Exchange kind, std::shared_ptr<CardOperation> operation);
   void ExchangeAttached(std::uint64_t generation, CardAttach attach, const std::string& place);

@@ -17,6 +17,7 @@
 #include "scope/window_thread.h"
 #include "text/numbers.h"
 #include "tools/brenn_ab.h"
+#include "tools/card_target.h"
 #include "tools/form_change_counter.h"
 #include "tools/form_limit.h"
 #include "tools/rem_file_op.h"
@@ -29,48 +30,16 @@ namespace {
 constexpr const char* kNoEventSelectedText = "Не выбрана запись для просмотра.";
 constexpr const char* kFileNotOpenText = "ФАЙЛ НЕ ОТКРЫТ!";
 
-CardRegistries CurrentRegistries() {
-  CardRegistries registries;
-  try {
-    registries.serial = &CommList();
-  } catch (const std::logic_error&) {
-  }
-  try {
-    registries.tcp = &TCPIPList();
-  } catch (const std::logic_error&) {
-  }
-  return registries;
-}
-
 }  // namespace
 
-std::uint8_t TfmBrennAB::Address() const {
-  const auto address = TryReadInteger(Property.SlaveAddr);
-  return static_cast<std::uint8_t>(address && *address >= 0 && *address <= 255 ? *address : 1);
-}
-
-CardTarget TfmBrennAB::Target() const {
-  CardTarget target;
-  target.address = Address();
-  target.programDirectory = Context().paths.program;
-  target.tcp = Property.Protocol == kProtocolMODBUSTCP;
-  if (target.tcp) {
-    target.ip = Property.IPAddress;
-    target.tcpPort = static_cast<std::uint16_t>(TryReadInteger(Property.IPPort).value_or(502));
-  } else {
-    target.port = Property.PortName;
-    target.baud = static_cast<unsigned>(TryReadInteger(Property.Baud).value_or(0));
-    target.frameEndMs = static_cast<unsigned>(TryReadInteger(Property.FrameEnd).value_or(8));
-  }
-  return target;
-}
+CardTarget TfmBrennAB::Target() const { return CardTargetFor(Property, Context().paths.program); }
 
 void TfmBrennAB::StartExchange(Exchange kind, std::shared_ptr<CardOperation> operation) {
   exchange_ = kind;
   const std::uint64_t generation = ++generation_;
   QPointer<TfmBrennAB> self(this);
   Context().tasks.Post([link = link_, target = Target(), operation = std::move(operation), generation, self] {
-    const CardAttach attach = link->Start(CurrentRegistries(), target, operation, generation);
+    const CardAttach attach = link->Start(InstalledRegistries(), target, operation, generation);
     OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmBrennAB& window) {
       window.ExchangeAttached(generation, attach, place);
     });
@@ -91,7 +60,7 @@ void TfmBrennAB::ExchangeOver(const CardStep& step) {
 }
 
 void TfmBrennAB::Withdraw() {
-  Context().tasks.Post([link = link_] { link->Withdraw(CurrentRegistries()); });
+  Context().tasks.Post([link = link_] { link->Withdraw(InstalledRegistries()); });
 }
 
 void TfmBrennAB::btChangeCountClick() {
@@ -141,7 +110,7 @@ void TfmBrennAB::OscLimitsChosen() {
     OscFromFile(oscSourcePath_);
     return;
   }
-  rateQuery_ = std::make_shared<OscRateQuery>(Address());
+  rateQuery_ = std::make_shared<OscRateQuery>(CardAddressOf(Property));
   StartExchange(Exchange::Rate, rateQuery_);
 }
 

@@ -28,6 +28,7 @@
 #include "platform/prompt.h"
 #include "scope/window_thread.h"
 #include "text/numbers.h"
+#include "tools/card_target.h"
 #include "tools/file_load.h"
 #include "widget_helpers.h"
 
@@ -38,19 +39,6 @@ namespace {
 constexpr int kMsgDelayMs = 100;
 
 // The program's registries, as far as they still exist (they go first when the program ends).
-CardRegistries CurrentRegistries() {
-  CardRegistries registries;
-  try {
-    registries.serial = &CommList();
-  } catch (const std::logic_error&) {
-  }
-  try {
-    registries.tcp = &TCPIPList();
-  } catch (const std::logic_error&) {
-  }
-  return registries;
-}
-
 std::string DirectoryOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -161,32 +149,13 @@ void TRemFileOp::BuildControls() {
 
 void TRemFileOp::ApplyLink(const TBaseProperty& link) { TToolWindow::ApplyLink(link); }
 
-std::uint8_t TRemFileOp::Address() const {
-  const auto address = TryReadInteger(Property.SlaveAddr);
-  return static_cast<std::uint8_t>(address && *address >= 0 && *address <= 255 ? *address : 1);
-}
-
-CardTarget TRemFileOp::Target() const {
-  CardTarget target;
-  target.address = Address();
-  target.programDirectory = Context().paths.program;
-  target.tcp = Property.Protocol == kProtocolMODBUSTCP;
-  if (target.tcp) {
-    target.ip = Property.IPAddress;
-    target.tcpPort = static_cast<std::uint16_t>(TryReadInteger(Property.IPPort).value_or(502));
-  } else {
-    target.port = Property.PortName;
-    target.baud = static_cast<unsigned>(TryReadInteger(Property.Baud).value_or(0));
-    target.frameEndMs = static_cast<unsigned>(TryReadInteger(Property.FrameEnd).value_or(8));
-  }
-  return target;
-}
+CardTarget TRemFileOp::Target() const { return CardTargetFor(Property, Context().paths.program); }
 
 void TRemFileOp::StartOperation(std::shared_ptr<CardOperation> operation) {
   const std::uint64_t generation = ++generation_;
   QPointer<TRemFileOp> self(this);
   Context().tasks.Post([link = link_, target = Target(), operation = std::move(operation), generation, self] {
-    const CardAttach attach = link->Start(CurrentRegistries(), target, operation, generation);
+    const CardAttach attach = link->Start(InstalledRegistries(), target, operation, generation);
     OnWindowThreadCall(self, [generation, attach, place = target.Place()](TRemFileOp& window) {
       window.Attached(generation, attach, place);
     });
@@ -232,7 +201,8 @@ void TRemFileOp::StartAutomaticDownload(const TBaseProperty& link, const WantedF
     span.limit = wanted.byteCount;
   }
   transferOver_ = std::move(over);
-  StartOperation(std::make_shared<CardDownload>(Address(), wanted.name, std::move(*file), link_->Counters(), span));
+  StartOperation(
+      std::make_shared<CardDownload>(CardAddressOf(Property), wanted.name, std::move(*file), link_->Counters(), span));
   BeginTransfer(Text(wanted.name));
 }
 
@@ -283,7 +253,7 @@ void TRemFileOp::Stepped(const CardStep& step) {
 void TRemFileOp::btReloadNamesClick() {
   if (transferring_) return;
   lbFiles_->clear();
-  StartOperation(std::make_shared<CardListQuery>(Address()));
+  StartOperation(std::make_shared<CardListQuery>(CardAddressOf(Property)));
 }
 
 void TRemFileOp::lbFilesClick() {
@@ -295,7 +265,7 @@ void TRemFileOp::btRefreshDiskStateClick() {
   message_.clear();
   diskSize_ = kCardNoDiskSize;
   lbTotalSize_->setText(Text(diskSize_));
-  StartOperation(std::make_shared<CardDiskStateQuery>(Address()));
+  StartOperation(std::make_shared<CardDiskStateQuery>(CardAddressOf(Property)));
 }
 
 void TRemFileOp::btDownLoadClick() {
@@ -312,7 +282,7 @@ void TRemFileOp::btDownLoadClick() {
   }
   // Without a name there is nothing to ask for; the empty file goes with `file`.
   if (name.empty()) return;
-  StartOperation(std::make_shared<CardDownload>(Address(), name, std::move(*file), link_->Counters()));
+  StartOperation(std::make_shared<CardDownload>(CardAddressOf(Property), name, std::move(*file), link_->Counters()));
   BeginTransfer(edFileName_->text());
 }
 
@@ -330,7 +300,7 @@ void TRemFileOp::btSelectFileClick() {
     return;
   }
   if (name.empty()) return;
-  StartOperation(std::make_shared<CardUpload>(Address(), name, std::move(*source), link_->Counters()));
+  StartOperation(std::make_shared<CardUpload>(CardAddressOf(Property), name, std::move(*source), link_->Counters()));
   BeginTransfer(Text(name));
 }
 
@@ -338,7 +308,7 @@ void TRemFileOp::btFileDeleteClick() {
   if (transferring_) return;
   const std::string name = edFileName_->text().toStdString();
   if (name.empty()) return;
-  StartOperation(std::make_shared<CardDeleteQuery>(Address(), name));
+  StartOperation(std::make_shared<CardDeleteQuery>(CardAddressOf(Property), name));
 }
 
 void TRemFileOp::btUseFileClick() {
@@ -348,7 +318,7 @@ void TRemFileOp::btUseFileClick() {
     CurrentPrompt().Warning("Quillon", kCardNoFileMessage);
     return;
   }
-  StartOperation(std::make_shared<CardApplyQuery>(Address(), name, link_->Counters()));
+  StartOperation(std::make_shared<CardApplyQuery>(CardAddressOf(Property), name, link_->Counters()));
 }
 
 void TRemFileOp::BeginTransfer(const QString& fileName) {
@@ -396,7 +366,7 @@ void TRemFileOp::closeEvent(QCloseEvent* event) {
 
 void TRemFileOp::Withdraw() {
   // The record stays alive in the task until the worker that may hold it has let it go.
-  Context().tasks.Post([link = link_] { link->Withdraw(CurrentRegistries()); });
+  Context().tasks.Post([link = link_] { link->Withdraw(InstalledRegistries()); });
 }
 
 }  // namespace quillon

@@ -77,7 +77,6 @@ class TRemFileOp : public TToolWindow {
   void tmrTrafficTimer();
 
   CardTarget Target() const;
-  std::uint8_t Address() const;
   void StartOperation(std::shared_ptr<CardOperation> operation);
   void Attached(std::uint64_t generation, CardAttach attach, const std::string& place);
   void Stepped(const CardStep& step);

@@ -18,6 +18,7 @@
 #include "player/player_status.h"
 #include "scope/window_thread.h"
 #include "text/numbers.h"
+#include "tools/card_target.h"
 #include "widget_helpers.h"
 
 namespace quillon {
@@ -25,19 +26,6 @@ namespace quillon {
 namespace {
 
 constexpr int kMsgDelayMs = 100;
-
-CardRegistries CurrentRegistries() {
-  CardRegistries registries;
-  try {
-    registries.serial = &CommList();
-  } catch (const std::logic_error&) {
-  }
-  try {
-    registries.tcp = &TCPIPList();
-  } catch (const std::logic_error&) {
-  }
-  return registries;
-}
 
 }  // namespace
 
@@ -91,7 +79,7 @@ void TfmTirelProgSelect::btGetFilesListClick() {
   auto operation = std::make_shared<CardListQuery>(target.address);
   QPointer<TfmTirelProgSelect> self(this);
   context_.tasks.Post([link = link_, target, operation = std::move(operation), generation, self] {
-    const CardAttach attach = link->Start(CurrentRegistries(), target, operation, generation);
+    const CardAttach attach = link->Start(InstalledRegistries(), target, operation, generation);
     OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmTirelProgSelect& dialog) {
       dialog.Attached(generation, attach, place);
     });
@@ -132,7 +120,7 @@ void TfmTirelProgSelect::done(int result) {
 }
 
 void TfmTirelProgSelect::Withdraw() {
-  context_.tasks.Post([link = link_] { link->Withdraw(CurrentRegistries()); });
+  context_.tasks.Post([link = link_] { link->Withdraw(InstalledRegistries()); });
 }
 
 }  // namespace quillon
