@@ -182,17 +182,24 @@ void TfmBrennAB::btChangeIniClick() {
 void TfmBrennAB::btLoadStatFromFileClick() { OpenStatFile(false); }
 void TfmBrennAB::btOpenEventFileClick() { OpenEventFile(false); }
 
-void TfmBrennAB::OpenStatFile(bool automatic) {
-  std::string path = Context().paths.EventsAndStats() + "stat.dat";
+std::optional<std::string> TfmBrennAB::BufferFilePath(const char* name, bool automatic) {
+  std::string path = Context().paths.EventsAndStats() + name;
   if (!automatic) {
     const auto chosen = AskDataPath(Context().paths.EventsAndStats(), QString::fromUtf8(kDataFilter));
-    if (!chosen) return;
+    if (!chosen) return std::nullopt;
     path = *chosen;
   }
   if (!FileExists(path)) {
     Warn(kBufferFileMissingText);
-    return;
+    return std::nullopt;
   }
+  return path;
+}
+
+void TfmBrennAB::OpenStatFile(bool automatic) {
+  const std::optional<std::string> found = BufferFilePath("stat.dat", automatic);
+  if (!found) return;
+  const std::string& path = *found;
   auto list = ReadStatDescriptions(devicePath_);
   if (!list.loaded) {
     Warn(list.message);
@@ -218,16 +225,9 @@ void TfmBrennAB::FillStatGrid() {
 }
 
 void TfmBrennAB::OpenEventFile(bool automatic) {
-  std::string path = Context().paths.EventsAndStats() + "event.edat";
-  if (!automatic) {
-    const auto chosen = AskDataPath(Context().paths.EventsAndStats(), QString::fromUtf8(kDataFilter));
-    if (!chosen) return;
-    path = *chosen;
-  }
-  if (!FileExists(path)) {
-    Warn(kBufferFileMissingText);
-    return;
-  }
+  const std::optional<std::string> found = BufferFilePath("event.edat", automatic);
+  if (!found) return;
+  const std::string& path = *found;
   auto list = ReadEventDescriptions(devicePath_);
   descriptions_.clear();
   events_.clear();

@@ -72,6 +72,9 @@ class TfmBrennAB : public TToolWindow {
   void EventGridMouseDown(int row);
 
   // Opening a file: `automatic` takes the downloaded copy instead of asking.
+  // The downloaded file (automatic) or the one the engineer picks in EventsAndStats/; nothing
+  // when he cancels or the file is missing (after the message).
+  std::optional<std::string> BufferFilePath(const char* name, bool automatic);
   void OpenStatFile(bool automatic);
   void OpenEventFile(bool automatic);
   void FillStatGrid();
