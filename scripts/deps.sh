@@ -3,19 +3,22 @@
 # Sourced by run-demo.sh and run-tests.sh.
 
 # The program, the simulator and the command-line tool: compiler, build tools, Qt with its X11
-# platform plug-in, and a font (a minimal system has none, and Qt then draws no text at all).
+# platform plug-in, libzip and pugixml for the spreadsheet reports, and a font (a minimal
+# system has none, and Qt then draws no text at all).
 quillon_run_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev
+  libzip-dev libpugixml-dev
   fonts-dejavu-core
 )
 
 # Everything the tests use on top: GoogleTest, Python with pymodbus for the interoperability
-# tests, and clang-format with git for the format check of changed files.
+# tests, openpyxl to read the reports back independently, and clang-format with git for the
+# format check of changed files.
 quillon_test_packages=(
   "${quillon_run_packages[@]}"
   libgtest-dev libgmock-dev
-  python3 python3-pymodbus python3-serial
+  python3 python3-pymodbus python3-serial python3-openpyxl
   clang-format git
 )
 

@@ -34,5 +34,7 @@ int RunWriteCommand(const Args& args);
 int RunCardCommand(const Args& args);
 // Event and statistics files of the event recorder, read with the device file's descriptions.
 int RunEventsCommand(const Args& args);
+// The commissioning report of a device as a spreadsheet in Reports/.
+int RunReportCommand(const Args& args);
 
 }  // namespace quillon::cli

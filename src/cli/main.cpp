@@ -25,6 +25,9 @@ constexpr const char* kUsage =
     "                         a record's samples as \"time;NAME;...\" rows\n"
     "  events --device DEVICE.ini FILE [--kind events|stat]\n"
     "                         an event or statistics file as the event tool's grid shows it\n"
+    "  report --device FILE [--out FILE.xlsx] [--organization TEXT] [--number N]\n"
+    "                         the device's commissioning report from XLT/template3.xlt;\n"
+    "                         prints the path written (default: a new name in Reports/)\n"
     "\n"
     "link commands:\n"
     "  ports                  the serial ports the port list offers, one per line\n"
@@ -65,6 +68,7 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "write") return RunWriteCommand(args);
   if (command == "card") return RunCardCommand(args);
   if (command == "events") return RunEventsCommand(args);
+  if (command == "report") return RunReportCommand(args);
   return UsageError("unknown command: " + command);
 }
 

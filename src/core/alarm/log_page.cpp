@@ -89,6 +89,22 @@ std::string EventListText(int bit) {
 
 std::string AlarmListText(int bit) { return kAlarmTexts[bit & 7]; }
 
+std::string EventExportText(std::uint8_t events) {
+  std::string text;
+  for (int bit = 0; bit <= 4; ++bit) {
+    if ((events >> bit) & 1) text += (bit == 0 ? "" : " ") + std::string(kEventTexts[bit]);
+  }
+  return text;
+}
+
+std::string AlarmExportText(std::uint8_t alarms) {
+  std::string text;
+  for (int bit = 0; bit < 8; ++bit) {
+    if ((alarms >> bit) & 1) text += (bit == 0 ? "" : " ") + std::string(kAlarmTexts[bit]);
+  }
+  return text;
+}
+
 LogPageLines PageLines(const LogPage& page) {
   LogPageLines lines;
   lines.interval = {"Страница: " + std::to_string(page.number), " c " + DateTimeText(page.records.back().stamp),

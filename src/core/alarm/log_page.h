@@ -68,4 +68,10 @@ LogPageLines PageLines(const LogPage& page);
 std::string EventListText(int bit);
 std::string AlarmListText(int bit);
 
+// The texts of the set bits as the spreadsheet export joins them: events of bits 0 to 4 (bits 5
+// to 7 have no export text), alarms of all eight bits, every text after the first bit's led by
+// a blank.
+std::string EventExportText(std::uint8_t events);
+std::string AlarmExportText(std::uint8_t alarms);
+
 }  // namespace quillon

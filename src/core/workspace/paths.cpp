@@ -63,6 +63,7 @@ std::string WorkspacePaths::SettingsFile() const { return program + "settings.in
 std::string WorkspacePaths::BackUp() const { return devices + "BackUp/"; }
 std::string WorkspacePaths::ScopeTemplate() const { return program + "ScopeTemplate/"; }
 std::string WorkspacePaths::Xlt() const { return program + "XLT/"; }
+std::string WorkspacePaths::Reports() const { return program + "Reports/"; }
 std::string WorkspacePaths::EventsAndStats() const { return program + "EventsAndStats/"; }
 
 WorkspacePaths MakeWorkspacePaths(std::string programDir) {

@@ -24,6 +24,7 @@ struct WorkspacePaths {
   std::string ScopeTemplate() const;   // program + "ScopeTemplate/"
   std::string Xlt() const;             // program + "XLT/"
   std::string EventsAndStats() const;  // program + "EventsAndStats/"
+  std::string Reports() const;         // program + "Reports/": the spreadsheets made from XLT/
 };
 
 // Paths of a workspace rooted at `programDir` ("\" accepted; a missing trailing "/" is added).

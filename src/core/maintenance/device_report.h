@@ -1,0 +1,60 @@
+#pragma once
+// The commissioning report of one device: its identity, one row per parameter and one row per
+// scale line, filled into the workbook template XLT/template3.xlt.
+//
+// The template defines these names (single cells unless said otherwise): mehanism, location,
+// DeviceType, SerialNumber, FirmvareVersion, TimeBaseChange, DeviceDir; PNx … ParamMU, the
+// parameter row of eight cells; VarName, VarValue … VarValueEnd, the scale row; DocDate,
+// DocOrganization, DocNumber.
+#include <array>
+#include <string>
+#include <vector>
+
+#include "maintenance/report_progress.h"
+#include "text/datetime.h"
+#include "workspace/device_file.h"
+#include "workspace/paths.h"
+
+namespace quillon {
+
+class TViewList;
+class Workbook;
+
+inline constexpr int kReportSteps = 5;
+
+// Key, name, register, scale, description, base value as stored, physical base value, units.
+using ReportParameterRow = std::array<std::string, 8>;
+
+// The rows of the list's variables in list order. Reads the variables (the physical value is
+// computed through the list's scale table), so it runs where the list lives.
+std::vector<ReportParameterRow> ReportParameterRows(TViewList& list);
+
+struct DeviceReportRequest {
+  std::string devicePath;
+  std::vector<ReportParameterRow> parameters;
+  std::vector<std::string> scaleLines;  // Name=Value, in the device file's order
+  std::string organization;
+  std::string number;
+  DateTime when = 0.0;  // the document's date
+  std::string templatePath;
+  std::string outPath;  // empty: a new name in Reports/
+};
+
+// Steps 2 to 5 on an open template: the identity cells, the parameter table (the last variable
+// on top), the scale table (in the file's order) and the document cells.
+void FillDeviceReport(Workbook& book, const TDeviceInfo4& device, const DeviceReportRequest& request,
+                      const ReportProgress& progress);
+
+// All five steps: reads the device summary, opens the template, fills it and saves the report.
+// Returns the path written. Throws WorkbookError (template missing, legacy or lacking a name)
+// or std::runtime_error (the report cannot be written), with the engineer's message.
+std::string MakeDeviceReport(const WorkspacePaths& paths, const DeviceReportRequest& request,
+                             const ReportProgress& progress);
+
+// XLT/template3.xlt of the workspace.
+std::string DeviceReportTemplate(const WorkspacePaths& paths);
+
+// The identity cells shared with the alarm log export, in the order they are filled.
+void FillDeviceIdentity(Workbook& book, const TDeviceInfo4& device, const ReportProgress& progress);
+
+}  // namespace quillon

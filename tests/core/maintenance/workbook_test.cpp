@@ -1,0 +1,405 @@
+#include "maintenance/workbook.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/file_bytes.h"
+#include "support/temp_dir.h"
+#include "workbook_template.h"
+
+namespace quillon {
+namespace {
+
+using testing::FileBytes;
+using testing::PackageParts;
+using testing::TempDir;
+using testing::TemplateParts;
+using testing::WriteZip;
+using testing::ZipEntry;
+
+// A report template: a title, a header row, the table row 5 (A..D, bold, 20 pt) between PNx and
+// ParamMU, and a total row 7 (25 pt) with a merged area and names below the table.
+TemplateParts ReportTemplate() {
+  TemplateParts parts;
+  parts.sheetData =
+      R"(<row r="1" ht="30" customHeight="1"><c r="A1" t="s"><v>0</v></c></row>)"
+      R"(<row r="3"><c r="A3" t="inlineStr"><is><t>№</t></is></c><c r="B3" t="s"><v>1</v></c></row>)"
+      R"(<row r="5" spans="1:4" ht="20" customHeight="1"><c r="A5" s="1"/><c r="B5" s="1"/><c r="C5" s="1"/>)"
+      R"(<c r="D5" s="1"/></row>)"
+      R"(<row r="7" ht="25" customHeight="1"><c r="A7" t="s"><v>2</v></c><c r="C7"><v>12.5</v></c></row>)";
+  parts.sharedStrings =
+      R"(<si><t>Отчёт</t></si><si><r><t>Пара</t></r><r><rPr><b/></rPr><t>метр</t></r><rPh sb="0" eb="1"><t>x</t></rPh></si>)"
+      R"(<si><t xml:space="preserve">Итого </t></si>)";
+  parts.mergeCells = R"(<mergeCells count="2"><mergeCell ref="A1:D1"/><mergeCell ref="A7:B7"/></mergeCells>)";
+  parts.definedNames = R"(<definedName name="_xlnm.Print_Area" localSheetId="0">'Лист 1'!$A$1:$D$8</definedName>)"
+                       R"(<definedName name="_xlnm.Print_Titles" localSheetId="0">'Лист 1'!$3:$3</definedName>)"
+                       R"(<definedName name="Bad">#REF!</definedName>)"
+                       R"(<definedName name="Footer">'Лист 1'!$7:$7</definedName>)"
+                       R"(<definedName name="Konst">0.5</definedName>)"
+                       R"(<definedName name="OtherSheet">Second!$A$5:$D$5</definedName>)"
+                       R"(<definedName name="ParamMU">'Лист 1'!$D$5</definedName>)"
+                       R"(<definedName name="PNx">'Лист 1'!$A$5</definedName>)"
+                       R"(<definedName name="Total">'Лист 1'!$A$7</definedName>)";
+  return parts;
+}
+
+class WorkbookTest : public ::testing::Test {
+ protected:
+  std::string Template(const TemplateParts& parts, const std::string& name = "template.xlt") {
+    const std::string path = dir_ / name;
+    EXPECT_TRUE(WriteZip(path, PackageParts(parts)));
+    return path;
+  }
+
+  // The report's way of adding items: each is written into the table row, and before the next
+  // one the row is copied, cells are inserted at it and the copy is pasted back.
+  static void FillTable(Workbook& book, int items) {
+    const CellRange row = book.Range("PNx", "ParamMU");
+    for (int i = 1; i <= items; ++i) {
+      book.Value(row, std::vector<CellValue>{"p" + std::to_string(i), 10.0 * i, std::string("x"), std::string()});
+      if (i == items) break;
+      book.Copy(row);
+      book.Insert(row);
+      book.PasteSpecial(row);
+    }
+  }
+
+  TempDir dir_;
+};
+
+std::string TextAt(const Workbook& book, int row, int column) {
+  const auto value = book.Read(0, {row, column});
+  return value && std::holds_alternative<std::string>(*value) ? std::get<std::string>(*value) : "<none>";
+}
+
+void ExpectThreeItemReport(const Workbook& book) {
+  EXPECT_EQ(TextAt(book, 5, 1), "p3");
+  EXPECT_EQ(TextAt(book, 6, 1), "p2");
+  EXPECT_EQ(TextAt(book, 7, 1), "p1");
+  EXPECT_EQ(book.Read(0, {6, 2}), std::optional<CellValue>(20.0));
+  EXPECT_EQ(book.Read(0, {7, 4}), std::nullopt);
+  EXPECT_EQ(TextAt(book, 9, 1), "Итого ");
+  EXPECT_EQ(book.Read(0, {9, 3}), std::optional<CellValue>(12.5));
+  EXPECT_EQ(TextAt(book, 1, 1), "Отчёт");
+  EXPECT_EQ(TextAt(book, 3, 2), "Параметр");
+
+  for (int row : {5, 6, 7}) EXPECT_EQ(book.RowHeight(0, row), 20.0) << row;
+  EXPECT_EQ(book.RowHeight(0, 8), std::nullopt);
+  EXPECT_EQ(book.RowHeight(0, 9), 25.0);
+  EXPECT_EQ(book.RowHeight(0, 1), 30.0);
+
+  const std::vector<CellRange> merges{{0, {1, 1}, {1, 4}}, {0, {9, 1}, {9, 2}}};
+  EXPECT_EQ(book.MergedAreas(0), merges);
+
+  // The row's own names moved with the cells the inserts pushed down, as in Excel.
+  EXPECT_EQ(book.Range("PNx", "ParamMU"), (CellRange{0, {7, 1}, {7, 4}}));
+  EXPECT_EQ(book.Range("total"), (CellRange{0, {9, 1}, {9, 1}}));
+  EXPECT_EQ(book.Range("Footer"), (CellRange{0, {9, 1}, {9, 16384}}));
+  EXPECT_EQ(book.Range("_xlnm.Print_Area"), (CellRange{0, {1, 1}, {10, 4}}));
+  EXPECT_EQ(book.Range("_xlnm.Print_Titles"), (CellRange{0, {3, 1}, {3, 16384}}));
+  EXPECT_EQ(book.Range("OtherSheet"), (CellRange{1, {5, 1}, {5, 4}}));
+  EXPECT_EQ(book.Read(1, {5, 1}), std::optional<CellValue>(7.0));
+}
+
+TEST_F(WorkbookTest, ReportRowsGoNewestOnTopAndEverythingBelowMovesDown) {
+  const std::string path = Template(ReportTemplate());
+  Workbook book = Workbook::Open(path);
+  EXPECT_EQ(RangeAddress(book.Range("PNx", "ParamMU")), "$A$5:$D$5");
+  FillTable(book, 3);
+  ExpectThreeItemReport(book);
+
+  const std::string saved = dir_ / "report.xlsx";
+  book.Save(saved);
+  ExpectThreeItemReport(Workbook::Open(saved));
+
+  // Names keep their look, the template became a workbook, and the stale calculation chain is
+  // gone with its relationship and content type.
+  const std::string workbookXml = ZipEntry(saved, "xl/workbook.xml");
+  EXPECT_NE(workbookXml.find(">'Лист 1'!$A$1:$D$10<"), std::string::npos) << workbookXml;
+  EXPECT_NE(workbookXml.find(">'Лист 1'!$9:$9<"), std::string::npos);
+  EXPECT_NE(workbookXml.find(">Second!$A$5:$D$5<"), std::string::npos);
+  const std::string types = ZipEntry(saved, "[Content_Types].xml");
+  EXPECT_NE(types.find("spreadsheetml.sheet.main+xml"), std::string::npos);
+  EXPECT_EQ(types.find("template.main+xml"), std::string::npos);
+  EXPECT_EQ(types.find("calcChain"), std::string::npos);
+  EXPECT_EQ(ZipEntry(saved, "xl/calcChain.xml"), "");
+  EXPECT_EQ(ZipEntry(saved, "xl/_rels/workbook.xml.rels").find("calcChain"), std::string::npos);
+  EXPECT_EQ(ZipEntry(saved, "xl/styles.xml"), ZipEntry(path, "xl/styles.xml"));
+
+  const std::string sheet = ZipEntry(saved, "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find(R"(<dimension ref="A1:D9"/>)"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find(R"(<c r="A6" s="1" t="inlineStr">)"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find(R"(<c r="D6" s="1"/>)"), std::string::npos);
+  EXPECT_EQ(sheet.find("spans"), std::string::npos);
+  EXPECT_LT(sheet.find("</sheetData><mergeCells count=\"2\">"), sheet.find("<pageMargins"));
+
+  // Only the saved file exists beside the template: no temporary file was left behind.
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) {
+    files.push_back(entry.path().filename().string());
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"report.xlsx", "template.xlt"}));
+}
+
+// An independent reader must see the same report; skipped where Python's openpyxl is missing.
+TEST_F(WorkbookTest, SavedReportReadsBackInOpenpyxl) {
+  std::string python;
+  for (const char* candidate : {"/usr/bin/python3", "python3"}) {
+    const std::string probe = std::string(candidate) + " -c 'import openpyxl' >/dev/null 2>&1";
+    if (std::system(probe.c_str()) == 0) {
+      python = candidate;
+      break;
+    }
+  }
+  if (python.empty()) GTEST_SKIP() << "python3 with openpyxl is not installed";
+
+  Workbook book = Workbook::Open(Template(ReportTemplate()));
+  FillTable(book, 3);
+  const std::string saved = dir_ / "report.xlsx";
+  book.Save(saved);
+  const std::string script = dir_ / "read.py";
+  std::ofstream(script) << "import sys, openpyxl\n"
+                           "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                           "ws = wb.worksheets[0]\n"
+                           "for r in range(5, 10):\n"
+                           "    print(r, ws.cell(r, 1).value, ws.cell(r, 2).value, ws.row_dimensions[r].height)\n"
+                           "print(sorted(str(m) for m in ws.merged_cells.ranges))\n"
+                           "print('$A$1:$D$10' in str(ws.print_area), wb.defined_names.get('Total').attr_text)\n"
+                           "print(ws['A6'].font.b, ws['A9'].font.b)\n";
+  const std::string command = python + " " + script + " " + saved + " 2>&1";
+  std::string output;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+    EXPECT_EQ(::pclose(pipe), 0) << output;
+  }
+  EXPECT_EQ(output,
+            "5 p3 30 20.0\n6 p2 20 20.0\n7 p1 10 20.0\n8 None None None\n9 Итого  None 25.0\n"
+            "['A1:D1', 'A9:B9']\n"
+            "True 'Лист 1'!$A$9\n"
+            "True False\n");
+}
+
+TEST_F(WorkbookTest, UnusableTemplatesAndNamesAreExplained) {
+  const auto message = [](const auto& call) {
+    try {
+      call();
+    } catch (const WorkbookError& error) {
+      return std::string(error.what());
+    }
+    return std::string("no error");
+  };
+  const std::string missing = dir_ / "nothing.xlt";
+  EXPECT_EQ(message([&] { Workbook::Open(missing); }), "Шаблон не найден: " + missing);
+
+  const std::string legacy = dir_ / "old.xlt";
+  std::ofstream(legacy, std::ios::binary)
+      << std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) << std::string(504, '\0');
+  const std::string legacyMessage = message([&] { Workbook::Open(legacy); });
+  EXPECT_NE(legacyMessage.find(legacy), std::string::npos) << legacyMessage;
+  EXPECT_NE(legacyMessage.find("Excel 97-2003"), std::string::npos);
+
+  const std::string text = dir_ / "text.xlt";
+  std::ofstream(text) << "[DEVICE]\nID=1\n";
+  EXPECT_EQ(message([&] { Workbook::Open(text); }), "Файл " + text + " не является книгой Excel");
+  // A zip package of another kind: no workbook part behind the relationships.
+  auto files = PackageParts(ReportTemplate());
+  files.erase("xl/workbook.xml");
+  const std::string noWorkbook = dir_ / "no-workbook.xlt";
+  ASSERT_TRUE(WriteZip(noWorkbook, files));
+  EXPECT_EQ(message([&] { Workbook::Open(noWorkbook); }), "Файл " + noWorkbook + " не является книгой Excel");
+
+  TemplateParts broken = ReportTemplate();
+  broken.sheetData += "<row r=\"9\"><c r=\"A9\"><v>1</v></row>";
+  const std::string brokenPath = Template(broken, "broken.xlt");
+  const std::string brokenMessage = message([&] { Workbook::Open(brokenPath); });
+  EXPECT_NE(brokenMessage.find(brokenPath), std::string::npos) << brokenMessage;
+  EXPECT_NE(brokenMessage.find("xl/worksheets/sheet1.xml"), std::string::npos);
+
+  for (const char* offSheet : {R"(<row r="1048577"><c r="A1048577"/></row>)", R"(<row r="2"><c r="XFE2"/></row>)",
+                               R"(<row r="2"><c r="A99999999999"/></row>)", R"(<row r="0"/>)"}) {
+    TemplateParts parts = ReportTemplate();
+    parts.sheetData += offSheet;
+    const std::string path = Template(parts, "off.xlt");
+    const std::string offMessage = message([&] { Workbook::Open(path); });
+    EXPECT_NE(offMessage.find(path), std::string::npos) << offSheet << ": " << offMessage;
+  }
+
+  const Workbook book = Workbook::Open(Template(ReportTemplate()));
+  const std::string path = dir_ / "template.xlt";
+  EXPECT_EQ(message([&] { book.Range("PN"); }), "В шаблоне " + path + " нет имени «PN»");
+  EXPECT_NE(message([&] { book.Range("Bad"); }).find("«Bad»"), std::string::npos);
+  EXPECT_NE(message([&] { book.Range("Konst"); }).find("«Konst»"), std::string::npos);
+  EXPECT_NE(message([&] { book.Range("PNx", "OtherSheet"); }).find("разные листы"), std::string::npos);
+
+  Workbook editable = Workbook::Open(path);
+  EXPECT_NE(message([&] { editable.PasteSpecial(editable.Range("PNx")); }).find(path), std::string::npos);
+  const std::string directory = dir_ / "sub";
+  std::filesystem::create_directory(directory);
+  EXPECT_EQ(message([&] { editable.Save(directory); }).rfind("Не удалось сохранить книгу " + directory, 0), 0u);
+  EXPECT_EQ(message([&] { editable.Save(dir_ / "no/such/dir/report.xlsx"); }).find(dir_ / "no/such/dir/report.xlsx"),
+            std::string("Не удалось сохранить книгу ").size());
+  EXPECT_TRUE(std::filesystem::is_empty(directory));
+}
+
+TEST_F(WorkbookTest, RowOfValuesFillsTheRangeLeftToRight) {
+  Workbook book = Workbook::Open(Template(ReportTemplate()));
+  const CellRange row = book.Range("PNx", "ParamMU");
+  book.Value(CellRange{0, {5, 5}, {5, 5}}, "beside");
+  book.Value(row, std::vector<CellValue>{std::string("a"), 1.5, std::string("c"), std::string("d"), 9.0, 9.0});
+  EXPECT_EQ(TextAt(book, 5, 4), "d");
+  EXPECT_EQ(TextAt(book, 5, 5), "beside");
+  EXPECT_EQ(book.Read(0, {5, 2}), std::optional<CellValue>(1.5));
+
+  book.Value(row, std::vector<CellValue>{std::string("short")});
+  EXPECT_EQ(TextAt(book, 5, 1), "short");
+  for (int column : {2, 3, 4}) EXPECT_EQ(book.Read(0, {5, column}), std::nullopt) << column;
+  EXPECT_EQ(TextAt(book, 5, 5), "beside");
+
+  // One text fills every cell of a range; an empty one empties them. Formats stay either way.
+  book.Value(CellRange{0, {10, 2}, {11, 3}}, "all");
+  EXPECT_EQ(TextAt(book, 11, 3), "all");
+  book.Value(CellRange{0, {10, 2}, {11, 3}}, "");
+  EXPECT_EQ(book.Read(0, {11, 3}), std::nullopt);
+  const std::string saved = dir_ / "values.xlsx";
+  book.Save(saved);
+  const std::string sheet = ZipEntry(saved, "xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find(R"(<c r="C5" s="1"/><c r="D5" s="1"/><c r="E5" t="inlineStr">)"), std::string::npos) << sheet;
+  EXPECT_EQ(sheet.find("r=\"10\""), std::string::npos);
+}
+
+TEST_F(WorkbookTest, MergeReplacesTheAreasItOverlaps) {
+  Workbook book = Workbook::Open(Template(ReportTemplate()));
+  book.Merge(CellRange{0, {1, 2}, {2, 5}});
+  EXPECT_EQ(book.MergedAreas(0), (std::vector<CellRange>{{0, {7, 1}, {7, 2}}, {0, {1, 2}, {2, 5}}}));
+  book.Merge(CellRange{0, {1, 2}, {2, 5}});
+  book.Merge(CellRange{0, {20, 20}, {20, 20}});
+  EXPECT_EQ(book.MergedAreas(0).size(), 2u);
+  book.Value(CellRange{0, {2, 1}, {2, 1}}, "top");
+  book.Merge(CellRange{0, {2, 1}, {7, 2}});
+  EXPECT_EQ(book.MergedAreas(0), (std::vector<CellRange>{{0, {2, 1}, {7, 2}}}));
+  // Only the top left value of a merged area remains.
+  EXPECT_EQ(TextAt(book, 2, 1), "top");
+  for (int row : {3, 7}) EXPECT_EQ(TextAt(book, row, 1), "<none>") << row;
+  EXPECT_EQ(TextAt(book, 3, 2), "<none>");
+  EXPECT_EQ(TextAt(book, 1, 1), "Отчёт");
+
+  book.Copy(CellRange{0, {1, 1}, {7, 2}});
+  book.PasteSpecial(CellRange{0, {11, 3}, {11, 3}});
+  EXPECT_EQ(TextAt(book, 12, 3), "top");
+  EXPECT_EQ(TextAt(book, 11, 3), "Отчёт");
+  EXPECT_EQ(book.MergedAreas(0).back(), (CellRange{0, {12, 3}, {17, 4}}));
+
+  const std::string saved = dir_ / "merged.xlsx";
+  book.Save(saved);
+  EXPECT_EQ(Workbook::Open(saved).MergedAreas(0), book.MergedAreas(0));
+  book.Merge(CellRange{0, {1, 1}, {20, 20}});
+  book.Save(saved);
+  EXPECT_NE(ZipEntry(saved, "xl/worksheets/sheet1.xml").find(R"(<mergeCells count="1"><mergeCell ref="A1:T20"/>)"),
+            std::string::npos);
+}
+
+// Inserting cells in some columns leaves the cells of the others in place; rows move whole, so
+// their heights follow the shifted cells.
+TEST_F(WorkbookTest, InsertInSomeColumnsLeavesTheOthers) {
+  TemplateParts parts = ReportTemplate();
+  parts.sheetData =
+      R"(<row r="5" ht="20" customHeight="1"><c r="A5"><v>1</v></c><c r="B5"><v>2</v></c><c r="D5"><v>4</v></c></row>)"
+      R"(<row r="6"><c r="C6"><v>6</v></c></row><row r="8" ht="12"><c r="A8"><v>8</v></c><c r="B8"><v>9</v></c></row>)";
+  parts.mergeCells =
+      R"(<mergeCells count="3"><mergeCell ref="B6:C6"/><mergeCell ref="C7:D7"/><mergeCell ref="B2:B9"/></mergeCells>)";
+  parts.definedNames =
+      R"(<definedName name="Inside">'Лист 1'!$B$8:$C$9</definedName><definedName name="Across">'Лист 1'!$C$5:$D$5</definedName>)"
+      R"(<definedName name="Wide">'Лист 1'!$A$2:$H$8</definedName>)";
+  Workbook book = Workbook::Open(Template(parts));
+  book.Insert(CellRange{0, {5, 2}, {6, 3}});
+
+  EXPECT_EQ(book.Read(0, {5, 1}), std::optional<CellValue>(1.0));
+  EXPECT_EQ(book.Read(0, {5, 4}), std::optional<CellValue>(4.0));
+  EXPECT_EQ(book.Read(0, {5, 2}), std::nullopt);
+  EXPECT_EQ(book.Read(0, {7, 2}), std::optional<CellValue>(2.0));
+  EXPECT_EQ(book.Read(0, {8, 3}), std::optional<CellValue>(6.0));
+  EXPECT_EQ(book.Read(0, {8, 1}), std::optional<CellValue>(8.0));
+  EXPECT_EQ(book.Read(0, {10, 2}), std::optional<CellValue>(9.0));
+  EXPECT_EQ(book.RowHeight(0, 5), 20.0);
+  EXPECT_EQ(book.RowHeight(0, 6), 20.0);
+  EXPECT_EQ(book.RowHeight(0, 7), 20.0);
+  EXPECT_EQ(book.RowHeight(0, 10), 12.0);
+  EXPECT_EQ(book.RowHeight(0, 8), std::nullopt);
+  EXPECT_EQ(book.MergedAreas(0),
+            (std::vector<CellRange>{{0, {8, 2}, {8, 3}}, {0, {7, 3}, {7, 4}}, {0, {2, 2}, {11, 2}}}));
+  EXPECT_EQ(book.Range("Inside"), (CellRange{0, {10, 2}, {11, 3}}));
+  EXPECT_EQ(book.Range("Across"), (CellRange{0, {5, 3}, {5, 4}}));
+  EXPECT_EQ(book.Range("Wide"), (CellRange{0, {2, 1}, {10, 8}}));
+
+  TemplateParts bottom = ReportTemplate();
+  bottom.sheetData = R"(<row r="1048575"><c r="A1048575"><v>1</v></c></row>)";
+  Workbook full = Workbook::Open(Template(bottom, "bottom.xlt"));
+  EXPECT_THROW(full.Insert(CellRange{0, {1048570, 1}, {1048571, 1}}), WorkbookError);
+  EXPECT_EQ(full.Read(0, {1048575, 1}), std::optional<CellValue>(1.0));
+  full.Insert(CellRange{0, {1048570, 1}, {1048570, 1}});
+  EXPECT_EQ(full.Read(0, {1048576, 1}), std::optional<CellValue>(1.0));
+}
+
+TEST_F(WorkbookTest, TextsSurviveAsWrittenAndCellTypesRead) {
+  TemplateParts parts = ReportTemplate();
+  parts.sheetData =
+      R"(<row r="2"><c r="A2" t="b"><v>1</v></c><c r="B2" t="str"><f>"a"&amp;"b"</f><v>ab</v></c>)"
+      R"(<c r="C2" t="e"><v>#N/A</v></c><c r="D2" t="s"><v>7</v></c><c r="E2"><v>garbage</v></c><c><v>3</v></c></row>)"
+      R"(<row><c r="A3" t="inlineStr"><is><r><t xml:space="preserve"> x </t></r><r><t>y_x000D_</t></r></is></c></row>)";
+  Workbook book = Workbook::Open(Template(parts));
+  EXPECT_EQ(book.Read(0, {2, 1}), std::optional<CellValue>(1.0));
+  EXPECT_EQ(TextAt(book, 2, 2), "ab");
+  EXPECT_EQ(TextAt(book, 2, 3), "#N/A");
+  EXPECT_EQ(book.Read(0, {2, 4}), std::nullopt);
+  EXPECT_EQ(book.Read(0, {2, 5}), std::nullopt);
+  EXPECT_EQ(book.Read(0, {2, 6}), std::optional<CellValue>(3.0));
+  EXPECT_EQ(TextAt(book, 3, 1), " x y\r");
+
+  const std::vector<std::string> texts{"  Ток, А  ",
+                                       "a\x01\x1F"
+                                       "b\x7F",
+                                       "_x0041_", "bad\xFF\xC3utf8", "\t<&>\"'"};
+  for (std::size_t i = 0; i < texts.size(); ++i) book.Value(CellRange{0, {10, int(i) + 1}, {10, int(i) + 1}}, texts[i]);
+  book.Value(CellRange{0, {11, 1}, {11, 3}}, std::vector<CellValue>{0.1, -2e300, 1.0 / 0.0});
+  const std::string saved = dir_ / "texts.xlsx";
+  book.Save(saved);
+  const Workbook reopened = Workbook::Open(saved);
+  const std::vector<std::string> expected{"  Ток, А  ", "ab\x7F", "_x0041_", "badutf8", "\t<&>\"'"};
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(TextAt(reopened, 10, int(i) + 1), expected[i]) << i;
+  EXPECT_EQ(reopened.Read(0, {11, 1}), std::optional<CellValue>(0.1));
+  EXPECT_EQ(reopened.Read(0, {11, 2}), std::optional<CellValue>(-2e300));
+  EXPECT_EQ(TextAt(reopened, 11, 3), "#NUM!");
+}
+
+TEST(CellAddress, NamesAndAddressesRoundTrip) {
+  EXPECT_EQ(CellName({1, 1}), "A1");
+  EXPECT_EQ(CellName({3, 28}, true), "$AB$3");
+  EXPECT_EQ(CellName({1048576, 16384}), "XFD1048576");
+  EXPECT_EQ(RangeAddress(CellRange{2, {3, 2}, {3, 2}}), "$B$3");
+  EXPECT_EQ(RangeAddress(CellRange{0, {10, 1}, {10, 8}}), "$A$10:$H$10");
+  for (int column = 1; column <= 16384; ++column) {
+    const auto parsed = ParseRangeAddress(CellName({7, column}));
+    ASSERT_TRUE(parsed) << column;
+    ASSERT_EQ(parsed->first, (CellRef{7, column}));
+  }
+
+  EXPECT_EQ(ParseRangeAddress("$A$10:$H$10"), (CellRange{0, {10, 1}, {10, 8}}));
+  EXPECT_EQ(ParseRangeAddress("h1:A3"), (CellRange{0, {1, 1}, {3, 8}}));
+  EXPECT_EQ(ParseRangeAddress("'Лист ''1'''!B$3"), (CellRange{0, {3, 2}, {3, 2}}));
+  EXPECT_EQ(ParseRangeAddress("Sheet1!$A$1:$B2"), (CellRange{0, {1, 1}, {2, 2}}));
+  for (const char* bad : {"", "A", "1", "A0", "XFE1", "A1048577", "A1:", ":A1", "$5:$5", "$A:$B", "A1:B2:C3", "#REF!",
+                          "Sheet1!#REF!", "[1]Sheet1!A1", "Sheet1:Sheet2!A1", "'Open!A1", "A$", "A1 "}) {
+    EXPECT_EQ(ParseRangeAddress(bad), std::nullopt) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace quillon
