@@ -38,14 +38,18 @@ def page_setup(sheet, landscape, title_row):
     sheet.page_setup.fitToHeight = 0
     sheet.sheet_properties.pageSetUpPr.fitToPage = True
     sheet.page_margins.left = sheet.page_margins.right = 0.5
-    sheet.page_margins.top = sheet.page_margins.bottom = 0.6
-    sheet.print_title_rows = f"{title_row}:{title_row}"
+    sheet.page_margins.top = 0.6
+    sheet.page_margins.bottom = 0.8
+    sheet.page_margins.footer = 0.3
+    # With "$" as spreadsheet programs write it: LibreOffice repeats no row named without it.
+    sheet.print_title_rows = f"${title_row}:${title_row}"
     sheet.oddFooter.center.text = "Страница &P из &N"
 
 
 def caption(sheet, cell, text, font=BOLD):
     sheet[cell] = text
     sheet[cell].font = font
+    sheet[cell].alignment = TOP
 
 
 def field(book, sheet, row, label, name, last_column):
@@ -94,17 +98,18 @@ def device_report():
     sheet["A1"].alignment = Alignment(horizontal="center")
 
     caption(sheet, "A3", "Организация:")
-    sheet.merge_cells("B3:D3")
+    sheet.merge_cells("B3:C3")
     define(book, sheet, "DocOrganization", "B3")
-    caption(sheet, "E3", "Отчёт №")
-    sheet["E3"].alignment = Alignment(horizontal="right")
-    define(book, sheet, "DocNumber", "F3")
-    caption(sheet, "G3", "Дата:")
-    sheet["G3"].alignment = Alignment(horizontal="right")
-    define(book, sheet, "DocDate", "H3")
-    for cell in ("B3", "F3", "H3"):
+    caption(sheet, "D3", "Отчёт №")
+    sheet["D3"].alignment = Alignment(horizontal="right", vertical="top")
+    define(book, sheet, "DocNumber", "E3")
+    caption(sheet, "F3", "Дата:")
+    sheet["F3"].alignment = Alignment(horizontal="right", vertical="top")
+    sheet.merge_cells("G3:H3")
+    define(book, sheet, "DocDate", "G3")
+    for cell in ("B3", "E3", "G3"):
         sheet[cell].font = PLAIN
-        sheet[cell].alignment = Alignment(horizontal="left")
+        sheet[cell].alignment = Alignment(horizontal="left", vertical="top")
 
     fields = [
         ("Механизм:", "mehanism"),
@@ -137,7 +142,7 @@ def device_report():
     sheet.merge_cells("B21:D21")
     sheet["B21"].border = Border(bottom=THIN)
     caption(sheet, "E21", "Представитель заказчика:")
-    sheet["E21"].alignment = Alignment(horizontal="right")
+    sheet["E21"].alignment = Alignment(horizontal="right", vertical="top")
     sheet.merge_cells("F21:H21")
     sheet["F21"].border = Border(bottom=THIN)
 
@@ -191,7 +196,7 @@ def alarm_log():
         sheet[f"A{row}"].border = BOX
         sheet[f"B{row}"].border = BOX
         sheet[f"B{row}"].font = PLAIN
-        sheet[f"B{row}"].alignment = Alignment(horizontal="right")
+        sheet[f"B{row}"].alignment = Alignment(horizontal="right", vertical="top")
         define(book, sheet, name, f"B{row}")
 
     caption(sheet, "A25", "Записи журнала (новые сверху)", Font(name="Arial", size=12, bold=True))

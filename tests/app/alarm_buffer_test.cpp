@@ -21,11 +21,13 @@
 #include "app_fixture.h"
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
+#include "maintenance/report_job.h"
 #include "modal_dialog.h"
 #include "scope/record_file.h"
 #include "sim_process.h"
 #include "tools/set_prof_time.h"
 #include "variables/view_list.h"
+#include "xlsx_readback.h"
 
 namespace quillon::testing {
 namespace {
@@ -326,6 +328,26 @@ TEST_F(AlarmBufferTest, PageLoadsFillTheListsAndBecomeARecordFile) {
   ASSERT_EQ(list.Count(), 3) << "the time mark and the device's RAM variables";
   EXPECT_EQ(list.Item(1).Name, "I");
   EXPECT_EQ(list.Item(2).Name, "U");
+
+  // The page as a spreadsheet: the records with events, the newest on top, opened for the user.
+  ASSERT_TRUE(EnsureDirectory(paths.Xlt()));
+  ASSERT_TRUE(CopyFileTo(QUILLON_SOURCE_DIR "/demo/XLT/bbx.xlt", paths.Xlt() + "bbx.xlt", true));
+  std::vector<QString> exported;
+  window->ExportJob().OpenDocument = [&exported](const QString& file) { exported.push_back(file); };
+  Find<QToolButton>("tbSaveToXLS")->click();
+  ASSERT_TRUE(WaitUntil([&] { return !exported.empty(); }, 10000)) << prompt.warnings.size();
+  const XlsxReadback sheet = ReadBackWithOpenpyxl(QUILLON_SOURCE_DIR, exported.back().toStdString());
+  ASSERT_TRUE(sheet.ok) << sheet.error;
+  // The top row is the newest record that has an event (the event list ends each line with it).
+  QDateTime newestEvent;
+  for (const QString& line : events) {
+    const QDateTime when = QDateTime::fromString(line.right(19), QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+    if (when.isValid() && (!newestEvent.isValid() || when > newestEvent)) newestEvent = when;
+  }
+  EXPECT_EQ(sheet.Cell("B27") + " " + sheet.Cell("C27"),
+            newestEvent.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")).toStdString());
+  EXPECT_EQ(sheet.Cell("B13"), Text("lbTotalON").toStdString());
+  EXPECT_TRUE(Find<QToolButton>("tbSaveToXLS")->isEnabled());
 }
 
 }  // namespace

@@ -98,20 +98,6 @@ TEST_F(DeviceLinkTest, BaseEditIsListedAndSavedWithTheDateAndControllerToBaseLea
   EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
 }
 
-TEST_F(DeviceLinkTest, UnknownControllerLandsInTheNewGroup) {
-  StartAll({QStringLiteral("--id"), QStringLiteral("777 ZX v1.0 2020-05-05")});
-  UseSerial("QuBUS");
-  QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
-  ASSERT_TRUE(Idle());
-  auto* tree = Child<QTreeWidget>(*window, "tv");
-  QTreeWidgetItem* node = NodeStartingWith(tree, QStringLiteral("777 ZX"));
-  ASSERT_NE(node, nullptr);
-  ASSERT_NE(node->parent(), nullptr);
-  EXPECT_EQ(node->parent()->text(0), QStringLiteral("New"));
-  EXPECT_TRUE(window->OpenDevicePath().empty());
-  EXPECT_TRUE(prompt.warnings.empty());
-}
-
 TEST_F(DeviceLinkTest, NewFirmwareDateRewritesTheIdOfAReadOnlyFileAndReads) {
   ASSERT_TRUE(SetReadOnly(devicePath));
   StartAll({QStringLiteral("--id"), QStringLiteral("501 QT v2.1 2025-02-02")});

@@ -11,6 +11,8 @@
 
 #include "device_link_fixture.h"
 #include "main/changes_viewer.h"
+#include "maintenance/new_device_dialog.h"
+#include "modal_dialog.h"
 #include "platform/profile.h"
 
 namespace quillon::testing {
@@ -174,8 +176,10 @@ TEST_F(LeavingDeviceTest, UnknownControllerClosesTheOpenDeviceAndIsSelectedUnder
   StartAll({QStringLiteral("--id"), QStringLiteral("777 ZX v1.0 2020-05-05")});
   UseSerial("QuBUS");
   OpenDeviceInTree();
+  const auto offered = WhenModal<TNewDevice>([](TNewDevice& dialog) { dialog.reject(); });
   QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
   ASSERT_TRUE(Idle());
+  EXPECT_TRUE(*offered) << "the new-device dialog was offered and declined";
   ASSERT_TRUE(WaitUntil([this] { return window->OpenDevicePath().empty(); }));
 
   QTreeWidgetItem* node = Tree()->currentItem();
@@ -198,19 +202,21 @@ TEST_F(LeavingDeviceTest, UnknownControllerClosesTheOpenDeviceAndIsSelectedUnder
 TEST_F(LeavingDeviceTest, NewFirmwareVersionIsNeverSavedIntoTheOldFileAndIsNoticedAgain) {
   StartAll({QStringLiteral("--id"), QStringLiteral("501 QT v2.2 2025-02-02")});
   UseSerial("MODBUS RTU");
+  // The engineer declines the update: the old file is read, and must keep its identity.
+  const auto first = WhenModal<TNewDevice>([](TNewDevice& dialog) { dialog.reject(); });
   ConnectAndRead();
-  ASSERT_EQ(prompt.warnings.size(), 1u);
+  ASSERT_TRUE(*first);
   EXPECT_EQ(window->OpenDevicePath(), devicePath);
-  EXPECT_FALSE(Child<QLabel>(*window, "stStatus")->text().isEmpty());
   window->Table().CommitText(Cell(5, kBaseHexKind), "x0064\n");
   prompt.answer = true;
   window->btSaveBaseClick();
   EXPECT_EQ(ReadProfileString(devicePath, "FLASH", "p6"), "Tacc/Время разгона/TWORD/x0108/r0084/с/1/2//0/x0064/");
   EXPECT_EQ(ReadProfileString(devicePath, "DEVICE", "ID", ""), kDeviceId);
 
+  const auto second = WhenModal<TNewDevice>([](TNewDevice& dialog) { dialog.reject(); });
   QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
   ASSERT_TRUE(Idle());
-  EXPECT_TRUE(WaitUntil([this] { return prompt.warnings.size() == 2u; }));
+  EXPECT_TRUE(WaitUntil([&] { return *second; }));
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ def main(path):
                 out.append(("cell", sheet.title, cell.coordinate, kind, value))
         for area in sheet.merged_cells.ranges:
             out.append(("merge", sheet.title, str(area)))
-        out.append(("print", sheet.title, str(sheet.print_title_rows or ""), str(sheet.print_area or "")))
+        out.append(("print", sheet.title, plain(str(sheet.print_title_rows or "")), plain(str(sheet.print_area or ""))))
     sys.stdout.write("".join("\t".join(item) + "\n" for item in out))
 
 

@@ -159,9 +159,10 @@ QWidget* Tmain::BuildIdentityFields() {
   stLastDate_->setMinimumWidth(120);
   btNow_ = Named(new QPushButton(QStringLiteral("Сегодня"), box), "btNow");
   btCreateClone_ = Named(new QPushButton(QStringLiteral("Клонировать"), box), "btCreateClone");
+  btCreateClone_->setToolTip(QStringLiteral("Использовать параметры другого блока. Создать \"клон\""));
   btChangeScale_ = Named(new QPushButton(QStringLiteral("Шкала"), box), "btChangeScale");
   btSaveBase_ = Named(new QPushButton(QStringLiteral("Сохранить изменения"), box), "btSaveBase");
-  // Cloning arrives with its dialog; the scale editor waits for a device, saving for a change.
+  // Cloning and the scale editor wait for a device, saving for a change.
   btCreateClone_->setEnabled(false);
   btChangeScale_->setEnabled(false);
   btSaveBase_->setEnabled(false);
@@ -282,6 +283,7 @@ void Tmain::FormCreate() {
   changesViewer_ = new TfChangesViewer(this);
   connect(btSaveBase_, &QPushButton::clicked, this, &Tmain::btSaveBaseClick);
   connect(btNow_, &QPushButton::clicked, this, &Tmain::btNowClick);
+  connect(btCreateClone_, &QPushButton::clicked, this, &Tmain::btCreateCloneClick);
   connect(btChangeScale_, &QPushButton::clicked, this, [this] {
     // A parameter list follows its choice line: its base may now differ from the controller.
     if (EditScales(this, parameters_.List())) {
@@ -428,7 +430,9 @@ void Tmain::tvClick() {
   // but never over edits of its own; nor is the question asked a second time when one click
   // comes as both a click and an activation.
   if (!devicePath_.empty() && CatalogueTree::NodePath(node) == devicePath_ && !PendingChanges().rows.empty()) return;
-  OpenNode(node);
+  if (!OpenNode(node) || !IsNewDeviceNode(node)) return;
+  // After the click is handled: the dialog's outcome rebuilds the tree the click came from.
+  QTimer::singleShot(0, this, [this, caption = node->text(0)] { OpenNewDevice(caption); });
 }
 
 bool Tmain::OpenNode(const QTreeWidgetItem* node) {
@@ -454,6 +458,7 @@ void Tmain::LoadDevice() {
   const std::vector<std::string> skipped = parameters_.Load(devicePath_, cbKey_->currentText().toStdString());
   table_->Rebuild();
   btNow_->setEnabled(true);
+  btCreateClone_->setEnabled(true);
   btChangeScale_->setEnabled(true);
   if (TView* address = parameters_.List().FindVariable("DevAddres")) {
     gbLink_->DeviceAddress()->setText(Text(address->BaseValue));
@@ -475,6 +480,7 @@ void Tmain::ClearDeviceFields() {
   edGeography_->clear();
   stLastDate_->clear();
   btNow_->setEnabled(false);
+  btCreateClone_->setEnabled(false);
   btChangeScale_->setEnabled(false);
   btSaveBase_->setEnabled(false);
 }
@@ -620,17 +626,21 @@ void Tmain::IdentificationDone(bool connect) {
   ConnectContinuation();
 }
 
-void Tmain::ConnectContinuation() {
+void Tmain::ConnectContinuation(bool repeated) {
   const ConnectDecision decision = DecideConnect(paths_, connection_->IdString());
+  std::string path = decision.path;
   switch (decision.action) {
     case ConnectAction::Stop:
       return;
     case ConnectAction::NotFound:
-      ConnectUnknownDevice(decision.idText);
+      ConnectUnknownDevice(decision.idText, repeated);
       return;
     case ConnectAction::FirmwareChanged:
-      CurrentPrompt().Warning("Quillon", FirmwareChangedMessage(decision.path, decision.idText));
-      break;
+      if (const auto updated = UpdateDeviceFirmware(decision.path, decision.idText)) {
+        path = *updated;
+        break;
+      }
+      return;
     case ConnectAction::FirmwareDateChanged:
       try {
         RewriteDeviceId(decision.path, decision.idText);
@@ -641,45 +651,21 @@ void Tmain::ConnectContinuation() {
     case ConnectAction::Found:
       break;
   }
-  if (decision.path != devicePath_) {
+  if (path != devicePath_) {
     // The controller's values must not land beside another device's base: when the engineer
     // keeps the open device, nothing is read.
     if (!CheckUnsavedChanges()) {
       SelectOpenDeviceNode();
       return;
     }
-    devicePath_ = decision.path;
+    devicePath_ = path;
     LoadDevice();
   }
-  if (decision.action == ConnectAction::FirmwareChanged) {
-    ShowStatus("Версия прошивки изменилась", "Версия прошивки устройства " + decision.idText +
-                                                 " отличается от базы: сохранение оставит в файле прежний ID");
-  } else {
-    ShowStatus({});
-  }
+  ShowStatus({});
   if (tv_->topLevelItemCount() == 0 || tv_->FindByPath(devicePath_) == nullptr) FillCatalogue();
   SelectOpenDeviceNode();
   btConnectClick();
   edIDString_->setText(Text(decision.idText));
-}
-
-void Tmain::ConnectUnknownDevice(const std::string& idText) {
-  // The new-device dialog arrives later; until then the device waits under "New".
-  catalogue_.AddToNewGroup(idText);
-  tv_->ShowCatalogue(catalogue_);
-  // Left open, the previous device would take this controller's values into its own file.
-  if (!CheckUnsavedChanges()) {
-    SelectOpenDeviceNode();
-    return;
-  }
-  devicePath_.clear();
-  LoadDevice();
-  if (QTreeWidgetItem* node = tv_->FindByCaption(Text(idText))) {
-    tv_->setCurrentItem(node);
-    tv_->scrollToItem(node);
-  }
-  ShowStatus("Устройство не найдено в базе",
-             "Устройства " + idText + " нет в базе: оно добавлено в группу New, параметры не прочитаны");
 }
 
 void Tmain::WriteValue(TView& variable, const std::vector<std::uint8_t>& data) {

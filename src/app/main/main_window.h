@@ -4,10 +4,12 @@
 // link settings from settings.ini when it is created and stores them when it closes.
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "device/device_parameters.h"
 #include "device/device_save.h"
+#include "maintenance/device_report.h"
 #include "scope/base_property.h"
 #include "workspace/catalogue.h"
 #include "workspace/paths.h"
@@ -118,14 +120,25 @@ class Tmain : public QMainWindow {
   void LoadPlugins();
   // The link fields and the open device as the plug-ins and the tools receive them.
   TBaseProperty LinkSettings() const;
+  // The open device's path, parameter rows and scale lines for the report window.
+  DeviceReportRequest ReportSource();
   void ShowStatus(const std::string& text, const std::string& details = {});
   bool SaveBase();
   DeviceChanges PendingChanges();
   void HeaderSectionClick(int section);
   void ParametersRead();
   void IdentificationDone(bool connect);
-  void ConnectContinuation();
-  void ConnectUnknownDevice(const std::string& idText);
+  // `repeated`: the second run, after the new-device dialog had its chance.
+  void ConnectContinuation(bool repeated = false);
+  void ConnectUnknownDevice(const std::string& idText, bool repeated);
+  // Database maintenance (main_window_maintenance.cpp).
+  // The update dialog for a device whose firmware version changed, then the catalogue refilled:
+  // the device file to go on with, or nullopt when the engineer keeps the open device's edits.
+  std::optional<std::string> UpdateDeviceFirmware(const std::string& path, const std::string& idText);
+  // The new-device dialog for the node of `caption` under "New"; true when a file was written.
+  bool OpenNewDevice(const QString& caption);
+  static bool IsNewDeviceNode(const QTreeWidgetItem* node);
+  void btCreateCloneClick();
   void WriteValue(TView& variable, const std::vector<std::uint8_t>& data);
   void ColumnWidthsChanged();
   void EnableSave();

@@ -15,10 +15,20 @@
 #include "main/scope_windows.h"
 #include "main/search_results.h"
 #include "main/tool_launchers.h"
+#include "maintenance/report_dialog.h"
 #include "platform/prompt.h"
 #include "widget_helpers.h"
 
 namespace quillon {
+
+DeviceReportRequest Tmain::ReportSource() {
+  DeviceReportRequest source;
+  source.devicePath = devicePath_;
+  if (devicePath_.empty()) return source;
+  source.parameters = ReportParameterRows(parameters_.List());
+  source.scaleLines = parameters_.List().Scales.Lines;
+  return source;
+}
 
 void Tmain::BuildToolBar() {
   toolBar2_ = Named(addToolBar(QStringLiteral("Quillon")), "ToolBar2");
@@ -37,6 +47,11 @@ void Tmain::BuildToolBar() {
   btSearchDevices_->setText(QStringLiteral("Поиск"));
   btSearchDevices_->setToolTip(QStringLiteral("Поиск устройств в сети в сети Modbus RTU"));
   toolBar2_->addWidget(btSearchDevices_);
+  toolLaunchers_->SetFactory(ToolKind::Report,
+                             [this](const ToolContext& context, const TBaseProperty& link, QWidget* parent) {
+                               return new TfReport(
+                                   context, link, [this] { return ReportSource(); }, parent);
+                             });
   toolLaunchers_->AddButton(toolBar2_, ToolKind::Report);
   btAddScopeWindow_ = Named(new QToolButton(toolBar2_), "btAddScopeWindow");
   btAddScopeWindow_->setText(QStringLiteral("Осциллограф"));

@@ -20,6 +20,7 @@
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
 #include "link/serial_port.h"
+#include "maintenance/report_job.h"
 #include "platform/prompt.h"
 #include "scope/window_thread.h"
 #include "text/numbers.h"
@@ -48,6 +49,9 @@ TfmAlarmBuffer::TfmAlarmBuffer(const ToolContext& context, const TBaseProperty& 
     : TToolWindow(context, link, QStringLiteral("Отключения/Статистика аварий"), parent) {
   setObjectName(QStringLiteral("fmAlarmBuffer"));
   BuildControls();
+  exportJob_ = new ReportJob(this);
+  connect(exportJob_, &ReportJob::Finished, this, &TfmAlarmBuffer::ExportWritten);
+  connect(exportJob_, &ReportJob::Failed, this, &TfmAlarmBuffer::ExportFailed);
   QPointer<TfmAlarmBuffer> self(this);
   link_ = std::make_shared<AlarmLink>(
       [self](std::uint64_t generation, int decoded) {

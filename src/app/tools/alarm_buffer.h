@@ -27,6 +27,8 @@ class QTimer;
 
 namespace quillon {
 
+class ReportJob;
+
 class TfmAlarmBuffer : public TToolWindow {
   Q_OBJECT
 
@@ -38,6 +40,8 @@ class TfmAlarmBuffer : public TToolWindow {
   int Page() const { return page_; }
   // True from a page button's press until the page's last record is in.
   bool Loading() const { return loading_; }
+  // Makes the spreadsheet export of the shown page.
+  ReportJob& ExportJob() const { return *exportJob_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -65,6 +69,9 @@ class TfmAlarmBuffer : public TToolWindow {
   void btNextClick();
   void btPredClick();
   void tbGetScopeClick();
+  void tbSaveToXLSClick();
+  void ExportWritten(const QString& path);
+  void ExportFailed(const QString& message);
   void tmrRefreshTimer();
   void tmrTrafficTimer();
   void HeaderControl1SectionResize();
@@ -112,6 +119,7 @@ class TfmAlarmBuffer : public TToolWindow {
   QTimer* tmrRefresh_ = nullptr;
   QTimer* tmrTraffic_ = nullptr;
 
+  ReportJob* exportJob_ = nullptr;
   std::shared_ptr<AlarmLink> link_;
   std::array<LogPage, kLogPages> pages_{};
   int page_ = 0;

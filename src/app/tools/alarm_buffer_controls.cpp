@@ -120,6 +120,7 @@ void TfmAlarmBuffer::BuildControls() {
   connect(btNext_, &QPushButton::clicked, this, &TfmAlarmBuffer::btNextClick);
   connect(btPred_, &QPushButton::clicked, this, &TfmAlarmBuffer::btPredClick);
   connect(tbGetScope_, &QToolButton::clicked, this, &TfmAlarmBuffer::tbGetScopeClick);
+  connect(tbSaveToXLS_, &QToolButton::clicked, this, &TfmAlarmBuffer::tbSaveToXLSClick);
   connect(tmrRefresh_, &QTimer::timeout, this, &TfmAlarmBuffer::tmrRefreshTimer);
   connect(tmrTraffic_, &QTimer::timeout, this, &TfmAlarmBuffer::tmrTrafficTimer);
   connect(HeaderControl1_, &QHeaderView::sectionResized, this, &TfmAlarmBuffer::HeaderControl1SectionResize);

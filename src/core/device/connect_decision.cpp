@@ -30,10 +30,4 @@ void RewriteDeviceId(const std::string& path, const std::string& idText) {
   WriteProfileString(path, kDeviceSection, "ID", idText);
 }
 
-std::string FirmwareChangedMessage(const std::string& path, const std::string& idText) {
-  const std::string stored = ReadProfileString(path, kDeviceSection, "ID", "");
-  return "Версия прошивки устройства изменилась.\r\nВ базе: " + stored + "\r\nУстройство: " + idText +
-         "\r\nФайл устройства не обновлён.";
-}
-
 }  // namespace quillon

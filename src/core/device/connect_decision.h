@@ -27,8 +27,4 @@ ConnectDecision DecideConnect(const WorkspacePaths& paths, std::string_view rece
 // std::runtime_error when it cannot be written.
 void RewriteDeviceId(const std::string& path, const std::string& idText);
 
-// The message shown when the firmware version changed (the update of the device file from its
-// template is not available yet).
-std::string FirmwareChangedMessage(const std::string& path, const std::string& idText);
-
 }  // namespace quillon

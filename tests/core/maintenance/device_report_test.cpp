@@ -84,8 +84,8 @@ TEST_F(DeviceReportTest, ParametersStandLastOnTopAndScalesInFileOrderWithNamesMo
   EXPECT_EQ(TextAt(book, "B5"), "Насос №2");
   EXPECT_EQ(TextAt(book, "B7"), "TK3");
   EXPECT_EQ(TextAt(book, "B9"), "v14 дата прошивки 2021-03-15");
-  EXPECT_EQ(TextAt(book, "H3"), "05.12.2026 14:30:00");
-  EXPECT_EQ(TextAt(book, "F3"), "17");
+  EXPECT_EQ(TextAt(book, "G3"), "05.12.2026 14:30:00");
+  EXPECT_EQ(TextAt(book, "E3"), "17");
 }
 
 TEST_F(DeviceReportTest, NoVariablesLeaveTheRowEmptyAndOneVariableCopiesNothing) {
@@ -125,7 +125,7 @@ TEST_F(DeviceReportTest, ReportIsSavedUnderANewNameAndReadsBackInAnIndependentRe
   EXPECT_EQ(sheet.names.at("VarName"), "A21");
   EXPECT_EQ(sheet.Cell("A20"), "Inom");
   EXPECT_EQ(sheet.Cell("A21"), "Unom");
-  EXPECT_EQ(sheet.names.at("DocDate"), "H3");
+  EXPECT_EQ(sheet.names.at("DocDate"), "G3");
   EXPECT_EQ(sheet.printTitles, "14:14");
   EXPECT_TRUE(sheet.merged.contains("B20:H20"));
   EXPECT_TRUE(sheet.merged.contains("B21:H21"));

@@ -1,0 +1,151 @@
+// Copying another device's parameters into a device's file under its own identity.
+#include "maintenance/clone_device.h"
+
+#include <gtest/gtest.h>
+
+#include "maintenance_files.h"
+#include "platform/files.h"
+#include "platform/ini_document.h"
+#include "workspace/device_file.h"
+
+namespace quillon::testing {
+namespace {
+
+constexpr DateTime kToday = 45000;  // 15.03.2023
+
+class CloneDeviceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source = WriteFile(paths.devices + "TK3/1045.ini",
+                       DeviceFileText("1045 TK v3.12 2019-11-02 spare unit 2", "Дымосос №1", "Цех 3", "120"));
+    target = WriteFile(paths.devices + "TK3/1027.ini",
+                       DeviceFileText("1027 TK v3.14 2021-03-15", "Насос №2", "Котельная", "100"));
+  }
+
+  TempDir dir;
+  WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
+  std::string source;
+  std::string target;
+};
+
+TEST_F(CloneDeviceTest, TargetSummaryAndItsInfoLines) {
+  CloneTarget file = CloneTargetOfFile(target);
+  EXPECT_EQ(file.id, "1027 TK v3.14 2021-03-15");
+  EXPECT_EQ(file.location, "Котельная");
+  EXPECT_EQ(file.description, "Насос №2");
+  EXPECT_EQ(file.serial, "1027");
+  EXPECT_EQ(file.lastChange, "01.02.2023 10:00:00");
+  EXPECT_EQ(file.typeKey, "TK3");
+  EXPECT_EQ(file.path, target);
+
+  const auto lines = CloneInfoLines(file);
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[0], "Механизм        : Насос №2");
+  EXPECT_EQ(lines[2], "Дата последнего изменения базы: 01.02.2023 10:00:00");
+  EXPECT_EQ(lines[5], "Тип устройства   : TK3");
+  EXPECT_EQ(lines[7], "Версия прошивки  : 14");
+  EXPECT_EQ(lines[9], "Дополнительно    : ");
+  EXPECT_EQ(lines[11], "Файл: " + target);
+
+  const CloneTarget fresh = CloneTargetOfNewDevice("77 SV v2.07 2020-06-30 a b", "Склад", "Конвейер", "", kToday);
+  EXPECT_EQ(fresh.lastChange, "15.03.2023");
+  EXPECT_EQ(fresh.serial, "77");
+  EXPECT_EQ(fresh.typeKey, "SV2");
+  const auto freshLines = CloneInfoLines(fresh);
+  ASSERT_EQ(freshLines.size(), 11u) << "no file line for a device without a file";
+  EXPECT_EQ(freshLines[9], "Дополнительно    : a b");
+}
+
+TEST_F(CloneDeviceTest, TypesAreTheGroupDirectoriesAndRowsComeLastFileFirst) {
+  WriteFile(paths.devices + "TK3/0999.ini", "[DEVICE]\nDescription=Без ID\n");
+  WriteFile(paths.devices + "TK3/notes.txt", "not a device\n");
+  ASSERT_TRUE(EnsureDirectory(paths.devices + "EMPTY"));
+  WriteFile(paths.devices + "EMPTY/readme.txt", "no device files here\n");
+  WriteFile(paths.devices + "loose.ini", "[DEVICE]\nID=1 TK v3.1 d\n");
+  ASSERT_TRUE(BackupDeviceFile(paths, target));
+
+  EXPECT_EQ(DeviceTypeNames(paths), (std::vector<std::string>{"BackUp", "EMPTY", "TK3"}));
+  const auto rows = CloneSourceRows(paths, "TK3");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].serial, "1045");
+  EXPECT_EQ(rows[0].firmware, "v3.12");
+  EXPECT_EQ(rows[0].location, "Цех 3");
+  EXPECT_EQ(rows[0].description, "Дымосос №1");
+  EXPECT_EQ(rows[0].path, source);
+  EXPECT_EQ(rows[1].path, target);
+  EXPECT_EQ(rows[2].description, "Без ID");
+  EXPECT_EQ(rows[2].serial, "");
+  EXPECT_EQ(rows[2].firmware, "");
+  EXPECT_TRUE(CloneSourceRows(paths, "EMPTY").empty());
+  EXPECT_TRUE(CloneSourceRows(paths, "NONE").empty());
+  EXPECT_TRUE(CloneSourceRows(paths, "..").empty());
+  ASSERT_EQ(CloneSourceRows(paths, "BackUp").size(), 1u);
+  EXPECT_EQ(CloneSourceRows(paths, "BackUp")[0].serial, "1027");
+}
+
+TEST_F(CloneDeviceTest, TickedBoxesKeepTheSourcesTextsUnderTheTargetsIdentity) {
+  const std::string before = FileBytes(target);
+  CloneTarget summary = CloneTargetOfFile(target);
+  EXPECT_EQ(ApplyClone(paths, summary, "TK3", {source, true, true}, kToday), target);
+
+  const IniDocument cloned = IniDocument::Load(target);
+  EXPECT_EQ(cloned.SectionLines("DEVICE"),
+            (std::vector<std::string>{"ID=1027 TK v3.14 2021-03-15", "Description=Дымосос №1", "Location=Цех 3",
+                                      "LastDateTime=15.03.2023", "Plugins=tk/"}));
+  EXPECT_EQ(cloned.Value("vars", "Inom", ""), "120");
+  EXPECT_EQ(FileBytes(paths.BackUp() + "TK3_1027.ini"), before);
+  EXPECT_EQ(summary.typeKey, "TK3");
+  EXPECT_EQ(IniDocument::Load(source).Value("DEVICE", "ID", ""), "1045 TK v3.12 2019-11-02 spare unit 2")
+      << "the source is only read";
+}
+
+TEST_F(CloneDeviceTest, UntickedBoxesKeepTheTargetsTexts) {
+  ASSERT_TRUE(SetReadOnly(target));
+  CloneTarget summary = CloneTargetOfFile(target);
+  ApplyClone(paths, summary, "SV2", {source, false, false}, kToday);
+  const IniDocument cloned = IniDocument::Load(target);
+  EXPECT_EQ(cloned.Value("DEVICE", "Description", ""), "Насос №2");
+  EXPECT_EQ(cloned.Value("DEVICE", "Location", ""), "Котельная");
+  EXPECT_EQ(cloned.Value("DEVICE", "ID", ""), "1027 TK v3.14 2021-03-15");
+  EXPECT_EQ(cloned.Value("vars", "Inom", ""), "120");
+  EXPECT_FALSE(IsReadOnly(target));
+  EXPECT_EQ(summary.typeKey, "SV2") << "the selected type";
+
+  // Only the location from the source.
+  summary = CloneTargetOfFile(target);
+  ApplyClone(paths, summary, "TK3", {source, true, false}, kToday);
+  EXPECT_EQ(IniDocument::Load(target).Value("DEVICE", "Location", ""), "Цех 3");
+  EXPECT_EQ(IniDocument::Load(target).Value("DEVICE", "Description", ""), "Насос №2");
+}
+
+TEST_F(CloneDeviceTest, DeviceWithoutAFileLandsBesideItsSourceOrInItsOwnGroupWhenTheSourceIsACopy) {
+  CloneTarget fresh = CloneTargetOfNewDevice("1100 TK v3.12 2019-11-02", "Цех 4", "Вентилятор", "", kToday);
+  const std::string written = ApplyClone(paths, fresh, "TK3", {source, false, true}, kToday);
+  EXPECT_EQ(written, paths.devices + "TK3/1100.ini");
+  EXPECT_EQ(fresh.path, written);
+  EXPECT_EQ(FindDeviceFile(paths, "1100 TK v3.12 2019-11-02").path, written);
+  EXPECT_EQ(IniDocument::Load(written).Value("DEVICE", "Description", ""), "Дымосос №1");
+  EXPECT_EQ(IniDocument::Load(written).Value("DEVICE", "Location", ""), "Цех 4");
+
+  ASSERT_TRUE(BackupDeviceFile(paths, source));
+  CloneTarget other = CloneTargetOfNewDevice("1200 TK v3.12 2019-11-02", "", "", "", kToday);
+  EXPECT_EQ(ApplyClone(paths, other, "BackUp", {paths.BackUp() + "TK3_1045.ini", false, false}, kToday),
+            paths.devices + "TK3/1200.ini");
+  EXPECT_FALSE(FileExists(paths.BackUp() + "1200.ini"));
+}
+
+TEST_F(CloneDeviceTest, FailuresLeaveTheTargetAsItWas) {
+  const std::string before = FileBytes(target);
+  CloneTarget summary = CloneTargetOfFile(target);
+  EXPECT_THROW(ApplyClone(paths, summary, "TK3", {paths.devices + "TK3/gone.ini", true, true}, kToday),
+               std::runtime_error);
+  EXPECT_EQ(FileBytes(target), before);
+  EXPECT_FALSE(DirectoryExists(paths.BackUp())) << "nothing touched before the source is read";
+
+  CloneTarget unnamed = CloneTargetOfNewDevice("../x TK v3.1 d", "", "", "", kToday);
+  EXPECT_THROW(ApplyClone(paths, unnamed, "TK3", {source, true, true}, kToday), std::runtime_error);
+  EXPECT_FALSE(FileExists(paths.devices + "x.ini"));
+}
+
+}  // namespace
+}  // namespace quillon::testing
