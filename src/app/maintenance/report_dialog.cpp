@@ -97,6 +97,9 @@ void TfReport::BuildControls() {
   lbResult_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(lbResult_);
   layout->addStretch(1);
+  // The result line wraps a long path: the window grows with it rather than squeezing the rest.
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+  resize(480, sizeHint().height() + 2 * fontMetrics().lineSpacing());
 }
 
 void TfReport::ReadSettings() {

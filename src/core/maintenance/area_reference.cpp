@@ -80,8 +80,14 @@ bool SplitSheetPrefix(std::string_view text, AreaReference& area, std::string_vi
 
 std::string FormatCorner(int column, bool columnAbsolute, int row, bool rowAbsolute) {
   std::string text;
-  if (column > 0) text += (columnAbsolute ? "$" : "") + ColumnLetters(column);
-  if (row > 0) text += (rowAbsolute ? "$" : "") + std::to_string(row);
+  if (column > 0) {
+    if (columnAbsolute) text += '$';
+    text += ColumnLetters(column);
+  }
+  if (row > 0) {
+    if (rowAbsolute) text += '$';
+    text += std::to_string(row);
+  }
   return text;
 }
 

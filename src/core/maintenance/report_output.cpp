@@ -18,8 +18,10 @@ std::string StampText(DateTime when) {
   // ddmmyy_hhmmss, as the record files of the alarm buffer are named.
   const std::string date = ShortDateText(when);  // dd.MM.yyyy
   const std::string time = LongTimeText(when);   // HH:mm:ss
-  return date.substr(0, 2) + date.substr(3, 2) + date.substr(8, 2) + "_" + time.substr(0, 2) + time.substr(3, 2) +
-         time.substr(6, 2);
+  std::string stamp;
+  stamp.append(date, 0, 2).append(date, 3, 2).append(date, 8, 2).append(1, '_');
+  stamp.append(time, 0, 2).append(time, 3, 2).append(time, 6, 2);
+  return stamp;
 }
 
 }  // namespace
@@ -40,7 +42,9 @@ std::string ClaimReportPath(const WorkspacePaths& paths, const std::string& stem
   if (!EnsureDirectory(directory)) throw std::runtime_error("Не удалось создать папку отчётов " + directory);
   const std::string base = directory + ReportStem(stem) + "_" + StampText(when);
   for (int n = 1; n < 10000; ++n) {
-    const std::string path = base + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".xlsx";
+    std::string path = base;
+    if (n > 1) path.append(1, '_').append(std::to_string(n));
+    path += ".xlsx";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ::close(fd);
