@@ -13,13 +13,15 @@ quillon_run_packages=(
 )
 
 # Everything the tests use on top: GoogleTest, Python with pymodbus for the interoperability
-# tests, openpyxl to read the reports back independently, and clang-format with git for the
-# format check of changed files.
+# tests, openpyxl to read the reports back independently, clang-format with git for the
+# format check of changed files, and clang with its runtime libraries (libFuzzer) for the fuzz
+# smoke run.
 quillon_test_packages=(
   "${quillon_run_packages[@]}"
   libgtest-dev libgmock-dev
   python3 python3-pymodbus python3-serial python3-openpyxl
   clang-format git
+  clang libclang-rt-14-dev
 )
 
 # Installs the packages that are not installed yet. Asking dpkg first means that a second run

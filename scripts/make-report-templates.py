@@ -19,6 +19,16 @@ TITLE = Font(name="Arial", size=14, bold=True)
 BOLD = Font(name="Arial", size=10, bold=True)
 PLAIN = Font(name="Arial", size=10)
 WRAP = Alignment(wrap_text=True, vertical="top")
+# The device's identity: the same named cells in both templates.
+IDENTITY = [
+    ("Механизм:", "mehanism"),
+    ("Место установки:", "location"),
+    ("Тип устройства:", "DeviceType"),
+    ("Серийный номер:", "SerialNumber"),
+    ("Версия ПО:", "FirmvareVersion"),
+    ("Изменение базы:", "TimeBaseChange"),
+    ("Файл устройства:", "DeviceDir"),
+]
 TOP = Alignment(vertical="top")
 
 
@@ -111,16 +121,7 @@ def device_report():
         sheet[cell].font = PLAIN
         sheet[cell].alignment = Alignment(horizontal="left", vertical="top")
 
-    fields = [
-        ("Механизм:", "mehanism"),
-        ("Место установки:", "location"),
-        ("Тип устройства:", "DeviceType"),
-        ("Серийный номер:", "SerialNumber"),
-        ("Версия ПО:", "FirmvareVersion"),
-        ("Изменение базы:", "TimeBaseChange"),
-        ("Файл устройства:", "DeviceDir"),
-    ]
-    for offset, (label, name) in enumerate(fields):
+    for offset, (label, name) in enumerate(IDENTITY):
         field(book, sheet, 5 + offset, label, name, "H")
 
     caption(sheet, "A13", "Уставки параметров", Font(name="Arial", size=12, bold=True))
@@ -163,16 +164,7 @@ def alarm_log():
     sheet["A1"].alignment = Alignment(horizontal="center")
     field(book, sheet, 2, "Дата отчёта:", "DocDate", "G")
 
-    identity = [
-        ("Механизм:", "mehanism"),
-        ("Место установки:", "location"),
-        ("Тип устройства:", "DeviceType"),
-        ("Серийный номер:", "SerialNumber"),
-        ("Версия ПО:", "FirmvareVersion"),
-        ("Изменение базы:", "TimeBaseChange"),
-        ("Файл устройства:", "DeviceDir"),
-    ]
-    for offset, (label, name) in enumerate(identity):
+    for offset, (label, name) in enumerate(IDENTITY):
         field(book, sheet, 4 + offset, label, name, "G")
 
     caption(sheet, "A12", "Счётчики", Font(name="Arial", size=12, bold=True))

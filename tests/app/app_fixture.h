@@ -72,7 +72,7 @@ class AppTest : public ::testing::Test {
   }
 
   template <typename Widget>
-  static Widget* Child(const Tmain& window, const char* name) {
+  static Widget* Child(const QWidget& window, const char* name) {
     auto* widget = window.findChild<Widget*>(QLatin1String(name));
     EXPECT_NE(widget, nullptr) << name;
     return widget;

@@ -38,13 +38,6 @@ class ReportDialogTest : public testing::AppTest {
     return report;
   }
 
-  template <typename Widget>
-  static Widget* Part(const QWidget& window, const char* name) {
-    auto* widget = window.findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
-
   std::vector<QString> opened;
 };
 
@@ -53,7 +46,7 @@ TEST_F(ReportDialogTest, NothingToReportWithoutAnOpenDevice) {
   TfReport* report = OpenReport(*window);
   ASSERT_NE(report, nullptr);
   EXPECT_EQ(report->windowTitle().toStdString(), "Отчёт");
-  EXPECT_FALSE(Part<QPushButton>(*report, "Button1")->isEnabled());
+  EXPECT_FALSE(Child<QPushButton>(*report, "Button1")->isEnabled());
 }
 
 TEST_F(ReportDialogTest, AReportOfTheOpenDeviceIsWrittenOpenedAndNumbered) {
@@ -62,14 +55,14 @@ TEST_F(ReportDialogTest, AReportOfTheOpenDeviceIsWrittenOpenedAndNumbered) {
   ClickNode(tree, NodeStartingWith(tree, QStringLiteral("1027")));
   TfReport* report = OpenReport(*window);
   ASSERT_NE(report, nullptr);
-  auto* number = Part<QLineEdit>(*report, "edReportNumber");
+  auto* number = Child<QLineEdit>(*report, "edReportNumber");
   EXPECT_EQ(number->text(), QStringLiteral("41"));
-  EXPECT_EQ(Part<QLineEdit>(*report, "edOrganization")->text(), QStringLiteral("ООО Север"));
+  EXPECT_EQ(Child<QLineEdit>(*report, "edOrganization")->text(), QStringLiteral("ООО Север"));
 
-  Part<QPushButton>(*report, "Button1")->click();
+  Child<QPushButton>(*report, "Button1")->click();
   ASSERT_TRUE(testing::WaitUntil([&] { return !opened.empty(); }, 10000));
-  EXPECT_EQ(Part<QProgressBar>(*report, "gMainOp")->value(), 5);
-  EXPECT_EQ(Part<QLabel>(*report, "pnMainOp")->text().toStdString(), "5. Таблицы заполнены");
+  EXPECT_EQ(Child<QProgressBar>(*report, "gMainOp")->value(), 5);
+  EXPECT_EQ(Child<QLabel>(*report, "pnMainOp")->text().toStdString(), "5. Таблицы заполнены");
   EXPECT_EQ(number->text(), QStringLiteral("42"));
   EXPECT_TRUE(prompt.warnings.empty());
 
@@ -79,8 +72,8 @@ TEST_F(ReportDialogTest, AReportOfTheOpenDeviceIsWrittenOpenedAndNumbered) {
   EXPECT_EQ(std::get<std::string>(*book.Read(0, {3, 5})), "41");
 
   // Without auto-increment the number stays; closing stores what the window holds.
-  Part<QCheckBox>(*report, "cbAutoInc")->setChecked(false);
-  Part<QPushButton>(*report, "Button1")->click();
+  Child<QCheckBox>(*report, "cbAutoInc")->setChecked(false);
+  Child<QPushButton>(*report, "Button1")->click();
   ASSERT_TRUE(testing::WaitUntil([&] { return opened.size() == 2; }, 10000));
   EXPECT_NE(opened[0], opened[1]);
   EXPECT_EQ(number->text(), QStringLiteral("42"));
@@ -96,12 +89,12 @@ TEST_F(ReportDialogTest, AMissingTemplateIsReportedAndNothingIsOpened) {
   ClickNode(tree, NodeStartingWith(tree, QStringLiteral("1027")));
   TfReport* report = OpenReport(*window);
   ASSERT_NE(report, nullptr);
-  Part<QPushButton>(*report, "Button1")->click();
+  Child<QPushButton>(*report, "Button1")->click();
   ASSERT_TRUE(testing::WaitUntil([&] { return !prompt.warnings.empty(); }, 10000));
   EXPECT_NE(prompt.warnings.back().second.find("template3.xlt"), std::string::npos);
   EXPECT_TRUE(opened.empty());
-  EXPECT_EQ(Part<QLineEdit>(*report, "edReportNumber")->text(), QStringLiteral("41"));
-  EXPECT_TRUE(Part<QPushButton>(*report, "Button1")->isEnabled());
+  EXPECT_EQ(Child<QLineEdit>(*report, "edReportNumber")->text(), QStringLiteral("41"));
+  EXPECT_TRUE(Child<QPushButton>(*report, "Button1")->isEnabled());
 }
 
 }  // namespace

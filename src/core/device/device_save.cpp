@@ -40,7 +40,7 @@ void SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identit
   const std::string& path = parameters.Path();
   if (path.empty()) throw std::runtime_error("Устройство не выбрано");
   if (FileExists(path) && IsReadOnly(path)) ClearReadOnly(path);
-  IniDocument document = IniDocument::Load(path);
+  IniDocument document = IniDocument::LoadForEdit(path);
   document.SetValue(kDeviceSection, "ID", IdToSave(document.Value(kDeviceSection, "ID", ""), identity.id));
   document.SetValue(kDeviceSection, "Description", identity.description);
   document.SetValue(kDeviceSection, "Location", identity.location);

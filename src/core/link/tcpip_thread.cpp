@@ -73,8 +73,12 @@ PassOutcome TTCPIPThread::ServePass() {
     TLinkRequest* request = requests_.Fetch(index);
     if (request == nullptr) break;
     const ServiceOutcome service = ServeRequest(*connection_, *request, signal_, rules);
+    // Answered with nothing rather than left busy: a busy record is never served again, so its
+    // owner would stay silent after the peer is back.
+    const bool sendFailed = service == ServiceOutcome::SendFailed;
+    if (sendFailed) AnswerWithNothing(*request);
     const bool serviceDone = service == ServiceOutcome::Served || service == ServiceOutcome::HandlerFailed;
-    const bool drop = serviceDone && request->OneShot.load();
+    const bool drop = (serviceDone || sendFailed) && request->OneShot.load();
     requests_.Release(request, drop);
     // A failed send served no one: a dead connection must not keep the worker from resting.
     if (serviceDone) outcome = PassOutcome::Served;
@@ -85,6 +89,41 @@ PassOutcome TTCPIPThread::ServePass() {
   return outcome;
 }
 
+// A peer that went away (restarted, reset, cable pulled) is connected again here, a few times a
+// second at most, so the records registered with this worker are served again once it is back.
+// Meanwhile every record is answered with nothing once per attempt, so its owner reports the
+// silent device, as the serial worker does for a lost port.
+bool TTCPIPThread::ReconnectLost() {
+  if (std::chrono::steady_clock::now() < nextReconnect_) return false;
+  connection_->Close();
+  const bool connected = connection_->Connect();
+  // Counted from the attempt's end: a connect to a vanished remote address takes its full 2 s,
+  // and the owners must get the mutex between two attempts.
+  nextReconnect_ = std::chrono::steady_clock::now() + kTCPReconnectInterval;
+  if (connected) return true;
+  for (std::size_t index = requests_.Count(); index-- > 0 && !signal_.Stopped();) {
+    TLinkRequest* request = requests_.Fetch(index);
+    if (request == nullptr) break;
+    const bool idle = !request->Busy.load();
+    if (idle) {
+      request->Busy = true;
+      AnswerWithNothing(*request);
+    }
+    requests_.Release(request, idle && request->OneShot.load());
+  }
+  return false;
+}
+
+void TTCPIPThread::AnswerWithNothing(TLinkRequest& request) {
+  request.AnswerLen = 0;
+  if (!request.OnAnswer) return;
+  try {
+    request.OnAnswer(request);
+  } catch (...) {
+    // The owner's trouble: the worker goes on serving the others.
+  }
+}
+
 void TTCPIPThread::Run() {
   requests_.SetWorkerThread(std::this_thread::get_id());
   SleepPrecisely();
@@ -92,7 +131,7 @@ void TTCPIPThread::Run() {
     PassOutcome outcome = PassOutcome::Nothing;
     signal_.ClearWake();
     if (LockForPass()) {
-      outcome = ServePass();
+      if (connection_->Connected() || ReconnectLost()) outcome = ServePass();
       mutex_.Unlock();
     }
     RestAfter(outcome, signal_);

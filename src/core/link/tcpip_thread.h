@@ -18,6 +18,8 @@ namespace quillon {
 inline constexpr std::chrono::milliseconds kTCPLockTimeout{2000};
 inline constexpr std::chrono::milliseconds kTCPPassLockTimeout{3000};
 inline constexpr std::chrono::milliseconds kAfterConnectPause{100};
+// How often the worker tries to connect again to a peer that went away.
+inline constexpr std::chrono::milliseconds kTCPReconnectInterval{250};
 
 class TTCPIPThread {
  public:
@@ -59,6 +61,8 @@ class TTCPIPThread {
   void Run();
   bool LockForPass();
   PassOutcome ServePass();
+  bool ReconnectLost();
+  void AnswerWithNothing(TLinkRequest& request);
 
   std::uint32_t ip_;
   std::uint16_t port_;
@@ -67,6 +71,7 @@ class TTCPIPThread {
   RequestList requests_;
   std::atomic<int> requestCount_{0};
   WorkerSignal signal_;
+  std::chrono::steady_clock::time_point nextReconnect_{};
   std::thread thread_;
 };
 

@@ -1,12 +1,13 @@
 #include "platform/files.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
 
 #include "text/cp1251.h"
 
@@ -58,9 +59,8 @@ bool MatchFrom(std::string_view name, std::size_t n, std::string_view mask, std:
 }  // namespace
 
 bool NameLess(const std::string& a, const std::string& b) {
-  const std::string la = LowerCaseText(a);
-  const std::string lb = LowerCaseText(b);
-  if (la != lb) return la < lb;
+  const int order = CompareTextIgnoringCase(a, b);
+  if (order != 0) return order < 0;
   return a < b;
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,9 +24,19 @@ bool IsSectionHeader(std::string_view trimmed) {
   return trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.find(']') != npos;
 }
 
-std::string HeaderName(std::string_view trimmed) {
+// Lookups scan whole sections for every key, so the scans work on views, never on copies.
+std::string_view TrimmedView(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && blank(text[begin])) ++begin;
+  while (end > begin && blank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::string_view HeaderName(std::string_view trimmed) {
   const auto close = trimmed.find(']');
-  return Trimmed(trimmed.substr(1, close - 1));
+  return TrimmedView(trimmed.substr(1, close - 1));
 }
 
 // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "[" + std::string + "]".
@@ -40,9 +51,9 @@ std::string HeaderLine(std::string_view section) {
 
 bool IsComment(std::string_view trimmed) { return !trimmed.empty() && trimmed.front() == ';'; }
 
-std::string KeyOf(std::string_view trimmed) {
+std::string_view KeyOf(std::string_view trimmed) {
   const auto eq = trimmed.find('=');
-  return Trimmed(eq == npos ? trimmed : trimmed.substr(0, eq));
+  return TrimmedView(eq == npos ? trimmed : trimmed.substr(0, eq));
 }
 
 std::string Unquoted(std::string value) {
@@ -60,20 +71,13 @@ std::string ProfileLine(std::string_view line) {
 
 IniDocument IniDocument::FromText(std::string_view utf8Text) {
   IniDocument doc;
-  std::string line;
-  for (std::size_t i = 0; i < utf8Text.size(); ++i) {
-    const char c = utf8Text[i];
-    if (c == '\n') {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      doc.lines_.push_back(std::move(line));
-      line.clear();
-    } else {
-      line += c;
-    }
-  }
-  if (!line.empty()) {
-    if (line.back() == '\r') line.pop_back();
-    doc.lines_.push_back(std::move(line));
+  std::size_t start = 0;
+  while (start < utf8Text.size()) {
+    const std::size_t end = std::min(utf8Text.find('\n', start), utf8Text.size());
+    std::string_view line = utf8Text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    doc.lines_.emplace_back(line);
+    start = end + 1;
   }
   return doc;
 }
@@ -84,6 +88,29 @@ IniDocument IniDocument::Load(const std::string& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return FromText(Cp1251ToUtf8(bytes.str()));
+}
+
+IniDocument IniDocument::LoadForEdit(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return {};
+    throw std::runtime_error("Не удалось прочитать файл " + path + ": " + std::strerror(errno));
+  }
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      throw std::runtime_error("Не удалось прочитать файл " + path + ": " + std::strerror(error));
+    }
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return FromText(Cp1251ToUtf8(bytes));
 }
 
 std::string IniDocument::ToFileBytes() const {
@@ -104,32 +131,31 @@ void IniDocument::Save(const std::string& path) const {
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) throw std::runtime_error("Не удалось записать файл " + path + ": " + std::strerror(errno));
   std::size_t written = 0;
-  bool ok = true;
+  // The reason of the first step that failed; errno of a later call must not replace it.
+  int error = 0;
   while (written < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
-      ok = false;
+      error = errno;
       break;
     }
     written += static_cast<std::size_t>(n);
   }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  const int savedErrno = errno;
-  ::close(fd);
-  if (ok && ::chmod(temp.c_str(), mode) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error == 0 && ::chmod(temp.c_str(), mode) != 0) error = errno;
+  if (error == 0 && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
     ::unlink(temp.c_str());
-    throw std::runtime_error("Не удалось записать файл " + path + ": " +
-                             std::strerror(savedErrno ? savedErrno : errno));
+    throw std::runtime_error("Не удалось записать файл " + path + ": " + std::strerror(error));
   }
 }
 
 std::size_t IniDocument::FindSection(std::string_view section) const {
-  const std::string wanted = Trimmed(section);
+  const std::string_view wanted = TrimmedView(section);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
-    const std::string trimmed = Trimmed(lines_[i]);
+    const std::string_view trimmed = TrimmedView(lines_[i]);
     if (IsSectionHeader(trimmed) && SameTextIgnoringCase(HeaderName(trimmed), wanted)) return i;
   }
   return npos;
@@ -137,7 +163,7 @@ std::size_t IniDocument::FindSection(std::string_view section) const {
 
 std::size_t IniDocument::SectionEnd(std::size_t header) const {
   std::size_t i = header + 1;
-  while (i < lines_.size() && !IsSectionHeader(Trimmed(lines_[i]))) ++i;
+  while (i < lines_.size() && !IsSectionHeader(TrimmedView(lines_[i]))) ++i;
   return i;
 }
 
@@ -145,16 +171,16 @@ std::size_t IniDocument::LastContentLine(std::size_t header) const {
   std::size_t last = header;
   const std::size_t end = SectionEnd(header);
   for (std::size_t i = header + 1; i < end; ++i) {
-    if (!Trimmed(lines_[i]).empty()) last = i;
+    if (!TrimmedView(lines_[i]).empty()) last = i;
   }
   return last;
 }
 
 std::size_t IniDocument::FindKey(std::size_t header, std::string_view key) const {
-  const std::string wanted = Trimmed(key);
-  const std::size_t end = SectionEnd(header);
-  for (std::size_t i = header + 1; i < end; ++i) {
-    const std::string trimmed = Trimmed(lines_[i]);
+  const std::string_view wanted = TrimmedView(key);
+  for (std::size_t i = header + 1; i < lines_.size(); ++i) {
+    const std::string_view trimmed = TrimmedView(lines_[i]);
+    if (IsSectionHeader(trimmed)) break;
     if (trimmed.empty() || IsComment(trimmed) || trimmed.find('=') == npos) continue;
     if (SameTextIgnoringCase(KeyOf(trimmed), wanted)) return i;
   }
@@ -212,7 +238,7 @@ std::vector<std::string> IniDocument::SectionNames() const {
   std::vector<std::string> names;
   for (const auto& line : lines_) {
     const std::string trimmed = Trimmed(line);
-    if (IsSectionHeader(trimmed)) names.push_back(HeaderName(trimmed));
+    if (IsSectionHeader(trimmed)) names.emplace_back(HeaderName(trimmed));
   }
   return names;
 }
@@ -225,7 +251,7 @@ std::vector<std::string> IniDocument::KeyNames(std::string_view section) const {
   for (std::size_t i = header + 1; i < end; ++i) {
     const std::string trimmed = Trimmed(lines_[i]);
     if (trimmed.empty() || IsComment(trimmed) || trimmed.find('=') == npos) continue;
-    keys.push_back(KeyOf(trimmed));
+    keys.emplace_back(KeyOf(trimmed));
   }
   return keys;
 }

@@ -21,8 +21,12 @@ class IniDocument {
  public:
   IniDocument() = default;
 
-  // Missing or unreadable file gives an empty document.
+  // Missing or unreadable file gives an empty document: what a read of a key falls back on.
   static IniDocument Load(const std::string& path);
+  // For a document that is edited and saved again: a missing file is an empty document (the
+  // save creates it), but one that exists and cannot be read throws std::runtime_error, since
+  // saving what was read would replace the whole file with the few lines being written.
+  static IniDocument LoadForEdit(const std::string& path);
   static IniDocument FromText(std::string_view utf8Text);
 
   // Atomic save (temporary file + rename, mode kept). Throws std::runtime_error on failure.

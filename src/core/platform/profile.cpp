@@ -19,21 +19,19 @@ int ReadProfileInt(const std::string& path, std::string_view section, std::strin
 
 void WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value) {
-  auto doc = IniDocument::Load(path);
+  auto doc = IniDocument::LoadForEdit(path);
   doc.SetValue(section, key, value);
   doc.Save(path);
 }
 
 void EraseProfileSection(const std::string& path, std::string_view section) {
-  auto doc = IniDocument::Load(path);
+  auto doc = IniDocument::LoadForEdit(path);
   if (!doc.HasSection(section)) return;
   doc.EraseSection(section);
   doc.Save(path);
 }
 
-std::vector<std::string> ProfileSectionNames(const std::string& path) {
-  return IniDocument::Load(path).SectionNames();
-}
+std::vector<std::string> ProfileSectionNames(const std::string& path) { return IniDocument::Load(path).SectionNames(); }
 
 std::vector<std::string> ProfileKeyNames(const std::string& path, std::string_view section) {
   return IniDocument::Load(path).KeyNames(section);

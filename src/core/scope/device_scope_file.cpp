@@ -45,7 +45,7 @@ void CopyTemplate(const std::string& templatePath, const std::string& scopePath,
   if (IsReadOnly(scopePath) && !ClearReadOnly(scopePath)) {
     throw std::runtime_error("Не удалось снять защиту от записи с файла " + PathForDisplay(scopePath));
   }
-  IniDocument file = IniDocument::Load(scopePath);
+  IniDocument file = IniDocument::LoadForEdit(scopePath);
   WriteLink(file, devicePath, port);
   file.Save(scopePath);
 }

@@ -93,13 +93,13 @@ void WriteScopeSettings(IniDocument& file, const TBaseProperty& property, const 
 
 void SaveWinFile(const TBaseProperty& property, const TViewList& list) {
   if (FileExists(property.FilePath) && IsReadOnly(property.FilePath)) ClearReadOnly(property.FilePath);
-  IniDocument file = IniDocument::Load(property.FilePath);
+  IniDocument file = IniDocument::LoadForEdit(property.FilePath);
   WriteScopeSettings(file, property, list);
   file.Save(property.FilePath);
 }
 
 void CreateScopeFile(const std::string& path) {
-  IniDocument file = IniDocument::Load(path);
+  IniDocument file = IniDocument::LoadForEdit(path);
   file.SetValue(kScopeSettingsSection, "window", kNewScopeWindow);
   file.SetValue(kScopeSettingsSection, "port", kNewScopePort);
   file.SetValue(kScopeSettingsSection, "option", kNewScopeOption);

@@ -8,14 +8,11 @@ namespace {
 
 // Code points of 0x80..0xBF; 0xC0..0xFF map to U+0410..U+044F.
 constexpr std::array<char32_t, 64> kHighTable = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039, 0x040A,
+    0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x0098, 0x2122,
+    0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6,
+    0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456,
+    0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
 };
 
 char32_t DecodeByte(unsigned char byte) {
@@ -91,9 +88,24 @@ char32_t NextCodePoint(std::string_view s, std::size_t& pos) {
 }  // namespace
 
 std::string Cp1251ToUtf8(std::string_view cp1251) {
-  std::string out;
-  out.reserve(cp1251.size() * 2);
-  for (char c : cp1251) AppendUtf8(out, DecodeByte(static_cast<unsigned char>(c)));
+  // Every file of the catalogue passes here: written in place, not appended a byte at a time.
+  // Every character of the code page lies in the Basic Multilingual Plane: at most three bytes.
+  std::string out(cp1251.size() * 3, '\0');
+  char* to = out.data();
+  for (const char c : cp1251) {
+    const char32_t cp = DecodeByte(static_cast<unsigned char>(c));
+    if (cp < 0x80) {
+      *to++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      *to++ = static_cast<char>(0xC0 | (cp >> 6));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *to++ = static_cast<char>(0xE0 | (cp >> 12));
+      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+  out.resize(static_cast<std::size_t>(to - out.data()));
   return out;
 }
 
@@ -126,23 +138,41 @@ std::string Utf8Left(std::string_view utf8, std::size_t count) {
   return std::string(utf8.substr(0, pos));
 }
 
+namespace {
+
+char32_t LowerCodePoint(char32_t cp) {
+  if (cp >= 'A' && cp <= 'Z') return cp + ('a' - 'A');
+  if (cp >= 0x0410 && cp <= 0x042F) return cp + 0x20;
+  if (cp >= 0x0400 && cp <= 0x040F) return cp + 0x50;
+  if (cp == 0x0490) return 0x0491;
+  return cp;
+}
+
+}  // namespace
+
 std::string LowerCaseText(std::string_view utf8) {
   std::string out;
   out.reserve(utf8.size());
   std::size_t pos = 0;
-  while (pos < utf8.size()) {
-    char32_t cp = NextCodePoint(utf8, pos);
-    if (cp >= 'A' && cp <= 'Z') cp += 'a' - 'A';
-    else if (cp >= 0x0410 && cp <= 0x042F) cp += 0x20;
-    else if (cp >= 0x0400 && cp <= 0x040F) cp += 0x50;
-    else if (cp == 0x0490) cp = 0x0491;
-    AppendUtf8(out, cp);
-  }
+  while (pos < utf8.size()) AppendUtf8(out, LowerCodePoint(NextCodePoint(utf8, pos)));
   return out;
 }
 
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  return LowerCaseText(a) == LowerCaseText(b);
+// Without lower-case copies: profile lookups compare a name with every key of a section, and a
+// directory listing sorts thousands of names. UTF-8 keeps the order of code points, so comparing
+// code points orders as comparing the encoded lower-case texts.
+int CompareTextIgnoringCase(std::string_view a, std::string_view b) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    const char32_t x = LowerCodePoint(NextCodePoint(a, i));
+    const char32_t y = LowerCodePoint(NextCodePoint(b, j));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (i < a.size()) return 1;
+  return j < b.size() ? -1 : 0;
 }
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) { return CompareTextIgnoringCase(a, b) == 0; }
 
 }  // namespace quillon

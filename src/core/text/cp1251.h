@@ -20,5 +20,8 @@ std::string Utf8Left(std::string_view utf8, std::size_t count);
 // Lower case for ASCII and Cyrillic, as Windows compares section, key and file names.
 std::string LowerCaseText(std::string_view utf8);
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+// Negative, zero or positive as LowerCaseText(a) sorts before, with or after LowerCaseText(b)
+// (byte order of the lower-case texts), without making them.
+int CompareTextIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace quillon

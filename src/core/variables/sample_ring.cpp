@@ -62,4 +62,32 @@ void SampleRing::ClearBits(int index, std::uint64_t bits) {
       cells_);
 }
 
+void SampleRing::CopyOut(int first, int count, int width, std::uint8_t* dest) const {
+  std::visit(
+      [&](const auto& cells) {
+        std::size_t index = static_cast<std::size_t>(first);
+        for (int i = 0; i < count; ++i) {
+          const std::uint64_t value = cells[index].load(std::memory_order_relaxed);
+          for (int b = 0; b < width; ++b) *dest++ = static_cast<std::uint8_t>(value >> (8 * b));
+          if (++index == cells.size()) index = 0;
+        }
+      },
+      cells_);
+}
+
+void SampleRing::CopyIn(int first, int count, int width, const std::uint8_t* src) {
+  std::visit(
+      [&](auto& cells) {
+        using T = typename std::decay_t<decltype(cells)>::value_type::value_type;
+        std::size_t index = static_cast<std::size_t>(first);
+        for (int i = 0; i < count; ++i) {
+          std::uint64_t value = 0;
+          for (int b = 0; b < width; ++b) value |= static_cast<std::uint64_t>(*src++) << (8 * b);
+          cells[index].store(static_cast<T>(value), std::memory_order_relaxed);
+          if (++index == cells.size()) index = 0;
+        }
+      },
+      cells_);
+}
+
 }  // namespace quillon

@@ -49,6 +49,13 @@ class SampleRing {
   void SetBits(int index, std::uint64_t bits);
   void ClearBits(int index, std::uint64_t bits);
 
+  // `count` entries from `first` on (wrapping at the end of the ring), each as `width` bytes, low
+  // byte first, as record files hold them: one pass instead of an entry at a time, since a
+  // record moves the whole history of every variable. `first` must lie in [0, Length()),
+  // `width` in 1..8, and the buffer must hold count × width bytes.
+  void CopyOut(int first, int count, int width, std::uint8_t* dest) const;
+  void CopyIn(int first, int count, int width, const std::uint8_t* src);
+
  private:
   template <typename T>
   using Cells = std::vector<std::atomic<T>>;

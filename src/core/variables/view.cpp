@@ -116,10 +116,7 @@ std::size_t TView::SampleBytes(int n) const {
 std::size_t TView::CopySamples(std::span<std::uint8_t> dest, int start, int n) const {
   const auto width = static_cast<std::size_t>(SampleWidth());
   const std::size_t count = std::min(static_cast<std::size_t>(std::max(n, 0)), dest.size() / width);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint64_t value = SampleAt(start + static_cast<int>(i));
-    for (std::size_t b = 0; b < width; ++b) dest[i * width + b] = static_cast<std::uint8_t>(value >> (8 * b));
-  }
+  Samples.CopyOut(RingIndex(start), static_cast<int>(count), static_cast<int>(width), dest.data());
   return count * width;
 }
 
@@ -127,11 +124,7 @@ std::size_t TView::LoadSamples(std::span<const std::uint8_t> src, int n) {
   const auto width = static_cast<std::size_t>(SampleWidth());
   const std::size_t count = std::min(
       {static_cast<std::size_t>(std::max(n, 0)), src.size() / width, static_cast<std::size_t>(HistoryLength())});
-  for (std::size_t i = 0; i < count; ++i) {
-    std::uint64_t value = 0;
-    for (std::size_t b = 0; b < width; ++b) value |= static_cast<std::uint64_t>(src[i * width + b]) << (8 * b);
-    StoreSample(static_cast<int>(i), value);
-  }
+  Samples.CopyIn(RingIndex(0), static_cast<int>(count), static_cast<int>(width), src.data());
   Head = static_cast<std::int32_t>(count);
   return count * width;
 }

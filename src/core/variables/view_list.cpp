@@ -26,7 +26,7 @@ TView* TViewList::FindVariable(std::string_view name) {
 }
 
 void TViewList::SaveScales() const {
-  IniDocument document = IniDocument::Load(Path);
+  IniDocument document = IniDocument::LoadForEdit(Path);
   // The section keeps its place in the file, so a saved device file differs from the old one
   // only where the table changed; an empty table leaves no section behind.
   if (Scales.Lines.empty()) {

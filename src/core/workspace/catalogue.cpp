@@ -1,9 +1,12 @@
 #include "workspace/catalogue.h"
 
 #include <algorithm>
+#include <fstream>
+#include <optional>
 
 #include "platform/files.h"
-#include "platform/ini_document.h"
+#include "text/cp1251.h"
+#include "text/items.h"
 #include "workspace/device_file.h"
 #include "workspace/identification.h"
 #include "workspace/settings.h"
@@ -15,6 +18,39 @@ namespace {
 struct DeviceKeys {
   std::string id, description, location, lastDateTime;
 };
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes;
+  char block[1 << 14];
+  while (in.read(block, sizeof block) || in.gcount() > 0) bytes.append(block, static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// FirstLineValue on the file's own Windows-1251 bytes, with only the value decoded: a fill reads
+// every device file, and decoding whole files took most of its time. The keys are ASCII, so
+// they match the same lines before and after decoding.
+std::optional<std::string> FirstValueInBytes(std::string_view bytes, std::string_view key) {
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
+    std::string_view line = bytes.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.size() <= key.size() || !SameAsciiIgnoringCase(line.substr(0, key.size()), key)) continue;
+    std::size_t equals = key.size();
+    while (equals < line.size() && (line[equals] == ' ' || line[equals] == '\t')) ++equals;
+    if (equals == line.size() || line[equals] != '=') continue;
+    return Cp1251ToUtf8(Trimmed(line.substr(equals + 1)));
+  }
+  return std::nullopt;
+}
 
 std::string DeviceCaption(int sortType, const DeviceKeys& keys) {
   switch (sortType) {
@@ -79,24 +115,32 @@ void Catalogue::Fill(const WorkspacePaths& paths, int sortType) {
   Clear();
   sortType_ = NormalizedSortType(sortType);
 
-  std::vector<std::string> files;
+  struct Listed {
+    std::string path;
+    bool backup;
+  };
+  std::vector<Listed> files;
   const auto groups = ListSubdirectories(paths.devices);
   for (auto group = groups.rbegin(); group != groups.rend(); ++group) {
+    // The backup directory is known from the group's path: a name adds no "/", unless it holds a "\".
+    const bool backupGroup = IsBackupPath(paths, *group + "/");
     const auto groupFiles = ListFiles(*group, "*.ini", true);
-    files.insert(files.end(), groupFiles.rbegin(), groupFiles.rend());
+    for (auto file = groupFiles.rbegin(); file != groupFiles.rend(); ++file) {
+      const bool odd = file->find('\\', group->size()) != std::string::npos;
+      files.push_back({*file, odd ? IsBackupPath(paths, *file) : backupGroup});
+    }
   }
 
-  for (auto file = files.rbegin(); file != files.rend(); ++file) {
-    const auto doc = IniDocument::Load(*file);
-    const auto& lines = doc.Lines();
+  for (auto listed = files.rbegin(); listed != files.rend(); ++listed) {
+    const std::string bytes = FileBytes(listed->path);
     DeviceKeys keys;
-    keys.id = FirstLineValue(lines, "ID").value_or("");
+    keys.id = FirstValueInBytes(bytes, "ID").value_or("");
     if (keys.id.empty()) continue;
-    keys.description = FirstLineValue(lines, "Description").value_or("");
-    keys.location = FirstLineValue(lines, "Location").value_or("");
-    keys.lastDateTime = FirstLineValue(lines, "LastDateTime").value_or("");
+    keys.description = FirstValueInBytes(bytes, "Description").value_or("");
+    keys.location = FirstValueInBytes(bytes, "Location").value_or("");
+    keys.lastDateTime = FirstValueInBytes(bytes, "LastDateTime").value_or("");
 
-    CatalogueNode device{DeviceCaption(sortType_, keys), *file, IsBackupPath(paths, *file), {}};
+    CatalogueNode device{DeviceCaption(sortType_, keys), listed->path, listed->backup, {}};
     if (sortType_ == 0 || sortType_ == 3) {
       roots_.push_back(std::move(device));
     } else {

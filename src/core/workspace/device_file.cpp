@@ -102,7 +102,7 @@ bool BackupDeviceFile(const WorkspacePaths& paths, const std::string& path) {
 }
 
 void RewriteVarsSection(const std::string& path, const std::vector<std::string>& lines) {
-  auto doc = IniDocument::Load(path);
+  auto doc = IniDocument::LoadForEdit(path);
   doc.ReplaceSection(kVarsSection, lines);
   doc.Save(path);
 }

@@ -86,7 +86,7 @@ LinkFieldValues ReadProtocolLinkKeys(const std::string& settingsFile, std::strin
 }
 
 void WriteProtocolLinkKeys(const std::string& settingsFile, std::string_view protocol, const LinkFieldValues& values) {
-  auto doc = IniDocument::Load(settingsFile);
+  auto doc = IniDocument::LoadForEdit(settingsFile);
   if (IsModbusTcp(protocol)) {
     doc.SetValue(kSettingsSection, "ServerIP", values.frameEndOrIp);
     doc.SetValue(kSettingsSection, "IPPort", values.tcpPort);

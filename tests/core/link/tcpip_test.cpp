@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <stdexcept>
@@ -122,6 +123,25 @@ TEST(TcpWorker, APeerThatClosedIsFoundDeadAndReplaced) {
   ASSERT_TRUE(WaitFor([&] { return once.count == 1; }));
   EXPECT_EQ(once.Answers().at(0), (Bytes{0x66, 0x05}));
   EXPECT_EQ(device.Accepted(), 4);
+}
+
+TEST(TcpWorker, APeerThatResetsWhilePolledIsConnectedAgainAndPollingGoesOn) {
+  LoopbackDevice device(Echo);
+  TTCPIPList list;
+  TcpOwner owner({0x03});
+  Register(list, device.Port(), owner);
+  ASSERT_TRUE(WaitFor([&] { return owner.count >= 3; }));
+  device.DropConnections();
+  // The lost answer is reported as none; then the worker connects again by itself and serves
+  // the same record, without its owner registering anew.
+  ASSERT_TRUE(WaitFor([&] { return device.Accepted() == 2; }));
+  const int before = owner.count.load();
+  ASSERT_TRUE(WaitFor([&] { return owner.count >= before + 3; }));
+  const std::vector<Bytes> answers = owner.Answers();
+  EXPECT_EQ(answers.back(), (Bytes{0x66, 0x03}));
+  EXPECT_NE(std::find(answers.begin(), answers.end(), Bytes{}), answers.end());
+  EXPECT_EQ(list.Count(), 1u);
+  list.RemoveRequest(kLoopback, &owner.record);
 }
 
 TEST(TcpWorker, AnswersLongerThan255BytesGiveZero) {

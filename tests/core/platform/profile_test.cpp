@@ -167,3 +167,44 @@ TEST(IniDocument, ReplacingASectionKeepsTheBlankLineBeforeTheNext) {
 }
 
 }  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// A device file the engineer may not read (copied from elsewhere with another owner) reads as
+// defaults, but writing a key must not replace it with the few lines being written. The writer
+// runs as an unprivileged user, because root reads every file.
+TEST(Profile, AFileThatCannotBeReadIsNeverReplacedByAWrite) {
+  testing::TempDir dir;
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+  const std::string path = dir / "device.ini";
+  { std::ofstream(path, std::ios::binary) << "[DEVICE]\r\nID=7 SV v2.07\r\n[FLASH]\r\np1=x\r\n"; }
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  const std::string before = ReadBytes(path);
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0) {
+      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    } else if (::chmod(path.c_str(), 0) != 0) {
+      ::_exit(3);
+    }
+    if (ReadProfileString(path, "DEVICE", "ID", "none") != "none") ::_exit(4);
+    try {
+      WriteProfileString(path, "DEVICE", "Location", "Цех 1");
+    } catch (const std::runtime_error&) {
+      ::_exit(0);
+    }
+    ::_exit(5);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::chmod(path.c_str(), 0600);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "3: no unprivileged user, 4: read, 5: the write went through";
+  EXPECT_EQ(ReadBytes(path), before);
+}
+
+}  // namespace
+}  // namespace quillon

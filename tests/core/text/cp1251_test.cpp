@@ -52,4 +52,19 @@ TEST(Cp1251, CaseFoldingAndLength) {
   EXPECT_EQ(Utf8Left("Порт1", 2), "По");
 }
 
+// Listings are sorted by this order: it must be the order of the lower-case texts, also across
+// lengths, prefixes, letters of different byte lengths and malformed bytes.
+TEST(Cp1251, ComparisonIgnoringCaseOrdersAsTheLowerCaseTexts) {
+  const std::vector<std::string> texts{"",     "a",        "A",   "ab",     "aB~",     "b",    "Z",    "_",
+                                       "Ёж",   "ёЖ",       "ежи", "Яблоко", "яблоко1", "\xD0", "\xFF", "x\x80",
+                                       "1027", "1027.ini", "№5",  "€",      "Ґ",       "ґа"};
+  const auto sign = [](int value) { return (value > 0) - (value < 0); };
+  for (const auto& a : texts) {
+    for (const auto& b : texts) {
+      EXPECT_EQ(sign(CompareTextIgnoringCase(a, b)), sign(LowerCaseText(a).compare(LowerCaseText(b))))
+          << a << " against " << b;
+    }
+  }
+}
+
 }  // namespace quillon

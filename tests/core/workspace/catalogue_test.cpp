@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "device_files.h"
+#include "platform/ini_document.h"
+#include "workspace/device_file.h"
 
 namespace quillon {
 namespace {
@@ -45,11 +47,11 @@ TEST_F(CatalogueTest, FlatVariantsListEveryFileInListingOrder) {
   EXPECT_EQ(roots[3].path, tk2);
 
   catalogue.Fill(paths, 3);
-  EXPECT_EQ(Captions(catalogue.Roots()),
-            (std::vector<std::string>{"01.01.2022 08:00:00 1 TK v3.11 2020 Насос Цех 3",
-                                      "02.03.2023 5 SV v2.07 2020 Конвейер Склад",
-                                      "14.09.2023 10:42:17 1 TK v3.14 2021 Насос Цех 3",
-                                      "05.05.2024 09:00:00 2 TK v3.12 2019 spare Дымосос "}));
+  EXPECT_EQ(
+      Captions(catalogue.Roots()),
+      (std::vector<std::string>{
+          "01.01.2022 08:00:00 1 TK v3.11 2020 Насос Цех 3", "02.03.2023 5 SV v2.07 2020 Конвейер Склад",
+          "14.09.2023 10:42:17 1 TK v3.14 2021 Насос Цех 3", "05.05.2024 09:00:00 2 TK v3.12 2019 spare Дымосос "}));
 }
 
 TEST_F(CatalogueTest, GroupedVariantsShareGroupsInListingOrder) {
@@ -95,6 +97,25 @@ TEST_F(CatalogueTest, SearchResultsGoUnderTheirPortAndUnknownDevicesUnderNewOnce
   ASSERT_EQ(roots[5].children.size(), 1u);
   EXPECT_EQ(roots[5].children[0].caption, "42 TK v3.1 2022");
   EXPECT_EQ(roots[6].children.size(), 1u);
+}
+
+// The fill reads the keys from the files' own bytes; hand-edited forms must read as the profile
+// functions read the decoded text: any case, blanks around "=", the first matching line of the
+// whole file, no longer key taken for a shorter one, no line without "=".
+TEST_F(CatalogueTest, HandEditedKeysReadAsInTheDecodedText) {
+  const std::string path = paths.devices + "Hand/7.ini";
+  WriteCp1251File(path,
+                  "[DEVICE]\nIDENT=0 XX v0.1\nID\n  ID=1 XX v0.1\nid \t= 7 TK v3.14 2021 \nDESCRIPTION=\tНасос №7 \n"
+                  "Location\nLocation=Цех «Юг»\n[FLASH]\nID=8 TK v3.14 2021\nLastDateTime =01.01.2024\n");
+  catalogue.Fill(paths, 0);
+  const CatalogueNode* node = catalogue.FindByPath(path);
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->caption, "7 TK v3.14 2021 Насос №7 Цех «Юг» 01.01.2024");
+
+  const IniDocument document = IniDocument::Load(path);
+  const auto& lines = document.Lines();
+  EXPECT_EQ(node->caption, *FirstLineValue(lines, "ID") + " " + *FirstLineValue(lines, "Description") + " " +
+                               *FirstLineValue(lines, "Location") + " " + *FirstLineValue(lines, "LastDateTime"));
 }
 
 }  // namespace
