@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "support/file_bytes.h"
 #include "text/cp1251.h"
 
 namespace quillon::bench {
@@ -80,15 +81,7 @@ inline void PrintMachine(const char* program) {
 
 // `utf8Lines` with "\n" line ends, written in Windows-1251 with CRLF.
 inline void WriteWindowsFile(const std::string& path, const std::string& utf8Lines) {
-  std::string crlf;
-  crlf.reserve(utf8Lines.size() + utf8Lines.size() / 16);
-  for (const char c : utf8Lines) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  std::ofstream out(path, std::ios::binary);
-  out << Utf8ToCp1251(crlf);
-  if (!out.flush()) throw std::runtime_error("cannot write " + path);
+  if (!testing::WriteCp1251File(path, utf8Lines)) throw std::runtime_error("cannot write " + path);
 }
 
 // One parameter line of each kind a commissioning engineer meets, with room for its own

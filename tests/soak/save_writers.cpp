@@ -16,6 +16,7 @@
 #include "scope/record_file.h"
 #include "scope/record_list.h"
 #include "scope/scope_file.h"
+#include "support/file_bytes.h"
 #include "text/cp1251.h"
 #include "text/datetime.h"
 #include "variables/registry.h"
@@ -28,15 +29,7 @@ namespace {
 
 // UTF-8 lines ("\n" ends a line) written as a hand-edited file would be: Windows-1251, CRLF.
 void WriteTextFile(const std::string& path, const std::string& utf8Lines) {
-  if (!EnsureDirectory(DirectoryOf(path))) throw std::runtime_error("cannot create " + DirectoryOf(path));
-  std::string crlf;
-  for (const char c : utf8Lines) {
-    if (c == '\n') crlf += '\r';
-    crlf += c;
-  }
-  std::ofstream out(path, std::ios::binary);
-  out << Utf8ToCp1251(crlf);
-  if (!out.flush()) throw std::runtime_error("cannot write " + path);
+  if (!testing::WriteCp1251File(path, utf8Lines)) throw std::runtime_error("cannot write " + path);
 }
 
 std::string Hex4(unsigned value) {
