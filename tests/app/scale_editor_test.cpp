@@ -244,7 +244,56 @@ TEST_F(ScopeScaleTest, ScaleButtonAndVariablesButtonEditTheWindowsScales) {
   window->WinPropMnClick();
   ASSERT_TRUE(*opened);
   EXPECT_TRUE(fromProperties);
-  EXPECT_EQ(window->List().Scales.Lines, (std::vector<std::string>{"Inom=250"}));
+  // Applied once the (failed) poll is out of the link workers.
+  EXPECT_TRUE(WaitUntil([&] { return window->List().Scales.Lines == std::vector<std::string>{"Inom=250"}; }));
+}
+
+TEST_F(ScopeScaleTest, ScalesChangedWhileTracingReachTheTraceBetweenTwoSamples) {
+  // Tacc scaled by Inom: its trace value tells which scale the worker read.
+  std::string device = kScopeDevice;
+  const std::string plain = "x0100/r0080/с/1/";
+  device.replace(device.find(plain), plain.size(), "x0100/r0080/с/Inom/");
+  WriteWindowsFile("Devices/SC/601.ini", device);
+  StartSim();
+  TLinkWindowFm* window = Open(WriteScope("t.scp", "QuBUS", "FLASH", {"p1"}));
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(MoreSamples(*window, 20));
+  auto* trace = window->findChild<QToolButton*>(QStringLiteral("btTraceControl"));
+  trace->click();
+  ASSERT_TRUE(MoreSamples(*window, 50));
+
+  auto edited = WhenModal<TScaleEditor>([](TScaleEditor& editor) {
+    editor.Table()->PaintNow();
+    editor.tpScalesClickItem(*editor.ValueCell(0));
+    editor.NumberEditor()->selectAll();
+    QTest::keyClicks(editor.NumberEditor(), "250");
+    editor.btApplyClick();
+  });
+  window->findChild<QToolButton*>(QStringLiteral("btScale"))->click();
+  ASSERT_TRUE(*edited);
+  ASSERT_TRUE(WaitUntil([&] { return window->List().Scales.Lines == std::vector<std::string>{"Inom=250"}; }));
+  ASSERT_TRUE(MoreSamples(*window, 50)) << "polling goes on after the change";
+  trace->click();
+
+  // 0x1234 × 100, then × 250: every line one or the other, never back.
+  const std::string text = FileBytes(paths.trace + "!.trc");
+  std::size_t before = 0;
+  std::size_t after = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = text.find("\r\n", at);
+    ASSERT_NE(end, std::string::npos);
+    const std::string line = text.substr(at, end - at);
+    if (line == "466000;") {
+      ASSERT_EQ(after, 0u) << "an old value after the change";
+      ++before;
+    } else {
+      ASSERT_EQ(line, "1165000;");
+      ++after;
+    }
+    at = end + 2;
+  }
+  EXPECT_GE(before, 50u);
+  EXPECT_GE(after, 50u);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <utility>
 
 #include "link/buses.h"
 #include "link/comm_list.h"
@@ -206,7 +207,7 @@ void TLinkWindowFm::BuildControls() {
   connect(btAmpMeter_, &QToolButton::clicked, this, &TLinkWindowFm::btAmpMeterClick);
   connect(btTraceControl_, &QToolButton::clicked, this, &TLinkWindowFm::btTraceControlClick);
   connect(btScale_, &QToolButton::clicked, this, [this] {
-    EditScales(this, List());
+    EditScales(this, List(), ListChangeGate());
     dirty_ = true;
   });
 }
@@ -319,7 +320,7 @@ void TLinkWindowFm::RefreshAutoMaxMnClick() {
 
 void TLinkWindowFm::PollWithdrawn(std::uint64_t generation) {
   if (generation != generation_ || !pollWanted_) return;
-  DeletePending();
+  RunPendingChanges();
   try {
     if (!session_->poll.PreparePoll(property_)) return;
   } catch (const std::exception& error) {
@@ -360,6 +361,39 @@ void TLinkWindowFm::PollRegistered(std::uint64_t generation, ScopeRegistration r
     case ScopeRegistration::NotPolled:
       return;
   }
+}
+
+void TLinkWindowFm::WithPollWithdrawn(std::function<void()> change) {
+  // The session stays alive for the change even when the window moves to another variable set.
+  pendingChanges_.push_back([session = session_, change = std::move(change)] { change(); });
+  if (!recordView_ && pollWanted_) {
+    // Polling resumes after the change, as after any change of settings.
+    RefreshAutoMaxMnClick();
+    return;
+  }
+  const std::uint64_t generation = ++generation_;
+  context_.tasks.Post([session = session_, window = self_, generation] {
+    session->Withdraw(false);
+    OnWindowThreadCall(window, [generation](TLinkWindowFm& w) {
+      if (generation == w.generation_) w.RunPendingChanges();
+    });
+  });
+}
+
+std::function<void(std::function<void()>)> TLinkWindowFm::ListChangeGate() {
+  return [window = self_](std::function<void()> change) {
+    if (window) window->WithPollWithdrawn(std::move(change));
+  };
+}
+
+void TLinkWindowFm::RunPendingChanges() {
+  // A change may open a window of its own and bring another change in meanwhile.
+  while (!pendingChanges_.empty()) {
+    const std::function<void()> change = std::move(pendingChanges_.front());
+    pendingChanges_.erase(pendingChanges_.begin());
+    change();
+  }
+  dirty_ = true;
 }
 
 void TLinkWindowFm::StopPolling() {

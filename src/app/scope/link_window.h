@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "scope/base_property.h"
 #include "scope/record_header.h"
@@ -126,7 +127,13 @@ class TLinkWindowFm : public QMainWindow {
   // link task queue.
   void NewSession();
   void InsertTimeMark();
-  // Removes the row mnDeleteClick chose, once no worker samples the list.
+  // Runs `change` to the variable list once no worker samples or traces it: at once after the
+  // withdrawal when the window does not poll, else between withdrawal and registering again.
+  void WithPollWithdrawn(std::function<void()> change);
+  void RunPendingChanges();
+  // The scale editors' way to change this window's list.
+  std::function<void(std::function<void()>)> ListChangeGate();
+  // Removes the row mnDeleteClick chose.
   void DeletePending();
   TTimeMark& TimeMark();
 
@@ -188,6 +195,7 @@ class TLinkWindowFm : public QMainWindow {
   QAction* mnExportCsv_ = nullptr;
   std::uint64_t answersSeen_ = 0;
   TView* pendingDelete_ = nullptr;
+  std::vector<std::function<void()>> pendingChanges_;
   ScopeRulers rulers_;
   ScopeCursor cursor_;
   std::optional<int> guideX_;

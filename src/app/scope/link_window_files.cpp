@@ -131,7 +131,10 @@ void TLinkWindowFm::WinPropMnClick() {
   }
   CopyLiveState();
   context_.property.Edit(property_);
+  // The dialog is shared by the scope windows: its scale changes go to this one's poll.
+  context_.property.ScaleGate = ListChangeGate();
   const int result = context_.property.exec();
+  context_.property.ScaleGate = nullptr;
   context_.property.SetNewWindow(false);
   if (result != QDialog::Accepted) {
     if (!hasFile_) close();

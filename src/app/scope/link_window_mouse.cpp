@@ -174,19 +174,8 @@ void TLinkWindowFm::mnDeleteClick() {
   TView* selected = SelectedVariable(List());
   if (selected == nullptr) return;
   pendingDelete_ = selected;
-  if (recordView_ || !pollWanted_) {
-    // Nobody samples this list: it can change at once, after a withdrawal still under way.
-    const std::uint64_t generation = ++generation_;
-    context_.tasks.Post([session = session_, window = self_, generation] {
-      session->Withdraw(false);
-      OnWindowThreadCall(window, [generation](TLinkWindowFm& w) {
-        if (generation == w.generation_) w.DeletePending();
-      });
-    });
-    return;
-  }
-  // The worker may be sampling the row: restarting withdraws the poll first and deletes it then.
-  RefreshAutoMaxMnClick();
+  // The worker may be sampling the row: it goes once the poll is withdrawn.
+  WithPollWithdrawn([this] { DeletePending(); });
 }
 
 void TLinkWindowFm::DeletePending() {

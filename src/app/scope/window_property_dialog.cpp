@@ -163,11 +163,7 @@ QWidget* TWindowProperty::BuildSettings() {
   connect(MemSelect_, &QComboBox::currentIndexChanged, this, &TWindowProperty::MemSelectChange);
   connect(btVariables_, &QPushButton::clicked, this, [this] {
     if (property_ == nullptr || property_->Vars == nullptr) return;
-    if (OnVariables) {
-      OnVariables();
-    } else {
-      EditScales(this, *property_->Vars);
-    }
+    EditScales(this, *property_->Vars, ScaleGate);
   });
   return group;
 }

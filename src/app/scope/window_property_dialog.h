@@ -9,6 +9,7 @@
 
 #include "scope/base_property.h"
 #include "scope/window_property.h"
+#include "variables/scale_editor.h"
 #include "workspace/paths.h"
 
 class QComboBox;
@@ -60,9 +61,9 @@ class TWindowProperty : public QDialog {
 
   // The port list as "/"-separated names, asked each time the list opens.
   std::function<std::string()> ListComPorts;
-  // "Переменные": when set, the owner edits the scales instead of the scale editor opened here
-  // on the window's variable list.
-  std::function<void()> OnVariables;
+  // "Переменные" opens the scale editor on the window's variable list; its change goes through
+  // this gate when set (the owning window may be polling that list).
+  ScaleChangeGate ScaleGate;
 
  protected:
   void done(int result) override;

@@ -171,28 +171,37 @@ void TScaleEditor::PlaceEditor() {
   parked_ = false;
 }
 
-void TScaleEditor::btApplyClick() {
-  if (list_ == nullptr) return;
-  ApplyScaleRows(rows_, list_->Scales);
-  list_->Rescale();
-  accept();
-}
-
-void TScaleEditor::btSaveClick() {
-  if (list_ == nullptr) return;
-  ApplyScaleRows(rows_, list_->Scales);
-  list_->Rescale();
+bool TScaleEditor::ChangeScales(TViewList& list, const std::vector<TScale>& rows, bool save) {
+  ApplyScaleRows(rows, list.Scales);
+  list.Rescale();
+  if (!save) return true;
   try {
-    list_->SaveScales();
+    list.SaveScales();
   } catch (const std::runtime_error& error) {
     CurrentPrompt().Warning("Quillon", std::string("Не удалось сохранить шкалы:\r\n") + error.what());
+    return false;
+  }
+  return true;
+}
+
+void TScaleEditor::Commit(bool save) {
+  if (list_ == nullptr) return;
+  if (!gate_) {
+    // A failed save keeps the editor open, so that nothing typed is lost.
+    if (ChangeScales(*list_, rows_, save)) accept();
     return;
   }
+  gate_([list = list_, rows = rows_, save] { ChangeScales(*list, rows, save); });
   accept();
 }
 
-bool EditScales(QWidget* parent, TViewList& list) {
+void TScaleEditor::btApplyClick() { Commit(false); }
+
+void TScaleEditor::btSaveClick() { Commit(true); }
+
+bool EditScales(QWidget* parent, TViewList& list, ScaleChangeGate gate) {
   TScaleEditor editor(parent);
+  editor.SetChangeGate(std::move(gate));
   return editor.Edit(list) == QDialog::Accepted;
 }
 

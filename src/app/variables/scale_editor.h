@@ -5,6 +5,8 @@
 // "Сохранить на диск" also writes the table into the device file, "Отмена" leaves the table as
 // it was.
 #include <QDialog>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "variables/scale_rows.h"
@@ -20,6 +22,10 @@ class TTableItem;
 class TTablePanel01;
 class TViewList;
 
+// Runs the change of a list's scales when the list may change: at once, or later, once no
+// worker reads the list any more (a polling scope window traces from its scales).
+using ScaleChangeGate = std::function<void(std::function<void()> change)>;
+
 class TScaleEditor : public QDialog {
   Q_OBJECT
 
@@ -29,6 +35,8 @@ class TScaleEditor : public QDialog {
   // Builds the rows of the list's scale table and shows the editor modally. Returns
   // QDialog::Accepted when the rows were applied (with or without saving).
   int Edit(TViewList& list);
+  // Where "Применить" and "Сохранить на диск" send their change; unset, it is made at once.
+  void SetChangeGate(ScaleChangeGate gate) { gate_ = std::move(gate); }
   // The rows of the list's scale table, the table emptied first; Edit does this before it
   // shows the window.
   void SetList(TViewList& list);
@@ -51,7 +59,13 @@ class TScaleEditor : public QDialog {
   void NumberTyped();
   void OptionChosen(int item);
 
+  // Puts the rows into the list and rescales; with `save` also into the device file. False
+  // when the save failed (the user was told).
+  static bool ChangeScales(TViewList& list, const std::vector<TScale>& rows, bool save);
+  void Commit(bool save);
+
   TViewList* list_ = nullptr;
+  ScaleChangeGate gate_;
   std::vector<TScale> rows_;
   int editedRow_ = -1;
   // The open editor was hidden because its row scrolled out of sight.
@@ -68,7 +82,8 @@ class TScaleEditor : public QDialog {
   QPushButton* btSave_ = nullptr;
 };
 
-// Opens the scale editor on a list; true when the scale table was applied.
-bool EditScales(QWidget* parent, TViewList& list);
+// Opens the scale editor on a list; true when the scale table was applied (or, through a gate,
+// handed over to be applied).
+bool EditScales(QWidget* parent, TViewList& list, ScaleChangeGate gate = {});
 
 }  // namespace quillon

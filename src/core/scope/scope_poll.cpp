@@ -19,8 +19,6 @@ constexpr std::size_t kMODBUSOverhead = 5;
 constexpr std::uint32_t kPollDelayMs = 1;
 constexpr std::uint32_t kWriteDelayMs = 100;
 constexpr std::int32_t kWriteExpectedLen = 5;
-// Column kind of the physical value of the shown sample.
-constexpr int kTraceColumn = 6;
 
 }  // namespace
 
@@ -130,7 +128,7 @@ std::string ScopeTraceLine(TViewList& list) {
   std::string line;
   for (auto it = list.Variables.rbegin(); it != list.Variables.rend(); ++it) {
     if ((*it)->IsTimeMark()) continue;
-    line += (*it)->ColumnText(kTraceColumn);
+    line += (*it)->PhysicalTextAt((*it)->Head);
     line += ';';
   }
   line += "\r\n";

@@ -85,8 +85,9 @@ class ScopePoll {
   TLinkRequest write_;
 };
 
-// One trace line: the physical value of every variable but the time mark, from the last to
-// the first, each followed by ";".
+// One trace line: the physical value of the sample just taken of every variable but the time
+// mark, from the last to the first, each followed by ";". Every line is its own sample, whatever
+// the window shows at the cursor or drew last.
 std::string ScopeTraceLine(TViewList& list);
 
 }  // namespace quillon

@@ -39,7 +39,7 @@ void TBit::ReadDefinition(const std::vector<std::string>& items) {
 
 void TBit::TakeSample() { AppendSample((ReadData(4) & Mask) != 0 ? 1 : 0); }
 
-std::string TBit::ValueText(bool, int) { return std::to_string(SampleAt(ShownIndex)); }
+std::string TBit::ValueTextAt(int index, bool, int) { return std::to_string(SampleAt(index)); }
 
 std::string TBit::HexText() { return std::to_string(SampleAt(ShownIndex)); }
 

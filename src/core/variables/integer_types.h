@@ -14,14 +14,12 @@ class IntegerView : public TView {
  public:
   void TakeSample() override;
   void DrawRow(Canvas& canvas, int y) override;
-  std::string ValueText(bool strip, int digits) override;
+  std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string HexText() override;
   std::uint32_t ParseInput(std::string& text) override;
   void ApplyViewParameters(std::string_view parameters) override;
 
   bool IsSigned() const { return signed_; }
-  // The raw cell at ShownIndex; signed types extend its sign.
-  std::int64_t ShownRaw() const;
 
  protected:
   IntegerView(std::string_view typeName, int size, bool isSigned);
@@ -44,7 +42,7 @@ class TBit : public TView {
 
   void TakeSample() override;
   void DrawRow(Canvas& canvas, int y) override;
-  std::string ValueText(bool strip, int digits) override;
+  std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   std::uint32_t ParseInput(std::string& text) override;
   std::string HexText() override;

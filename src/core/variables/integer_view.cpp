@@ -31,10 +31,8 @@ std::int64_t IntegerView::Extend(std::uint64_t raw) const {
   }
 }
 
-std::int64_t IntegerView::ShownRaw() const { return Extend(SampleAt(ShownIndex)); }
-
-std::string IntegerView::ValueText(bool strip, int digits) {
-  return FormatFixed(PhysicalOfRaw(ShownRaw()), digits, strip);
+std::string IntegerView::ValueTextAt(int index, bool strip, int digits) {
+  return FormatFixed(PhysicalOfRaw(Extend(SampleAt(index))), digits, strip);
 }
 
 std::string IntegerView::HexText() { return "x" + HexDigits(SampleAt(ShownIndex), 2 * Size); }

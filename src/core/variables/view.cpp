@@ -76,7 +76,7 @@ std::string TView::ColumnText(int kind) {
     case 5:
       return NotInMemory ? BaseValue : HexText();
     case 6:
-      return NotInMemory ? BaseText(std::string(BaseValue)) : ValueText(true, 4);
+      return PhysicalTextAt(ShownIndex);
     case 7:
       return Units;
     case 8:
@@ -84,6 +84,10 @@ std::string TView::ColumnText(int kind) {
     default:
       return "?";
   }
+}
+
+std::string TView::PhysicalTextAt(int index) {
+  return NotInMemory ? BaseText(std::string(BaseValue)) : ValueTextAt(index, true, 4);
 }
 
 void TView::UpdateRatio(const std::string& text) {

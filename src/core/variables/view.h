@@ -86,7 +86,10 @@ class TView {
   virtual void Layout();
   virtual void TakeSample() = 0;
   virtual void DrawRow(Canvas& canvas, int y) = 0;
-  virtual std::string ValueText(bool strip, int digits) = 0;
+  // The physical value of the sample at ShownIndex, as the rows and the cursor show it.
+  std::string ValueText(bool strip, int digits) { return ValueTextAt(ShownIndex, strip, digits); }
+  // The physical value of the sample at ring index `index` (types of one current cell ignore it).
+  virtual std::string ValueTextAt(int index, bool strip, int digits) = 0;
   virtual std::string BaseText(const std::string& text) = 0;
   // `text` is an entry "=value"; it is cleaned in place, or becomes "Error" when refused.
   virtual std::uint32_t ParseInput(std::string& text) = 0;
@@ -95,6 +98,8 @@ class TView {
   virtual std::string DefinitionText() = 0;
   virtual void WriteBase(std::span<std::uint8_t> image);
   std::string ColumnText(int kind);
+  // Column 6 for the sample at `index`: the trace takes the sample just taken, not the one shown.
+  std::string PhysicalTextAt(int index);
   virtual void UpdateRatio(const std::string& text);
   virtual std::size_t SampleBytes(int n) const;
   virtual std::size_t CopySamples(std::span<std::uint8_t> dest, int start, int n) const;

@@ -234,16 +234,21 @@ TEST_F(ScopePollTest, PausedPollIsNotServedAgain) {
   EXPECT_TRUE(poll.PollRecord().Busy);
 }
 
-TEST_F(ScopePollTest, AfterSampleSeesTheNewSampleForTheTrace) {
+TEST_F(ScopePollTest, EveryTraceLineCarriesItsOwnSampleWhateverTheWindowShows) {
   settings.Protocol = "QuBUS";
   ASSERT_TRUE(poll.PreparePoll(settings));
-  std::string line;
-  poll.AfterSample = [&] {
-    for (const auto& v : list.Variables) v->ShownIndex = static_cast<std::int32_t>(v->Head);
-    line = ScopeTraceLine(list);
-  };
+  std::vector<std::string> lines;
+  poll.AfterSample = [&] { lines.push_back(ScopeTraceLine(list)); };
   Answer({0x0A, 0x00, 0x10, 0x05});
-  EXPECT_EQ(line, "5;1;10;\r\n");
+  // No redraw in between, and then the cursor parked on the first sample: neither may hold the
+  // trace on an old value.
+  Answer({0x14, 0x00, 0x00, 0x07});
+  for (const auto& v : list.Variables) v->ShownIndex = static_cast<std::int32_t>(v->Head) - 1;
+  Answer({0x1E, 0x00, 0x10, 0x09});
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "5;1;10;\r\n");
+  EXPECT_EQ(lines[1], "7;0;20;\r\n");
+  EXPECT_EQ(lines[2], "9;1;30;\r\n");
 }
 
 TEST_F(ScopePollTest, WriteRecordIsServedOnceWithoutHandler) {

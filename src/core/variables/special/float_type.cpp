@@ -33,8 +33,8 @@ void TFloat::TakeSample() { AppendSample(ReadData(4)); }
 
 float TFloat::SampleValue(int index) const { return FloatOfBits(static_cast<std::uint32_t>(SampleAt(index))); }
 
-std::string TFloat::ValueText(bool strip, int digits) {
-  return FormatFixed(static_cast<double>(SampleValue(ShownIndex)) * Scale, digits, strip);
+std::string TFloat::ValueTextAt(int index, bool strip, int digits) {
+  return FormatFixed(static_cast<double>(SampleValue(index)) * Scale, digits, strip);
 }
 
 std::string TFloat::HexText() { return "x" + HexDigits(SampleAt(Head), 8); }

@@ -17,7 +17,7 @@ class TFloat : public TView {
 
   void TakeSample() override;
   void DrawRow(Canvas& canvas, int y) override;
-  std::string ValueText(bool strip, int digits) override;
+  std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   std::uint32_t ParseInput(std::string& text) override;
   // The newest sample, not the one the cursor points at: the hex column tells what the

@@ -29,7 +29,7 @@ std::uint32_t TimerDerivedView::SizeMask() const {
   return bytes >= 4 ? 0xFFFFFFFFu : static_cast<std::uint32_t>((std::uint64_t{1} << (8 * bytes)) - 1);
 }
 
-std::string TimerDerivedView::ValueText(bool strip, int digits) {
+std::string TimerDerivedView::ValueTextAt(int, bool strip, int digits) {
   return FormatFixed(ValueOfRaw(CurrentValue()), digits, strip);
 }
 

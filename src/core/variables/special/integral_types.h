@@ -22,7 +22,7 @@ class TimerDerivedView : public CurrentValueView {
   std::uint32_t K = kDefaultTimerConstant;
   float Tick = kTimerTick;
 
-  std::string ValueText(bool strip, int digits) override;
+  std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   std::uint32_t ParseInput(std::string& text) override;
   std::string HexText() override;

@@ -15,8 +15,8 @@ std::string DottedAddressText(std::uint32_t value) {
   return text;
 }
 
-std::string TIPAddr::ValueText(bool, int) {
-  return DottedAddressText(static_cast<std::uint32_t>(SampleAt(ShownIndex)));
+std::string TIPAddr::ValueTextAt(int index, bool, int) {
+  return DottedAddressText(static_cast<std::uint32_t>(SampleAt(index)));
 }
 
 std::string TIPAddr::BaseText(const std::string& text) {

@@ -12,7 +12,7 @@ class TIPAddr : public TDWORD {
  public:
   TIPAddr() : TDWORD("TIPAddr") {}
 
-  std::string ValueText(bool strip, int digits) override;
+  std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   // "=a.b.c.d" gives the address with a as its most significant byte (a part that is no
   // integer is a ConversionError); any other entry is read as a double word.

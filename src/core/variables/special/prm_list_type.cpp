@@ -75,7 +75,7 @@ std::string TPrmList::TextOfValue(std::uint8_t value) {
   return std::string(kAnimationFrames[frame]);
 }
 
-std::string TPrmList::ValueText(bool, int) { return TextOfValue(static_cast<std::uint8_t>(CurrentValue())); }
+std::string TPrmList::ValueTextAt(int, bool, int) { return TextOfValue(static_cast<std::uint8_t>(CurrentValue())); }
 
 std::string TPrmList::BaseText(const std::string& text) {
   return TextOfValue(static_cast<std::uint8_t>(ReadInteger(text) & 0xFF));

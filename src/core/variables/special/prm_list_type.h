@@ -28,7 +28,7 @@ class TPrmList : public CurrentValueView {
   // Kept in the reverse of the written order, as they have always been.
   std::vector<NamedValue> Entries;
 
-  std::string ValueText(bool strip, int digits) override;
+  std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   std::uint32_t ParseInput(std::string& text) override;
   std::string HexText() override;

@@ -25,7 +25,7 @@ TView* TSQRWord::Reference() {
   return reference != this ? reference : nullptr;
 }
 
-std::string TSQRWord::ValueText(bool strip, int digits) {
+std::string TSQRWord::ValueTextAt(int, bool strip, int digits) {
   return FormatFixed(static_cast<double>(CurrentValue() & 0xFFFF), digits, strip);
 }
 

@@ -14,7 +14,7 @@ class TSQRWord : public CurrentValueView {
  public:
   TSQRWord();
 
-  std::string ValueText(bool strip, int digits) override;
+  std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   std::uint32_t ParseInput(std::string& text) override;
   std::string HexText() override;

@@ -13,8 +13,8 @@ std::string ElapsedTimeText(std::uint32_t seconds) {
          std::to_string(rest);
 }
 
-std::string TTimeCnt::ValueText(bool, int) {
-  return ElapsedTimeText(static_cast<std::uint32_t>(SampleAt(ShownIndex)));
+std::string TTimeCnt::ValueTextAt(int index, bool, int) {
+  return ElapsedTimeText(static_cast<std::uint32_t>(SampleAt(index)));
 }
 
 }  // namespace quillon

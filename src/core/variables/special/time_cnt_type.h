@@ -12,7 +12,7 @@ class TTimeCnt : public TDWORD {
   TTimeCnt() : TDWORD("TTimeCnt") {}
 
   // Hours padded on the left with "_" to 7 characters, then ":MM:SS"; decimals do not apply.
-  std::string ValueText(bool strip, int digits) override;
+  std::string ValueTextAt(int index, bool strip, int digits) override;
 };
 
 std::string ElapsedTimeText(std::uint32_t seconds);

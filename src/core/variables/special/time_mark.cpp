@@ -80,7 +80,7 @@ std::size_t TTimeMark::LoadSamples(std::span<const std::uint8_t> src, int n) {
   return count * kTimeMarkEntryBytes;
 }
 
-std::string TTimeMark::ValueText(bool, int) {
+std::string TTimeMark::ValueTextAt(int, bool, int) {
   const DateTime time = TimeAt(Head);
   // A record from elsewhere may carry anything in these bytes.
   if (!std::isfinite(time) || time < -693593.0 || time > 2958466.0) return "?";

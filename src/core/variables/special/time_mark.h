@@ -36,7 +36,7 @@ class TTimeMark : public TView {
   void TakeSample() override;
   void DrawRow(Canvas& canvas, int y) override;
   // Date and time of the newest sample.
-  std::string ValueText(bool strip, int digits) override;
+  std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override { return text; }
   std::uint32_t ParseInput(std::string& text) override;
   // The mark byte of the shown sample.
