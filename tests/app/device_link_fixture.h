@@ -27,19 +27,25 @@ inline std::string DeviceText(const std::string& inom, const std::string& tacc) 
          "\nDescription=Тестовый привод\nLocation=Стенд\nLastDateTime=01.01.2024 10:00:00\n"
          "[vars]\nInom=100\nMode=x00#Стоп/x01#Пуск/x02#Авто/x01/\n"
          "[FLASH]\n"
-         "p1=Inom/Номинальный ток/TWORD/x0100/r0080/А/Inom%1000/2//0/" + inom + "/\n"
+         "p1=Inom/Номинальный ток/TWORD/x0100/r0080/А/Inom%1000/2//0/" +
+         inom +
+         "/\n"
          "p2=Ilim/Ограничение тока/TWORD/x0102/r0081/А/Inom%1000/2/Inom/1,5/x05DC/\n"
          "p3=DevAddres/Адрес/TByte/x0104/r0082.L//1/1//0/x01/\n"
          "p4=Enable/Пуск/TBit/x0106/1/r0083.0/1/1/1/\n"
          "p5=Mode/Режим/TPrmList/x0107/r0083.H//Mode/\n"
-         "p6=Tacc/Время разгона/TWORD/x0108/r0084/с/1/2//0/" + tacc + "/\n";
+         "p6=Tacc/Время разгона/TWORD/x0108/r0084/с/1/2//0/" +
+         tacc + "/\n";
 }
 
 class DeviceLinkTest : public AppTest {
  protected:
-  void SetUp() override {
-    WriteWindowsFile("Devices/QT/501.ini", DeviceText("x03E8", "x0032"));
-    devicePath = paths.devices + "QT/501.ini";
+  void SetUp() override { WriteDevices("QT"); }
+
+  // The device in group directory `group` of the database, and the simulator's copy of it.
+  void WriteDevices(const std::string& group) {
+    WriteWindowsFile("Devices/" + group + "/501.ini", DeviceText("x03E8", "x0032"));
+    devicePath = paths.devices + group + "/501.ini";
     // The controller holds other values than the database for Inom and Tacc.
     WriteWindowsFile("sim/501.ini", DeviceText("x07D0", "x0064"));
     simDevice = dir / "sim/501.ini";
@@ -48,9 +54,9 @@ class DeviceLinkTest : public AppTest {
   // Starts the simulator on Ports/SIM1 and a free TCP port, then the window.
   void StartAll(QStringList extra = {}) {
     ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-    QStringList args = {QStringLiteral("--device"), QString::fromStdString(simDevice), QStringLiteral("--pty"),
-                        QString::fromStdString(paths.program + "Ports/SIM1"), QStringLiteral("--tcp"),
-                        QStringLiteral("0")};
+    QStringList args = {QStringLiteral("--device"), QString::fromStdString(simDevice),
+                        QStringLiteral("--pty"),    QString::fromStdString(paths.program + "Ports/SIM1"),
+                        QStringLiteral("--tcp"),    QStringLiteral("0")};
     args << extra;
     ASSERT_TRUE(sim.Start(args));
     window = StartWithCatalogue();

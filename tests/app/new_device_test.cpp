@@ -58,13 +58,8 @@ void ClickRow(TTablePanel01& table, int row) {
 
 class MaintenanceTest : public DeviceLinkTest {
  protected:
-  void SetUp() override {
-    // The device lives in the group directory of its kind, as the program files it.
-    WriteWindowsFile("Devices/QT2/501.ini", DeviceText("x03E8", "x0032"));
-    devicePath = paths.devices + "QT2/501.ini";
-    WriteWindowsFile("sim/501.ini", DeviceText("x07D0", "x0064"));
-    simDevice = dir / "sim/501.ini";
-  }
+  // The device lives in the group directory of its kind, as the program files it.
+  void SetUp() override { WriteDevices("QT2"); }
 
   // A template: the device file with another identity and the given Inom base value.
   void AddTemplate(const std::string& name, const std::string& inom) {
