@@ -51,7 +51,9 @@ class WindowResponsivenessTest : public DeviceLinkTest {
       prompt.warnings.clear();
       ClickConnect();
     }
-    EXPECT_TRUE(window->Parameters().HasBeenRead()) << ::testing::PrintToString(WarningTexts());
+    EXPECT_TRUE(window->Parameters().HasBeenRead()) << "warnings " << ::testing::PrintToString(WarningTexts())
+                                                    << ", questions " << ::testing::PrintToString(prompt.questions)
+                                                    << ", identification \"" << window->Connection().IdString() << "\"";
     return meter.LongestMs();
   }
 
