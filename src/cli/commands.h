@@ -30,6 +30,9 @@ int RunFrameCommand(const Args& args);
 int RunIdentCommand(const Args& args);
 int RunReadCommand(const Args& args);
 int RunWriteCommand(const Args& args);
+// The device search of a MODBUS line, and one raw command as the terminal sends it.
+int RunScanCommand(const Args& args);
+int RunSendCommand(const Args& args);
 // The controller's memory card: list, download, upload, delete, apply.
 int RunCardCommand(const Args& args);
 // Event and statistics files of the event recorder, read with the device file's descriptions.

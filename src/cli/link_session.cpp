@@ -16,6 +16,8 @@ constexpr std::chrono::milliseconds kAnswerTimeout{2000};
 
 }  // namespace
 
+NoAnswerError::NoAnswerError() : LinkError(kNoAnswerMessage) {}
+
 void ThrowUnlessAccepted(const AnswerVerdict& verdict) {
   if (verdict.accepted) return;
   const auto message = TimeOutMessage(verdict.silent, verdict.status);
@@ -48,14 +50,23 @@ LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& progra
 }
 
 LinkSession::~LinkSession() {
-  if (!registered_) return;
-  if (comm_) comm_->RemoveRequest(fields_.port, &request_);
-  if (tcp_) tcp_->RemoveRequest(ip_, &request_);
+  const std::vector<TLinkRequest*> registered = registered_;
+  for (TLinkRequest* request : registered) Withdraw(*request);
 }
 
-void LinkSession::Register() {
+void LinkSession::Withdraw(TLinkRequest& request) {
+  if (comm_) comm_->RemoveRequest(fields_.port, &request);
+  if (tcp_) tcp_->RemoveRequest(ip_, &request);
+  registered_.erase(std::remove(registered_.begin(), registered_.end(), &request), registered_.end());
+}
+
+void LinkSession::Attach(TLinkRequest& request) { Register(request); }
+
+void LinkSession::Detach(TLinkRequest& request) { Withdraw(request); }
+
+void LinkSession::Register(TLinkRequest& request) {
   if (comm_) {
-    WaitUntilDropped(comm_->FindPortWorker(fields_.port), &request_, kAnswerTimeout);
+    WaitUntilDropped(comm_->FindPortWorker(fields_.port), &request, kAnswerTimeout);
     const int opened = comm_->OpenPortWorker(fields_.port);
     if (opened < 0) throw LinkError(PortErrorMessage(fields_.port));
     // Configured before the record goes in, so the first exchange already runs at the right
@@ -66,22 +77,22 @@ void LinkSession::Register() {
                            static_cast<unsigned>(ReadInteger(fields_.frameEnd)));
     }
     comm_->LockPort(fields_.port);
-    comm_->AddRequest(fields_.port, &request_);
+    comm_->AddRequest(fields_.port, &request);
     comm_->UnlockPort(fields_.port);
   } else {
-    WaitUntilDropped(tcp_->FindWorker(ip_), &request_, kAnswerTimeout);
+    WaitUntilDropped(tcp_->FindWorker(ip_), &request, kAnswerTimeout);
     tcp_->Lock(ip_);
     const int opened = tcp_->OpenWorker(ip_, static_cast<std::uint16_t>(ReadInteger(fields_.tcpPort)));
     TTCPIPThread* worker = opened < 0 ? nullptr : tcp_->FindWorker(ip_);
     if (worker == nullptr) {
       tcp_->Unlock(ip_);
       // Nothing listens there: the main window would wait and then say the device is silent.
-      throw LinkError(kNoAnswerMessage);
+      throw NoAnswerError();
     }
-    tcp_->AddRequest(ip_, &request_);
+    tcp_->AddRequest(ip_, &request);
     tcp_->Unlock(ip_);
   }
-  registered_ = true;
+  if (std::find(registered_.begin(), registered_.end(), &request) == registered_.end()) registered_.push_back(&request);
 }
 
 Exchange LinkSession::Send(const std::uint8_t* frame, std::size_t length, std::uint32_t delayMs) {
@@ -96,10 +107,10 @@ Exchange LinkSession::Send(const std::uint8_t* frame, std::size_t length, std::u
     done_ = false;
   }
   request_.Busy = false;
-  Register();
+  Register(request_);
   std::unique_lock lock(mutex_);
   const auto limit = std::max(kAnswerTimeout, std::chrono::milliseconds(delayMs + 1000));
-  if (!answered_.wait_for(lock, limit, [this] { return done_; })) throw LinkError(kNoAnswerMessage);
+  if (!answered_.wait_for(lock, limit, [this] { return done_; })) throw NoAnswerError();
   return last_;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,13 @@ namespace quillon::cli {
 class LinkError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The worker never served the request in time (a TCP device that cannot be reached): the
+// message is "Устройство не отвечает".
+class NoAnswerError : public LinkError {
+ public:
+  NoAnswerError();
 };
 
 // Throws LinkError with the main window's message when the answer was not accepted.
@@ -48,22 +56,30 @@ class LinkSession {
   LinkSession& operator=(const LinkSession&) = delete;
 
   // Sends the frame and waits for the worker to serve it. Throws LinkError with the port error
-  // message when the port cannot be opened, and with "Устройство не отвечает" when the worker
-  // never answers in time (a TCP device that cannot be reached).
+  // message when the port cannot be opened, and NoAnswerError when the worker never answers in
+  // time (a TCP device that cannot be reached).
   Exchange Send(const std::uint8_t* frame, std::size_t length, std::uint32_t delayMs);
+
+  // Hands a record of the caller's own (a sweep that re-arms itself) to the worker, opening the
+  // port or connection as Send does; it stays there until Detach or the session ends. The
+  // record must outlive the session or be detached first. Throws LinkError as Send does.
+  void Attach(TLinkRequest& request);
+  // Returns once the worker no longer touches the record.
+  void Detach(TLinkRequest& request);
 
   const LinkFieldTexts& Fields() const { return fields_; }
   // The delays the main window uses: 200 ms on a serial port, 550 under MODBUS TCP.
   std::uint32_t ReadDelayMs() const { return fields_.Tcp() ? 550 : 200; }
 
  private:
-  void Register();
+  void Register(TLinkRequest& request);
+  void Withdraw(TLinkRequest& request);
 
   LinkFieldTexts fields_;
   std::unique_ptr<TCommList> comm_;
   std::unique_ptr<TTCPIPList> tcp_;
   std::uint32_t ip_ = 0;
-  bool registered_ = false;
+  std::vector<TLinkRequest*> registered_;
 
   TLinkRequest request_;
   std::array<std::uint8_t, 256> requestBuf_{};

@@ -44,6 +44,13 @@ constexpr const char* kUsage =
     "                         write one value as the parameter table does, read it back\n"
     "  write --device FILE [--set S] --base LINK\n"
     "                         write every base value in one frame, read them back\n"
+    "  scan LINK [--from N] [--to N]\n"
+    "                         ask every MODBUS slave address from N to N (decimal, default 1 and\n"
+    "                         247) for its identification: address (2 hex digits), identification\n"
+    "                         and device file, or NEW when the workspace has none (TAB-separated)\n"
+    "  send LINK [--mode hex|ascii|filter] HEXDIGITS...\n"
+    "                         one command as the terminal sends it (blanks removed, CRC appended\n"
+    "                         under MODBUS) and its answer as the terminal shows it, or Нет ответа\n"
     "  card LINK ls | get NAME [--out FILE] | put FILE [--as NAME] | rm NAME | apply NAME\n"
     "                         the memory card: list its files and the disk size, download,\n"
     "                         upload, delete a file, or apply one in the device\n"
@@ -67,6 +74,8 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "read") return RunReadCommand(args);
   if (command == "write") return RunWriteCommand(args);
   if (command == "card") return RunCardCommand(args);
+  if (command == "scan") return RunScanCommand(args);
+  if (command == "send") return RunSendCommand(args);
   if (command == "events") return RunEventsCommand(args);
   if (command == "report") return RunReportCommand(args);
   return UsageError("unknown command: " + command);

@@ -164,7 +164,7 @@ bool LineServer::ReadLine(Line& line) {
 }
 
 void LineServer::Reply(Line& line, std::vector<std::uint8_t> frame) {
-  const Response response = controller_.Handle(frame, line.serial);
+  const Response response = bus_.Handle(frame, line.serial);
   if (response.bytes.empty()) return;
   if (response.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(response.delayMs));
   // One write: a TCP master takes what one receive brings as the whole answer.

@@ -1,16 +1,18 @@
 #pragma once
 // The simulator's lines: a pseudo-terminal published as a symlink, and a TCP listener with any
 // number of clients. One loop serves them all; each line collects bytes until a frame is
-// complete and hands it to the controller.
+// complete and hands it to the controllers on the line.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/controller.h"
+#include "sim/sim_bus.h"
 
 namespace quillon::sim {
 
@@ -84,7 +86,9 @@ inline constexpr std::chrono::milliseconds kQuietGap{30};
 
 class LineServer {
  public:
-  explicit LineServer(SimController& controller) : controller_(controller) {}
+  explicit LineServer(SimController& controller) : bus_(controller) {}
+  // Every controller of the bus hears every line.
+  explicit LineServer(SimBus bus) : bus_(std::move(bus)) {}
 
   void AddPseudoTerminal(int masterFd) { AddLine(masterFd, true, false); }
   void AddListener(int listenFd) { listenFd_ = listenFd; }
@@ -109,7 +113,7 @@ class LineServer {
   void ServeFrames(Line& line, bool quiet);
   void Reply(Line& line, std::vector<std::uint8_t> frame);
 
-  SimController& controller_;
+  SimBus bus_;
   int listenFd_ = -1;
   std::vector<Line> lines_;
 };

@@ -1,6 +1,7 @@
 // quillon-sim: a controller on the far end of a line, for demos, tests and training.
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -13,6 +14,8 @@
 #include "sim/event_recorder.h"
 #include "sim/line_server.h"
 #include "sim/options.h"
+#include "sim/sim_bus.h"
+#include "sim/slave_addresses.h"
 
 namespace {
 
@@ -30,33 +33,59 @@ void InstallStopHandlers() {
   std::signal(SIGPIPE, SIG_IGN);
 }
 
-int Run(const quillon::sim::SimOptions& options) {
+// The controllers of the line, one per slave address, each with its own memory, clock,
+// counters and card.
+std::vector<std::unique_ptr<quillon::sim::SimController>> MakeControllers(const quillon::sim::SimOptions& options) {
   using namespace quillon::sim;
-  DeviceImage image = LoadDeviceImage(options.devicePath);
-  ControllerOptions controllerOptions;
-  controllerOptions.id = options.id.value_or(image.id);
-  controllerOptions.slaveAddress = options.slaveAddress;
-  controllerOptions.move = options.move;
-  controllerOptions.faults = options.faults;
-  controllerOptions.cardDirectory = options.cardDirectory;
-  controllerOptions.cardAbsent = options.cardAbsent;
-  if (options.cardDirectory && !options.cardAbsent && !std::filesystem::is_directory(*options.cardDirectory)) {
+  namespace fs = std::filesystem;
+  const bool card = options.cardDirectory && !options.cardAbsent;
+  if (card && !fs::is_directory(*options.cardDirectory)) {
     throw std::runtime_error("--card: " + *options.cardDirectory + " is not a directory");
   }
-  if (options.cardDirectory && !options.cardAbsent) {
-    MakeRecorderFiles(options.devicePath, image, *options.cardDirectory, std::time(nullptr));
+  std::vector<std::unique_ptr<SimController>> controllers;
+  for (std::size_t position = 0; position < options.slaveAddresses.size(); ++position) {
+    const std::uint8_t address = options.slaveAddresses[position];
+    DeviceImage image = LoadDeviceImage(options.devicePath);
+    ControllerOptions controllerOptions;
+    controllerOptions.id = IdentificationAt(options.id.value_or(image.id), position);
+    controllerOptions.slaveAddress = address;
+    controllerOptions.move = options.move;
+    controllerOptions.faults = options.faults;
+    controllerOptions.cardAbsent = options.cardAbsent;
+    if (options.cardDirectory)
+      controllerOptions.cardDirectory = CardDirectoryAt(*options.cardDirectory, position, address);
+    if (card) {
+      std::error_code error;
+      fs::create_directories(*controllerOptions.cardDirectory, error);
+      if (!fs::is_directory(*controllerOptions.cardDirectory)) {
+        throw std::runtime_error("--card: cannot make " + *controllerOptions.cardDirectory + " for slave " +
+                                 std::to_string(address));
+      }
+      MakeRecorderFiles(options.devicePath, image, *controllerOptions.cardDirectory, std::time(nullptr));
+    }
+    controllers.push_back(std::make_unique<SimController>(std::move(image), std::move(controllerOptions)));
   }
-  SimController controller(std::move(image), controllerOptions);
-  if (options.verbose) {
-    controller.Log = [](const std::string& line) {
-      std::fprintf(stderr, "%s\n", line.c_str());
-      std::fflush(stderr);
-    };
+  return controllers;
+}
+
+int Run(const quillon::sim::SimOptions& options) {
+  using namespace quillon::sim;
+  const auto controllers = MakeControllers(options);
+  std::vector<SimController*> line;
+  const auto log = [](const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+  };
+  for (const auto& controller : controllers) {
+    if (options.verbose) controller->Log = log;
+    line.push_back(controller.get());
   }
+  SimBus bus(line);
+  if (options.verbose) bus.Log = log;
 
   // Before the link exists, so a stop that comes early still removes it.
   InstallStopHandlers();
-  LineServer server(controller);
+  LineServer server(std::move(bus));
   std::unique_ptr<PseudoTerminal> pty;
   std::unique_ptr<PublishedLink> link;
   std::unique_ptr<TcpListener> listener;
@@ -69,11 +98,20 @@ int Run(const quillon::sim::SimOptions& options) {
     listener = std::make_unique<TcpListener>(options.bindAddress, *options.tcpPort);
     server.AddListener(listener->Fd());
   }
-  std::printf("id: %s\n", controllerOptions.id.c_str());
+  const SimController& first = *controllers.front();
+  std::printf("id: %s\n", first.Options().id.c_str());
+  for (std::size_t i = 1; i < controllers.size(); ++i) {
+    std::printf("slave %u id: %s\n", static_cast<unsigned>(controllers[i]->Options().slaveAddress),
+                controllers[i]->Options().id.c_str());
+  }
   if (pty) std::printf("pty: %s\nlink: %s\n", pty->DevicePath().c_str(), options.ptyLink->c_str());
   if (listener) std::printf("tcp: %s:%u\n", options.bindAddress.c_str(), static_cast<unsigned>(listener->Port()));
-  if (options.cardDirectory && !options.cardAbsent) std::printf("card: %s\n", options.cardDirectory->c_str());
-  std::printf("ready (MODBUS slave %u); Ctrl+C ends\n", static_cast<unsigned>(options.slaveAddress));
+  if (options.cardDirectory && !options.cardAbsent) {
+    for (const auto& controller : controllers) std::printf("card: %s\n", controller->Options().cardDirectory->c_str());
+  }
+  std::string slaves;
+  for (std::uint8_t address : options.slaveAddresses) slaves += (slaves.empty() ? "" : ", ") + std::to_string(address);
+  std::printf("ready (MODBUS slave%s %s); Ctrl+C ends\n", controllers.size() > 1 ? "s" : "", slaves.c_str());
   std::fflush(stdout);
   server.Run(stopRequested);
   return 0;

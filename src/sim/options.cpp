@@ -2,12 +2,13 @@
 
 #include <stdexcept>
 
+#include "sim/slave_addresses.h"
 #include "text/option_number.h"
 
 namespace quillon::sim {
 
 const char* const kSimUsage =
-    "usage: quillon-sim --device FILE [--id TEXT] [--addr N] [--pty LINKPATH] [--tcp PORT]\n"
+    "usage: quillon-sim --device FILE [--id TEXT] [--addr LIST] [--pty LINKPATH] [--tcp PORT]\n"
     "                   [--bind ADDR] [--move] [--card DIR | --card-absent] [--fault SPEC] [--verbose]\n"
     "\n"
     "A controller on the far end of a line. It answers QuBUS and MODBUS RTU on a pseudo-terminal\n"
@@ -16,7 +17,12 @@ const char* const kSimUsage =
     "\n"
     "  --device FILE   device file whose FLASH, CD and RAM base values fill the memory\n"
     "  --id TEXT       identification string (default: DEVICE/ID of the file)\n"
-    "  --addr N        MODBUS slave address, 1..247 (default 1); other addresses are ignored\n"
+    "  --addr LIST     MODBUS slave addresses, 1..247 (default 1): one, or a list of addresses and\n"
+    "                  ranges such as 1,5,247 or 1-3,9. Each address is a controller of its own on\n"
+    "                  the same line (its own memory, clock, counters and card), identified with\n"
+    "                  the serial number increased by its place in the list (first: the file's\n"
+    "                  serial, second: serial + 1, ...); QuBUS, which has no address, reaches the\n"
+    "                  first. Requests to other addresses get no answer\n"
     "  --pty LINKPATH  open a pseudo-terminal and publish it as the symlink LINKPATH\n"
     "                  (for the program's port list: <workspace>/Ports/<name>)\n"
     "  --tcp PORT      listen for MODBUS RTU frames over TCP (0 = any free port)\n"
@@ -24,7 +30,8 @@ const char* const kSimUsage =
     "  --move          RAM variables move: sines, ramps and toggling bits; the motor starts, runs\n"
     "                  and stops, now and then by a trip, which the counters and the log record\n"
     "  --card DIR      the memory card: the files directly in DIR (names UTF-8 there, Windows-1251\n"
-    "                  on the line); the card functions list, read, write, delete and apply them,\n"
+    "                  on the line; with several addresses the others use DIR-<address>, made\n"
+    "                  when missing); the card functions list, read, write, delete and apply them,\n"
     "                  and never reach outside DIR (symlinks are not followed); stat.dat,\n"
     "                  event.edat and OSC.dat of the event recorder are made there from the\n"
     "                  device file's STAT and EVENTS sections when it has them and DIR lacks them\n"
@@ -63,7 +70,7 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
     } else if (arg == "--id") {
       options.id = value();
     } else if (arg == "--addr") {
-      options.slaveAddress = static_cast<std::uint8_t>(OptionNumber(arg, value(), 1, 247));
+      options.slaveAddresses = ParseSlaveAddresses(value());
     } else if (arg == "--pty") {
       options.ptyLink = value();
       if (options.ptyLink->empty()) throw std::invalid_argument("--pty needs a link path");

@@ -12,7 +12,8 @@ namespace quillon::sim {
 struct SimOptions {
   std::string devicePath;
   std::optional<std::string> id;  // overrides DEVICE/ID
-  std::uint8_t slaveAddress = 1;
+  // One controller per address, in this order, on every line.
+  std::vector<std::uint8_t> slaveAddresses{1};
   std::optional<std::string> ptyLink;
   std::optional<std::uint16_t> tcpPort;  // 0 picks a free port
   std::string bindAddress = "127.0.0.1";

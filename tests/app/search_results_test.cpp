@@ -4,17 +4,34 @@
 
 #include <QListWidget>
 #include <QTest>
+#include <QToolButton>
 #include <memory>
 
 #include "app_fixture.h"
+#include "device_link_fixture.h"
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
+#include "main/main_window.h"
+#include "modal_dialog.h"
 #include "sim_process.h"
+#include "workspace/catalogue.h"
 
 namespace quillon::testing {
 namespace {
 
 constexpr const char* kSimId = "501 QT v2.1 2024-01-10";
+
+// The "NEW" picture, not the empty one that keeps the texts of known devices in line.
+bool ShowsNewPicture(const QListWidgetItem* item) {
+  if (item->icon().isNull()) return false;
+  const QImage picture = item->icon().pixmap(16, 16).toImage();
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      if (qAlpha(picture.pixel(x, y)) != 0) return true;
+    }
+  }
+  return false;
+}
 
 class SearchResultsTest : public AppTest {
  protected:
@@ -66,7 +83,7 @@ TEST_F(SearchResultsTest, FindsTheSimulatorFlagsItAndStopsOnThePanel) {
   QListWidget* list = SearchUntilFound();
   ASSERT_EQ(list->count(), 1);
   EXPECT_EQ(list->item(0)->text().toStdString(), std::string("01: ") + kSimId);
-  EXPECT_FALSE(list->item(0)->icon().isNull()) << "no device file: the NEW picture";
+  EXPECT_TRUE(ShowsNewPicture(list->item(0))) << "no device file: the NEW picture";
   ASSERT_EQ(search->Results().size(), 1u);
   EXPECT_TRUE(search->Results()[0].noDeviceFile);
   EXPECT_TRUE(search->Searching());
@@ -106,7 +123,7 @@ TEST_F(SearchResultsTest, KnownDeviceIsNotFlaggedAndClosingStops) {
   if (HasFatalFailure()) return;
   QListWidget* list = SearchUntilFound();
   ASSERT_EQ(list->count(), 1);
-  EXPECT_TRUE(list->item(0)->icon().isNull());
+  EXPECT_FALSE(ShowsNewPicture(list->item(0)));
   ASSERT_EQ(search->Results().size(), 1u);
   EXPECT_FALSE(search->Results()[0].noDeviceFile);
 
@@ -124,6 +141,60 @@ TEST_F(SearchResultsTest, PortThatDoesNotOpenLeavesTheListEmpty) {
   ASSERT_TRUE(WaitUntil([this] { return !search->Searching(); }));
   EXPECT_EQ(search->findChild<QListWidget*>(QStringLiteral("SrList"))->count(), 0);
   EXPECT_EQ(ports.Count(), 0u);
+}
+
+// Three controllers on one line (the simulator's slaves 1 to 3, serials 501 to 503); the
+// database knows the first two.
+class SearchLineOfThreeTest : public DeviceLinkTest {
+ protected:
+  const CatalogueNode* Group(const std::string& caption) const {
+    for (const CatalogueNode& node : window->CatalogueModel().Roots()) {
+      if (node.caption == caption) return &node;
+    }
+    return nullptr;
+  }
+};
+
+TEST_F(SearchLineOfThreeTest, TwoKnownAndOneUnknownAreListedAndTheUnknownJoinsNew) {
+  WriteWindowsFile("Devices/QT/502.ini", "[DEVICE]\nID=502 QT v2.1 2024-01-10\n[vars]\n[FLASH]\n");
+  StartAll({QStringLiteral("--addr"), QStringLiteral("1-3")});
+  if (HasFatalFailure()) return;
+  UseSerial("MODBUS RTU");
+  if (HasFatalFailure()) return;
+
+  QStringList texts;
+  std::vector<bool> pictures;
+  bool listed = false;
+  const auto acted = WhenModal<TSearchRes>([&](TSearchRes& search) {
+    auto* list = search.findChild<QListWidget*>(QStringLiteral("SrList"));
+    listed = WaitUntil([list] { return list->count() >= 3; }, 8000);
+    for (int i = 0; i < list->count(); ++i) {
+      texts << list->item(i)->text();
+      pictures.push_back(ShowsNewPicture(list->item(i)));
+    }
+    // "Остановить поиск" ends the search and closes the window.
+    auto* panel = search.findChild<SearchStopPanel*>(QStringLiteral("pnSearchStop"));
+    QTest::mouseClick(panel, Qt::LeftButton);
+  });
+  QTest::mouseClick(Child<QToolButton>(*window, "btSearchDevices"), Qt::LeftButton);
+  ASSERT_TRUE(*acted);
+  ASSERT_TRUE(listed) << sim.ErrorOutput().toStdString();
+  EXPECT_EQ(texts,
+            (QStringList{QStringLiteral("01: 501 QT v2.1 2024-01-10"), QStringLiteral("02: 502 QT v2.1 2024-01-10"),
+                         QStringLiteral("03: 503 QT v2.1 2024-01-10")}));
+  EXPECT_EQ(pictures, (std::vector<bool>{false, false, true})) << "the NEW picture only where no file is";
+
+  // All three join the port's group; the unknown one alone joins "New", without a file.
+  const CatalogueNode* port = Group("SIM1");
+  ASSERT_NE(port, nullptr);
+  ASSERT_EQ(port->children.size(), 3u);
+  EXPECT_EQ(port->children[0].path, devicePath);
+  EXPECT_EQ(port->children[1].path, paths.devices + "QT/502.ini");
+  EXPECT_TRUE(port->children[2].path.empty());
+  const CatalogueNode* fresh = Group(std::string(kNewGroupCaption));
+  ASSERT_NE(fresh, nullptr);
+  ASSERT_EQ(fresh->children.size(), 1u);
+  EXPECT_EQ(fresh->children[0].caption, "503 QT v2.1 2024-01-10");
 }
 
 }  // namespace

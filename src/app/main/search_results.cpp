@@ -39,6 +39,12 @@ QPixmap NewPicture() {
   return picture;
 }
 
+QPixmap NoPicture() {
+  QPixmap picture(16, 16);
+  picture.fill(Qt::transparent);
+  return picture;
+}
+
 QString ItemText(int index, const std::string& id) {
   return QStringLiteral("%1: ").arg(index + 1, 2, 16, QLatin1Char('0')).toUpper() + QString::fromStdString(id);
 }
@@ -159,7 +165,8 @@ void TSearchRes::ShowStep(std::uint64_t generation, const SweepStep& step) {
   if (step.found) {
     if (auto found = ProcessFoundText(paths_, *step.found)) {
       auto* item = new QListWidgetItem(ItemText(SrList_->count(), found->id), SrList_);
-      if (found->noDeviceFile) item->setIcon(QIcon(NewPicture()));
+      // A known device gets an empty picture of the same size, so every text starts in one column.
+      item->setIcon(QIcon(found->noDeviceFile ? NewPicture() : NoPicture()));
       results_.push_back(std::move(*found));
     }
   }

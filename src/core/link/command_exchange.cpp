@@ -6,6 +6,7 @@
 
 #include "link/buses.h"
 #include "link/comm_list.h"
+#include "link/command_line.h"
 #include "link/port_names.h"
 #include "link/tcp_connection.h"
 #include "link/tcpip_list.h"
@@ -24,7 +25,7 @@ CommandExchange::CommandExchange(AnswerHandler onAnswer) : onAnswer_(std::move(o
   request_.AnswerBuf = answer_.data();
   request_.AnswerCapacity = answer_.size();
   request_.OnAnswer = [this](TLinkRequest& request) {
-    const std::size_t stored = std::min<std::size_t>(request.AnswerLen.load(), answer_.size());
+    const std::size_t stored = ShownAnswerLength(request.AnswerLen.load(), answer_.size(), tcp_.load());
     if (onAnswer_) onAnswer_(generation_.load(), std::vector<std::uint8_t>(answer_.begin(), answer_.begin() + stored));
   };
 }
@@ -43,6 +44,7 @@ CommandRegistration CommandExchange::Send(const CommandTarget& target, std::vect
   request_.ExpectedLen = 0;
   request_.Busy = false;
   generation_ = generation;
+  tcp_ = target.Tcp();
   return target.Tcp() ? SendTcp(target) : SendSerial(target);
 }
 

@@ -63,6 +63,7 @@ class CommandExchange {
   std::vector<std::uint8_t> frame_;
   std::array<std::uint8_t, kCommandAnswerCapacity> answer_{};
   std::atomic<std::uint64_t> generation_{0};
+  std::atomic<bool> tcp_{false};
   // The workers the record was last handed to; only the task queue's thread touches them.
   std::string port_;
   std::optional<std::uint32_t> ip_;

@@ -61,6 +61,11 @@ std::vector<std::uint8_t> CommandFrame(std::vector<std::uint8_t> bytes, std::str
   return bytes;
 }
 
+std::size_t ShownAnswerLength(std::uint32_t answerLen, std::size_t capacity, bool tcp) {
+  if (tcp && answerLen == 1) return 0;
+  return std::min<std::size_t>(answerLen, capacity);
+}
+
 std::optional<AnswerMode> AnswerModeByName(std::string_view name) {
   if (name == kAnswerModeNames[0]) return AnswerMode::Hex;
   if (name == kAnswerModeNames[1]) return AnswerMode::Ascii;
@@ -69,6 +74,7 @@ std::optional<AnswerMode> AnswerModeByName(std::string_view name) {
 }
 
 std::string AnswerLine(const std::uint8_t* answer, std::size_t length, std::string_view protocol, AnswerMode mode) {
+  if (length == 0) return std::string(kNoAnswerLine);
   std::string line;
   if (IsModbus(protocol) && CRC16(answer, length) != 0) line = kCRC16ErrorPrefix;
   const std::string_view raw(reinterpret_cast<const char*>(answer), length);

@@ -35,6 +35,11 @@ CommandBytes ParseCommand(std::string_view digits);
 // byte first; a QuBUS command is sent exactly as typed, as the user wrote the whole frame.
 std::vector<std::uint8_t> CommandFrame(std::vector<std::uint8_t> bytes, std::string_view protocol);
 
+// How many of the bytes a worker reports the terminal shows. A TCP worker reports 1 when nothing
+// came within its wait, without storing a byte; no answer of the MODBUS protocols is that short,
+// so there it is no answer rather than a byte the device never sent.
+std::size_t ShownAnswerLength(std::uint32_t answerLen, std::size_t capacity, bool tcp);
+
 enum class AnswerMode { Hex, Ascii, AsciiFilter };
 
 // By the texts of the mode list: "HEX", "ASCII", "ASCII Filter".
@@ -43,7 +48,7 @@ inline constexpr std::string_view kAnswerModeNames[] = {"HEX", "ASCII", "ASCII F
 
 // The log line of an answer: "CRC16 Error! " first when the protocol is a MODBUS one and the
 // answer does not check out, then the bytes in the chosen form. Bytes are Windows-1251 codes,
-// the line is UTF-8.
+// the line is UTF-8. No bytes at all is "Нет ответа": a silent device is not a CRC error.
 std::string AnswerLine(const std::uint8_t* answer, std::size_t length, std::string_view protocol, AnswerMode mode);
 
 // Commands already typed, newest first, each once.

@@ -32,10 +32,15 @@ DeviceSweep::DeviceSweep(StepHandler onStep) : onStep_(std::move(onStep)), answe
   request_.RequestLen = kSearchFrameLength;
 }
 
-void DeviceSweep::Start() {
+void DeviceSweep::Start() { Start(1, 256); }
+
+void DeviceSweep::Start(std::uint8_t first, unsigned count) {
   stopped_ = false;
-  counter_ = 1;
-  frame_ = BuildSearchFrame(1);
+  first_ = first;
+  count_ = std::clamp(count, 1u, 256u);
+  asked_ = 0;
+  counter_ = first;
+  frame_ = BuildSearchFrame(first);
   std::fill(answer_.begin(), answer_.end(), 0);
   request_.AnswerLen = 0;
   request_.OneShot = false;
@@ -50,14 +55,20 @@ void DeviceSweep::Stop() {
 }
 
 void DeviceSweep::HandleAnswer(TLinkRequest& request) {
-  // The counter wraps through 0, so address 0 is asked last and 1 marks the end.
-  const std::uint8_t next = static_cast<std::uint8_t>(counter_.load() + 1);
+  // The counter wraps through 0, so the window's sweep asks address 0 last.
+  const std::uint8_t asked = counter_.load();
+  const std::uint8_t next = static_cast<std::uint8_t>(asked + 1);
   counter_ = next;
+  ++asked_;
   SweepStep step;
+  step.asked = asked;
   step.counter = next;
   const std::size_t received = std::min<std::size_t>(request.AnswerLen.load(), answer_.size());
-  if (received > 0) step.found = MODBUSReportSlaveIDText(answer_.data(), received);
-  step.last = next == 1 || stopped_.load();
+  if (received > 0 && answer_[0] == asked &&
+      JudgeMODBUSReportSlaveID(answer_.data(), received) == AnswerJudgement::Valid) {
+    step.found = MODBUSReportSlaveIDText(answer_.data(), received);
+  }
+  step.last = asked_ >= count_ || stopped_.load();
   if (step.last) {
     request.OneShot = true;
   } else {
@@ -76,7 +87,8 @@ std::optional<FoundDevice> ProcessFoundText(const WorkspacePaths& paths, std::st
   std::string id = FilterIdentificationText(cut);
   if (!ParseIdentification(id)) return std::nullopt;
   FoundDevice found;
-  found.noDeviceFile = FindDeviceFile(paths, id).path.empty();
+  found.devicePath = FindDeviceFile(paths, id).path;
+  found.noDeviceFile = found.devicePath.empty();
   found.id = std::move(id);
   return found;
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The search for devices on a MODBUS RTU line: every address from 1 to 255 and then 0 is asked
-// once for its slave ID, one request record re-armed by its own answer handler.
+// The search for devices on a MODBUS line: every address of a range (the search window's: 1 to
+// 255 and then 0) is asked once for its slave ID, one request record re-armed by its own answer
+// handler.
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -26,9 +27,12 @@ std::array<std::uint8_t, kSearchFrameLength> BuildSearchFrame(std::uint8_t addre
 
 // What one answer handler call hands to the window.
 struct SweepStep {
-  std::uint8_t counter = 0;          // the address asked next (1 again once all were asked)
-  std::optional<std::string> found;  // the counted text of an answer that brought any bytes
-  bool last = false;                 // the record will be dropped: nothing more comes
+  std::uint8_t asked = 0;    // the address this step answers for
+  std::uint8_t counter = 0;  // the address asked next (the first again once all were asked)
+  // The counted text of a report-slave-ID answer from the address asked, its CRC good. Bytes
+  // that fail that (line noise, a late answer from the address before) find nobody.
+  std::optional<std::string> found;
+  bool last = false;  // the record will be dropped: nothing more comes
 };
 
 class DeviceSweep {
@@ -40,8 +44,11 @@ class DeviceSweep {
   DeviceSweep(const DeviceSweep&) = delete;
   DeviceSweep& operator=(const DeviceSweep&) = delete;
 
-  // Arms the record for address 1. Only while the record is in no worker.
+  // Arms the record for the search window's sweep: 1 to 255, then 0. Only while the record is
+  // in no worker.
   void Start();
+  // Arms the record for `count` addresses (1 to 256) from `first` on, wrapping from 255 to 0.
+  void Start(std::uint8_t first, unsigned count);
   // The record finishes the service in progress and is dropped; no further address is asked.
   void Stop();
   bool Stopped() const { return stopped_.load(); }
@@ -57,6 +64,9 @@ class DeviceSweep {
   std::array<std::uint8_t, kSearchFrameLength> frame_{};
   std::vector<std::uint8_t> answer_;
   std::atomic<std::uint8_t> counter_{1};
+  std::uint8_t first_ = 1;
+  unsigned count_ = 256;
+  unsigned asked_ = 0;  // only the worker's thread touches it while the record is registered
   std::atomic<bool> stopped_{false};
   TLinkRequest request_;
 };
@@ -65,6 +75,7 @@ class DeviceSweep {
 struct FoundDevice {
   std::string id;
   bool noDeviceFile = false;
+  std::string devicePath;  // the device file found for it; empty when flagged
 };
 
 // The counted text of an answer ends in the run indicator, and the line may add noise: the last

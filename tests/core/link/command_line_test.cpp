@@ -89,9 +89,17 @@ TEST(AnswerLine, CRCIsJudgedOnlyUnderMODBUS) {
   EXPECT_EQ(Line(good, "MODBUS RTU", AnswerMode::Hex), "010302000A3843");
   EXPECT_EQ(Line(bad, "MODBUS TCP", AnswerMode::Hex), "CRC16 Error! 010302000A3842");
   EXPECT_EQ(Line(bad, "QuBUS", AnswerMode::Hex), "010302000A3842");
-  // A silent device: the line is empty, or holds the prefix alone.
-  EXPECT_EQ(Line({}, "MODBUS RTU", AnswerMode::AsciiFilter), "CRC16 Error! ");
-  EXPECT_EQ(Line({}, "QuBUS", AnswerMode::Hex), "");
+  // A silent device is no answer under every protocol, not a checksum error.
+  EXPECT_EQ(Line({}, "MODBUS RTU", AnswerMode::AsciiFilter), "Нет ответа");
+  EXPECT_EQ(Line({}, "QuBUS", AnswerMode::Hex), "Нет ответа");
+}
+
+TEST(AnswerLine, ATcpWorkersMarkForSilenceIsNoAnswer) {
+  // The TCP worker's count for "nothing within its wait" carries no byte behind it.
+  EXPECT_EQ(ShownAnswerLength(1, 1025, true), 0u);
+  EXPECT_EQ(ShownAnswerLength(1, 1025, false), 1u);
+  EXPECT_EQ(ShownAnswerLength(7, 1025, true), 7u);
+  EXPECT_EQ(ShownAnswerLength(4000, 1025, false), 1025u);
 }
 
 TEST(CommandHistory, OnceNewestFirstAndSurvivesARestart) {

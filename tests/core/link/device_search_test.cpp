@@ -122,23 +122,54 @@ TEST(DeviceSweep, StopEndsAfterTheServiceInProgress) {
   EXPECT_FALSE(racing.Stopped());
 }
 
-TEST(DeviceSweep, HandsOnTheCountedTextOfAnyAnswer) {
+Frame WithCrc(Frame frame) {
+  const std::uint16_t crc = CRC16(frame.data(), frame.size());
+  frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+  frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+  return frame;
+}
+
+TEST(DeviceSweep, HandsOnOnlyTheSlaveIdOfTheAddressAsked) {
   StepLog log;
   DeviceSweep sweep(log.Handler());
   sweep.Start();
   FakeWorker worker(sweep);
-  // slave 1, 0x11, count 5, "12 AB", CRC (not checked: any bytes count as an answer).
-  ASSERT_TRUE(worker.Serve({0x01, 0x11, 0x05, '1', '2', ' ', 'A', 'B', 0x00, 0x00}));
-  ASSERT_TRUE(worker.Serve());
-  // A count larger than what arrived is cut at the bytes that did (the last two are the CRC).
-  ASSERT_TRUE(worker.Serve({0x03, 0x11, 0x40, 'x', 'y', 0x00, 0x00}));
-  ASSERT_EQ(log.steps.size(), 3u);
+  ASSERT_TRUE(worker.Serve(WithCrc({0x01, 0x11, 0x05, '1', '2', ' ', 'A', 'B'})));  // address 1: found
+  ASSERT_TRUE(worker.Serve());                                                      // 2: silent
+  Frame corrupted = WithCrc({0x03, 0x11, 0x02, 'x', 'y'});
+  corrupted.back() ^= 0x40;
+  ASSERT_TRUE(worker.Serve(corrupted));                              // 3: line noise
+  ASSERT_TRUE(worker.Serve(WithCrc({0x03, 0x11, 0x02, 'x', 'y'})));  // 4: a late answer of 3
+  ASSERT_TRUE(worker.Serve(WithCrc({0x05, 0x91, 0x01})));            // 5: refuses the function
+  ASSERT_TRUE(worker.Serve(WithCrc({0x06, 0x11, 0x40, 'x', 'y'})));  // 6: count past the bytes
+  ASSERT_EQ(log.steps.size(), 6u);
+  for (std::size_t i = 0; i < log.steps.size(); ++i) EXPECT_EQ(log.steps[i].asked, i + 1);
   EXPECT_EQ(log.steps[0].found, std::optional<std::string>("12 AB"));
-  EXPECT_FALSE(log.steps[1].found.has_value());
-  EXPECT_EQ(log.steps[2].found, std::optional<std::string>("xy"));
+  for (std::size_t i = 1; i < 5; ++i) EXPECT_FALSE(log.steps[i].found.has_value()) << i;
+  // The text is cut at the bytes that arrived (the last two are the CRC).
+  EXPECT_EQ(log.steps[5].found, std::optional<std::string>("xy"));
   // The answer left in the buffer does not leak into the next address's service.
   EXPECT_EQ(sweep.Request().AnswerLen.load(), 0u);
   EXPECT_EQ(sweep.Request().AnswerBuf[3], 0);
+}
+
+TEST(DeviceSweep, ARangeAsksItsAddressesOnlyAndMayWrapThroughZero) {
+  StepLog log;
+  DeviceSweep sweep(log.Handler());
+  sweep.Start(2, 5);
+  FakeWorker worker(sweep);
+  while (worker.Serve()) ASSERT_LE(worker.asked.size(), 10u);
+  EXPECT_EQ(worker.asked, (std::vector<int>{2, 3, 4, 5, 6}));
+  ASSERT_EQ(log.steps.size(), 5u);
+  EXPECT_TRUE(log.steps.back().last);
+  EXPECT_FALSE(log.steps[3].last);
+
+  StepLog wrapped;
+  DeviceSweep end(wrapped.Handler());
+  end.Start(254, 3);
+  FakeWorker last(end);
+  while (last.Serve()) ASSERT_LE(last.asked.size(), 10u);
+  EXPECT_EQ(last.asked, (std::vector<int>{254, 255, 0}));
 }
 
 TEST(ProcessFoundText, CleansParsesAndFlagsUnknownDevices) {
