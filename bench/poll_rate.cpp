@@ -197,14 +197,15 @@ double PollTcp(std::uint16_t port, const std::vector<std::uint8_t>& frame, std::
   const double roundTrip = MeasureTcpRoundTripMs(port, frame, answerLen);
   TTCPIPList workers;
   const std::uint32_t ip = ParseIPv4("127.0.0.1");
-  if (workers.OpenWorker(ip, port) < 0 || workers.FindWorker(ip) == nullptr) {
+  const TcpPeer peer{ip, port};
+  if (workers.OpenWorker(peer) < 0 || workers.FindWorker(peer) == nullptr) {
     std::printf("MODBUS TCP: cannot connect\n");
     return 0.0;
   }
   Poller poller(frame, answerLen);
-  workers.AddRequest(ip, &poller.request);
+  workers.AddRequest(peer, &poller.request);
   std::this_thread::sleep_for(std::chrono::duration<double>(settings.seconds));
-  workers.RemoveRequest(ip, &poller.request);
+  workers.RemoveRequest(peer, &poller.request);
   const double rate = poller.Rate(settings.seconds);
   Report("MODBUS TCP (127.0.0.1)", rate, poller.bad.load(), kPollDelayMs + roundTrip);
   std::printf("%-34s round trip %.3f ms\n", "", roundTrip);

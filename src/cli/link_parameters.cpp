@@ -37,7 +37,8 @@ void WriteValue(LinkSession& session, DeviceParameters& parameters, TView& varia
 void WriteBaseImage(LinkSession& session, DeviceParameters& parameters) {
   const LinkFrame frame = BuildImageWrite(parameters.List(), session.Fields());
   const Exchange exchange = session.Send(frame.bytes.data(), frame.bytes.size(), kImageWriteDelayMs);
-  ThrowUnlessAccepted(JudgeImageWriteAnswer(session.Fields(), exchange.answer.data(), exchange.answer.size()));
+  ThrowUnlessAccepted(
+      JudgeImageWriteAnswer(session.Fields(), frame.bytes, exchange.answer.data(), exchange.answer.size()));
 }
 
 std::string ParameterRow(TView& variable, bool read) {

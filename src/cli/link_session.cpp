@@ -27,8 +27,8 @@ void ThrowUnlessAccepted(const AnswerVerdict& verdict) {
 LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& programDirectory) : fields_(fields) {
   if (fields_.Tcp()) {
     tcp_ = std::make_unique<TTCPIPList>();
-    ip_ = ParseIPv4(fields_.Ip());
-    if (ip_ == 0xFFFFFFFFu) throw LinkError("\"" + fields_.Ip() + "\" is not an IPv4 address (--ip)");
+    peer_ = {ParseIPv4(fields_.Ip()), static_cast<std::uint16_t>(ReadInteger(fields_.tcpPort))};
+    if (peer_.ip == 0xFFFFFFFFu) throw LinkError("\"" + fields_.Ip() + "\" is not an IPv4 address (--ip)");
   } else {
     comm_ = std::make_unique<TCommList>(programDirectory);
     if (IsPseudoTerminal(fields_.port, programDirectory)) comm_->SetTimings(SerialTimings::None());
@@ -56,7 +56,7 @@ LinkSession::~LinkSession() {
 
 void LinkSession::Withdraw(TLinkRequest& request) {
   if (comm_) comm_->RemoveRequest(fields_.port, &request);
-  if (tcp_) tcp_->RemoveRequest(ip_, &request);
+  if (tcp_) tcp_->RemoveRequest(peer_, &request);
   registered_.erase(std::remove(registered_.begin(), registered_.end(), &request), registered_.end());
 }
 
@@ -80,17 +80,17 @@ void LinkSession::Register(TLinkRequest& request) {
     comm_->AddRequest(fields_.port, &request);
     comm_->UnlockPort(fields_.port);
   } else {
-    WaitUntilDropped(tcp_->FindWorker(ip_), &request, kAnswerTimeout);
-    tcp_->Lock(ip_);
-    const int opened = tcp_->OpenWorker(ip_, static_cast<std::uint16_t>(ReadInteger(fields_.tcpPort)));
-    TTCPIPThread* worker = opened < 0 ? nullptr : tcp_->FindWorker(ip_);
+    WaitUntilDropped(tcp_->FindWorker(peer_), &request, kAnswerTimeout);
+    tcp_->Lock(peer_);
+    const int opened = tcp_->OpenWorker(peer_);
+    TTCPIPThread* worker = opened < 0 ? nullptr : tcp_->FindWorker(peer_);
     if (worker == nullptr) {
-      tcp_->Unlock(ip_);
+      tcp_->Unlock(peer_);
       // Nothing listens there: the main window would wait and then say the device is silent.
       throw NoAnswerError();
     }
-    tcp_->AddRequest(ip_, &request);
-    tcp_->Unlock(ip_);
+    tcp_->AddRequest(peer_, &request);
+    tcp_->Unlock(peer_);
   }
   if (std::find(registered_.begin(), registered_.end(), &request) == registered_.end()) registered_.push_back(&request);
 }

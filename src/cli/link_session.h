@@ -78,7 +78,7 @@ class LinkSession {
   LinkFieldTexts fields_;
   std::unique_ptr<TCommList> comm_;
   std::unique_ptr<TTCPIPList> tcp_;
-  std::uint32_t ip_ = 0;
+  TcpPeer peer_;
   std::vector<TLinkRequest*> registered_;
 
   TLinkRequest request_;

@@ -29,6 +29,37 @@ std::string WireId(const std::string& id, std::size_t maxBytes) {
   return wire;
 }
 
+bool IsQuBUSFrame(std::span<const std::uint8_t> frame, bool serialLine) {
+  return serialLine && frame.size() >= 4 && frame[0] == 0xA5 && frame.back() == 0x5A &&
+         static_cast<std::size_t>(frame[1]) + 3 == frame.size();
+}
+
+const char* FaultNote(FaultKind fault) {
+  switch (fault) {
+    case FaultKind::None:
+      break;
+    case FaultKind::Drop:
+      return "dropped";
+    case FaultKind::Corrupt:
+      return "corrupted";
+    case FaultKind::Cut:
+      return "cut short";
+    case FaultKind::Late:
+      return "late";
+    case FaultKind::Exception:
+      return "exception";
+    case FaultKind::OtherAddress:
+      return "other address";
+    case FaultKind::OtherFunction:
+      return "other function";
+    case FaultKind::ByteCount:
+      return "byte count";
+    case FaultKind::Twice:
+      return "sent twice";
+  }
+  return "none";
+}
+
 }  // namespace
 
 void AppendCRC(std::vector<std::uint8_t>& frame) {
@@ -77,12 +108,11 @@ Response SimController::Handle(std::span<const std::uint8_t> frame, bool serialL
   response.bytes = Answer(frame, serialLine, note);
   if (!response.bytes.empty()) {
     const FaultKind fault = faults_.Next();
-    FaultInjector::Apply(fault, response.bytes);
+    if (FaultInjector::Apply(fault, response.bytes, !IsQuBUSFrame(frame, serialLine))) {
+      note += std::string(" [fault: ") + FaultNote(fault) + "]";
+    }
     response.delayMs = faults_.DelayMs();
-    if (fault != FaultKind::None)
-      note += fault == FaultKind::Drop      ? " [fault: dropped]"
-              : fault == FaultKind::Corrupt ? " [fault: corrupted]"
-                                            : " [fault: cut short]";
+    response.repeats = faults_.Repeats();
   }
   if (Log) {
     Log((serialLine ? "pty " : "tcp ") + HexBytes(frame) + " -> " +
@@ -157,10 +187,7 @@ std::vector<std::uint8_t> SimController::WriteXram(std::uint16_t address, std::s
 
 std::vector<std::uint8_t> SimController::Answer(std::span<const std::uint8_t> frame, bool serialLine,
                                                 std::string& note) {
-  if (serialLine && frame.size() >= 4 && frame[0] == 0xA5 && frame.back() == 0x5A &&
-      static_cast<std::size_t>(frame[1]) + 3 == frame.size()) {
-    return AnswerQuBUS(frame, note);
-  }
+  if (IsQuBUSFrame(frame, serialLine)) return AnswerQuBUS(frame, note);
   return AnswerMODBUS(frame, note);
 }
 

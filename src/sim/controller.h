@@ -29,6 +29,7 @@ namespace quillon::sim {
 inline constexpr std::uint8_t kIllegalFunction = 0x01;
 inline constexpr std::uint8_t kIllegalDataAddress = 0x02;
 inline constexpr std::uint8_t kIllegalDataValue = 0x03;
+inline constexpr std::uint8_t kSlaveDeviceFailure = 0x04;  // the one any request may get
 
 // The event recorder's counter change writes its value to these two registers.
 inline constexpr std::uint16_t kCounterValueRegister = 0x3000;
@@ -53,6 +54,7 @@ struct ControllerOptions {
 struct Response {
   std::vector<std::uint8_t> bytes;  // empty: no answer
   int delayMs = 0;                  // wait this long before sending
+  int repeats = 1;                  // times the bytes go on the line, back to back
 };
 
 class SimController {

@@ -163,25 +163,32 @@ bool LineServer::ReadLine(Line& line) {
   }
 }
 
-void LineServer::Reply(Line& line, std::vector<std::uint8_t> frame) {
-  const Response response = bus_.Handle(frame, line.serial);
-  if (response.bytes.empty()) return;
-  if (response.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(response.delayMs));
+bool LineServer::Send(const Line& line, std::span<const std::uint8_t> bytes) {
   // One write: a TCP master takes what one receive brings as the whole answer.
   std::size_t sent = 0;
   int spins = 0;
-  while (sent < response.bytes.size() && spins < 100) {
-    const ssize_t count =
-        line.owned ? ::send(line.fd, response.bytes.data() + sent, response.bytes.size() - sent, MSG_NOSIGNAL)
-                   : ::write(line.fd, response.bytes.data() + sent, response.bytes.size() - sent);
+  while (sent < bytes.size() && spins < 100) {
+    const ssize_t count = line.owned ? ::send(line.fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL)
+                                     : ::write(line.fd, bytes.data() + sent, bytes.size() - sent);
     if (count > 0) {
       sent += static_cast<std::size_t>(count);
     } else if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
       ++spins;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     } else {
-      return;
+      return false;
     }
+  }
+  return sent == bytes.size();
+}
+
+void LineServer::Reply(Line& line, std::vector<std::uint8_t> frame) {
+  const Response response = bus_.Handle(frame, line.serial);
+  if (response.bytes.empty()) return;
+  if (response.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(response.delayMs));
+  // A repeated answer goes as writes of its own, so a master may take the first as the whole.
+  for (int i = 0; i < response.repeats; ++i) {
+    if (!Send(line, response.bytes)) return;
   }
 }
 

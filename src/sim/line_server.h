@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -112,6 +113,8 @@ class LineServer {
   bool ReadLine(Line& line);
   void ServeFrames(Line& line, bool quiet);
   void Reply(Line& line, std::vector<std::uint8_t> frame);
+  // false when the line took not all of the bytes.
+  static bool Send(const Line& line, std::span<const std::uint8_t> bytes);
 
   SimBus bus_;
   int listenFd_ = -1;

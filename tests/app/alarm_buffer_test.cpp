@@ -198,7 +198,14 @@ TEST_F(AlarmBufferTest, RepliesCutShortShowDnrAndLeaveTheValues) {
   ASSERT_TRUE(WaitUntil([&] { return Text("lbSPS") == QStringLiteral("DNR!"); }, 4000)) << Text("lbSPS").toStdString();
   // Shown once a second; nothing was taken from the short replies.
   EXPECT_TRUE(WaitUntil([&] { return Text("edTime") == QStringLiteral("---"); }, 2000)) << Text("edTime").toStdString();
-  EXPECT_EQ(Text("lbTotalON"), QStringLiteral("0"));
+  // No counter or calibration came: nothing is shown as the controller's, and the calibration
+  // buttons send nothing built on a value never read.
+  EXPECT_EQ(Text("lbTotalON"), QStringLiteral("---"));
+  EXPECT_EQ(Text("edCLBRDATtmp"), QStringLiteral("---"));
+  const int framesBefore = sim.ErrorOutput().count(QStringLiteral("A5 09 0A"));
+  Find<QPushButton>("btCLBR_P")->click();
+  QTest::qWait(300);
+  EXPECT_EQ(sim.ErrorOutput().count(QStringLiteral("A5 09 0A")), framesBefore);
 }
 
 TEST_F(AlarmBufferTest, ClockSetSendsThePcTimeWithTheSteppedCalibration) {

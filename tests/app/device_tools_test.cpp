@@ -153,6 +153,17 @@ TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   ASSERT_NE(terminal, nullptr);
   EXPECT_EQ(terminal->windowTitle().toStdString(), "Командная строка");
   EXPECT_EQ(terminal->Property.PortName, "SCOPE1");
+  // On a serial protocol the frame-end field holds a pause, never an address for the terminal.
+  EXPECT_TRUE(terminal->Property.IPAddress.empty());
+
+  // Under MODBUS TCP the file window is handed the device's address and port too.
+  files->close();
+  ChooseProtocol(*main, "MODBUS TCP");
+  Child<QLineEdit>(*main, "edFE")->setText(QStringLiteral("127.0.0.1"));
+  Child<QLineEdit>(*main, "edPort")->setText(QStringLiteral("1502"));
+  Child<QToolButton>(*main, "ToolButton4")->click();
+  EXPECT_EQ(files->Property.IPAddress, "127.0.0.1");
+  EXPECT_EQ(files->Property.IPPort, "1502");
 
   const std::tuple<const char*, ToolKind, const char*> tools[] = {
       {"btCosFtune", ToolKind::CosPhi, "quillon::TFmCOSFTune"},

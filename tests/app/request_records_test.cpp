@@ -35,7 +35,7 @@ TEST_F(DeviceLinkTest, ARequestThatTimedOutInTheWorkersListIsSentUnchangedAndThe
 
   SlowNeighbour neighbour(2600);
   CommList().AddRequest("SIM1", &neighbour.request);
-  ASSERT_TRUE(WaitUntil([&] { return neighbour.request.Busy.load(); }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return neighbour.request.Busy.load(); }, 5000));
   window->Connection().ReadParameters();  // waits behind the neighbour and times out
   ASSERT_TRUE(WaitUntil([&] { return !prompt.warnings.empty(); }, 4000));
   EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Устройство не отвечает"});

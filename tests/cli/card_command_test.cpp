@@ -125,6 +125,40 @@ TEST_F(CardCommand, ListGetPutRemoveAndApplyRoundTrip) {
   EXPECT_EQ(listed.out.rfind("empty\nОтчёт.dat\nЁж.bin\nsize: ", 0), 0u) << listed.out;
 }
 
+// Answers that come after the worker gave up on them (600 ms late) must never be taken for the
+// answers to the requests after them: each transfer ends byte-identical, or fails and says so.
+TEST_F(CardCommand, LateAnswersNeverMakeAWrongFile) {
+  StartSimulator({"--card", workspace / "card", "--fault", "late=0.25,seed=11"});
+  Write(workspace / "card/data.bin", Pattern(3000));
+  for (bool tcp : {false, true}) {
+    const std::string copy = pc / (tcp ? "tcp.bin" : "pty.bin");
+    const RunResult got = Card({"get", "data.bin", "--out", copy}, tcp);
+    if (got.exitCode == 0) {
+      EXPECT_EQ(got.out, "файл принят!\n");
+      EXPECT_EQ(Read(copy), Pattern(3000)) << tcp;
+    } else {
+      EXPECT_FALSE(fs::exists(copy)) << tcp;
+      EXPECT_NE(got.err, "") << tcp;
+    }
+  }
+  Write(pc / "up.bin", Pattern(1500));
+  const RunResult put = Card({"put", pc / "up.bin"});
+  if (put.exitCode == 0) {
+    EXPECT_EQ(Read(workspace / "card/up.bin"), Pattern(1500));
+  } else {
+    EXPECT_NE(put.err, "");
+  }
+}
+
+TEST_F(CardCommand, EveryAnswerTooLateIsAFailureNotAFile) {
+  StartSimulator({"--card", workspace / "card", "--fault", "delay=600"});
+  Write(workspace / "card/data.bin", Pattern(3000));
+  const RunResult got = Card({"get", "data.bin", "--out", pc / "copy.bin"});
+  EXPECT_EQ(got.exitCode, 1);
+  EXPECT_EQ(got.out, "");
+  EXPECT_FALSE(fs::exists(pc / "copy.bin"));
+}
+
 TEST_F(CardCommand, AMissingFileFailsWithTheWindowsMessageAndLeavesNothing) {
   StartSimulator({"--card", workspace / "card"});
   Write(pc / "keep.dat", "old contents");

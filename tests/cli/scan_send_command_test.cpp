@@ -96,7 +96,7 @@ class LineOfThree : public ::testing::Test {
   void ScanWholeLine(bool tcp) {
     StartSimulator();
     if (HasFatalFailure()) return;
-    const RunResult result = Cli("scan", Link(tcp), {}, std::chrono::seconds(280));
+    const RunResult result = Cli("scan", Link(tcp), {}, std::chrono::seconds(400));
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, Line("01", kId, "Devices/TK3/1027.ini") + Line("05", "1028 TK v3.14 2024-05-05", "NEW") +
                               Line("F7", "1029 TK v3.14 2024-05-05", "NEW"));

@@ -101,7 +101,8 @@ bool DeviceConnection::CheckFields(const LinkFieldTexts& fields, LinkCheck check
 }
 
 void DeviceConnection::Identify(bool connect) {
-  if (connect) idString_.clear();
+  // The identification of an earlier answer must never pass for this one's.
+  idString_.clear();
   const LinkFieldTexts fields = Fields ? Fields() : LinkFieldTexts{};
   if (CheckFields(fields, LinkCheck::Identify)) {
     Send(Purpose::Identify, fields, BuildIdentificationRequest(fields), fields.Tcp() ? kTcpDelayMs : kSerialDelayMs);
@@ -269,20 +270,19 @@ DeviceConnection::Registration DeviceConnection::RegisterSerial(const Outgoing& 
 DeviceConnection::Registration DeviceConnection::RegisterTcp(const Outgoing& outgoing) {
   const LinkFieldTexts& fields = outgoing.fields;
   TTCPIPList& workers = TCPIPList();
-  const std::uint32_t ip = ParseIPv4(fields.Ip());
-  if (ipRegistered_ && ip != registeredIp_) WithdrawAllFromTcp();
-  if (ip == 0xFFFFFFFFu) return Registration::Unreachable;
-  registeredIp_ = ip;
+  const TcpPeer peer{ParseIPv4(fields.Ip()), static_cast<std::uint16_t>(ReadInteger(fields.tcpPort))};
+  if (ipRegistered_ && peer != registeredIp_) WithdrawAllFromTcp();
+  if (peer.ip == 0xFFFFFFFFu) return Registration::Unreachable;
+  registeredIp_ = peer;
   ipRegistered_ = true;
-  const auto port = static_cast<std::uint16_t>(ReadInteger(fields.tcpPort));
-  const int opened = workers.OpenWorker(ip, port);
-  TTCPIPThread* worker = opened < 0 ? nullptr : workers.FindWorker(ip);
+  const int opened = workers.OpenWorker(peer);
+  TTCPIPThread* worker = opened < 0 ? nullptr : workers.FindWorker(peer);
   if (worker == nullptr || !worker->Connected()) return Registration::Unreachable;
   Exchange& exchange = FreeExchange();
-  workers.Lock(ip);
+  workers.Lock(peer);
   Fill(exchange, outgoing);
-  workers.AddRequest(ip, &exchange.request);
-  workers.Unlock(ip);
+  workers.AddRequest(peer, &exchange.request);
+  workers.Unlock(peer);
   return Registration::Registered;
 }
 
@@ -341,7 +341,7 @@ void DeviceConnection::Answered(Purpose purpose, std::uint64_t generation, std::
       tmrDataWrited_->start();
       return;
     case Purpose::WriteImage: {
-      const AnswerVerdict verdict = JudgeImageWriteAnswer(sentFields_, bytes, judged);
+      const AnswerVerdict verdict = JudgeImageWriteAnswer(sentFields_, sentFrame_.bytes, bytes, judged);
       silent_ = verdict.silent;
       status_ = verdict.status;
       EndRequest();

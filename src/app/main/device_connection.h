@@ -26,6 +26,7 @@
 #include "device/device_parameters.h"
 #include "link/comm_thread.h"
 #include "link/link_request.h"
+#include "link/tcpip_list.h"
 
 class QTimer;
 class QWidget;
@@ -129,7 +130,7 @@ class DeviceConnection : public QObject {
   // Touched only on the task queue (and in the destructor, through it).
   std::vector<std::unique_ptr<Exchange>> exchanges_;
   std::string registeredPort_;
-  std::uint32_t registeredIp_ = 0;
+  TcpPeer registeredIp_;
   bool ipRegistered_ = false;
 
   // The request under way.

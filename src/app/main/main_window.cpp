@@ -620,7 +620,8 @@ void Tmain::ParametersRead() { table_->Compare(); }
 
 void Tmain::IdentificationDone(bool connect) {
   if (!connect) {
-    CurrentPrompt().Warning("Quillon", connection_->IdString());
+    // A failed request has told its own message already.
+    if (!connection_->IdString().empty()) CurrentPrompt().Warning("Quillon", connection_->IdString());
     return;
   }
   ConnectContinuation();

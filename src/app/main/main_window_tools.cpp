@@ -95,8 +95,11 @@ TBaseProperty Tmain::LinkSettings() const {
   TBaseProperty link;
   link.DevicePath = devicePath_;
   link.SlaveAddr = fields.address;
-  link.IPAddress = fields.Ip();
-  link.IPPort = fields.tcpPort;
+  // The frame-end field holds the IP address only under MODBUS TCP; otherwise it is no address.
+  if (fields.Tcp()) {
+    link.IPAddress = fields.Ip();
+    link.IPPort = fields.tcpPort;
+  }
   link.MemArea = "FLASH";
   link.Protocol = fields.protocol;
   link.PortName = fields.port;

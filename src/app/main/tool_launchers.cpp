@@ -5,6 +5,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "link/buses.h"
 #include "widget_helpers.h"
 
 namespace quillon {
@@ -51,7 +52,8 @@ TBaseProperty ToolLinkSettings(ToolKind kind, const TBaseProperty& fields) {
   link.PortName = fields.PortName;
   link.Baud = fields.Baud;
   link.FrameEnd = fields.FrameEnd;
-  if (kind == ToolKind::Terminal) {
+  // Under MODBUS TCP every tool needs the device's address and port to reach it at all.
+  if (kind == ToolKind::Terminal || fields.Protocol == kProtocolMODBUSTCP) {
     link.IPAddress = fields.IPAddress;
     link.IPPort = fields.IPPort;
   }

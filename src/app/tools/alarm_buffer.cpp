@@ -32,6 +32,9 @@ namespace quillon {
 
 namespace {
 
+// A value the controller has not sent yet.
+constexpr const char* kNotYetRead = "---";
+
 QStringList ListLines(const std::vector<std::string>& lines) {
   QStringList texts;
   for (const std::string& line : lines) texts.push_back(Text(line));
@@ -123,8 +126,16 @@ void TfmAlarmBuffer::Connected(bool attached, const std::string& port) {
 
 void TfmAlarmBuffer::tmrRefreshTimer() {
   const PollSnapshot snapshot = link_->Snapshot();
-  edTime_->setText(Text(ClockText(snapshot.clock)));
-  edCLBRDATtmp_->setText(Text(CalibrationText(snapshot.calibration)));
+  // Until the controller has answered there is nothing of it to show, and zeros would pass for
+  // its values.
+  edTime_->setText(snapshot.hasClock ? Text(ClockText(snapshot.clock)) : QString::fromUtf8(kNotYetRead));
+  edCLBRDATtmp_->setText(snapshot.hasClock ? Text(CalibrationText(snapshot.calibration))
+                                           : QString::fromUtf8(kNotYetRead));
+  if (!snapshot.hasCounters) {
+    ShowNoCounters();
+    link_->RearmPolls();
+    return;
+  }
   const CounterBlock block = DecodeCounterBlock(snapshot.counters);
   ShowCounters(block);
   gbLog_->setTitle(QStringLiteral("Журнал событий / последняя запись:") + QString::number(block.lastRecord));
@@ -142,24 +153,37 @@ void TfmAlarmBuffer::ShowCounters(const CounterBlock& block) {
   lbCPUWT_->setText(Text(WorkTimeText(block.unitSeconds)));
 }
 
+void TfmAlarmBuffer::ShowNoCounters() {
+  const QString none = QString::fromUtf8(kNotYetRead);
+  for (QLabel* label : {lbTotalON_, lbTotalAlOFF_, lbTotalWT_, lbLastWT_, lbCPUWT_}) label->setText(none);
+  for (QLabel* label : causeLabels_) label->setText(none);
+  for (QWidget* bar : causeBars_) bar->setFixedWidth(0);
+}
+
 void TfmAlarmBuffer::tmrTrafficTimer() {
   const ReplyStatus status = link_->TakeReplyStatus();
   lbSPS_->setText(status.failed ? QStringLiteral("DNR!") : QString::number(status.goodReplies));
 }
 
 void TfmAlarmBuffer::btCLBR_MClick() {
+  // A step from a calibration never read would send a value built on nothing.
+  if (!link_->Snapshot().hasClock) return;
   const std::uint8_t calibration = StepCalibration(link_->Snapshot().calibration, -1);
   link_->HoldCalibration(calibration);
   SyncClock(calibration);
 }
 
 void TfmAlarmBuffer::btCLBR_PClick() {
+  if (!link_->Snapshot().hasClock) return;
   const std::uint8_t calibration = StepCalibration(link_->Snapshot().calibration, +1);
   link_->HoldCalibration(calibration);
   SyncClock(calibration);
 }
 
-void TfmAlarmBuffer::btSyncTimeClick() { SyncClock(link_->Snapshot().calibration); }
+void TfmAlarmBuffer::btSyncTimeClick() {
+  const PollSnapshot snapshot = link_->Snapshot();
+  if (snapshot.hasClock) SyncClock(snapshot.calibration);
+}
 
 void TfmAlarmBuffer::SyncClock(std::uint8_t calibration) {
   const auto frame = BuildClockSetFrame(calibration, NowDateTime());

@@ -84,6 +84,7 @@ class TfmAlarmBuffer : public TToolWindow {
   void LogProgress(std::uint64_t generation, int decoded);
   void PageLoaded(std::uint64_t generation, const LogPage& page);
   void ShowCounters(const CounterBlock& block);
+  void ShowNoCounters();
 
   QPushButton* btConnect_ = nullptr;
   QLabel* lbSPS_ = nullptr;

@@ -273,8 +273,13 @@ void TfmBrennAB::btStatReloadClick() {
   statLoaded_ = false;
   eventsLoaded_ = false;
   QPointer<TfmBrennAB> self(this);
-  fileWindow_->StartAutomaticDownload(Property, {"stat.dat"}, [self](bool, const std::string& message) {
+  fileWindow_->StartAutomaticDownload(Property, {"stat.dat"}, [self](bool received, const std::string& message) {
     if (!self) return;
+    // A copy left by an earlier download is not this controller's answer now: never shown as it.
+    if (!received) {
+      self->Warn(message.empty() ? kNotReceivedText : message);
+      return;
+    }
     if (!message.empty()) self->Warn(message);
     self->OpenStatFile(true);
   });
@@ -286,8 +291,13 @@ void TfmBrennAB::btEventRefreshClick() {
   statLoaded_ = false;
   eventsLoaded_ = false;
   QPointer<TfmBrennAB> self(this);
-  fileWindow_->StartAutomaticDownload(Property, {"event.edat"}, [self](bool, const std::string& message) {
+  fileWindow_->StartAutomaticDownload(Property, {"event.edat"}, [self](bool received, const std::string& message) {
     if (!self) return;
+    // A copy left by an earlier download is not this controller's answer now: never shown as it.
+    if (!received) {
+      self->Warn(message.empty() ? kNotReceivedText : message);
+      return;
+    }
     if (!message.empty()) self->Warn(message);
     self->OpenEventFile(true);
   });

@@ -29,6 +29,7 @@ namespace {
 
 constexpr const char* kNoEventSelectedText = "Не выбрана запись для просмотра.";
 constexpr const char* kFileNotOpenText = "ФАЙЛ НЕ ОТКРЫТ!";
+constexpr const char* kNoOscRateText = "Контроллер не записывает осциллограммы (частота записи 0).";
 
 }  // namespace
 
@@ -120,6 +121,11 @@ void TfmBrennAB::OscRateAnswered(const CardStep& step) {
     return;
   }
   oscRate_ = rateQuery_->Rate();
+  // No samples a second: the span would be empty, which the file window takes as "all of it".
+  if (oscRate_ == 0) {
+    Warn(kNoOscRateText);
+    return;
+  }
   const EventRecord& event = events_[*selectedEvent_].record;
   TRemFileOp::WantedFile wanted;
   wanted.name = "OSC.dat";
@@ -132,7 +138,12 @@ void TfmBrennAB::OscRateAnswered(const CardStep& step) {
   });
 }
 
-void TfmBrennAB::OscDownloaded(bool, const std::string& message) {
+void TfmBrennAB::OscDownloaded(bool received, const std::string& message) {
+  // An OSC.dat left by an earlier download belongs to another event.
+  if (!received) {
+    Warn(message.empty() ? kNotReceivedText : message);
+    return;
+  }
   if (!message.empty()) Warn(message);
   auto file = OscFile::Open(Context().paths.EventsAndStats() + "OSC.dat");
   if (!file) {

@@ -183,7 +183,8 @@ void TfmTirel::Command(PlayerCommand command) {
   if (!ModbusRtu()) return;
   std::vector<std::uint8_t> frame;
   try {
-    link_->WithImage([&] { frame = BuildPlayerWrite(*player, word, link_->Image(), Property.SlaveAddr); });
+    link_->WithImage(
+        [&] { frame = BuildPlayerWrite(*player, word, link_->Image(), Property.SlaveAddr, link_->ByteBeforeImage()); });
   } catch (const ConversionError& error) {
     CurrentPrompt().Warning("Quillon", error.what());
     return;

@@ -127,6 +127,11 @@ bool AlarmLink::Attach(const AlarmPort& port) {
     ports.ConfigurePort(port.name, port.baud, port.frameEndMs);
   }
   if (!pollsRegistered_) {
+    {
+      // What another port's controller said is not this one's.
+      std::lock_guard lock(mutex_);
+      snapshot_ = PollSnapshot{};
+    }
     ports.LockPort(port.name);
     clockRequest_.Busy = false;
     counterRequest_.Busy = false;

@@ -19,7 +19,7 @@ CardDownload::CardDownload(std::uint8_t address, std::string name, DownloadFile 
 
 CardStep CardDownload::Answer(std::span<const std::uint8_t> answer) {
   ++counters_.answers;
-  const bool valid = CardAnswerValid(answer);
+  const bool valid = CardAnswerFits(request_, answer);
   const std::uint8_t function = valid ? answer[1] : 0;
   if (valid && function == (kCardDownload | kCardAbsentBit)) return Finish(CardOutcome::CardAbsent, kCardAbsentMessage);
   if (valid && function == kCardDownloadMissing) return Finish(CardOutcome::FileMissing, kCardFileMissingMessage);
@@ -28,11 +28,18 @@ CardStep CardDownload::Answer(std::span<const std::uint8_t> answer) {
   const auto data = valid && function == kCardDownload ? CardCountedData(answer) : std::nullopt;
   if (!data) {
     ++counters_.errors;
-    if (++retries_ > kCardRetries) return Finish(CardOutcome::BadAnswer, kCardReadFailedMessage);
+    if (++retries_ > kCardRetries) {
+      return Finish(CardOutcome::BadAnswer, CardAnswerSilent(answer) ? kCardNoAnswerMessage : kCardReadFailedMessage);
+    }
     return MakeCardStep(Kind());
   }
   if (data->empty()) return Finish(CardOutcome::Done, kCardFileReceivedMessage);
   retries_ = 0;
+  // Only the last block of a file is short: data after one means blocks that do not belong
+  // together, and such a file would differ from the card's.
+  if (shortBlockSeen_) return Finish(CardOutcome::BadAnswer, kCardDownloadInconsistentMessage);
+  if (data->size() > kCardBlockSize) return Finish(CardOutcome::BadAnswer, kCardDownloadInconsistentMessage);
+  shortBlockSeen_ = data->size() < kCardBlockSize;
   std::span<const std::uint8_t> wanted = *data;
   if (span_.limit != 0) wanted = wanted.first(std::min<std::size_t>(wanted.size(), span_.limit - received_));
   if (!file_.Append(wanted)) return Finish(CardOutcome::LocalFileFailed, FileNotCreatedMessage(file_.Path()));

@@ -36,6 +36,7 @@ class CardDownload : public CardOperation {
   std::uint32_t received_ = 0;
   unsigned retries_ = 0;
   CardFrame request_;
+  bool shortBlockSeen_ = false;
 };
 
 }  // namespace quillon

@@ -45,6 +45,15 @@ inline constexpr const char* kCardBadAnswerMessage = "ошибка контро�
 inline constexpr const char* kCardApplyMissingMessage = "файл отсутствует!";
 inline constexpr const char* kCardNoFileMessage = "файл не выбран";
 inline constexpr const char* kCardNoDiskSize = "---";
+inline constexpr const char* kCardNoAnswerMessage = "Устройство не отвечает";
+// Every controller of a line would carry out a request to address 0, and none would answer.
+inline constexpr const char* kCardBroadcastMessage =
+    "Адрес 0 - общий для всех устройств линии: укажите адрес устройства (от 1 до 247)";
+// The controller ended an upload before the file's last block.
+inline constexpr const char* kCardUploadStoppedMessage = "Невозможно записать файл. Передача прервана контроллером.";
+// A download whose blocks do not fit together (a short block followed by more data).
+inline constexpr const char* kCardDownloadInconsistentMessage =
+    "Невозможно прочитать файл. Принятые блоки не согласуются";
 
 std::string FileNotCreatedMessage(const std::string& path);
 std::string FileNotOpenedMessage(const std::string& path);
@@ -64,6 +73,12 @@ CardFrame BuildCardApply(std::uint8_t address, std::string_view utf8Name);
 // An answer whose CRC over all its bytes, checksum included, is 0. Fewer than four bytes (address,
 // function, CRC) are no answer at all.
 bool CardAnswerValid(std::span<const std::uint8_t> answer);
+// A valid answer from the address `request` was sent to, to its function (or the card's own
+// codes for it: the function with bit 7, or a missing-file code); anything else is no answer
+// to this request.
+bool CardAnswerFits(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer);
+// Nothing came: no bytes, or the single count a TCP worker gives for silence.
+inline bool CardAnswerSilent(std::span<const std::uint8_t> answer) { return answer.size() <= 1; }
 
 // The payload of a counted answer (function, n, n bytes, CRC), or nothing when the count does not
 // match the answer's length.

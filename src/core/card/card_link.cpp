@@ -29,9 +29,17 @@ CardAttach CardLink::Start(const CardRegistries& registries, const CardTarget& t
                            std::shared_ptr<CardOperation> operation, std::uint64_t generation) {
   // A record in service cannot be re-armed under the worker's hands, and one registered
   // elsewhere has to leave first.
-  const bool elsewhere = target.tcp ? (!port_.empty() || (ip_ && *ip_ != ParseIPv4(target.ip)))
+  const bool elsewhere = target.tcp ? (!port_.empty() || (ip_ && *ip_ != TcpPeer{ParseIPv4(target.ip), target.tcpPort}))
                                     : (ip_.has_value() || (!port_.empty() && port_ != target.port));
   if (running_.load() || elsewhere) Withdraw(registries);
+  // A card request to address 0 would be carried out by every controller of the line, and
+  // answered by none: it never goes out.
+  if (const CardFrame& frame = operation->Request(); !frame.empty() && frame[0] == 0) {
+    CardStep refused = MakeCardStep(operation->Kind(), CardOutcome::BadAnswer, kCardBroadcastMessage);
+    refused.generation = generation;
+    if (onStep_) onStep_(std::move(refused));
+    return CardAttach::Attached;
+  }
   request_.AnswerCapacity = target.tcp ? answerBuf_.size() : kSerialAnswerCapacity;
   Arm(std::move(operation), generation);
   CardAttach attached = CardAttach::PortFailed;
@@ -79,12 +87,12 @@ CardAttach CardLink::AttachSerial(TCommList& ports, const CardTarget& target) {
 }
 
 CardAttach CardLink::AttachTcp(TTCPIPList& workers, const CardTarget& target) {
-  const std::uint32_t ip = ParseIPv4(target.ip);
-  if (ip == kNoAddress || workers.OpenWorker(ip, target.tcpPort) < 0) return CardAttach::PortFailed;
+  const TcpPeer peer{ParseIPv4(target.ip), target.tcpPort};
+  if (peer.ip == kNoAddress || workers.OpenWorker(peer) < 0) return CardAttach::PortFailed;
   // A worker that could not connect never calls the handler: the operation would wait for ever.
-  if (workers.FindWorker(ip) == nullptr) return CardAttach::PortFailed;
-  workers.AddRequest(ip, &request_);
-  ip_ = ip;
+  if (workers.FindWorker(peer) == nullptr) return CardAttach::PortFailed;
+  workers.AddRequest(peer, &request_);
+  ip_ = peer;
   return CardAttach::Attached;
 }
 

@@ -18,11 +18,11 @@
 
 #include "card/card_operation.h"
 #include "link/link_request.h"
+#include "link/tcpip_list.h"
 
 namespace quillon {
 
 class TCommList;
-class TTCPIPList;
 
 struct CardTarget {
   bool tcp = false;
@@ -58,7 +58,8 @@ class CardLink {
 
   // Attaches to the target (leaving a port or address it was attached to before, and ending an
   // operation still running) and starts `operation`, whose steps carry `generation`. On
-  // PortFailed the operation is dropped unstarted.
+  // PortFailed the operation is dropped unstarted. An operation addressed to 0 is never sent:
+  // its step ends it at once with the broadcast message.
   CardAttach Start(const CardRegistries& registries, const CardTarget& target, std::shared_ptr<CardOperation> operation,
                    std::uint64_t generation);
   // Takes the record out of its worker and drops the operation; a port left without records
@@ -87,7 +88,7 @@ class CardLink {
   std::array<std::uint8_t, 4096> answerBuf_{};
   // Where the record is registered; only the thread that starts and withdraws touches these.
   std::string port_;
-  std::optional<std::uint32_t> ip_;
+  std::optional<TcpPeer> ip_;
   TLinkRequest request_;
 };
 

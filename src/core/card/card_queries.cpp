@@ -17,10 +17,15 @@ CardStep CardQuery::End(CardOutcome outcome, std::string message) const {
   return MakeCardStep(Kind(), outcome, std::move(message));
 }
 
+CardStep CardQuery::Unanswered(std::span<const std::uint8_t> answer, bool retry) {
+  if (retry && ++retries_ <= kCardRetries) return MakeCardStep(Kind());
+  return End(CardOutcome::BadAnswer, CardAnswerSilent(answer) ? kCardNoAnswerMessage : std::string());
+}
+
 CardDiskStateQuery::CardDiskStateQuery(std::uint8_t address) : CardQuery(BuildCardDiskState(address)) {}
 
 CardStep CardDiskStateQuery::Answer(std::span<const std::uint8_t> answer) {
-  if (!CardAnswerValid(answer)) return End(CardOutcome::BadAnswer);
+  if (!CardAnswerFits(request_, answer)) return Unanswered(answer, true);
   if (Says(answer, kCardDiskState | kCardAbsentBit)) return End(CardOutcome::CardAbsent, kCardAbsentMessage);
   auto size = CardDiskSizeText(answer);
   if (!size) return End(CardOutcome::BadAnswer);
@@ -32,10 +37,11 @@ CardStep CardDiskStateQuery::Answer(std::span<const std::uint8_t> answer) {
 CardListQuery::CardListQuery(std::uint8_t address) : CardQuery(BuildCardList(address, true)), address_(address) {}
 
 CardStep CardListQuery::Answer(std::span<const std::uint8_t> answer) {
-  if (!CardAnswerValid(answer)) return End(CardOutcome::BadAnswer);
+  if (!CardAnswerFits(request_, answer)) return Unanswered(answer, true);
   if (Says(answer, kCardList | kCardAbsentBit)) return End(CardOutcome::CardAbsent);
   const auto name = Says(answer, kCardList) ? CardCountedData(answer) : std::nullopt;
-  if (!name) return End(CardOutcome::BadAnswer);
+  if (!name) return Unanswered(answer, true);
+  AnswerTaken();
   if (name->empty()) return End(CardOutcome::Done);
   CardStep step = MakeCardStep(Kind());
   step.fileName = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(name->data()), name->size()));
@@ -47,9 +53,10 @@ CardDeleteQuery::CardDeleteQuery(std::uint8_t address, const std::string& name)
     : CardQuery(BuildCardDelete(address, name)) {}
 
 CardStep CardDeleteQuery::Answer(std::span<const std::uint8_t> answer) {
-  if (!CardAnswerValid(answer)) return End(CardOutcome::BadAnswer);
+  if (!CardAnswerFits(request_, answer)) return Unanswered(answer, true);
   if (Says(answer, kCardDelete | kCardAbsentBit)) return End(CardOutcome::CardAbsent);
-  if (Says(answer, kCardDeleteMissing)) return End(CardOutcome::FileMissing);
+  // Asked again after an answer that got lost, the file the first request deleted is missing.
+  if (Says(answer, kCardDeleteMissing) && !Retried()) return End(CardOutcome::FileMissing);
   CardStep step = End(CardOutcome::Done);
   step.relist = true;
   return step;
@@ -62,7 +69,9 @@ CardApplyQuery::CardApplyQuery(std::uint8_t address, const std::string& name, Tr
 }
 
 CardStep CardApplyQuery::Answer(std::span<const std::uint8_t> answer) {
-  if (!CardAnswerValid(answer)) return End(CardOutcome::BadAnswer, kCardBadAnswerMessage);
+  if (!CardAnswerFits(request_, answer)) {
+    return End(CardOutcome::BadAnswer, CardAnswerSilent(answer) ? kCardNoAnswerMessage : kCardBadAnswerMessage);
+  }
   if (Says(answer, kCardApply | kCardAbsentBit)) return End(CardOutcome::CardAbsent, kCardAbsentMessage);
   if (Says(answer, kCardApplyMissing)) return End(CardOutcome::FileMissing, kCardApplyMissingMessage);
   return End(CardOutcome::Done);

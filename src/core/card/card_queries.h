@@ -1,6 +1,8 @@
 #pragma once
 // The short card operations: the disk state, the file list (one exchange per entry), deleting
-// a file and applying one in the device. Invalid answers are not tried again.
+// a file and applying one in the device. The disk state, the list and a deletion are asked
+// again after an invalid answer, as a transfer block is; applying is not, since the device may
+// have carried it out already.
 #include <string>
 
 #include "card/card_operation.h"
@@ -16,8 +18,16 @@ class CardQuery : public CardOperation {
  protected:
   explicit CardQuery(CardFrame request) : request_(std::move(request)) {}
   CardStep End(CardOutcome outcome, std::string message = {}) const;
+  // An answer that is none to this request: the same request again while retries last, then
+  // the end, told as silence when nothing came at all.
+  CardStep Unanswered(std::span<const std::uint8_t> answer, bool retry);
+  bool Retried() const { return retries_ > 0; }
+  void AnswerTaken() { retries_ = 0; }
 
   CardFrame request_;
+
+ private:
+  unsigned retries_ = 0;
 };
 
 class CardDiskStateQuery : public CardQuery {

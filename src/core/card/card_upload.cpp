@@ -17,18 +17,25 @@ void CardUpload::ReadBlock() {
 
 CardStep CardUpload::Answer(std::span<const std::uint8_t> answer) {
   ++counters_.answers;
-  const bool valid = CardAnswerValid(answer);
+  const bool valid = CardAnswerFits(request_, answer);
   const std::uint8_t function = valid ? answer[1] : 0;
   if (valid && function == (kCardUpload | kCardAbsentBit)) return Finish(CardOutcome::CardAbsent, kCardAbsentMessage);
   if (valid && function == kCardUploadMissing) return Finish(CardOutcome::FileMissing, kCardFileMissingMessage);
   if (!valid || function != kCardUpload || answer.size() != 5) {
     ++counters_.errors;
-    if (++retries_ > kCardRetries) return Finish(CardOutcome::BadAnswer, kCardWriteFailedMessage);
+    if (++retries_ > kCardRetries) {
+      return Finish(CardOutcome::BadAnswer, CardAnswerSilent(answer) ? kCardNoAnswerMessage : kCardWriteFailedMessage);
+    }
     // The block is read again from its start, as the file stood when it was first read.
     ReadBlock();
     return MakeCardStep(Kind());
   }
-  if (answer[2] == 0) return Finish(CardOutcome::Done, kCardFileReceivedMessage);
+  // The controller ends the file at this block; that is the file only when it was the last.
+  if (answer[2] == 0) {
+    const bool last = offset_ + block_.size() >= source_.Size();
+    return last ? Finish(CardOutcome::Done, kCardFileReceivedMessage)
+                : Finish(CardOutcome::BadAnswer, kCardUploadStoppedMessage);
+  }
   retries_ = 0;
   offset_ += static_cast<std::uint32_t>(block_.size());
   counters_.bytes = offset_;

@@ -22,8 +22,10 @@ AnswerVerdict FromJudgement(AnswerJudgement judgement) {
     case AnswerJudgement::CrcError:
       return AnswerVerdict::Error(kStatusCrcError);
     case AnswerJudgement::UnexpectedFunction:
+    case AnswerJudgement::Exception:
       return AnswerVerdict::Error(kStatusRequestError);
     case AnswerJudgement::NoValidAnswer:
+    case AnswerJudgement::WrongSlave:
       break;
   }
   return AnswerVerdict::Error(kStatusTransferError);
@@ -117,13 +119,11 @@ AnswerVerdict DeviceParameters::TakeReadAnswer(const LinkFieldTexts& fields, con
     }
     std::copy_n(answer, std::min(answerLen, buffer_.size()), buffer_.begin());
   } else {
-    const AnswerVerdict verdict = FromJudgement(JudgeMODBUSRead(answer, answerLen, true, true));
+    // Judged against the read: a frame that carries fewer registers than were asked for would
+    // leave stale values in the rows it does not reach, another slave's frame other values.
+    const AnswerVerdict verdict =
+        FromJudgement(JudgeMODBUSAnswer(request.bytes.data(), request.bytes.size(), answer, answerLen).judgement);
     if (!verdict.accepted) return verdict;
-    // A valid frame that carries fewer registers than were asked for would leave stale values
-    // in the rows it does not reach.
-    const std::size_t asked =
-        request.bytes.size() >= 6 ? 2u * ((static_cast<std::size_t>(request.bytes[4]) << 8) | request.bytes[5]) : 0;
-    if (answer[2] != answerLen - 5 || answerLen - 5 != asked) return AnswerVerdict::Error(kStatusTransferError);
     DecodeMODBUSRead(answer, answerLen, request.oddStart, buffer_.data(), buffer_.size(), 0);
   }
   list_.SampleAll();
@@ -159,7 +159,9 @@ IdentificationAnswer TakeIdentificationAnswer(const LinkFieldTexts& fields, cons
     result.text = WithoutLastCharacter(QuBUSIdentificationText(answer, answerLen));
     return result;
   }
-  result.verdict = FromJudgement(JudgeMODBUSReportSlaveID(answer, answerLen));
+  const LinkFrame request = BuildIdentificationRequest(fields);
+  result.verdict =
+      FromJudgement(JudgeMODBUSAnswer(request.bytes.data(), request.bytes.size(), answer, answerLen).judgement);
   if (result.verdict.accepted) result.text = WithoutLastCharacter(MODBUSReportSlaveIDText(answer, answerLen));
   return result;
 }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "device/cell_commit.h"
+#include "link/answers.h"
 #include "link/buses.h"
 #include "link/crc16.h"
 #include "link/spans.h"
@@ -55,14 +56,25 @@ LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields) {
   return frame;
 }
 
-AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::uint8_t* answer, std::size_t answerLen) {
+AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::vector<std::uint8_t>& request,
+                                    const std::uint8_t* answer, std::size_t answerLen) {
   if (IsSilence(answerLen, fields.Tcp())) return AnswerVerdict::Silent();
   if (fields.protocol == kProtocolQuBUS) {
     return answer[0] == kQuBUSFlashWriteCode ? AnswerVerdict::Accepted() : AnswerVerdict::Error(kStatusRequestError);
   }
-  if (CRC16(answer, answerLen) != 0) return AnswerVerdict::Error(kStatusCrcError);
-  if (answerLen < 2 || answer[1] != kMODBUSWriteMultipleRegisters) return AnswerVerdict::Error(kStatusRequestError);
-  return AnswerVerdict::Accepted();
+  switch (JudgeMODBUSAnswer(request.data(), request.size(), answer, answerLen).judgement) {
+    case AnswerJudgement::Valid:
+      return AnswerVerdict::Accepted();
+    case AnswerJudgement::CrcError:
+      return AnswerVerdict::Error(kStatusCrcError);
+    case AnswerJudgement::Exception:
+    case AnswerJudgement::UnexpectedFunction:
+      return AnswerVerdict::Error(kStatusRequestError);
+    case AnswerJudgement::NoValidAnswer:
+    case AnswerJudgement::WrongSlave:
+      break;
+  }
+  return AnswerVerdict::Error(kStatusTransferError);
 }
 
 bool CopyControllerToBase(DeviceParameters& parameters) {

@@ -16,7 +16,8 @@ std::vector<std::uint8_t> BaseImage(TViewList& list);
 LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields);
 
 // QuBUS answers with the FLASH write code 0x12, MODBUS with a valid frame of function 16.
-AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::uint8_t* answer, std::size_t answerLen);
+AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::vector<std::uint8_t>& request,
+                                    const std::uint8_t* answer, std::size_t answerLen);
 
 // "Контроллер": every base value becomes the controller's hex text; dependent variables then
 // take their ratio from it. A variable whose controller value was not read keeps its base and

@@ -65,6 +65,8 @@ GridRow EventGridRow(const ShownEvent& event);
 
 inline constexpr const char* kBufferFileMissingText = "Файл .dat или .bak отсутствует.";
 inline constexpr const char* kFileOpenFailedText = "Ошибка открытия файла";
+// A download that did not bring the file: nothing of an older copy is shown in its place.
+inline constexpr const char* kNotReceivedText = "Файл не принят от контроллера.";
 
 // The whole file; nothing when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path);

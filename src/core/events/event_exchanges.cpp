@@ -7,7 +7,7 @@ namespace quillon {
 OscRateQuery::OscRateQuery(std::uint8_t address) : request_(BuildOscRateRequest(address)) {}
 
 CardStep OscRateQuery::Answer(std::span<const std::uint8_t> answer) {
-  const auto rate = OscRateFromAnswer(answer);
+  const auto rate = OscRateFromAnswer(request_, answer);
   if (!rate) return MakeCardStep(Kind(), CardOutcome::BadAnswer, kOscRateCrcErrorText);
   rate_ = *rate;
   return MakeCardStep(Kind(), CardOutcome::Done);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/answers.h"
 #include "link/buses.h"
 #include "link/crc16.h"
 
@@ -26,8 +27,12 @@ std::vector<std::uint8_t> BuildOscRateRequest(std::uint8_t address) {
   return frame;
 }
 
-std::optional<std::uint8_t> OscRateFromAnswer(std::span<const std::uint8_t> answer) {
-  if (answer.size() < kOscRateAnswerLength || CRC16(answer.data(), answer.size()) != 0) return std::nullopt;
+std::optional<std::uint8_t> OscRateFromAnswer(std::span<const std::uint8_t> request,
+                                              std::span<const std::uint8_t> answer) {
+  if (answer.size() != kOscRateAnswerLength ||
+      !JudgeMODBUSAnswer(request.data(), request.size(), answer.data(), answer.size()).Valid()) {
+    return std::nullopt;
+  }
   return answer[2];
 }
 

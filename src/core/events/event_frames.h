@@ -21,7 +21,10 @@ std::vector<std::uint8_t> BuildCounterChange(std::string_view slaveAddress, std:
 
 std::vector<std::uint8_t> BuildOscRateRequest(std::uint8_t address);
 // The rate in records per second from an answer whose CRC16 over all its bytes is 0.
-std::optional<std::uint8_t> OscRateFromAnswer(std::span<const std::uint8_t> answer);
+// The rate of a well-formed answer to `request`: slave, 0x13, rate, CRC. An exception or any
+// other answer gives none.
+std::optional<std::uint8_t> OscRateFromAnswer(std::span<const std::uint8_t> request,
+                                              std::span<const std::uint8_t> answer);
 
 inline constexpr const char* kOscRateCrcErrorText = "ошибка CRC";
 

@@ -54,6 +54,59 @@ std::size_t DecodeMODBUSRead(const std::uint8_t* answer, std::size_t answerLen, 
   return count;
 }
 
+AnswerCheck JudgeMODBUSAnswer(const std::uint8_t* request, std::size_t requestLen, const std::uint8_t* answer,
+                              std::size_t answerLen, bool checkCrc) {
+  constexpr std::uint8_t kExceptionBit = 0x80;
+  constexpr std::size_t kExceptionLength = 5;
+  AnswerCheck check;
+  if (request == nullptr || requestLen < 2 || answer == nullptr || answerLen < kMODBUSOverhead) return check;
+  if (checkCrc && CRC16(answer, answerLen) != 0) {
+    check.judgement = AnswerJudgement::CrcError;
+    return check;
+  }
+  if (request[0] == 0 || answer[0] != request[0]) {
+    check.judgement = AnswerJudgement::WrongSlave;
+    return check;
+  }
+  const std::uint8_t function = request[1];
+  if (answer[1] == (function | kExceptionBit) && answerLen == kExceptionLength) {
+    check.judgement = AnswerJudgement::Exception;
+    check.exceptionCode = answer[2];
+    return check;
+  }
+  if (answer[1] != function) {
+    check.judgement = AnswerJudgement::UnexpectedFunction;
+    return check;
+  }
+  bool lengthRight = true;
+  switch (function) {
+    case 0x03:
+    case 0x04:
+      if (requestLen >= 6) {
+        const std::size_t registers = (static_cast<std::size_t>(request[4]) << 8) | request[5];
+        lengthRight = answer[2] == 2 * registers && answerLen == answer[2] + kMODBUSOverhead;
+      }
+      break;
+    case 0x05:
+    case 0x06:
+    case 0x10:
+      lengthRight = answerLen == 8 && requestLen >= 6 && std::equal(request + 2, request + 6, answer + 2);
+      break;
+    case 0x11:
+      lengthRight = answerLen == answer[2] + kMODBUSOverhead;
+      break;
+    default:
+      break;
+  }
+  check.judgement = lengthRight ? AnswerJudgement::Valid : AnswerJudgement::NoValidAnswer;
+  return check;
+}
+
+std::string ExceptionText(std::uint8_t code) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return std::string("EXC ") + kDigits[code >> 4] + kDigits[code & 0x0F];
+}
+
 AnswerJudgement JudgeMODBUSReportSlaveID(const std::uint8_t* answer, std::size_t answerLen) {
   if (answerLen < kMODBUSOverhead) return AnswerJudgement::NoValidAnswer;
   if (CRC16(answer, answerLen) != 0) return AnswerJudgement::CrcError;

@@ -12,7 +12,29 @@ enum class AnswerJudgement {
   NoValidAnswer,       // nothing, too short or the wrong length ("DNR!")
   CrcError,            // "CRC!"
   UnexpectedFunction,  // a MODBUS answer to another function than the one asked
+  Exception,           // the device refused the request with a MODBUS exception code
+  WrongSlave,          // a MODBUS answer from another address than the one asked
 };
+
+// A judgement with the exception code when the device refused the request.
+struct AnswerCheck {
+  AnswerJudgement judgement = AnswerJudgement::NoValidAnswer;
+  std::uint8_t exceptionCode = 0;
+  bool Valid() const { return judgement == AnswerJudgement::Valid; }
+};
+
+// Every MODBUS answer judged against the request it answers, in this order: nothing or fewer
+// than 5 bytes is no answer; with `checkCrc` a CRC over the whole answer that is not 0 is a CRC
+// error; another slave address; the request's function with the exception bit and a code, in
+// the five bytes of an exception answer; another function; and, for the functions whose answer
+// length the request fixes (reads 0x03/0x04: a byte count of twice the registers asked, writes
+// 0x05/0x06/0x10: the echo of address and quantity, report slave ID 0x11: its own byte count),
+// any other length. A request to address 0 (broadcast) has no answer to judge.
+AnswerCheck JudgeMODBUSAnswer(const std::uint8_t* request, std::size_t requestLen, const std::uint8_t* answer,
+                              std::size_t answerLen, bool checkCrc = true);
+
+// The text shown for a refused request: "EXC " and the code as two hex digits ("EXC 02").
+std::string ExceptionText(std::uint8_t code);
 
 // A QuBUS read answers with exactly the requested byte count (the low byte of `expectedLen`),
 // nothing else. An empty answer never counts, nor one longer than a count byte can ask for.

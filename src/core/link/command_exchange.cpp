@@ -67,13 +67,13 @@ CommandRegistration CommandExchange::SendSerial(const CommandTarget& target) {
 }
 
 CommandRegistration CommandExchange::SendTcp(const CommandTarget& target) {
-  const std::uint32_t ip = ParseIPv4(target.ip);
-  if (ip == kNoAddress) return CommandRegistration::NotRegistered;
+  const TcpPeer peer{ParseIPv4(target.ip), target.tcpPort};
+  if (peer.ip == kNoAddress) return CommandRegistration::NotRegistered;
   TTCPIPList& workers = TCPIPList();
-  if (workers.OpenWorker(ip, target.tcpPort) < 0) return CommandRegistration::PortFailed;
-  ip_ = ip;
-  workers.Reconnect(ip);
-  workers.AddRequest(ip, &request_);
+  if (workers.OpenWorker(peer) < 0) return CommandRegistration::PortFailed;
+  ip_ = peer;
+  workers.Reconnect(peer);
+  workers.AddRequest(peer, &request_);
   return CommandRegistration::Registered;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "link/link_request.h"
+#include "link/tcpip_list.h"
 
 namespace quillon {
 
@@ -66,7 +67,7 @@ class CommandExchange {
   std::atomic<bool> tcp_{false};
   // The workers the record was last handed to; only the task queue's thread touches them.
   std::string port_;
-  std::optional<std::uint32_t> ip_;
+  std::optional<TcpPeer> ip_;
   TLinkRequest request_;
 };
 

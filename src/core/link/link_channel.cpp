@@ -2,6 +2,8 @@
 
 #include <sys/prctl.h>
 
+#include <algorithm>
+
 namespace quillon {
 
 void SleepPrecisely() {
@@ -53,20 +55,30 @@ ServiceOutcome ServeRequest(LinkChannel& channel, TLinkRequest& request, WorkerS
   channel.Purge();
   const bool sent = request.RequestBuf != nullptr && channel.Send(request.RequestBuf, request.RequestLen);
   if (!sent && rules.stopOnSendFailure) return ServiceOutcome::SendFailed;
-  const AnswerEnd end =
-      rules.endAtKnownLength ? AnswerEnd::ForRequest(request.RequestBuf, request.RequestLen) : AnswerEnd();
+  const AnswerEnd shape = AnswerEnd::ForRequest(request.RequestBuf, request.RequestLen);
+  const AnswerEnd end = rules.endAtKnownLength ? shape : AnswerEnd();
   if (!signal.SleepFor(std::chrono::milliseconds(request.DelayMs))) return ServiceOutcome::Stopped;
   const std::size_t capacity = request.AnswerBuf != nullptr ? request.AnswerCapacity : 0;
-  request.AnswerLen = channel.ReceiveAnswer(request.AnswerBuf, capacity, end);
+  const std::uint32_t count = channel.ReceiveAnswer(request.AnswerBuf, capacity, end);
+  request.AnswerLen = count;
   if (signal.Stopped()) return ServiceOutcome::Stopped;
+  // Judged here only by what the request's shape tells; the owner judges the rest. Copied
+  // before the owner may reuse its buffer.
+  const std::size_t stored = std::min<std::size_t>(count, capacity);
+  const bool whole =
+      !channel.Silence(count) &&
+      (!shape.ExpectedLength() || (request.AnswerBuf != nullptr && shape.Complete(request.AnswerBuf, stored)));
+  ServiceOutcome outcome = ServiceOutcome::Served;
   if (request.OnAnswer) {
     try {
       request.OnAnswer(request);
     } catch (...) {
-      return ServiceOutcome::HandlerFailed;
+      outcome = ServiceOutcome::HandlerFailed;
     }
   }
-  return ServiceOutcome::Served;
+  // The owner has its answer; the line is made quiet before anyone's next request goes out.
+  if (!whole) channel.Settle();
+  return outcome;
 }
 
 }  // namespace quillon

@@ -26,7 +26,16 @@ class LinkChannel {
   virtual std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd& end) = 0;
   // Makes every wait of the channel, running or to come, end at once (worker shutdown).
   virtual void Interrupt() = 0;
+  // After a time-out or an answer that did not come whole: reads and discards until nothing has
+  // arrived for the line's guard time, so an answer that comes late is never taken for the
+  // answer to the next request. Bounded, and ended by Interrupt.
+  virtual void Settle() {}
+  // Whether a count ReceiveAnswer gave means that nothing came.
+  virtual bool Silence(std::uint32_t count) const { return count == 0; }
 };
+
+// The longest a settle goes on while bytes keep coming (a line full of noise).
+inline constexpr std::chrono::milliseconds kSettleLimit{2000};
 
 // A worker's stop flag and its wake-up event. Every wait of a worker is bounded and ends at the
 // stop; a worker that found nothing to serve rests until new work wakes it.

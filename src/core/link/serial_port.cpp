@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace quillon {
@@ -199,8 +200,35 @@ void SerialPort::Interrupt() {
   [[maybe_unused]] const ssize_t ignored = ::write(wakeFd_, &one, sizeof one);
 }
 
+unsigned SerialSettleGuardMs(unsigned baud, unsigned frameEndMs) {
+  const unsigned longestAnswerMs =
+      baud == 0 ? 0 : static_cast<unsigned>((kSerialAnswerMax * 10 * 1000 + baud - 1) / baud);
+  return std::max(frameEndMs, longestAnswerMs) + kLateAnswerMarginMs;
+}
+
+void SerialPort::Settle() {
+  if (lost_.load()) return;
+  const int guard = static_cast<int>(SerialSettleGuardMs(baud_.load(), frameEndMs_.load()));
+  const auto deadline = std::chrono::steady_clock::now() + kSettleLimit;
+  std::uint8_t scratch[kSerialAnswerMax];
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    const int ready = ::poll(fds, 2, guard);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || (fds[1].revents & POLLIN)) return;
+    if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 && !(fds[0].revents & POLLIN)) return;
+    const ssize_t got = ::read(fd_, scratch, sizeof scratch);
+    if (got < 0 && errno != EAGAIN && errno != EINTR) {
+      NoteFailure(errno);
+      return;
+    }
+    if (got == 0) return;
+  }
+}
+
 bool SerialPort::Configure(unsigned baud, unsigned frameEndMs) {
   frameEndMs_ = frameEndMs;
+  baud_ = baud;
   termios settings{};
   if (::tcgetattr(fd_, &settings) != 0) {
     NoteFailure(errno);

@@ -23,6 +23,13 @@ class SerialLine : public LinkChannel {
 inline constexpr int kFirstByteWaitMs = 500;
 inline constexpr std::size_t kSerialAnswerMax = 256;
 inline constexpr unsigned kDefaultFrameEndMs = 8;
+// Beyond the frame-end pause and the longest answer's own time, how long a line that fell
+// silent may still bring an answer its requester gave up on.
+inline constexpr unsigned kLateAnswerMarginMs = 150;
+
+// How long the line must stay quiet after a time-out: the frame-end pause and the time of the
+// longest answer at the bit rate (10 bits a byte), plus the late-answer margin.
+unsigned SerialSettleGuardMs(unsigned baud, unsigned frameEndMs);
 
 class SerialPort final : public SerialLine {
  public:
@@ -40,6 +47,7 @@ class SerialPort final : public SerialLine {
   void Interrupt() override;
   bool Configure(unsigned baud, unsigned frameEndMs) override;
   bool Lost() override;
+  void Settle() override;
 
  private:
   SerialPort(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
@@ -49,6 +57,7 @@ class SerialPort final : public SerialLine {
   int fd_;
   int wakeFd_;  // an eventfd that ends every wait once written
   std::atomic<unsigned> frameEndMs_{kDefaultFrameEndMs};
+  std::atomic<unsigned> baud_{9600};
   std::atomic<bool> lost_{false};
 };
 

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <string>
 
 namespace quillon {
@@ -194,6 +195,24 @@ std::uint32_t TcpConnection::ReceiveAnswer(std::uint8_t* buffer, std::size_t cap
   }
   if (!stored) return 0;
   return static_cast<std::uint32_t>(got) <= kTCPLongestAnswer ? static_cast<std::uint32_t>(got) : 0;
+}
+
+void TcpConnection::Settle() {
+  const auto deadline = std::chrono::steady_clock::now() + kSettleLimit;
+  std::uint8_t scratch[512];
+  while (std::chrono::steady_clock::now() < deadline) {
+    const int fd = fd_.load();
+    if (fd < 0 || !connected_.load()) return;
+    pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    const int ready = ::poll(fds, 2, kTCPSettleGuardMs);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0 || (fds[1].revents & POLLIN)) return;
+    const ssize_t got = ::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT);
+    if (got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+      connected_ = false;
+      return;
+    }
+  }
 }
 
 void TcpConnection::Interrupt() {

@@ -15,6 +15,9 @@ inline constexpr int kConnectTimeoutMs = 2000;
 inline constexpr int kAnswerWaitMs = 50;
 inline constexpr std::size_t kTCPAnswerMax = 4096;
 inline constexpr std::uint32_t kTCPLongestAnswer = 255;
+// After a time-out the connection must bring nothing for this long before the next request: a
+// device or gateway may answer long after the 50 ms the worker waits.
+inline constexpr int kTCPSettleGuardMs = 700;
 
 // A dotted IPv4 text as a 32-bit address in network byte order, as the system's registry keys
 // are; 0xFFFFFFFF (INADDR_NONE) when the text is not an address.
@@ -50,6 +53,9 @@ class TcpConnection final : public LinkChannel {
   // pause to shorten, so `end` changes nothing.
   std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd& end) override;
   void Interrupt() override;
+  void Settle() override;
+  // The count 1 stands for "nothing came", and no answer of the protocol is one byte long.
+  bool Silence(std::uint32_t count) const override { return count <= 1; }
 
  private:
   TcpConnection(int fd, int wakeFd, std::uint32_t ip, std::uint16_t port)

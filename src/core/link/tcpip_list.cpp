@@ -15,15 +15,15 @@ TTCPIPList::~TTCPIPList() {
   workers.clear();
 }
 
-TTCPIPThread* TTCPIPList::Registered(std::uint32_t ip) {
+TTCPIPThread* TTCPIPList::Registered(TcpPeer peer) {
   std::lock_guard lock(guard_);
   for (auto it = workers_.rbegin(); it != workers_.rend(); ++it)
-    if ((*it)->IP() == ip) return it->get();
+    if ((*it)->IP() == peer.ip && (*it)->Port() == peer.port) return it->get();
   return nullptr;
 }
 
-TTCPIPThread* TTCPIPList::FindWorker(std::uint32_t ip) {
-  TTCPIPThread* worker = Registered(ip);
+TTCPIPThread* TTCPIPList::FindWorker(TcpPeer peer) {
+  TTCPIPThread* worker = Registered(peer);
   if (worker == nullptr || worker->Probe()) return worker;
   std::unique_ptr<TTCPIPThread> dead;
   {
@@ -38,33 +38,33 @@ TTCPIPThread* TTCPIPList::FindWorker(std::uint32_t ip) {
   return nullptr;  // `dead` stops its thread and closes its socket here
 }
 
-int TTCPIPList::OpenWorker(std::uint32_t ip, std::uint16_t port) {
-  if (FindWorker(ip) != nullptr) return 1;
-  auto worker = std::make_unique<TTCPIPThread>(ip, port);
+int TTCPIPList::OpenWorker(TcpPeer peer) {
+  if (FindWorker(peer) != nullptr) return 1;
+  auto worker = std::make_unique<TTCPIPThread>(peer.ip, peer.port);
   if (!worker->SocketMade()) return -1;
   std::lock_guard lock(guard_);
   workers_.push_back(std::move(worker));
   return 0;
 }
 
-void TTCPIPList::Lock(std::uint32_t ip) {
-  if (TTCPIPThread* worker = Registered(ip)) worker->Lock();
+void TTCPIPList::Lock(TcpPeer peer) {
+  if (TTCPIPThread* worker = Registered(peer)) worker->Lock();
 }
 
-void TTCPIPList::Unlock(std::uint32_t ip) {
-  if (TTCPIPThread* worker = Registered(ip)) worker->Unlock();
+void TTCPIPList::Unlock(TcpPeer peer) {
+  if (TTCPIPThread* worker = Registered(peer)) worker->Unlock();
 }
 
-void TTCPIPList::AddRequest(std::uint32_t ip, TLinkRequest* request) {
-  if (TTCPIPThread* worker = Registered(ip)) worker->AddRequest(request);
+void TTCPIPList::AddRequest(TcpPeer peer, TLinkRequest* request) {
+  if (TTCPIPThread* worker = Registered(peer)) worker->AddRequest(request);
 }
 
-void TTCPIPList::RemoveRequest(std::uint32_t ip, TLinkRequest* request) {
-  if (TTCPIPThread* worker = Registered(ip)) worker->RemoveRequest(request);
+void TTCPIPList::RemoveRequest(TcpPeer peer, TLinkRequest* request) {
+  if (TTCPIPThread* worker = Registered(peer)) worker->RemoveRequest(request);
 }
 
-void TTCPIPList::Reconnect(std::uint32_t ip) {
-  if (TTCPIPThread* worker = Registered(ip)) worker->Reconnect();
+void TTCPIPList::Reconnect(TcpPeer peer) {
+  if (TTCPIPThread* worker = Registered(peer)) worker->Reconnect();
 }
 
 std::size_t TTCPIPList::Count() const {

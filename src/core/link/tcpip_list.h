@@ -1,7 +1,8 @@
 #pragma once
 // TTCPIPList: the TCP workers of the program, one per device IP address (network byte order,
-// see ParseIPv4). Unlike the serial registry, withdrawing the last record keeps the connection;
-// a worker goes when a find finds its peer gone, or with the registry. As with the serial
+// see ParseIPv4) and TCP port: two devices behind one address (a gateway with several ports)
+// are two connections, and a request for one never reaches the other. Unlike the serial registry, withdrawing the last
+// record keeps the connection; a worker goes when a find finds its peer gone, or with the registry. As with the serial
 // registry, calls come from the user-interface thread, never from an OnAnswer handler.
 #include <cstdint>
 #include <memory>
@@ -12,6 +13,13 @@
 
 namespace quillon {
 
+// Where a TCP worker connects: the address in network byte order and the TCP port.
+struct TcpPeer {
+  std::uint32_t ip = 0;
+  std::uint16_t port = 0;
+  bool operator==(const TcpPeer&) const = default;
+};
+
 class TTCPIPList {
  public:
   TTCPIPList() = default;
@@ -21,21 +29,21 @@ class TTCPIPList {
 
   // The worker of the address when its connection is alive. A worker whose peer is gone is
   // removed and destroyed, and nullptr is returned, so the next open makes a new connection.
-  TTCPIPThread* FindWorker(std::uint32_t ip);
+  TTCPIPThread* FindWorker(TcpPeer peer);
   // 1 when a live worker exists, 0 when one was created and registered, -1 when no socket
   // could be made. A worker that could not connect is registered all the same; the next find
   // discards it.
-  int OpenWorker(std::uint32_t ip, std::uint16_t port);
-  void Lock(std::uint32_t ip);
-  void Unlock(std::uint32_t ip);
-  void AddRequest(std::uint32_t ip, TLinkRequest* request);
-  void RemoveRequest(std::uint32_t ip, TLinkRequest* request);
-  void Reconnect(std::uint32_t ip);
+  int OpenWorker(TcpPeer peer);
+  void Lock(TcpPeer peer);
+  void Unlock(TcpPeer peer);
+  void AddRequest(TcpPeer peer, TLinkRequest* request);
+  void RemoveRequest(TcpPeer peer, TLinkRequest* request);
+  void Reconnect(TcpPeer peer);
   std::size_t Count() const;
 
  private:
   // The registered worker of the address without probing it.
-  TTCPIPThread* Registered(std::uint32_t ip);
+  TTCPIPThread* Registered(TcpPeer peer);
 
   mutable std::mutex guard_;
   std::vector<std::unique_ptr<TTCPIPThread>> workers_;

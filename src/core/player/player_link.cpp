@@ -27,9 +27,13 @@ void PlayerLink::PollAnswered(TLinkRequest& request) {
   bool good = false;
   {
     std::lock_guard lock(mutex_);
-    message_ = JudgePlayerPoll(pollAnswer_.data(), received);
+    message_ = JudgePlayerPoll(pollFrame_, pollAnswer_.data(), received);
     good = message_.empty();
-    if (good) DecodeMODBUSRead(pollAnswer_.data(), received, oddStart_, image_.data(), image_.size(), 0);
+    if (good) {
+      DecodeMODBUSRead(pollAnswer_.data(), received, oddStart_, image_.data(), image_.size(), 0);
+      // The low byte of the first register, which the image leaves out (second on the wire).
+      if (oddStart_ != 0 && received >= 7) byteBeforeImage_ = pollAnswer_[4];
+    }
   }
   if (good && onGoodAnswer_) onGoodAnswer_();
 }
@@ -63,6 +67,7 @@ bool PlayerLink::Attach(TCommList& ports, const PlayerPort& port, std::optional<
     std::lock_guard lock(mutex_);
     pollFrame_ = std::move(poll->bytes);
     oddStart_ = poll->oddStart;
+    byteBeforeImage_.reset();
     message_.clear();
   }
   poll_.RequestBuf = pollFrame_.data();

@@ -65,6 +65,9 @@ class PlayerLink {
     action();
   }
   std::span<std::uint8_t> Image() { return image_; }
+  // Inside WithImage: the byte of the first register the last good poll brought before the
+  // image (a poll that starts in a register's high byte), or nothing.
+  std::optional<std::uint8_t> ByteBeforeImage() const { return byteBeforeImage_; }
 
   const TLinkRequest& PollRequest() const { return poll_; }
   const TLinkRequest& WriteRequest() const { return write_; }
@@ -78,6 +81,7 @@ class PlayerLink {
   std::vector<std::uint8_t> image_ = std::vector<std::uint8_t>(kImageSize, 0);
   std::string message_;
   int oddStart_ = 0;
+  std::optional<std::uint8_t> byteBeforeImage_;
   std::vector<std::uint8_t> pollFrame_;
   std::array<std::uint8_t, 256> pollAnswer_{};
   std::vector<std::uint8_t> writeFrame_;

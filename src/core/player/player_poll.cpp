@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/answers.h"
 #include "link/buses.h"
 #include "link/crc16.h"
 #include "link/spans.h"
@@ -52,10 +53,22 @@ PlayerPollFrame BuildPlayerPoll(const TViewList& list, std::string_view slaveAdd
   return frame;
 }
 
-std::string JudgePlayerPoll(const std::uint8_t* answer, std::size_t answerLen) {
-  if (answerLen < kMODBUSOverhead) return kPollLengthMessage;
-  if (CRC16(answer, answerLen) != 0) return kPollCrcMessage;
-  return {};
+std::string JudgePlayerPoll(std::span<const std::uint8_t> request, const std::uint8_t* answer, std::size_t answerLen) {
+  const AnswerCheck check = JudgeMODBUSAnswer(request.data(), request.size(), answer, answerLen);
+  switch (check.judgement) {
+    case AnswerJudgement::Valid:
+      return {};
+    case AnswerJudgement::CrcError:
+      return kPollCrcMessage;
+    case AnswerJudgement::Exception:
+      return kPollRefusedMessage + ExceptionText(check.exceptionCode);
+    case AnswerJudgement::WrongSlave:
+    case AnswerJudgement::UnexpectedFunction:
+      return kPollOtherAnswerMessage;
+    case AnswerJudgement::NoValidAnswer:
+      break;
+  }
+  return kPollLengthMessage;
 }
 
 bool HasControllerCell(const TView& variable) {
@@ -67,14 +80,19 @@ std::uint16_t LastSampledWord(const TView& variable) {
 }
 
 std::vector<std::uint8_t> BuildPlayerWrite(const TView& player, std::uint16_t word, std::span<const std::uint8_t> image,
-                                           std::string_view slaveAddress) {
+                                           std::string_view slaveAddress, std::optional<std::uint8_t> byteBeforeImage) {
   if (!HasControllerCell(player) || player.DataPtr < image.data() || player.DataPtr >= image.data() + image.size())
     return {};
   std::array<std::uint8_t, 2> value{static_cast<std::uint8_t>(word & 0xFF), static_cast<std::uint8_t>(word >> 8)};
   if (player.Size == 1) {
     // The image starts at the lowest address of the list, not at address 0.
     const auto offset = static_cast<std::size_t>(player.DataPtr - image.data());
-    value = RegisterBytesForByte(value[0], image.data(), image.size(), offset, player.HighByte);
+    if (player.HighByte && offset == 0) {
+      if (!byteBeforeImage) return {};
+      value = {*byteBeforeImage, value[0]};
+    } else {
+      value = RegisterBytesForByte(value[0], image.data(), image.size(), offset, player.HighByte);
+    }
   }
   std::vector<std::uint8_t> frame(2 + 9);
   int length = 0;

@@ -17,6 +17,10 @@ class TViewList;
 
 inline constexpr const char* kPollLengthMessage = "Даные не корректны. Длина ответа.";
 inline constexpr const char* kPollCrcMessage = "Даные не корректны. Контрольная сумма.";
+// An answer from another address or to another function: none of its bytes are this poll's.
+inline constexpr const char* kPollOtherAnswerMessage = "Даные не корректны. Ответ не на этот запрос.";
+// Followed by the exception code ("EXC 02"): the controller refused the read.
+inline constexpr const char* kPollRefusedMessage = "Даные не корректны. Запрос отклонён: ";
 inline constexpr const char* kLinkEstablishedText = "Связь установлена";
 
 // The live variables of a device file (its RAM section, with the file's scale table) become
@@ -34,7 +38,7 @@ struct PlayerPollFrame {
 PlayerPollFrame BuildPlayerPoll(const TViewList& list, std::string_view slaveAddress);
 
 // The message a poll answer earns: empty for one worth decoding.
-std::string JudgePlayerPoll(const std::uint8_t* answer, std::size_t answerLen);
+std::string JudgePlayerPoll(std::span<const std::uint8_t> request, const std::uint8_t* answer, std::size_t answerLen);
 
 // Whether the variable has a cell in the controller's memory that the image holds.
 bool HasControllerCell(const TView& variable);
@@ -43,9 +47,12 @@ bool HasControllerCell(const TView& variable);
 std::uint16_t LastSampledWord(const TView& variable);
 
 // Write multiple registers of one register: the word into the variable's register. A one-byte
-// variable goes together with its neighbour byte of the image. Empty for a variable without a
-// cell. Throws ConversionError when the device address is not a number.
+// variable goes together with its neighbour byte of the image; a high byte at the very start of
+// the image has its neighbour before it, as `byteBeforeImage` (the controller's byte the poll
+// brought): without it nothing is written, since a guess would overwrite that byte. Empty for a
+// variable without a cell. Throws ConversionError when the device address is not a number.
 std::vector<std::uint8_t> BuildPlayerWrite(const TView& player, std::uint16_t word, std::span<const std::uint8_t> image,
-                                           std::string_view slaveAddress);
+                                           std::string_view slaveAddress,
+                                           std::optional<std::uint8_t> byteBeforeImage = std::nullopt);
 
 }  // namespace quillon

@@ -86,15 +86,29 @@ void ScopePoll::ReceiveDataFromQuBUS(TLinkRequest& request) {
 
 void ScopePoll::ReceiveDataFromMODBUS(TLinkRequest& request) {
   const std::size_t length = request.AnswerLen;
-  if (length < kMODBUSOverhead || length > kLongestReadAnswer || request.AnswerBuf == nullptr) {
+  if (length > kLongestReadAnswer || request.AnswerBuf == nullptr) {
     Reject(request, kStatusTransferError);
     return;
   }
-  // The function code is not examined: a device that answers the read at all answers with 3.
-  if (JudgeMODBUSRead(request.AnswerBuf, length, crcCheck_.load(std::memory_order_relaxed), false) ==
-      AnswerJudgement::CrcError) {
-    Reject(request, kStatusTransferError | kStatusCrcError);
-    return;
+  // Judged against the read it answers: an exception, another slave's answer or one that
+  // carries fewer registers holds none of this window's values.
+  const AnswerCheck check = JudgeMODBUSAnswer(request.RequestBuf, request.RequestLen, request.AnswerBuf, length,
+                                              crcCheck_.load(std::memory_order_relaxed));
+  switch (check.judgement) {
+    case AnswerJudgement::Valid:
+      break;
+    case AnswerJudgement::CrcError:
+      Reject(request, kStatusTransferError | kStatusCrcError);
+      return;
+    case AnswerJudgement::Exception:
+      exceptionCode_.store(check.exceptionCode, std::memory_order_relaxed);
+      Reject(request, kStatusRequestError);
+      return;
+    case AnswerJudgement::NoValidAnswer:
+    case AnswerJudgement::UnexpectedFunction:
+    case AnswerJudgement::WrongSlave:
+      Reject(request, kStatusTransferError);
+      return;
   }
   DecodeMODBUSRead(request.AnswerBuf, length, oddStart_, image_.data(), image_.size(), 0);
   ProcessAnswer(request);
@@ -121,6 +135,7 @@ std::string ScopePoll::OneSecondTick() {
   const std::uint32_t word = status_.exchange(0, std::memory_order_relaxed);
   std::atomic_ref<std::uint8_t>(tick_).store(1);
   if ((word & kStatusTransferError) != 0) return (word & kStatusCrcError) != 0 ? "CRC!" : "DNR!";
+  if ((word & kStatusRequestError) != 0) return ExceptionText(exceptionCode_.load(std::memory_order_relaxed));
   return std::to_string(word & kScopeAnswerCountMask);
 }
 

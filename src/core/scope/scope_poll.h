@@ -62,8 +62,9 @@ class ScopePoll {
   void ReceiveDataFromMODBUS(TLinkRequest& request);
 
   std::uint32_t Status() const { return status_.load(std::memory_order_relaxed); }
-  // Once a second on the window's thread: the text of status panel 1 ("CRC!", "DNR!" or the
-  // answers counted), then a fresh count and a tick for the next sample.
+  // Once a second on the window's thread: the text of status panel 1 ("CRC!", "DNR!", "EXC nn"
+  // for a read the device refused, or the answers counted), then a fresh count and a tick for
+  // the next sample.
   std::string OneSecondTick();
 
  private:
@@ -79,6 +80,7 @@ class ScopePoll {
   std::uint8_t tick_ = 0;
   int oddStart_ = 0;
   std::atomic<std::uint32_t> status_{0};
+  std::atomic<std::uint8_t> exceptionCode_{0};
   std::atomic<bool> crcCheck_{true};
   std::atomic<bool> paused_{false};
   TLinkRequest poll_;

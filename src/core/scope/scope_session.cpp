@@ -68,18 +68,18 @@ ScopeRegistration ScopeSession::Register(TLinkRequest& request, const TBasePrope
   if (settings.Protocol == kProtocolMODBUSTCP) {
     const std::uint32_t ip = ParseIPv4(settings.IPAddress);
     if (ip == 0xFFFFFFFFu) return ScopeRegistration::Unreachable;
-    if (ipUsed_ && ip != ip_) Withdraw(true);
-    ip_ = ip;
-    ipUsed_ = true;
-    TTCPIPList& workers = TCPIPList();
     const auto port = TryReadInteger(settings.IPPort);
     if (!port || *port < 0 || *port > 0xFFFF) return ScopeRegistration::BadSettings;
-    TTCPIPThread* worker =
-        workers.OpenWorker(ip, static_cast<std::uint16_t>(*port)) < 0 ? nullptr : workers.FindWorker(ip);
+    const TcpPeer peer{ip, static_cast<std::uint16_t>(*port)};
+    if (ipUsed_ && peer != ip_) Withdraw(true);
+    ip_ = peer;
+    ipUsed_ = true;
+    TTCPIPList& workers = TCPIPList();
+    TTCPIPThread* worker = workers.OpenWorker(peer) < 0 ? nullptr : workers.FindWorker(peer);
     if (worker == nullptr || !worker->Connected()) return ScopeRegistration::Unreachable;
-    workers.Lock(ip);
-    workers.AddRequest(ip, &request);
-    workers.Unlock(ip);
+    workers.Lock(peer);
+    workers.AddRequest(peer, &request);
+    workers.Unlock(peer);
     return ScopeRegistration::Polling;
   }
   if (settings.Protocol != kProtocolQuBUS && settings.Protocol != kProtocolMODBUSRTU) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "link/comm_thread.h"
+#include "link/tcpip_list.h"
 #include "scope/base_property.h"
 #include "scope/scope_poll.h"
 #include "scope/trace_file.h"
@@ -67,7 +68,7 @@ class ScopeSession {
   std::string traceFailure_;
   // Where the records went last; touched on the task queue only.
   std::string port_;
-  std::uint32_t ip_ = 0;
+  TcpPeer ip_;
   bool ipUsed_ = false;
 };
 

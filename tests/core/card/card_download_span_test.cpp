@@ -29,7 +29,7 @@ TEST(CardDownloadSpanTest, StartsAtTheOffsetAndKeepsExactlyTheBytesAsked) {
     offsets.push_back(offset);
     const std::size_t from = std::min<std::size_t>(offset, content.size());
     const std::size_t count = std::min<std::size_t>(230, content.size() - from);
-    step = download.Answer(CountedAnswer(0x22, Bytes(content.begin() + from, content.begin() + from + count)));
+    step = download.Answer(CountedAnswer(0x22, Bytes(content.begin() + from, content.begin() + from + count), 5));
   }
   EXPECT_EQ(offsets, (std::vector<std::uint32_t>{700, 930, 1160}));
   EXPECT_EQ(step.outcome, CardOutcome::Done) << "ends once the bytes asked for are in, without an empty block";
@@ -44,10 +44,10 @@ TEST(CardDownloadSpanTest, AFileEndingBeforeTheLimitEndsOnTheEmptyBlock) {
   auto file = DownloadFile::Create(dir / "OSC.dat");
   ASSERT_TRUE(file);
   CardDownload download(5, "OSC.dat", std::move(*file), counters, {300, 5000});
-  CardStep step = download.Answer(CountedAnswer(0x22, Bytes(content.begin() + 300, content.end())));
+  CardStep step = download.Answer(CountedAnswer(0x22, Bytes(content.begin() + 300, content.end()), 5));
   ASSERT_FALSE(step.Finished());
   EXPECT_EQ(RequestOffset(download.Request()), 530u);
-  step = download.Answer(CountedAnswer(0x22, {}));
+  step = download.Answer(CountedAnswer(0x22, {}, 5));
   EXPECT_EQ(step.outcome, CardOutcome::Done);
   EXPECT_EQ(testing::ReadBytes(dir / "OSC.dat").size(), 100u);
 }

@@ -116,5 +116,16 @@ TEST_F(CardLinkTest, APortThatDoesNotOpenStartsNothing) {
   EXPECT_EQ(link.Start({&ports, &tcp}, network, std::make_shared<CardListQuery>(1), 2), CardAttach::PortFailed);
 }
 
+TEST_F(CardLinkTest, ARequestToAddressZeroNeverGoesOut) {
+  // Every controller of the line would delete the file, and none would say so.
+  const std::vector<CardStep> refused = RunToEnd(std::make_shared<CardDeleteQuery>(0, "a.txt"), 3);
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0].outcome, CardOutcome::BadAnswer);
+  EXPECT_EQ(refused[0].message, kCardBroadcastMessage);
+  EXPECT_EQ(refused[0].generation, 3u);
+  EXPECT_FALSE(link.Running());
+  EXPECT_EQ(ports.FindPortWorker("DEV"), nullptr) << "the port was not even opened";
+}
+
 }  // namespace
 }  // namespace quillon

@@ -19,26 +19,44 @@ TEST(CardList, EntriesComeOneByOneUntilAnEmptyOne) {
   EXPECT_EQ(list.Request(), BuildCardList(3, true));
   EXPECT_EQ(list.DelayMs(), 100u);
   // "Отчёт" in Windows-1251.
-  const CardStep first = list.Answer(CountedAnswer(0x21, {0xCE, 0xF2, 0xF7, 0xB8, 0xF2}));
+  const CardStep first = list.Answer(CountedAnswer(0x21, {0xCE, 0xF2, 0xF7, 0xB8, 0xF2}, 3));
   EXPECT_FALSE(first.Finished());
   EXPECT_EQ(first.fileName, "Отчёт");
   EXPECT_EQ(list.Request(), BuildCardList(3, false));
-  EXPECT_EQ(list.Answer(CountedAnswer(0x21, {'b'})).fileName, "b");
-  const CardStep end = list.Answer(CountedAnswer(0x21, {}));
+  EXPECT_EQ(list.Answer(CountedAnswer(0x21, {'b'}, 3)).fileName, "b");
+  // Another slave's answer is none to this list: asked again, and nothing is listed.
+  const CardStep other = list.Answer(CountedAnswer(0x21, {'x'}, 4));
+  EXPECT_FALSE(other.Finished());
+  EXPECT_FALSE(other.fileName);
+  const CardStep end = list.Answer(CountedAnswer(0x21, {}, 3));
   EXPECT_EQ(end.outcome, CardOutcome::Done);
   EXPECT_TRUE(end.message.empty());
 }
 
-TEST(CardList, AMissingCardAndBadAnswersEndItSilently) {
-  for (const Bytes& answer : {CodeAnswer(0xA1), Corrupted(CountedAnswer(0x21, {'a'})), Bytes{}, CodeAnswer(0x22)}) {
+TEST(CardList, AMissingCardEndsItAndBadAnswersAreAskedAgainUntilTheRetriesAreSpent) {
+  CardListQuery absent(1);
+  const CardStep step = absent.Answer(CodeAnswer(0xA1));
+  EXPECT_EQ(step.outcome, CardOutcome::CardAbsent);
+  EXPECT_TRUE(step.message.empty());
+
+  for (const Bytes& answer : {Corrupted(CountedAnswer(0x21, {'a'})), CodeAnswer(0x22), CountedAnswer(0x21, {'a'}, 2)}) {
     CardListQuery list(1);
-    const CardStep step = list.Answer(answer);
-    EXPECT_TRUE(step.Finished());
-    EXPECT_FALSE(step.fileName);
-    EXPECT_TRUE(step.message.empty());
+    for (unsigned i = 0; i < kCardRetries; ++i) {
+      const CardStep again = list.Answer(answer);
+      ASSERT_FALSE(again.Finished()) << i;
+      EXPECT_FALSE(again.fileName);
+      EXPECT_EQ(list.Request(), BuildCardList(1, true)) << "the same request again";
+    }
+    const CardStep last = list.Answer(answer);
+    EXPECT_EQ(last.outcome, CardOutcome::BadAnswer);
+    EXPECT_TRUE(last.message.empty()) << "the window's own text for a bad answer";
   }
-  CardListQuery list(1);
-  EXPECT_EQ(list.Answer(CodeAnswer(0xA1)).outcome, CardOutcome::CardAbsent);
+  // A silent device is told as such, not as a checksum error.
+  CardListQuery silent(1);
+  CardStep step2;
+  for (unsigned i = 0; i <= kCardRetries; ++i) step2 = silent.Answer({});
+  EXPECT_EQ(step2.outcome, CardOutcome::BadAnswer);
+  EXPECT_EQ(step2.message, "Устройство не отвечает");
 }
 
 TEST(CardDiskState, TheSizeOrTheMissingCardOrNothing) {
@@ -50,7 +68,8 @@ TEST(CardDiskState, TheSizeOrTheMissingCardOrNothing) {
   const CardStep absent = disk.Answer(CodeAnswer(0xA0));
   EXPECT_EQ(absent.message, "диск microSD не инициализируется либо отсутствует!");
   EXPECT_FALSE(absent.diskSize);
-  const CardStep bad = disk.Answer(Corrupted(WithCrc({1, 0x20, 0, 0, 0, 1})));
+  CardStep bad;
+  for (unsigned i = 0; i <= kCardRetries; ++i) bad = disk.Answer(Corrupted(WithCrc({1, 0x20, 0, 0, 0, 1})));
   EXPECT_EQ(bad.outcome, CardOutcome::BadAnswer);
   EXPECT_FALSE(bad.diskSize);
   EXPECT_TRUE(bad.message.empty());
@@ -63,7 +82,6 @@ TEST(CardDelete, OnlyAConfirmedDeletionListsAgain) {
   const std::vector<std::pair<Bytes, CardOutcome>> refused{
       {CodeAnswer(0xA4), CardOutcome::CardAbsent},
       {CodeAnswer(0xE4), CardOutcome::FileMissing},
-      {Corrupted(CodeAnswer(0x24)), CardOutcome::BadAnswer},
   };
   for (const auto& [answer, outcome] : refused) {
     const CardStep step = remove.Answer(answer);
@@ -71,6 +89,17 @@ TEST(CardDelete, OnlyAConfirmedDeletionListsAgain) {
     EXPECT_EQ(step.outcome, outcome);
     EXPECT_TRUE(step.message.empty());
   }
+}
+
+TEST(CardDelete, ALostAnswerIsAskedAgainAndAFileGoneSinceCountsAsDeleted) {
+  CardDeleteQuery remove(1, "a.txt");
+  const CardStep again = remove.Answer(Corrupted(CodeAnswer(0x24)));
+  EXPECT_FALSE(again.Finished());
+  EXPECT_EQ(remove.Request(), BuildCardDelete(1, "a.txt"));
+  // The first request did delete the file; only its answer was lost.
+  const CardStep gone = remove.Answer(CodeAnswer(0xE4));
+  EXPECT_EQ(gone.outcome, CardOutcome::Done);
+  EXPECT_TRUE(gone.relist);
 }
 
 TEST(CardApply, EachAnswerHasItsMessage) {
@@ -81,7 +110,8 @@ TEST(CardApply, EachAnswerHasItsMessage) {
   EXPECT_EQ(counters.errors.load(), 0u);
   EXPECT_EQ(counters.answers.load(), 0u);
   EXPECT_EQ(apply.Request(), BuildCardApply(1, "prog.bin"));
-  EXPECT_EQ(apply.Answer(Bytes{}).message, "ошибка контрольной суммы, либо команда не опознана!");
+  EXPECT_EQ(apply.Answer(Bytes{}).message, "Устройство не отвечает");
+  EXPECT_EQ(apply.Answer(Corrupted(CodeAnswer(0x25))).message, "ошибка контрольной суммы, либо команда не опознана!");
   EXPECT_EQ(apply.Answer(CodeAnswer(0xA5)).message, "диск microSD не инициализируется либо отсутствует!");
   EXPECT_EQ(apply.Answer(CodeAnswer(0xE5)).message, "файл отсутствует!");
   const CardStep done = apply.Answer(CodeAnswer(0x25));

@@ -63,7 +63,7 @@ class CardDownloadTest : public ::testing::Test {
   CardDownload Make(const std::string& path) {
     auto file = DownloadFile::Create(path);
     EXPECT_TRUE(file);
-    return CardDownload(5, "data.bin", std::move(*file), counters);
+    return CardDownload(1, "data.bin", std::move(*file), counters);
   }
   testing::TempDir dir;
   TransferCounters counters;
@@ -74,7 +74,7 @@ TEST_F(CardDownloadTest, AShortLastBlockIsFollowedByARequestAt230MoreAndEndsOnAn
   auto download = Make(dir / "out.bin");
   const DriveResult run = Drive(download, CardWith(content));
   ASSERT_EQ(run.requests.size(), 3u);
-  EXPECT_EQ(run.requests[0], BuildCardDownload(5, 0, "data.bin"));
+  EXPECT_EQ(run.requests[0], BuildCardDownload(1, 0, "data.bin"));
   EXPECT_EQ(RequestOffset(run.requests[1]), 230u);
   EXPECT_EQ(RequestOffset(run.requests[2]), 460u);  // 230 further although only 70 came
   EXPECT_EQ(run.last.outcome, CardOutcome::Done);
@@ -158,6 +158,35 @@ TEST_F(CardDownloadTest, RetriesCountOnlyInARow) {
   EXPECT_EQ(ReadAll(dir / "out.bin").size(), 690u);
 }
 
+TEST_F(CardDownloadTest, BlocksThatDoNotFitTogetherOrComeFromAnotherSlaveNeverMakeAFile) {
+  // A short block is a file's last: data after it would be a file the card does not hold.
+  auto download = Make(dir / "out.bin");
+  const DriveResult run = Drive(download, [](const Bytes& request) {
+    return RequestOffset(request) == 0 ? CountedAnswer(0x22, Pattern(100)) : CountedAnswer(0x22, Pattern(230));
+  });
+  EXPECT_EQ(run.last.outcome, CardOutcome::BadAnswer);
+  EXPECT_EQ(run.last.message, kCardDownloadInconsistentMessage);
+  EXPECT_FALSE(fs::exists(dir / "out.bin"));
+
+  // Another slave's block is no block of this file: asked again, never written.
+  auto again = Make(dir / "again.bin");
+  bool strayed = false;
+  const DriveResult asked = Drive(again, [&strayed](const Bytes& request) {
+    if (!strayed) {
+      strayed = true;
+      return CountedAnswer(0x22, Pattern(230, 9), 7);
+    }
+    return RequestOffset(request) == 0 ? CountedAnswer(0x22, Pattern(50)) : CountedAnswer(0x22, {});
+  });
+  EXPECT_EQ(asked.last.outcome, CardOutcome::Done);
+  EXPECT_EQ(asked.requests[0], asked.requests[1]);
+  EXPECT_EQ(ReadAll(dir / "again.bin"), Pattern(50));
+
+  // A silent controller is told as such once the retries are spent.
+  auto silent = Make(dir / "silent.bin");
+  EXPECT_EQ(Drive(silent, [](const Bytes&) { return Bytes{}; }).last.message, kCardNoAnswerMessage);
+}
+
 class CardUploadTest : public ::testing::Test {
  protected:
   CardUpload Make(const Bytes& content, const std::string& name = "up.bin") {
@@ -191,6 +220,14 @@ TEST_F(CardUploadTest, ThreeHundredBytesGoAs230AtZeroAnd70At230) {
   EXPECT_EQ(run.requests[1], BuildCardUpload(2, 230, "up.bin", Bytes(content.begin() + 230, content.end())));
   EXPECT_EQ(run.last.message, "файл принят!");
   EXPECT_EQ(stored, content);
+}
+
+TEST_F(CardUploadTest, AnEndBeforeTheLastBlockIsNoFileReceived) {
+  auto upload = Make(Pattern(700));
+  const DriveResult run = Drive(upload, [](const Bytes&) { return WithCrc({2, 0x23, 0}); });
+  EXPECT_EQ(run.requests.size(), 1u);
+  EXPECT_EQ(run.last.outcome, CardOutcome::BadAnswer);
+  EXPECT_EQ(run.last.message, kCardUploadStoppedMessage);
 }
 
 TEST_F(CardUploadTest, AnEmptyFileGoesAsOneEmptyBlock) {
@@ -234,9 +271,9 @@ TEST_F(CardUploadTest, ABadAnswerSendsTheSameBlockAgainAndTheEleventhEnds) {
 
 TEST_F(CardUploadTest, CardCodesEndTheUpload) {
   auto absent = Make(Pattern(10));
-  EXPECT_EQ(absent.Answer(CodeAnswer(0xA3)).message, "диск microSD не инициализируется либо отсутствует!");
+  EXPECT_EQ(absent.Answer(CodeAnswer(0xA3, 2)).message, "диск microSD не инициализируется либо отсутствует!");
   auto missing = Make(Pattern(10));
-  const CardStep step = missing.Answer(CodeAnswer(0xE3));
+  const CardStep step = missing.Answer(CodeAnswer(0xE3, 2));
   EXPECT_EQ(step.outcome, CardOutcome::FileMissing);
   EXPECT_EQ(step.message, "файл не найден на microSD!");
 }

@@ -27,19 +27,29 @@ TEST_F(ImageWriteTest, FramesCarryTheBaseWithUncoveredBytesAsFF) {
   EXPECT_EQ(modbus.bytes.at(8), 0xE8);
 }
 
-TEST_F(ImageWriteTest, AnswersAreJudgedByCodeCrcAndFunction) {
+TEST_F(ImageWriteTest, AnswersAreJudgedByCodeCrcFunctionAndTheEchoOfTheWrite) {
   const std::uint8_t ok = 0x12;
   const std::uint8_t other = 0x13;
-  EXPECT_TRUE(JudgeImageWriteAnswer(Fields("QuBUS"), &ok, 1).accepted);
-  EXPECT_EQ(JudgeImageWriteAnswer(Fields("QuBUS"), &other, 1).status, kStatusRequestError);
-  EXPECT_TRUE(JudgeImageWriteAnswer(Fields("QuBUS"), &ok, 0).silent);
+  const std::vector<std::uint8_t> qubus = BuildImageWrite(parameters.List(), Fields("QuBUS")).bytes;
+  EXPECT_TRUE(JudgeImageWriteAnswer(Fields("QuBUS"), qubus, &ok, 1).accepted);
+  EXPECT_EQ(JudgeImageWriteAnswer(Fields("QuBUS"), qubus, &other, 1).status, kStatusRequestError);
+  EXPECT_TRUE(JudgeImageWriteAnswer(Fields("QuBUS"), qubus, &ok, 0).silent);
 
-  std::vector<std::uint8_t> answer = ModbusAnswer(0x10, {0x00, 0x80, 0x00, 0x06});
-  EXPECT_TRUE(JudgeImageWriteAnswer(Fields("MODBUS RTU"), answer.data(), answer.size()).accepted);
+  const std::vector<std::uint8_t> request = BuildImageWrite(parameters.List(), Fields("MODBUS RTU")).bytes;
+  const std::vector<std::uint8_t> echo(request.begin() + 2, request.begin() + 6);
+  std::vector<std::uint8_t> answer = ModbusAnswer(0x10, echo);
+  EXPECT_TRUE(JudgeImageWriteAnswer(Fields("MODBUS RTU"), request, answer.data(), answer.size()).accepted);
   const std::vector<std::uint8_t> refused = ModbusAnswer(0x90, {0x02});
-  EXPECT_EQ(JudgeImageWriteAnswer(Fields("MODBUS RTU"), refused.data(), refused.size()).status, kStatusRequestError);
+  EXPECT_EQ(JudgeImageWriteAnswer(Fields("MODBUS RTU"), request, refused.data(), refused.size()).status,
+            kStatusRequestError);
+  // An echo of another span is the answer to another write.
+  std::vector<std::uint8_t> otherSpan = echo;
+  otherSpan[3] ^= 1;
+  const std::vector<std::uint8_t> wrong = ModbusAnswer(0x10, otherSpan);
+  EXPECT_EQ(JudgeImageWriteAnswer(Fields("MODBUS RTU"), request, wrong.data(), wrong.size()).status,
+            kStatusTransferError);
   answer[2] ^= 1;
-  EXPECT_EQ(JudgeImageWriteAnswer(Fields("MODBUS RTU"), answer.data(), answer.size()).status, kStatusCrcError);
+  EXPECT_EQ(JudgeImageWriteAnswer(Fields("MODBUS RTU"), request, answer.data(), answer.size()).status, kStatusCrcError);
 }
 
 TEST_F(ImageWriteTest, ControllerToBaseCopiesHexAndLeavesNoRedRow) {

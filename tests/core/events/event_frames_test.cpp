@@ -27,10 +27,17 @@ TEST(EventFramesTest, RateRequestAndAnswer) {
   const std::uint16_t crc = CRC16(answer.data(), answer.size());
   answer.push_back(static_cast<std::uint8_t>(crc));
   answer.push_back(static_cast<std::uint8_t>(crc >> 8));
-  EXPECT_EQ(OscRateFromAnswer(answer), 50);
+  EXPECT_EQ(OscRateFromAnswer(request, answer), 50);
+  // The exception "rate 1 refused" is no rate of 1 (a rate of 0 would ask for the whole file).
+  std::vector<std::uint8_t> refused{3, 0x93, 0x01};
+  const std::uint16_t refusedCrc = CRC16(refused.data(), refused.size());
+  refused.push_back(static_cast<std::uint8_t>(refusedCrc));
+  refused.push_back(static_cast<std::uint8_t>(refusedCrc >> 8));
+  EXPECT_FALSE(OscRateFromAnswer(request, refused));
+  EXPECT_FALSE(OscRateFromAnswer(BuildOscRateRequest(4), answer)) << "another slave's answer";
   answer[2] = 51;
-  EXPECT_FALSE(OscRateFromAnswer(answer)) << "bad CRC";
-  EXPECT_FALSE(OscRateFromAnswer(std::span(answer).first(2))) << "too short";
+  EXPECT_FALSE(OscRateFromAnswer(request, answer)) << "bad CRC";
+  EXPECT_FALSE(OscRateFromAnswer(request, std::span(answer).first(2))) << "too short";
 }
 
 TEST(EventFramesTest, RateQueryEndsOnItsOneAnswer) {

@@ -1,8 +1,9 @@
+#include "link/answers.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "link/answers.h"
 #include "link/crc16.h"
 
 namespace quillon {
@@ -70,6 +71,60 @@ TEST(MODBUSAnswers, DecodeSwapsWordsHonoursTheOddStartAndStaysInTheImage) {
   EXPECT_EQ(DecodeMODBUSRead(answer.data(), answer.size(), 0, small.data(), small.size(), 4), 0u);
   Bytes huge(300, 0);
   EXPECT_EQ(DecodeMODBUSRead(huge.data(), huge.size(), 0, small.data(), small.size(), 0), 0u);
+}
+
+Bytes WithCrc(Bytes frame) {
+  const std::uint16_t crc = CRC16(frame.data(), frame.size());
+  frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+  frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+  return frame;
+}
+
+AnswerJudgement Judge(const Bytes& request, const Bytes& answer, bool checkCrc = true) {
+  return JudgeMODBUSAnswer(request.data(), request.size(), answer.data(), answer.size(), checkCrc).judgement;
+}
+
+// Each answer a device or a noisy line may give to a read of two registers from slave 5.
+TEST(MODBUSAnswerAgainstRequest, EveryFieldOfTheAnswerMustFitTheRead) {
+  const Bytes read = WithCrc({0x05, 0x03, 0x00, 0x80, 0x00, 0x02});
+  EXPECT_EQ(Judge(read, WithCrc({0x05, 0x03, 0x04, 1, 2, 3, 4})), AnswerJudgement::Valid);
+  EXPECT_EQ(Judge(read, {}), AnswerJudgement::NoValidAnswer);
+  EXPECT_EQ(Judge(read, {0x00}), AnswerJudgement::NoValidAnswer);  // a TCP worker's silence
+  Bytes corrupted = WithCrc({0x05, 0x03, 0x04, 1, 2, 3, 4});
+  corrupted[4] ^= 0x10;
+  EXPECT_EQ(Judge(read, corrupted), AnswerJudgement::CrcError);
+  EXPECT_EQ(Judge(read, corrupted, false), AnswerJudgement::Valid) << "the scope's CRC check may be off";
+  EXPECT_EQ(Judge(read, WithCrc({0x06, 0x03, 0x04, 1, 2, 3, 4})), AnswerJudgement::WrongSlave);
+  EXPECT_EQ(Judge(read, WithCrc({0x05, 0x04, 0x04, 1, 2, 3, 4})), AnswerJudgement::UnexpectedFunction);
+  EXPECT_EQ(Judge(read, WithCrc({0x05, 0x03, 0x02, 1, 2})), AnswerJudgement::NoValidAnswer) << "one register short";
+  EXPECT_EQ(Judge(read, WithCrc({0x05, 0x03, 0x04, 1, 2, 3, 4, 5})), AnswerJudgement::NoValidAnswer);
+
+  const AnswerCheck refused = JudgeMODBUSAnswer(read.data(), read.size(), WithCrc({0x05, 0x83, 0x02}).data(), 5);
+  EXPECT_EQ(refused.judgement, AnswerJudgement::Exception);
+  EXPECT_EQ(refused.exceptionCode, 0x02);
+  EXPECT_EQ(ExceptionText(refused.exceptionCode), "EXC 02");
+  EXPECT_EQ(ExceptionText(0xAB), "EXC AB");
+  // An exception to another function is no answer to this one.
+  EXPECT_EQ(Judge(read, WithCrc({0x05, 0x90, 0x02})), AnswerJudgement::UnexpectedFunction);
+  // Nobody answers a broadcast: whatever comes is not its answer.
+  EXPECT_EQ(Judge(WithCrc({0x00, 0x03, 0x00, 0x80, 0x00, 0x02}), WithCrc({0x00, 0x03, 0x04, 1, 2, 3, 4})),
+            AnswerJudgement::WrongSlave);
+}
+
+TEST(MODBUSAnswerAgainstRequest, WritesEchoTheirAddressAndQuantityAndOtherFunctionsTheirSlave) {
+  const Bytes write = WithCrc({0x01, 0x10, 0x00, 0x80, 0x00, 0x01, 0x02, 0x12, 0x34});
+  EXPECT_EQ(Judge(write, WithCrc({0x01, 0x10, 0x00, 0x80, 0x00, 0x01})), AnswerJudgement::Valid);
+  EXPECT_EQ(Judge(write, WithCrc({0x01, 0x10, 0x00, 0x81, 0x00, 0x01})), AnswerJudgement::NoValidAnswer);
+  EXPECT_EQ(Judge(write, WithCrc({0x01, 0x10, 0x00, 0x80, 0x00})), AnswerJudgement::NoValidAnswer);
+
+  const Bytes id = WithCrc({0x01, 0x11});
+  EXPECT_EQ(Judge(id, WithCrc({0x01, 0x11, 0x03, 'a', 'b', 0xFF})), AnswerJudgement::Valid);
+  EXPECT_EQ(Judge(id, WithCrc({0x01, 0x11, 0x09, 'a', 'b', 0xFF})), AnswerJudgement::NoValidAnswer);
+
+  // A function of the controller's own: its length is its owner's to judge.
+  const Bytes own = WithCrc({0x01, 0x41, 0x00});
+  EXPECT_EQ(Judge(own, WithCrc({0x01, 0x41, 0x07, 0x00, 0x01})), AnswerJudgement::Valid);
+  EXPECT_EQ(Judge(own, WithCrc({0x02, 0x41, 0x07, 0x00, 0x01})), AnswerJudgement::WrongSlave);
 }
 
 }  // namespace quillon

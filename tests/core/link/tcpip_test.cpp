@@ -37,10 +37,11 @@ const auto Echo = testing::EchoAfter(0x66);
 
 // Registers the record the way the windows do: lock, open, add, unlock.
 void Register(TTCPIPList& list, std::uint16_t port, TcpOwner& owner) {
-  list.Lock(kLoopback);
-  ASSERT_GE(list.OpenWorker(kLoopback, port), 0);
-  list.AddRequest(kLoopback, &owner.record);
-  list.Unlock(kLoopback);
+  const TcpPeer peer{kLoopback, port};
+  list.Lock(peer);
+  ASSERT_GE(list.OpenWorker(peer), 0);
+  list.AddRequest(peer, &owner.record);
+  list.Unlock(peer);
 }
 
 }  // namespace
@@ -68,16 +69,31 @@ TEST(TcpWorker, TwoOwnersOnOneAddressShareOneConnection) {
   TcpOwner first({0x01, 0x03}), second({0x02, 0x04, 0x06});
   Register(list, device.Port(), first);  // locks before any worker exists: harmless
   Register(list, device.Port(), second);
-  EXPECT_EQ(list.FindWorker(kLoopback)->RequestCount(), 2);
+  EXPECT_EQ(list.FindWorker({kLoopback, device.Port()})->RequestCount(), 2);
   ASSERT_TRUE(WaitFor([&] { return first.count >= 3 && second.count >= 3; }));
   EXPECT_EQ(list.Count(), 1u);
   EXPECT_EQ(device.Accepted(), 1);
   for (const Bytes& answer : first.Answers()) EXPECT_EQ(answer, (Bytes{0x66, 0x01, 0x03}));
   for (const Bytes& answer : second.Answers()) EXPECT_EQ(answer, (Bytes{0x66, 0x02, 0x04, 0x06}));
-  list.RemoveRequest(kLoopback, &first.record);
-  list.RemoveRequest(kLoopback, &second.record);
-  ASSERT_NE(list.FindWorker(kLoopback), nullptr);  // unlike a serial port, the connection stays
-  EXPECT_TRUE(list.FindWorker(kLoopback)->Connected());
+  list.RemoveRequest({kLoopback, device.Port()}, &first.record);
+  list.RemoveRequest({kLoopback, device.Port()}, &second.record);
+  ASSERT_NE(list.FindWorker({kLoopback, device.Port()}), nullptr);  // unlike a serial port, the connection stays
+  EXPECT_TRUE(list.FindWorker({kLoopback, device.Port()})->Connected());
+}
+
+TEST(TcpWorker, TwoPortsOfOneAddressAreTwoDevices) {
+  // A request for one device must never be answered by another behind the same address.
+  LoopbackDevice first(testing::EchoAfter(0x11));
+  LoopbackDevice second(testing::EchoAfter(0x22));
+  TTCPIPList list;
+  TcpOwner toFirst({0x01}, false), toSecond({0x02}, false);
+  Register(list, first.Port(), toFirst);
+  Register(list, second.Port(), toSecond);
+  ASSERT_TRUE(WaitFor([&] { return toFirst.count == 1 && toSecond.count == 1; }));
+  EXPECT_EQ(list.Count(), 2u);
+  EXPECT_EQ(toFirst.Answers().at(0), (Bytes{0x11, 0x01}));
+  EXPECT_EQ(toSecond.Answers().at(0), (Bytes{0x22, 0x02}));
+  EXPECT_NE(list.FindWorker({kLoopback, first.Port()}), list.FindWorker({kLoopback, second.Port()}));
 }
 
 TEST(TcpWorker, APeerThatClosedIsFoundDeadAndReplaced) {
@@ -86,21 +102,21 @@ TEST(TcpWorker, APeerThatClosedIsFoundDeadAndReplaced) {
   TcpOwner owner({0x09});
   Register(list, device.Port(), owner);
   ASSERT_TRUE(WaitFor([&] { return owner.count >= 1; }));
-  list.RemoveRequest(kLoopback, &owner.record);
-  ASSERT_NE(list.FindWorker(kLoopback), nullptr);
+  list.RemoveRequest({kLoopback, device.Port()}, &owner.record);
+  ASSERT_NE(list.FindWorker({kLoopback, device.Port()}), nullptr);
   device.DropConnections();
-  ASSERT_TRUE(WaitFor([&] { return list.FindWorker(kLoopback) == nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return list.FindWorker({kLoopback, device.Port()}) == nullptr; }));
   EXPECT_EQ(list.Count(), 0u);
   owner.record.Busy = false;
   const int served = owner.count.load();
   Register(list, device.Port(), owner);
   EXPECT_TRUE(WaitFor([&] { return owner.count > served; }));
   EXPECT_EQ(device.Accepted(), 2);
-  list.RemoveRequest(kLoopback, &owner.record);
+  list.RemoveRequest({kLoopback, device.Port()}, &owner.record);
 
   // The windows lock before they open: the lock taken on a dead worker must survive its
   // replacement by the open.
-  TTCPIPThread* second = list.FindWorker(kLoopback);
+  TTCPIPThread* second = list.FindWorker({kLoopback, device.Port()});
   ASSERT_NE(second, nullptr);
   device.DropConnections();
   ASSERT_TRUE(WaitFor([&] { return !second->Probe(); }));
@@ -110,16 +126,16 @@ TEST(TcpWorker, APeerThatClosedIsFoundDeadAndReplaced) {
   EXPECT_TRUE(WaitFor([&] { return owner.count > servedAgain; }));
   EXPECT_EQ(device.Accepted(), 3);
   EXPECT_EQ(list.Count(), 1u);
-  list.RemoveRequest(kLoopback, &owner.record);
+  list.RemoveRequest({kLoopback, device.Port()}, &owner.record);
 
   // Reconnect restores a lost connection on the same worker.
-  TTCPIPThread* third = list.FindWorker(kLoopback);
+  TTCPIPThread* third = list.FindWorker({kLoopback, device.Port()});
   device.DropConnections();
   ASSERT_TRUE(WaitFor([&] { return !third->Probe(); }));
-  list.Reconnect(kLoopback);
+  list.Reconnect({kLoopback, device.Port()});
   EXPECT_TRUE(third->Connected());
   TcpOwner once({0x05}, false);
-  list.AddRequest(kLoopback, &once.record);
+  list.AddRequest({kLoopback, device.Port()}, &once.record);
   ASSERT_TRUE(WaitFor([&] { return once.count == 1; }));
   EXPECT_EQ(once.Answers().at(0), (Bytes{0x66, 0x05}));
   EXPECT_EQ(device.Accepted(), 4);
@@ -141,7 +157,7 @@ TEST(TcpWorker, APeerThatResetsWhilePolledIsConnectedAgainAndPollingGoesOn) {
   EXPECT_EQ(answers.back(), (Bytes{0x66, 0x03}));
   EXPECT_NE(std::find(answers.begin(), answers.end(), Bytes{}), answers.end());
   EXPECT_EQ(list.Count(), 1u);
-  list.RemoveRequest(kLoopback, &owner.record);
+  list.RemoveRequest({kLoopback, device.Port()}, &owner.record);
 }
 
 TEST(TcpWorker, AnswersLongerThan255BytesGiveZero) {
@@ -153,7 +169,7 @@ TEST(TcpWorker, AnswersLongerThan255BytesGiveZero) {
   Register(list, device.Port(), longer);
   ASSERT_TRUE(WaitFor([&] { return longer.count == 1; }));
   EXPECT_EQ(longer.record.AnswerLen, 0u);
-  list.AddRequest(kLoopback, &longest.record);
+  list.AddRequest({kLoopback, device.Port()}, &longest.record);
   ASSERT_TRUE(WaitFor([&] { return longest.count == 1; }));
   EXPECT_EQ(longest.record.AnswerLen, 255u);
 }
@@ -169,7 +185,7 @@ TEST(TcpWorker, ALateAnswerIsNotTakenForTheNextOne) {
   ASSERT_TRUE(WaitFor([&] { return slow.count == 1; }));
   EXPECT_EQ(slow.record.AnswerLen, 1u);
   std::this_thread::sleep_for(std::chrono::milliseconds(250));  // the stale byte has arrived
-  list.AddRequest(kLoopback, &quick.record);
+  list.AddRequest({kLoopback, device.Port()}, &quick.record);
   ASSERT_TRUE(WaitFor([&] { return quick.count == 1; }));
   EXPECT_EQ(quick.Answers().at(0), (Bytes{0xB2, 0xB2}));
 }
@@ -185,9 +201,9 @@ TEST(TcpWorker, AddressesAndLocalPorts) {
   }
   TTCPIPList list;
   // Binding the local port equal to the remote one could make the socket connect to itself.
-  EXPECT_EQ(list.OpenWorker(kLoopback, port), 0);
+  EXPECT_EQ(list.OpenWorker({kLoopback, port}), 0);
   EXPECT_EQ(list.Count(), 1u);
-  EXPECT_EQ(list.FindWorker(kLoopback), nullptr);
+  EXPECT_EQ(list.FindWorker({kLoopback, port}), nullptr);
   EXPECT_EQ(list.Count(), 0u);
   LoopbackDevice device(Echo);  // a server on this host holds the remote port number
   TTCPIPThread worker(kLoopback, device.Port());
@@ -240,11 +256,11 @@ TEST(TcpConnectionRules, ConnectingToAnAddressThatNeverAnswersGivesUpAfterTwoSec
   ASSERT_TRUE(listener.Full());
   TTCPIPList list;
   const auto start = Clock::now();
-  EXPECT_EQ(list.OpenWorker(kLoopback, listener.Port()), 0);
+  EXPECT_EQ(list.OpenWorker({kLoopback, listener.Port()}), 0);
   const auto elapsed = Clock::now() - start;
   EXPECT_GE(elapsed, std::chrono::milliseconds(1500));
   EXPECT_LE(elapsed, std::chrono::milliseconds(3500));
-  EXPECT_EQ(list.FindWorker(kLoopback), nullptr);  // never connected, so discarded
+  EXPECT_EQ(list.FindWorker({kLoopback, listener.Port()}), nullptr);  // never connected, so discarded
 }
 
 TEST(TcpConnectionRules, WritingToAVanishedPeerNeverKillsTheProgram) {
@@ -275,9 +291,9 @@ TEST(TcpWorker, RemovingWhileServedIsSafeAndShutdownIsPrompt) {
   for (int round = 0; round < 4; ++round) {
     auto owner = std::make_unique<TcpOwner>(Bytes{0x10, static_cast<std::uint8_t>(round)});
     owner->record.DelayMs = 5 + round * 10;
-    list->AddRequest(kLoopback, &owner->record);
+    list->AddRequest({kLoopback, device.Port()}, &owner->record);
     ASSERT_TRUE(WaitFor([&] { return owner->record.Busy.load(); }));
-    list->RemoveRequest(kLoopback, &owner->record);
+    list->RemoveRequest({kLoopback, device.Port()}, &owner->record);
     const int served = owner->count.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(owner->count.load(), served);

@@ -128,12 +128,12 @@ TEST(WorkerPace, AddingARecordWakesTheRestingWorker) {
 TEST(WorkerPace, TcpOwnersGetTheLockAtTheEndOfThePassInProgress) {
   constexpr std::uint32_t kPassMs = 20;
   testing::LoopbackDevice device(testing::EchoAfter(0x66));
-  const std::uint32_t ip = ParseIPv4("127.0.0.1");
+  const TcpPeer ip{ParseIPv4("127.0.0.1"), device.Port()};
   TTCPIPList list;
   Owner poller({0x01, 0x03}, true, 4096);
   poller.record.DelayMs = kPassMs;
   list.Lock(ip);
-  ASSERT_EQ(list.OpenWorker(ip, device.Port()), 0);
+  ASSERT_EQ(list.OpenWorker(ip), 0);
   list.AddRequest(ip, &poller.record);
   list.Unlock(ip);
   ASSERT_TRUE(WaitFor([&] { return poller.count > 2; }));

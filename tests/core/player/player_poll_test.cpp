@@ -55,17 +55,22 @@ TEST_F(PlayerPollTest, TheRamVariablesArePolledOverTheirRegisterSpan) {
   EXPECT_THROW(BuildPlayerPoll(list, "семь"), ConversionError);
 }
 
-TEST_F(PlayerPollTest, APollAnswerIsJudgedByItsLengthAndChecksum) {
-  EXPECT_EQ(JudgePlayerPoll(nullptr, 0), kPollLengthMessage);
+TEST_F(PlayerPollTest, APollAnswerIsJudgedAgainstItsRead) {
+  const Bytes read = WithCrc({1, 0x03, 0x01, 0x00, 0x00, 0x01});
+  EXPECT_EQ(JudgePlayerPoll(read, nullptr, 0), kPollLengthMessage);
   const Bytes good = WithCrc({1, 0x03, 0x02, 0x00, 0x13});
-  EXPECT_EQ(JudgePlayerPoll(good.data(), 4), kPollLengthMessage);
-  EXPECT_EQ(JudgePlayerPoll(good.data(), good.size()), "");
+  EXPECT_EQ(JudgePlayerPoll(read, good.data(), 4), kPollLengthMessage);
+  EXPECT_EQ(JudgePlayerPoll(read, good.data(), good.size()), "");
   Bytes bad = good;
   bad[4] ^= 1;
-  EXPECT_EQ(JudgePlayerPoll(bad.data(), bad.size()), kPollCrcMessage);
-  // An exception answer is well formed: it is taken (and brings no data).
+  EXPECT_EQ(JudgePlayerPoll(read, bad.data(), bad.size()), kPollCrcMessage);
+  // A refusal brings no data: its code is told, and nothing is taken.
   const Bytes exception = WithCrc({1, 0x83, 0x02});
-  EXPECT_EQ(JudgePlayerPoll(exception.data(), exception.size()), "");
+  EXPECT_EQ(JudgePlayerPoll(read, exception.data(), exception.size()), std::string(kPollRefusedMessage) + "EXC 02");
+  const Bytes otherSlave = WithCrc({2, 0x03, 0x02, 0x00, 0x13});
+  EXPECT_EQ(JudgePlayerPoll(read, otherSlave.data(), otherSlave.size()), kPollOtherAnswerMessage);
+  const Bytes oneByteShort = WithCrc({1, 0x03, 0x01, 0x13});
+  EXPECT_EQ(JudgePlayerPoll(read, oneByteShort.data(), oneByteShort.size()), kPollLengthMessage);
 }
 
 TEST_F(PlayerPollTest, TheWordIsWrittenAsOneRegister) {
@@ -91,6 +96,16 @@ TEST_F(PlayerPollTest, AOneBytePlayerGoesWithItsNeighbourByte) {
   ASSERT_NE(player, nullptr);
   EXPECT_EQ(BuildPlayerWrite(*player, 0x0011, image, "1"),
             WithCrc({1, 0x10, 0x01, 0x01, 0x00, 0x01, 0x02, 0x11, 0x5A}));
+}
+
+TEST_F(PlayerPollTest, AHighBytePlayerAtTheImageStartTakesItsNeighbourFromThePoll) {
+  // The low byte of register 0x101 belongs to no variable: the image starts at PLAYER itself.
+  Load("r1=PLAYER/Плеер/TByte/x0203/r0101.H//1/1//0/x00/\n");
+  const TView* player = list.FindVariable("PLAYER");
+  ASSERT_NE(player, nullptr);
+  EXPECT_TRUE(BuildPlayerWrite(*player, 0x0011, image, "1").empty()) << "no guess at the controller's byte";
+  EXPECT_EQ(BuildPlayerWrite(*player, 0x0011, image, "1", 0x5C),
+            WithCrc({1, 0x10, 0x01, 0x01, 0x00, 0x01, 0x02, 0x11, 0x5C}));
 }
 
 TEST_F(PlayerPollTest, TheWordIsTheLastSample) {

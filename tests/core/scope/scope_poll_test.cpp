@@ -207,6 +207,34 @@ TEST_F(ScopePollTest, MODBUSCrcErrorTakesNoSampleUnlessCheckingIsOff) {
   EXPECT_EQ(poll.OneSecondTick(), "1");
 }
 
+// A refused read, another slave's answer and one short of a register hold no values of this
+// window: nothing is sampled and the status tells.
+TEST_F(ScopePollTest, MODBUSAnswersThatDoNotFitTheReadTakeNoSample) {
+  settings.Protocol = "MODBUS RTU";
+  ASSERT_TRUE(poll.PreparePoll(settings));
+  const std::vector<int> before = Heads();
+  std::vector<std::uint8_t> refused{7, 0x83, 0x03};
+  const std::uint16_t crc = CRC16(refused.data(), refused.size());
+  refused.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+  refused.push_back(static_cast<std::uint8_t>(crc >> 8));
+  Answer(refused);
+  EXPECT_EQ(Heads(), before);
+  EXPECT_EQ(poll.OneSecondTick(), "EXC 03");
+
+  std::vector<std::uint8_t> otherSlave = ModbusAnswer({0x12, 0x34, 0x7F, 0xB5});
+  otherSlave[0] = 8;
+  const std::uint16_t otherCrc = CRC16(otherSlave.data(), otherSlave.size() - 2);
+  otherSlave[otherSlave.size() - 2] = static_cast<std::uint8_t>(otherCrc & 0xFF);
+  otherSlave.back() = static_cast<std::uint8_t>(otherCrc >> 8);
+  Answer(otherSlave);
+  Answer(ModbusAnswer({0x12, 0x34}));
+  EXPECT_EQ(Heads(), before);
+  EXPECT_EQ(image[0], 0);
+  EXPECT_EQ(poll.OneSecondTick(), "DNR!");
+  Answer(ModbusAnswer({0x12, 0x34, 0x7F, 0xB5}));
+  EXPECT_EQ(poll.OneSecondTick(), "1");
+}
+
 TEST_F(ScopePollTest, OneSecondTickCountsAnswersAndStartsAfresh) {
   settings.Protocol = "QuBUS";
   ASSERT_TRUE(poll.PreparePoll(settings));

@@ -1,0 +1,114 @@
+// Never a wrong value from the line: for every fault the simulator can play, a read of the
+// parameter set and a card download either bring exactly the controller's values and bytes, or
+// fail and say so. The first request of each run is faulted, the next ones are clean.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace quillon {
+namespace {
+
+using testing::Process;
+using testing::RunResult;
+namespace fs = std::filesystem;
+
+constexpr const char* kDevice =
+    "[DEVICE]\r\nID=1 TST 1.0 01.01.2020\r\n[vars]\r\n[FLASH]\r\n"
+    "p1=A/Word/TWORD/x0100/r0080//1/2//0/x1234/\r\n"
+    "p2=B/Byte/TByte/x0103/r0081.H//1/1//0/x56/\r\n"
+    "p3=D/Double/TDWORD/x0104/r0082//1/4//0/x89ABCDEF/\r\n";
+
+std::string Read(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string Pattern(std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + 3);
+  return bytes;
+}
+
+class ProtocolFault : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    fs::create_directories(workspace / "Ports");
+    fs::create_directories(workspace / "card");
+    std::ofstream(workspace / "dev.ini", std::ios::binary) << kDevice;
+    std::ofstream(workspace / "card/data.bin", std::ios::binary) << Pattern(1000);
+    sim = std::make_unique<Process>(std::vector<std::string>{
+        QUILLON_BIN_DIR "/quillon-sim", "--device", workspace / "dev.ini", "--pty", workspace / "Ports/SIM1", "--tcp",
+        "0", "--card", workspace / "card", "--fault", std::string(GetParam()) + "=1,limit=1"});
+    const auto port = sim->WaitForLine("tcp: 127.0.0.1:", std::chrono::milliseconds(10000));
+    ASSERT_TRUE(port.has_value()) << sim->Errors();
+    tcpPort = *port;
+    ASSERT_TRUE(sim->WaitForLine("ready", std::chrono::milliseconds(10000)));
+  }
+
+  RunResult Cli(std::vector<std::string> args, bool tcp) {
+    std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-cli", "--workspace", workspace.Path()};
+    command.insert(command.end(), args.begin(), args.end());
+    const std::vector<std::string> link =
+        tcp ? std::vector<std::string>{"--bus", "MODBUS TCP", "--ip", "127.0.0.1", "--ipport", tcpPort}
+            : std::vector<std::string>{"--bus", "MODBUS RTU", "--port", "SIM1", "--baud", "115200"};
+    command.insert(command.end(), link.begin(), link.end());
+    return testing::RunProgram(command, std::chrono::seconds(60));
+  }
+
+  // A read shows the controller's values (all equal to the base here) or fails with a message.
+  void ExpectReadTrueOrFailed(const RunResult& read, bool tcp) {
+    if (read.exitCode == 0) {
+      EXPECT_EQ(read.out.find("DIFF"), std::string::npos) << GetParam() << " tcp=" << tcp << "\n" << read.out;
+      EXPECT_EQ(std::count(read.out.begin(), read.out.end(), '\n'), 3) << read.out;
+    } else {
+      EXPECT_EQ(read.exitCode, 1);
+      EXPECT_NE(read.err, "") << GetParam();
+      EXPECT_EQ(read.out, "");
+    }
+  }
+
+  testing::TempDir workspace;
+  testing::TempDir pc;
+  std::unique_ptr<Process> sim;
+  std::string tcpPort;
+};
+
+TEST_P(ProtocolFault, ReadsShowTheControllersValuesOrFail) {
+  for (bool tcp : {false, true}) {
+    const RunResult first = Cli({"read", "--device", workspace / "dev.ini"}, tcp);
+    ExpectReadTrueOrFailed(first, tcp);
+    // The fault is spent: the line is clean again, and the read must come through.
+    const RunResult second = Cli({"read", "--device", workspace / "dev.ini"}, tcp);
+    ASSERT_EQ(second.exitCode, 0) << GetParam() << " tcp=" << tcp << ": " << second.err;
+    ExpectReadTrueOrFailed(second, tcp);
+  }
+}
+
+TEST_P(ProtocolFault, ADownloadIsByteIdenticalOrFails) {
+  for (bool tcp : {false, true}) {
+    const std::string copy = pc / (tcp ? "tcp.bin" : "pty.bin");
+    const RunResult got = Cli({"card", "get", "data.bin", "--out", copy}, tcp);
+    if (got.exitCode == 0) {
+      EXPECT_EQ(Read(copy), Pattern(1000)) << GetParam() << " tcp=" << tcp;
+    } else {
+      EXPECT_FALSE(fs::exists(copy)) << GetParam();
+      EXPECT_NE(got.err, "");
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, ProtocolFault,
+                         ::testing::Values("crc", "drop", "short", "late", "exc", "addr", "func", "count", "dup"));
+
+}  // namespace
+}  // namespace quillon
