@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 #include <memory>
 
+#include "link/link_hub.h"
 #include "main/main_window.h"
 #include "platform/prompt.h"
 #endif
@@ -89,7 +90,8 @@ struct WindowStart {
 
 WindowStart StartWindow(const WorkspacePaths& paths) {
   const auto start = Clock::now();
-  auto window = std::make_unique<Tmain>(paths);
+  LinkHub hub(paths.program);
+  auto window = std::make_unique<Tmain>(paths, hub);
   window->show();
   auto* tree = window->findChild<QTreeWidget*>(QStringLiteral("tv"));
   auto* firstRead = window->findChild<QTimer*>(QStringLiteral("tmrFirstRead"));

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/link_hub.h"
 #include "main/main_window.h"
 #include "main/scope_windows.h"
 #include "platform/files.h"
@@ -172,7 +173,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     SilentPrompt prompt;
     ScopedPrompt installed(prompt);
-    Tmain mainWindow(Workspace());
+    LinkHub hub(Workspace().program);
+    Tmain mainWindow(Workspace(), hub);
     mainWindow.show();
     std::vector<TLinkWindowFm*> windows;
     for (std::size_t i = 0; i < ports.size(); ++i) {

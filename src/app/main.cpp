@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "link/link_hub.h"
 #include "main/main_window.h"
 #include "main/qt_prompt.h"
 #include "main/scope_windows.h"
@@ -16,7 +17,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   quillon::QtPrompt prompt;
   quillon::ScopedPrompt installed(prompt);
-  quillon::Tmain window(quillon::Workspace());
+  // The worker registries of the whole program: made before any window, gone after the last.
+  quillon::LinkHub hub(quillon::Workspace().program);
+  quillon::Tmain window(quillon::Workspace(), hub);
   window.show();
   const QStringList args = QApplication::arguments();
   for (qsizetype i = 1; i + 1 < args.size(); ++i) {

@@ -50,12 +50,10 @@ class AlarmBufferTest : public AppTest {
     WriteWindowsFile("Devices/AB/707.ini", kAlarmDevice);
     devicePath = paths.devices + "AB/707.ini";
     ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-    InstallCommList(&ports);
   }
   void TearDown() override {
     window.reset();
     tasks.reset();
-    InstallCommList(nullptr);
     sim.Stop();
     std::remove((paths.program + "Ports/ALARM1").c_str());
   }
@@ -76,7 +74,7 @@ class AlarmBufferTest : public AppTest {
     link.FrameEnd = "5";
     link.DevicePath = devicePath;
     window = std::make_unique<TfmAlarmBuffer>(
-        ToolContext{paths, *tasks, [this](const std::string& path) { opened.push_back(path); }}, link);
+        ToolContext{paths, *tasks, hub, [this](const std::string& path) { opened.push_back(path); }}, link);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }
@@ -128,7 +126,7 @@ class AlarmBufferTest : public AppTest {
 
   std::string devicePath;
   std::vector<std::string> opened;
-  TCommList ports{paths.program};
+  TCommList& ports = hub.Serial();
   std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
   SimProcess sim;
   std::unique_ptr<TfmAlarmBuffer> window;

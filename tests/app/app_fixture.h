@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "link/link_hub.h"
 #include "main/main_window.h"
 #include "platform/files.h"
 #include "platform/profile.h"
@@ -63,7 +64,7 @@ class AppTest : public ::testing::Test {
 
   // Starts the window and waits for the first fill of the catalogue.
   std::unique_ptr<Tmain> StartWithCatalogue() {
-    auto window = std::make_unique<Tmain>(paths);
+    auto window = std::make_unique<Tmain>(paths, hub);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     auto* tree = Child<QTreeWidget>(*window, "tv");
@@ -100,6 +101,9 @@ class AppTest : public ::testing::Test {
 
   TempDir dir;
   WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
+  // The program's worker registries, as main makes them: every window of a test shares them,
+  // and they outlive the windows.
+  LinkHub hub{paths.program};
   RecordingPrompt prompt;
   ScopedPrompt installed{prompt};
 };

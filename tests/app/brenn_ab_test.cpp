@@ -50,8 +50,6 @@ class BrennABTest : public AppTest {
  protected:
   void SetUp() override {
     WriteWindowsFile("sim/dev.ini", kDevice);
-    InstallCommList(&ports);
-    InstallTCPIPList(&tcp);
     fs::create_directories(dir / "card");
     ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
     ASSERT_TRUE(
@@ -66,15 +64,13 @@ class BrennABTest : public AppTest {
     link.SlaveAddr = "1";
     link.DevicePath = dir / "sim/dev.ini";
     window = std::make_unique<ScriptedBrennAB>(
-        ToolContext{paths, *tasks, [this](const std::string& path) { opened.push_back(path); }}, link);
+        ToolContext{paths, *tasks, hub, [this](const std::string& path) { opened.push_back(path); }}, link);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }
   void TearDown() override {
     window.reset();
     tasks.reset();
-    InstallCommList(nullptr);
-    InstallTCPIPList(nullptr);
   }
 
   template <typename Widget>
@@ -97,8 +93,8 @@ class BrennABTest : public AppTest {
     ASSERT_TRUE(WaitUntil([grid] { return grid->rowCount() > 0; }, 10000)) << prompt.warnings.size();
   }
 
-  TCommList ports{paths.program};
-  TTCPIPList tcp;
+  TCommList& ports = hub.Serial();
+  TTCPIPList& tcp = hub.Tcp();
   std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
   SimProcess sim;
   std::unique_ptr<ScriptedBrennAB> window;

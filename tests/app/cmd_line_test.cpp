@@ -27,14 +27,10 @@ class CmdLineTest : public AppTest {
   void SetUp() override {
     WriteWindowsFile("sim/501.ini", std::string("[DEVICE]\nID=") + kSimId +
                                         "\n[vars]\n[FLASH]\np1=Inom/Ток/TWORD/x0100/r0080/А/1/2//0/x03E8/\n");
-    InstallCommList(&ports);
-    InstallTCPIPList(&tcp);
   }
   void TearDown() override {
     window.reset();
     tasks.reset();
-    InstallCommList(nullptr);
-    InstallTCPIPList(nullptr);
   }
 
   void StartSim() {
@@ -52,7 +48,7 @@ class CmdLineTest : public AppTest {
     link.PortName = port;
     link.Baud = baud;
     link.FrameEnd = frameEnd;
-    window = std::make_unique<TCmdLine>(ToolContext{paths, *tasks, {}}, link);
+    window = std::make_unique<TCmdLine>(ToolContext{paths, *tasks, hub, {}}, link);
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
@@ -86,8 +82,8 @@ class CmdLineTest : public AppTest {
     return WaitUntil([&] { return tasks->Idle() && ports.FindPortWorker("SIM1") == nullptr; });
   }
 
-  TCommList ports{paths.program};
-  TTCPIPList tcp;
+  TCommList& ports = hub.Serial();
+  TTCPIPList& tcp = hub.Tcp();
   std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
   SimProcess sim;
   std::unique_ptr<TCmdLine> window;

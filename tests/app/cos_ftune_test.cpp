@@ -38,14 +38,10 @@ constexpr const char* kPhaseBits =
 
 class CosFTuneTest : public AppTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-    InstallCommList(&ports);
-  }
+  void SetUp() override { ASSERT_TRUE(EnsureDirectory(paths.program + "Ports")); }
   void TearDown() override {
     window.reset();
     tasks.reset();
-    InstallCommList(nullptr);
     sim.Stop();
     std::remove((paths.program + "Ports/COSF1").c_str());
   }
@@ -62,7 +58,7 @@ class CosFTuneTest : public AppTest {
     link.Baud = "115200";
     link.FrameEnd = "5";
     link.DevicePath = devicePath;
-    window = std::make_unique<TFmCOSFTune>(ToolContext{paths, *tasks, {}}, link);
+    window = std::make_unique<TFmCOSFTune>(ToolContext{paths, *tasks, hub, {}}, link);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     Find<QPushButton>("btConnect")->click();
@@ -93,7 +89,7 @@ class CosFTuneTest : public AppTest {
     return {high, low};
   }
 
-  TCommList ports{paths.program};
+  TCommList& ports = hub.Serial();
   std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
   SimProcess sim;
   std::unique_ptr<TFmCOSFTune> window;

@@ -25,7 +25,7 @@ class MainWindowSettingsTest : public AppTest {
 };
 
 TEST_F(MainWindowSettingsTest, FirstRunFillsTheCatalogueLaterAndWritesEveryKeyInWindowsFormatAtExit) {
-  auto window = std::make_unique<Tmain>(paths);
+  auto window = std::make_unique<Tmain>(paths, hub);
   auto* tree = Child<QTreeWidget>(*window, "tv");
   EXPECT_EQ(tree->topLevelItemCount(), 0) << "the catalogue is filled by tmrFirstRead, not at creation";
   window->show();

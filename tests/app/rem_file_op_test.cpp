@@ -65,16 +65,12 @@ class RemFileOpTest : public AppTest {
     WriteWindowsFile("sim/dev.ini",
                      "[DEVICE]\nID=7 QT v1.0 2024-01-10\n[vars]\n[FLASH]\n"
                      "p1=Inom/Ток/TWORD/x0100/r0080/А/1/2//0/x03E8/\n");
-    InstallCommList(&ports);
-    InstallTCPIPList(&tcp);
     fs::create_directories(dir / "card");
     fs::create_directories(dir / "pc");
   }
   void TearDown() override {
     window.reset();
     tasks.reset();
-    InstallCommList(nullptr);
-    InstallTCPIPList(nullptr);
   }
 
   void StartSim(const QString& cardOption) {
@@ -92,7 +88,7 @@ class RemFileOpTest : public AppTest {
     link.Baud = "115200";
     link.FrameEnd = "5";
     link.SlaveAddr = "1";
-    window = std::make_unique<ScriptedRemFileOp>(ToolContext{paths, *tasks, {}}, link);
+    window = std::make_unique<ScriptedRemFileOp>(ToolContext{paths, *tasks, hub, {}}, link);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }
@@ -116,8 +112,8 @@ class RemFileOpTest : public AppTest {
     return WaitUntil([&] { return prompt.warnings.size() >= count; }, 8000);
   }
 
-  TCommList ports{paths.program};
-  TTCPIPList tcp;
+  TCommList& ports = hub.Serial();
+  TTCPIPList& tcp = hub.Tcp();
   std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
   SimProcess sim;
   std::unique_ptr<ScriptedRemFileOp> window;
@@ -203,7 +199,7 @@ TEST_F(RemFileOpTest, APortThatDoesNotOpenIsNamed) {
   link.Protocol = "MODBUS RTU";
   link.PortName = "NOPORT";
   link.Baud = "9600";
-  window = std::make_unique<ScriptedRemFileOp>(ToolContext{paths, *tasks, {}}, link);
+  window = std::make_unique<ScriptedRemFileOp>(ToolContext{paths, *tasks, hub, {}}, link);
   window->show();
   window->openPath = dir / "pc/up.bin";
   Write(dir / "pc/up.bin", "x");

@@ -34,7 +34,7 @@ TEST_F(DeviceLinkTest, ARequestThatTimedOutInTheWorkersListIsSentUnchangedAndThe
   ConnectAndRead();  // the port is open and configured
 
   SlowNeighbour neighbour(2600);
-  CommList().AddRequest("SIM1", &neighbour.request);
+  hub.Serial().AddRequest("SIM1", &neighbour.request);
   ASSERT_TRUE(WaitUntil([&] { return neighbour.request.Busy.load(); }, 5000));
   window->Connection().ReadParameters();  // waits behind the neighbour and times out
   ASSERT_TRUE(WaitUntil([&] { return !prompt.warnings.empty(); }, 4000));
@@ -45,7 +45,7 @@ TEST_F(DeviceLinkTest, ARequestThatTimedOutInTheWorkersListIsSentUnchangedAndThe
   window->Connection().ReadParameters();
   ASSERT_TRUE(Idle(6000));
   EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
-  CommList().RemoveRequest("SIM1", &neighbour.request);
+  hub.Serial().RemoveRequest("SIM1", &neighbour.request);
 
   // After the neighbour's exchange both reads reached the controller whole: the QuBUS one that
   // had timed out and the MODBUS one.

@@ -117,7 +117,7 @@ TEST_F(ScopeWindowTest, FastFrameEndOnAndOffGiveTheSameSamples) {
   for (const bool fast : {true, false}) {
     SCOPED_TRACE(fast);
     if (!main) main = StartWithCatalogue();
-    CommList().SetFastFrameEnd(fast);
+    hub.Serial().SetFastFrameEnd(fast);
     TLinkWindowFm* window = Open(WriteScope("fast.scp", "MODBUS RTU", "FLASH", {"p1", "p2", "p3"}));
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(MoreSamples(*window, 10));

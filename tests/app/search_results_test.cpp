@@ -39,12 +39,10 @@ class SearchResultsTest : public AppTest {
     WriteWindowsFile("sim/501.ini", std::string("[DEVICE]\nID=") + kSimId +
                                         "\n[vars]\n[FLASH]\np1=Inom/Ток/TWORD/x0100/r0080/А/1/2//0/x03E8/\n");
     ports.SetTimings(SerialTimings::None());
-    InstallCommList(&ports);
   }
   void TearDown() override {
     search.reset();
     tasks.reset();
-    InstallCommList(nullptr);
   }
 
   void StartSim() {
@@ -55,7 +53,7 @@ class SearchResultsTest : public AppTest {
 
   // Opens the window on the simulator's port and waits for address 1 to be listed.
   QListWidget* SearchUntilFound() {
-    search = std::make_unique<TSearchRes>(paths, *tasks);
+    search = std::make_unique<TSearchRes>(paths, *tasks, hub);
     LinkFieldTexts fields;
     fields.protocol = "MODBUS RTU";
     fields.port = "SIM1";
@@ -71,7 +69,7 @@ class SearchResultsTest : public AppTest {
 
   SearchStopPanel* Panel() { return search->findChild<SearchStopPanel*>(QStringLiteral("pnSearchStop")); }
 
-  TCommList ports{paths.program};
+  TCommList& ports = hub.Serial();
   std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
   SimProcess sim;
   std::unique_ptr<TSearchRes> search;
@@ -133,7 +131,7 @@ TEST_F(SearchResultsTest, KnownDeviceIsNotFlaggedAndClosingStops) {
 }
 
 TEST_F(SearchResultsTest, PortThatDoesNotOpenLeavesTheListEmpty) {
-  search = std::make_unique<TSearchRes>(paths, *tasks);
+  search = std::make_unique<TSearchRes>(paths, *tasks, hub);
   LinkFieldTexts fields;
   fields.port = "NOSUCHPORT";
   fields.baud = "9600";

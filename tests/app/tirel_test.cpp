@@ -33,16 +33,12 @@ class TirelTest : public AppTest {
                      "p1=K/Коэффициент/TWORD/x0100/r0080//1/2//0/x0001/\n[RAM]\n"
                      "r1=I/Ток/TWORD/x0200/r0100/А/Inom%1000/2//0/x0000/\n"
                      "r2=PLAYER/Плеер/TWORD/x0202/r0101//1/2//0/x0000/\n");
-    InstallCommList(&ports);
-    InstallTCPIPList(&tcp);
     fs::create_directories(dir / "card");
     std::ofstream(dir / "card/Заряд.prg") << "program";
   }
   void TearDown() override {
     window.reset();
     tasks.reset();
-    InstallCommList(nullptr);
-    InstallTCPIPList(nullptr);
   }
 
   void StartSim() {
@@ -60,7 +56,7 @@ class TirelTest : public AppTest {
     link.FrameEnd = "5";
     link.SlaveAddr = "1";
     link.DevicePath = paths.devices + "TR/tirel.ini";
-    window = std::make_unique<TfmTirel>(ToolContext{paths, *tasks, {}}, link);
+    window = std::make_unique<TfmTirel>(ToolContext{paths, *tasks, hub, {}}, link);
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }
@@ -95,8 +91,8 @@ class TirelTest : public AppTest {
     EXPECT_TRUE(WaitUntil([&] { return count->text().toInt() >= from + 5; }, 5000));
   }
 
-  TCommList ports{paths.program};
-  TTCPIPList tcp;
+  TCommList& ports = hub.Serial();
+  TTCPIPList& tcp = hub.Tcp();
   std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
   SimProcess sim;
   std::unique_ptr<TfmTirel> window;

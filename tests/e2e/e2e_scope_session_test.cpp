@@ -10,6 +10,7 @@
 #include "core/variables/recording_canvas.h"
 #include "e2e/e2e_processes.h"
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/tcpip_list.h"
 #include "scope/scope_device.h"
 #include "scope/scope_session.h"
@@ -24,18 +25,10 @@ const std::string kDemoDevice = kSource + "/demo/Devices/TK3/1027.ini";
 
 class ScopeSessionTest : public ::testing::TestWithParam<std::string> {
  protected:
-  ScopeSessionTest() : serial_(dir_.Path()) {
-    InstallCommList(&serial_);
-    InstallTCPIPList(&tcp_);
-  }
-  ~ScopeSessionTest() override {
-    InstallCommList(nullptr);
-    InstallTCPIPList(nullptr);
-  }
+  ScopeSessionTest() : hub_(dir_.Path()) {}
 
   quillon::testing::TempDir dir_;
-  TCommList serial_;
-  TTCPIPList tcp_;
+  LinkHub hub_;
 };
 
 TEST_P(ScopeSessionTest, SamplesAdvanceWhileTheRowsArePaintedAndStopOnceWithdrawn) {
@@ -53,7 +46,7 @@ TEST_P(ScopeSessionTest, SamplesAdvanceWhileTheRowsArePaintedAndStopOnceWithdraw
   settings.IPPort = std::to_string(sim.TcpPort());
 
   // Freed last of all: after it the workers no longer hold its records.
-  auto session = std::make_shared<ScopeSession>();
+  auto session = std::make_shared<ScopeSession>(hub_);
   const WorkspacePaths paths = MakeWorkspacePaths(dir_.Path());
   const ScopeDeviceResult built =
       OpenDeviceFromList(settings, {"r1 ", "r2 ", "r5 "}, "", session->list, session->image, paths);

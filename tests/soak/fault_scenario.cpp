@@ -11,6 +11,7 @@
 #include <fstream>
 #include <thread>
 
+#include "link/link_hub.h"
 #include "main/device_connection.h"
 #include "main/main_window.h"
 #include "main/scope_windows.h"
@@ -107,7 +108,8 @@ bool FaultScenario::StartTcp(bool faults) {
 
 bool FaultScenario::ConnectMainWindow() {
   OnWindowThread([this] {
-    main_ = std::make_unique<Tmain>(paths_);
+    hub_ = std::make_unique<LinkHub>(paths_.program);
+    main_ = std::make_unique<Tmain>(paths_, *hub_);
     main_->show();
   });
   // The catalogue fills half a second after the start.

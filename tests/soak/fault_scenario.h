@@ -15,8 +15,9 @@
 #include "workspace/paths.h"
 
 namespace quillon {
+class LinkHub;
 class Tmain;
-}
+}  // namespace quillon
 
 namespace quillon::soak {
 
@@ -89,6 +90,8 @@ class FaultScenario {
   SoakSimulator serial_;
   SoakSimulator tcp_;
   // Created, used and destroyed on the window's thread only.
+  // Made before the window and gone after it, as the program's main does.
+  std::unique_ptr<LinkHub> hub_;
   std::unique_ptr<Tmain> main_;
   std::vector<std::string> protocols_;
   int connectAttempts_ = 0;

@@ -9,6 +9,7 @@
 #include "device/cell_commit.h"
 #include "device/image_write.h"
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "link/port_names.h"
 #include "link/tcp_connection.h"
@@ -33,12 +34,13 @@ constexpr std::size_t kSerialAnswerCapacity = 256;
 }  // namespace
 
 DeviceConnection::DeviceConnection(QWidget* window, std::string programDirectory, DeviceParameters& parameters,
-                                   LinkTaskQueue& tasks)
+                                   LinkTaskQueue& tasks, LinkHub& hub)
     : QObject(window),
       window_(window),
       programDirectory_(std::move(programDirectory)),
       parameters_(parameters),
-      tasks_(tasks) {
+      tasks_(tasks),
+      hub_(hub) {
   tmrConnect_ = Named(new QTimer(window), "tmrConnect");
   tmrConnect_->setSingleShot(true);
   tmrConnect_->setInterval(kConnectDelayMs);
@@ -70,13 +72,13 @@ DeviceConnection::~DeviceConnection() {
 
 void DeviceConnection::WithdrawAllFromSerial() {
   if (registeredPort_.empty()) return;
-  for (const auto& exchange : exchanges_) CommList().RemoveRequest(registeredPort_, &exchange->request);
+  for (const auto& exchange : exchanges_) hub_.Serial().RemoveRequest(registeredPort_, &exchange->request);
   registeredPort_.clear();
 }
 
 void DeviceConnection::WithdrawAllFromTcp() {
   if (!ipRegistered_) return;
-  for (const auto& exchange : exchanges_) TCPIPList().RemoveRequest(registeredIp_, &exchange->request);
+  for (const auto& exchange : exchanges_) hub_.Tcp().RemoveRequest(registeredIp_, &exchange->request);
   ipRegistered_ = false;
 }
 
@@ -185,18 +187,14 @@ bool DeviceConnection::Send(Purpose purpose, const LinkFieldTexts& fields, const
 }
 
 DeviceConnection::Registration DeviceConnection::Register(const Outgoing& outgoing) {
-  try {
-    return outgoing.fields.Tcp() ? RegisterTcp(outgoing) : RegisterSerial(outgoing);
-  } catch (const std::exception&) {
-    return Registration::Refused;  // no registry installed: the window is going away
-  }
+  return outgoing.fields.Tcp() ? RegisterTcp(outgoing) : RegisterSerial(outgoing);
 }
 
 DeviceConnection::Exchange& DeviceConnection::FreeExchange() {
   // Only the workers of the port and the address last used can hold one of these records: the
   // others had them withdrawn, or were destroyed with their connection.
-  TComm* serial = registeredPort_.empty() ? nullptr : CommList().FindPortWorker(registeredPort_);
-  TTCPIPThread* tcp = ipRegistered_ ? TCPIPList().FindWorker(registeredIp_) : nullptr;
+  TComm* serial = registeredPort_.empty() ? nullptr : hub_.Serial().FindPortWorker(registeredPort_);
+  TTCPIPThread* tcp = ipRegistered_ ? hub_.Tcp().FindWorker(registeredIp_) : nullptr;
   for (const auto& exchange : exchanges_) {
     const TLinkRequest* request = &exchange->request;
     if (serial != nullptr && serial->HasRequest(request)) continue;
@@ -241,7 +239,7 @@ void DeviceConnection::Fill(Exchange& exchange, const Outgoing& outgoing) {
 
 DeviceConnection::Registration DeviceConnection::RegisterSerial(const Outgoing& outgoing) {
   const LinkFieldTexts& fields = outgoing.fields;
-  TCommList& ports = CommList();
+  TCommList& ports = hub_.Serial();
   if (fields.port != registeredPort_) {
     WithdrawAllFromSerial();
     registeredPort_ = fields.port;
@@ -269,7 +267,7 @@ DeviceConnection::Registration DeviceConnection::RegisterSerial(const Outgoing& 
 
 DeviceConnection::Registration DeviceConnection::RegisterTcp(const Outgoing& outgoing) {
   const LinkFieldTexts& fields = outgoing.fields;
-  TTCPIPList& workers = TCPIPList();
+  TTCPIPList& workers = hub_.Tcp();
   const TcpPeer peer{ParseIPv4(fields.Ip()), static_cast<std::uint16_t>(ReadInteger(fields.tcpPort))};
   if (ipRegistered_ && peer != registeredIp_) WithdrawAllFromTcp();
   if (peer.ip == 0xFFFFFFFFu) return Registration::Unreachable;

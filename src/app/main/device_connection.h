@@ -34,6 +34,7 @@ class QWidget;
 namespace quillon {
 
 class LinkTaskQueue;
+class LinkHub;
 class TView;
 
 class DeviceConnection : public QObject {
@@ -42,7 +43,8 @@ class DeviceConnection : public QObject {
  public:
   // `window` owns the timers (they carry the window's timer names); `programDirectory` is where
   // Ports/ lies; `tasks` carries the registry work and must outlive this object.
-  DeviceConnection(QWidget* window, std::string programDirectory, DeviceParameters& parameters, LinkTaskQueue& tasks);
+  DeviceConnection(QWidget* window, std::string programDirectory, DeviceParameters& parameters, LinkTaskQueue& tasks,
+                   LinkHub& hub);
   ~DeviceConnection() override;
 
   // The link fields as they are now, and the control to focus after a failed check.
@@ -126,6 +128,7 @@ class DeviceConnection : public QObject {
   std::string programDirectory_;
   DeviceParameters& parameters_;
   LinkTaskQueue& tasks_;
+  LinkHub& hub_;
 
   // Touched only on the task queue (and in the destructor, through it).
   std::vector<std::unique_ptr<Exchange>> exchanges_;

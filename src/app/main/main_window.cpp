@@ -30,6 +30,7 @@
 #include "device/image_write.h"
 #include "device/link_check.h"
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "link/tcpip_list.h"
 #include "main/catalogue_tree.h"
@@ -67,12 +68,13 @@ constexpr int kFirstReadDelayMs = 500;
 
 }  // namespace
 
-Tmain::Tmain(const WorkspacePaths& paths, QWidget* parent) : QMainWindow(parent), paths_(paths) {
+Tmain::Tmain(const WorkspacePaths& paths, LinkHub& hub, QWidget* parent)
+    : QMainWindow(parent), paths_(paths), hub_(hub) {
   setObjectName(QStringLiteral("main"));
   setWindowTitle(QStringLiteral("Quillon"));
   linkTasks_ = std::make_unique<LinkTaskQueue>();
   toolLaunchers_ = std::make_unique<ToolLaunchers>(
-      ToolContext{paths_, *linkTasks_,
+      ToolContext{paths_, *linkTasks_, hub_,
                   [this](const std::string& path) { scopeWindows_->OpenRecord(QString::fromStdString(path)); }},
       [this] { return LinkSettings(); }, this);
   RegisterServiceTools(*toolLaunchers_);
@@ -91,17 +93,6 @@ Tmain::~Tmain() {
   // Tool windows are the main window's children, but they must go while the queue still runs.
   toolLaunchers_.reset();
   linkTasks_.reset();
-  // Another main window (tests open several) may have installed its own registries since.
-  try {
-    if (&CommList() == commList_.get()) InstallCommList(nullptr);
-  } catch (const std::logic_error&) {
-  }
-  try {
-    if (&TCPIPList() == tcpipList_.get()) InstallTCPIPList(nullptr);
-  } catch (const std::logic_error&) {
-  }
-  tcpipList_.reset();
-  commList_.reset();
 }
 
 void Tmain::BuildControls() {
@@ -245,11 +236,6 @@ void Tmain::BuildTimers() {
 }
 
 void Tmain::FormCreate() {
-  commList_ = std::make_unique<TCommList>(paths_.program);
-  tcpipList_ = std::make_unique<TTCPIPList>();
-  InstallCommList(commList_.get());
-  InstallTCPIPList(tcpipList_.get());
-
   table_ = new ParameterTable(viewPanel_, scrbrTableVert_, parameters_);
   table_->OnBaseEdited = [this] { EnableSave(); };
   table_->OnWriteValue = [this](TView& variable, const std::vector<std::uint8_t>& data) { WriteValue(variable, data); };
@@ -260,8 +246,8 @@ void Tmain::FormCreate() {
   };
   connect(header_, &QHeaderView::sectionClicked, this, &Tmain::HeaderSectionClick);
 
-  connection_ = new DeviceConnection(this, paths_.program, parameters_, *linkTasks_);
-  scopeWindows_ = std::make_unique<ScopeWindows>(paths_, *linkTasks_, this);
+  connection_ = new DeviceConnection(this, paths_.program, parameters_, *linkTasks_, hub_);
+  scopeWindows_ = std::make_unique<ScopeWindows>(paths_, *linkTasks_, hub_, this);
   // Rebuilt each time it opens, so it lists the scope windows open right now.
   connect(pmWindow_, &QMenu::aboutToShow, this,
           [this] { scopeWindows_->FillMenu(*pmWindow_, [this] { w_mnScopeCurDevOpenClick(); }); });
@@ -269,7 +255,7 @@ void Tmain::FormCreate() {
   connect(btSearchDevices_, &QToolButton::clicked, this, &Tmain::btSearchDeviceClick);
   pluginButtons_ = new PluginButtons(*toolBar2_, paths_.program);
   pluginButtons_->LinkSettings = [this] { return LinkSettings(); };
-  pluginButtons_->Registry = commList_.get();
+  pluginButtons_->Registry = &hub_.Serial();
   pluginButtons_->Application = QCoreApplication::instance();
   pluginButtons_->Table = table_;
   connection_->Fields = [this] { return CurrentLinkFields(); };
@@ -298,7 +284,7 @@ void Tmain::FormCreate() {
   const std::string ini = paths_.SettingsFile();
   // A line that needs the classic end of frame (the pause after every answer) is switched over
   // in settings.ini for every window at once.
-  commList_->SetFastFrameEnd(ReadSettingInt(ini, "FastFrameEnd") != 0);
+  hub_.Serial().SetFastFrameEnd(ReadSettingInt(ini, "FastFrameEnd") != 0);
   move(ReadSettingInt(ini, "Left"), ReadSettingInt(ini, "Top"));
   resize(ReadSettingInt(ini, "Width"), ReadSettingInt(ini, "Height"));
   if (!SettingStored(ini, "Width") || !SettingStored(ini, "Height")) PlaceForFirstStart();
@@ -606,7 +592,7 @@ void Tmain::HeaderSectionClick(int section) {
 }
 
 void Tmain::cbCOMDropDown() {
-  const std::string ports = CommList().ListComPorts();
+  const std::string ports = hub_.Serial().ListComPorts();
   gbLink_->SetPortNames(ports.empty() ? std::vector<std::string>{} : SplitItems(ports));
 }
 

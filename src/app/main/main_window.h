@@ -37,8 +37,7 @@ class PluginButtons;
 class ScopeWindows;
 class ToolLaunchers;
 class LinkTaskQueue;
-class TCommList;
-class TTCPIPList;
+class LinkHub;
 class TTablePanel01;
 class TableHeader;
 class TfChangesViewer;
@@ -50,7 +49,8 @@ class Tmain : public QMainWindow {
  public:
   // All files are looked up under `paths`: the program passes Workspace(), tests a
   // temporary workspace.
-  explicit Tmain(const WorkspacePaths& paths, QWidget* parent = nullptr);
+  // `hub` outlives the window (the program's main makes it first).
+  Tmain(const WorkspacePaths& paths, LinkHub& hub, QWidget* parent = nullptr);
   ~Tmain() override;
 
   // The device file shown in the identity fields; empty when no device is open.
@@ -150,8 +150,7 @@ class Tmain : public QMainWindow {
 
   const WorkspacePaths paths_;
   // The registries every window's requests go through; installed while this window lives.
-  std::unique_ptr<TCommList> commList_;
-  std::unique_ptr<TTCPIPList> tcpipList_;
+  LinkHub& hub_;
   // Carries the registry work of every window off the window's thread.
   std::unique_ptr<LinkTaskQueue> linkTasks_;
   std::unique_ptr<ScopeWindows> scopeWindows_;

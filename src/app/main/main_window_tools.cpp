@@ -116,7 +116,7 @@ void Tmain::btSearchDeviceClick() {
     return;
   }
   if (fields.frameEnd.empty()) fields.frameEnd = "8";
-  TSearchRes search(paths_, *linkTasks_, this);
+  TSearchRes search(paths_, *linkTasks_, hub_, this);
   search.Start(fields);
   search.exec();
   // What was found joins the catalogue under the port's group (and "New" without a device file).

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/port_names.h"
 #include "platform/prompt.h"
 #include "scope/device_scope_file.h"
@@ -16,13 +17,13 @@
 
 namespace quillon {
 
-ScopeWindows::ScopeWindows(const WorkspacePaths& paths, LinkTaskQueue& tasks, QWidget* dialogParent)
+ScopeWindows::ScopeWindows(const WorkspacePaths& paths, LinkTaskQueue& tasks, LinkHub& hub, QWidget* dialogParent)
     : QObject(dialogParent),
       property_(std::make_unique<TWindowProperty>(paths, dialogParent)),
       options_(std::make_unique<TfmLinkWindowOptions>(paths.SettingsFile(), dialogParent)) {
-  property_->ListComPorts = [] { return CommList().ListComPorts(); };
+  property_->ListComPorts = [&hub] { return hub.Serial().ListComPorts(); };
   context_ = std::make_unique<ScopeContext>(
-      ScopeContext{paths, tasks, *property_, *options_, [directory = paths.program](const std::string& port) {
+      ScopeContext{paths, tasks, hub, *property_, *options_, [directory = paths.program](const std::string& port) {
                      // Real ports get their settling pauses; a simulator's pseudo-terminal needs none.
                      return IsPseudoTerminal(port, directory) ? SerialTimings::None() : SerialTimings{};
                    }});

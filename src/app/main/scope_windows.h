@@ -27,7 +27,7 @@ class ScopeWindows : public QObject {
 
  public:
   // `tasks` outlives this object; `dialogParent` parents the shared dialogs.
-  ScopeWindows(const WorkspacePaths& paths, LinkTaskQueue& tasks, QWidget* dialogParent);
+  ScopeWindows(const WorkspacePaths& paths, LinkTaskQueue& tasks, LinkHub& hub, QWidget* dialogParent);
   ~ScopeWindows() override;
 
   // A new scope window, listed and shown.

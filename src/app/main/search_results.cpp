@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "platform/prompt.h"
 #include "scope/window_thread.h"
@@ -93,8 +94,8 @@ void SearchStopPanel::mouseReleaseEvent(QMouseEvent* event) {
   if (rect().contains(event->position().toPoint())) emit clicked();
 }
 
-TSearchRes::TSearchRes(const WorkspacePaths& paths, LinkTaskQueue& tasks, QWidget* parent)
-    : QDialog(parent), paths_(paths), tasks_(tasks) {
+TSearchRes::TSearchRes(const WorkspacePaths& paths, LinkTaskQueue& tasks, LinkHub& hub, QWidget* parent)
+    : QDialog(parent), paths_(paths), tasks_(tasks), hub_(hub) {
   setObjectName(QStringLiteral("TSearchRes"));
   setWindowTitle(QStringLiteral("Результаты поиска"));
   resize(360, 300);
@@ -134,9 +135,8 @@ void TSearchRes::Start(const LinkFieldTexts& fields) {
   sweep_->Start();
   port_ = fields.port;
   searching_ = true;
-  tasks_.Post([sweep = sweep_, port = port_, baud = static_cast<unsigned>(*baud),
+  tasks_.Post([sweep = sweep_, &ports = hub_.Serial(), port = port_, baud = static_cast<unsigned>(*baud),
                frameEnd = static_cast<unsigned>(*frameEnd), self, generation] {
-    TCommList& ports = CommList();
     bool polling = false;
     if (ports.OpenPortWorker(port) >= 0) {
       // Reconfiguring purges the line and would cut another window's exchange: only on a change.
@@ -186,7 +186,7 @@ void TSearchRes::StopSearch() {
 
 void TSearchRes::Withdraw() {
   if (!sweep_ || port_.empty()) return;
-  tasks_.Post([sweep = sweep_, port = port_] { CommList().RemoveRequest(port, &sweep->Request()); });
+  tasks_.Post([sweep = sweep_, &ports = hub_.Serial(), port = port_] { ports.RemoveRequest(port, &sweep->Request()); });
   port_.clear();
 }
 

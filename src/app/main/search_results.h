@@ -20,6 +20,7 @@ class QListWidgetItem;
 namespace quillon {
 
 class LinkTaskQueue;
+class LinkHub;
 
 // pnSearchStop: a panel that acts as a button and carries the search progress.
 class SearchStopPanel : public QWidget {
@@ -48,7 +49,7 @@ class TSearchRes : public QDialog {
   Q_OBJECT
 
  public:
-  TSearchRes(const WorkspacePaths& paths, LinkTaskQueue& tasks, QWidget* parent = nullptr);
+  TSearchRes(const WorkspacePaths& paths, LinkTaskQueue& tasks, LinkHub& hub, QWidget* parent = nullptr);
   ~TSearchRes() override;
 
   // Clears the list and starts polling the fields' port; show the window with exec() after.
@@ -69,6 +70,7 @@ class TSearchRes : public QDialog {
 
   WorkspacePaths paths_;
   LinkTaskQueue& tasks_;
+  LinkHub& hub_;
   QListWidget* SrList_ = nullptr;
   SearchStopPanel* pnSearchStop_ = nullptr;
   std::shared_ptr<DeviceSweep> sweep_;

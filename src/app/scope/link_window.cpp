@@ -22,6 +22,7 @@
 
 #include "link/buses.h"
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "platform/prompt.h"
 #include "scope/link_window_options.h"
@@ -282,7 +283,7 @@ void TLinkWindowFm::NewSession() {
     ++generation_;
     context_.tasks.Post([old = std::move(session_)]() mutable { old.reset(); });
   }
-  session_ = std::make_shared<ScopeSession>();
+  session_ = std::make_shared<ScopeSession>(context_.hub);
   session_->trace = trace_;
   session_->poll.SetCrcCheck(context_.options.Options().crcCheck);
   property_.Vars = &session_->list;
@@ -562,7 +563,7 @@ void TLinkWindowFm::btOptionsClick() {
   session_->poll.SetCrcCheck(context_.options.Options().crcCheck);
   trace_->SetLimits(TraceLimitsOf(context_.options.Options()));
   const bool fast = context_.options.FastFrameEnd();
-  context_.tasks.Post([fast] { CommList().SetFastFrameEnd(fast); });
+  context_.tasks.Post([fast, &hub = context_.hub] { hub.Serial().SetFastFrameEnd(fast); });
   dirty_ = true;
 }
 

@@ -13,6 +13,7 @@ class QTimer;
 namespace quillon {
 
 class LinkTaskQueue;
+class LinkHub;
 class TWindowProperty;
 class TfmLinkWindowOptions;
 
@@ -22,6 +23,8 @@ inline constexpr int kScopeFrameIntervalMs = 16;
 struct ScopeContext {
   WorkspacePaths paths;
   LinkTaskQueue& tasks;
+  // The program's worker registries; only tasks on the queue touch them.
+  LinkHub& hub;
   TWindowProperty& property;
   TfmLinkWindowOptions& options;
   std::function<SerialTimings(const std::string& port)> timingsFor;

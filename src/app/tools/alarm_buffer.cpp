@@ -57,6 +57,7 @@ TfmAlarmBuffer::TfmAlarmBuffer(const ToolContext& context, const TBaseProperty& 
   connect(exportJob_, &ReportJob::Failed, this, &TfmAlarmBuffer::ExportFailed);
   QPointer<TfmAlarmBuffer> self(this);
   link_ = std::make_shared<AlarmLink>(
+      Context().hub,
       [self](std::uint64_t generation, int decoded) {
         OnWindowThreadCall(self, [generation, decoded](TfmAlarmBuffer& w) { w.LogProgress(generation, decoded); });
       },

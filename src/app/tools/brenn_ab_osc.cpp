@@ -39,12 +39,13 @@ void TfmBrennAB::StartExchange(Exchange kind, std::shared_ptr<CardOperation> ope
   exchange_ = kind;
   const std::uint64_t generation = ++generation_;
   QPointer<TfmBrennAB> self(this);
-  Context().tasks.Post([link = link_, target = Target(), operation = std::move(operation), generation, self] {
-    const CardAttach attach = link->Start(InstalledRegistries(), target, operation, generation);
-    OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmBrennAB& window) {
-      window.ExchangeAttached(generation, attach, place);
-    });
-  });
+  Context().tasks.Post(
+      [link = link_, &hub = Context().hub, target = Target(), operation = std::move(operation), generation, self] {
+        const CardAttach attach = link->Start(RegistriesOf(hub), target, operation, generation);
+        OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmBrennAB& window) {
+          window.ExchangeAttached(generation, attach, place);
+        });
+      });
 }
 
 void TfmBrennAB::ExchangeAttached(std::uint64_t generation, CardAttach attach, const std::string& place) {
@@ -61,7 +62,7 @@ void TfmBrennAB::ExchangeOver(const CardStep& step) {
 }
 
 void TfmBrennAB::Withdraw() {
-  Context().tasks.Post([link = link_] { link->Withdraw(InstalledRegistries()); });
+  Context().tasks.Post([link = link_, &hub = Context().hub] { link->Withdraw(RegistriesOf(hub)); });
 }
 
 void TfmBrennAB::btChangeCountClick() {

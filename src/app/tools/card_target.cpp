@@ -4,6 +4,7 @@
 
 #include "link/buses.h"
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/serial_port.h"
 #include "link/tcpip_list.h"
 #include "text/numbers.h"
@@ -31,17 +32,6 @@ CardTarget CardTargetFor(const TBaseProperty& link, const std::string& programDi
   return target;
 }
 
-CardRegistries InstalledRegistries() {
-  CardRegistries registries;
-  try {
-    registries.serial = &CommList();
-  } catch (const std::logic_error&) {
-  }
-  try {
-    registries.tcp = &TCPIPList();
-  } catch (const std::logic_error&) {
-  }
-  return registries;
-}
+CardRegistries RegistriesOf(LinkHub& hub) { return CardRegistries{&hub.Serial(), &hub.Tcp()}; }
 
 }  // namespace quillon

@@ -8,6 +8,8 @@
 
 namespace quillon {
 
+class LinkHub;
+
 // The device address of the link settings; 1 when it does not read as 0..255.
 std::uint8_t CardAddressOf(const TBaseProperty& link);
 
@@ -16,6 +18,6 @@ std::uint8_t CardAddressOf(const TBaseProperty& link);
 CardTarget CardTargetFor(const TBaseProperty& link, const std::string& programDirectory);
 
 // The registries the main window installed; null where none is (the program is going away).
-CardRegistries InstalledRegistries();
+CardRegistries RegistriesOf(LinkHub& hub);
 
 }  // namespace quillon

@@ -18,6 +18,7 @@
 #include "device/link_check.h"
 #include "link/buses.h"
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "main/link_fields.h"
 #include "platform/prompt.h"
@@ -51,7 +52,8 @@ TCmdLine::TCmdLine(const ToolContext& context, const TBaseProperty& link, QWidge
   setObjectName(QStringLiteral("CmdLine"));
   BuildControls();
   QPointer<TCmdLine> self(this);
-  exchange_ = std::make_shared<CommandExchange>([self](std::uint64_t generation, std::vector<std::uint8_t> answer) {
+  exchange_ = std::make_shared<CommandExchange>(context.hub, [self](std::uint64_t generation,
+                                                                    std::vector<std::uint8_t> answer) {
     OnWindowThreadCall(self, [generation, answer = std::move(answer)](TCmdLine& w) { w.Answered(generation, answer); });
   });
   FormCreate();
@@ -178,11 +180,7 @@ void TCmdLine::cbBUSChange() {
 }
 
 void TCmdLine::cbCOMDropDown() {
-  std::string ports;
-  try {
-    ports = CommList().ListComPorts();
-  } catch (const std::logic_error&) {
-  }
+  const std::string ports = Context().hub.Serial().ListComPorts();
   const QString previous = cbCOM_->currentText();
   cbCOM_->clear();
   if (!ports.empty()) {
@@ -248,12 +246,7 @@ void TCmdLine::CmdBoxKeyPress() {
   const std::string shownPort = target.Tcp() ? target.ip : target.port;
   Context().tasks.Post([exchange = exchange_, target = std::move(target),
                         frame = CommandFrame(command.bytes, sentProtocol_), generation, self, shownPort]() mutable {
-    CommandRegistration registration = CommandRegistration::NotRegistered;
-    try {
-      registration = exchange->Send(target, std::move(frame), generation);
-    } catch (const std::logic_error&) {
-      // No registry installed: the program is going away.
-    }
+    const CommandRegistration registration = exchange->Send(target, std::move(frame), generation);
     OnWindowThreadCall(self, [generation, registration, shownPort](TCmdLine& w) {
       w.Registered(generation, registration, shownPort);
     });

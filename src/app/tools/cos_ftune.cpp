@@ -39,6 +39,7 @@ TFmCOSFTune::TFmCOSFTune(const ToolContext& context, const TBaseProperty& link, 
   BuildControls();
   QPointer<TFmCOSFTune> self(this);
   link_ = std::make_shared<CosPhiLink>(
+      Context().hub,
       [self](const std::array<std::uint8_t, kPhaseImageSize>& buffer) {
         OnWindowThreadCall(self, [buffer](TFmCOSFTune& w) { w.DrawStrips(buffer); });
       },

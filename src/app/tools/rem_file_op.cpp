@@ -154,12 +154,13 @@ CardTarget TRemFileOp::Target() const { return CardTargetFor(Property, Context()
 void TRemFileOp::StartOperation(std::shared_ptr<CardOperation> operation) {
   const std::uint64_t generation = ++generation_;
   QPointer<TRemFileOp> self(this);
-  Context().tasks.Post([link = link_, target = Target(), operation = std::move(operation), generation, self] {
-    const CardAttach attach = link->Start(InstalledRegistries(), target, operation, generation);
-    OnWindowThreadCall(self, [generation, attach, place = target.Place()](TRemFileOp& window) {
-      window.Attached(generation, attach, place);
-    });
-  });
+  Context().tasks.Post(
+      [link = link_, &hub = Context().hub, target = Target(), operation = std::move(operation), generation, self] {
+        const CardAttach attach = link->Start(RegistriesOf(hub), target, operation, generation);
+        OnWindowThreadCall(self, [generation, attach, place = target.Place()](TRemFileOp& window) {
+          window.Attached(generation, attach, place);
+        });
+      });
 }
 
 void TRemFileOp::Attached(std::uint64_t generation, CardAttach attach, const std::string& place) {
@@ -366,7 +367,7 @@ void TRemFileOp::closeEvent(QCloseEvent* event) {
 
 void TRemFileOp::Withdraw() {
   // The record stays alive in the task until the worker that may hold it has let it go.
-  Context().tasks.Post([link = link_] { link->Withdraw(InstalledRegistries()); });
+  Context().tasks.Post([link = link_, &hub = Context().hub] { link->Withdraw(RegistriesOf(hub)); });
 }
 
 }  // namespace quillon

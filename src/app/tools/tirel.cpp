@@ -13,6 +13,7 @@
 #include "card/card_queries.h"
 #include "link/buses.h"
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "link/serial_port.h"
 #include "link/tcpip_list.h"
@@ -20,6 +21,7 @@
 #include "scope/scope_panel.h"
 #include "scope/window_thread.h"
 #include "text/numbers.h"
+#include "tools/card_target.h"
 #include "tools/tirel_prog_select.h"
 #include "widget_helpers.h"
 
@@ -29,25 +31,6 @@ namespace {
 
 constexpr int kDataErrIntervalMs = 1000;
 constexpr int kGoodAnswerDelayMs = 10;
-
-// The serial registry, as long as it exists (it goes first when the program ends).
-TCommList* SerialRegistry() {
-  try {
-    return &CommList();
-  } catch (const std::logic_error&) {
-    return nullptr;
-  }
-}
-
-CardRegistries CurrentRegistries() {
-  CardRegistries registries;
-  registries.serial = SerialRegistry();
-  try {
-    registries.tcp = &TCPIPList();
-  } catch (const std::logic_error&) {
-  }
-  return registries;
-}
 
 }  // namespace
 
@@ -67,9 +50,9 @@ TfmTirel::TfmTirel(const ToolContext& context, const TBaseProperty& link, QWidge
 TfmTirel::~TfmTirel() {
   tmrDataErr_->stop();
   // The records stay alive in the task until the worker that may hold them has let them go.
-  Context().tasks.Post([link = link_, card = card_] {
-    card->Withdraw(CurrentRegistries());
-    if (TCommList* ports = SerialRegistry()) link->Detach(*ports);
+  Context().tasks.Post([link = link_, card = card_, &hub = Context().hub] {
+    card->Withdraw(RegistriesOf(hub));
+    link->Detach(hub.Serial());
   });
 }
 
@@ -114,9 +97,8 @@ void TfmTirel::FormShow() {
   }
   setCursor(Qt::BusyCursor);
   QPointer<TfmTirel> self(this);
-  Context().tasks.Post([link = link_, port = Port(), poll = std::move(poll), self] {
-    TCommList* ports = SerialRegistry();
-    const bool attached = ports != nullptr && link->Attach(*ports, port, poll);
+  Context().tasks.Post([link = link_, &hub = Context().hub, port = Port(), poll = std::move(poll), self] {
+    const bool attached = link->Attach(hub.Serial(), port, poll);
     OnWindowThreadCall(self, [attached, name = port.name](TfmTirel& window) { window.Attached(attached, name); });
   });
 }
@@ -190,8 +172,8 @@ void TfmTirel::Command(PlayerCommand command) {
     return;
   }
   if (frame.empty()) return;
-  Context().tasks.Post([link = link_, frame = std::move(frame)]() mutable {
-    if (TCommList* ports = SerialRegistry()) link->Send(*ports, std::move(frame));
+  Context().tasks.Post([link = link_, &hub = Context().hub, frame = std::move(frame)]() mutable {
+    link->Send(hub.Serial(), std::move(frame));
   });
 }
 
@@ -208,8 +190,9 @@ void TfmTirel::btSelectProgClick() {
   const std::uint64_t generation = ++generation_;
   auto operation = std::make_shared<CardApplyQuery>(CardTargetOf().address, programName_, card_->Counters());
   QPointer<TfmTirel> self(this);
-  Context().tasks.Post([card = card_, target = CardTargetOf(), operation = std::move(operation), generation, self] {
-    const CardAttach attach = card->Start(CurrentRegistries(), target, operation, generation);
+  Context().tasks.Post([card = card_, &hub = Context().hub, target = CardTargetOf(), operation = std::move(operation),
+                        generation, self] {
+    const CardAttach attach = card->Start(RegistriesOf(hub), target, operation, generation);
     OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmTirel& window) {
       window.ApplyStarted(generation, attach, place);
     });

@@ -78,8 +78,8 @@ void TfmTirelProgSelect::btGetFilesListClick() {
   const std::uint64_t generation = ++generation_;
   auto operation = std::make_shared<CardListQuery>(target.address);
   QPointer<TfmTirelProgSelect> self(this);
-  context_.tasks.Post([link = link_, target, operation = std::move(operation), generation, self] {
-    const CardAttach attach = link->Start(InstalledRegistries(), target, operation, generation);
+  context_.tasks.Post([link = link_, &hub = context_.hub, target, operation = std::move(operation), generation, self] {
+    const CardAttach attach = link->Start(RegistriesOf(hub), target, operation, generation);
     OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmTirelProgSelect& dialog) {
       dialog.Attached(generation, attach, place);
     });
@@ -120,7 +120,7 @@ void TfmTirelProgSelect::done(int result) {
 }
 
 void TfmTirelProgSelect::Withdraw() {
-  context_.tasks.Post([link = link_] { link->Withdraw(InstalledRegistries()); });
+  context_.tasks.Post([link = link_, &hub = context_.hub] { link->Withdraw(RegistriesOf(hub)); });
 }
 
 }  // namespace quillon

@@ -12,12 +12,15 @@
 namespace quillon {
 
 class LinkTaskQueue;
+class LinkHub;
 
 // What a tool window needs from the program: the workspace, the queue that carries its
 // registry work off the window's thread, and the main window's record opener.
 struct ToolContext {
   WorkspacePaths paths;
   LinkTaskQueue& tasks;
+  // The program's worker registries; only tasks on the queue touch them.
+  LinkHub& hub;
   // Opens a record file (.rec) in a new scope window of the main window's list; empty in tests
   // that have no main window.
   std::function<void(const std::string& path)> openRecord;

@@ -8,6 +8,7 @@
 
 #include "link/buses.h"
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/port_names.h"
 
 namespace quillon {
@@ -36,8 +37,8 @@ void PreparePoll(TLinkRequest& request, const std::uint8_t* frame, std::uint8_t*
 
 }  // namespace
 
-AlarmLink::AlarmLink(LogProgress progress, PageLoaded loaded)
-    : progress_(std::move(progress)), loaded_(std::move(loaded)) {
+AlarmLink::AlarmLink(LinkHub& hub, LogProgress progress, PageLoaded loaded)
+    : hub_(hub), progress_(std::move(progress)), loaded_(std::move(loaded)) {
   BuildXramRead(kClockBlockAddress, kClockBlockLength, clockFrame_);
   BuildXramRead(kCounterBlockAddress, kCounterBlockLength, counterFrame_);
   PreparePoll(clockRequest_, clockFrame_.data(), pollAnswer_.data(), pollAnswer_.size(), kClockBlockLength);
@@ -108,7 +109,7 @@ void AlarmLink::LogAnswered(TLinkRequest& request) {
 }
 
 bool AlarmLink::Attach(const AlarmPort& port) {
-  TCommList& ports = CommList();
+  TCommList& ports = hub_.Serial();
   if (pollsRegistered_ && port_ != port.name) {
     Withdraw(clockRequest_);
     Withdraw(counterRequest_);
@@ -156,7 +157,7 @@ bool AlarmLink::StartPageLoad(int page, std::uint64_t generation) {
   }
   logRequest_.OneShot = false;
   logRequest_.Busy = false;
-  TCommList& ports = CommList();
+  TCommList& ports = hub_.Serial();
   ports.LockPort(port_);
   ports.AddRequest(port_, &logRequest_);
   ports.UnlockPort(port_);
@@ -170,7 +171,7 @@ bool AlarmLink::Send(XramWrites::Kind kind, std::vector<std::uint8_t> frame) {
   Withdraw(writesPort_, writes_.Request());
   writesPort_ = port_;
   writes_.Arm();
-  TCommList& ports = CommList();
+  TCommList& ports = hub_.Serial();
   ports.LockPort(port_);
   ports.AddRequest(port_, &writes_.Request());
   ports.UnlockPort(port_);
@@ -200,11 +201,7 @@ void AlarmLink::Withdraw(TLinkRequest& request) { Withdraw(port_, request); }
 
 void AlarmLink::Withdraw(const std::string& port, TLinkRequest& request) {
   if (port.empty()) return;
-  // A registry that is gone took its workers with it: nothing can hold the record then.
-  try {
-    CommList().RemoveRequest(port, &request);
-  } catch (const std::logic_error&) {
-  }
+  hub_.Serial().RemoveRequest(port, &request);
 }
 
 PollSnapshot AlarmLink::Snapshot() const {

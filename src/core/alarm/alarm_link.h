@@ -24,6 +24,8 @@
 
 namespace quillon {
 
+class LinkHub;
+
 inline constexpr std::uint32_t kPollDelayMs = 10;
 inline constexpr std::uint32_t kLogDelayMs = 200;
 
@@ -56,7 +58,8 @@ class AlarmLink {
   using LogProgress = std::function<void(std::uint64_t generation, int decoded)>;
   using PageLoaded = std::function<void(std::uint64_t generation, const LogPage& page)>;
 
-  AlarmLink(LogProgress progress, PageLoaded loaded);
+  // `hub` outlives the link.
+  AlarmLink(LinkHub& hub, LogProgress progress, PageLoaded loaded);
   AlarmLink(const AlarmLink&) = delete;
   AlarmLink& operator=(const AlarmLink&) = delete;
 
@@ -92,6 +95,7 @@ class AlarmLink {
   void Withdraw(TLinkRequest& request);
   void Withdraw(const std::string& port, TLinkRequest& request);
 
+  LinkHub& hub_;
   LogProgress progress_;
   PageLoaded loaded_;
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/port_names.h"
 #include "variables/integer_types.h"
 
@@ -41,8 +42,8 @@ std::optional<Colour> BitColour(TViewList& list, int index) {
 
 }  // namespace
 
-CosPhiLink::CosPhiLink(BufferLoaded buffer, OffsetLoaded offset)
-    : bufferLoaded_(std::move(buffer)), offsetLoaded_(std::move(offset)) {
+CosPhiLink::CosPhiLink(LinkHub& hub, BufferLoaded buffer, OffsetLoaded offset)
+    : hub_(hub), bufferLoaded_(std::move(buffer)), offsetLoaded_(std::move(offset)) {
   bufferFrame_ = BuildPhaseBufferRead();
   PreparePoll(bufferRead_, bufferFrame_, lists_.phaseImage.data(), lists_.phaseImage.size());
   ramPoll_.OnAnswer = [this](TLinkRequest& request) { RamAnswered(request); };
@@ -109,7 +110,7 @@ bool CosPhiLink::Attach(const CosPhiPort& port) {
     ramFrame_ = BuildListRead(lists_.ram, "RAM").value_or(PollFrame{});
     flashFrame_ = BuildListRead(lists_.flash, "FLASH").value_or(PollFrame{});
   }
-  TCommList& ports = CommList();
+  TCommList& ports = hub_.Serial();
   ports.SetTimings(IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{});
   if (ports.OpenPortWorker(port.name) < 0) return false;
   port_ = port.name;
@@ -158,7 +159,7 @@ bool CosPhiLink::Write(Area area, std::string_view name, const std::string& text
   request.RequestLen = static_cast<std::uint32_t>(frame.size());
   request.OneShot = true;
   request.Busy = false;
-  TCommList& ports = CommList();
+  TCommList& ports = hub_.Serial();
   ports.LockPort(port_);
   ports.AddRequest(port_, &request);
   ports.UnlockPort(port_);
@@ -169,11 +170,7 @@ bool CosPhiLink::Write(Area area, std::string_view name, const std::string& text
 
 void CosPhiLink::Withdraw(TLinkRequest& request) {
   if (port_.empty()) return;
-  // A registry that is gone took its workers with it: nothing can hold the record then.
-  try {
-    CommList().RemoveRequest(port_, &request);
-  } catch (const std::logic_error&) {
-  }
+  hub_.Serial().RemoveRequest(port_, &request);
 }
 
 CosPhiValues CosPhiLink::Values() {

@@ -22,6 +22,8 @@
 
 namespace quillon {
 
+class LinkHub;
+
 inline constexpr std::uint32_t kCosPhiDelayMs = 10;
 
 struct CosPhiPort {
@@ -61,7 +63,8 @@ class CosPhiLink {
   // Worker thread: the offset as read from the controller.
   using OffsetLoaded = std::function<void(const std::string& text)>;
 
-  CosPhiLink(BufferLoaded buffer, OffsetLoaded offset);
+  // `hub` outlives the link.
+  CosPhiLink(LinkHub& hub, BufferLoaded buffer, OffsetLoaded offset);
   CosPhiLink(const CosPhiLink&) = delete;
   CosPhiLink& operator=(const CosPhiLink&) = delete;
 
@@ -89,6 +92,7 @@ class CosPhiLink {
   void Withdraw(TLinkRequest& request);
   void Register(TLinkRequest& request);
 
+  LinkHub& hub_;
   BufferLoaded bufferLoaded_;
   OffsetLoaded offsetLoaded_;
 

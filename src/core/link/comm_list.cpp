@@ -150,16 +150,4 @@ std::unique_ptr<TComm> TCommList::Detach(const std::string& name) {
   return nullptr;
 }
 
-namespace {
-std::atomic<TCommList*> installedCommList{nullptr};
-}
-
-void InstallCommList(TCommList* list) { installedCommList = list; }
-
-TCommList& CommList() {
-  TCommList* list = installedCommList.load();
-  if (list == nullptr) throw std::logic_error("The serial port registry is not installed");
-  return *list;
-}
-
 }  // namespace quillon

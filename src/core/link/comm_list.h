@@ -65,9 +65,4 @@ class TCommList {
   std::vector<std::unique_ptr<TComm>> workers_;
 };
 
-// The program's registry, owned by the application and installed for its lifetime.
-void InstallCommList(TCommList* list);
-// Throws std::logic_error when none is installed.
-TCommList& CommList();
-
 }  // namespace quillon

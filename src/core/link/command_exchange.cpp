@@ -7,6 +7,7 @@
 #include "link/buses.h"
 #include "link/comm_list.h"
 #include "link/command_line.h"
+#include "link/link_hub.h"
 #include "link/port_names.h"
 #include "link/tcp_connection.h"
 #include "link/tcpip_list.h"
@@ -21,7 +22,7 @@ constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;
 
 bool CommandTarget::Tcp() const { return protocol == kProtocolMODBUSTCP; }
 
-CommandExchange::CommandExchange(AnswerHandler onAnswer) : onAnswer_(std::move(onAnswer)) {
+CommandExchange::CommandExchange(LinkHub& hub, AnswerHandler onAnswer) : hub_(hub), onAnswer_(std::move(onAnswer)) {
   request_.AnswerBuf = answer_.data();
   request_.AnswerCapacity = answer_.size();
   request_.OnAnswer = [this](TLinkRequest& request) {
@@ -49,7 +50,7 @@ CommandRegistration CommandExchange::Send(const CommandTarget& target, std::vect
 }
 
 CommandRegistration CommandExchange::SendSerial(const CommandTarget& target) {
-  TCommList& ports = CommList();
+  TCommList& ports = hub_.Serial();
   ports.SetTimings(IsPseudoTerminal(target.port, target.programDirectory) ? SerialTimings::None() : SerialTimings{});
   if (ports.OpenPortWorker(target.port) < 0) return CommandRegistration::PortFailed;
   port_ = target.port;
@@ -69,7 +70,7 @@ CommandRegistration CommandExchange::SendSerial(const CommandTarget& target) {
 CommandRegistration CommandExchange::SendTcp(const CommandTarget& target) {
   const TcpPeer peer{ParseIPv4(target.ip), target.tcpPort};
   if (peer.ip == kNoAddress) return CommandRegistration::NotRegistered;
-  TTCPIPList& workers = TCPIPList();
+  TTCPIPList& workers = hub_.Tcp();
   if (workers.OpenWorker(peer) < 0) return CommandRegistration::PortFailed;
   ip_ = peer;
   workers.Reconnect(peer);
@@ -78,19 +79,12 @@ CommandRegistration CommandExchange::SendTcp(const CommandTarget& target) {
 }
 
 void CommandExchange::Withdraw() {
-  // A registry that is gone took its workers with it: nothing can hold the record then.
   if (!port_.empty()) {
-    try {
-      CommList().RemoveRequest(port_, &request_);
-    } catch (const std::logic_error&) {
-    }
+    hub_.Serial().RemoveRequest(port_, &request_);
     port_.clear();
   }
   if (ip_) {
-    try {
-      TCPIPList().RemoveRequest(*ip_, &request_);
-    } catch (const std::logic_error&) {
-    }
+    hub_.Tcp().RemoveRequest(*ip_, &request_);
     ip_.reset();
   }
 }

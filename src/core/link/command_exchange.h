@@ -16,6 +16,8 @@
 
 namespace quillon {
 
+class LinkHub;
+
 inline constexpr std::size_t kCommandAnswerCapacity = 1025;
 inline constexpr std::uint32_t kCommandDelayMs = 200;
 
@@ -44,7 +46,8 @@ class CommandExchange {
   // arrived; it must hand them on and return without blocking.
   using AnswerHandler = std::function<void(std::uint64_t generation, std::vector<std::uint8_t> answer)>;
 
-  explicit CommandExchange(AnswerHandler onAnswer);
+  // `hub` outlives the exchange.
+  CommandExchange(LinkHub& hub, AnswerHandler onAnswer);
   CommandExchange(const CommandExchange&) = delete;
   CommandExchange& operator=(const CommandExchange&) = delete;
 
@@ -60,6 +63,7 @@ class CommandExchange {
   CommandRegistration SendSerial(const CommandTarget& target);
   CommandRegistration SendTcp(const CommandTarget& target);
 
+  LinkHub& hub_;
   AnswerHandler onAnswer_;
   std::vector<std::uint8_t> frame_;
   std::array<std::uint8_t, kCommandAnswerCapacity> answer_{};

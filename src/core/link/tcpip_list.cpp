@@ -72,16 +72,4 @@ std::size_t TTCPIPList::Count() const {
   return workers_.size();
 }
 
-namespace {
-std::atomic<TTCPIPList*> installedTCPIPList{nullptr};
-}
-
-void InstallTCPIPList(TTCPIPList* list) { installedTCPIPList = list; }
-
-TTCPIPList& TCPIPList() {
-  TTCPIPList* list = installedTCPIPList.load();
-  if (list == nullptr) throw std::logic_error("The TCP worker registry is not installed");
-  return *list;
-}
-
 }  // namespace quillon

@@ -49,9 +49,4 @@ class TTCPIPList {
   std::vector<std::unique_ptr<TTCPIPThread>> workers_;
 };
 
-// The program's registry, owned by the application and installed for its lifetime.
-void InstallTCPIPList(TTCPIPList* list);
-// Throws std::logic_error when none is installed.
-TTCPIPList& TCPIPList();
-
 }  // namespace quillon

@@ -4,13 +4,14 @@
 
 #include "link/buses.h"
 #include "link/comm_list.h"
+#include "link/link_hub.h"
 #include "link/tcp_connection.h"
 #include "link/tcpip_list.h"
 #include "text/numbers.h"
 
 namespace quillon {
 
-ScopeSession::ScopeSession() : image(kImageSize, 0), poll(list, image) {
+ScopeSession::ScopeSession(LinkHub& hub) : image(kImageSize, 0), poll(list, image), hub_(hub) {
   poll.AfterSample = [this] {
     if (trace && trace->IsOpen()) {
       if (const TraceResult written = trace->Append(ScopeTraceLine(list)); !written) {
@@ -37,12 +38,12 @@ std::string ScopeSession::TakeTraceFailure() {
 
 void ScopeSession::Withdraw(bool write) {
   if (!port_.empty()) {
-    CommList().RemoveRequest(port_, &poll.PollRecord());
-    if (write) CommList().RemoveRequest(port_, &poll.WriteRecord());
+    hub_.Serial().RemoveRequest(port_, &poll.PollRecord());
+    if (write) hub_.Serial().RemoveRequest(port_, &poll.WriteRecord());
   }
   if (ipUsed_) {
-    TCPIPList().RemoveRequest(ip_, &poll.PollRecord());
-    if (write) TCPIPList().RemoveRequest(ip_, &poll.WriteRecord());
+    hub_.Tcp().RemoveRequest(ip_, &poll.PollRecord());
+    if (write) hub_.Tcp().RemoveRequest(ip_, &poll.WriteRecord());
   }
   if (write) {
     port_.clear();
@@ -56,8 +57,8 @@ ScopeRegistration ScopeSession::RegisterPoll(const TBaseProperty& settings, cons
 
 ScopeRegistration ScopeSession::RegisterWrite(const TBaseProperty& settings, const SerialTimings& timings,
                                               const LinkFrame& frame) {
-  if (!port_.empty()) CommList().RemoveRequest(port_, &poll.WriteRecord());
-  if (ipUsed_) TCPIPList().RemoveRequest(ip_, &poll.WriteRecord());
+  if (!port_.empty()) hub_.Serial().RemoveRequest(port_, &poll.WriteRecord());
+  if (ipUsed_) hub_.Tcp().RemoveRequest(ip_, &poll.WriteRecord());
   poll.PrepareWrite(frame);
   return Register(poll.WriteRecord(), settings, timings);
 }
@@ -74,7 +75,7 @@ ScopeRegistration ScopeSession::Register(TLinkRequest& request, const TBasePrope
     if (ipUsed_ && peer != ip_) Withdraw(true);
     ip_ = peer;
     ipUsed_ = true;
-    TTCPIPList& workers = TCPIPList();
+    TTCPIPList& workers = hub_.Tcp();
     TTCPIPThread* worker = workers.OpenWorker(peer) < 0 ? nullptr : workers.FindWorker(peer);
     if (worker == nullptr || !worker->Connected()) return ScopeRegistration::Unreachable;
     workers.Lock(peer);
@@ -90,7 +91,7 @@ ScopeRegistration ScopeSession::Register(TLinkRequest& request, const TBasePrope
   if (!baudText || !frameEndText || *baudText <= 0 || *frameEndText < 0) return ScopeRegistration::BadSettings;
   const auto baud = static_cast<unsigned>(*baudText);
   const auto frameEnd = static_cast<unsigned>(*frameEndText);
-  TCommList& ports = CommList();
+  TCommList& ports = hub_.Serial();
   if (settings.PortName != port_) {
     Withdraw(true);
     port_ = settings.PortName;

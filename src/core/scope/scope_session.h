@@ -24,6 +24,8 @@
 
 namespace quillon {
 
+class LinkHub;
+
 enum class ScopeRegistration {
   Polling,      // the record is with its worker
   PortFailed,   // the serial port could not be opened (show PortErrorMessage)
@@ -34,7 +36,8 @@ enum class ScopeRegistration {
 
 class ScopeSession {
  public:
-  ScopeSession();
+  // `hub` outlives the session.
+  explicit ScopeSession(LinkHub& hub);
   ScopeSession(const ScopeSession&) = delete;
   ScopeSession& operator=(const ScopeSession&) = delete;
   // Withdraws both records first: a worker may still hold them.
@@ -67,6 +70,7 @@ class ScopeSession {
   std::mutex traceFailureGuard_;
   std::string traceFailure_;
   // Where the records went last; touched on the task queue only.
+  LinkHub& hub_;
   std::string port_;
   TcpPeer ip_;
   bool ipUsed_ = false;

@@ -13,6 +13,7 @@
 #include "link/comm_list.h"
 #include "link/command_exchange.h"
 #include "link/crc16.h"
+#include "link/link_hub.h"
 #include "platform/files.h"
 #include "request_owner.h"
 #include "support/temp_dir.h"
@@ -134,13 +135,11 @@ namespace {
 // A command's way through the serial registry, on a pseudo-terminal whose device answers
 // 0x55 followed by the request.
 struct ExchangeBench {
-  ExchangeBench() : list(dir.Path()) {
+  ExchangeBench() : hub(dir.Path()), list(hub.Serial()) {
     EnsureDirectory(dir / "Ports");
     if (::symlink(peer.SlavePath().c_str(), (dir / "Ports/LINE").c_str()) != 0) throw std::runtime_error("symlink");
-    InstallCommList(&list);
     peer.Start(testing::EchoAfter(0x55));
   }
-  ~ExchangeBench() { InstallCommList(nullptr); }
 
   CommandTarget Serial(const std::string& port) const {
     CommandTarget target;
@@ -158,10 +157,11 @@ struct ExchangeBench {
 
   testing::TempDir dir;
   testing::PtyPeer peer;
-  TCommList list;
+  LinkHub hub;
+  TCommList& list;
   std::mutex mutex;
   std::vector<std::pair<std::uint64_t, Bytes>> answers;
-  std::unique_ptr<CommandExchange> exchange = std::make_unique<CommandExchange>([this](std::uint64_t g, Bytes a) {
+  std::unique_ptr<CommandExchange> exchange = std::make_unique<CommandExchange>(hub, [this](std::uint64_t g, Bytes a) {
     std::lock_guard lock(mutex);
     answers.emplace_back(g, std::move(a));
   });
