@@ -68,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       answer.push_back(static_cast<std::uint8_t>(crc & 0xFF));
       answer.push_back(static_cast<std::uint8_t>(crc >> 8));
     }
+    CardAnswerFits(operation->Request(), answer);
     if (CardAnswerValid(answer)) {
       CardCountedData(answer);
       CardDiskSizeText(answer);

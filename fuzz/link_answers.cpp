@@ -73,7 +73,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   reader.parameters.TakeReadAnswer(reader.fields, reader.request, answer, answerLen);
   TakeIdentificationAnswer(reader.fields, answer, answerLen);
-  JudgeImageWriteAnswer(reader.fields, answer, answerLen);
+  JudgeImageWriteAnswer(reader.fields, reader.request.bytes, answer, answerLen);
+  // The one judge of every MODBUS answer, against the request the reader built.
+  const AnswerCheck check = JudgeMODBUSAnswer(reader.request.bytes.data(), reader.request.bytes.size(), answer,
+                                              answerLen, (data[0] & 2) != 0);
+  if (check.judgement == AnswerJudgement::Exception) ExceptionText(check.exceptionCode);
 
   // Where a worker ends the answer as its bytes come in, for the read and for the answer taken
   // as a request of its own.

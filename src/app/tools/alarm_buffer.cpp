@@ -76,6 +76,8 @@ TfmAlarmBuffer::~TfmAlarmBuffer() {
 void TfmAlarmBuffer::FormCreate() {
   page_ = 0;
   HeaderControl1SectionResize();
+  // Nothing has come from a controller yet.
+  ShowNoCounters();
 }
 
 void TfmAlarmBuffer::FormShow() {
