@@ -130,6 +130,20 @@ TEST_F(BrennABTest, RefreshFetchesAndShowsStatisticsAndEventsAsDescribed) {
   EXPECT_TRUE(prompt.warnings.empty()) << prompt.warnings.front().second;
 }
 
+// A download that fails leaves no earlier copy on show as this controller's statistics.
+TEST_F(BrennABTest, AFailedDownloadShowsNoEarlierFile) {
+  Find<QPushButton>("btStatReload")->click();
+  auto* stat = Find<QTableWidget>("StatGrid");
+  ASSERT_TRUE(WaitUntil([stat] { return stat->rowCount() == 3; }, 10000));
+  ASSERT_TRUE(fs::exists(paths.EventsAndStats() + "stat.dat"));
+  prompt.warnings.clear();
+  fs::remove(dir / "card/stat.dat");
+  Find<QPushButton>("btStatReload")->click();
+  ASSERT_TRUE(WaitUntil([this] { return !prompt.warnings.empty(); }, 10000));
+  EXPECT_EQ(prompt.warnings.front().second, "файл не найден на microSD!");
+  EXPECT_EQ(stat->rowCount(), 0) << "the copy of the earlier download is not this answer";
+}
+
 TEST_F(BrennABTest, OscillogramAroundAnEventFromTheController) {
   LoadEvents();
   Find<QPushButton>("btShowOSC")->click();

@@ -151,6 +151,25 @@ TEST_F(DeviceLinkTest, VanishedPtyAndGoneTcpPeerLeaveTheWindowUsable) {
   EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Устройство не отвечает"});
 }
 
+// "ID" shows only what the controller answered to this request: after a failure the earlier
+// controller's identification is gone, not shown as if it had just answered.
+TEST_F(DeviceLinkTest, AFailedIdentificationShowsNoEarlierOne) {
+  StartAll();
+  UseSerial("MODBUS RTU");
+  Child<QPushButton>(*window, "btGetID")->click();
+  ASSERT_TRUE(Idle());
+  EXPECT_EQ(WarningTexts(), std::vector<std::string>{kDeviceId});
+  EXPECT_EQ(window->Connection().IdString(), kDeviceId);
+
+  prompt.warnings.clear();
+  sim.Stop();
+  Child<QPushButton>(*window, "btGetID")->click();
+  ASSERT_TRUE(Idle());
+  EXPECT_TRUE(window->Connection().IdString().empty());
+  for (const std::string& text : WarningTexts()) EXPECT_NE(text, kDeviceId);
+  EXPECT_FALSE(prompt.warnings.empty()) << "the failure is told";
+}
+
 TEST_F(DeviceLinkTest, ARequestWhileWaitingStartsNothingAndALineVanishingMidReadEndsTheRequest) {
   StartAll({QStringLiteral("--fault"), QStringLiteral("delay=600")});
   UseSerial("QuBUS");

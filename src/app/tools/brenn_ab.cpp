@@ -277,6 +277,9 @@ void TfmBrennAB::btStatReloadClick() {
     if (!self) return;
     // A copy left by an earlier download is not this controller's answer now: never shown as it.
     if (!received) {
+      self->stats_.clear();
+      self->selectedStat_.reset();
+      self->FillStatGrid();
       self->Warn(message.empty() ? kNotReceivedText : message);
       return;
     }
@@ -295,6 +298,9 @@ void TfmBrennAB::btEventRefreshClick() {
     if (!self) return;
     // A copy left by an earlier download is not this controller's answer now: never shown as it.
     if (!received) {
+      self->events_.clear();
+      self->selectedEvent_.reset();
+      self->FillEventGrid();
       self->Warn(message.empty() ? kNotReceivedText : message);
       return;
     }
