@@ -31,7 +31,7 @@ LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& progra
     if (peer_.ip == 0xFFFFFFFFu) throw LinkError("\"" + fields_.Ip() + "\" is not an IPv4 address (--ip)");
   } else {
     comm_ = std::make_unique<TCommList>(programDirectory);
-    if (IsPseudoTerminal(fields_.port, programDirectory)) comm_->SetTimings(SerialTimings::None());
+    if (IsPseudoTerminal(fields_.port, programDirectory)) timings_ = SerialTimings::None();
   }
   request_.AnswerBuf = answerBuf_.data();
   request_.AnswerCapacity = fields_.Tcp() ? answerBuf_.size() : 256;
@@ -67,14 +67,9 @@ void LinkSession::Detach(TLinkRequest& request) { Withdraw(request); }
 void LinkSession::Register(TLinkRequest& request) {
   if (comm_) {
     WaitUntilDropped(comm_->FindPortWorker(fields_.port), &request, kAnswerTimeout);
-    const int opened = comm_->OpenPortWorker(fields_.port);
-    if (opened < 0) throw LinkError(PortErrorMessage(fields_.port));
-    // Configured before the record goes in, so the first exchange already runs at the right
-    // speed and nothing purges the line in the middle of it; the settings never change within
-    // one session, so a port that stayed open keeps them.
-    if (opened == 0) {
-      comm_->ConfigurePort(fields_.port, static_cast<unsigned>(ReadInteger(fields_.baud)),
-                           static_cast<unsigned>(ReadInteger(fields_.frameEnd)));
+    if (!comm_->OpenLine(fields_.port, static_cast<unsigned>(ReadInteger(fields_.baud)),
+                         static_cast<unsigned>(ReadInteger(fields_.frameEnd)), timings_)) {
+      throw LinkError(PortErrorMessage(fields_.port));
     }
     comm_->LockPort(fields_.port);
     comm_->AddRequest(fields_.port, &request);

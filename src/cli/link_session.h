@@ -77,6 +77,7 @@ class LinkSession {
 
   LinkFieldTexts fields_;
   std::unique_ptr<TCommList> comm_;
+  SerialTimings timings_;
   std::unique_ptr<TTCPIPList> tcp_;
   TcpPeer peer_;
   std::vector<TLinkRequest*> registered_;

@@ -244,18 +244,11 @@ DeviceConnection::Registration DeviceConnection::RegisterSerial(const Outgoing& 
     WithdrawAllFromSerial();
     registeredPort_ = fields.port;
   }
-  ports.SetTimings(TimingsFor ? TimingsFor(fields.port) : SerialTimings{});
-  if (ports.OpenPortWorker(fields.port) < 0) {
+  if (!ports.OpenLine(fields.port, static_cast<unsigned>(ReadInteger(fields.baud)),
+                      static_cast<unsigned>(ReadInteger(fields.frameEnd)),
+                      TimingsFor ? TimingsFor(fields.port) : SerialTimings{})) {
     registeredPort_.clear();
     return Registration::PortFailed;
-  }
-  const auto baud = static_cast<unsigned>(ReadInteger(fields.baud));
-  const auto frameEnd = static_cast<unsigned>(ReadInteger(fields.frameEnd));
-  // Configured before the record goes in, and only when something changes: reconfiguring purges
-  // the line, which would cut an exchange of another window in the middle.
-  if (TComm* worker = ports.FindPortWorker(fields.port);
-      worker != nullptr && (!worker->Configured() || worker->Baud() != baud || worker->FrameEnd() != frameEnd)) {
-    ports.ConfigurePort(fields.port, baud, frameEnd);
   }
   Exchange& exchange = FreeExchange();
   ports.LockPort(fields.port);

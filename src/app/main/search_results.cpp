@@ -13,6 +13,7 @@
 #include "link/comm_list.h"
 #include "link/link_hub.h"
 #include "link/link_tasks.h"
+#include "link/port_names.h"
 #include "platform/prompt.h"
 #include "scope/window_thread.h"
 #include "text/numbers.h"
@@ -135,15 +136,12 @@ void TSearchRes::Start(const LinkFieldTexts& fields) {
   sweep_->Start();
   port_ = fields.port;
   searching_ = true;
+  // A pseudo-terminal (a simulator) needs none of a real port's settling pauses.
+  const SerialTimings timings = IsPseudoTerminal(port_, paths_.program) ? SerialTimings::None() : SerialTimings{};
   tasks_.Post([sweep = sweep_, &ports = hub_.Serial(), port = port_, baud = static_cast<unsigned>(*baud),
-               frameEnd = static_cast<unsigned>(*frameEnd), self, generation] {
+               frameEnd = static_cast<unsigned>(*frameEnd), timings, self, generation] {
     bool polling = false;
-    if (ports.OpenPortWorker(port) >= 0) {
-      // Reconfiguring purges the line and would cut another window's exchange: only on a change.
-      if (TComm* worker = ports.FindPortWorker(port);
-          worker != nullptr && (!worker->Configured() || worker->Baud() != baud || worker->FrameEnd() != frameEnd)) {
-        ports.ConfigurePort(port, baud, frameEnd);
-      }
+    if (ports.OpenLine(port, baud, frameEnd, timings)) {
       ports.LockPort(port);
       ports.AddRequest(port, &sweep->Request());
       ports.UnlockPort(port);

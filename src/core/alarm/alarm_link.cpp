@@ -118,14 +118,9 @@ bool AlarmLink::Attach(const AlarmPort& port) {
   }
   if (writesPort_ != port.name) FinishWrites();
   port_ = port.name;
-  ports.SetTimings(IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{});
-  if (ports.OpenPortWorker(port.name) < 0) return false;
-  // Configured before the polls go in, so that none of them goes out at the old speed; only on
-  // a change, since configuring purges the line under another window's exchange.
-  if (TComm* worker = ports.FindPortWorker(port.name);
-      worker != nullptr &&
-      (!worker->Configured() || worker->Baud() != port.baud || worker->FrameEnd() != port.frameEndMs)) {
-    ports.ConfigurePort(port.name, port.baud, port.frameEndMs);
+  if (!ports.OpenLine(port.name, port.baud, port.frameEndMs,
+                      IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
+    return false;
   }
   if (!pollsRegistered_) {
     {

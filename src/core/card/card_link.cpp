@@ -70,14 +70,10 @@ void CardLink::Arm(std::shared_ptr<CardOperation> operation, std::uint64_t gener
 }
 
 CardAttach CardLink::AttachSerial(TCommList& ports, const CardTarget& target) {
-  ports.SetTimings(IsPseudoTerminal(target.port, target.programDirectory) ? SerialTimings::None() : SerialTimings{});
-  if (ports.OpenPortWorker(target.port) < 0) return CardAttach::PortFailed;
-  // Configured only on a change, since configuring purges the line under another window's
-  // exchange.
-  if (TComm* worker = ports.FindPortWorker(target.port);
-      worker != nullptr &&
-      (!worker->Configured() || worker->Baud() != target.baud || worker->FrameEnd() != target.frameEndMs)) {
-    ports.ConfigurePort(target.port, target.baud, target.frameEndMs);
+  if (!ports.OpenLine(
+          target.port, target.baud, target.frameEndMs,
+          IsPseudoTerminal(target.port, target.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
+    return CardAttach::PortFailed;
   }
   ports.LockPort(target.port);
   ports.AddRequest(target.port, &request_);

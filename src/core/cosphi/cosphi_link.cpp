@@ -111,8 +111,11 @@ bool CosPhiLink::Attach(const CosPhiPort& port) {
     flashFrame_ = BuildListRead(lists_.flash, "FLASH").value_or(PollFrame{});
   }
   TCommList& ports = hub_.Serial();
-  ports.SetTimings(IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{});
-  if (ports.OpenPortWorker(port.name) < 0) return false;
+  // Configured before the polls go in, so none of them goes out at the old speed.
+  if (!ports.OpenLine(port.name, port.baud, port.frameEndMs,
+                      IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
+    return false;
+  }
   port_ = port.name;
   PreparePoll(ramPoll_, ramFrame_, ramAnswer_.data(), ramAnswer_.size());
   PreparePoll(flashPoll_, flashFrame_, flashAnswer_.data(), flashAnswer_.size());
@@ -124,12 +127,6 @@ bool CosPhiLink::Attach(const CosPhiPort& port) {
   if (flashFrame_.expectedLen != 0) ports.AddRequest(port.name, &flashPoll_);
   ports.AddRequest(port.name, &bufferRead_);
   ports.UnlockPort(port.name);
-  // Only on a change, since configuring purges the line under another window's exchange.
-  if (TComm* worker = ports.FindPortWorker(port.name);
-      worker != nullptr &&
-      (!worker->Configured() || worker->Baud() != port.baud || worker->FrameEnd() != port.frameEndMs)) {
-    ports.ConfigurePort(port.name, port.baud, port.frameEndMs);
-  }
   return true;
 }
 

@@ -66,6 +66,16 @@ TComm* TCommList::FindPortWorker(const std::string& name) {
   return nullptr;
 }
 
+bool TCommList::OpenLine(const std::string& name, unsigned baud, unsigned frameEndMs, const SerialTimings& timings) {
+  SetTimings(timings);
+  if (OpenPortWorker(name) < 0) return false;
+  TComm* worker = FindPortWorker(name);
+  if (worker != nullptr && (!worker->Configured() || worker->Baud() != baud || worker->FrameEnd() != frameEndMs)) {
+    ConfigurePort(name, baud, frameEndMs);
+  }
+  return true;
+}
+
 int TCommList::OpenPortWorker(const std::string& name) {
   if (FindPortWorker(name) != nullptr) return 1;
   std::string directory;

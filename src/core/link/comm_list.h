@@ -48,6 +48,12 @@ class TCommList {
   // Configures the port's worker when there is one; false when there is none or the driver
   // refused the settings.
   bool ConfigurePort(const std::string& name, unsigned baud, unsigned frameEndMs);
+  // The way every window takes a line: opens the port's worker (a port opened now gets
+  // `timings`) and configures it only when it has never been or its settings differ, since
+  // configuring purges the line under another window's exchange. Done before any record goes
+  // in, so the first exchange already runs at the right speed. False when the port does not
+  // open (show PortErrorMessage); nothing is registered by it either way.
+  bool OpenLine(const std::string& name, unsigned baud, unsigned frameEndMs, const SerialTimings& timings);
   // The usable ports, each name followed by "/": the candidates nobody holds (see
   // PortIsAvailable: probing leaves other programs' ports as they were), and the ports this
   // program holds (which another open would not get).

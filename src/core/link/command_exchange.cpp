@@ -51,16 +51,12 @@ CommandRegistration CommandExchange::Send(const CommandTarget& target, std::vect
 
 CommandRegistration CommandExchange::SendSerial(const CommandTarget& target) {
   TCommList& ports = hub_.Serial();
-  ports.SetTimings(IsPseudoTerminal(target.port, target.programDirectory) ? SerialTimings::None() : SerialTimings{});
-  if (ports.OpenPortWorker(target.port) < 0) return CommandRegistration::PortFailed;
-  port_ = target.port;
-  // Configured before the record goes in, so the one exchange runs at the chosen speed; only
-  // on a change, since configuring purges the line under another window's exchange.
-  if (TComm* worker = ports.FindPortWorker(target.port);
-      worker != nullptr &&
-      (!worker->Configured() || worker->Baud() != target.baud || worker->FrameEnd() != target.frameEndMs)) {
-    ports.ConfigurePort(target.port, target.baud, target.frameEndMs);
+  if (!ports.OpenLine(
+          target.port, target.baud, target.frameEndMs,
+          IsPseudoTerminal(target.port, target.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
+    return CommandRegistration::PortFailed;
   }
+  port_ = target.port;
   ports.LockPort(target.port);
   ports.AddRequest(target.port, &request_);
   ports.UnlockPort(target.port);

@@ -50,19 +50,12 @@ bool PlayerLink::Attach(TCommList& ports, const PlayerPort& port, std::optional<
     pollRegistered_ = false;
   }
   port_ = port.name;
-  ports.SetTimings(IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{});
-  if (ports.OpenPortWorker(port.name) < 0) {
+  if (!ports.OpenLine(port.name, port.baud, port.frameEndMs,
+                      IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
     port_.clear();
     return false;
   }
   if (!poll) return true;
-  // Configured only on a change, since configuring purges the line under another window's
-  // exchange.
-  if (TComm* worker = ports.FindPortWorker(port.name);
-      worker != nullptr &&
-      (!worker->Configured() || worker->Baud() != port.baud || worker->FrameEnd() != port.frameEndMs)) {
-    ports.ConfigurePort(port.name, port.baud, port.frameEndMs);
-  }
   {
     std::lock_guard lock(mutex_);
     pollFrame_ = std::move(poll->bytes);

@@ -96,15 +96,9 @@ ScopeRegistration ScopeSession::Register(TLinkRequest& request, const TBasePrope
     Withdraw(true);
     port_ = settings.PortName;
   }
-  ports.SetTimings(timings);
-  if (ports.OpenPortWorker(settings.PortName) < 0) {
+  if (!ports.OpenLine(settings.PortName, baud, frameEnd, timings)) {
     port_.clear();
     return ScopeRegistration::PortFailed;
-  }
-  // Reconfiguring purges the line and would cut another window's exchange: only on a change.
-  if (TComm* worker = ports.FindPortWorker(settings.PortName);
-      worker != nullptr && (!worker->Configured() || worker->Baud() != baud || worker->FrameEnd() != frameEnd)) {
-    ports.ConfigurePort(settings.PortName, baud, frameEnd);
   }
   ports.LockPort(settings.PortName);
   ports.AddRequest(settings.PortName, &request);

@@ -58,6 +58,24 @@ TEST(SerialRegistry, OpenFindAndFailures) {
   EXPECT_EQ(PortErrorMessage("COM3"), "Порт COM3 не существует\nили занят другой программой");
 }
 
+TEST(SerialRegistry, OpenLineConfiguresANewPortAndAChangeOnly) {
+  SerialBench bench;
+  EXPECT_FALSE(bench.list.OpenLine("MISSING", 9600, 8, SerialTimings::None()));
+  EXPECT_EQ(bench.list.Count(), 0u);
+  ASSERT_TRUE(bench.list.OpenLine("LINE", 9600, 8, SerialTimings::None()));
+  TComm* worker = bench.list.FindPortWorker("LINE");
+  ASSERT_NE(worker, nullptr);
+  EXPECT_TRUE(worker->Configured());
+  EXPECT_EQ(worker->Baud(), 9600u);
+  EXPECT_EQ(worker->FrameEnd(), 8u);
+  // Another window on the same line with the same settings gets the same worker, untouched.
+  ASSERT_TRUE(bench.list.OpenLine("LINE", 9600, 8, SerialTimings::None()));
+  EXPECT_EQ(bench.list.FindPortWorker("LINE"), worker);
+  ASSERT_TRUE(bench.list.OpenLine("LINE", 19200, 10, SerialTimings::None()));
+  EXPECT_EQ(worker->Baud(), 19200u);
+  EXPECT_EQ(worker->FrameEnd(), 10u);
+}
+
 TEST(SerialRegistry, TwoOwnersOnOnePortAreServedInTurn) {
   SerialBench bench;
   bench.peer.Start(Echo);
