@@ -272,20 +272,14 @@ void TfmBrennAB::btStatReloadClick() {
   btChangeCount_->hide();
   statLoaded_ = false;
   eventsLoaded_ = false;
-  QPointer<TfmBrennAB> self(this);
-  fileWindow_->StartAutomaticDownload(Property, {"stat.dat"}, [self](bool received, const std::string& message) {
-    if (!self) return;
-    // A copy left by an earlier download is not this controller's answer now: never shown as it.
-    if (!received) {
-      self->stats_.clear();
-      self->selectedStat_.reset();
-      self->FillStatGrid();
-      self->Warn(message.empty() ? kNotReceivedText : message);
-      return;
-    }
-    if (!message.empty()) self->Warn(message);
-    self->OpenStatFile(true);
-  });
+  DownloadBufferFile(
+      "stat.dat",
+      [this] {
+        stats_.clear();
+        selectedStat_.reset();
+        FillStatGrid();
+      },
+      [this] { OpenStatFile(true); });
 }
 
 void TfmBrennAB::btEventRefreshClick() {
@@ -293,20 +287,31 @@ void TfmBrennAB::btEventRefreshClick() {
   btShowOSCFromFile_->hide();
   statLoaded_ = false;
   eventsLoaded_ = false;
+  DownloadBufferFile(
+      "event.edat",
+      [this] {
+        events_.clear();
+        selectedEvent_.reset();
+        FillEventGrid();
+      },
+      [this] { OpenEventFile(true); });
+}
+
+void TfmBrennAB::DownloadBufferFile(const char* name, std::function<void()> empty, std::function<void()> open) {
   QPointer<TfmBrennAB> self(this);
-  fileWindow_->StartAutomaticDownload(Property, {"event.edat"}, [self](bool received, const std::string& message) {
-    if (!self) return;
-    // A copy left by an earlier download is not this controller's answer now: never shown as it.
-    if (!received) {
-      self->events_.clear();
-      self->selectedEvent_.reset();
-      self->FillEventGrid();
-      self->Warn(message.empty() ? kNotReceivedText : message);
-      return;
-    }
-    if (!message.empty()) self->Warn(message);
-    self->OpenEventFile(true);
-  });
+  fileWindow_->StartAutomaticDownload(
+      Property, {name},
+      [self, empty = std::move(empty), open = std::move(open)](bool received, const std::string& message) {
+        if (!self) return;
+        // A copy left by an earlier download is not this controller's answer now: never shown as it.
+        if (!received) {
+          empty();
+          self->Warn(message.empty() ? kNotReceivedText : message);
+          return;
+        }
+        if (!message.empty()) self->Warn(message);
+        open();
+      });
 }
 
 std::optional<std::string> TfmBrennAB::AskIniPath(const std::string& directory) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // TfmBrennAB ("Регистратор событий"): the controller's event recorder. It shows the statistics
 // counters and the events of local copies of the card's files, described by the device file,
 // changes a counter in the controller, and turns the oscillogram around an event into a record
@@ -75,6 +76,9 @@ class TfmBrennAB : public TToolWindow {
   // The downloaded file (automatic) or the one the engineer picks in EventsAndStats/; nothing
   // when he cancels or the file is missing (after the message).
   std::optional<std::string> BufferFilePath(const char* name, bool automatic);
+  // Downloads a buffer file of the controller into EventsAndStats/; on success `open` shows it,
+  // on failure `empty` clears what the grid held, and the failure is told.
+  void DownloadBufferFile(const char* name, std::function<void()> empty, std::function<void()> open);
   void OpenStatFile(bool automatic);
   void OpenEventFile(bool automatic);
   void FillStatGrid();

@@ -15,22 +15,6 @@ namespace quillon {
 
 namespace {
 
-AnswerVerdict FromJudgement(AnswerJudgement judgement) {
-  switch (judgement) {
-    case AnswerJudgement::Valid:
-      return AnswerVerdict::Accepted();
-    case AnswerJudgement::CrcError:
-      return AnswerVerdict::Error(kStatusCrcError);
-    case AnswerJudgement::UnexpectedFunction:
-    case AnswerJudgement::Exception:
-      return AnswerVerdict::Error(kStatusRequestError);
-    case AnswerJudgement::NoValidAnswer:
-    case AnswerJudgement::WrongSlave:
-      break;
-  }
-  return AnswerVerdict::Error(kStatusTransferError);
-}
-
 // The variables whose bytes an accepted read brings: those laid out in the buffer.
 bool InReadSpan(const TView& variable) {
   return !variable.NotInMemory && !variable.NoAddress && !variable.IsTimeMark() && variable.DataPtr != nullptr;
@@ -122,7 +106,7 @@ AnswerVerdict DeviceParameters::TakeReadAnswer(const LinkFieldTexts& fields, con
     // Judged against the read: a frame that carries fewer registers than were asked for would
     // leave stale values in the rows it does not reach, another slave's frame other values.
     const AnswerVerdict verdict =
-        FromJudgement(JudgeMODBUSAnswer(request.bytes.data(), request.bytes.size(), answer, answerLen).judgement);
+        VerdictOf(JudgeMODBUSAnswer(request.bytes.data(), request.bytes.size(), answer, answerLen).judgement);
     if (!verdict.accepted) return verdict;
     DecodeMODBUSRead(answer, answerLen, request.oddStart, buffer_.data(), buffer_.size(), 0);
   }
@@ -161,7 +145,7 @@ IdentificationAnswer TakeIdentificationAnswer(const LinkFieldTexts& fields, cons
   }
   const LinkFrame request = BuildIdentificationRequest(fields);
   result.verdict =
-      FromJudgement(JudgeMODBUSAnswer(request.bytes.data(), request.bytes.size(), answer, answerLen).judgement);
+      VerdictOf(JudgeMODBUSAnswer(request.bytes.data(), request.bytes.size(), answer, answerLen).judgement);
   if (result.verdict.accepted) result.text = WithoutLastCharacter(MODBUSReportSlaveIDText(answer, answerLen));
   return result;
 }

@@ -62,19 +62,7 @@ AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::vec
   if (fields.protocol == kProtocolQuBUS) {
     return answer[0] == kQuBUSFlashWriteCode ? AnswerVerdict::Accepted() : AnswerVerdict::Error(kStatusRequestError);
   }
-  switch (JudgeMODBUSAnswer(request.data(), request.size(), answer, answerLen).judgement) {
-    case AnswerJudgement::Valid:
-      return AnswerVerdict::Accepted();
-    case AnswerJudgement::CrcError:
-      return AnswerVerdict::Error(kStatusCrcError);
-    case AnswerJudgement::Exception:
-    case AnswerJudgement::UnexpectedFunction:
-      return AnswerVerdict::Error(kStatusRequestError);
-    case AnswerJudgement::NoValidAnswer:
-    case AnswerJudgement::WrongSlave:
-      break;
-  }
-  return AnswerVerdict::Error(kStatusTransferError);
+  return VerdictOf(JudgeMODBUSAnswer(request.data(), request.size(), answer, answerLen).judgement);
 }
 
 bool CopyControllerToBase(DeviceParameters& parameters) {

@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "link/answers.h"
+
 namespace quillon {
 
-inline constexpr std::uint32_t kStatusRequestError = 0x00100000;   // the device refused the request
+inline constexpr std::uint32_t kStatusRequestError = 0x00100000;  // the device refused the request
 inline constexpr std::uint32_t kStatusCrcError = 0x01000000;
 inline constexpr std::uint32_t kStatusTransferError = 0x10000000;  // the answer was cut or malformed
 
@@ -23,6 +25,10 @@ struct AnswerVerdict {
   static AnswerVerdict Silent() { return {false, true, 0}; }
   static AnswerVerdict Error(std::uint32_t status) { return {false, false, status}; }
 };
+
+// The verdict of a judged answer: a refusal or another function is a request error, a CRC
+// error its own, anything else that is no valid answer a transfer error.
+AnswerVerdict VerdictOf(AnswerJudgement judgement);
 
 // Nothing came back. A TCP worker reports its empty wait as one byte, which no MODBUS answer
 // can be.
