@@ -138,7 +138,7 @@ int RunCardCommand(const Args& args) {
     }
     return Done(session.Run(std::make_shared<CardApplyQuery>(address, parsed.operand, session.Counters()), false),
                 "applied: " + parsed.operand);
-  } catch (const LinkError& error) {
+  } catch (const LinkFailure& error) {
     return ReportLinkFailure(error.what());
   }
 }

@@ -25,25 +25,15 @@ void ShowProgress(const TrafficTexts& texts) {
 }  // namespace
 
 CardSession::CardSession(const LinkFieldTexts& fields, const std::string& programDirectory)
-    : link_([this](CardStep step) { Take(std::move(step)); }) {
+    : hub_(programDirectory), link_(hub_, [this](CardStep step) { Take(std::move(step)); }) {
   const auto address = TryReadInteger(fields.address);
-  if (!address || *address < 0 || *address > 255) throw LinkError("Адрес устройства - это число от 0 до 255");
-  target_.address = static_cast<std::uint8_t>(*address);
-  target_.tcp = fields.Tcp();
-  target_.programDirectory = programDirectory;
-  if (target_.tcp) {
-    target_.ip = fields.Ip();
-    target_.tcpPort = static_cast<std::uint16_t>(TryReadInteger(fields.tcpPort).value_or(502));
-    tcp_ = std::make_unique<TTCPIPList>();
-  } else {
-    target_.port = fields.port;
-    target_.baud = static_cast<unsigned>(TryReadInteger(fields.baud).value_or(0));
-    target_.frameEndMs = static_cast<unsigned>(TryReadInteger(fields.frameEnd).value_or(8));
-    serial_ = std::make_unique<TCommList>(programDirectory);
-  }
+  if (!address || *address < 0 || *address > 255) throw LinkFailure("Адрес устройства - это число от 0 до 255");
+  const std::optional<Endpoint> endpoint = EndpointOf(fields);
+  if (!endpoint) throw LinkFailure("Неверные настройки связи");
+  target_ = *endpoint;
 }
 
-CardSession::~CardSession() { link_.Withdraw({serial_.get(), tcp_.get()}); }
+CardSession::~CardSession() { link_.Withdraw(); }
 
 void CardSession::Take(CardStep step) {
   std::lock_guard lock(mutex_);
@@ -53,8 +43,8 @@ void CardSession::Take(CardStep step) {
 
 CardStep CardSession::Run(std::shared_ptr<CardOperation> operation, bool progress, std::vector<std::string>* names) {
   const std::uint64_t generation = ++generation_;
-  if (link_.Start({serial_.get(), tcp_.get()}, target_, std::move(operation), generation) == CardAttach::PortFailed) {
-    throw LinkError(PortErrorMessage(target_.Place()));
+  if (link_.Start(target_, std::move(operation), generation) == CardAttach::PortFailed) {
+    throw LinkFailure(PortErrorMessage(target_.Place()));
   }
   TrafficMeter meter;
   std::uint64_t served = link_.Served();
@@ -82,7 +72,7 @@ CardStep CardSession::Run(std::shared_ptr<CardOperation> operation, bool progres
       quietSince = now;
     } else if (now - quietSince > kSilenceLimit) {
       if (progress) std::fputc('\n', stderr);
-      throw LinkError(kNoAnswerMessage);
+      throw LinkFailure(kNoAnswerMessage);
     }
   }
 }

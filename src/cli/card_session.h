@@ -9,15 +9,15 @@
 #include <vector>
 
 #include "card/card_link.h"
-#include "device/link_check.h"
-#include "link/comm_list.h"
-#include "link/tcpip_list.h"
+#include "link/endpoint.h"
+#include "link/link_check.h"
+#include "link/link_hub.h"
 
 namespace quillon::cli {
 
 class CardSession {
  public:
-  // The fields must have passed CheckLinkFields. Throws LinkError for an unusable address.
+  // The fields must have passed CheckLinkFields. Throws LinkFailure for an unusable address.
   CardSession(const LinkFieldTexts& fields, const std::string& programDirectory);
   // Withdraws the record, which closes a serial port.
   ~CardSession();
@@ -26,7 +26,7 @@ class CardSession {
 
   // Runs the operation to its end and returns its last step; listed names are added to
   // `names`. With `progress`, the transfer figures are written on one line of stderr. Throws
-  // LinkError with the port message, or "Устройство не отвечает" when the line goes silent.
+  // LinkFailure with the port message, or "Устройство не отвечает" when the line goes silent.
   CardStep Run(std::shared_ptr<CardOperation> operation, bool progress, std::vector<std::string>* names = nullptr);
 
   TransferCounters& Counters() { return link_.Counters(); }
@@ -35,14 +35,13 @@ class CardSession {
  private:
   void Take(CardStep step);
 
-  CardTarget target_;
-  std::unique_ptr<TCommList> serial_;
-  std::unique_ptr<TTCPIPList> tcp_;
+  LinkHub hub_;
+  Endpoint target_;
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::deque<CardStep> steps_;
   std::uint64_t generation_ = 0;
-  // Last: its handler uses the members above until it is withdrawn.
+  // Last: its handler uses the members above until it is withdrawn, and the hub outlives it.
   CardLink link_;
 };
 

@@ -27,7 +27,7 @@ int RunIdentCommand(const Args& args) {
     ThrowUnlessAccepted(answer.verdict);
     std::printf("%s\n", answer.text.c_str());
     return kExitDone;
-  } catch (const LinkError& error) {
+  } catch (const LinkFailure& error) {
     return ReportLinkFailure(error.what());
   }
 }

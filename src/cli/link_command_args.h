@@ -9,7 +9,7 @@
 #include "cli/commands.h"
 #include "cli/link_session.h"
 #include "cli/link_settings.h"
-#include "device/link_check.h"
+#include "link/link_check.h"
 
 namespace quillon::cli {
 

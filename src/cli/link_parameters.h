@@ -12,7 +12,7 @@ namespace quillon::cli {
 // file does not exist; lines that cannot be read are reported on stderr and skipped.
 void LoadParameters(DeviceParameters& parameters, const std::string& path, const std::string& set);
 
-// Reads the parameter span into the value buffer as the main window does. Throws LinkError with
+// Reads the parameter span into the value buffer as the main window does. Throws LinkFailure with
 // its message, std::runtime_error when the span does not fit one request.
 void ReadParameters(LinkSession& session, DeviceParameters& parameters);
 
@@ -22,7 +22,7 @@ void ReadParameters(LinkSession& session, DeviceParameters& parameters);
 // std::invalid_argument for a value the variable refuses.
 void WriteValue(LinkSession& session, DeviceParameters& parameters, TView& variable, const std::string& text);
 
-// Writes every base value in one frame, as the "База" header does. Throws LinkError.
+// Writes every base value in one frame, as the "База" header does. Throws LinkFailure.
 void WriteBaseImage(LinkSession& session, DeviceParameters& parameters);
 
 // key, name, base hex, base physical, controller hex, controller physical and SAME or DIFF,

@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "link/port_names.h"
-#include "link/request_drop.h"
-#include "link/tcp_connection.h"
-#include "text/numbers.h"
+#include "link/link_error.h"
 
 namespace quillon::cli {
 namespace {
@@ -16,22 +13,21 @@ constexpr std::chrono::milliseconds kAnswerTimeout{2000};
 
 }  // namespace
 
-NoAnswerError::NoAnswerError() : LinkError(kNoAnswerMessage) {}
+NoAnswerError::NoAnswerError() : LinkFailure(kNoAnswerMessage) {}
 
 void ThrowUnlessAccepted(const AnswerVerdict& verdict) {
   if (verdict.accepted) return;
   const auto message = TimeOutMessage(verdict.silent, verdict.status);
-  throw LinkError(message.value_or("answer not accepted (status " + std::to_string(verdict.status) + ")"));
+  throw LinkFailure(message.value_or("answer not accepted (status " + std::to_string(verdict.status) + ")"));
 }
 
-LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& programDirectory) : fields_(fields) {
-  if (fields_.Tcp()) {
-    tcp_ = std::make_unique<TTCPIPList>();
-    peer_ = {ParseIPv4(fields_.Ip()), static_cast<std::uint16_t>(ReadInteger(fields_.tcpPort))};
-    if (peer_.ip == 0xFFFFFFFFu) throw LinkError("\"" + fields_.Ip() + "\" is not an IPv4 address (--ip)");
-  } else {
-    comm_ = std::make_unique<TCommList>(programDirectory);
-    if (IsPseudoTerminal(fields_.port, programDirectory)) timings_ = SerialTimings::None();
+LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& programDirectory)
+    : fields_(fields), hub_(programDirectory), attachment_(hub_) {
+  const std::optional<Endpoint> endpoint = EndpointOf(fields_);
+  if (!endpoint) throw LinkFailure("Неверные настройки связи");
+  endpoint_ = *endpoint;
+  if (endpoint_.Tcp() && endpoint_.peer.ip == kNoIPv4Address) {
+    throw LinkFailure("\"" + fields_.Ip() + "\" is not an IPv4 address (--ip)");
   }
   request_.AnswerBuf = answerBuf_.data();
   request_.AnswerCapacity = fields_.Tcp() ? answerBuf_.size() : 256;
@@ -49,49 +45,25 @@ LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& progra
   };
 }
 
-LinkSession::~LinkSession() {
-  const std::vector<TLinkRequest*> registered = registered_;
-  for (TLinkRequest* request : registered) Withdraw(*request);
-}
-
-void LinkSession::Withdraw(TLinkRequest& request) {
-  if (comm_) comm_->RemoveRequest(fields_.port, &request);
-  if (tcp_) tcp_->RemoveRequest(peer_, &request);
-  registered_.erase(std::remove(registered_.begin(), registered_.end(), &request), registered_.end());
-}
+LinkSession::~LinkSession() { attachment_.Leave(); }
 
 void LinkSession::Attach(TLinkRequest& request) { Register(request); }
 
-void LinkSession::Detach(TLinkRequest& request) { Withdraw(request); }
+void LinkSession::Detach(TLinkRequest& request) { attachment_.Withdraw(request); }
 
 void LinkSession::Register(TLinkRequest& request) {
-  if (comm_) {
-    WaitUntilDropped(comm_->FindPortWorker(fields_.port), &request, kAnswerTimeout);
-    if (!comm_->OpenLine(fields_.port, static_cast<unsigned>(ReadInteger(fields_.baud)),
-                         static_cast<unsigned>(ReadInteger(fields_.frameEnd)), timings_)) {
-      throw LinkError(PortErrorMessage(fields_.port));
-    }
-    comm_->LockPort(fields_.port);
-    comm_->AddRequest(fields_.port, &request);
-    comm_->UnlockPort(fields_.port);
-  } else {
-    WaitUntilDropped(tcp_->FindWorker(peer_), &request, kAnswerTimeout);
-    tcp_->Lock(peer_);
-    const int opened = tcp_->OpenWorker(peer_);
-    TTCPIPThread* worker = opened < 0 ? nullptr : tcp_->FindWorker(peer_);
-    if (worker == nullptr) {
-      tcp_->Unlock(peer_);
-      // Nothing listens there: the main window would wait and then say the device is silent.
-      throw NoAnswerError();
-    }
-    tcp_->AddRequest(peer_, &request);
-    tcp_->Unlock(peer_);
+  attachment_.WaitUntilDropped(request, kAnswerTimeout);
+  if (const auto failure = attachment_.Open(endpoint_)) {
+    // Nothing listens at a TCP address: the main window would wait and then say the device is
+    // silent.
+    if (failure->kind == LinkErrorKind::Unreachable) throw NoAnswerError();
+    throw LinkFailure(LinkErrorText(*failure));
   }
-  if (std::find(registered_.begin(), registered_.end(), &request) == registered_.end()) registered_.push_back(&request);
+  attachment_.Add(request);
 }
 
 Exchange LinkSession::Send(const std::uint8_t* frame, std::size_t length, std::uint32_t delayMs) {
-  if (length > requestBuf_.size()) throw LinkError("frame too long");
+  if (length > requestBuf_.size()) throw LinkFailure("frame too long");
   std::copy_n(frame, length, requestBuf_.begin());
   request_.RequestLen = static_cast<std::uint32_t>(length);
   request_.DelayMs = delayMs;

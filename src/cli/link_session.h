@@ -12,28 +12,29 @@
 #include <string>
 #include <vector>
 
-#include "device/link_check.h"
 #include "device/link_status.h"
-#include "link/comm_list.h"
+#include "link/attachment.h"
+#include "link/endpoint.h"
+#include "link/link_check.h"
+#include "link/link_hub.h"
 #include "link/link_request.h"
-#include "link/tcpip_list.h"
 
 namespace quillon::cli {
 
 // A failure the main window would report in a message box; the text is its message.
-class LinkError : public std::runtime_error {
+class LinkFailure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
 // The worker never served the request in time (a TCP device that cannot be reached): the
 // message is "Устройство не отвечает".
-class NoAnswerError : public LinkError {
+class NoAnswerError : public LinkFailure {
  public:
   NoAnswerError();
 };
 
-// Throws LinkError with the main window's message when the answer was not accepted.
+// Throws LinkFailure with the main window's message when the answer was not accepted.
 void ThrowUnlessAccepted(const AnswerVerdict& verdict);
 
 // The pauses between request and answer the program uses.
@@ -55,14 +56,14 @@ class LinkSession {
   LinkSession(const LinkSession&) = delete;
   LinkSession& operator=(const LinkSession&) = delete;
 
-  // Sends the frame and waits for the worker to serve it. Throws LinkError with the port error
+  // Sends the frame and waits for the worker to serve it. Throws LinkFailure with the port error
   // message when the port cannot be opened, and NoAnswerError when the worker never answers in
   // time (a TCP device that cannot be reached).
   Exchange Send(const std::uint8_t* frame, std::size_t length, std::uint32_t delayMs);
 
   // Hands a record of the caller's own (a sweep that re-arms itself) to the worker, opening the
   // port or connection as Send does; it stays there until Detach or the session ends. The
-  // record must outlive the session or be detached first. Throws LinkError as Send does.
+  // record must outlive the session or be detached first. Throws LinkFailure as Send does.
   void Attach(TLinkRequest& request);
   // Returns once the worker no longer touches the record.
   void Detach(TLinkRequest& request);
@@ -73,14 +74,11 @@ class LinkSession {
 
  private:
   void Register(TLinkRequest& request);
-  void Withdraw(TLinkRequest& request);
 
   LinkFieldTexts fields_;
-  std::unique_ptr<TCommList> comm_;
-  SerialTimings timings_;
-  std::unique_ptr<TTCPIPList> tcp_;
-  TcpPeer peer_;
-  std::vector<TLinkRequest*> registered_;
+  Endpoint endpoint_;
+  LinkHub hub_;
+  Attachment attachment_;
 
   TLinkRequest request_;
   std::array<std::uint8_t, 256> requestBuf_{};

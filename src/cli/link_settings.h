@@ -2,7 +2,7 @@
 // The link options of the commands that talk to a controller, as the main window's link fields
 // would hold them (the checks on them are the main window's own, in core).
 #include "cli/commands.h"
-#include "device/link_check.h"
+#include "link/link_check.h"
 
 namespace quillon::cli {
 

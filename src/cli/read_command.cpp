@@ -27,7 +27,7 @@ int RunReadCommand(const Args& args) {
   try {
     LinkSession session(parsed.link, Workspace().program);
     ReadParameters(session, parameters);
-  } catch (const LinkError& error) {
+  } catch (const LinkFailure& error) {
     return ReportLinkFailure(error.what());
   }
   std::fputs(ParameterRows(parameters).c_str(), stdout);

@@ -107,7 +107,7 @@ int RunScanCommand(const Args& args) {
       if (step->last) break;
     }
     session.Detach(sweep.Request());
-  } catch (const LinkError& error) {
+  } catch (const LinkFailure& error) {
     if (showProgress) std::fputs("\r\x1b[K", stderr);
     return ReportLinkFailure(error.what());
   }

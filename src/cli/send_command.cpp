@@ -64,7 +64,7 @@ int RunSendCommand(const Args& args) {
     std::printf("%s\n", AnswerLine(exchange.answer.data(), shown, link.protocol, mode).c_str());
   } catch (const NoAnswerError&) {
     std::printf("%s\n", std::string(kNoAnswerLine).c_str());
-  } catch (const LinkError& error) {
+  } catch (const LinkFailure& error) {
     return ReportLinkFailure(error.what());
   }
   return kExitDone;

@@ -56,7 +56,7 @@ int RunWriteCommand(const Args& args) {
     ReadParameters(session, parameters);
     std::printf("%s\n", ParameterRow(*variable, true).c_str());
     return kExitDone;
-  } catch (const LinkError& error) {
+  } catch (const LinkFailure& error) {
     return ReportLinkFailure(error.what());
   } catch (const std::invalid_argument& error) {
     std::fprintf(stderr, "quillon-cli: %s\n", error.what());

@@ -31,7 +31,7 @@ class WindowResponsivenessTest : public DeviceLinkTest {
  protected:
   // The pauses a real adapter gets, also on the test's pseudo-terminal.
   void RealPauses() {
-    window->Connection().TimingsFor = [](const std::string&) { return SerialTimings{}; };
+    hub.SetTimingsRule([](const std::string&) { return SerialTimings{}; });
   }
 
   // "Подключить" with a meter running; returns the longest gap.

@@ -51,7 +51,7 @@ std::shared_ptr<ScopeSession> StartDemoPoll(LinkHub& hub, const quillon::testing
   session->list.Variables.insert(session->list.Variables.begin(), std::move(mark));
   session->list.Resize(400, 200);
   if (!session->poll.PreparePoll(settings)) return nullptr;
-  if (session->RegisterPoll(settings, SerialTimings::None()) != ScopeRegistration::Polling) return nullptr;
+  if (session->RegisterPoll(settings) != ScopeRegistration::Polling) return nullptr;
   return session;
 }
 

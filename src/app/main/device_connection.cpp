@@ -9,6 +9,7 @@
 #include "device/cell_commit.h"
 #include "device/image_write.h"
 #include "link/comm_list.h"
+#include "link/endpoint.h"
 #include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "link/port_names.h"
@@ -40,7 +41,7 @@ DeviceConnection::DeviceConnection(QWidget* window, std::string programDirectory
       programDirectory_(std::move(programDirectory)),
       parameters_(parameters),
       tasks_(tasks),
-      hub_(hub) {
+      attachment_(hub) {
   tmrConnect_ = Named(new QTimer(window), "tmrConnect");
   tmrConnect_->setSingleShot(true);
   tmrConnect_->setInterval(kConnectDelayMs);
@@ -56,30 +57,12 @@ DeviceConnection::DeviceConnection(QWidget* window, std::string programDirectory
     tmrDataWrited_->stop();
     ReadParameters();
   });
-  TimingsFor = [directory = programDirectory_](const std::string& port) {
-    return IsPseudoTerminal(port, directory) ? SerialTimings::None() : SerialTimings{};
-  };
 }
 
 DeviceConnection::~DeviceConnection() {
   // Waits for registrations still queued, then takes every record out of the workers.
-  tasks_.RunAndWait([this] {
-    WithdrawAllFromSerial();
-    WithdrawAllFromTcp();
-  });
+  tasks_.RunAndWait([this] { attachment_.Leave(); });
   if (cursorShown_) QApplication::restoreOverrideCursor();
-}
-
-void DeviceConnection::WithdrawAllFromSerial() {
-  if (registeredPort_.empty()) return;
-  for (const auto& exchange : exchanges_) hub_.Serial().RemoveRequest(registeredPort_, &exchange->request);
-  registeredPort_.clear();
-}
-
-void DeviceConnection::WithdrawAllFromTcp() {
-  if (!ipRegistered_) return;
-  for (const auto& exchange : exchanges_) hub_.Tcp().RemoveRequest(registeredIp_, &exchange->request);
-  ipRegistered_ = false;
 }
 
 void DeviceConnection::Abandon() {
@@ -187,18 +170,21 @@ bool DeviceConnection::Send(Purpose purpose, const LinkFieldTexts& fields, const
 }
 
 DeviceConnection::Registration DeviceConnection::Register(const Outgoing& outgoing) {
-  return outgoing.fields.Tcp() ? RegisterTcp(outgoing) : RegisterSerial(outgoing);
+  const std::optional<Endpoint> endpoint = EndpointOf(outgoing.fields);
+  if (!endpoint) return Registration::Refused;
+  if (const auto failure = attachment_.Open(*endpoint)) {
+    return failure->kind == LinkErrorKind::Unreachable ? Registration::Unreachable : Registration::PortFailed;
+  }
+  Exchange& exchange = FreeExchange();
+  attachment_.Add(exchange.request, [&] { Fill(exchange, outgoing); });
+  return Registration::Registered;
 }
 
 DeviceConnection::Exchange& DeviceConnection::FreeExchange() {
-  // Only the workers of the port and the address last used can hold one of these records: the
-  // others had them withdrawn, or were destroyed with their connection.
-  TComm* serial = registeredPort_.empty() ? nullptr : hub_.Serial().FindPortWorker(registeredPort_);
-  TTCPIPThread* tcp = ipRegistered_ ? hub_.Tcp().FindWorker(registeredIp_) : nullptr;
+  // Only the worker of the place last used can hold one of these records: leaving a place
+  // withdraws every record from it.
   for (const auto& exchange : exchanges_) {
-    const TLinkRequest* request = &exchange->request;
-    if (serial != nullptr && serial->HasRequest(request)) continue;
-    if (tcp != nullptr && tcp->HasRequest(request)) continue;
+    if (attachment_.WorkerHolds(exchange->request)) continue;
     return *exchange;
   }
   auto exchange = std::make_unique<Exchange>();
@@ -235,46 +221,6 @@ void DeviceConnection::Fill(Exchange& exchange, const Outgoing& outgoing) {
   request.Busy = false;
   exchange.generation = outgoing.generation;
   exchange.purpose = outgoing.purpose;
-}
-
-DeviceConnection::Registration DeviceConnection::RegisterSerial(const Outgoing& outgoing) {
-  const LinkFieldTexts& fields = outgoing.fields;
-  TCommList& ports = hub_.Serial();
-  if (fields.port != registeredPort_) {
-    WithdrawAllFromSerial();
-    registeredPort_ = fields.port;
-  }
-  if (!ports.OpenLine(fields.port, static_cast<unsigned>(ReadInteger(fields.baud)),
-                      static_cast<unsigned>(ReadInteger(fields.frameEnd)),
-                      TimingsFor ? TimingsFor(fields.port) : SerialTimings{})) {
-    registeredPort_.clear();
-    return Registration::PortFailed;
-  }
-  Exchange& exchange = FreeExchange();
-  ports.LockPort(fields.port);
-  Fill(exchange, outgoing);
-  ports.AddRequest(fields.port, &exchange.request);
-  ports.UnlockPort(fields.port);
-  return Registration::Registered;
-}
-
-DeviceConnection::Registration DeviceConnection::RegisterTcp(const Outgoing& outgoing) {
-  const LinkFieldTexts& fields = outgoing.fields;
-  TTCPIPList& workers = hub_.Tcp();
-  const TcpPeer peer{ParseIPv4(fields.Ip()), static_cast<std::uint16_t>(ReadInteger(fields.tcpPort))};
-  if (ipRegistered_ && peer != registeredIp_) WithdrawAllFromTcp();
-  if (peer.ip == 0xFFFFFFFFu) return Registration::Unreachable;
-  registeredIp_ = peer;
-  ipRegistered_ = true;
-  const int opened = workers.OpenWorker(peer);
-  TTCPIPThread* worker = opened < 0 ? nullptr : workers.FindWorker(peer);
-  if (worker == nullptr || !worker->Connected()) return Registration::Unreachable;
-  Exchange& exchange = FreeExchange();
-  workers.Lock(peer);
-  Fill(exchange, outgoing);
-  workers.AddRequest(peer, &exchange.request);
-  workers.Unlock(peer);
-  return Registration::Registered;
 }
 
 void DeviceConnection::Registered(std::uint64_t generation, Registration registration, std::string port) {

@@ -24,9 +24,8 @@
 #include <vector>
 
 #include "device/device_parameters.h"
-#include "link/comm_thread.h"
+#include "link/attachment.h"
 #include "link/link_request.h"
-#include "link/tcpip_list.h"
 
 class QTimer;
 class QWidget;
@@ -55,9 +54,6 @@ class DeviceConnection : public QObject {
   // One second after an identification request (and not before it ended): `connect` tells
   // whether it was the connect sequence.
   std::function<void(bool connect)> OnIdentified;
-  // The opening and configuring pauses for a serial port; called on the link task queue. By
-  // default real ports get them and pseudo-terminals (simulators) none.
-  std::function<SerialTimings(const std::string& port)> TimingsFor;
 
   // "Подключить" (connect = true) and "ID".
   void Identify(bool connect);
@@ -109,12 +105,8 @@ class DeviceConnection : public QObject {
   bool Send(Purpose purpose, const LinkFieldTexts& fields, const LinkFrame& frame, std::uint32_t delayMs);
   // On the task queue.
   Registration Register(const Outgoing& outgoing);
-  Registration RegisterSerial(const Outgoing& outgoing);
-  Registration RegisterTcp(const Outgoing& outgoing);
   Exchange& FreeExchange();
   void Fill(Exchange& exchange, const Outgoing& outgoing);
-  void WithdrawAllFromSerial();
-  void WithdrawAllFromTcp();
   // Back on the window's thread.
   void Registered(std::uint64_t generation, Registration registration, std::string port);
   void StartWaiting();
@@ -128,13 +120,11 @@ class DeviceConnection : public QObject {
   std::string programDirectory_;
   DeviceParameters& parameters_;
   LinkTaskQueue& tasks_;
-  LinkHub& hub_;
 
   // Touched only on the task queue (and in the destructor, through it).
   std::vector<std::unique_ptr<Exchange>> exchanges_;
-  std::string registeredPort_;
-  TcpPeer registeredIp_;
-  bool ipRegistered_ = false;
+  // Where the records go.
+  Attachment attachment_;
 
   // The request under way.
   LinkFieldTexts sentFields_;

@@ -7,7 +7,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "device/link_check.h"
+#include "link/link_check.h"
 #include "main/catalogue_tree.h"
 #include "main/help_about.h"
 #include "main/main_window.h"

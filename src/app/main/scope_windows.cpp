@@ -22,11 +22,7 @@ ScopeWindows::ScopeWindows(const WorkspacePaths& paths, LinkTaskQueue& tasks, Li
       property_(std::make_unique<TWindowProperty>(paths, dialogParent)),
       options_(std::make_unique<TfmLinkWindowOptions>(paths.SettingsFile(), dialogParent)) {
   property_->ListComPorts = [&hub] { return hub.Serial().ListComPorts(); };
-  context_ = std::make_unique<ScopeContext>(
-      ScopeContext{paths, tasks, hub, *property_, *options_, [directory = paths.program](const std::string& port) {
-                     // Real ports get their settling pauses; a simulator's pseudo-terminal needs none.
-                     return IsPseudoTerminal(port, directory) ? SerialTimings::None() : SerialTimings{};
-                   }});
+  context_ = std::make_unique<ScopeContext>(ScopeContext{paths, tasks, hub, *property_, *options_});
   frameClock_ = Named(new QTimer(this), "ScopeFrameClock");
   frameClock_->setInterval(kScopeFrameIntervalMs);
   frameClock_->setTimerType(Qt::PreciseTimer);

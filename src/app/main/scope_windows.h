@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "device/link_check.h"
+#include "link/link_check.h"
 #include "scope/scope_context.h"
 
 class QMenu;

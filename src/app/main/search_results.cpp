@@ -96,7 +96,7 @@ void SearchStopPanel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 TSearchRes::TSearchRes(const WorkspacePaths& paths, LinkTaskQueue& tasks, LinkHub& hub, QWidget* parent)
-    : QDialog(parent), paths_(paths), tasks_(tasks), hub_(hub) {
+    : QDialog(parent), paths_(paths), tasks_(tasks), line_(std::make_shared<Attachment>(hub)) {
   setObjectName(QStringLiteral("TSearchRes"));
   setWindowTitle(QStringLiteral("Результаты поиска"));
   resize(360, 300);
@@ -124,29 +124,23 @@ void TSearchRes::Start(const LinkFieldTexts& fields) {
   pnSearchStop_->SetCounter(0);
   const std::uint64_t generation = ++generation_;
 
-  const auto baud = TryReadInteger(fields.baud);
-  const auto frameEnd =
-      fields.frameEnd.empty() ? std::optional<std::int64_t>(kDefaultFrameEnd) : TryReadInteger(fields.frameEnd);
-  if (fields.port.empty() || !baud || *baud <= 0 || !frameEnd || *frameEnd < 0) return;
+  // The sweep sends its own frames: the protocol only has to be a serial one.
+  LinkFieldTexts serial = fields;
+  serial.protocol = kProtocolMODBUSRTU;
+  if (serial.frameEnd.empty()) serial.frameEnd = std::to_string(kDefaultFrameEnd);
+  std::optional<Endpoint> endpoint = EndpointOf(serial);
+  if (!endpoint) return;
 
   QPointer<TSearchRes> self(this);
   sweep_ = std::make_shared<DeviceSweep>([self, generation](SweepStep step) {
     OnWindowThreadCall(self, [generation, step = std::move(step)](TSearchRes& w) { w.ShowStep(generation, step); });
   });
   sweep_->Start();
-  port_ = fields.port;
+  attached_ = true;
   searching_ = true;
-  // A pseudo-terminal (a simulator) needs none of a real port's settling pauses.
-  const SerialTimings timings = IsPseudoTerminal(port_, paths_.program) ? SerialTimings::None() : SerialTimings{};
-  tasks_.Post([sweep = sweep_, &ports = hub_.Serial(), port = port_, baud = static_cast<unsigned>(*baud),
-               frameEnd = static_cast<unsigned>(*frameEnd), timings, self, generation] {
-    bool polling = false;
-    if (ports.OpenLine(port, baud, frameEnd, timings)) {
-      ports.LockPort(port);
-      ports.AddRequest(port, &sweep->Request());
-      ports.UnlockPort(port);
-      polling = true;
-    }
+  tasks_.Post([sweep = sweep_, line = line_, endpoint = std::move(*endpoint), self, generation] {
+    const bool polling = !line->Open(endpoint);
+    if (polling) line->Add(sweep->Request());
     OnWindowThreadCall(self, [generation, polling](TSearchRes& w) { w.Registered(generation, polling); });
   });
 }
@@ -154,7 +148,7 @@ void TSearchRes::Start(const LinkFieldTexts& fields) {
 void TSearchRes::Registered(std::uint64_t generation, bool polling) {
   if (generation != generation_ || polling) return;
   searching_ = false;
-  port_.clear();
+  attached_ = false;
 }
 
 void TSearchRes::ShowStep(std::uint64_t generation, const SweepStep& step) {
@@ -183,9 +177,9 @@ void TSearchRes::StopSearch() {
 }
 
 void TSearchRes::Withdraw() {
-  if (!sweep_ || port_.empty()) return;
-  tasks_.Post([sweep = sweep_, &ports = hub_.Serial(), port = port_] { ports.RemoveRequest(port, &sweep->Request()); });
-  port_.clear();
+  if (!sweep_ || !attached_) return;
+  tasks_.Post([sweep = sweep_, line = line_] { line->Withdraw(sweep->Request()); });
+  attached_ = false;
 }
 
 void TSearchRes::done(int result) {

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "device/link_check.h"
+#include "link/attachment.h"
 #include "link/device_search.h"
+#include "link/link_check.h"
 #include "workspace/paths.h"
 
 class QListWidget;
@@ -70,11 +71,13 @@ class TSearchRes : public QDialog {
 
   WorkspacePaths paths_;
   LinkTaskQueue& tasks_;
-  LinkHub& hub_;
+  // The sweep's hold on its port. Used only by tasks on the queue, which keep it alive; the
+  // last of them lets it go there.
+  std::shared_ptr<Attachment> line_;
   QListWidget* SrList_ = nullptr;
   SearchStopPanel* pnSearchStop_ = nullptr;
   std::shared_ptr<DeviceSweep> sweep_;
-  std::string port_;
+  bool attached_ = false;  // a sweep went to the line and has not been withdrawn
   std::uint64_t generation_ = 0;
   bool searching_ = false;
   std::vector<FoundDevice> results_;

@@ -332,9 +332,8 @@ void TLinkWindowFm::PollWithdrawn(std::uint64_t generation) {
   portInUse_ = tcp ? "IP:" + property_.IPPort : property_.PortName;
   panels_[kPortPanel]->setText(QString::fromStdString(portInUse_));
   panels_[kProtocolPanel]->setText(QString::fromStdString(property_.Protocol));
-  const SerialTimings timings = context_.timingsFor ? context_.timingsFor(property_.PortName) : SerialTimings{};
-  context_.tasks.Post([session = session_, window = self_, generation, settings = property_, timings] {
-    const ScopeRegistration registration = session->RegisterPoll(settings, timings);
+  context_.tasks.Post([session = session_, window = self_, generation, settings = property_] {
+    const ScopeRegistration registration = session->RegisterPoll(settings);
     OnWindowThreadCall(window,
                        [generation, registration](TLinkWindowFm& w) { w.PollRegistered(generation, registration); });
   });
@@ -429,9 +428,8 @@ void TLinkWindowFm::SendParamToDevice(TView& variable, std::uint32_t raw) {
     return;
   }
   if (!frame) return;
-  const SerialTimings timings = context_.timingsFor ? context_.timingsFor(property_.PortName) : SerialTimings{};
-  context_.tasks.Post([session = session_, window = self_, settings = property_, timings, frame = *frame] {
-    const ScopeRegistration registration = session->RegisterWrite(settings, timings, frame);
+  context_.tasks.Post([session = session_, window = self_, settings = property_, frame = *frame] {
+    const ScopeRegistration registration = session->RegisterWrite(settings, frame);
     if (registration == ScopeRegistration::PortFailed) {
       OnWindowThreadCall(window, [port = settings.PortName](TLinkWindowFm&) {
         CurrentPrompt().Warning("Quillon", PortErrorMessage(port));

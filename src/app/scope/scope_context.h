@@ -27,7 +27,6 @@ struct ScopeContext {
   LinkHub& hub;
   TWindowProperty& property;
   TfmLinkWindowOptions& options;
-  std::function<SerialTimings(const std::string& port)> timingsFor;
   // Ticks at the screen's pace for every scope window that draws: one wake-up per frame for all
   // of them instead of one per window.
   QTimer* frameClock = nullptr;

@@ -104,16 +104,11 @@ void TfmAlarmBuffer::closeEvent(QCloseEvent* event) {
 }
 
 void TfmAlarmBuffer::btConnectClick() {
-  AlarmPort port;
-  port.name = Property.PortName;
-  port.programDirectory = Context().paths.program;
-  const std::optional<SerialNumbers> numbers = ReadSerialNumbers(Property);
-  if (!numbers) return;
-  port.baud = numbers->baud;
-  port.frameEndMs = numbers->frameEndMs;
+  const std::optional<Endpoint> endpoint = ReadToolEndpoint(Property);
+  if (!endpoint) return;
   btConnect_->setEnabled(false);
   setCursor(Qt::BusyCursor);
-  AttachOnQueue(Context().tasks, link_, port, this, &TfmAlarmBuffer::Connected);
+  AttachOnQueue(Context().tasks, link_, *endpoint, this, &TfmAlarmBuffer::Connected);
 }
 
 void TfmAlarmBuffer::Connected(bool attached, const std::string& port) {

@@ -60,7 +60,7 @@ TfmBrennAB::TfmBrennAB(const ToolContext& context, const TBaseProperty& link, QW
     : TToolWindow(context, link, QStringLiteral("Регистратор событий"), parent) {
   setObjectName(QStringLiteral("fmBrennAB"));
   QPointer<TfmBrennAB> self(this);
-  link_ = std::make_shared<CardLink>([self](CardStep step) {
+  link_ = std::make_shared<CardLink>(context.hub, [self](CardStep step) {
     OnWindowThreadCall(self, [step = std::move(step)](TfmBrennAB& window) { window.ExchangeOver(step); });
   });
   BuildControls();

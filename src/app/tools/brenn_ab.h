@@ -93,7 +93,7 @@ class TfmBrennAB : public TToolWindow {
   void OpenOscRecord(OscRecorder& recorder);
 
   enum class Exchange { None, Rate, Counter };
-  CardTarget Target() const;
+  Endpoint Target() const;
   // Sends one frame on the window's own link; the answer comes to ExchangeOver.
   void StartExchange(Exchange kind, std::shared_ptr<CardOperation> operation);
   void ExchangeAttached(std::uint64_t generation, CardAttach attach, const std::string& place);

@@ -33,19 +33,18 @@ constexpr const char* kNoOscRateText = "Контроллер не записыв
 
 }  // namespace
 
-CardTarget TfmBrennAB::Target() const { return CardTargetFor(Property, Context().paths.program); }
+Endpoint TfmBrennAB::Target() const { return CardEndpointFor(Property); }
 
 void TfmBrennAB::StartExchange(Exchange kind, std::shared_ptr<CardOperation> operation) {
   exchange_ = kind;
   const std::uint64_t generation = ++generation_;
   QPointer<TfmBrennAB> self(this);
-  Context().tasks.Post(
-      [link = link_, &hub = Context().hub, target = Target(), operation = std::move(operation), generation, self] {
-        const CardAttach attach = link->Start(RegistriesOf(hub), target, operation, generation);
-        OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmBrennAB& window) {
-          window.ExchangeAttached(generation, attach, place);
-        });
-      });
+  Context().tasks.Post([link = link_, target = Target(), operation = std::move(operation), generation, self] {
+    const CardAttach attach = link->Start(target, operation, generation);
+    OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmBrennAB& window) {
+      window.ExchangeAttached(generation, attach, place);
+    });
+  });
 }
 
 void TfmBrennAB::ExchangeAttached(std::uint64_t generation, CardAttach attach, const std::string& place) {
@@ -62,7 +61,7 @@ void TfmBrennAB::ExchangeOver(const CardStep& step) {
 }
 
 void TfmBrennAB::Withdraw() {
-  Context().tasks.Post([link = link_, &hub = Context().hub] { link->Withdraw(RegistriesOf(hub)); });
+  Context().tasks.Post([link = link_] { link->Withdraw(); });
 }
 
 void TfmBrennAB::btChangeCountClick() {

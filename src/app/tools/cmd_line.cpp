@@ -15,9 +15,9 @@
 #include <string_view>
 #include <utility>
 
-#include "device/link_check.h"
 #include "link/buses.h"
 #include "link/comm_list.h"
+#include "link/link_check.h"
 #include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "main/link_fields.h"
@@ -224,28 +224,21 @@ void TCmdLine::CmdBoxKeyPress() {
   }
   if (!CheckFields()) return;
 
-  CommandTarget target;
-  target.protocol = Selected(cbBUS_);
-  target.programDirectory = Context().paths.program;
+  const std::optional<Endpoint> endpoint = EndpointOf(WithWriteDefaults(LinkFieldsShown()));
+  if (!endpoint) return;
+  const Endpoint& target = *endpoint;
   if (target.Tcp()) {
-    target.ip = edIPAddr_->text().toStdString();
-    target.tcpPort = static_cast<std::uint16_t>(ReadInteger(edIPPort_->text().toStdString()));
     ipAddress_ = edIPAddr_->text();
     ipPort_ = edIPPort_->text();
-  } else {
-    target.port = Selected(cbCOM_);
-    target.baud = static_cast<unsigned>(ReadInteger(Selected(cbBPS_)));
-    const std::string frameEnd = edFE_->text().toStdString();
-    target.frameEndMs = frameEnd.empty() ? 8u : static_cast<unsigned>(ReadInteger(frameEnd));
   }
-  sentProtocol_ = target.protocol;
+  sentProtocol_ = Selected(cbBUS_);
   const std::uint64_t generation = ++generation_;
   waiting_ = true;
   CmdBox_->setEnabled(false);
   QPointer<TCmdLine> self(this);
   const std::string shownPort = target.Tcp() ? target.ip : target.port;
-  Context().tasks.Post([exchange = exchange_, target = std::move(target),
-                        frame = CommandFrame(command.bytes, sentProtocol_), generation, self, shownPort]() mutable {
+  Context().tasks.Post([exchange = exchange_, target, frame = CommandFrame(command.bytes, sentProtocol_), generation,
+                        self, shownPort]() mutable {
     const CommandRegistration registration = exchange->Send(target, std::move(frame), generation);
     OnWindowThreadCall(self, [generation, registration, shownPort](TCmdLine& w) {
       w.Registered(generation, registration, shownPort);
@@ -253,13 +246,18 @@ void TCmdLine::CmdBoxKeyPress() {
   });
 }
 
-bool TCmdLine::CheckFields() {
+LinkFieldTexts TCmdLine::LinkFieldsShown() const {
   LinkFieldTexts fields;
   fields.protocol = Selected(cbBUS_);
   fields.port = Selected(cbCOM_);
   fields.baud = Selected(cbBPS_);
   fields.frameEnd = fields.Tcp() ? edIPAddr_->text().toStdString() : edFE_->text().toStdString();
   fields.tcpPort = edIPPort_->text().toStdString();
+  return fields;
+}
+
+bool TCmdLine::CheckFields() {
+  const LinkFieldTexts fields = LinkFieldsShown();
   // A single value write checks in the terminal's order: protocol, port, bit rate, frame end
   // (empty counts as 8); the device address plays no part in a typed command.
   const auto failure = CheckLinkFields(WithWriteDefaults(fields), LinkCheck::WriteValue);

@@ -10,6 +10,7 @@
 
 #include "link/command_exchange.h"
 #include "link/command_line.h"
+#include "link/link_check.h"
 #include "tools/tool_window.h"
 
 class QComboBox;
@@ -54,6 +55,9 @@ class TCmdLine : public TToolWindow {
   void ClrMemoClick();
   void tmrTimeOutTimer();
 
+  // The link fields as the window shows them (under MODBUS TCP the IP address in the frame-end
+  // place).
+  LinkFieldTexts LinkFieldsShown() const;
   bool CheckFields();
   void ShowHistory(const QString& text);
   void AddLine(const std::string& line);

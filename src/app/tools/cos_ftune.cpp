@@ -78,17 +78,11 @@ void TFmCOSFTune::FormClose() {
 }
 
 void TFmCOSFTune::btConnectClick() {
-  CosPhiPort port;
-  port.name = Property.PortName;
-  port.programDirectory = Context().paths.program;
-  port.devicePath = Property.DevicePath;
-  const std::optional<SerialNumbers> numbers = ReadSerialNumbers(Property);
-  if (!numbers) return;
-  port.baud = numbers->baud;
-  port.frameEndMs = numbers->frameEndMs;
+  const std::optional<Endpoint> endpoint = ReadToolEndpoint(Property);
+  if (!endpoint) return;
   btConnect_->setEnabled(false);
   setCursor(Qt::BusyCursor);
-  AttachOnQueue(Context().tasks, link_, port, this, &TFmCOSFTune::Connected);
+  AttachOnQueue(Context().tasks, link_, *endpoint, this, &TFmCOSFTune::Connected, Property.DevicePath);
 }
 
 void TFmCOSFTune::Connected(bool attached, const std::string& port) {

@@ -70,7 +70,7 @@ TRemFileOp::TRemFileOp(const ToolContext& context, const TBaseProperty& link, QW
       lastDirectory_(context.paths.program) {
   setObjectName(QStringLiteral("RemFileOp"));
   QPointer<TRemFileOp> self(this);
-  link_ = std::make_shared<CardLink>([self](CardStep step) {
+  link_ = std::make_shared<CardLink>(context.hub, [self](CardStep step) {
     OnWindowThreadCall(self, [step = std::move(step)](TRemFileOp& window) { window.Stepped(step); });
   });
   BuildControls();
@@ -149,18 +149,17 @@ void TRemFileOp::BuildControls() {
 
 void TRemFileOp::ApplyLink(const TBaseProperty& link) { TToolWindow::ApplyLink(link); }
 
-CardTarget TRemFileOp::Target() const { return CardTargetFor(Property, Context().paths.program); }
+Endpoint TRemFileOp::Target() const { return CardEndpointFor(Property); }
 
 void TRemFileOp::StartOperation(std::shared_ptr<CardOperation> operation) {
   const std::uint64_t generation = ++generation_;
   QPointer<TRemFileOp> self(this);
-  Context().tasks.Post(
-      [link = link_, &hub = Context().hub, target = Target(), operation = std::move(operation), generation, self] {
-        const CardAttach attach = link->Start(RegistriesOf(hub), target, operation, generation);
-        OnWindowThreadCall(self, [generation, attach, place = target.Place()](TRemFileOp& window) {
-          window.Attached(generation, attach, place);
-        });
-      });
+  Context().tasks.Post([link = link_, target = Target(), operation = std::move(operation), generation, self] {
+    const CardAttach attach = link->Start(target, operation, generation);
+    OnWindowThreadCall(self, [generation, attach, place = target.Place()](TRemFileOp& window) {
+      window.Attached(generation, attach, place);
+    });
+  });
 }
 
 void TRemFileOp::Attached(std::uint64_t generation, CardAttach attach, const std::string& place) {
@@ -367,7 +366,7 @@ void TRemFileOp::closeEvent(QCloseEvent* event) {
 
 void TRemFileOp::Withdraw() {
   // The record stays alive in the task until the worker that may hold it has let it go.
-  Context().tasks.Post([link = link_, &hub = Context().hub] { link->Withdraw(RegistriesOf(hub)); });
+  Context().tasks.Post([link = link_] { link->Withdraw(); });
 }
 
 }  // namespace quillon

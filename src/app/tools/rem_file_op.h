@@ -76,7 +76,7 @@ class TRemFileOp : public TToolWindow {
   void tmrMsgTimer();
   void tmrTrafficTimer();
 
-  CardTarget Target() const;
+  Endpoint Target() const;
   void StartOperation(std::shared_ptr<CardOperation> operation);
   void Attached(std::uint64_t generation, CardAttach attach, const std::string& place);
   void Stepped(const CardStep& step);

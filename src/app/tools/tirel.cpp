@@ -38,9 +38,10 @@ TfmTirel::TfmTirel(const ToolContext& context, const TBaseProperty& link, QWidge
     : TToolWindow(context, link, QStringLiteral("Tirel"), parent) {
   setObjectName(QStringLiteral("fmTirel"));
   QPointer<TfmTirel> self(this);
-  link_ = std::make_shared<PlayerLink>(
-      [self] { OnWindowThreadCall(self, [](TfmTirel& window) { window.tmrDataErr_->start(kGoodAnswerDelayMs); }); });
-  card_ = std::make_shared<CardLink>([self](CardStep step) {
+  link_ = std::make_shared<PlayerLink>(context.hub, [self] {
+    OnWindowThreadCall(self, [](TfmTirel& window) { window.tmrDataErr_->start(kGoodAnswerDelayMs); });
+  });
+  card_ = std::make_shared<CardLink>(context.hub, [self](CardStep step) {
     OnWindowThreadCall(self, [step = std::move(step)](TfmTirel& window) { window.ApplyStepped(step); });
   });
   BuildControls();
@@ -50,9 +51,9 @@ TfmTirel::TfmTirel(const ToolContext& context, const TBaseProperty& link, QWidge
 TfmTirel::~TfmTirel() {
   tmrDataErr_->stop();
   // The records stay alive in the task until the worker that may hold them has let them go.
-  Context().tasks.Post([link = link_, card = card_, &hub = Context().hub] {
-    card->Withdraw(RegistriesOf(hub));
-    link->Detach(hub.Serial());
+  Context().tasks.Post([link = link_, card = card_] {
+    card->Withdraw();
+    link->Detach();
   });
 }
 
@@ -63,24 +64,13 @@ void TfmTirel::showEvent(QShowEvent* event) {
 
 bool TfmTirel::ModbusRtu() const { return Property.Protocol == kProtocolMODBUSRTU; }
 
-PlayerPort TfmTirel::Port() const {
-  PlayerPort port;
-  port.name = Property.PortName;
-  port.programDirectory = Context().paths.program;
-  port.baud = static_cast<unsigned>(TryReadInteger(Property.Baud).value_or(0));
-  port.frameEndMs = static_cast<unsigned>(TryReadInteger(Property.FrameEnd).value_or(kDefaultFrameEndMs));
-  return port;
-}
-
-CardTarget TfmTirel::CardTargetOf() const {
-  CardTarget target;
-  const auto address = TryReadInteger(Property.SlaveAddr);
-  target.address = static_cast<std::uint8_t>(address && *address >= 0 && *address <= 255 ? *address : 1);
-  target.programDirectory = Context().paths.program;
-  target.port = Property.PortName;
-  target.baud = static_cast<unsigned>(TryReadInteger(Property.Baud).value_or(0));
-  target.frameEndMs = static_cast<unsigned>(TryReadInteger(Property.FrameEnd).value_or(kDefaultFrameEndMs));
-  return target;
+Endpoint TfmTirel::PlayerEndpoint() const {
+  Endpoint endpoint;
+  endpoint.protocol = Protocol::MODBUSRTU;
+  endpoint.port = Property.PortName;
+  endpoint.baud = static_cast<unsigned>(TryReadInteger(Property.Baud).value_or(0));
+  endpoint.frameEndMs = static_cast<unsigned>(TryReadInteger(Property.FrameEnd).value_or(kDefaultFrameEndMs));
+  return endpoint;
 }
 
 void TfmTirel::FormShow() {
@@ -97,9 +87,9 @@ void TfmTirel::FormShow() {
   }
   setCursor(Qt::BusyCursor);
   QPointer<TfmTirel> self(this);
-  Context().tasks.Post([link = link_, &hub = Context().hub, port = Port(), poll = std::move(poll), self] {
-    const bool attached = link->Attach(hub.Serial(), port, poll);
-    OnWindowThreadCall(self, [attached, name = port.name](TfmTirel& window) { window.Attached(attached, name); });
+  Context().tasks.Post([link = link_, endpoint = PlayerEndpoint(), poll = std::move(poll), self] {
+    const bool attached = link->Attach(endpoint, poll);
+    OnWindowThreadCall(self, [attached, name = endpoint.port](TfmTirel& window) { window.Attached(attached, name); });
   });
 }
 
@@ -172,9 +162,7 @@ void TfmTirel::Command(PlayerCommand command) {
     return;
   }
   if (frame.empty()) return;
-  Context().tasks.Post([link = link_, &hub = Context().hub, frame = std::move(frame)]() mutable {
-    link->Send(hub.Serial(), std::move(frame));
-  });
+  Context().tasks.Post([link = link_, frame = std::move(frame)]() mutable { link->Send(std::move(frame)); });
 }
 
 void TfmTirel::btSelectProgClick() {
@@ -188,15 +176,15 @@ void TfmTirel::btSelectProgClick() {
     return;
   }
   const std::uint64_t generation = ++generation_;
-  auto operation = std::make_shared<CardApplyQuery>(CardTargetOf().address, programName_, card_->Counters());
+  auto operation = std::make_shared<CardApplyQuery>(CardAddressOf(Property), programName_, card_->Counters());
   QPointer<TfmTirel> self(this);
-  Context().tasks.Post([card = card_, &hub = Context().hub, target = CardTargetOf(), operation = std::move(operation),
-                        generation, self] {
-    const CardAttach attach = card->Start(RegistriesOf(hub), target, operation, generation);
-    OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmTirel& window) {
-      window.ApplyStarted(generation, attach, place);
-    });
-  });
+  Context().tasks.Post(
+      [card = card_, target = CardEndpointFor(Property), operation = std::move(operation), generation, self] {
+        const CardAttach attach = card->Start(target, operation, generation);
+        OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmTirel& window) {
+          window.ApplyStarted(generation, attach, place);
+        });
+      });
 }
 
 void TfmTirel::ApplyStarted(std::uint64_t generation, CardAttach attach, const std::string& place) {

@@ -68,8 +68,7 @@ class TfmTirel : public TToolWindow {
   void tmrMsgTimer();
 
   bool ModbusRtu() const;
-  CardTarget CardTargetOf() const;
-  PlayerPort Port() const;
+  Endpoint PlayerEndpoint() const;
 
   QTabWidget* pcPages_ = nullptr;
   QPushButton* btSTARTProg_ = nullptr;

@@ -34,7 +34,7 @@ TfmTirelProgSelect::TfmTirelProgSelect(const ToolContext& context, QWidget* pare
   setObjectName(QStringLiteral("fmTirelProgSelect"));
   setWindowTitle(QStringLiteral("Выбор программы"));
   QPointer<TfmTirelProgSelect> self(this);
-  link_ = std::make_shared<CardLink>([self](CardStep step) {
+  link_ = std::make_shared<CardLink>(context.hub, [self](CardStep step) {
     OnWindowThreadCall(self, [step = std::move(step)](TfmTirelProgSelect& dialog) { dialog.Stepped(step); });
   });
 
@@ -68,18 +68,12 @@ std::string TfmTirelProgSelect::FileName() const { return edFileName_->text().to
 
 void TfmTirelProgSelect::btGetFilesListClick() {
   lbFiles_->clear();
-  CardTarget target;
-  const auto address = TryReadInteger(Property.SlaveAddr);
-  target.address = static_cast<std::uint8_t>(address && *address >= 0 && *address <= 255 ? *address : 1);
-  target.programDirectory = context_.paths.program;
-  target.port = Property.PortName;
-  target.baud = static_cast<unsigned>(TryReadInteger(Property.Baud).value_or(0));
-  target.frameEndMs = static_cast<unsigned>(TryReadInteger(Property.FrameEnd).value_or(kDefaultFrameEndMs));
+  const Endpoint target = CardEndpointFor(Property);
   const std::uint64_t generation = ++generation_;
   auto operation = std::make_shared<CardListQuery>(target.address);
   QPointer<TfmTirelProgSelect> self(this);
-  context_.tasks.Post([link = link_, &hub = context_.hub, target, operation = std::move(operation), generation, self] {
-    const CardAttach attach = link->Start(RegistriesOf(hub), target, operation, generation);
+  context_.tasks.Post([link = link_, target, operation = std::move(operation), generation, self] {
+    const CardAttach attach = link->Start(target, operation, generation);
     OnWindowThreadCall(self, [generation, attach, place = target.Place()](TfmTirelProgSelect& dialog) {
       dialog.Attached(generation, attach, place);
     });
@@ -120,7 +114,7 @@ void TfmTirelProgSelect::done(int result) {
 }
 
 void TfmTirelProgSelect::Withdraw() {
-  context_.tasks.Post([link = link_, &hub = context_.hub] { link->Withdraw(RegistriesOf(hub)); });
+  context_.tasks.Post([link = link_] { link->Withdraw(); });
 }
 
 }  // namespace quillon

@@ -6,12 +6,15 @@
 
 namespace quillon {
 
-std::optional<SerialNumbers> ReadSerialNumbers(const TBaseProperty& link) {
+std::optional<Endpoint> ReadToolEndpoint(const TBaseProperty& link) {
   try {
-    SerialNumbers numbers;
-    numbers.baud = static_cast<unsigned>(ReadInteger(link.Baud));
-    numbers.frameEndMs = link.FrameEnd.empty() ? kDefaultFrameEndMs : static_cast<unsigned>(ReadInteger(link.FrameEnd));
-    return numbers;
+    Endpoint endpoint;
+    endpoint.protocol = Protocol::QuBUS;
+    endpoint.port = link.PortName;
+    endpoint.baud = static_cast<unsigned>(ReadInteger(link.Baud));
+    endpoint.frameEndMs =
+        link.FrameEnd.empty() ? kDefaultFrameEndMs : static_cast<unsigned>(ReadInteger(link.FrameEnd));
+    return endpoint;
   } catch (const ConversionError& error) {
     CurrentPrompt().Warning("Quillon", error.what());
     return std::nullopt;

@@ -5,37 +5,31 @@
 #include <QPointer>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
+#include "link/endpoint.h"
 #include "link/link_tasks.h"
 #include "scope/base_property.h"
 #include "scope/window_thread.h"
 
 namespace quillon {
 
-struct SerialNumbers {
-  unsigned baud = 0;
-  unsigned frameEndMs = 0;  // an empty field stands for the port's default pause
-};
+// The QuBUS serial endpoint of a polling tool's link settings (an empty frame end stands for the
+// port's default pause); nothing, after a warning captioned "Quillon", when the bit rate or the
+// frame end do not read.
+std::optional<Endpoint> ReadToolEndpoint(const TBaseProperty& link);
 
-// Nothing, after a warning captioned "Quillon", when the bit rate or the frame end do not read.
-std::optional<SerialNumbers> ReadSerialNumbers(const TBaseProperty& link);
-
-// Runs `link->Attach(port)` on the queue and calls `(window->*connected)(attached, port.name)`
-// on the window's thread, unless the window went away meanwhile.
-template <typename Window, typename Link, typename Port>
-void AttachOnQueue(LinkTaskQueue& tasks, std::shared_ptr<Link> link, Port port, Window* window,
-                   void (Window::*connected)(bool, const std::string&)) {
+// Runs `link->Attach(endpoint, extra...)` on the queue and calls
+// `(window->*connected)(attached, port)` on the window's thread, unless the window went away
+// meanwhile.
+template <typename Window, typename Link, typename... Extra>
+void AttachOnQueue(LinkTaskQueue& tasks, std::shared_ptr<Link> link, Endpoint endpoint, Window* window,
+                   void (Window::*connected)(bool, const std::string&), Extra... extra) {
   QPointer<Window> self(window);
-  tasks.Post([link = std::move(link), port = std::move(port), self, connected] {
-    bool attached = false;
-    try {
-      attached = link->Attach(port);
-    } catch (const std::logic_error&) {
-      // No registry installed: the program is going away.
-    }
-    OnWindowThreadCall(self, [attached, name = port.name, connected](Window& w) { (w.*connected)(attached, name); });
+  tasks.Post([link = std::move(link), endpoint = std::move(endpoint), self, connected, extra...] {
+    const bool attached = link->Attach(endpoint, extra...);
+    OnWindowThreadCall(self,
+                       [attached, name = endpoint.port, connected](Window& w) { (w.*connected)(attached, name); });
   });
 }
 

@@ -7,9 +7,6 @@
 #include <utility>
 
 #include "link/buses.h"
-#include "link/comm_list.h"
-#include "link/link_hub.h"
-#include "link/port_names.h"
 
 namespace quillon {
 
@@ -38,7 +35,7 @@ void PreparePoll(TLinkRequest& request, const std::uint8_t* frame, std::uint8_t*
 }  // namespace
 
 AlarmLink::AlarmLink(LinkHub& hub, LogProgress progress, PageLoaded loaded)
-    : hub_(hub), progress_(std::move(progress)), loaded_(std::move(loaded)) {
+    : progress_(std::move(progress)), loaded_(std::move(loaded)), attachment_(hub) {
   BuildXramRead(kClockBlockAddress, kClockBlockLength, clockFrame_);
   BuildXramRead(kCounterBlockAddress, kCounterBlockLength, counterFrame_);
   PreparePoll(clockRequest_, clockFrame_.data(), pollAnswer_.data(), pollAnswer_.size(), kClockBlockLength);
@@ -108,18 +105,16 @@ void AlarmLink::LogAnswered(TLinkRequest& request) {
   request.Busy = false;
 }
 
-bool AlarmLink::Attach(const AlarmPort& port) {
-  TCommList& ports = hub_.Serial();
-  if (pollsRegistered_ && port_ != port.name) {
-    Withdraw(clockRequest_);
-    Withdraw(counterRequest_);
-    Withdraw(logRequest_);
+bool AlarmLink::Attach(const Endpoint& endpoint) {
+  const bool samePlace = attachment_.Place() && attachment_.Place()->SamePlace(endpoint);
+  if (!samePlace) {
+    FinishWrites();
+    attachment_.Leave();
     pollsRegistered_ = false;
   }
-  if (writesPort_ != port.name) FinishWrites();
-  port_ = port.name;
-  if (!ports.OpenLine(port.name, port.baud, port.frameEndMs,
-                      IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
+  if (attachment_.Open(endpoint)) {
+    pollsRegistered_ = false;
+    writesHeld_ = false;
     return false;
   }
   if (!pollsRegistered_) {
@@ -128,12 +123,11 @@ bool AlarmLink::Attach(const AlarmPort& port) {
       std::lock_guard lock(mutex_);
       snapshot_ = PollSnapshot{};
     }
-    ports.LockPort(port.name);
-    clockRequest_.Busy = false;
-    counterRequest_.Busy = false;
-    ports.AddRequest(port.name, &clockRequest_);
-    ports.AddRequest(port.name, &counterRequest_);
-    ports.UnlockPort(port.name);
+    attachment_.Add(clockRequest_, [this] {
+      clockRequest_.Busy = false;
+      counterRequest_.Busy = false;
+    });
+    attachment_.Add(counterRequest_);
     pollsRegistered_ = true;
   }
   return true;
@@ -142,7 +136,7 @@ bool AlarmLink::Attach(const AlarmPort& port) {
 bool AlarmLink::StartPageLoad(int page, std::uint64_t generation) {
   if (!pollsRegistered_) return false;
   // Out of the worker before it changes: a load in progress restarts with the new page.
-  Withdraw(logRequest_);
+  attachment_.Withdraw(logRequest_);
   {
     std::lock_guard lock(mutex_);
     generation_ = generation;
@@ -152,10 +146,7 @@ bool AlarmLink::StartPageLoad(int page, std::uint64_t generation) {
   }
   logRequest_.OneShot = false;
   logRequest_.Busy = false;
-  TCommList& ports = hub_.Serial();
-  ports.LockPort(port_);
-  ports.AddRequest(port_, &logRequest_);
-  ports.UnlockPort(port_);
+  attachment_.Add(logRequest_);
   return true;
 }
 
@@ -163,40 +154,31 @@ bool AlarmLink::Send(XramWrites::Kind kind, std::vector<std::uint8_t> frame) {
   if (!pollsRegistered_) return false;
   if (!writes_.Push(kind, frame)) return true;
   // The record may still be on its way out of the worker that served the last write.
-  Withdraw(writesPort_, writes_.Request());
-  writesPort_ = port_;
+  attachment_.Withdraw(writes_.Request());
   writes_.Arm();
-  TCommList& ports = hub_.Serial();
-  ports.LockPort(port_);
-  ports.AddRequest(port_, &writes_.Request());
-  ports.UnlockPort(port_);
+  attachment_.Add(writes_.Request());
+  writesHeld_ = true;
   return true;
 }
 
 void AlarmLink::FinishWrites() {
-  if (writesPort_.empty()) return;
+  if (!writesHeld_) return;
   const auto deadline = std::chrono::steady_clock::now() + kWriteGrace;
   while (!writes_.Idle() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  Withdraw(writesPort_, writes_.Request());
+  attachment_.Withdraw(writes_.Request());
   writes_.Clear();
-  writesPort_.clear();
+  writesHeld_ = false;
 }
 
 void AlarmLink::Detach() {
-  Withdraw(logRequest_);
-  Withdraw(clockRequest_);
-  Withdraw(counterRequest_);
+  attachment_.Withdraw(logRequest_);
+  attachment_.Withdraw(clockRequest_);
+  attachment_.Withdraw(counterRequest_);
   pollsRegistered_ = false;
   FinishWrites();
-}
-
-void AlarmLink::Withdraw(TLinkRequest& request) { Withdraw(port_, request); }
-
-void AlarmLink::Withdraw(const std::string& port, TLinkRequest& request) {
-  if (port.empty()) return;
-  hub_.Serial().RemoveRequest(port, &request);
+  attachment_.Leave();
 }
 
 PollSnapshot AlarmLink::Snapshot() const {

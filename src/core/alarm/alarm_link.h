@@ -20,6 +20,7 @@
 #include "alarm/counter_block.h"
 #include "alarm/log_page.h"
 #include "alarm/xram_write.h"
+#include "link/attachment.h"
 #include "link/link_request.h"
 
 namespace quillon {
@@ -28,14 +29,6 @@ class LinkHub;
 
 inline constexpr std::uint32_t kPollDelayMs = 10;
 inline constexpr std::uint32_t kLogDelayMs = 200;
-
-struct AlarmPort {
-  std::string name;
-  unsigned baud = 0;
-  unsigned frameEndMs = 0;
-  // Where Ports/ is looked up; a pseudo-terminal needs none of the settling pauses.
-  std::string programDirectory;
-};
 
 // What the polls have brought so far.
 struct PollSnapshot {
@@ -63,10 +56,10 @@ class AlarmLink {
   AlarmLink(const AlarmLink&) = delete;
   AlarmLink& operator=(const AlarmLink&) = delete;
 
-  // Task queue thread. Moves the polls to `port` (withdrawing them and the log request from
-  // another port first), opens and configures it. False when the port cannot be opened: then
-  // nothing is registered.
-  bool Attach(const AlarmPort& port);
+  // Task queue thread. Moves the polls to the endpoint (withdrawing them, the log request and,
+  // after they had their moment, the writes from another place first) and takes its line. False
+  // when the line cannot be had: then nothing is registered.
+  bool Attach(const Endpoint& endpoint);
   // Task queue thread. Starts (or restarts) the load of `page` from its record 0. False when
   // no port is attached.
   bool StartPageLoad(int page, std::uint64_t generation);
@@ -92,10 +85,7 @@ class AlarmLink {
   void LogAnswered(TLinkRequest& request);
   // Lets the writes on their way end (for a moment at most), then takes the record back.
   void FinishWrites();
-  void Withdraw(TLinkRequest& request);
-  void Withdraw(const std::string& port, TLinkRequest& request);
 
-  LinkHub& hub_;
   LogProgress progress_;
   PageLoaded loaded_;
 
@@ -117,11 +107,11 @@ class AlarmLink {
   TLinkRequest logRequest_;
 
   // Task queue thread only.
-  std::string port_;
   bool pollsRegistered_ = false;
   XramWrites writes_;
-  // The port the write record was last given to.
-  std::string writesPort_;
+  bool writesHeld_ = false;
+  // Last, so that it withdraws the records before they go.
+  Attachment attachment_;
 };
 
 }  // namespace quillon

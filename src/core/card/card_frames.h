@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "link/link_error.h"
+
 namespace quillon {
 
 using CardFrame = std::vector<std::uint8_t>;
@@ -45,7 +47,8 @@ inline constexpr const char* kCardBadAnswerMessage = "ошибка контро�
 inline constexpr const char* kCardApplyMissingMessage = "файл отсутствует!";
 inline constexpr const char* kCardNoFileMessage = "файл не выбран";
 inline constexpr const char* kCardNoDiskSize = "---";
-inline constexpr const char* kCardNoAnswerMessage = "Устройство не отвечает";
+// A silent controller is told as every window tells it.
+inline constexpr const char* kCardNoAnswerMessage = kNoAnswerMessage;
 // Every controller of a line would carry out a request to address 0, and none would answer.
 inline constexpr const char* kCardBroadcastMessage =
     "Адрес 0 - общий для всех устройств линии: укажите адрес устройства (от 1 до 247)";

@@ -3,21 +3,15 @@
 #include <algorithm>
 #include <utility>
 
-#include "link/comm_list.h"
-#include "link/port_names.h"
-#include "link/tcp_connection.h"
-#include "link/tcpip_list.h"
-
 namespace quillon {
 
 namespace {
 
 constexpr std::size_t kSerialAnswerCapacity = 256;
-constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;
 
 }  // namespace
 
-CardLink::CardLink(StepHandler onStep) : onStep_(std::move(onStep)) {
+CardLink::CardLink(LinkHub& hub, StepHandler onStep) : onStep_(std::move(onStep)), attachment_(hub) {
   request_.AnswerBuf = answerBuf_.data();
   request_.RequestBuf = requestBuf_.data();
   request_.OneShot = false;
@@ -25,13 +19,11 @@ CardLink::CardLink(StepHandler onStep) : onStep_(std::move(onStep)) {
   request_.OnAnswer = [this](TLinkRequest& request) { HandleAnswer(request); };
 }
 
-CardAttach CardLink::Start(const CardRegistries& registries, const CardTarget& target,
-                           std::shared_ptr<CardOperation> operation, std::uint64_t generation) {
-  // A record in service cannot be re-armed under the worker's hands, and one registered
-  // elsewhere has to leave first.
-  const bool elsewhere = target.tcp ? (!port_.empty() || (ip_ && *ip_ != TcpPeer{ParseIPv4(target.ip), target.tcpPort}))
-                                    : (ip_.has_value() || (!port_.empty() && port_ != target.port));
-  if (running_.load() || elsewhere) Withdraw(registries);
+CardAttach CardLink::Start(const Endpoint& endpoint, std::shared_ptr<CardOperation> operation,
+                           std::uint64_t generation) {
+  // A record in service cannot be re-armed under the worker's hands (one registered elsewhere
+  // leaves as the line is taken).
+  if (running_.load()) Withdraw();
   // A card request to address 0 would be carried out by every controller of the line, and
   // answered by none: it never goes out.
   if (const CardFrame& frame = operation->Request(); !frame.empty() && frame[0] == 0) {
@@ -40,18 +32,12 @@ CardAttach CardLink::Start(const CardRegistries& registries, const CardTarget& t
     if (onStep_) onStep_(std::move(refused));
     return CardAttach::Attached;
   }
-  request_.AnswerCapacity = target.tcp ? answerBuf_.size() : kSerialAnswerCapacity;
+  // Without a live connection no answer would ever come: the operation would wait for ever.
+  if (attachment_.Open(endpoint)) return CardAttach::PortFailed;
+  request_.AnswerCapacity = endpoint.Tcp() ? answerBuf_.size() : kSerialAnswerCapacity;
   Arm(std::move(operation), generation);
-  CardAttach attached = CardAttach::PortFailed;
-  if (target.tcp && registries.tcp != nullptr) attached = AttachTcp(*registries.tcp, target);
-  if (!target.tcp && registries.serial != nullptr) attached = AttachSerial(*registries.serial, target);
-  if (attached == CardAttach::PortFailed) {
-    std::lock_guard lock(mutex_);
-    request_.Busy = true;
-    running_ = false;
-    operation_.reset();
-  }
-  return attached;
+  attachment_.Add(request_);
+  return CardAttach::Attached;
 }
 
 void CardLink::Arm(std::shared_ptr<CardOperation> operation, std::uint64_t generation) {
@@ -69,34 +55,8 @@ void CardLink::Arm(std::shared_ptr<CardOperation> operation, std::uint64_t gener
   request_.Busy = false;
 }
 
-CardAttach CardLink::AttachSerial(TCommList& ports, const CardTarget& target) {
-  if (!ports.OpenLine(
-          target.port, target.baud, target.frameEndMs,
-          IsPseudoTerminal(target.port, target.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
-    return CardAttach::PortFailed;
-  }
-  ports.LockPort(target.port);
-  ports.AddRequest(target.port, &request_);
-  ports.UnlockPort(target.port);
-  port_ = target.port;
-  return CardAttach::Attached;
-}
-
-CardAttach CardLink::AttachTcp(TTCPIPList& workers, const CardTarget& target) {
-  const TcpPeer peer{ParseIPv4(target.ip), target.tcpPort};
-  if (peer.ip == kNoAddress || workers.OpenWorker(peer) < 0) return CardAttach::PortFailed;
-  // A worker that could not connect never calls the handler: the operation would wait for ever.
-  if (workers.FindWorker(peer) == nullptr) return CardAttach::PortFailed;
-  workers.AddRequest(peer, &request_);
-  ip_ = peer;
-  return CardAttach::Attached;
-}
-
-void CardLink::Withdraw(const CardRegistries& registries) {
-  if (!port_.empty() && registries.serial != nullptr) registries.serial->RemoveRequest(port_, &request_);
-  if (ip_ && registries.tcp != nullptr) registries.tcp->RemoveRequest(*ip_, &request_);
-  port_.clear();
-  ip_.reset();
+void CardLink::Withdraw() {
+  attachment_.Leave();
   std::lock_guard lock(mutex_);
   request_.Busy = true;
   running_ = false;

@@ -17,32 +17,12 @@
 #include <string>
 
 #include "card/card_operation.h"
+#include "link/attachment.h"
 #include "link/link_request.h"
-#include "link/tcpip_list.h"
 
 namespace quillon {
 
-class TCommList;
-
-struct CardTarget {
-  bool tcp = false;
-  std::string port;
-  unsigned baud = 0;
-  unsigned frameEndMs = 8;
-  std::string programDirectory;  // where Ports/ is looked up; a pseudo-terminal needs no pauses
-  std::string ip;
-  std::uint16_t tcpPort = 502;
-  std::uint8_t address = 1;
-
-  // The name the port message gives: the port, or the IP address.
-  const std::string& Place() const { return tcp ? ip : port; }
-};
-
-// The registries a link may use; a missing one (the program going away) holds nothing.
-struct CardRegistries {
-  TCommList* serial = nullptr;
-  TTCPIPList* tcp = nullptr;
-};
+class LinkHub;
 
 enum class CardAttach { Attached, PortFailed };
 
@@ -52,19 +32,20 @@ class CardLink {
   // name; it must hand the step on and return without blocking.
   using StepHandler = std::function<void(CardStep)>;
 
-  explicit CardLink(StepHandler onStep);
+  // `hub` outlives the link.
+  CardLink(LinkHub& hub, StepHandler onStep);
   CardLink(const CardLink&) = delete;
   CardLink& operator=(const CardLink&) = delete;
 
-  // Attaches to the target (leaving a port or address it was attached to before, and ending an
-  // operation still running) and starts `operation`, whose steps carry `generation`. On
-  // PortFailed the operation is dropped unstarted. An operation addressed to 0 is never sent:
-  // its step ends it at once with the broadcast message.
-  CardAttach Start(const CardRegistries& registries, const CardTarget& target, std::shared_ptr<CardOperation> operation,
-                   std::uint64_t generation);
+  // Task queue (or a command's own) thread. Attaches to the endpoint (leaving a place it was
+  // attached to before, and ending an operation still running) and starts `operation`, whose
+  // steps carry `generation`. On PortFailed (the port does not open, no TCP connection) the
+  // operation is dropped unstarted. An operation addressed to 0 is never sent: its step ends it
+  // at once with the broadcast message.
+  CardAttach Start(const Endpoint& endpoint, std::shared_ptr<CardOperation> operation, std::uint64_t generation);
   // Takes the record out of its worker and drops the operation; a port left without records
   // closes.
-  void Withdraw(const CardRegistries& registries);
+  void Withdraw();
 
   TransferCounters& Counters() { return counters_; }
   bool Running() const { return running_.load(); }
@@ -74,8 +55,6 @@ class CardLink {
  private:
   void HandleAnswer(TLinkRequest& request);
   void Arm(std::shared_ptr<CardOperation> operation, std::uint64_t generation);
-  CardAttach AttachSerial(TCommList& ports, const CardTarget& target);
-  CardAttach AttachTcp(TTCPIPList& workers, const CardTarget& target);
 
   StepHandler onStep_;
   TransferCounters counters_;
@@ -86,10 +65,10 @@ class CardLink {
   std::atomic<std::uint64_t> served_{0};
   std::array<std::uint8_t, kCardMaxFrameLength> requestBuf_{};
   std::array<std::uint8_t, 4096> answerBuf_{};
-  // Where the record is registered; only the thread that starts and withdraws touches these.
-  std::string port_;
-  std::optional<TcpPeer> ip_;
   TLinkRequest request_;
+  // Where the record is registered; only the thread that starts and withdraws touches it. Last,
+  // so that it withdraws the record before it goes.
+  Attachment attachment_;
 };
 
 }  // namespace quillon

@@ -4,9 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "link/comm_list.h"
 #include "link/link_hub.h"
-#include "link/port_names.h"
 #include "variables/integer_types.h"
 
 namespace quillon {
@@ -43,7 +41,7 @@ std::optional<Colour> BitColour(TViewList& list, int index) {
 }  // namespace
 
 CosPhiLink::CosPhiLink(LinkHub& hub, BufferLoaded buffer, OffsetLoaded offset)
-    : hub_(hub), bufferLoaded_(std::move(buffer)), offsetLoaded_(std::move(offset)) {
+    : bufferLoaded_(std::move(buffer)), offsetLoaded_(std::move(offset)), attachment_(hub) {
   bufferFrame_ = BuildPhaseBufferRead();
   PreparePoll(bufferRead_, bufferFrame_, lists_.phaseImage.data(), lists_.phaseImage.size());
   ramPoll_.OnAnswer = [this](TLinkRequest& request) { RamAnswered(request); };
@@ -102,48 +100,41 @@ void CosPhiLink::BufferAnswered(TLinkRequest& request) {
   if (bufferLoaded_) bufferLoaded_(buffer);
 }
 
-bool CosPhiLink::Attach(const CosPhiPort& port) {
+bool CosPhiLink::Attach(const Endpoint& endpoint, const std::string& devicePath) {
   Detach();
   {
     std::lock_guard lock(mutex_);
-    BuildCosPhiLists(port.devicePath, lists_);
+    BuildCosPhiLists(devicePath, lists_);
     ramFrame_ = BuildListRead(lists_.ram, "RAM").value_or(PollFrame{});
     flashFrame_ = BuildListRead(lists_.flash, "FLASH").value_or(PollFrame{});
   }
-  TCommList& ports = hub_.Serial();
   // Configured before the polls go in, so none of them goes out at the old speed.
-  if (!ports.OpenLine(port.name, port.baud, port.frameEndMs,
-                      IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
-    return false;
-  }
-  port_ = port.name;
+  if (attachment_.Open(endpoint)) return false;
   PreparePoll(ramPoll_, ramFrame_, ramAnswer_.data(), ramAnswer_.size());
   PreparePoll(flashPoll_, flashFrame_, flashAnswer_.data(), flashAnswer_.size());
   bufferRead_.OneShot = false;
   bufferRead_.Busy = false;
-  ports.LockPort(port.name);
   // A list without variables has nothing to read: its poll stays idle.
-  if (ramFrame_.expectedLen != 0) ports.AddRequest(port.name, &ramPoll_);
-  if (flashFrame_.expectedLen != 0) ports.AddRequest(port.name, &flashPoll_);
-  ports.AddRequest(port.name, &bufferRead_);
-  ports.UnlockPort(port.name);
+  if (ramFrame_.expectedLen != 0) attachment_.Add(ramPoll_);
+  if (flashFrame_.expectedLen != 0) attachment_.Add(flashPoll_);
+  attachment_.Add(bufferRead_);
   return true;
 }
 
 void CosPhiLink::Detach() {
   for (TLinkRequest* request : {&ramPoll_, &flashPoll_, &bufferRead_, &ramWrite_, &flashWrite_}) {
     request->OneShot = true;
-    Withdraw(*request);
+    attachment_.Withdraw(*request);
   }
-  port_.clear();
+  attachment_.Leave();
 }
 
 bool CosPhiLink::Write(Area area, std::string_view name, const std::string& text) {
-  if (port_.empty()) return false;
+  if (!attachment_.Place()) return false;
   TLinkRequest& request = area == Area::Ram ? ramWrite_ : flashWrite_;
   std::vector<std::uint8_t>& frame = area == Area::Ram ? ramWriteFrame_ : flashWriteFrame_;
   // Out of the worker before its frame changes; a write not yet sent gives way to the newer one.
-  Withdraw(request);
+  attachment_.Withdraw(request);
   {
     std::lock_guard lock(mutex_);
     TView* variable = (area == Area::Ram ? lists_.ram : lists_.flash).FindVariable(name);
@@ -156,18 +147,10 @@ bool CosPhiLink::Write(Area area, std::string_view name, const std::string& text
   request.RequestLen = static_cast<std::uint32_t>(frame.size());
   request.OneShot = true;
   request.Busy = false;
-  TCommList& ports = hub_.Serial();
-  ports.LockPort(port_);
-  ports.AddRequest(port_, &request);
-  ports.UnlockPort(port_);
+  attachment_.Add(request);
   // The worker serves the newest record first, so the poll reads the value after the write.
   if (area == Area::Flash) flashPoll_.Busy = false;
   return true;
-}
-
-void CosPhiLink::Withdraw(TLinkRequest& request) {
-  if (port_.empty()) return;
-  hub_.Serial().RemoveRequest(port_, &request);
 }
 
 CosPhiValues CosPhiLink::Values() {

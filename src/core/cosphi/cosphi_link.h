@@ -18,6 +18,7 @@
 
 #include "cosphi/cosphi_frames.h"
 #include "cosphi/cosphi_lists.h"
+#include "link/attachment.h"
 #include "link/link_request.h"
 
 namespace quillon {
@@ -25,15 +26,6 @@ namespace quillon {
 class LinkHub;
 
 inline constexpr std::uint32_t kCosPhiDelayMs = 10;
-
-struct CosPhiPort {
-  std::string name;
-  unsigned baud = 0;
-  unsigned frameEndMs = 0;
-  // Where Ports/ is looked up; a pseudo-terminal needs none of the settling pauses.
-  std::string programDirectory;
-  std::string devicePath;
-};
 
 // What the window shows, taken from the newest samples; nothing for a variable the lists lack.
 struct CosPhiValues {
@@ -68,10 +60,10 @@ class CosPhiLink {
   CosPhiLink(const CosPhiLink&) = delete;
   CosPhiLink& operator=(const CosPhiLink&) = delete;
 
-  // Task queue thread. Withdraws every record, builds the lists from the device file, opens
-  // and configures the port and registers the polls. False when the port cannot be opened:
-  // then nothing is registered.
-  bool Attach(const CosPhiPort& port);
+  // Task queue thread. Withdraws every record, builds the lists from the device file, takes the
+  // endpoint's line and registers the polls. False when the line cannot be had: then nothing is
+  // registered.
+  bool Attach(const Endpoint& endpoint, const std::string& devicePath);
   // Task queue thread. Withdraws every record.
   void Detach();
   // Task queue thread. Writes `text` to the named variable; a FLASH write then asks for the
@@ -89,10 +81,7 @@ class CosPhiLink {
   void RamAnswered(TLinkRequest& request);
   void FlashAnswered(TLinkRequest& request);
   void BufferAnswered(TLinkRequest& request);
-  void Withdraw(TLinkRequest& request);
-  void Register(TLinkRequest& request);
 
-  LinkHub& hub_;
   BufferLoaded bufferLoaded_;
   OffsetLoaded offsetLoaded_;
 
@@ -114,8 +103,9 @@ class CosPhiLink {
   TLinkRequest ramWrite_;
   TLinkRequest flashWrite_;
 
-  // Task queue thread only: the port the records were given to.
-  std::string port_;
+  // Task queue thread only: where the records were given. Last, so that it withdraws them
+  // before they go.
+  Attachment attachment_;
 };
 
 }  // namespace quillon

@@ -10,8 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "device/link_check.h"
 #include "device/link_status.h"
+#include "link/link_check.h"
 #include "variables/view_list.h"
 
 namespace quillon {

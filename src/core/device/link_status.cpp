@@ -21,10 +21,10 @@ AnswerVerdict VerdictOf(AnswerJudgement judgement) {
 }
 
 std::optional<std::string> TimeOutMessage(bool silent, std::uint32_t status) {
-  if (silent) return std::string(kNoAnswerMessage);
-  if (status == kStatusRequestError) return std::string("Ошибка в запросе данных");
-  if (status == kStatusCrcError) return std::string("Ошибка в контрольной сумме");
-  if (status == kStatusTransferError) return std::string("Ошибка при передаче данных");
+  if (silent) return LinkErrorText({LinkErrorKind::NoAnswer, {}, 0});
+  if (status == kStatusRequestError) return LinkErrorText({LinkErrorKind::Refused, {}, 0});
+  if (status == kStatusCrcError) return LinkErrorText({LinkErrorKind::CrcError, {}, 0});
+  if (status == kStatusTransferError) return LinkErrorText({LinkErrorKind::WrongLength, {}, 0});
   return std::nullopt;
 }
 

@@ -6,14 +6,13 @@
 #include <string>
 
 #include "link/answers.h"
+#include "link/link_error.h"
 
 namespace quillon {
 
 inline constexpr std::uint32_t kStatusRequestError = 0x00100000;  // the device refused the request
 inline constexpr std::uint32_t kStatusCrcError = 0x01000000;
 inline constexpr std::uint32_t kStatusTransferError = 0x10000000;  // the answer was cut or malformed
-
-inline constexpr const char* kNoAnswerMessage = "Устройство не отвечает";
 
 // The outcome of one answer: taken, silence (nothing came), or an error status.
 struct AnswerVerdict {

@@ -8,14 +8,9 @@
 #include <optional>
 #include <string_view>
 
-namespace quillon {
+#include "link/protocol.h"
 
-// Protocol names as they are stored in settings, scope window files and combo boxes.
-inline constexpr std::string_view kProtocolQuBUS = "QuBUS";
-inline constexpr std::string_view kProtocolMODBUSRTU = "MODBUS RTU";
-inline constexpr std::string_view kProtocolMODBUSTCP = "MODBUS TCP";
-// In the order the protocol lists offer them.
-inline constexpr std::string_view kProtocolNames[] = {kProtocolQuBUS, kProtocolMODBUSRTU, kProtocolMODBUSTCP};
+namespace quillon {
 
 // The MODBUS functions the program sends.
 inline constexpr std::uint8_t kMODBUSReadHoldingRegisters = 0x03;

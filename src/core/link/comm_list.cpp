@@ -4,6 +4,7 @@
 #include <atomic>
 #include <stdexcept>
 
+#include "link/link_error.h"
 #include "link/port_names.h"
 #include "link/port_probe.h"
 
@@ -22,7 +23,7 @@ std::unique_ptr<SerialLine> OpenByName(const std::string& name, const std::strin
 }  // namespace
 
 std::string PortErrorMessage(const std::string& name) {
-  return "Порт " + name + " не существует\nили занят другой программой";
+  return LinkErrorText({LinkErrorKind::PortUnavailable, name, 0});
 }
 
 TCommList::TCommList(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}

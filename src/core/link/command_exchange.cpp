@@ -4,25 +4,12 @@
 #include <stdexcept>
 #include <utility>
 
-#include "link/buses.h"
-#include "link/comm_list.h"
 #include "link/command_line.h"
-#include "link/link_hub.h"
-#include "link/port_names.h"
-#include "link/tcp_connection.h"
-#include "link/tcpip_list.h"
 
 namespace quillon {
 
-namespace {
-
-constexpr std::uint32_t kNoAddress = 0xFFFFFFFFu;
-
-}  // namespace
-
-bool CommandTarget::Tcp() const { return protocol == kProtocolMODBUSTCP; }
-
-CommandExchange::CommandExchange(LinkHub& hub, AnswerHandler onAnswer) : hub_(hub), onAnswer_(std::move(onAnswer)) {
+CommandExchange::CommandExchange(LinkHub& hub, AnswerHandler onAnswer)
+    : onAnswer_(std::move(onAnswer)), attachment_(hub) {
   request_.AnswerBuf = answer_.data();
   request_.AnswerCapacity = answer_.size();
   request_.OnAnswer = [this](TLinkRequest& request) {
@@ -31,7 +18,7 @@ CommandExchange::CommandExchange(LinkHub& hub, AnswerHandler onAnswer) : hub_(hu
   };
 }
 
-CommandRegistration CommandExchange::Send(const CommandTarget& target, std::vector<std::uint8_t> frame,
+CommandRegistration CommandExchange::Send(const Endpoint& target, std::vector<std::uint8_t> frame,
                                           std::uint64_t generation) {
   // The record may be changed only while no worker holds it.
   Withdraw();
@@ -46,43 +33,15 @@ CommandRegistration CommandExchange::Send(const CommandTarget& target, std::vect
   request_.Busy = false;
   generation_ = generation;
   tcp_ = target.Tcp();
-  return target.Tcp() ? SendTcp(target) : SendSerial(target);
-}
-
-CommandRegistration CommandExchange::SendSerial(const CommandTarget& target) {
-  TCommList& ports = hub_.Serial();
-  if (!ports.OpenLine(
-          target.port, target.baud, target.frameEndMs,
-          IsPseudoTerminal(target.port, target.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
-    return CommandRegistration::PortFailed;
+  if (const auto failure = attachment_.Open(target)) {
+    // Nobody to connect to: the time-out tells, as for a silent device.
+    return failure->kind == LinkErrorKind::Unreachable ? CommandRegistration::NotRegistered
+                                                       : CommandRegistration::PortFailed;
   }
-  port_ = target.port;
-  ports.LockPort(target.port);
-  ports.AddRequest(target.port, &request_);
-  ports.UnlockPort(target.port);
+  attachment_.Add(request_);
   return CommandRegistration::Registered;
 }
 
-CommandRegistration CommandExchange::SendTcp(const CommandTarget& target) {
-  const TcpPeer peer{ParseIPv4(target.ip), target.tcpPort};
-  if (peer.ip == kNoAddress) return CommandRegistration::NotRegistered;
-  TTCPIPList& workers = hub_.Tcp();
-  if (workers.OpenWorker(peer) < 0) return CommandRegistration::PortFailed;
-  ip_ = peer;
-  workers.Reconnect(peer);
-  workers.AddRequest(peer, &request_);
-  return CommandRegistration::Registered;
-}
-
-void CommandExchange::Withdraw() {
-  if (!port_.empty()) {
-    hub_.Serial().RemoveRequest(port_, &request_);
-    port_.clear();
-  }
-  if (ip_) {
-    hub_.Tcp().RemoveRequest(*ip_, &request_);
-    ip_.reset();
-  }
-}
+void CommandExchange::Withdraw() { attachment_.Withdraw(request_); }
 
 }  // namespace quillon

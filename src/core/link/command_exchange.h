@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "link/attachment.h"
 #include "link/link_request.h"
-#include "link/tcpip_list.h"
 
 namespace quillon {
 
@@ -21,23 +21,10 @@ class LinkHub;
 inline constexpr std::size_t kCommandAnswerCapacity = 1025;
 inline constexpr std::uint32_t kCommandDelayMs = 200;
 
-// Where a command goes, as the window's fields held it when Enter was pressed.
-struct CommandTarget {
-  std::string protocol;
-  std::string port;  // serial protocols
-  unsigned baud = 0;
-  unsigned frameEndMs = 0;
-  std::string programDirectory;  // where Ports/ is looked up; a pseudo-terminal needs no pauses
-  std::string ip;                // "MODBUS TCP"
-  std::uint16_t tcpPort = 0;
-
-  bool Tcp() const;
-};
-
 enum class CommandRegistration {
   Registered,
   PortFailed,     // the port does not open (or no socket could be made)
-  NotRegistered,  // no worker takes it (an address that is none): the time-out will tell
+  NotRegistered,  // no worker takes it (no TCP connection to the address): the time-out will tell
 };
 
 class CommandExchange {
@@ -52,27 +39,23 @@ class CommandExchange {
   CommandExchange& operator=(const CommandExchange&) = delete;
 
   // Takes the record out of the worker it was given to last, then hands `frame` once to the
-  // worker of `target`, opening the port or connection as needed.
-  CommandRegistration Send(const CommandTarget& target, std::vector<std::uint8_t> frame, std::uint64_t generation);
-  // Takes the record out of every worker that may hold it; a port left without records closes.
+  // worker of `target`, taking its line as needed.
+  CommandRegistration Send(const Endpoint& target, std::vector<std::uint8_t> frame, std::uint64_t generation);
+  // Takes the record out of the worker that may hold it; a port left without records closes.
   void Withdraw();
 
   const TLinkRequest& Request() const { return request_; }
 
  private:
-  CommandRegistration SendSerial(const CommandTarget& target);
-  CommandRegistration SendTcp(const CommandTarget& target);
-
-  LinkHub& hub_;
   AnswerHandler onAnswer_;
   std::vector<std::uint8_t> frame_;
   std::array<std::uint8_t, kCommandAnswerCapacity> answer_{};
   std::atomic<std::uint64_t> generation_{0};
   std::atomic<bool> tcp_{false};
-  // The workers the record was last handed to; only the task queue's thread touches them.
-  std::string port_;
-  std::optional<TcpPeer> ip_;
   TLinkRequest request_;
+  // Where the record was last handed; only the task queue's thread touches it. Last, so that it
+  // withdraws the record before it goes.
+  Attachment attachment_;
 };
 
 }  // namespace quillon

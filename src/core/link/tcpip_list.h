@@ -9,16 +9,10 @@
 #include <mutex>
 #include <vector>
 
+#include "link/endpoint.h"
 #include "link/tcpip_thread.h"
 
 namespace quillon {
-
-// Where a TCP worker connects: the address in network byte order and the TCP port.
-struct TcpPeer {
-  std::uint32_t ip = 0;
-  std::uint16_t port = 0;
-  bool operator==(const TcpPeer&) const = default;
-};
 
 class TTCPIPList {
  public:

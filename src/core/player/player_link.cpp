@@ -4,12 +4,11 @@
 #include <utility>
 
 #include "link/answers.h"
-#include "link/comm_list.h"
-#include "link/port_names.h"
 
 namespace quillon {
 
-PlayerLink::PlayerLink(GoodAnswer onGoodAnswer) : onGoodAnswer_(std::move(onGoodAnswer)) {
+PlayerLink::PlayerLink(LinkHub& hub, GoodAnswer onGoodAnswer)
+    : onGoodAnswer_(std::move(onGoodAnswer)), attachment_(hub) {
   poll_.AnswerBuf = pollAnswer_.data();
   poll_.AnswerCapacity = pollAnswer_.size();
   poll_.OneShot = false;
@@ -38,23 +37,10 @@ void PlayerLink::PollAnswered(TLinkRequest& request) {
   if (good && onGoodAnswer_) onGoodAnswer_();
 }
 
-bool PlayerLink::Attach(TCommList& ports, const PlayerPort& port, std::optional<PlayerPollFrame> poll) {
-  if (port_ != port.name) {
-    Withdraw(ports, poll_);
-    Withdraw(ports, write_);
-    pollRegistered_ = false;
-    writeRegistered_ = false;
-  } else if (poll && pollRegistered_) {
-    // Out of the worker before its frame changes.
-    Withdraw(ports, poll_);
-    pollRegistered_ = false;
-  }
-  port_ = port.name;
-  if (!ports.OpenLine(port.name, port.baud, port.frameEndMs,
-                      IsPseudoTerminal(port.name, port.programDirectory) ? SerialTimings::None() : SerialTimings{})) {
-    port_.clear();
-    return false;
-  }
+bool PlayerLink::Attach(const Endpoint& endpoint, std::optional<PlayerPollFrame> poll) {
+  // Out of the worker before its frame changes (a new place takes both records out anyway).
+  if (poll) attachment_.Withdraw(poll_);
+  if (attachment_.Open(endpoint)) return false;
   if (!poll) return true;
   {
     std::lock_guard lock(mutex_);
@@ -67,42 +53,25 @@ bool PlayerLink::Attach(TCommList& ports, const PlayerPort& port, std::optional<
   poll_.RequestLen = static_cast<std::uint32_t>(pollFrame_.size());
   poll_.AnswerLen = 0;
   poll_.Busy = false;
-  ports.LockPort(port.name);
-  ports.AddRequest(port.name, &poll_);
-  ports.UnlockPort(port.name);
-  pollRegistered_ = true;
+  attachment_.Add(poll_);
   return true;
 }
 
-bool PlayerLink::Send(TCommList& ports, std::vector<std::uint8_t> frame) {
-  if (port_.empty()) return false;
+bool PlayerLink::Send(std::vector<std::uint8_t> frame) {
+  if (!attachment_.Place()) return false;
   // The last write may not have been served yet; this one replaces it.
-  Withdraw(ports, write_);
+  attachment_.Withdraw(write_);
   writeFrame_ = std::move(frame);
   write_.RequestBuf = writeFrame_.data();
   write_.RequestLen = static_cast<std::uint32_t>(writeFrame_.size());
   write_.AnswerLen = 0;
   write_.OneShot = true;
   write_.Busy = false;
-  ports.LockPort(port_);
-  ports.AddRequest(port_, &write_);
-  ports.UnlockPort(port_);
-  writeRegistered_ = true;
+  attachment_.Add(write_);
   return true;
 }
 
-void PlayerLink::Detach(TCommList& ports) {
-  Withdraw(ports, poll_);
-  Withdraw(ports, write_);
-  pollRegistered_ = false;
-  writeRegistered_ = false;
-  port_.clear();
-}
-
-void PlayerLink::Withdraw(TCommList& ports, TLinkRequest& request) {
-  const bool registered = &request == &poll_ ? pollRegistered_ : writeRegistered_;
-  if (!port_.empty() && registered) ports.RemoveRequest(port_, &request);
-}
+void PlayerLink::Detach() { attachment_.Leave(); }
 
 void PlayerLink::Rearm() { poll_.Busy = false; }
 

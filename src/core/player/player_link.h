@@ -17,23 +17,16 @@
 #include <string>
 #include <vector>
 
+#include "link/attachment.h"
 #include "link/link_request.h"
 #include "player/player_poll.h"
 #include "variables/view.h"
 
 namespace quillon {
 
-class TCommList;
+class LinkHub;
 
 inline constexpr std::uint32_t kPlayerWriteDelayMs = 100;
-
-struct PlayerPort {
-  std::string name;
-  unsigned baud = 0;
-  unsigned frameEndMs = 8;
-  // Where Ports/ is looked up; a pseudo-terminal needs none of the settling pauses.
-  std::string programDirectory;
-};
 
 class PlayerLink {
  public:
@@ -41,19 +34,20 @@ class PlayerLink {
   // return without blocking.
   using GoodAnswer = std::function<void()>;
 
-  explicit PlayerLink(GoodAnswer onGoodAnswer);
+  // `hub` outlives the link.
+  PlayerLink(LinkHub& hub, GoodAnswer onGoodAnswer);
   PlayerLink(const PlayerLink&) = delete;
   PlayerLink& operator=(const PlayerLink&) = delete;
 
-  // Task queue thread. Leaves a port it was attached to before, opens and configures `port`
-  // and, given a poll, registers it (in place of an earlier one). False when the port cannot
-  // be opened: then nothing is registered.
-  bool Attach(TCommList& ports, const PlayerPort& port, std::optional<PlayerPollFrame> poll);
+  // Task queue thread. Leaves a place it was attached to before, takes the endpoint's line and,
+  // given a poll, registers it (in place of an earlier one). False when the line cannot be had:
+  // then nothing is registered.
+  bool Attach(const Endpoint& endpoint, std::optional<PlayerPollFrame> poll);
   // Task queue thread. Takes the previous write out of the worker and hands over this one;
-  // false when no port is attached.
-  bool Send(TCommList& ports, std::vector<std::uint8_t> frame);
+  // false when no line is attached.
+  bool Send(std::vector<std::uint8_t> frame);
   // Task queue thread. Withdraws both records; a port left without records closes.
-  void Detach(TCommList& ports);
+  void Detach();
 
   // Any thread. Lets the worker send the poll again.
   void Rearm();
@@ -74,7 +68,6 @@ class PlayerLink {
 
  private:
   void PollAnswered(TLinkRequest& request);
-  void Withdraw(TCommList& ports, TLinkRequest& request);
 
   GoodAnswer onGoodAnswer_;
   mutable std::mutex mutex_;  // the image, the message and the poll's frame
@@ -89,10 +82,8 @@ class PlayerLink {
   TLinkRequest poll_;
   TLinkRequest write_;
 
-  // Task queue thread only.
-  std::string port_;
-  bool pollRegistered_ = false;
-  bool writeRegistered_ = false;
+  // Task queue thread only. Last, so that it withdraws the records before they go.
+  Attachment attachment_;
 };
 
 }  // namespace quillon

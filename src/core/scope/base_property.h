@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "link/link_check.h"
+
 namespace quillon {
 
 class TViewList;
@@ -36,5 +38,9 @@ struct TBaseProperty {
   TViewList* Vars = nullptr;
   std::span<std::uint8_t> Image;
 };
+
+// The link fields the settings hold (under MODBUS TCP the IP address stands in the frame-end
+// field, as the link fields keep it).
+LinkFieldTexts LinkFieldsOf(const TBaseProperty& settings);
 
 }  // namespace quillon

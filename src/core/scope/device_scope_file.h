@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "device/link_check.h"
+#include "link/link_check.h"
 #include "workspace/paths.h"
 
 namespace quillon {

@@ -15,8 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "link/comm_thread.h"
-#include "link/tcpip_list.h"
+#include "link/attachment.h"
 #include "scope/base_property.h"
 #include "scope/scope_poll.h"
 #include "scope/trace_file.h"
@@ -57,23 +56,21 @@ class ScopeSession {
   // --- on the link task queue ---
   // Registers the prepared poll record with the settings' port or address (the record must
   // have been prepared while withdrawn).
-  ScopeRegistration RegisterPoll(const TBaseProperty& settings, const SerialTimings& timings);
+  ScopeRegistration RegisterPoll(const TBaseProperty& settings);
   // Registers the write record, prepared with `frame`, with the same port or address as the
   // settings name. The write record is withdrawn first.
-  ScopeRegistration RegisterWrite(const TBaseProperty& settings, const SerialTimings& timings, const LinkFrame& frame);
-  // Takes the poll record (and with `write` the write record) out of every worker that has it.
+  ScopeRegistration RegisterWrite(const TBaseProperty& settings, const LinkFrame& frame);
+  // Takes the poll record out of its worker; with `write` the write record too, and the place
+  // is forgotten.
   void Withdraw(bool write);
 
  private:
-  ScopeRegistration Register(TLinkRequest& request, const TBaseProperty& settings, const SerialTimings& timings);
+  ScopeRegistration Register(TLinkRequest& request, const TBaseProperty& settings);
 
   std::mutex traceFailureGuard_;
   std::string traceFailure_;
-  // Where the records went last; touched on the task queue only.
-  LinkHub& hub_;
-  std::string port_;
-  TcpPeer ip_;
-  bool ipUsed_ = false;
+  // Where the records went; touched on the task queue only.
+  Attachment attachment_;
 };
 
 }  // namespace quillon

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "device/cell_commit.h"
-#include "device/link_check.h"
+#include "link/link_check.h"
 #include "variables/view_list.h"
 
 namespace quillon {

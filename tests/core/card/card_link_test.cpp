@@ -14,8 +14,7 @@
 #include "card/card_queries.h"
 #include "core/card/card_answers.h"
 #include "core/link/pty_peer.h"
-#include "link/comm_list.h"
-#include "link/tcpip_list.h"
+#include "link/link_hub.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
@@ -47,12 +46,12 @@ class CardLinkTest : public ::testing::Test {
     std::filesystem::create_directories(dir / "Ports");
     ASSERT_EQ(::symlink(peer.SlavePath().c_str(), (dir / "Ports/DEV").c_str()), 0);
     peer.Start(Device);
+    target.protocol = Protocol::MODBUSRTU;
     target.port = "DEV";
     target.baud = 115200;
     target.frameEndMs = 5;
-    target.programDirectory = dir.Path();
   }
-  void TearDown() override { link.Withdraw({&ports, &tcp}); }
+  void TearDown() override { link.Withdraw(); }
 
   // The steps of one operation up to its last.
   std::vector<CardStep> RunToEnd(std::shared_ptr<CardOperation> operation, std::uint64_t generation) {
@@ -60,7 +59,7 @@ class CardLinkTest : public ::testing::Test {
       std::lock_guard lock(mutex);
       steps.clear();
     }
-    EXPECT_EQ(link.Start({&ports, &tcp}, target, std::move(operation), generation), CardAttach::Attached);
+    EXPECT_EQ(link.Start(target, std::move(operation), generation), CardAttach::Attached);
     std::unique_lock lock(mutex);
     EXPECT_TRUE(
         arrived.wait_for(lock, std::chrono::seconds(5), [&] { return !steps.empty() && steps.back().Finished(); }));
@@ -69,17 +68,17 @@ class CardLinkTest : public ::testing::Test {
 
   testing::TempDir dir;
   testing::PtyPeer peer;
-  TCommList ports{dir.Path()};
-  TTCPIPList tcp;
-  CardTarget target;
+  LinkHub hub{dir.Path()};
+  TCommList& ports = hub.Serial();
+  Endpoint target;
   std::mutex mutex;
   std::condition_variable arrived;
   std::vector<CardStep> steps;
-  CardLink link{[this](CardStep step) {
-    std::lock_guard lock(mutex);
-    steps.push_back(std::move(step));
-    arrived.notify_all();
-  }};
+  CardLink link{hub, [this](CardStep step) {
+                  std::lock_guard lock(mutex);
+                  steps.push_back(std::move(step));
+                  arrived.notify_all();
+                }};
 };
 
 TEST_F(CardLinkTest, OperationsFollowOneAnotherOnTheSameRecordAndPort) {
@@ -101,19 +100,20 @@ TEST_F(CardLinkTest, OperationsFollowOneAnotherOnTheSameRecordAndPort) {
   EXPECT_EQ(disk[0].generation, 2u);
   EXPECT_EQ(ports.FindPortWorker("DEV"), worker);
 
-  link.Withdraw({&ports, &tcp});
+  link.Withdraw();
   EXPECT_EQ(ports.FindPortWorker("DEV"), nullptr);
 }
 
 TEST_F(CardLinkTest, APortThatDoesNotOpenStartsNothing) {
   target.port = "MISSING";
-  EXPECT_EQ(link.Start({&ports, &tcp}, target, std::make_shared<CardListQuery>(1), 1), CardAttach::PortFailed);
+  EXPECT_EQ(link.Start(target, std::make_shared<CardListQuery>(1), 1), CardAttach::PortFailed);
   EXPECT_FALSE(link.Running());
   EXPECT_EQ(ports.Count(), 0u);
-  CardTarget network;
-  network.tcp = true;
+  Endpoint network;
+  network.protocol = Protocol::MODBUSTCP;
   network.ip = "not an address";
-  EXPECT_EQ(link.Start({&ports, &tcp}, network, std::make_shared<CardListQuery>(1), 2), CardAttach::PortFailed);
+  network.peer = {kNoIPv4Address, 502};
+  EXPECT_EQ(link.Start(network, std::make_shared<CardListQuery>(1), 2), CardAttach::PortFailed);
 }
 
 TEST_F(CardLinkTest, ARequestToAddressZeroNeverGoesOut) {

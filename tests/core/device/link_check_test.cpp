@@ -1,5 +1,5 @@
 // The link field checks: their order, texts and focus for each kind of request.
-#include "device/link_check.h"
+#include "link/link_check.h"
 
 #include <gtest/gtest.h>
 

@@ -141,13 +141,12 @@ struct ExchangeBench {
     peer.Start(testing::EchoAfter(0x55));
   }
 
-  CommandTarget Serial(const std::string& port) const {
-    CommandTarget target;
-    target.protocol = "MODBUS RTU";
+  Endpoint Serial(const std::string& port) const {
+    Endpoint target;
+    target.protocol = Protocol::MODBUSRTU;
     target.port = port;
     target.baud = 19200;
     target.frameEndMs = 10;
-    target.programDirectory = dir.Path();
     return target;
   }
   std::vector<std::pair<std::uint64_t, Bytes>> Answers() {
@@ -198,10 +197,10 @@ TEST(CommandExchange, PortThatDoesNotOpenAndAddressThatIsNone) {
   ExchangeBench bench;
   EXPECT_EQ(bench.exchange->Send(bench.Serial("MISSING"), {0x01}, 1), CommandRegistration::PortFailed);
   EXPECT_EQ(bench.list.Count(), 0u);
-  CommandTarget tcp;
-  tcp.protocol = "MODBUS TCP";
+  Endpoint tcp;
+  tcp.protocol = Protocol::MODBUSTCP;
   tcp.ip = "not an address";
-  tcp.tcpPort = 502;
+  tcp.peer = {kNoIPv4Address, 502};
   EXPECT_EQ(bench.exchange->Send(tcp, {0x01}, 2), CommandRegistration::NotRegistered);
   EXPECT_TRUE(bench.Answers().empty());
 }

@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "core/link/pty_peer.h"
-#include "link/comm_list.h"
 #include "link/crc16.h"
+#include "link/link_hub.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
@@ -42,12 +42,12 @@ class PlayerLinkTest : public ::testing::Test {
       }
       return {};
     });
-    port.name = "DEV";
+    port.protocol = Protocol::MODBUSRTU;
+    port.port = "DEV";
     port.baud = 115200;
     port.frameEndMs = 5;
-    port.programDirectory = dir.Path();
   }
-  void TearDown() override { link.Detach(ports); }
+  void TearDown() override { link.Detach(); }
 
   PlayerPollFrame Poll() { return PlayerPollFrame{WithCrc({1, 0x03, 0x01, 0x00, 0x00, 0x02}), 0}; }
 
@@ -61,14 +61,15 @@ class PlayerLinkTest : public ::testing::Test {
   std::atomic<Mode> mode{Mode::Good};
   testing::TempDir dir;
   testing::PtyPeer peer;
-  TCommList ports{dir.Path()};
-  PlayerPort port;
+  LinkHub hub{dir.Path()};
+  TCommList& ports = hub.Serial();
+  Endpoint port;
   std::atomic<int> goodAnswers{0};
-  PlayerLink link{[this] { ++goodAnswers; }};
+  PlayerLink link{hub, [this] { ++goodAnswers; }};
 };
 
 TEST_F(PlayerLinkTest, ThePollIsDecodedAndSentAgainOnlyWhenRearmed) {
-  ASSERT_TRUE(link.Attach(ports, port, Poll()));
+  ASSERT_TRUE(link.Attach(port, Poll()));
   ASSERT_TRUE(testing::WaitFor([&] { return goodAnswers.load() == 1; }));
   link.WithImage([&] {
     // Words arrive high byte first and land in memory order.
@@ -97,9 +98,9 @@ TEST_F(PlayerLinkTest, ThePollIsDecodedAndSentAgainOnlyWhenRearmed) {
 
 TEST_F(PlayerLinkTest, WritesGoOutOnceAndThePortGoesWithTheLastRecord) {
   const Bytes write = WithCrc({1, 0x10, 0x01, 0x01, 0x00, 0x01, 0x02, 0x00, 0x11});
-  EXPECT_FALSE(link.Send(ports, write));
-  ASSERT_TRUE(link.Attach(ports, port, Poll()));
-  ASSERT_TRUE(link.Send(ports, write));
+  EXPECT_FALSE(link.Send(write));
+  ASSERT_TRUE(link.Attach(port, Poll()));
+  ASSERT_TRUE(link.Send(write));
   ASSERT_TRUE(testing::WaitFor([&] {
     for (const Bytes& request : peer.Requests())
       if (request == write) return true;
@@ -111,16 +112,16 @@ TEST_F(PlayerLinkTest, WritesGoOutOnceAndThePortGoesWithTheLastRecord) {
   EXPECT_EQ(writes, 1u);
 
   // Attaching again with a new poll replaces the old one instead of adding a second.
-  ASSERT_TRUE(link.Attach(ports, port, Poll()));
+  ASSERT_TRUE(link.Attach(port, Poll()));
   ASSERT_NE(ports.FindPortWorker("DEV"), nullptr);
   EXPECT_EQ(ports.FindPortWorker("DEV")->RequestCount(), 1);
-  link.Detach(ports);
+  link.Detach();
   EXPECT_EQ(ports.FindPortWorker("DEV"), nullptr);
 
-  PlayerPort missing = port;
-  missing.name = "NOPE";
-  EXPECT_FALSE(link.Attach(ports, missing, Poll()));
-  EXPECT_FALSE(link.Send(ports, write));
+  Endpoint missing = port;
+  missing.port = "NOPE";
+  EXPECT_FALSE(link.Attach(missing, Poll()));
+  EXPECT_FALSE(link.Send(write));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "device/link_check.h"
+#include "link/link_check.h"
 
 #include "link/buses.h"
 #include "text/numbers.h"

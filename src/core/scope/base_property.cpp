@@ -1,0 +1,18 @@
+#include "scope/base_property.h"
+
+#include "link/protocol.h"
+
+namespace quillon {
+
+LinkFieldTexts LinkFieldsOf(const TBaseProperty& settings) {
+  LinkFieldTexts fields;
+  fields.protocol = settings.Protocol;
+  fields.port = settings.PortName;
+  fields.baud = settings.Baud;
+  fields.frameEnd = settings.Protocol == kProtocolMODBUSTCP ? settings.IPAddress : settings.FrameEnd;
+  fields.address = settings.SlaveAddr;
+  fields.tcpPort = settings.IPPort;
+  return fields;
+}
+
+}  // namespace quillon
