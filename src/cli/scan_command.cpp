@@ -65,7 +65,7 @@ int RunScanCommand(const Args& args) {
   } catch (const std::invalid_argument& error) {
     return UsageError(std::string("scan: ") + error.what());
   }
-  if (parsed.link.protocol == kProtocolQuBUS) {
+  if (parsed.link.Kind() == Protocol::QuBUS) {
     return UsageError("scan: the search asks MODBUS slaves: --bus \"MODBUS RTU\" or \"MODBUS TCP\"");
   }
   if (const auto failed = FailedLinkCheck(parsed.link, LinkCheck::Identify)) return *failed;

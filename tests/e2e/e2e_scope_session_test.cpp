@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include "core/link/pty_peer.h"
 #include "core/variables/recording_canvas.h"
@@ -25,14 +26,16 @@ namespace {
 
 const std::string kDemoDevice = kSource + "/demo/Devices/TK3/1027.ini";
 
-// The demo drive's r1, r2 and r5 after a time mark, laid out and polled as a scope window does
-// it, on the simulator at Ports/SIM1 or the TCP port; nullptr when any step fails.
+// The demo drive's r1, r2 and r5 (or the variables named, of `area`) after a time mark, laid out
+// and polled as a scope window does it, on the simulator at Ports/SIM1 or the TCP port; nullptr
+// when any step fails.
 std::shared_ptr<ScopeSession> StartDemoPoll(LinkHub& hub, const quillon::testing::TempDir& dir,
-                                            const std::string& protocol, int tcpPort) {
+                                            const std::string& protocol, int tcpPort, const std::string& area = "RAM",
+                                            const std::vector<std::string>& names = {"r1 ", "r2 ", "r5 "}) {
   TBaseProperty settings;
   settings.DevicePath = kDemoDevice;
   settings.Protocol = protocol;
-  settings.MemArea = "RAM";
+  settings.MemArea = area;
   settings.PortName = "SIM1";
   settings.Baud = "115200";
   settings.FrameEnd = "8";
@@ -41,7 +44,7 @@ std::shared_ptr<ScopeSession> StartDemoPoll(LinkHub& hub, const quillon::testing
   settings.IPPort = std::to_string(tcpPort);
   auto session = std::make_shared<ScopeSession>(hub);
   const WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
-  if (OpenDeviceFromList(settings, {"r1 ", "r2 ", "r5 "}, "", session->list, session->image, paths).status !=
+  if (OpenDeviceFromList(settings, names, "", session->list, session->image, paths).status !=
       ScopeDeviceStatus::Built) {
     return nullptr;
   }
@@ -134,6 +137,37 @@ TEST_P(ScopeUnderFaults, EverySampleIsTheControllersValue) {
           << variable.Name << ", " << back << " samples back, " << fault << " over " << protocol;
     }
   }
+}
+
+// Two windows on one line, answers coming late: a late answer to one window's request must never
+// become the other window's sample. The spans are the same length (five registers), so only the
+// values tell them apart: the RAM ones are 0, the FLASH ones 1000, 1000 and 50.
+TEST(TwoScopeWindows, ALateAnswerNeverBecomesTheOtherWindowsSample) {
+  quillon::testing::TempDir dir;
+  LinkHub hub(dir.Path());
+  Simulator sim({"--device", kDemoDevice, "--pty", dir / "Ports/SIM1", "--tcp", "0", "--fault", "late=0.3,seed=11"});
+  ASSERT_TRUE(sim.Ready());
+  const auto ram = StartDemoPoll(hub, dir, "MODBUS RTU", sim.TcpPort());
+  const auto flash = StartDemoPoll(hub, dir, "MODBUS RTU", sim.TcpPort(), "FLASH", {"p1 ", "p2 ", "p5 "});
+  ASSERT_NE(ram, nullptr);
+  ASSERT_NE(flash, nullptr);
+  constexpr int kSamples = 12;
+  const bool sampled = quillon::testing::WaitFor(
+      [&] { return ram->list.Item(0).Head >= kSamples && flash->list.Item(0).Head >= kSamples; },
+      std::chrono::seconds(60));
+  ram->Withdraw(true);
+  flash->Withdraw(true);
+  ASSERT_TRUE(sampled) << ram->list.Item(0).Head << " and " << flash->list.Item(0).Head << " samples";
+  const auto expectAll = [](ScopeSession& session, const std::vector<std::uint64_t>& values) {
+    for (std::size_t i = 1; i < session.list.Variables.size(); ++i) {
+      TView& variable = session.list.Item(static_cast<int>(i));
+      for (int back = 0; back < kSamples; ++back) {
+        ASSERT_EQ(variable.SampleAt(variable.Head - back), values[i - 1]) << variable.Name << ", " << back << " back";
+      }
+    }
+  };
+  expectAll(*ram, {0, 0, 0});
+  expectAll(*flash, {1000, 1000, 50});
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFault, ScopeUnderFaults,

@@ -72,7 +72,7 @@ void LinkFields::SetPortNames(const std::vector<std::string>& names) {
 }
 
 void LinkFields::ShowProtocolFields(std::string_view protocol, const LinkFieldValues& values) {
-  const bool tcp = protocol == kModbusTcpProtocol;
+  const bool tcp = ProtocolNamed(protocol) == Protocol::MODBUSTCP;
   cbCOM_->setVisible(!tcp);
   lbBPS_->setVisible(!tcp);
   cbBPS_->setVisible(!tcp);

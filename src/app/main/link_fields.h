@@ -20,8 +20,6 @@ class QPushButton;
 
 namespace quillon {
 
-inline constexpr std::string_view kModbusTcpProtocol = "MODBUS TCP";
-
 // The port list: asks its owner for the current ports each time it is about to open.
 class PortComboBox : public QComboBox {
   Q_OBJECT

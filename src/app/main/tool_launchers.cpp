@@ -53,7 +53,7 @@ TBaseProperty ToolLinkSettings(ToolKind kind, const TBaseProperty& fields) {
   link.Baud = fields.Baud;
   link.FrameEnd = fields.FrameEnd;
   // Under MODBUS TCP every tool needs the device's address and port to reach it at all.
-  if (kind == ToolKind::Terminal || fields.Protocol == kProtocolMODBUSTCP) {
+  if (kind == ToolKind::Terminal || ProtocolOf(fields) == Protocol::MODBUSTCP) {
     link.IPAddress = fields.IPAddress;
     link.IPPort = fields.IPPort;
   }

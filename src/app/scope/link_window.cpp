@@ -328,7 +328,7 @@ void TLinkWindowFm::PollWithdrawn(std::uint64_t generation) {
     CurrentPrompt().Warning("Quillon", error.what());
     return;
   }
-  const bool tcp = property_.Protocol == kProtocolMODBUSTCP;
+  const bool tcp = ProtocolOf(property_) == Protocol::MODBUSTCP;
   portInUse_ = tcp ? "IP:" + property_.IPPort : property_.PortName;
   panels_[kPortPanel]->setText(QString::fromStdString(portInUse_));
   panels_[kProtocolPanel]->setText(QString::fromStdString(property_.Protocol));

@@ -62,7 +62,7 @@ void TfmTirel::showEvent(QShowEvent* event) {
   FormShow();
 }
 
-bool TfmTirel::ModbusRtu() const { return Property.Protocol == kProtocolMODBUSRTU; }
+bool TfmTirel::ModbusRtu() const { return ProtocolOf(Property) == Protocol::MODBUSRTU; }
 
 Endpoint TfmTirel::PlayerEndpoint() const {
   Endpoint endpoint;

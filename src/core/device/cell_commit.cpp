@@ -86,7 +86,7 @@ LinkFrame BuildValueWrite(const TView& variable, const std::vector<std::uint8_t>
   frame.expectedLen = kValueWriteExpectedLen;
   int length = 0;
   const int count = static_cast<int>(data.size());
-  if (fields.protocol == kProtocolQuBUS) {
+  if (fields.Kind() == Protocol::QuBUS) {
     BuildQuBUSWrite(area, variable.Address, data.data(), count, frame.bytes.data(), length);
   } else if (count == 1) {
     if (variable.DataPtr == nullptr || variable.DataPtr < valueBuffer.data() ||

@@ -72,7 +72,7 @@ LinkFrame DeviceParameters::BuildRead(const LinkFieldTexts& fields) {
   LinkFrame frame;
   frame.bytes.resize(kMaxFrameLength);
   int length = 0;
-  if (fields.protocol == kProtocolQuBUS) {
+  if (fields.Kind() == Protocol::QuBUS) {
     std::uint16_t start = 0;
     std::uint16_t end = 0;
     QuBUSSpan(list_, start, end);
@@ -97,7 +97,7 @@ LinkFrame DeviceParameters::BuildRead(const LinkFieldTexts& fields) {
 AnswerVerdict DeviceParameters::TakeReadAnswer(const LinkFieldTexts& fields, const LinkFrame& request,
                                                const std::uint8_t* answer, std::size_t answerLen) {
   if (IsSilence(answerLen, fields.Tcp())) return AnswerVerdict::Silent();
-  if (fields.protocol == kProtocolQuBUS) {
+  if (fields.Kind() == Protocol::QuBUS) {
     if (JudgeQuBUSRead(answerLen, static_cast<std::uint32_t>(request.expectedLen)) != AnswerJudgement::Valid) {
       return AnswerVerdict::Error(kStatusTransferError);
     }
@@ -122,7 +122,7 @@ LinkFrame BuildIdentificationRequest(const LinkFieldTexts& fields) {
   LinkFrame frame;
   frame.bytes.resize(kMaxFrameLength);
   int length = 0;
-  if (fields.protocol == kProtocolQuBUS) {
+  if (fields.Kind() == Protocol::QuBUS) {
     BuildQuBUSRead(1, "ID", 0, 0, frame.bytes.data(), length);
   } else {
     BuildMODBUSRead(fields.address, 0, 0, frame.bytes.data(), length);
@@ -138,7 +138,7 @@ IdentificationAnswer TakeIdentificationAnswer(const LinkFieldTexts& fields, cons
     result.verdict = AnswerVerdict::Silent();
     return result;
   }
-  if (fields.protocol == kProtocolQuBUS) {
+  if (fields.Kind() == Protocol::QuBUS) {
     result.verdict = AnswerVerdict::Accepted();
     result.text = WithoutLastCharacter(QuBUSIdentificationText(answer, answerLen));
     return result;

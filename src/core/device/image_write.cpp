@@ -30,7 +30,7 @@ LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields) {
   LinkFrame frame;
   frame.bytes.resize(kMaxFrameLength);
   int length = 0;
-  if (fields.protocol == kProtocolQuBUS) {
+  if (fields.Kind() == Protocol::QuBUS) {
     std::uint16_t start = 0;
     std::uint16_t end = 0;
     QuBUSSpan(list, start, end);
@@ -59,7 +59,7 @@ LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields) {
 AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::vector<std::uint8_t>& request,
                                     const std::uint8_t* answer, std::size_t answerLen) {
   if (IsSilence(answerLen, fields.Tcp())) return AnswerVerdict::Silent();
-  if (fields.protocol == kProtocolQuBUS) {
+  if (fields.Kind() == Protocol::QuBUS) {
     return answer[0] == kQuBUSFlashWriteCode ? AnswerVerdict::Accepted() : AnswerVerdict::Error(kStatusRequestError);
   }
   return VerdictOf(JudgeMODBUSAnswer(request.data(), request.size(), answer, answerLen).judgement);

@@ -24,7 +24,10 @@ std::optional<std::uint8_t> HexValue(char digit) {
   return std::nullopt;
 }
 
-bool IsModbus(std::string_view protocol) { return protocol == kProtocolMODBUSRTU || protocol == kProtocolMODBUSTCP; }
+bool IsModbus(std::string_view protocol) {
+  const auto kind = ProtocolNamed(protocol);
+  return kind && IsMODBUS(*kind);
+}
 
 }  // namespace
 

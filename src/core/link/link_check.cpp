@@ -5,9 +5,9 @@
 
 namespace quillon {
 
-bool LinkFieldTexts::Serial() const { return protocol == kProtocolQuBUS || protocol == kProtocolMODBUSRTU; }
-bool LinkFieldTexts::Tcp() const { return protocol == kProtocolMODBUSTCP; }
-bool LinkFieldTexts::Modbus() const { return protocol == kProtocolMODBUSRTU || protocol == kProtocolMODBUSTCP; }
+bool LinkFieldTexts::Serial() const { return Kind() && !OverTcp(*Kind()); }
+bool LinkFieldTexts::Tcp() const { return Kind() == Protocol::MODBUSTCP; }
+bool LinkFieldTexts::Modbus() const { return Kind() && IsMODBUS(*Kind()); }
 
 namespace {
 
@@ -52,7 +52,7 @@ std::optional<LinkCheckFailure> CheckLinkFields(const LinkFieldTexts& fields, Li
     return LinkCheckFailure{check == LinkCheck::Identify ? "Не выбран TCP порт!" : "Не указан TCP/IP порт",
                             LinkField::TcpPort};
   }
-  bool addressChecked = fields.protocol == kProtocolMODBUSRTU;
+  bool addressChecked = fields.Kind() == Protocol::MODBUSRTU;
   if (check == LinkCheck::WriteValue) addressChecked = true;
   if (check == LinkCheck::WriteImage) addressChecked = fields.Modbus();
   // Every MODBUS frame carries the address as one byte, so MODBUS TCP needs a valid one too.

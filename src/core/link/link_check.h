@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "link/protocol.h"
+
 namespace quillon {
 
 // What the link fields hold, as typed.
@@ -15,6 +17,8 @@ struct LinkFieldTexts {
   std::string address;   // device address text
   std::string tcpPort;   // MODBUS TCP
 
+  // The link kind the protocol text names; nothing for any other text.
+  std::optional<Protocol> Kind() const { return ProtocolNamed(protocol); }
   bool Serial() const;
   bool Tcp() const;
   bool Modbus() const;

@@ -1,6 +1,7 @@
 #pragma once
 // The three link kinds, and their names as settings, scope window files and protocol lists
-// store them. Everything past the link fields compares the kind, never the text.
+// store them. Everything past the link fields compares the kind, never the text. Header only:
+// the settings, below the link code, read it too.
 #include <optional>
 #include <string_view>
 
@@ -15,8 +16,24 @@ inline constexpr std::string_view kProtocolMODBUSTCP = "MODBUS TCP";
 inline constexpr std::string_view kProtocolNames[] = {kProtocolQuBUS, kProtocolMODBUSRTU, kProtocolMODBUSTCP};
 
 // The kind by its exact (case-sensitive) name; nothing for any other text.
-std::optional<Protocol> ProtocolNamed(std::string_view name);
-std::string_view NameOf(Protocol protocol);
+constexpr std::optional<Protocol> ProtocolNamed(std::string_view name) {
+  if (name == kProtocolQuBUS) return Protocol::QuBUS;
+  if (name == kProtocolMODBUSRTU) return Protocol::MODBUSRTU;
+  if (name == kProtocolMODBUSTCP) return Protocol::MODBUSTCP;
+  return std::nullopt;
+}
+
+constexpr std::string_view NameOf(Protocol protocol) {
+  switch (protocol) {
+    case Protocol::QuBUS:
+      return kProtocolQuBUS;
+    case Protocol::MODBUSRTU:
+      return kProtocolMODBUSRTU;
+    case Protocol::MODBUSTCP:
+      return kProtocolMODBUSTCP;
+  }
+  return kProtocolQuBUS;
+}
 
 // MODBUS frames, slave address and CRC included ("MODBUS TCP" carries RTU frames over TCP).
 constexpr bool IsMODBUS(Protocol protocol) { return protocol != Protocol::QuBUS; }

@@ -4,12 +4,14 @@
 
 namespace quillon {
 
+std::optional<Protocol> ProtocolOf(const TBaseProperty& settings) { return ProtocolNamed(settings.Protocol); }
+
 LinkFieldTexts LinkFieldsOf(const TBaseProperty& settings) {
   LinkFieldTexts fields;
   fields.protocol = settings.Protocol;
   fields.port = settings.PortName;
   fields.baud = settings.Baud;
-  fields.frameEnd = settings.Protocol == kProtocolMODBUSTCP ? settings.IPAddress : settings.FrameEnd;
+  fields.frameEnd = ProtocolOf(settings) == Protocol::MODBUSTCP ? settings.IPAddress : settings.FrameEnd;
   fields.address = settings.SlaveAddr;
   fields.tcpPort = settings.IPPort;
   return fields;

@@ -4,6 +4,7 @@
 // tool it opens. Every value is kept as the text it was read as and converted where it is used.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -38,6 +39,9 @@ struct TBaseProperty {
   TViewList* Vars = nullptr;
   std::span<std::uint8_t> Image;
 };
+
+// The link kind the settings name; nothing for any other text.
+std::optional<Protocol> ProtocolOf(const TBaseProperty& settings);
 
 // The link fields the settings hold (under MODBUS TCP the IP address stands in the frame-end
 // field, as the link fields keep it).

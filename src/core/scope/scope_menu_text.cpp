@@ -6,8 +6,9 @@ namespace quillon {
 
 std::string ScopeWindowMenuText(const TBaseProperty& property, const std::string& caption) {
   std::string text;
-  if (property.Protocol == kProtocolMODBUSRTU) text = property.SlaveAddr + " ";
-  if (property.Protocol == kProtocolMODBUSTCP) text = property.IPAddress + " " + property.IPPort + " ";
+  const auto protocol = ProtocolOf(property);
+  if (protocol == Protocol::MODBUSRTU) text = property.SlaveAddr + " ";
+  if (protocol == Protocol::MODBUSTCP) text = property.IPAddress + " " + property.IPPort + " ";
   text += property.PortName + " " + property.Protocol + " " + property.Baud + " " + property.MemArea;
   return text + ": " + caption;
 }

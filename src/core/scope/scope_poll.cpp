@@ -27,8 +27,9 @@ ScopePoll::ScopePoll(TViewList& list, std::span<std::uint8_t> image)
 
 bool ScopePoll::PreparePoll(const TBaseProperty& settings) {
   if (settings.PortName == kViewRecordPort) return false;
-  const bool qubus = settings.Protocol == kProtocolQuBUS;
-  if (!qubus && settings.Protocol != kProtocolMODBUSRTU && settings.Protocol != kProtocolMODBUSTCP) return false;
+  const auto protocol = ProtocolOf(settings);
+  if (!protocol) return false;
+  const bool qubus = *protocol == Protocol::QuBUS;
   list_.LayoutByAddress(image_);
   int length = 0;
   if (qubus) {

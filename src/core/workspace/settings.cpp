@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "link/protocol.h"
 #include "platform/profile.h"
 #include "text/cp1251.h"
 #include "text/items.h"
@@ -14,9 +15,7 @@ namespace quillon {
 
 namespace {
 
-constexpr std::string_view kModbusTcp = "MODBUS TCP";
-
-bool IsModbusTcp(std::string_view protocol) { return protocol == kModbusTcp; }
+bool IsModbusTcp(std::string_view protocol) { return ProtocolNamed(protocol) == Protocol::MODBUSTCP; }
 
 std::optional<int> DecimalInt(std::string_view text) {
   const std::string trimmed = Trimmed(text);
