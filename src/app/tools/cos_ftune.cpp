@@ -80,6 +80,8 @@ void TFmCOSFTune::FormClose() {
 void TFmCOSFTune::btConnectClick() {
   const std::optional<Endpoint> endpoint = ReadToolEndpoint(Property);
   if (!endpoint) return;
+  // What an earlier connection showed is not this controller's.
+  for (QLineEdit* edit : {edUs_, edIs_, edF_, edCOS_}) edit->clear();
   btConnect_->setEnabled(false);
   setCursor(Qt::BusyCursor);
   AttachOnQueue(Context().tasks, link_, *endpoint, this, &TFmCOSFTune::Connected, Property.DevicePath);

@@ -65,6 +65,7 @@ void CosPhiLink::RamAnswered(TLinkRequest& request) {
   ++status_.goodReplies;
   std::copy_n(ramAnswer_.begin(), std::min<std::size_t>(length, lists_.ramImage.size()), lists_.ramImage.begin());
   lists_.ram.SampleAll();
+  ramAnswered_ = true;
 }
 
 void CosPhiLink::FlashAnswered(TLinkRequest& request) {
@@ -105,6 +106,7 @@ bool CosPhiLink::Attach(const Endpoint& endpoint, const std::string& devicePath)
   {
     std::lock_guard lock(mutex_);
     BuildCosPhiLists(devicePath, lists_);
+    ramAnswered_ = false;
     ramFrame_ = BuildListRead(lists_.ram, "RAM").value_or(PollFrame{});
     flashFrame_ = BuildListRead(lists_.flash, "FLASH").value_or(PollFrame{});
   }
@@ -156,10 +158,13 @@ bool CosPhiLink::Write(Area area, std::string_view name, const std::string& text
 CosPhiValues CosPhiLink::Values() {
   std::lock_guard lock(mutex_);
   CosPhiValues values;
-  values.statorVoltage = Shown(lists_.ram, kStatorVoltageName, 6);
-  values.statorCurrent = Shown(lists_.ram, kStatorCurrentName, 5);
-  values.angle = Shown(lists_.ram, kAngleName, 6);
-  if (values.angle) values.cosine = CosineText(*values.angle);
+  // The empty image is no reading: nothing is shown before this controller's first answer.
+  if (ramAnswered_) {
+    values.statorVoltage = Shown(lists_.ram, kStatorVoltageName, 6);
+    values.statorCurrent = Shown(lists_.ram, kStatorCurrentName, 5);
+    values.angle = Shown(lists_.ram, kAngleName, 6);
+    if (values.angle) values.cosine = CosineText(*values.angle);
+  }
   values.hasBufferRequest = lists_.ram.FindVariable(kBufferRequestName) != nullptr;
   return values;
 }

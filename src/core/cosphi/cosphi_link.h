@@ -70,7 +70,7 @@ class CosPhiLink {
   // FLASH poll again. False when nothing was sent (no port, no variable, a refused text).
   bool Write(Area area, std::string_view name, const std::string& text);
 
-  // Any thread.
+  // Any thread. The values of the last good RAM answer; none before the first since attaching.
   CosPhiValues Values();
   CosPhiStatus TakeStatus();
   StripColours Colours();
@@ -88,6 +88,7 @@ class CosPhiLink {
   mutable std::mutex mutex_;
   CosPhiLists lists_;
   CosPhiStatus status_;
+  bool ramAnswered_ = false;  // a good RAM answer came since the last attach
 
   PollFrame ramFrame_;
   PollFrame flashFrame_;

@@ -151,7 +151,16 @@ void TcpConnection::Purge() {
   const int fd = fd_.load();
   if (fd < 0) return;
   std::uint8_t scratch[512];
-  while (::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+  while (true) {
+    while (::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) lastByteAt_ = std::chrono::steady_clock::now();
+    const auto left = lastByteAt_ + kTCPQuietBeforeRequest - std::chrono::steady_clock::now();
+    if (left <= std::chrono::steady_clock::duration::zero()) return;
+    const timespec wait{0, static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(left).count())};
+    pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+    const int ready = ::ppoll(fds, 2, &wait, nullptr);
+    if (ready < 0 && errno == EINTR) continue;
+    // Quiet for the whole wait, stopping, or a failure the send will meet.
+    if (ready <= 0 || (fds[1].revents & POLLIN) || !(fds[0].revents & POLLIN)) return;
   }
 }
 
@@ -193,6 +202,7 @@ std::uint32_t TcpConnection::ReceiveAnswer(std::uint8_t* buffer, std::size_t cap
     if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) connected_ = false;
     return 0;
   }
+  lastByteAt_ = std::chrono::steady_clock::now();
   if (!stored) return 0;
   return static_cast<std::uint32_t>(got) <= kTCPLongestAnswer ? static_cast<std::uint32_t>(got) : 0;
 }
@@ -212,6 +222,7 @@ void TcpConnection::Settle() {
       connected_ = false;
       return;
     }
+    if (got > 0) lastByteAt_ = std::chrono::steady_clock::now();
   }
 }
 

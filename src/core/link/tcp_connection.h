@@ -3,6 +3,7 @@
 // kill the program with SIGPIPE), connecting is bounded by 2 s, and the liveness probe really
 // detects a peer that closed.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -18,6 +19,11 @@ inline constexpr std::uint32_t kTCPLongestAnswer = 255;
 // After a time-out the connection must bring nothing for this long before the next request: a
 // device or gateway may answer long after the 50 ms the worker waits.
 inline constexpr int kTCPSettleGuardMs = 700;
+// Before a request goes out the connection must have brought nothing for this long since the
+// last answer's bytes: a peer that sends an answer twice sends the copies back to back, and a
+// copy arriving after a purge would be read as the next request's answer (RTU frames carry
+// nothing that ties an answer to its request).
+inline constexpr std::chrono::microseconds kTCPQuietBeforeRequest{1000};
 
 // A dotted IPv4 text as a 32-bit address in network byte order, as the system's registry keys
 // are; 0xFFFFFFFF (INADDR_NONE) when the text is not an address.
@@ -46,6 +52,8 @@ class TcpConnection final : public LinkChannel {
   void Close();
   std::uint16_t LocalPort() const;
 
+  // Drains what came, waiting first until the connection has been quiet for
+  // kTCPQuietBeforeRequest since the last byte received.
   void Purge() override;
   bool Send(const std::uint8_t* data, std::size_t length) override;
   // Waits 50 ms for data and receives up to 4096 bytes: the count when it is at most 255,
@@ -69,6 +77,8 @@ class TcpConnection final : public LinkChannel {
   std::uint32_t ip_;
   std::uint16_t port_;
   std::atomic<bool> connected_{false};
+  // When the last byte arrived; the worker's thread only.
+  std::chrono::steady_clock::time_point lastByteAt_{};
 };
 
 }  // namespace quillon
