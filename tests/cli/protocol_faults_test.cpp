@@ -1,6 +1,6 @@
 // Never a wrong value from the line: for every fault the simulator can play, a read of the
-// parameter set and a card download either bring exactly the controller's values and bytes, or
-// fail and say so. The first request of each run is faulted, the next ones are clean.
+// parameter set, a card download and a card upload either bring exactly the controller's values
+// and bytes, or fail and say so. The first request of each run is faulted, the next ones are clean.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -103,6 +103,25 @@ TEST_P(ProtocolFault, ADownloadIsByteIdenticalOrFails) {
     } else {
       EXPECT_FALSE(fs::exists(copy)) << GetParam();
       EXPECT_NE(got.err, "");
+    }
+  }
+}
+
+TEST_P(ProtocolFault, AnUploadIsByteIdenticalOrFails) {
+  for (bool tcp : {false, true}) {
+    const std::string source = pc / (tcp ? "up-tcp.bin" : "up-pty.bin");
+    const std::string name = tcp ? "up-tcp.bin" : "up-pty.bin";
+    std::ofstream(source, std::ios::binary) << Pattern(700).substr(3) + "end";
+    const RunResult put = Cli({"card", "put", source, "--as", name}, tcp);
+    if (put.exitCode == 0) {
+      EXPECT_EQ(Read(workspace / ("card/" + name)), Read(source)) << GetParam() << " tcp=" << tcp;
+    } else {
+      EXPECT_NE(put.err, "") << GetParam() << " tcp=" << tcp;
+      // What the card holds after a failure is no file of ours: the next upload, on a clean
+      // line, must put it right.
+      const RunResult again = Cli({"card", "put", source, "--as", name}, tcp);
+      ASSERT_EQ(again.exitCode, 0) << GetParam() << " tcp=" << tcp << ": " << again.err;
+      EXPECT_EQ(Read(workspace / ("card/" + name)), Read(source)) << GetParam() << " tcp=" << tcp;
     }
   }
 }
