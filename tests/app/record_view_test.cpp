@@ -40,6 +40,23 @@ class RecordViewTest : public ScopeWindowTest {
   }
 };
 
+TEST_F(RecordViewTest, TheWholeBufferWrittenWhilePollingIsOneMomentOldestFirst) {
+  StartSim({QStringLiteral("--move")});
+  TLinkWindowFm* scope = Open(WriteScope("live.scp", "QuBUS", "RAM", {"r1", "r2"}));
+  ASSERT_NE(scope, nullptr);
+  ASSERT_TRUE(MoreSamples(*scope, 300));
+  scope->findChild<QToolButton*>(QStringLiteral("btRecord"))->click();
+  ASSERT_TRUE(WaitUntil([&] { return !scope->LastRecordPath().empty(); }, 5000));
+  ASSERT_TRUE(MoreSamples(*scope, 20)) << "polling goes on after the record";
+  TViewList list;
+  RecordHeader header;
+  const int samples = OpenRecord(scope->LastRecordPath(), list, header);
+  ASSERT_GE(samples, 300);
+  const auto& times = dynamic_cast<const TTimeMark&>(list.Item(0));
+  ASSERT_NE(times.TimeAt(0), DateTime{}) << "no never-filled slot leads the record";
+  for (int i = 1; i < samples; ++i) ASSERT_LT(times.TimeAt(i - 1), times.TimeAt(i)) << i;
+}
+
 TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {
   TLinkWindowFm* scope = nullptr;
   const std::string path = RecordWithRulers(scope);
@@ -59,8 +76,12 @@ TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {
   // The samples are the window's history, oldest first, ending with its newest sample.
   TView& recorded = *view.List().FindVariable("I");
   TView& live = *scope->List().FindVariable("I");
+  // Only the samples the window took, the oldest first: no never-filled slot leads the record.
   // The value columns show the newest recorded sample, not the empty entry after it.
-  ASSERT_EQ(recorded.Head, kHistoryLength - 2);
+  ASSERT_GE(recorded.Head, 599);
+  ASSERT_LT(recorded.Head, kHistoryLength - 2);
+  const auto& times = dynamic_cast<const TTimeMark&>(view.List().Item(0));
+  EXPECT_NE(times.TimeAt(0), DateTime{}) << "the first sample is a real one";
   for (int back = 0; back < 600; back += 37) {
     EXPECT_EQ(recorded.SampleAt(recorded.Head - back), live.SampleAt(live.Head - back)) << back;
   }

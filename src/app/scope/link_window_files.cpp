@@ -13,6 +13,7 @@
 #include "scope/link_window.h"
 #include "scope/link_window_options.h"
 #include "scope/record_file.h"
+#include "scope/record_span.h"
 #include "scope/scope_file.h"
 #include "scope/scope_template.h"
 #include "scope/window_property_dialog.h"
@@ -222,24 +223,25 @@ RecordHeader TLinkWindowFm::CurrentRecordHeader() const {
 
 void TLinkWindowFm::btRecordClick() {
   if (recordView_) return;
-  // The whole history, oldest first, ending with the newest sample: the ring's positions 0 to
-  // 32766 as they lie would put a wrapped ring's newest samples in front of its oldest.
-  int last = TimeMark().Head;
-  int first = last - (kHistoryLength - 2);
-  if (recordSelected_) {
-    // Only the stretch between two rulers: without them there is nothing selected to write.
-    if (rulers_.Count() < 2) return;
-    first = rulers_.Index(0);
-    last = rulers_.Index(1);
-    // From the older of the two on, so the stretch between them is written also when the first
-    // ruler was placed right of the second.
+  // Only the stretch between two rulers: without them there is nothing selected to write.
+  if (recordSelected_ && rulers_.Count() < 2) return;
+  // The rings hold still while they are copied: a sample taken half way would put a newer
+  // value of some variables beside an older time.
+  const auto write = [this] {
     const int head = TimeMark().Head;
-    if ((head - first + kHistoryLength) % kHistoryLength < (head - last + kHistoryLength) % kHistoryLength) {
-      std::swap(first, last);
+    const RecordSpan span = recordSelected_ ? RulerSpan(head, rulers_.Index(0), rulers_.Index(1), kHistoryLength)
+                                            : WholeHistorySpan(TimeMark(), head);
+    if (span.count == 0) return;
+    const std::string path = NewRecordPath();
+    if (WriteRecord(CurrentRecordHeader(), List(), span.first, path, span.first + span.count - 1) > 0) {
+      lastRecord_ = path;
     }
+  };
+  if (pollWanted_) {
+    WithPollWithdrawn(write);
+  } else {
+    write();
   }
-  const std::string path = NewRecordPath();
-  if (WriteRecord(CurrentRecordHeader(), List(), first, path, last) > 0) lastRecord_ = path;
 }
 
 void TLinkWindowFm::RecSelectedBufClick() {
