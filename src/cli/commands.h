@@ -37,6 +37,8 @@ int RunSendCommand(const Args& args);
 int RunCardCommand(const Args& args);
 // Event and statistics files of the event recorder, read with the device file's descriptions.
 int RunEventsCommand(const Args& args);
+// The oscillogram around an event, from a copy of OSC.dat, as a record.
+int RunOscCommand(const Args& args);
 // The commissioning report of a device as a spreadsheet in Reports/.
 int RunReportCommand(const Args& args);
 

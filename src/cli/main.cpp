@@ -25,6 +25,10 @@ constexpr const char* kUsage =
     "                         a record's samples as \"time;NAME;...\" rows\n"
     "  events --device DEVICE.ini FILE [--kind events|stat]\n"
     "                         an event or statistics file as the event tool's grid shows it\n"
+    "  osc --device DEVICE.ini FILE --at POSITION [--before S] [--after S] [--out FILE.rec]\n"
+    "                         the oscillogram of an OSC.dat copy around the event at POSITION\n"
+    "                         (S seconds before and after, default 30 and 30) as a record;\n"
+    "                         prints the path written (default: Records/OSC.rec)\n"
     "  report --device FILE [--out FILE.xlsx] [--organization TEXT] [--number N]\n"
     "                         the device's commissioning report from XLT/template3.xlt;\n"
     "                         prints the path written (default: a new name in Reports/)\n"
@@ -77,6 +81,7 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "scan") return RunScanCommand(args);
   if (command == "send") return RunSendCommand(args);
   if (command == "events") return RunEventsCommand(args);
+  if (command == "osc") return RunOscCommand(args);
   if (command == "report") return RunReportCommand(args);
   return UsageError("unknown command: " + command);
 }

@@ -183,6 +183,17 @@ TEST_F(ScopeWindowTest, RulersMeasureAndRecordTheirStretch) {
   TView& original = Var(*window, "I");
   TView& copy = *reread.FindVariable("I");
   for (int i = 0; i < 11; ++i) EXPECT_EQ(copy.SampleAt(i), original.SampleAt(second + i)) << i;
+
+  // A scope file refused keeps the window as it was, rulers included, and they still come off.
+  EXPECT_FALSE(window->LoadScopeFile(paths.scopeWindow + "missing.scp"));
+  ASSERT_EQ(window->Rulers().Count(), 2);
+  auto& kept = static_cast<TTimeMark&>(window->List().Item(0));
+  EXPECT_NE(kept.MarkAt(first) & kRedMark, 0);
+  // Ruler mode off and on again starts without rulers.
+  window->findChild<QToolButton*>(QStringLiteral("btTimeRulers"))->click();
+  window->findChild<QToolButton*>(QStringLiteral("btTimeRulers"))->click();
+  EXPECT_EQ(window->Rulers().Count(), 0);
+  EXPECT_EQ(kept.MarkAt(first) & kRedMark, 0);
 }
 
 TEST_F(ScopeWindowTest, WheelRowHeightsZoomAndDeletingARowAreSaved) {

@@ -22,7 +22,7 @@ ScopeWindows::ScopeWindows(const WorkspacePaths& paths, LinkTaskQueue& tasks, Li
       property_(std::make_unique<TWindowProperty>(paths, dialogParent)),
       options_(std::make_unique<TfmLinkWindowOptions>(paths.SettingsFile(), dialogParent)) {
   property_->ListComPorts = [&hub] { return hub.Serial().ListComPorts(); };
-  context_ = std::make_unique<ScopeContext>(ScopeContext{paths, tasks, hub, *property_, *options_});
+  context_ = std::make_unique<ScopeContext>(ScopeContext{paths, tasks, hub, *property_, *options_, traceNames_});
   frameClock_ = Named(new QTimer(this), "ScopeFrameClock");
   frameClock_->setInterval(kScopeFrameIntervalMs);
   frameClock_->setTimerType(Qt::PreciseTimer);

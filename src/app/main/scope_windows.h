@@ -12,6 +12,7 @@
 
 #include "link/link_check.h"
 #include "scope/scope_context.h"
+#include "scope/trace_names.h"
 
 class QMenu;
 class QTimer;
@@ -59,6 +60,7 @@ class ScopeWindows : public QObject {
 
   std::unique_ptr<TWindowProperty> property_;
   std::unique_ptr<TfmLinkWindowOptions> options_;
+  TraceNames traceNames_;
   std::unique_ptr<ScopeContext> context_;
   std::vector<QPointer<TLinkWindowFm>> windows_;
   QTimer* frameClock_ = nullptr;

@@ -5,11 +5,13 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -83,7 +85,7 @@ TLinkWindowFm::TLinkWindowFm(ScopeContext& context, QWidget* parent)
 TLinkWindowFm::~TLinkWindowFm() {
   // The records go out of the workers on the task queue; the session is freed there after.
   if (auto session = std::move(session_)) context_.tasks.Post([session]() mutable { session.reset(); });
-  trace_->Close();
+  CloseTrace();
   emit WindowGone(this);
 }
 
@@ -568,17 +570,36 @@ void TLinkWindowFm::btOptionsClick() {
 void TLinkWindowFm::ShowTraceFailure() {
   const std::string failure = session_->TakeTraceFailure();
   if (failure.empty()) return;
+  CloseTrace();
   btTraceControl_->setChecked(false);
   recTrace_->setChecked(false);
   CurrentPrompt().Warning("Quillon", failure);
 }
 
+void TLinkWindowFm::PlaceOnScreen(const WindowBox& stored) {
+  const QScreen* screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  const WindowBox box =
+      FitOnScreen(stored, {area.x(), area.y(), area.width(), area.height()}, minimumWidth(), minimumHeight());
+  setGeometry(box.left, box.top, box.width, box.height);
+}
+
+void TLinkWindowFm::CloseTrace() {
+  trace_->Close();
+  if (!traceName_.empty()) context_.traceNames.Release(std::exchange(traceName_, std::string()));
+}
+
 void TLinkWindowFm::btTraceControlClick() {
   if (trace_->IsOpen()) {
-    trace_->Close();
+    CloseTrace();
   } else {
+    traceName_ = context_.traceNames.Claim(property_.Caption);
+    trace_->SetFileName(traceName_);
     trace_->SetLimits(TraceLimitsOf(context_.options.Options()));
-    if (const TraceResult opened = trace_->Open(); !opened) CurrentPrompt().Warning("Quillon", opened.message);
+    if (const TraceResult opened = trace_->Open(); !opened) {
+      CloseTrace();
+      CurrentPrompt().Warning("Quillon", opened.message);
+    }
   }
   btTraceControl_->setChecked(trace_->IsOpen());
   recTrace_->setChecked(trace_->IsOpen());

@@ -25,6 +25,7 @@
 #include "scope/scope_context.h"
 #include "scope/scope_marks.h"
 #include "scope/scope_session.h"
+#include "scope/window_box.h"
 
 class QAction;
 class QComboBox;
@@ -73,6 +74,10 @@ class TLinkWindowFm : public QMainWindow {
   void btTimeRulersClick();
   void btAmpMeterClick();
   void btTraceControlClick();
+  // Closes the trace and gives its file name back.
+  void CloseTrace();
+  // Takes the box a scope or record file stored, brought onto the screen.
+  void PlaceOnScreen(const WindowBox& stored);
   void mnDeleteClick();
   // Record view: the samples as CSV beside the record (physical values, decimal comma).
   void ExportRecordCsvClick();
@@ -172,6 +177,8 @@ class TLinkWindowFm : public QMainWindow {
   TBaseProperty property_;
   std::shared_ptr<ScopeSession> session_;
   std::shared_ptr<TraceFile> trace_;
+  // The trace file name held while the trace is on; empty otherwise.
+  std::string traceName_;
   QPointer<TLinkWindowFm> self_;
 
   std::uint64_t generation_ = 0;

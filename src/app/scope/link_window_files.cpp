@@ -74,6 +74,10 @@ bool TLinkWindowFm::LoadScopeFile(const std::string& path) {
   loaded.RefreshMode = "auto";
   const TBaseProperty previous = property_;
   std::shared_ptr<ScopeSession> kept = session_;
+  // The rulers and the cursor live as marks in the kept session's time mark: a refusal keeps
+  // them too, or the marks would stay with nothing left to remove them.
+  const ScopeRulers previousRulers = rulers_;
+  const ScopeCursor previousCursor = cursor_;
   // The file is read into a fresh session: the old one may still be polled until the link task
   // queue has withdrawn it.
   property_ = loaded;
@@ -82,6 +86,8 @@ bool TLinkWindowFm::LoadScopeFile(const std::string& path) {
   if (!context_.property.OpenWinFile(path)) {
     // Refused: the window stays as it was (a window without file stays empty).
     session_ = std::move(kept);
+    rulers_ = previousRulers;
+    cursor_ = previousCursor;
     property_ = previous;
     property_.Vars = &session_->list;
     property_.Image = session_->image;
@@ -104,7 +110,7 @@ void TLinkWindowFm::ApplyLoadedLayout() {
   const int top = IntegerOr(property_.Top, y());
   const int width = IntegerOr(property_.Width, this->width());
   const int height = IntegerOr(property_.Height, this->height());
-  setGeometry(left, top, std::max(width, minimumWidth()), std::max(height, minimumHeight()));
+  PlaceOnScreen({left, top, width, height});
 }
 
 void TLinkWindowFm::StartAfterLoad() {

@@ -71,8 +71,7 @@ bool TLinkWindowFm::OpenRecFile(const std::string& path) {
   Scope_->setCursor(Qt::ArrowCursor);
   SetLinkMode(false);
   setWindowTitle(Text(path));
-  setGeometry(header.Left, header.Top, std::max(header.Width, minimumWidth()),
-              std::max(header.Height, minimumHeight()));
+  PlaceOnScreen({header.Left, header.Top, header.Width, header.Height});
   columnWidths_ = header.ColWidths;
   List().SetStep(TryReadReal(header.Zoom).value_or(1.0));
   panels_[3]->setText(Text(ZoomPercentText(List().Step)));

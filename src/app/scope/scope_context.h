@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/comm_thread.h"
+#include "scope/trace_names.h"
 #include "workspace/paths.h"
 
 class QTimer;
@@ -27,6 +28,8 @@ struct ScopeContext {
   LinkHub& hub;
   TWindowProperty& property;
   TfmLinkWindowOptions& options;
+  // Which trace file each window writes: never one file for two windows.
+  TraceNames& traceNames;
   // Ticks at the screen's pace for every scope window that draws: one wake-up per frame for all
   // of them instead of one per window.
   QTimer* frameClock = nullptr;

@@ -2,6 +2,7 @@
 // and the oscillogram around an event, from the controller or from a local file.
 #include <QFileDialog>
 #include <QPointer>
+#include <algorithm>
 #include <stdexcept>
 
 #include "events/event_exchanges.h"
@@ -146,12 +147,27 @@ void TfmBrennAB::OscDownloaded(bool received, const std::string& message) {
   }
   if (!message.empty()) Warn(message);
   auto file = OscFile::Open(Context().paths.EventsAndStats() + "OSC.dat");
-  if (!file) {
+  if (!file || !selectedEvent_) {
     Warn(kFileOpenFailedText);
     return;
   }
+  // The download began before the event as far as the file's start allowed: the event lies as
+  // many records into it as were asked for before it, or as there were.
+  const std::uint32_t position = events_[*selectedEvent_].record.position;
+  const auto asked = static_cast<std::uint32_t>(secondsBefore_ * oscRate_);
+  const std::uint32_t before = std::min(position, asked);
   OscRecorder recorder(devicePath_);
-  DecodeOsc(*file, {}, recorder);
+  const OscDecodeResult result =
+      DecodeOsc(*file,
+                {0, std::nullopt, std::uint64_t{before} * kOscRecordSize, static_cast<std::uint32_t>(secondsBefore_),
+                 static_cast<std::uint32_t>(secondsAfter_)},
+                recorder);
+  if (!result) {
+    Warn(result.message);
+    return;
+  }
+  if (before < asked) Warn(OscShortenedBeforeText(before / std::max<std::uint32_t>(oscRate_, 1)));
+  if (!result.Note().empty()) Warn(result.Note());
   OpenOscRecord(recorder);
 }
 
@@ -161,11 +177,16 @@ void TfmBrennAB::OscFromFile(const std::string& path) {
     Warn(kFileNotOpenText);
     return;
   }
-  const OscSpan span =
-      FindOscSpan(*file, events_[*selectedEvent_].record.position, static_cast<std::uint32_t>(secondsBefore_),
-                  static_cast<std::uint32_t>(secondsAfter_));
+  const OscDecodeRange range =
+      OscRangeAround(*file, events_[*selectedEvent_].record.position, static_cast<std::uint32_t>(secondsBefore_),
+                     static_cast<std::uint32_t>(secondsAfter_));
   OscRecorder recorder(devicePath_);
-  DecodeOsc(*file, {span.start, span.Records()}, recorder);
+  const OscDecodeResult result = DecodeOsc(*file, range, recorder);
+  if (!result) {
+    Warn(result.message);
+    return;
+  }
+  if (!result.Note().empty()) Warn(result.Note());
   OpenOscRecord(recorder);
 }
 

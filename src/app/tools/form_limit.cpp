@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 #include "widget_helpers.h"
 
@@ -12,11 +13,25 @@ namespace quillon {
 
 namespace {
 
+// The edit shows the bar's position and a number typed into it within the bar's range moves the
+// bar, so what the edit shows is always what the button takes.
 QScrollBar* MakeScrollBar(QWidget* parent, const char* name, int minimum, int maximum, QLineEdit* edit) {
   auto* bar = Named(new QScrollBar(Qt::Horizontal, parent), name);
   bar->setRange(minimum, maximum);
   bar->setValue(minimum);
+  edit->setText(QString::number(minimum));
   QObject::connect(bar, &QScrollBar::valueChanged, edit, [edit](int value) { edit->setText(QString::number(value)); });
+  QObject::connect(edit, &QLineEdit::textEdited, bar, [bar](const QString& text) {
+    bool number = false;
+    const int value = text.trimmed().toInt(&number);
+    if (number && value >= bar->minimum() && value <= bar->maximum()) {
+      const QSignalBlocker quiet(bar);
+      bar->setValue(value);
+    }
+  });
+  // A number out of range or no number at all gives way to the bar's position when editing ends.
+  QObject::connect(edit, &QLineEdit::editingFinished, bar,
+                   [bar, edit] { edit->setText(QString::number(bar->value())); });
   return bar;
 }
 
@@ -26,9 +41,9 @@ TFormLimit::TFormLimit(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormLimit"));
   setWindowTitle(QStringLiteral("Quillon"));
   auto* layout = new QGridLayout(this);
-  EditFirst_ = Named(new QLineEdit(QStringLiteral("5"), this), "EditFirst");
+  EditFirst_ = Named(new QLineEdit(this), "EditFirst");
   ScrollBarFirst_ = MakeScrollBar(this, "ScrollBarFirst", 30, 60, EditFirst_);
-  EditLast_ = Named(new QLineEdit(QStringLiteral("5"), this), "EditLast");
+  EditLast_ = Named(new QLineEdit(this), "EditLast");
   ScrollBarLast_ = MakeScrollBar(this, "ScrollBarLast", 30, 120, EditLast_);
   layout->addWidget(new QLabel(QStringLiteral("Временной интервал перед событием:"), this), 0, 0, 1, 3);
   layout->addWidget(EditFirst_, 1, 0);
@@ -46,6 +61,9 @@ TFormLimit::TFormLimit(QWidget* parent) : QDialog(parent) {
 }
 
 void TFormLimit::ButtonShowOSCClick() {
+  // An edit still being typed in counts as it stands.
+  EditFirst_->editingFinished();
+  EditLast_->editingFinished();
   before_ = ScrollBarFirst_->value();
   after_ = ScrollBarLast_->value();
   accept();

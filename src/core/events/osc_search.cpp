@@ -1,19 +1,26 @@
 #include "events/osc_search.h"
 
+#include <algorithm>
+
 namespace quillon {
 
 namespace {
 
-// Every position of the wrapped space is visited at most once.
-constexpr std::uint64_t kMaxSteps = kOscWrap / kOscSearchStep + 1;
-
-std::uint64_t StepBack(std::uint64_t position) {
-  return position >= kOscSearchStep ? position - kOscSearchStep : kOscWrap - (kOscSearchStep - position);
+// The file is circular: the record before its first is its last. A file of whole records
+// shorter than the position space wraps at its end, so an event near the file's start still
+// gets the seconds before it from the file's tail; otherwise the space wraps at 0x80000000.
+std::uint64_t WrapOf(const OscFile& file) {
+  const std::uint64_t whole = file.Size() / kOscRecordSize * kOscRecordSize;
+  return whole >= kOscSearchStep && whole < kOscWrap ? whole : kOscWrap;
 }
 
-std::uint64_t StepForward(std::uint64_t position) {
+std::uint64_t StepBack(std::uint64_t position, std::uint64_t wrap) {
+  return position >= kOscSearchStep ? position - kOscSearchStep : wrap - (kOscSearchStep - position);
+}
+
+std::uint64_t StepForward(std::uint64_t position, std::uint64_t wrap) {
   const std::uint64_t next = position + kOscSearchStep;
-  return next >= kOscWrap ? next - kOscWrap : next;
+  return next >= wrap ? next - wrap : next;
 }
 
 }  // namespace
@@ -28,10 +35,13 @@ OscSpan FindOscSpan(OscFile& file, std::uint32_t position, std::uint32_t seconds
   const std::uint64_t eventOffset = OscEventOffset(position);
   if (const auto record = file.ReadAt(eventOffset)) span.eventSeconds = OscRecordSeconds(*record);
   const std::uint32_t eventSeconds = span.eventSeconds;
+  const std::uint64_t wrap = WrapOf(file);
+  // Every position of the wrapped space is visited at most once.
+  const std::uint64_t maxSteps = wrap / kOscSearchStep + 1;
 
   std::uint64_t back = eventOffset;
-  for (std::uint64_t taken = 0; taken < kMaxSteps;) {
-    back = StepBack(back);
+  for (std::uint64_t taken = 0; taken < maxSteps;) {
+    back = StepBack(back, wrap);
     ++taken;
     ++span.steps;
     const auto record = file.ReadAt(back);
@@ -42,8 +52,8 @@ OscSpan FindOscSpan(OscFile& file, std::uint32_t position, std::uint32_t seconds
   span.start = back;
 
   std::uint64_t forward = eventOffset;
-  for (std::uint64_t taken = 0; taken < kMaxSteps;) {
-    forward = StepForward(forward);
+  for (std::uint64_t taken = 0; taken < maxSteps;) {
+    forward = StepForward(forward, wrap);
     ++taken;
     ++span.steps;
     const auto record = file.ReadAt(forward);
@@ -53,6 +63,14 @@ OscSpan FindOscSpan(OscFile& file, std::uint32_t position, std::uint32_t seconds
   }
   span.end = forward;
   return span;
+}
+
+OscDecodeRange OscRangeAround(OscFile& file, std::uint32_t position, std::uint32_t secondsBefore,
+                              std::uint32_t secondsAfter) {
+  const std::uint64_t event = OscEventOffset(position);
+  if (!file.ReadAt(event)) return OscDecodeRange(0, 0);
+  const OscSpan span = FindOscSpan(file, position, secondsBefore, secondsAfter);
+  return OscDecodeRange(span.start, span.Records(), event, secondsBefore, secondsAfter);
 }
 
 }  // namespace quillon

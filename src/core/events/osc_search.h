@@ -1,9 +1,11 @@
 #pragma once
 // The stretch of a local oscillogram file around an event: from the event's record the search
 // steps 30 records at a time backwards until the seconds before the event are covered, and
-// forwards until the seconds after it are, wrapping at 0x80000000 both ways.
+// forwards until the seconds after it are, wrapping at the file's end (a file of whole records),
+// else at 0x80000000, both ways.
 #include <cstdint>
 
+#include "events/osc_decode.h"
 #include "events/osc_record.h"
 
 namespace quillon {
@@ -26,5 +28,11 @@ std::uint64_t OscEventOffset(std::uint32_t position);
 
 // An event record that cannot be read counts as time 0.
 OscSpan FindOscSpan(OscFile& file, std::uint32_t position, std::uint32_t secondsBefore, std::uint32_t secondsAfter);
+
+// What "from a file" decodes around an event: the span FindOscSpan finds, with the event marked
+// so that a span too long for one record keeps the records nearest the event. An event whose
+// record is not in the file gives an empty range.
+OscDecodeRange OscRangeAround(OscFile& file, std::uint32_t position, std::uint32_t secondsBefore,
+                              std::uint32_t secondsAfter);
 
 }  // namespace quillon

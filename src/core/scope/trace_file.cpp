@@ -49,7 +49,18 @@ void TraceFile::SetLimits(const TraceLimits& limits) {
   limits_ = limits;
 }
 
-std::string TraceFile::OldFilePath(int number) const { return directory_ + "!" + std::to_string(number) + ".trc"; }
+void TraceFile::SetFileName(std::string name) {
+  std::lock_guard lock(mutex_);
+  name_ = std::move(name);
+}
+
+std::string TraceFile::Path() const { return directory_ + name_; }
+
+std::string TraceFile::OldFilePath(int number) const {
+  std::string stem = name_;
+  if (stem.ends_with(".trc")) stem.resize(stem.size() - 4);
+  return directory_ + stem + std::to_string(number) + ".trc";
+}
 
 TraceResult TraceFile::Append(std::string_view utf8Line) {
   const std::string bytes = Utf8ToCp1251(utf8Line);

@@ -1,8 +1,9 @@
 #pragma once
-// The trace of a scope window: "!.trc" in the trace directory, one Windows-1251 line per
-// processed answer. Switching the trace on starts the file afresh. With a limit set, a file that
-// has run its time or would grow past its size is moved aside as "!1.trc" (older ones move up to
-// "!2.trc" ...; beyond the count kept they are deleted) and "!.trc" starts again.
+// The trace of a scope window: "!.trc" in the trace directory (another name when another window
+// already traces, see TraceNames), one Windows-1251 line per processed answer. Switching the
+// trace on starts the file afresh. With a limit set, a file that has run its time or would grow
+// past its size is moved aside as "!1.trc" (older ones move up to "!2.trc" ...; beyond the count
+// kept they are deleted) and "!.trc" starts again; "!pump.trc" moves aside as "!pump1.trc".
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -36,6 +37,8 @@ class TraceFile {
   TraceResult Open();
   void Close();
   bool IsOpen() const;
+  // The file's name in the directory ("!.trc" by default); takes effect at the next Open.
+  void SetFileName(std::string name);
   // Takes effect from the next line on; an open file keeps its start time and size.
   void SetLimits(const TraceLimits& limits);
 
@@ -45,7 +48,7 @@ class TraceFile {
   // reported once.
   TraceResult Append(std::string_view utf8Line);
 
-  std::string Path() const { return directory_ + std::string(kTraceFileName); }
+  std::string Path() const;
   // "!1.trc" is the newest file moved aside.
   std::string OldFilePath(int number) const;
 
@@ -57,6 +60,7 @@ class TraceFile {
   TraceResult FailLocked(std::string message);
 
   std::string directory_;
+  std::string name_{kTraceFileName};
   TraceLimits limits_;
   Clock clock_;
   mutable std::mutex mutex_;

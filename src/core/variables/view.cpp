@@ -303,8 +303,10 @@ void TView::DrawTrendLine(Canvas& canvas, int y, bool centred, const std::functi
     double position = (centred ? y + Baseline : bottom) - offset;
     // Written so that NaN and infinities (a float from the controller, a gain from a damaged
     // file) land on an edge of the row.
+    // The row's last pixel line is bottom - 1: a zero drawn at `bottom` would fall outside the
+    // clip, and a stopped motor's current and voltage would vanish from their rows.
     if (!(position >= top)) position = top;
-    if (position > bottom) position = bottom;
+    if (position > bottom - 1) position = bottom - 1;
     return static_cast<int>(position);
   };
   // Below one pixel per sample several samples share a pixel column. The line through them

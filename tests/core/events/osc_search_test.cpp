@@ -49,8 +49,9 @@ TEST_F(OscSearchTest, StepsBackAndForwardUntilTheSecondsAreCovered) {
   EXPECT_EQ(span.Records(), 120u);
 }
 
-TEST_F(OscSearchTest, StopsAtAnUnreadableRecordOrOneOnTheWrongSideOfTheEvent) {
-  // Forward runs off the file's end at record 110; backward meets a newer record (time > event).
+TEST_F(OscSearchTest, StopsAtARecordOnTheWrongSideOfTheEventOrTooFarFromIt) {
+  // Backward meets a newer record (time > event); forward wraps at the file's end to record 10,
+  // which lies far beyond the seconds after.
   std::vector<std::uint8_t> bytes;
   for (std::uint32_t n = 0; n < 100; ++n) AppendOsc(bytes, OscRecordAt(n < 40 ? 50000 : 36000 + n, 0));
   testing::WriteBytes(dir / "OSC.dat", bytes);
@@ -58,14 +59,15 @@ TEST_F(OscSearchTest, StopsAtAnUnreadableRecordOrOneOnTheWrongSideOfTheEvent) {
   ASSERT_TRUE(wrapped);
   const OscSpan span = FindOscSpan(*wrapped, 80, 1000, 1000);
   EXPECT_EQ(span.start, 20u * 140) << "record 50 is older, record 20 is newer than the event";
-  EXPECT_EQ(span.end, 110u * 140);
+  EXPECT_EQ(span.end, 10u * 140);
   EXPECT_EQ(span.steps, 3u);
 }
 
-TEST_F(OscSearchTest, AnEventNearTheStartWrapsBelowZero) {
+TEST_F(OscSearchTest, AnEventNearTheStartWrapsToTheFilesTail) {
+  // The file is circular: 30 records back from record 10 of 100 is record 80, here a newer one.
   OscFile file = Make(100);
   const OscSpan span = FindOscSpan(file, 10, 30, 30);
-  EXPECT_EQ(span.start, kOscWrap - (kOscSearchStep - 10 * 140));
+  EXPECT_EQ(span.start, 80u * 140);
   EXPECT_EQ(span.end, 40u * 140);
   EXPECT_EQ(span.steps, 2u);
 }
@@ -87,6 +89,45 @@ TEST_F(OscSearchTest, ForwardSearchWrapsAtTheTop) {
   // later than the event, so the search goes on to 4352, past the file's end.
   EXPECT_EQ(span.end, 152u + kOscSearchStep);
   EXPECT_EQ(span.steps, 3u);
+}
+
+// A circular file of 3000 records at 10 a second, as the controller leaves it: the newest
+// record is 1999, so 2000 is the oldest and record n is (n + 1000) % 3000 tenths of a second
+// after it.
+class OscWindowTest : public ::testing::Test {
+ protected:
+  static constexpr std::uint32_t kRecords = 3000;
+
+  static std::uint32_t Order(std::uint32_t record) { return (record + 1000) % kRecords; }
+
+  OscFile Make() {
+    for (std::uint32_t n = 0; n < kRecords; ++n) {
+      AppendOsc(bytes, OscRecordAt(36000 + Order(n) / 10, static_cast<std::uint16_t>(n)));
+    }
+    testing::WriteBytes(dir / "OSC.dat", bytes);
+    auto file = OscFile::Open(dir / "OSC.dat");
+    EXPECT_TRUE(file.has_value());
+    return std::move(*file);
+  }
+
+  TempDir dir;
+  std::vector<std::uint8_t> bytes;
+};
+
+TEST_F(OscWindowTest, RecordsBeforeTheFilesStartComeFromItsTailAndAfterItsEndFromItsStart) {
+  OscFile file = Make();
+  // Event at record 480 (second 148 of the file's time): 60 s before reach back past record 0
+  // to 2880, 120 s after forward to 1680.
+  const OscSpan early = FindOscSpan(file, 480, 60, 120);
+  EXPECT_EQ(early.start, 2880u * kOscRecordSize);
+  EXPECT_EQ(early.end, 1680u * kOscRecordSize);
+  EXPECT_EQ(early.Records(), 1800u) << "60 steps of 30 records";
+
+  // Event at record 2950: 30 s after run past the end to record 250.
+  const OscSpan late = FindOscSpan(file, 2950, 30, 30);
+  EXPECT_EQ(late.start, 2650u * kOscRecordSize);
+  EXPECT_EQ(late.end, 250u * kOscRecordSize);
+  EXPECT_EQ(late.Records(), 600u);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "../../support/temp_dir.h"
 #include "platform/files.h"
 #include "scope/scope_options.h"
+#include "scope/trace_names.h"
 #include "workspace/settings.h"
 
 namespace quillon {
@@ -184,6 +185,39 @@ TEST(TraceFileTest, AFileThatCannotBeMovedAsideIsReported) {
   EXPECT_FALSE(failed.message.empty());
   EXPECT_FALSE(trace.IsOpen());
   EXPECT_TRUE(trace.Append("3;\r\n"));
+}
+
+TEST(TraceNamesTest, TwoWindowsTracingAtOnceNeverShareAFile) {
+  TempDir dir;
+  TraceNames names;
+  const std::string first = names.Claim("pump.scp");
+  const std::string second = names.Claim("pump.scp");
+  const std::string third = names.Claim("fan.scp");
+  EXPECT_EQ(first, "!.trc");
+  EXPECT_EQ(second, "!pump.trc");
+  EXPECT_EQ(third, "!fan.trc");
+  EXPECT_EQ(names.Claim("pump.scp"), "!pump-2.trc");
+  EXPECT_EQ(names.Claim(""), "!scope.trc");
+
+  // Both write at once, each into its own file, nothing lost or mixed.
+  TraceFile a(dir.Path());
+  TraceFile b(dir.Path());
+  a.SetFileName(first);
+  b.SetFileName(second);
+  ASSERT_TRUE(a.Open());
+  ASSERT_TRUE(b.Open());
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_TRUE(a.Append("a" + std::to_string(i) + "\r\n"));
+    ASSERT_TRUE(b.Append("b" + std::to_string(i) + "\r\n"));
+  }
+  EXPECT_EQ(FileBytes(a.Path()).substr(0, 8), "a0\r\na1\r\n");
+  EXPECT_EQ(FileBytes(b.Path()).find('a'), std::string::npos);
+  EXPECT_EQ(b.OldFilePath(1), dir / "!pump1.trc");
+  EXPECT_EQ(a.OldFilePath(1), dir / "!1.trc");
+
+  // A name given back is the first one taken again.
+  names.Release(first);
+  EXPECT_EQ(names.Claim("fan.scp"), "!.trc");
 }
 
 }  // namespace

@@ -61,12 +61,13 @@ TEST_F(RowDrawingTest, UnsignedTrendFromTheRowBottom) {
   Feed(v, {0, 5, 5, 10, 30, 0, 2});
   v.DrawRow(canvas, 40);
   const auto black = canvas.LinesIn(kBlack);
-  EXPECT_EQ(Segments(black), (std::vector<std::vector<int>>{{300, 60, 310, 55},
+  // A zero lies on the row's last pixel line (59), inside the clip, not on the next row's first.
+  EXPECT_EQ(Segments(black), (std::vector<std::vector<int>>{{300, 59, 310, 55},
                                                             {310, 55, 320, 55},
                                                             {320, 55, 330, 50},
                                                             {330, 50, 340, 40},  // 30 is cut at the top
-                                                            {340, 40, 350, 60},
-                                                            {350, 60, 360, 58}}));
+                                                            {340, 40, 350, 59},
+                                                            {350, 59, 360, 58}}));
   ASSERT_FALSE(black.empty());
   EXPECT_EQ(std::pair(black[0].Clipped, black[0].Clip), std::pair(true, Rect{300, 40, 355, 60}));
   EXPECT_TRUE(canvas.LinesIn(kSilver).empty());
@@ -80,9 +81,9 @@ TEST_F(RowDrawingTest, SignedZeroLineAndClipping) {
   EXPECT_EQ(Segments(canvas.LinesIn(kSilver)), (std::vector<std::vector<int>>{{300, 120, 355, 120}}));
   const auto black = canvas.LinesIn(kBlack);
   ASSERT_GE(black.size(), 3u);
-  // From the zero line: 10 at half gain, 100 held at the top, -100 held at the bottom.
+  // From the zero line: 10 at half gain, 100 held at the top, -100 held on the last line.
   EXPECT_EQ(std::vector<int>({black[0].Y1, black[0].Y2, black[1].Y2, black[2].Y2}),
-            std::vector<int>({120, 115, 100, 140}));
+            std::vector<int>({120, 115, 100, 139}));
 }
 
 TEST_F(RowDrawingTest, RowsWithoutACellDrawNoTrend) {
@@ -138,9 +139,9 @@ TEST_F(EnvelopeTest, EachColumnIsItsSpanJoinedToTheNext) {
   struct Column {
     int First, Last, Low, High;
   };
-  std::map<int, Column> columns;  // point y = row bottom (100) - value
+  std::map<int, Column> columns;  // point y = row bottom (100) - value, inside the row (99 at most)
   for (int i = 0; i <= 3000; ++i) {
-    const int y = 100 - values[static_cast<std::size_t>(i)];
+    const int y = std::min(100 - values[static_cast<std::size_t>(i)], 99);
     auto [it, added] = columns.try_emplace(ColumnOf(i), Column{y, y, y, y});
     it->second.Last = y;
     it->second.Low = std::min(it->second.Low, y);
@@ -168,7 +169,7 @@ TEST_F(EnvelopeTest, EachColumnIsItsSpanJoinedToTheNext) {
       ASSERT_TRUE(covered) << "pixel " << x << "," << y << " of the column's span is missing";
     }
   }
-  EXPECT_EQ(columns[ColumnOf(1234)].High, 100);
+  EXPECT_EQ(columns[ColumnOf(1234)].High, 99);
 }
 
 TEST_F(EnvelopeTest, ABitColumnIsFilledWhenAnyOfItsSamplesIsSet) {
