@@ -189,13 +189,8 @@ void TfmAlarmBuffer::SyncClock(std::uint8_t calibration) {
 }
 
 void TfmAlarmBuffer::Send(XramWrites::Kind kind, std::vector<std::uint8_t> frame) {
-  Context().tasks.Post([link = link_, kind, frame = std::move(frame)]() mutable {
-    try {
-      link->Send(kind, std::move(frame));
-    } catch (const std::logic_error&) {
-      // No registry installed: the program is going away.
-    }
-  });
+  Context().tasks.Post(
+      [link = link_, kind, frame = std::move(frame)]() mutable { link->Send(kind, std::move(frame)); });
 }
 
 void TfmAlarmBuffer::btALBFormatClick() { Send(XramWrites::Kind::WithCommit, BuildCounterClearFrame()); }
@@ -235,11 +230,7 @@ void TfmAlarmBuffer::LoadPage(int page) {
   const std::uint64_t generation = ++generation_;
   QPointer<TfmAlarmBuffer> self(this);
   Context().tasks.Post([link = link_, page, generation, self] {
-    bool started = false;
-    try {
-      started = link->StartPageLoad(page, generation);
-    } catch (const std::logic_error&) {
-    }
+    const bool started = link->StartPageLoad(page, generation);
     if (!started) OnWindowThreadCall(self, [generation](TfmAlarmBuffer& w) { w.LoadNotStarted(generation); });
   });
 }

@@ -97,8 +97,8 @@ void TFmCOSFTune::Write(CosPhiLink::Area area, std::string_view name, const std:
   Context().tasks.Post([link = link_, area, name = std::string(name), text] {
     try {
       link->Write(area, name, text);
-    } catch (const std::logic_error&) {
-      // No registry installed: the program is going away.
+    } catch (const std::exception&) {
+      // A text the variable cannot take sends nothing; the field shows the value read back.
     }
   });
 }

@@ -18,13 +18,7 @@ ScopeSession::ScopeSession(LinkHub& hub) : image(kImageSize, 0), poll(list, imag
   };
 }
 
-ScopeSession::~ScopeSession() {
-  try {
-    Withdraw(true);
-  } catch (...) {
-    // No registry any more: the workers went with it, and the records with them.
-  }
-}
+ScopeSession::~ScopeSession() { Withdraw(true); }
 
 std::string ScopeSession::TakeTraceFailure() {
   std::lock_guard lock(traceFailureGuard_);
