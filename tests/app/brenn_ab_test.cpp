@@ -174,6 +174,21 @@ TEST_F(BrennABTest, OscillogramAroundAnEventFromTheController) {
   EXPECT_EQ(prompt.warnings.size(), 1u);
 }
 
+TEST_F(BrennABTest, ADownloadCutAtTheFilesStartSaysSo) {
+  // The simulator's events lie 30 to 60 s into its file: a minute before any of them, less the
+  // last, reaches back past the file's start, and the window says how much it got.
+  LoadEvents();
+  emit Find<QTableWidget>("EventGrid")->cellPressed(0, 0);
+  Find<QPushButton>("btShowOSC")->click();
+  window->FormLimit()->findChild<QScrollBar*>("ScrollBarFirst")->setValue(60);
+  window->FormLimit()->findChild<QPushButton*>("ButtonShowOSC")->click();
+  ASSERT_TRUE(WaitUntil([this] { return !opened.empty(); }, 30000)) << prompt.warnings.size();
+  ASSERT_FALSE(prompt.warnings.empty());
+  const std::string& said = prompt.warnings.back().second;
+  EXPECT_EQ(said.rfind("Осциллограмма сокращена: до события записано только ", 0), 0u) << said;
+  EXPECT_TRUE(said.ends_with(" с")) << said;
+}
+
 TEST_F(BrennABTest, OscillogramAroundAnEventFromAFileAndAChangedDeviceFile) {
   LoadEvents();
   emit Find<QTableWidget>("EventGrid")->cellPressed(0, 0);
@@ -193,10 +208,17 @@ TEST_F(BrennABTest, OscillogramAroundAnEventFromAFileAndAChangedDeviceFile) {
   EXPECT_EQ(prompt.warnings.back().second,
             "Файл устройства изменён не другой\nЗаново загрузите файлы:\n-статистики (страница \"Статистика\")\n"
             "-событий (страница \"Регистратор\")");
+  emit Find<QTableWidget>("EventGrid")->cellPressed(3, 0);
+  ASSERT_TRUE(Find<QPushButton>("btShowOSC")->isVisible());
   window->dataPath = paths.EventsAndStats() + "event.edat";
   Find<QPushButton>("btOpenEventFile")->click();
   EXPECT_EQ(prompt.warnings.back().second, "Файл ini для описания событий отсутствует");
   EXPECT_EQ(Find<QTableWidget>("EventGrid")->rowCount(), 6) << "the grid stays as it was";
+  // No event stays chosen after a failed open: "Просмотреть" asks for one again.
+  EXPECT_FALSE(Find<QPushButton>("btShowOSC")->isVisible());
+  EXPECT_FALSE(Find<QPushButton>("btShowOSCFromFile")->isVisible());
+  Find<QPushButton>("btShowOSC")->click();
+  EXPECT_EQ(prompt.warnings.back().second, "Не выбрана запись для просмотра.");
 }
 
 // Files from site are not always whole: a cut event file, a damaged oscillogram record and a

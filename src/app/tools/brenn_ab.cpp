@@ -228,20 +228,24 @@ void TfmBrennAB::OpenEventFile(bool automatic) {
   const std::optional<std::string> found = BufferFilePath("event.edat", automatic);
   if (!found) return;
   const std::string& path = *found;
+  // Whatever comes of it, no event stays chosen: a failed open leaves the grid as it was, but
+  // "Просмотреть" must never reach for an event of a list that may be gone.
+  selectedEvent_.reset();
+  btShowOSC_->hide();
+  btShowOSCFromFile_->hide();
   auto list = ReadEventDescriptions(devicePath_);
-  descriptions_.clear();
-  events_.clear();
   eventsLoaded_ = list.loaded;
   if (!list.loaded) {
     Warn(list.message);
     return;
   }
-  descriptions_ = std::move(list.entries);
-  if (!ReadEventFile(path, descriptions_, events_).opened) {
+  std::vector<ShownEvent> events;
+  if (!ReadEventFile(path, list.entries, events).opened) {
     Warn(kFileOpenFailedText);
     return;
   }
-  selectedEvent_.reset();
+  descriptions_ = std::move(list.entries);
+  events_ = std::move(events);
   FillEventGrid();
 }
 
