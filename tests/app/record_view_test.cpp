@@ -1,8 +1,12 @@
 // Record view: a record the scope wrote, opened in a new window with its rulers, its header saved
 // back without touching the samples, exported as CSV; broken records and a cancelled choice.
+#include <QPushButton>
+#include <QScrollBar>
 #include <QToolButton>
 #include <fstream>
 
+#include "modal_dialog.h"
+#include "scope/rec_property_dialog.h"
 #include "scope/record_file.h"
 #include "scope/scope_panel.h"
 #include "scope_window_fixture.h"
@@ -55,6 +59,21 @@ TEST_F(RecordViewTest, TheWholeBufferWrittenWhilePollingIsOneMomentOldestFirst) 
   const auto& times = dynamic_cast<const TTimeMark&>(list.Item(0));
   ASSERT_NE(times.TimeAt(0), DateTime{}) << "no never-filled slot leads the record";
   for (int i = 1; i < samples; ++i) ASSERT_LT(times.TimeAt(i - 1), times.TimeAt(i)) << i;
+
+  // Viewed, scrolled back and its properties applied: the trend stays where the bar is.
+  main->Scopes().OpenRecord(QString::fromStdString(scope->LastRecordPath()));
+  TLinkWindowFm& view = *main->Scopes().Windows().back();
+  ASSERT_TRUE(view.RecordView());
+  auto* bar = view.findChild<QScrollBar*>(QStringLiteral("HRScroll"));
+  ASSERT_NE(bar, nullptr);
+  bar->setValue(100);
+  ASSERT_EQ(view.List().Item(1).ScrollBack, 100);
+  const auto applied = WhenModal<TfmRecProperty>(
+      [](TfmRecProperty& dialog) { dialog.findChild<QPushButton*>(QStringLiteral("pnApply"))->click(); });
+  view.WinPropMnClick();  // in a record view: the record's properties
+  ASSERT_TRUE(*applied);
+  EXPECT_EQ(bar->value(), 100);
+  for (const auto& variable : view.List().Variables) EXPECT_EQ(variable->ScrollBack, 100) << variable->Name;
 }
 
 TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {

@@ -133,6 +133,8 @@ void TLinkWindowFm::RecordPropertiesClick() {
   TfmRecProperty dialog(this);
   if (!dialog.Edit(recordPath_, List(), recordSamples_)) return;
   ShowRecordLayout();
+  // The variables were read afresh: they take up the position the scroll bar still shows.
+  List().SetScrollBack(HRScroll_->value());
 }
 
 void TLinkWindowFm::ExportRecordCsvClick() {
