@@ -169,6 +169,24 @@ TEST_F(PropertyDialogTest, VariableDialogKeepsTheMaximaInStepAndAppliesOnEnter) 
   EXPECT_EQ(tacc->RowHeight, 40);
 }
 
+TEST_F(PropertyDialogTest, AVariablePolledElsewhereChangesOnlyWhenItsGateLetsTheChangeThrough) {
+  // A polling window's worker reads the row while it samples: the change waits for the gate.
+  std::vector<std::function<void()>> waiting;
+  TUniversalProperty dialog;
+  dialog.Variable = tacc;
+  dialog.Gate = [&waiting](std::function<void()> change) { waiting.push_back(std::move(change)); };
+  dialog.show();
+  Find<QLineEdit>(dialog, "HeightEd")->setText(QStringLiteral("60"));
+  Find<QLineEdit>(dialog, "MaxEd")->setText(QStringLiteral("x0064"));
+  QTest::mouseClick(Find<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
+  EXPECT_TRUE(dialog.Accepted);
+  EXPECT_EQ(tacc->RowHeight, 40) << "nothing changes before the gate opens";
+  ASSERT_EQ(waiting.size(), 1u);
+  waiting.front()();
+  EXPECT_EQ(tacc->RowHeight, 60);
+  EXPECT_DOUBLE_EQ(tacc->TrendGain, 0.6);
+}
+
 TEST_F(PropertyDialogTest, VariableDialogEscDropsAndFailuresKeepItOpen) {
   TUniversalProperty dialog;
   dialog.Variable = tacc;

@@ -252,7 +252,7 @@ void TLinkWindowFm::BuildMenus() {
   pmRow_ = Named(new QMenu(this), "pmRow");
   QAction* properties = Named(pmRow_->addAction(QStringLiteral("Свойства параметра")), "SPropMnItm");
   connect(properties, &QAction::triggered, this, [this] {
-    EditSelectedRow(this, List());
+    EditSelectedRow(this, List(), ListChangeGate());
     dirty_ = true;
   });
   connect(Named(pmRow_->addAction(QStringLiteral("Удалить")), "mnDelete"), &QAction::triggered, this,

@@ -117,14 +117,22 @@ void TUniversalProperty::MaxEdKeyUp() {
 
 bool TUniversalProperty::ApplyFields() {
   if (Variable == nullptr) return true;
-  try {
-    ApplyUniversalProperty(
-        *Variable, {edScale_->text().toStdString(), HeightEd_->text().toStdString(), MaxEd_->text().toStdString()});
-  } catch (const std::runtime_error& error) {
-    CurrentPrompt().Warning("Предупреждение", error.what());
-    return false;
+  const UniversalPropertyChange change = ReadUniversalProperty(
+      *Variable, {edScale_->text().toStdString(), HeightEd_->text().toStdString(), MaxEd_->text().toStdString()});
+  // What read goes to the variable even when a later field did not, as it always has.
+  auto apply = [variable = Variable, change] { ApplyUniversalPropertyChange(*variable, change); };
+  if (Gate) {
+    Gate(std::move(apply));
+  } else {
+    apply();
   }
-  return true;
+  if (!change.failure) return true;
+  try {
+    std::rethrow_exception(change.failure);
+  } catch (const std::exception& error) {
+    CurrentPrompt().Warning("Предупреждение", error.what());
+  }
+  return false;
 }
 
 void TUniversalProperty::done(int result) {
@@ -136,11 +144,12 @@ void TUniversalProperty::done(int result) {
   QDialog::done(result);
 }
 
-bool EditSelectedRow(QWidget* parent, TViewList& list) {
+bool EditSelectedRow(QWidget* parent, TViewList& list, std::function<void(std::function<void()> change)> gate) {
   for (auto& variable : list.Variables) {
     if (!variable->Selected || variable->IsTimeMark()) continue;
     TUniversalProperty dialog(parent);
     dialog.Variable = variable.get();
+    dialog.Gate = std::move(gate);
     dialog.exec();
     return dialog.Accepted;
   }

@@ -3,6 +3,7 @@
 // trend, as a raw value and as a physical value kept in step while either is typed. Enter or
 // "Применить" apply the fields and close; Esc closes without changing anything.
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
@@ -21,6 +22,9 @@ class TUniversalProperty : public QDialog {
   explicit TUniversalProperty(QWidget* parent = nullptr);
 
   TView* Variable = nullptr;
+  // How the change reaches the variable: at once without a gate, or once no worker samples it
+  // (a polling scope window's gate, as the scale editor uses).
+  std::function<void(std::function<void()> change)> Gate;
   // The dialog was left with Enter or "Применить" and the fields were applied.
   bool Accepted = false;
 
@@ -49,6 +53,6 @@ class TUniversalProperty : public QDialog {
 
 // The dialog for the list's selected row (the time mark is no variable to edit); true when it
 // was accepted. Nothing happens when no row is selected.
-bool EditSelectedRow(QWidget* parent, TViewList& list);
+bool EditSelectedRow(QWidget* parent, TViewList& list, std::function<void(std::function<void()> change)> gate = {});
 
 }  // namespace quillon

@@ -210,21 +210,40 @@ std::optional<std::string> PhysicalOfMaxText(TView& variable, std::string_view m
   }
 }
 
-void ApplyUniversalProperty(TView& variable, const UniversalPropertyEntry& entry) {
-  if (variable.TypeName == "TBit") return;
-  variable.Scale = ReadSingle(entry.scale);
-  const std::int64_t height = ReadInteger(entry.height);
-  variable.RowHeight = static_cast<std::int32_t>(std::clamp<std::int64_t>(height, kLowestRow, kHighestRow));
-  const std::int64_t raw = ReadInteger(entry.max);
-  double top = static_cast<double>(raw);
-  if (variable.TypeName == "TFloat") {
-    top = FloatOfBits(static_cast<std::uint32_t>(raw));
-    if (!std::isfinite(top)) throw ConversionError(RealErrorText(entry.max));
+UniversalPropertyChange ReadUniversalProperty(const TView& variable, const UniversalPropertyEntry& entry) {
+  UniversalPropertyChange change;
+  if (variable.TypeName == "TBit") return change;
+  try {
+    change.scale = ReadSingle(entry.scale);
+    const std::int64_t height = ReadInteger(entry.height);
+    change.rowHeight = static_cast<std::int32_t>(std::clamp<std::int64_t>(height, kLowestRow, kHighestRow));
+    const std::int64_t raw = ReadInteger(entry.max);
+    double top = static_cast<double>(raw);
+    if (variable.TypeName == "TFloat") {
+      top = FloatOfBits(static_cast<std::uint32_t>(raw));
+      if (!std::isfinite(top)) throw ConversionError(RealErrorText(entry.max));
+    }
+    if (top == 0) throw DivisionError();
+    change.trendGain = *change.rowHeight / top;
+  } catch (...) {
+    change.failure = std::current_exception();
   }
-  if (top == 0) throw DivisionError();
-  variable.TrendGain = variable.RowHeight / top;
+  return change;
+}
+
+void ApplyUniversalPropertyChange(TView& variable, const UniversalPropertyChange& change) {
+  if (change.scale) variable.Scale = *change.scale;
+  if (change.rowHeight) variable.RowHeight = *change.rowHeight;
+  if (!change.trendGain) return;
+  variable.TrendGain = *change.trendGain;
   if (IsType(variable, {"TShortInt", "TInteger", "TLongint", "TFloat"})) variable.Baseline = variable.RowHeight / 2;
   variable.Layout();
+}
+
+void ApplyUniversalProperty(TView& variable, const UniversalPropertyEntry& entry) {
+  const UniversalPropertyChange change = ReadUniversalProperty(variable, entry);
+  ApplyUniversalPropertyChange(variable, change);
+  if (change.failure) std::rethrow_exception(change.failure);
 }
 
 }  // namespace quillon

@@ -3,6 +3,7 @@
 // parameter property dialog (scale, dependency on another variable) and the scope row's
 // variable dialog (scale, row height and the trend's full scale as raw and physical values).
 // The dialogs only move texts between their fields and these functions.
+#include <exception>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -108,10 +109,24 @@ struct UniversalPropertyEntry {
   std::string height;
   std::string max;
 };
-// Applies the entries in order: scale, row height (at least 15), trend gain, and the baseline
-// of the signed types. A bit row is left as it is. Throws ConversionError for an unreadable
-// number and DivisionError for a full scale of zero; the fields assigned before keep their
-// new values.
+// What the entries change, read in order without touching the variable: scale, row height (at
+// least 15), trend gain; the fields before the first entry that does not read, and that entry's
+// error (ConversionError for an unreadable number, DivisionError for a full scale of zero). A
+// bit row changes nothing. Read on the window's thread while a worker may still sample the
+// variable; applied once it does not.
+struct UniversalPropertyChange {
+  std::optional<float> scale;
+  std::optional<std::int32_t> rowHeight;
+  std::optional<double> trendGain;
+  std::exception_ptr failure;
+};
+UniversalPropertyChange ReadUniversalProperty(const TView& variable, const UniversalPropertyEntry& entry);
+// Sets the fields the change holds; with the trend gain also the baseline of the signed types,
+// and the row is laid out again.
+void ApplyUniversalPropertyChange(TView& variable, const UniversalPropertyChange& change);
+
+// Both at once: the fields assigned before an entry that does not read keep their new values,
+// and its error is thrown.
 void ApplyUniversalProperty(TView& variable, const UniversalPropertyEntry& entry);
 
 }  // namespace quillon
