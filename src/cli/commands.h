@@ -39,6 +39,8 @@ int RunCardCommand(const Args& args);
 int RunEventsCommand(const Args& args);
 // The oscillogram around an event, from a copy of OSC.dat, as a record.
 int RunOscCommand(const Args& args);
+// A scope window's recording without the window: its scope file polled for a while, then a record.
+int RunRecordCommand(const Args& args);
 // The commissioning report of a device as a spreadsheet in Reports/.
 int RunReportCommand(const Args& args);
 

@@ -58,6 +58,10 @@ constexpr const char* kUsage =
     "  card LINK ls | get NAME [--out FILE] | put FILE [--as NAME] | rm NAME | apply NAME\n"
     "                         the memory card: list its files and the disk size, download,\n"
     "                         upload, delete a file, or apply one in the device\n"
+    "  record --scope FILE.scp [--seconds S] [--out FILE.rec]\n"
+    "                         poll the scope file's variables over the link it names for S\n"
+    "                         seconds (default 10, Ctrl+C ends earlier) and write them as a\n"
+    "                         record; prints the path written (default: a new name in Records/)\n"
     "  LINK = --bus \"QuBUS\"|\"MODBUS RTU\"|\"MODBUS TCP\"\n"
     "         --port NAME --baud N [--fe MS]  (serial; NAME as in the port list, e.g. Ports/NAME)\n"
     "         --ip A [--ipport P]             (MODBUS TCP, default port 502)\n"
@@ -83,6 +87,7 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "events") return RunEventsCommand(args);
   if (command == "osc") return RunOscCommand(args);
   if (command == "report") return RunReportCommand(args);
+  if (command == "record") return RunRecordCommand(args);
   return UsageError("unknown command: " + command);
 }
 

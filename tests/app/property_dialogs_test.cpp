@@ -274,7 +274,8 @@ TEST_F(ScopePropertyTest, RowPopupOpensTheVariableDialogOnTheChosenRow) {
   action->trigger();
   ASSERT_TRUE(*opened);
   EXPECT_EQ(shownName, "Tdec");
-  EXPECT_EQ(Var(*window, "Tdec").RowHeight, 30);
+  // The window polls: the change goes in once the poll is withdrawn, as a scale change does.
+  EXPECT_TRUE(WaitUntil([&] { return Var(*window, "Tdec").RowHeight == 30; }, 3000));
   EXPECT_EQ(Var(*window, "Tacc").RowHeight, 20);
 }
 

@@ -161,7 +161,6 @@ class TLinkWindowFm : public QMainWindow {
   void SaveRecord();
   void SaveRecordAs();
   void RecordPropertiesClick();
-  std::string NewRecordPath() const;
   std::string AskFile(const QString& title, const std::string& directory, const QString& filter, bool save);
   std::string ChooseFileDefault(const QString& title, const std::string& directory, const QString& filter, bool save);
 

@@ -12,6 +12,7 @@
 #include "platform/prompt.h"
 #include "scope/link_window.h"
 #include "scope/link_window_options.h"
+#include "scope/new_record_path.h"
 #include "scope/record_file.h"
 #include "scope/record_span.h"
 #include "scope/scope_file.h"
@@ -33,18 +34,6 @@ int IntegerOr(const std::string& text, int fallback) {
 }
 
 }  // namespace
-
-// Records/ddmmyy_hhmmss.rec; a second record within the same second gets "_2", "_3", ... so
-// that it never replaces the first.
-std::string TLinkWindowFm::NewRecordPath() const {
-  EnsureDirectory(context_.paths.records);
-  const std::string name = RecordFileName(NowDateTime());
-  const std::string stem = name.substr(0, name.size() - 4);
-  std::string path = context_.paths.records + name;
-  for (int copy = 2; FileExists(path); ++copy)
-    path = context_.paths.records + stem + "_" + std::to_string(copy) + ".rec";
-  return path;
-}
 
 std::string TLinkWindowFm::ChooseFileDefault(const QString& title, const std::string& directory, const QString& filter,
                                              bool save) {
@@ -238,7 +227,7 @@ void TLinkWindowFm::btRecordClick() {
     const RecordSpan span = recordSelected_ ? RulerSpan(head, rulers_.Index(0), rulers_.Index(1), kHistoryLength)
                                             : WholeHistorySpan(TimeMark(), head);
     if (span.count == 0) return;
-    const std::string path = NewRecordPath();
+    const std::string path = NewRecordPath(context_.paths.records, NowDateTime());
     if (WriteRecord(CurrentRecordHeader(), List(), span.first, path, span.first + span.count - 1) > 0) {
       lastRecord_ = path;
     }
