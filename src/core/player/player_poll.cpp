@@ -14,12 +14,6 @@
 
 namespace quillon {
 
-namespace {
-
-constexpr std::size_t kMODBUSOverhead = 5;
-
-}  // namespace
-
 void LoadPlayerVariables(const std::string& devicePath, TViewList& list, std::span<std::uint8_t> image) {
   list.ClearVariables();
   list.Path = devicePath;

@@ -15,7 +15,6 @@ namespace {
 // A serial answer holds at most 256 bytes and a CRC16 call covers at most 255: anything longer
 // is not an answer to our read (design: oversized input is judged as a wrong answer).
 constexpr std::size_t kLongestReadAnswer = 255;
-constexpr std::size_t kMODBUSOverhead = 5;
 constexpr std::uint32_t kPollDelayMs = 1;
 constexpr std::uint32_t kWriteDelayMs = 100;
 constexpr std::int32_t kWriteExpectedLen = 5;
