@@ -11,6 +11,7 @@
 
 #include "core/link/pty_peer.h"
 #include "core/variables/recording_canvas.h"
+#include "e2e/demo_poll.h"
 #include "e2e/e2e_processes.h"
 #include "link/comm_list.h"
 #include "link/link_hub.h"
@@ -24,38 +25,13 @@
 namespace quillon::e2e {
 namespace {
 
-const std::string kDemoDevice = kSource + "/demo/Devices/TK3/1027.ini";
-
-// The demo drive's r1, r2 and r5 (or the variables named, of `area`) after a time mark, laid out
-// and polled as a scope window does it, on the simulator at Ports/SIM1 or the TCP port; nullptr
-// when any step fails.
+// The demo drive's r1, r2 and r5 (or the variables named, of `area`), polled on the simulator at
+// Ports/SIM1 or the TCP port; nullptr when any step fails.
 std::shared_ptr<ScopeSession> StartDemoPoll(LinkHub& hub, const quillon::testing::TempDir& dir,
                                             const std::string& protocol, int tcpPort, const std::string& area = "RAM",
                                             const std::vector<std::string>& names = {"r1 ", "r2 ", "r5 "}) {
-  TBaseProperty settings;
-  settings.DevicePath = kDemoDevice;
-  settings.Protocol = protocol;
-  settings.MemArea = area;
-  settings.PortName = "SIM1";
-  settings.Baud = "115200";
-  settings.FrameEnd = "8";
-  settings.SlaveAddr = "1";
-  settings.IPAddress = "127.0.0.1";
-  settings.IPPort = std::to_string(tcpPort);
-  auto session = std::make_shared<ScopeSession>(hub);
-  const WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
-  if (OpenDeviceFromList(settings, names, "", session->list, session->image, paths).status !=
-      ScopeDeviceStatus::Built) {
-    return nullptr;
-  }
-  auto mark = std::make_unique<TTimeMark>();
-  mark->Owner = &session->list;
-  mark->AttachMarkFlags(session->poll.TickByte());
-  session->list.Variables.insert(session->list.Variables.begin(), std::move(mark));
-  session->list.Resize(400, 200);
-  if (!session->poll.PreparePoll(settings)) return nullptr;
-  if (session->RegisterPoll(settings) != ScopeRegistration::Polling) return nullptr;
-  return session;
+  TBaseProperty settings = DemoScopeSettings(protocol, tcpPort, area);
+  return e2e::StartDemoPoll(hub, MakeWorkspacePaths(dir.Path()), settings, names);
 }
 
 class ScopeSessionTest : public ::testing::TestWithParam<std::string> {

@@ -18,6 +18,7 @@
 
 #include "card/card_download.h"
 #include "card/card_link.h"
+#include "e2e/demo_poll.h"
 #include "e2e/e2e_processes.h"
 #include "link/endpoint.h"
 #include "link/link_hub.h"
@@ -31,7 +32,7 @@ namespace quillon::soak {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-const std::string kDemoDevice = e2e::kSource + "/demo/Devices/TK3/1027.ini";
+using e2e::kDemoDevice;
 const char* const kKinds[] = {"crc", "drop", "short", "late", "exc", "addr", "func", "count", "dup"};
 
 struct Poller {
@@ -47,29 +48,9 @@ std::unique_ptr<Poller> StartPoller(LinkHub& hub, const WorkspacePaths& paths, c
                                     const std::string& area, const std::vector<std::string>& names,
                                     std::vector<std::uint64_t> expected) {
   auto poller = std::make_unique<Poller>();
-  TBaseProperty& settings = poller->settings;
-  settings.DevicePath = kDemoDevice;
-  settings.Protocol = protocol;
-  settings.MemArea = area;
-  settings.PortName = "SIM1";
-  settings.Baud = "115200";
-  settings.FrameEnd = "8";
-  settings.SlaveAddr = "1";
-  settings.IPAddress = "127.0.0.1";
-  settings.IPPort = std::to_string(tcp);
-  poller->session = std::make_shared<ScopeSession>(hub);
-  ScopeSession& session = *poller->session;
-  if (OpenDeviceFromList(settings, names, "", session.list, session.image, paths).status != ScopeDeviceStatus::Built) {
-    return nullptr;
-  }
-  auto mark = std::make_unique<TTimeMark>();
-  mark->Owner = &session.list;
-  mark->AttachMarkFlags(session.poll.TickByte());
-  session.list.Variables.insert(session.list.Variables.begin(), std::move(mark));
-  session.list.Resize(400, 200);
-  if (!session.poll.PreparePoll(settings) || session.RegisterPoll(settings) != ScopeRegistration::Polling) {
-    return nullptr;
-  }
+  poller->settings = e2e::DemoScopeSettings(protocol, tcp, area);
+  poller->session = e2e::StartDemoPoll(hub, paths, poller->settings, names);
+  if (!poller->session) return nullptr;
   poller->expected = std::move(expected);
   return poller;
 }
