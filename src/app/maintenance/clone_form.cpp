@@ -19,6 +19,7 @@
 #include <exception>
 
 #include "main/table_panel01.h"
+#include "maintenance/device_file_replace.h"
 #include "platform/prompt.h"
 #include "text/datetime.h"
 #include "widget_helpers.h"
@@ -223,9 +224,16 @@ void TCloneForm::btApplayClick() {
   const int index = cbDeviceType_->currentIndex();
   const std::string type =
       index >= 0 && index < static_cast<int>(types_.size()) ? types_[static_cast<std::size_t>(index)] : target_.typeKey;
+  CloneChoice choice{sourcePath_, chbLocation_->isChecked(), chbDescription_->isChecked()};
   try {
-    ApplyClone(paths_, target_, type, {sourcePath_, chbLocation_->isChecked(), chbDescription_->isChecked()},
-               TodayDate());
+    try {
+      ApplyClone(paths_, target_, type, choice, TodayDate());
+    } catch (const DeviceFileClashError& clash) {
+      // Another controller's file: replaced only when the engineer says so, "No" being the default.
+      if (!CurrentPrompt().Question("Quillon", ClashQuestion(clash.Clash()))) return;
+      choice.replaceOtherDevice = true;
+      ApplyClone(paths_, target_, type, choice, TodayDate());
+    }
   } catch (const std::exception& error) {
     CurrentPrompt().Warning("Quillon", error.what());
     return;

@@ -12,6 +12,7 @@
 
 #include "maintenance/clone_device.h"
 #include "maintenance/clone_form.h"
+#include "maintenance/device_file_replace.h"
 #include "maintenance/new_device.h"
 #include "maintenance/template_combo_box.h"
 #include "platform/prompt.h"
@@ -180,10 +181,18 @@ void TNewDevice::btAddTemlateClick() {
 void TNewDevice::btAddDeviceToBaseClick() {
   const int chosen = cbTemplate_->currentIndex();
   if (chosen < 0 || chosen >= static_cast<int>(templates_.size())) return;
-  const NewDeviceFields fields{edID_->text().toStdString(), serial_, edLocation_->text().toStdString(),
-                               edMech_->text().toStdString()};
+  NewDeviceFields fields{edID_->text().toStdString(), serial_, edLocation_->text().toStdString(),
+                         edMech_->text().toStdString()};
+  const TemplateEntry& entry = templates_[static_cast<std::size_t>(chosen)];
   try {
-    const auto written = AddDeviceToBase(paths_, templates_[static_cast<std::size_t>(chosen)], fields, TodayDate());
+    std::optional<std::string> written;
+    try {
+      written = AddDeviceToBase(paths_, entry, fields, TodayDate());
+    } catch (const DeviceFileClashError& clash) {
+      if (!CurrentPrompt().Question("Quillon", ClashQuestion(clash.Clash()))) return;
+      fields.replaceOtherDevice = true;
+      written = AddDeviceToBase(paths_, entry, fields, TodayDate());
+    }
     if (!written) return;
     writtenPath_ = *written;
   } catch (const std::exception& error) {

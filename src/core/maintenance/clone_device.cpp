@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "maintenance/device_file_replace.h"
 #include "maintenance/safe_files.h"
 #include "platform/files.h"
 #include "platform/ini_document.h"
@@ -116,13 +117,12 @@ std::string ApplyClone(const WorkspacePaths& paths, CloneTarget& target, const s
   IniDocument device = IniDocument::Load(source);
   // The type key is taken before the selected type replaces it: a new device's own group.
   const std::string targetPath = CloneTargetPath(paths, target, source);
-  target.typeKey = selectedType;
   if (FileExists(targetPath)) {
-    ClearReadOnly(targetPath);
-    BackupDeviceFile(paths, targetPath);
+    PrepareDeviceFileReplace(paths, targetPath, target.id, choice.replaceOtherDevice);
   } else if (!EnsureDirectory(DirectoryOf(targetPath))) {
     throw std::runtime_error("Не удалось создать папку " + PathForDisplay(DirectoryOf(targetPath)));
   }
+  target.typeKey = selectedType;
 
   if (!choice.sourceLocation) device.SetValue(kDeviceSection, "Location", target.location);
   if (!choice.sourceDescription) device.SetValue(kDeviceSection, "Description", target.description);

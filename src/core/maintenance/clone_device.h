@@ -49,6 +49,8 @@ struct CloneChoice {
   std::string sourcePath;
   bool sourceLocation = false;     // keep the source's Location instead of the target's
   bool sourceDescription = false;  // likewise for Description
+  // The engineer agreed to replace a file that holds another device (see DeviceFileClashAt).
+  bool replaceOtherDevice = false;
 };
 
 // The file the clone is written to: the target's own file when it has one, otherwise the
@@ -58,10 +60,11 @@ std::string CloneTargetPath(const WorkspacePaths& paths, const CloneTarget& targ
 
 // Writes the source's whole content under the target's file name with the target's ID, today's
 // date as LastDateTime, and Location and Description per `choice`. A file there is backed up
-// to Devices/BackUp/ first. The target's type key becomes `selectedType` and its path the file
-// written, which is returned. Throws std::runtime_error with the engineer's message when the
-// source cannot be read, the serial number cannot name a file or the file cannot be written;
-// the target's file then stays as it was.
+// to Devices/BackUp/ first (PrepareDeviceFileReplace: DeviceFileClashError when it holds another
+// device and `choice` does not allow that, std::runtime_error when the backup fails). The target's type key becomes
+// `selectedType` and its path the file written, which is returned. Throws std::runtime_error with the engineer's
+// message when the source cannot be read, the serial number cannot name a file or the file cannot be written; the
+// target's file then stays as it was.
 std::string ApplyClone(const WorkspacePaths& paths, CloneTarget& target, const std::string& selectedType,
                        const CloneChoice& choice, DateTime today);
 

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "maintenance/device_file_replace.h"
 #include "maintenance/safe_files.h"
 #include "platform/files.h"
 #include "platform/ini_document.h"
@@ -29,10 +30,7 @@ std::optional<std::string> AddDeviceToBase(const WorkspacePaths& paths, const Te
   if (!EnsureDirectory(paths.devices + group)) return std::nullopt;
 
   const std::string target = NewDeviceFilePath(paths, entry, fields.serial);
-  if (FileExists(target)) {
-    ClearReadOnly(target);
-    BackupDeviceFile(paths, target);
-  }
+  PrepareDeviceFileReplace(paths, target, fields.id, fields.replaceOtherDevice);
   device.SetValue(kDeviceSection, "ID", fields.id);
   device.SetValue(kDeviceSection, "Location", fields.location);
   device.SetValue(kDeviceSection, "Description", fields.description);

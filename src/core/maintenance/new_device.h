@@ -16,12 +16,15 @@ struct NewDeviceFields {
   std::string serial;
   std::string location;
   std::string description;
+  // The engineer agreed to replace a file that holds another device (see DeviceFileClashAt).
+  bool replaceOtherDevice = false;
 };
 
 // Where the device file made from `entry` lies.
 std::string NewDeviceFilePath(const WorkspacePaths& paths, const TemplateEntry& entry, const std::string& serial);
 
-// Writes the device file: a file already there is backed up to Devices/BackUp/ first; the
+// Writes the device file: a file already there is backed up to Devices/BackUp/ first
+// (PrepareDeviceFileReplace, which throws for another device's file or a failed backup); the
 // template's content then replaces it whole, with DEVICE ID, Location, Description and
 // LastDateTime (the date of `today`). Returns the file written.
 // nullopt, with the database unchanged, when the template entry has no type name or its group

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "platform/files.h"
+#include "platform/save_temporaries.h"
 #include "workspace/paths.h"
 
 namespace quillon {
@@ -24,7 +25,8 @@ bool IsPlainFileName(std::string_view name) {
 
 void ReplaceFileByCopy(const std::string& source, const std::string& target) {
   const std::string to = NormalizeSeparators(target);
-  const std::string temp = to + ".tmp" + std::to_string(::getpid());
+  RemoveStaleSaveTemporaries(to);
+  const std::string temp = SaveTemporaryName(to);
   if (!CopyFileTo(source, temp, true)) {
     const int error = errno;
     RemoveFile(temp);

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/save_temporaries.h"
 #include "text/cp1251.h"
 #include "text/items.h"
 
@@ -124,7 +125,8 @@ std::string IniDocument::ToFileBytes() const {
 
 void IniDocument::Save(const std::string& path) const {
   const std::string bytes = ToFileBytes();
-  const std::string temp = path + ".tmp" + std::to_string(::getpid());
+  RemoveStaleSaveTemporaries(path);
+  const std::string temp = SaveTemporaryName(path);
   mode_t mode = 0644;
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;

@@ -21,6 +21,7 @@
 #include "platform/ini_document.h"
 #include "platform/profile.h"
 #include "platform/prompt.h"
+#include "platform/save_temporaries.h"
 #include "scope/scope_file.h"
 #include "text/cp1251.h"
 #include "text/numbers.h"
@@ -72,7 +73,8 @@ namespace {
 // Through a temporary file and a rename, so that a failure never leaves half a record (and a
 // rewrite never loses the samples of the old one).
 bool WriteFileAtomically(const std::string& path, std::string_view first, std::span<const std::uint8_t> second) {
-  const std::string temp = path + ".tmp" + std::to_string(::getpid());
+  RemoveStaleSaveTemporaries(path);
+  const std::string temp = SaveTemporaryName(path);
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   bool ok = true;

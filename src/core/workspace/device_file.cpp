@@ -86,19 +86,25 @@ DeviceMatch FindDeviceFile(const WorkspacePaths& paths, std::string_view idText)
   return own.path.empty() ? backup : own;
 }
 
-bool BackupDeviceFile(const WorkspacePaths& paths, const std::string& path) {
-  if (!EnsureDirectory(paths.BackUp())) return false;
-  const auto id = ParseIdentification(IniDocument::Load(path).Value(kDeviceSection, "ID", ""));
-  if (!id) return false;
+BackupOutcome BackupDeviceFile(const WorkspacePaths& paths, const std::string& path) {
+  const std::string idText = IniDocument::Load(path).Value(kDeviceSection, "ID", "");
+  const auto id = ParseIdentification(idText);
+  if (!id) return {"идентификатор \"" + idText + "\" в файле " + PathForDisplay(path) + " не разобран"};
   // The identification string comes from the device or a hand-edited file: a separator in it
   // must not place the copy outside BackUp/.
   const std::string name = BackupFileName(*id);
-  if (name.find_first_of("/\\") != std::string::npos) return false;
+  if (name.find_first_of("/\\") != std::string::npos) {
+    return {"идентификатор \"" + idText + "\" не годится для имени копии"};
+  }
+  if (!EnsureDirectory(paths.BackUp())) {
+    return {"не удалось создать папку " + PathForDisplay(paths.BackUp())};
+  }
   const std::string target = paths.BackUp() + name;
   // Backing up the backup itself must not truncate it.
   std::error_code error;
-  if (std::filesystem::equivalent(NormalizeSeparators(path), target, error)) return true;
-  return CopyFileTo(path, target, true);
+  if (std::filesystem::equivalent(NormalizeSeparators(path), target, error)) return {};
+  if (!CopyFileTo(path, target, true)) return {"не удалось записать копию " + PathForDisplay(target)};
+  return {};
 }
 
 void RewriteVarsSection(const std::string& path, const std::vector<std::string>& lines) {

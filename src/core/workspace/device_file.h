@@ -72,10 +72,18 @@ struct DeviceMatch {
 // other file matches, so the engineer never ends up editing the backup.
 DeviceMatch FindDeviceFile(const WorkspacePaths& paths, std::string_view idText);
 
+// What became of a backup copy: `failure` names why none was made, empty when it was.
+struct BackupOutcome {
+  std::string failure;
+  bool Done() const { return failure.empty(); }
+  explicit operator bool() const { return Done(); }
+};
+
 // Copies the file to Devices/BackUp/<type key>_<serial>.ini (overwriting an older copy),
-// creating BackUp/ when needed. False when nothing was copied (no BackUp/, no usable ID or one
-// whose name would leave BackUp/, copy failed); the caller goes on either way.
-bool BackupDeviceFile(const WorkspacePaths& paths, const std::string& path);
+// creating BackUp/ when needed. Fails, with the reason, when BackUp/ cannot be made, the ID does
+// not parse or would name a file outside BackUp/, or the copy cannot be written. A caller about
+// to replace the file stops then: the backup is what makes the replace undoable.
+BackupOutcome BackupDeviceFile(const WorkspacePaths& paths, const std::string& path);
 
 // Replaces the vars section with the scale table lines ("Name=Value"). The file is saved
 // atomically in Windows-1251 with CRLF. Throws std::runtime_error when it cannot be written.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "maintenance/device_file_replace.h"
 #include "maintenance_files.h"
 #include "platform/files.h"
 #include "platform/ini_document.h"
@@ -145,6 +146,58 @@ TEST_F(CloneDeviceTest, FailuresLeaveTheTargetAsItWas) {
   CloneTarget unnamed = CloneTargetOfNewDevice("../x TK v3.1 d", "", "", "", kToday);
   EXPECT_THROW(ApplyClone(paths, unnamed, "TK3", {source, true, true}, kToday), std::runtime_error);
   EXPECT_FALSE(FileExists(paths.devices + "x.ini"));
+}
+
+TEST_F(CloneDeviceTest, AnotherDevicesFileIsReplacedOnlyWhenTheEngineerAllowsIt) {
+  // A controller of another type with the pump's serial number, cloned from a TK3 row: its file
+  // name is the pump's.
+  const std::string pump = FileBytes(target);
+  CloneTarget stranger = CloneTargetOfNewDevice("1027 QQ v9.9 2024-05-05", "", "", "", kToday);
+  try {
+    ApplyClone(paths, stranger, "TK3", {source, true, true}, kToday);
+    ADD_FAILURE() << "the pump's file was replaced without asking";
+  } catch (const DeviceFileClashError& error) {
+    EXPECT_EQ(error.Clash().path, target);
+    EXPECT_EQ(error.Clash().fileId, "1027 TK v3.14 2021-03-15");
+    EXPECT_EQ(error.Clash().newId, "1027 QQ v9.9 2024-05-05");
+    const std::string question = ClashQuestion(error.Clash());
+    EXPECT_NE(question.find("1027 TK v3.14 2021-03-15"), std::string::npos);
+    EXPECT_NE(question.find("1027 QQ v9.9 2024-05-05"), std::string::npos);
+  }
+  EXPECT_EQ(FileBytes(target), pump);
+  EXPECT_FALSE(DirectoryExists(paths.BackUp()));
+  EXPECT_EQ(stranger.path, "");
+
+  CloneChoice allowed{source, true, true};
+  allowed.replaceOtherDevice = true;
+  EXPECT_EQ(ApplyClone(paths, stranger, "TK3", allowed, kToday), target);
+  EXPECT_EQ(IniDocument::Load(target).Value("DEVICE", "ID", ""), "1027 QQ v9.9 2024-05-05");
+  EXPECT_EQ(FileBytes(paths.BackUp() + "TK3_1027.ini"), pump) << "the pump kept as a backup";
+
+  // The same device with new firmware is its own file: no question.
+  CloneTarget reflashed = CloneTargetOfNewDevice("1045 TK v3.20 2025-01-01", "", "", "", kToday);
+  EXPECT_EQ(ApplyClone(paths, reflashed, "TK3", {target, true, true}, kToday), source);
+}
+
+TEST_F(CloneDeviceTest, AReplaceStopsWithTheReasonWhenItsBackupCannotBeMade) {
+  // An ID that does not parse cannot name a backup copy.
+  const std::string odd = WriteFile(paths.devices + "TK3/1300.ini", "[DEVICE]\nID=1300\nDescription=Старый\n");
+  CloneTarget fresh = CloneTargetOfNewDevice("1300 TK v3.12 2019-11-02", "", "", "", kToday);
+  try {
+    ApplyClone(paths, fresh, "TK3", {source, true, true}, kToday);
+    ADD_FAILURE() << "replaced without a backup";
+  } catch (const std::runtime_error& error) {
+    EXPECT_NE(std::string(error.what()).find("\"1300\""), std::string::npos) << error.what();
+  }
+  EXPECT_EQ(IniDocument::Load(odd).Value("DEVICE", "Description", ""), "Старый");
+  EXPECT_FALSE(DirectoryExists(paths.BackUp()));
+
+  // BackUp/ that is a file, not a folder.
+  WriteFile(paths.BackUp().substr(0, paths.BackUp().size() - 1), "in the way");
+  const std::string pump = FileBytes(target);
+  CloneTarget summary = CloneTargetOfFile(target);
+  EXPECT_THROW(ApplyClone(paths, summary, "TK3", {source, true, true}, kToday), std::runtime_error);
+  EXPECT_EQ(FileBytes(target), pump);
 }
 
 }  // namespace

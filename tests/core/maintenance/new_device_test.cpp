@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include "maintenance/device_file_replace.h"
 #include "maintenance/device_templates.h"
 #include "maintenance_files.h"
 #include "platform/files.h"
@@ -137,6 +138,20 @@ TEST_F(NewDeviceTest, ExistingDeviceFileIsBackedUpThenReplaced) {
   EXPECT_FALSE(IsReadOnly(target));
   EXPECT_EQ(IniDocument::Load(target).Value("vars", "Inom", ""), "130");
   EXPECT_EQ(IniDocument::Load(target).Value("DEVICE", "ID", ""), "1027 TK v3.15 2024-05-05");
+}
+
+TEST_F(NewDeviceTest, AFileHoldingAnotherDeviceIsKeptUnlessTheEngineerAllowsTheReplace) {
+  TemplateEntry entry = ParseTemplateName("TK.3_15");
+  entry.path = AddTemplate("TK.3_15", "130");
+  const std::string target =
+      WriteFile(paths.devices + "TK3/1027.ini", DeviceFileText("1027 QQ v9.9 2024-05-05", "Чужой", "", "100"));
+  const std::string before = FileBytes(target);
+  NewDeviceFields fields{"1027 TK v3.15 2024-05-05", "1027", "", ""};
+  EXPECT_THROW(AddDeviceToBase(paths, entry, fields, kToday), DeviceFileClashError);
+  EXPECT_EQ(FileBytes(target), before);
+  fields.replaceOtherDevice = true;
+  ASSERT_TRUE(AddDeviceToBase(paths, entry, fields, kToday));
+  EXPECT_EQ(FileBytes(paths.BackUp() + "QQ9_1027.ini"), before);
 }
 
 TEST_F(NewDeviceTest, UnusableSelectionsChangeNothingAndFailuresLeaveTheFileAsItWas) {
