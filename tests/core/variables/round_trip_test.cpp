@@ -53,11 +53,11 @@ void ExpectSameMeaning(TView& a, TView& b) {
     EXPECT_EQ(ta->K, dynamic_cast<const TimerDerivedView&>(b).K);
   }
   if (const auto* pa = dynamic_cast<const TPrmList*>(&a)) {
-    // Every save writes the kept entries, which are the written ones reversed.
+    // A save writes the entries in the order it read them: a second reading keeps the same list.
     const auto& pb = dynamic_cast<const TPrmList&>(b);
     ASSERT_EQ(pa->Entries.size(), pb.Entries.size());
     for (std::size_t i = 0; i < pa->Entries.size(); ++i) {
-      const NamedValue& y = pb.Entries[pb.Entries.size() - 1 - i];
+      const NamedValue& y = pb.Entries[i];
       EXPECT_EQ(pa->Entries[i].Value, y.Value);
       EXPECT_EQ(pa->Entries[i].Text + "#" + pa->Entries[i].Comment, y.Text + "#" + y.Comment);
     }

@@ -422,9 +422,10 @@ TEST_F(TypesTest, NamedValuesShowTheirTextsOrAnimate) {
   EXPECT_EQ(Create("p=O/d/TPrmList/x0011/r0008.L/V//0#Off/x00/").BaseText("x05"), kAnimation[0]);
 }
 
-TEST_F(TypesTest, EntriesAreKeptAndWrittenInReverseOrder) {
+TEST_F(TypesTest, EntriesAreKeptInReverseOrderAndWrittenInTheFilesOrder) {
   auto& v = Create<TPrmList>("p=Mode/d/TPrmList/x0010/r0008.L///1#A/2#B/x101#C#third/x02/");
-  EXPECT_EQ(v.DefinitionText(), "Mode/d/TPrmList/x0010/r0008.L///x01#C#third/x02#B/x01#A/x02/");
+  EXPECT_EQ(v.DefinitionText(), "Mode/d/TPrmList/x0010/r0008.L///x01#A/x02#B/x01#C#third/x02/");
+  EXPECT_EQ(Create(v.DefinitionLine()).DefinitionText(), v.DefinitionText()) << "a second save changes nothing";
   EXPECT_EQ(v.ItemTexts(), (std::vector<std::string>{"x01 C ", "x02 B ", "x01 A "}));
   EXPECT_EQ(v.BaseText("1"), "A");  // the first written entry wins among equal values
   EXPECT_EQ(v.FindItem("B"), 1u);
@@ -438,7 +439,7 @@ TEST_F(TypesTest, NamedListLivesInTheScaleTable) {
   EXPECT_EQ(v.ColumnText(4), "Разгон");
   v.BaseValue = "x02";
   EXPECT_EQ(v.DefinitionText(), "State/Состояние/TPrmList/x0206/r0103.L//State/");
-  EXPECT_EQ(list.Scales.Value("State").value_or(""), "x02#Работа#номинал/x01#Разгон/x00#Стоп/x02/");
+  EXPECT_EQ(list.Scales.Value("State").value_or(""), "x00#Стоп/x01#Разгон/x02#Работа#номинал/x02/");
   list.Scales.SetValue("State", "x00#Стоп/x01#Разгон/x00/");
   list.Rescale();
   EXPECT_EQ(v.BaseValue, "x00");

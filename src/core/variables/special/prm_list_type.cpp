@@ -112,8 +112,10 @@ std::size_t TPrmList::FindItem(std::string_view text) const {
 std::string TPrmList::DefinitionText() {
   std::vector<std::string> items{
       Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"), Units, ScaleText};
+  // The kept list is the reverse of the written one: written back in the file's own order, so a
+  // save never flips the options (nor which of two equal values wins).
   std::vector<std::string> entries;
-  for (std::size_t i = 0; i < Entries.size(); ++i) entries.push_back(EntryText(i, "#", kEntryWithComment));
+  for (std::size_t i = Entries.size(); i-- > 0;) entries.push_back(EntryText(i, "#", kEntryWithComment));
   entries.push_back(BaseValue);
   if (ScaleText.empty()) {
     items.insert(items.end(), entries.begin(), entries.end());
