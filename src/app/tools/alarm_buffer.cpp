@@ -204,14 +204,12 @@ void TfmAlarmBuffer::btSetProfTimeClick() {
   TfmSetProfTime dialog(this);
   dialog.move(QCursor::pos());
   if (dialog.exec() != QDialog::Accepted) return;
-  std::int64_t hours = 0;
-  try {
-    hours = ReadInteger(dialog.Hours().toStdString());
-  } catch (const ConversionError& error) {
-    CurrentPrompt().Warning("Quillon", error.what());
+  const MaintenanceHoursInput input = ReadMaintenanceHours(dialog.Hours().toStdString());
+  if (!input.hours) {
+    CurrentPrompt().Warning("Quillon", input.message);
     return;
   }
-  Send(XramWrites::Kind::WithCommit, BuildMaintenanceFrame(hours));
+  Send(XramWrites::Kind::WithCommit, BuildMaintenanceFrame(*input.hours));
 }
 
 void TfmAlarmBuffer::btNextClick() { LoadPage(NextLogPage(page_)); }

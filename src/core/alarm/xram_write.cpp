@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "text/numbers.h"
+
 namespace quillon {
 
 namespace {
@@ -27,9 +29,21 @@ std::vector<std::uint8_t> BuildMotorTimeResetFrame() {
   return XramWriteFrame(kMotorTimeAddress, zeros);
 }
 
-std::vector<std::uint8_t> BuildMaintenanceFrame(std::int64_t hours) {
-  // The controller's counter is 32 bits wide; larger products wrap as the controller would.
-  const auto seconds = static_cast<std::uint32_t>(static_cast<std::uint64_t>(hours) * 3600u);
+MaintenanceHoursInput ReadMaintenanceHours(std::string_view text) {
+  const std::string refused = "Уставка должна быть числом часов от 0 до " + std::to_string(kMaxMaintenanceHours);
+  std::int64_t hours = 0;
+  try {
+    hours = ReadInteger(text);
+  } catch (const ConversionError&) {
+    return {std::nullopt, refused};
+  }
+  if (hours < 0 || hours > kMaxMaintenanceHours) return {std::nullopt, refused};
+  return {static_cast<std::uint32_t>(hours), {}};
+}
+
+std::vector<std::uint8_t> BuildMaintenanceFrame(std::uint32_t hours) {
+  if (hours > kMaxMaintenanceHours) throw std::out_of_range("maintenance hours beyond the 32-bit count of seconds");
+  const std::uint32_t seconds = hours * 3600u;
   const std::array<std::uint8_t, 4> data{static_cast<std::uint8_t>(seconds), static_cast<std::uint8_t>(seconds >> 8),
                                          static_cast<std::uint8_t>(seconds >> 16),
                                          static_cast<std::uint8_t>(seconds >> 24)};

@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/buses.h"
@@ -29,8 +32,21 @@ inline constexpr std::uint16_t kMaintenanceAddress = 0x0684;
 std::vector<std::uint8_t> BuildCounterClearFrame();
 // Four zero bytes over the motor work time.
 std::vector<std::uint8_t> BuildMotorTimeResetFrame();
-// `hours` × 3600 as a little-endian 32-bit count of seconds left to maintenance.
-std::vector<std::uint8_t> BuildMaintenanceFrame(std::int64_t hours);
+// The most hours the controller's 32-bit count of seconds can hold.
+inline constexpr std::uint32_t kMaxMaintenanceHours = 0xFFFFFFFFu / 3600u;
+
+// The hours typed as the time left to maintenance, or why they are refused (`hours` empty):
+// not a number, below zero or more than the counter holds. A refused value is never sent: the
+// controller would take a wrapped count (-5 h read back as 1193041:28:16).
+struct MaintenanceHoursInput {
+  std::optional<std::uint32_t> hours;
+  std::string message;
+};
+MaintenanceHoursInput ReadMaintenanceHours(std::string_view text);
+
+// `hours` × 3600 as a little-endian 32-bit count of seconds left to maintenance. Throws
+// std::out_of_range above kMaxMaintenanceHours.
+std::vector<std::uint8_t> BuildMaintenanceFrame(std::uint32_t hours);
 std::vector<std::uint8_t> BuildCommitFrame();
 
 class XramWrites {

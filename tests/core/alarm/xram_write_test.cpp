@@ -38,10 +38,22 @@ TEST(XramWriteTest, FramesOfTheThreeChanges) {
   EXPECT_EQ(BuildMotorTimeResetFrame(), (Bytes{0xA5, 0x08, 0x11, 0x06, 0x80, 0x04, 0, 0, 0, 0, 0x5A}));
   // 10000 hours = 36 000 000 s = 0x02255100.
   EXPECT_EQ(BuildMaintenanceFrame(10000), (Bytes{0xA5, 0x08, 0x11, 0x06, 0x84, 0x04, 0x00, 0x51, 0x25, 0x02, 0x5A}));
-  // 1 193 047 h = 4 294 969 200 s, 1904 s past 2^32.
-  const Bytes wrapped = BuildMaintenanceFrame(1193047);
-  EXPECT_EQ(Bytes(wrapped.begin() + 6, wrapped.begin() + 10), (Bytes{0x70, 0x07, 0x00, 0x00}));
+  // 1 193 046 h = 4 294 965 600 s, the most the count holds; an hour more would wrap.
+  const Bytes most = BuildMaintenanceFrame(1193046);
+  EXPECT_EQ(Bytes(most.begin() + 6, most.begin() + 10), (Bytes{0x60, 0xF9, 0xFF, 0xFF}));
+  EXPECT_THROW(BuildMaintenanceFrame(1193047), std::out_of_range);
   EXPECT_EQ(BuildCommitFrame(), kCommit);
+}
+
+TEST(XramWriteTest, MaintenanceHoursTheCounterCannotHoldAreRefused) {
+  EXPECT_EQ(ReadMaintenanceHours("10000").hours, 10000u);
+  EXPECT_EQ(ReadMaintenanceHours("0").hours, 0u);
+  EXPECT_EQ(ReadMaintenanceHours("1193046").hours, 1193046u);
+  for (const char* refused : {"-5", "1193047", "99999999999999999999", "десять", ""}) {
+    const MaintenanceHoursInput input = ReadMaintenanceHours(refused);
+    EXPECT_FALSE(input.hours) << refused;
+    EXPECT_EQ(input.message, "Уставка должна быть числом часов от 0 до 1193046") << refused;
+  }
 }
 
 TEST(XramWriteTest, ChangeIsItsDataWriteThenTheCommitThenTheRecordIsDropped) {

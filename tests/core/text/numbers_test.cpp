@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace quillon {
 
 TEST(IntegerReader, AcceptsEveryHexSpellingSignAndBlanks) {
@@ -22,6 +24,12 @@ TEST(IntegerReader, RejectsEverythingElse) {
   for (const char* bad : {"", " ", "x", "$", "12a", "1.5", "12 ", "abc", "--1", "0x", "1,0", "x12345678901234567"}) {
     EXPECT_FALSE(TryReadInteger(bad).has_value()) << bad;
   }
+  // Decimal numbers beyond 64 bits are refused, not wrapped; the two extremes themselves are read.
+  for (const char* beyond : {"99999999999999999999", "9223372036854775808", "-9223372036854775809"}) {
+    EXPECT_FALSE(TryReadInteger(beyond).has_value()) << beyond;
+  }
+  EXPECT_EQ(ReadInteger("9223372036854775807"), INT64_MAX);
+  EXPECT_EQ(ReadInteger("-9223372036854775808"), INT64_MIN);
   EXPECT_THROW(ReadInteger("abc"), ConversionError);
   try {
     ReadInteger("q1");
