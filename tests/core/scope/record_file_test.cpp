@@ -132,6 +132,11 @@ TEST_F(RecordFileTest, WholeBufferAndRulerStretches) {
   EXPECT_EQ(Binary(file).size(), 32767 * kRingEntryBytes + kSqrWordBytes);
   EXPECT_TRUE(Binary(file) == Blocks(0, 32767));
 
+  // A span longer than the ring holds each sample once: the whole ring from the first position.
+  ASSERT_EQ(WriteRecord(header, list, 5, file, 5 + 40000), kHistoryLength);
+  EXPECT_NE(Text(file).find("\r\ncounter=x00008000\r\n"), std::string::npos);
+  EXPECT_TRUE(Binary(file) == Blocks(5, kHistoryLength));
+
   // Rulers in either order: from the first ruler on, across the end of the ring.
   for (const auto& [first, last, start] : {std::tuple{32763, 32773, 32763}, std::tuple{20, 10, 20}}) {
     ASSERT_EQ(WriteRecord(header, list, first, file, last), 11);

@@ -118,6 +118,16 @@ TEST(TraceFileTest, SizeLimitMovesTheFullFileAsideAndKeepsTheCount) {
   // A line larger than the limit is written whole rather than lost.
   ASSERT_TRUE(trace.Append(std::string(30, 'x') + "\r\n"));
   EXPECT_EQ(FileBytes(trace.Path()).size(), 32u);
+  EXPECT_EQ(FileBytes(trace.OldFilePath(1)), "gggggggg\r\n");
+
+  // Such a line as the first of a file goes into it: no empty file is moved aside, so no kept
+  // file is pushed out by an empty one.
+  TempDir fresh;
+  TraceFile first(fresh.Path(), limits);
+  ASSERT_TRUE(first.Open());
+  ASSERT_TRUE(first.Append(std::string(30, 'y') + "\r\n"));
+  EXPECT_EQ(FileBytes(first.Path()), std::string(30, 'y') + "\r\n");
+  EXPECT_FALSE(FileExists(first.OldFilePath(1)));
 }
 
 TEST(TraceFileTest, TimeLimitStartsANewFileWhenThePeriodHasRun) {
