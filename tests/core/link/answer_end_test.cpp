@@ -78,6 +78,9 @@ TEST(AnswerEnd, RequestsOfUnknownAnswerLengthKeepThePause) {
       Bytes(frame, frame + length),                   // a QuBUS write answer is not fixed
       MODBUSRead(5, 5),                               // report slave ID: a counted text
       WithCrc({0x01, 0x03, 0x00, 0x00, 0x00, 0x7E}),  // more registers than an answer holds
+      // Writes whose count byte disagrees with the data sent or with the register count.
+      WithCrc({0x07, 0x10, 0x00, 0x10, 0x00, 0x02, 0x04, 0x34, 0x12}),
+      WithCrc({0x07, 0x10, 0x00, 0x10, 0x00, 0x01, 0x04, 0x34, 0x12, 0x78, 0x56}),
       corrupted,
       {0x01, 0x02, 0x03},
       {},
