@@ -2,7 +2,9 @@
 // the controller's memory card, with the frames, retries and messages of the file window.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 #include "card/card_download.h"
@@ -57,6 +59,56 @@ CardArgs ParseCardArgs(const Args& rest) {
   return parsed;
 }
 
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void RequestCardTransferStop(int) { stopRequested = 1; }
+
+// Ctrl+C or a service stop during a transfer ends it through the session, so that a download
+// takes its temporary file with it and leaves the file it would have replaced as it was. The
+// previous handlers come back afterwards.
+class StopSignals {
+ public:
+  StopSignals() {
+    stopRequested = 0;
+    struct sigaction action {};
+    action.sa_handler = RequestCardTransferStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &previousInt_);
+    sigaction(SIGTERM, &action, &previousTerm_);
+  }
+  ~StopSignals() {
+    sigaction(SIGINT, &previousInt_, nullptr);
+    sigaction(SIGTERM, &previousTerm_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct sigaction previousInt_ {};
+  struct sigaction previousTerm_ {};
+};
+
+// Names come from the controller and go to a terminal: a control character there would act (an
+// escape sequence) or fake another entry (a line break). Such bytes are shown as \xNN; every
+// other byte, the UTF-8 of the converted names included, stays as it is.
+std::string Printable(const std::string& name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  shown.reserve(name.size());
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown += c;
+    } else {
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0x0F];
+    }
+  }
+  return shown;
+}
+
 std::string BaseName(const std::string& path) {
   const auto slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -86,29 +138,47 @@ int List(CardSession& session) {
   std::vector<std::string> names;
   const CardStep listed = session.Run(std::make_shared<CardListQuery>(session.Address()), false, &names);
   if (listed.outcome != CardOutcome::Done) return ReportLinkFailure(FailureText(listed));
-  for (const std::string& name : names) std::printf("%s\n", name.c_str());
+  for (const std::string& name : names) std::printf("%s\n", Printable(name).c_str());
   const CardStep disk = session.Run(std::make_shared<CardDiskStateQuery>(session.Address()), false);
   if (disk.outcome == CardOutcome::CardAbsent) return ReportLinkFailure(disk.message);
   std::printf("size: %s\n", disk.diskSize.value_or(kCardNoDiskSize).c_str());
   return kExitDone;
 }
 
+std::string OutPath(const CardArgs& args) { return args.out.empty() ? BaseName(args.operand) : args.out; }
+
+std::string CardName(const CardArgs& args) {
+  if (args.action == "put") return args.as.empty() ? BaseName(args.operand) : args.as;
+  return args.operand;
+}
+
+// What must stop the command before anything goes on the line: a name the card would take for
+// another, or a download target that is no regular file.
+std::optional<std::string> Refusal(const CardArgs& args) {
+  if (args.action == "ls") return std::nullopt;
+  if (auto refused = CardNameRefusal(CardName(args))) return refused;
+  if (args.action == "get") return DownloadTargetRefusal(OutPath(args));
+  return std::nullopt;
+}
+
 int Get(CardSession& session, const CardArgs& args, bool progress) {
-  const std::string out = args.out.empty() ? BaseName(args.operand) : args.out;
+  const std::string out = OutPath(args);
+  const StopSignals signals;
   auto file = DownloadFile::Create(out);
-  if (!file) return ReportLinkFailure(FileNotCreatedMessage(out));
+  if (!file) return ReportLinkFailure(DownloadTargetRefusal(out).value_or(FileNotCreatedMessage(out)));
   auto download = std::make_shared<CardDownload>(session.Address(), args.operand, std::move(*file), session.Counters());
-  const CardStep step = session.Run(std::move(download), progress);
+  const CardStep step = session.Run(std::move(download), progress, nullptr, &stopRequested);
   return Done(step, step.message);
 }
 
 int Put(CardSession& session, const CardArgs& args, bool progress) {
-  const std::string name = args.as.empty() ? BaseName(args.operand) : args.as;
-  if (name.empty()) return UsageError("card put: no name for the card");
+  const std::string name = CardName(args);
   auto source = UploadSource::Open(args.operand);
   if (!source) return ReportLinkFailure(FileNotOpenedMessage(args.operand));
+  if (!CardUploadFits(source->Size())) return ReportLinkFailure(kCardUploadTooLargeMessage);
+  const StopSignals signals;
   auto upload = std::make_shared<CardUpload>(session.Address(), name, std::move(*source), session.Counters());
-  const CardStep step = session.Run(std::move(upload), progress);
+  const CardStep step = session.Run(std::move(upload), progress, nullptr, &stopRequested);
   return Done(step, step.message);
 }
 
@@ -125,6 +195,8 @@ int RunCardCommand(const Args& args) {
     return UsageError(std::string("card: ") + error.what());
   }
   if (const auto failed = FailedLinkCheck(fields, LinkCheck::Identify)) return *failed;
+  if (parsed.action == "put" && CardName(parsed).empty()) return UsageError("card put: no name for the card");
+  if (const auto refused = Refusal(parsed)) return ReportLinkFailure(*refused);
   const bool progress = ::isatty(STDERR_FILENO) != 0;
   try {
     CardSession session(fields, Workspace().program);

@@ -15,6 +15,9 @@ namespace {
 // A line quiet this long has no controller on it (a serial worker answers silence with an empty
 // answer within a second; a TCP worker whose peer went away does not answer at all).
 constexpr std::chrono::seconds kSilenceLimit{5};
+// How often a stop asked for by a signal is looked at.
+constexpr std::chrono::milliseconds kStopCheck{50};
+constexpr const char* kStoppedMessage = "Передача прервана";
 
 void ShowProgress(const TrafficTexts& texts) {
   std::fprintf(stderr, "\rПередано байт: %s Скорость: %s Принято блоков: %s Ошибки: %s\033[K", texts.bytes.c_str(),
@@ -41,17 +44,33 @@ void CardSession::Take(CardStep step) {
   arrived_.notify_all();
 }
 
-CardStep CardSession::Run(std::shared_ptr<CardOperation> operation, bool progress, std::vector<std::string>* names) {
+CardStep CardSession::Run(std::shared_ptr<CardOperation> operation, bool progress, std::vector<std::string>* names,
+                          const volatile std::sig_atomic_t* stop) {
   const std::uint64_t generation = ++generation_;
+  const CardKind kind = operation->Kind();
   if (link_.Start(target_, std::move(operation), generation) == CardAttach::PortFailed) {
     throw LinkFailure(PortErrorMessage(target_.Place()));
   }
   TrafficMeter meter;
   std::uint64_t served = link_.Served();
   auto quietSince = std::chrono::steady_clock::now();
+  auto nextTick = quietSince;
   while (true) {
+    if (stop != nullptr && *stop != 0) {
+      // The link holds the only reference: withdrawn, the operation goes, and with it what it
+      // had written so far.
+      link_.Withdraw();
+      if (progress) std::fputc('\n', stderr);
+      // An operation that ended just before is what happened, whatever came after.
+      std::lock_guard lock(mutex_);
+      for (CardStep& step : steps_) {
+        if (step.generation == generation && step.Finished()) return std::move(step);
+      }
+      return MakeCardStep(kind, CardOutcome::BadAnswer, kStoppedMessage);
+    }
     std::unique_lock lock(mutex_);
-    arrived_.wait_for(lock, std::chrono::milliseconds(kTrafficTickMs), [this] { return !steps_.empty(); });
+    const auto wait = stop != nullptr ? kStopCheck : std::chrono::milliseconds(kTrafficTickMs);
+    arrived_.wait_for(lock, wait, [this] { return !steps_.empty(); });
     while (!steps_.empty()) {
       CardStep step = std::move(steps_.front());
       steps_.pop_front();
@@ -65,8 +84,10 @@ CardStep CardSession::Run(std::shared_ptr<CardOperation> operation, bool progres
       return step;
     }
     lock.unlock();
-    if (progress) ShowProgress(meter.Tick(link_.Counters()));
     const auto now = std::chrono::steady_clock::now();
+    if (now < nextTick) continue;
+    nextTick = now + std::chrono::milliseconds(kTrafficTickMs);
+    if (progress) ShowProgress(meter.Tick(link_.Counters()));
     if (link_.Served() != served) {
       served = link_.Served();
       quietSince = now;

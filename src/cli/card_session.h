@@ -2,6 +2,7 @@
 // The memory card operations of quillon-cli, run through the card link as the file window runs
 // them, on port workers of the command's own, and waited for here.
 #include <condition_variable>
+#include <csignal>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -27,7 +28,10 @@ class CardSession {
   // Runs the operation to its end and returns its last step; listed names are added to
   // `names`. With `progress`, the transfer figures are written on one line of stderr. Throws
   // LinkFailure with the port message, or "Устройство не отвечает" when the line goes silent.
-  CardStep Run(std::shared_ptr<CardOperation> operation, bool progress, std::vector<std::string>* names = nullptr);
+  // Once `*stop` is set (by a signal handler) the operation is withdrawn and dropped unfinished,
+  // which removes a download's temporary file, and its step says "Передача прервана".
+  CardStep Run(std::shared_ptr<CardOperation> operation, bool progress, std::vector<std::string>* names = nullptr,
+               const volatile std::sig_atomic_t* stop = nullptr);
 
   TransferCounters& Counters() { return link_.Counters(); }
   std::uint8_t Address() const { return target_.address; }

@@ -183,6 +183,35 @@ TEST_F(RemFileOpTest, AMissingFileAndAMissingCardAreReported) {
   EXPECT_EQ(prompt.warnings.back().second, "файл не выбран");
 }
 
+// "ü.txt" would be the card's "?.txt": every operation that names a file refuses such a name
+// before anything goes out, and says why.
+TEST_F(RemFileOpTest, NamesWindows1251CannotCarryAreRefusedWithAMessage) {
+  Write(dir / "card/?.txt", "old");
+  StartSim(QStringLiteral("--card"));
+  Open();
+  const std::string refusal = "Недопустимое имя файла \"ü.txt\": символа \"ü\" нет в кодировке Windows-1251";
+  Find<QLineEdit>("edFileName")->setText(QStringLiteral("ü.txt"));
+  window->savePath = dir / "pc/got.txt";
+  for (const char* button : {"btDownLoad", "btFileDelete", "btUseFile"}) {
+    Find<QPushButton>(button)->click();
+    ASSERT_FALSE(prompt.warnings.empty()) << button;
+    EXPECT_EQ(prompt.warnings.back().second, refusal) << button;
+    prompt.warnings.clear();
+  }
+  EXPECT_TRUE(window->proposed.empty()) << "refused before the save dialog";
+  Write(dir / "pc/ü.txt", "new");
+  window->openPath = dir / "pc/ü.txt";
+  Find<QPushButton>("btSelectFile")->click();
+  ASSERT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_EQ(prompt.warnings.back().second, refusal);
+  EXPECT_TRUE(Find<QPushButton>("btSelectFile")->isEnabled());
+  QTest::qWait(300);
+  EXPECT_EQ(prompt.warnings.size(), 1u);
+  EXPECT_EQ(Read(dir / "card/?.txt"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "card"), fs::directory_iterator()), 1);
+  EXPECT_FALSE(fs::exists(dir / "pc/got.txt"));
+}
+
 TEST_F(RemFileOpTest, TheDiskPageShowsTheSizeOrTheMissingCard) {
   StartSim(QStringLiteral("--card-absent"));
   Open();

@@ -1,13 +1,21 @@
 // quillon-cli card against quillon-sim's memory card, on a pseudo-terminal and on 127.0.0.1.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "support/file_bytes.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
@@ -57,14 +65,26 @@ class CardCommand : public ::testing::Test {
     tcpPort = out.substr(at + 15, out.find('\n', at) - at - 15);
   }
 
-  RunResult Card(const std::vector<std::string>& args, bool tcp = false) {
+  std::vector<std::string> CardCommandLine(const std::vector<std::string>& args, bool tcp = false) {
     std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-cli", "--workspace", workspace.Path(), "card"};
     const std::vector<std::string> link =
         tcp ? std::vector<std::string>{"--bus", "MODBUS TCP", "--ip", "127.0.0.1", "--ipport", tcpPort}
             : std::vector<std::string>{"--bus", "MODBUS RTU", "--port", "SIM1", "--baud", "115200"};
     command.insert(command.end(), link.begin(), link.end());
     command.insert(command.end(), args.begin(), args.end());
-    return testing::RunProgram(command);
+    return command;
+  }
+
+  RunResult Card(const std::vector<std::string>& args, bool tcp = false) {
+    return testing::RunProgram(CardCommandLine(args, tcp));
+  }
+
+  // Card requests the simulator has logged so far (it runs with --verbose).
+  std::size_t CardRequestsSeen() {
+    const std::string log = sim->Errors();
+    std::size_t count = 0;
+    for (std::size_t at = log.find("  card: "); at != std::string::npos; at = log.find("  card: ", at + 1)) ++count;
+    return count;
   }
 
   testing::TempDir workspace;
@@ -190,6 +210,129 @@ TEST_F(CardCommand, AnAbsentCardFailsEveryAction) {
     EXPECT_EQ(result.out, "") << args.front();
   }
   EXPECT_FALSE(fs::exists(pc / "a"));
+}
+
+// Only a regular file is replaced, or a new name made; anything else is refused before the file
+// is asked for, and left as it was.
+TEST_F(CardCommand, GetWritesOnlyToARegularFileOrANewName) {
+  StartSimulator({"--card", workspace / "card", "--verbose"});
+  Write(workspace / "card/data.bin", Pattern(500));
+  Write(pc / "target", "old");
+  ASSERT_EQ(::mkfifo((pc / "fifo").c_str(), 0644), 0);
+  fs::create_symlink(pc / "target", pc / "link");
+  fs::create_directory(pc / "dir");
+  const std::vector<std::pair<std::string, std::string>> refused{
+      {"fifo", "это канал"}, {"link", "это символическая ссылка"}, {"dir", "это каталог"}};
+  for (const auto& [name, kind] : refused) {
+    const RunResult got = Card({"get", "data.bin", "--out", pc / name});
+    EXPECT_EQ(got.exitCode, 1) << name;
+    EXPECT_EQ(got.err, "файл " + (pc / name) + " не создан: " + kind + "\n");
+    EXPECT_EQ(got.out, "");
+  }
+  EXPECT_EQ(CardRequestsSeen(), 0u) << sim->Errors();
+  EXPECT_EQ(fs::status(pc / "fifo").type(), fs::file_type::fifo);
+  EXPECT_TRUE(fs::is_symlink(pc / "link"));
+  EXPECT_TRUE(fs::is_empty(pc / "dir"));
+  EXPECT_EQ(Read(pc / "target"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(pc.Path()), fs::directory_iterator()), 4);
+
+  // The longest names fit even though the temporary file's name carries more.
+  const std::string longName = pc / std::string(250, 'n');
+  const RunResult got = Card({"get", "data.bin", "--out", longName});
+  ASSERT_EQ(got.exitCode, 0) << got.err;
+  EXPECT_EQ(Read(longName), Pattern(500));
+  EXPECT_GT(CardRequestsSeen(), 0u);
+}
+
+// Names Windows-1251 cannot carry would go as "?": "ü.txt" would be the card's "?.txt". They are
+// refused, and nothing goes on the line.
+TEST_F(CardCommand, NamesWindows1251CannotCarryAreRefusedBeforeAnythingIsSent) {
+  StartSimulator({"--card", workspace / "card", "--verbose"});
+  Write(workspace / "card/?.txt", "old");
+  Write(pc / "ü.txt", "new");
+  Write(pc / "up.bin", "new");
+  const std::vector<std::vector<std::string>> commands{
+      {"get", "ü.txt", "--out", pc / "got.txt"},
+      {"put", pc / "ü.txt"},
+      {"put", pc / "up.bin", "--as", "漢字.txt"},
+      {"rm", "ü.txt"},
+      {"apply", "ö.txt"},
+  };
+  for (const auto& args : commands) {
+    const RunResult run = Card(args);
+    EXPECT_EQ(run.exitCode, 1) << args[1];
+    EXPECT_EQ(run.err.rfind("Недопустимое имя файла \"", 0), 0u) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+  EXPECT_EQ(Card({"rm", "ü.txt"}).err,
+            "Недопустимое имя файла \"ü.txt\": символа \"ü\" нет в кодировке Windows-1251\n");
+  EXPECT_EQ(CardRequestsSeen(), 0u) << sim->Errors();
+  EXPECT_EQ(Read(workspace / "card/?.txt"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(workspace / "card"), fs::directory_iterator()), 1);
+  EXPECT_FALSE(fs::exists(pc / "got.txt"));
+}
+
+// Names come from the controller: on a terminal an escape sequence would act and a line break
+// would make two entries of one.
+TEST_F(CardCommand, ListedNamesShowControlCharactersAsHex) {
+  StartSimulator({"--card", workspace / "card"});
+  Write(workspace / "card/a\x1b[31mb.txt", "1");
+  Write(workspace / "card/c\nd.txt", "2");
+  Write(workspace / "card/e\x7f.txt", "3");
+  Write(workspace / "card/Файл.txt", "4");
+  const RunResult listed = Card({"ls"});
+  ASSERT_EQ(listed.exitCode, 0) << listed.err;
+  EXPECT_EQ(listed.out.rfind("a\\x1B[31mb.txt\nc\\x0Ad.txt\ne\\x7F.txt\nФайл.txt\nsize: ", 0), 0u) << listed.out;
+}
+
+// Ctrl+C or a stop from a service manager during a download: the file it would have replaced
+// stays as it was, and no partial file is left beside it.
+TEST_F(CardCommand, AStopSignalDuringADownloadLeavesNoPartialFileAndTheOldFileUntouched) {
+  StartSimulator({"--card", workspace / "card", "--fault", "delay=40"});
+  Write(workspace / "card/big.bin", Pattern(230 * 300));
+  Write(pc / "copy.bin", "old contents");
+  for (const int signal : {SIGINT, SIGTERM}) {
+    std::vector<std::string> args = CardCommandLine({"get", "big.bin", "--out", pc / "copy.bin"});
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const std::string errPath = workspace / "stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ASSERT_EQ(spawned, 0);
+    // Well into the transfer: the temporary file has some blocks in it.
+    const auto started = std::chrono::steady_clock::now();
+    std::string partial;
+    while (partial.empty() && std::chrono::steady_clock::now() - started < std::chrono::seconds(10)) {
+      for (const auto& entry : fs::directory_iterator(pc.Path())) {
+        if (entry.path().filename() != "copy.bin" && fs::file_size(entry.path()) >= 230 * 5) partial = entry.path();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(partial.empty()) << "the download never got going";
+    ::kill(pid, signal);
+    int status = 0;
+    bool ended = false;
+    while (!ended && std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) {
+      ended = ::waitpid(pid, &status, WNOHANG) == pid;
+      if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!ended) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+    }
+    ASSERT_TRUE(ended) << strsignal(signal);
+    ASSERT_TRUE(WIFEXITED(status)) << strsignal(signal);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << strsignal(signal);
+    EXPECT_EQ(testing::FileBytes(errPath), "Передача прервана\n");
+    EXPECT_EQ(Read(pc / "copy.bin"), "old contents");
+    EXPECT_EQ(std::distance(fs::directory_iterator(pc.Path()), fs::directory_iterator()), 1) << strsignal(signal);
+  }
 }
 
 TEST(CardCommandArgs, UsageErrorsExitTwo) {

@@ -49,6 +49,13 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A name the card would take for another file is refused before anything goes out.
+bool NameRefused(const std::string& name) {
+  const auto refused = CardNameRefusal(name);
+  if (refused) CurrentPrompt().Warning("Quillon", *refused);
+  return refused.has_value();
+}
+
 std::optional<std::string> RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const std::string& directory,
                                          const std::string& proposed) {
   QFileDialog dialog(parent, QStringLiteral("Загрузить файл на ПК..."), Text(directory), QStringLiteral("All (*)"));
@@ -223,7 +230,9 @@ void TRemFileOp::Stepped(const CardStep& step) {
   switch (step.kind) {
     case CardKind::List:
       if (step.fileName) lbFiles_->addItem(Text(*step.fileName));
-      return;
+      // A listing ends silently, unless the controller kept it going past any real card.
+      if (!step.Finished() || step.message.empty()) return;
+      break;
     case CardKind::Delete:
       if (step.relist) btReloadNamesClick();
       return;
@@ -272,6 +281,7 @@ void TRemFileOp::btDownLoadClick() {
   if (transferring_) return;
   message_.clear();
   const std::string name = edFileName_->text().toStdString();
+  if (!name.empty() && NameRefused(name)) return;
   const auto path = AskSavePath(lastDirectory_, name);
   if (!path) return;
   Remember(*path);
@@ -293,10 +303,15 @@ void TRemFileOp::btSelectFileClick() {
   if (!path) return;
   Remember(*path);
   const std::string name = NameOf(*path);
+  if (NameRefused(name)) return;
   fmFileLoad_->SetFileName(Text(name));
   auto source = UploadSource::Open(*path);
   if (!source) {
     CurrentPrompt().Warning("Quillon", FileNotOpenedMessage(*path));
+    return;
+  }
+  if (!CardUploadFits(source->Size())) {
+    CurrentPrompt().Warning("Quillon", kCardUploadTooLargeMessage);
     return;
   }
   if (name.empty()) return;
@@ -307,7 +322,7 @@ void TRemFileOp::btSelectFileClick() {
 void TRemFileOp::btFileDeleteClick() {
   if (transferring_) return;
   const std::string name = edFileName_->text().toStdString();
-  if (name.empty()) return;
+  if (name.empty() || NameRefused(name)) return;
   StartOperation(std::make_shared<CardDeleteQuery>(CardAddressOf(Property), name));
 }
 
@@ -318,6 +333,7 @@ void TRemFileOp::btUseFileClick() {
     CurrentPrompt().Warning("Quillon", kCardNoFileMessage);
     return;
   }
+  if (NameRefused(name)) return;
   StartOperation(std::make_shared<CardApplyQuery>(CardAddressOf(Property), name, link_->Counters()));
 }
 

@@ -39,6 +39,11 @@ CardStep CardDownload::Answer(std::span<const std::uint8_t> answer) {
   // together, and such a file would differ from the card's.
   if (shortBlockSeen_) return Finish(CardOutcome::BadAnswer, kCardDownloadInconsistentMessage);
   if (data->size() > kCardBlockSize) return Finish(CardOutcome::BadAnswer, kCardDownloadInconsistentMessage);
+  // A controller that never sends the short last block would have the 32-bit offset wrap round
+  // and the file grow without end.
+  if (std::uint64_t{offset_} + data->size() > kCardMaxFileSize) {
+    return Finish(CardOutcome::BadAnswer, kCardDownloadTooLongMessage);
+  }
   shortBlockSeen_ = data->size() < kCardBlockSize;
   std::span<const std::uint8_t> wanted = *data;
   if (span_.limit != 0) wanted = wanted.first(std::min<std::size_t>(wanted.size(), span_.limit - received_));

@@ -4,6 +4,7 @@
 
 #include "link/crc16.h"
 #include "text/cp1251.h"
+#include "text/cp1251_checked.h"
 
 namespace quillon {
 
@@ -32,6 +33,21 @@ std::string CardWireName(std::string_view utf8) {
   std::string wire = Utf8ToCp1251(utf8);
   if (wire.size() > kCardMaxNameLength) wire.resize(kCardMaxNameLength);
   return wire;
+}
+
+std::optional<std::string> CardNameRefusal(std::string_view utf8) {
+  if (const auto character = FirstCharacterOutsideCp1251(utf8)) {
+    return "Недопустимое имя файла \"" + std::string(utf8) + "\": символа \"" + *character +
+           "\" нет в кодировке Windows-1251";
+  }
+  if (Utf8Length(utf8) > kCardMaxNameLength) {
+    return "Недопустимое имя файла: длиннее " + std::to_string(kCardMaxNameLength) + " символов";
+  }
+  return std::nullopt;
+}
+
+std::string CardListTooLongMessage(std::size_t entries) {
+  return "Список файлов прерван: больше " + std::to_string(entries) + " имён";
 }
 
 CardFrame BuildCardDiskState(std::uint8_t address) { return Finished({address, kCardDiskState}); }

@@ -31,6 +31,11 @@ inline constexpr std::uint8_t kCardApplyMissing = 0xE5;
 
 inline constexpr std::size_t kCardBlockSize = 230;
 inline constexpr std::size_t kCardMaxNameLength = 255;
+// The largest file the 32-bit offsets of the transfer functions can reach the end of: a
+// transfer that would go beyond it would wrap round to the start of the file.
+inline constexpr std::uint64_t kCardMaxFileSize = 0xFFFFFFFFull;
+// More entries than a card directory holds: a listing that goes on past them never ends.
+inline constexpr std::size_t kCardMaxListEntries = 65536;
 // The longest frame: an upload block under the longest name.
 inline constexpr std::size_t kCardMaxFrameLength = 2 + 4 + kCardMaxNameLength + 1 + 1 + kCardBlockSize + 2;
 inline constexpr std::uint32_t kCardQueryDelayMs = 100;
@@ -58,11 +63,23 @@ inline constexpr const char* kCardUploadStoppedMessage = "Невозможно �
 inline constexpr const char* kCardDownloadInconsistentMessage =
     "Невозможно прочитать файл. Принятые блоки не согласуются";
 
+// A download the controller goes on with beyond the largest file the card can hold.
+inline constexpr const char* kCardDownloadTooLongMessage =
+    "Невозможно прочитать файл. Контроллер передаёт больше 4294967295 байт";
+// An upload of a file larger than the card can take, or one that grew so while it went.
+inline constexpr const char* kCardUploadTooLargeMessage = "Невозможно записать файл. Файл больше 4294967295 байт";
+inline constexpr const char* kCardListRepeatsMessage = "Список файлов прерван: контроллер повторяет имена";
+
 std::string FileNotCreatedMessage(const std::string& path);
 std::string FileNotOpenedMessage(const std::string& path);
 
 // A UTF-8 name as the card gets it: Windows-1251, at most 255 characters.
 std::string CardWireName(std::string_view utf8);
+// Why a name must not be sent, nothing when it may. A character Windows-1251 lacks would go as
+// "?", so that "ü.txt" and "ö.txt" would both be "?.txt" on the card; a longer name would be cut.
+// Either way the card would be asked about another file than the one named.
+std::optional<std::string> CardNameRefusal(std::string_view utf8);
+std::string CardListTooLongMessage(std::size_t entries);
 
 CardFrame BuildCardDiskState(std::uint8_t address);
 CardFrame BuildCardList(std::uint8_t address, bool first);

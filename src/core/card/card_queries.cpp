@@ -34,7 +34,8 @@ CardStep CardDiskStateQuery::Answer(std::span<const std::uint8_t> answer) {
   return step;
 }
 
-CardListQuery::CardListQuery(std::uint8_t address) : CardQuery(BuildCardList(address, true)), address_(address) {}
+CardListQuery::CardListQuery(std::uint8_t address, std::size_t maxEntries)
+    : CardQuery(BuildCardList(address, true)), address_(address), maxEntries_(maxEntries) {}
 
 CardStep CardListQuery::Answer(std::span<const std::uint8_t> answer) {
   if (!CardAnswerFits(request_, answer)) return Unanswered(answer, true);
@@ -43,8 +44,12 @@ CardStep CardListQuery::Answer(std::span<const std::uint8_t> answer) {
   if (!name) return Unanswered(answer, true);
   AnswerTaken();
   if (name->empty()) return End(CardOutcome::Done);
+  const std::string wire(name->begin(), name->end());
+  if (seen_.count(wire) != 0) return End(CardOutcome::BadAnswer, kCardListRepeatsMessage);
+  if (seen_.size() >= maxEntries_) return End(CardOutcome::BadAnswer, CardListTooLongMessage(maxEntries_));
+  seen_.insert(wire);
   CardStep step = MakeCardStep(Kind());
-  step.fileName = Cp1251ToUtf8(std::string_view(reinterpret_cast<const char*>(name->data()), name->size()));
+  step.fileName = Cp1251ToUtf8(wire);
   request_ = BuildCardList(address_, false);
   return step;
 }

@@ -3,6 +3,8 @@
 // a file and applying one in the device. The disk state, the list and a deletion are asked
 // again after an invalid answer, as a transfer block is; applying is not, since the device may
 // have carried it out already.
+#include <cstddef>
+#include <set>
 #include <string>
 
 #include "card/card_operation.h"
@@ -41,14 +43,18 @@ class CardDiskStateQuery : public CardQuery {
 
 class CardListQuery : public CardQuery {
  public:
-  explicit CardListQuery(std::uint8_t address);
+  explicit CardListQuery(std::uint8_t address, std::size_t maxEntries = kCardMaxListEntries);
   CardKind Kind() const override { return CardKind::List; }
   // Each entry comes with a step that goes on to the next; n = 0 ends the list, and so, without
-  // a message, do a missing card and an invalid answer.
+  // a message, do a missing card and an invalid answer. A name that comes again (the listing
+  // came round) or an entry beyond `maxEntries` ends it as a bad answer with a message: a
+  // controller that never says n = 0 would keep the list going for ever.
   CardStep Answer(std::span<const std::uint8_t> answer) override;
 
  private:
   std::uint8_t address_;
+  std::size_t maxEntries_;
+  std::set<std::string> seen_;  // the names as they came, in Windows-1251
 };
 
 class CardDeleteQuery : public CardQuery {

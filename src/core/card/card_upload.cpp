@@ -1,12 +1,18 @@
 #include "card/card_upload.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace quillon {
 
-CardUpload::CardUpload(std::uint8_t address, std::string name, UploadSource source, TransferCounters& counters)
-    : address_(address), name_(std::move(name)), source_(std::move(source)), counters_(counters) {
-  counters_.Reset(source_.Size());
+CardUpload::CardUpload(std::uint8_t address, std::string name, UploadSource source, TransferCounters& counters,
+                       std::uint64_t maxFileSize)
+    : address_(address),
+      name_(std::move(name)),
+      source_(std::move(source)),
+      counters_(counters),
+      maxFileSize_(std::min(maxFileSize, kCardMaxFileSize)) {
+  counters_.Reset(static_cast<std::uint32_t>(std::min(source_.Size(), kCardMaxFileSize)));
   ReadBlock();
 }
 
@@ -21,7 +27,10 @@ CardStep CardUpload::Answer(std::span<const std::uint8_t> answer) {
   const std::uint8_t function = valid ? answer[1] : 0;
   if (valid && function == (kCardUpload | kCardAbsentBit)) return Finish(CardOutcome::CardAbsent, kCardAbsentMessage);
   if (valid && function == kCardUploadMissing) return Finish(CardOutcome::FileMissing, kCardFileMissingMessage);
-  if (!valid || function != kCardUpload || answer.size() != 5) {
+  // Only address, function, status (0: the file ends here, 1: more may follow) and CRC say that
+  // a block was stored; any other answer of this function, however its checksum came out, says
+  // nothing of the kind.
+  if (!valid || function != kCardUpload || answer.size() != 5 || answer[2] > 1) {
     ++counters_.errors;
     if (++retries_ > kCardRetries) {
       return Finish(CardOutcome::BadAnswer, CardAnswerSilent(answer) ? kCardNoAnswerMessage : kCardWriteFailedMessage);
@@ -41,6 +50,8 @@ CardStep CardUpload::Answer(std::span<const std::uint8_t> answer) {
   counters_.bytes = offset_;
   ReadBlock();
   if (block_.empty()) return Finish(CardOutcome::Done, kCardFileReceivedMessage);
+  // A file that grew while it went: the offsets would wrap round and the upload never end.
+  if (offset_ + block_.size() > maxFileSize_) return Finish(CardOutcome::BadAnswer, kCardUploadTooLargeMessage);
   return MakeCardStep(Kind());
 }
 

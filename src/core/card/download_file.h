@@ -9,9 +9,17 @@
 
 namespace quillon {
 
+// Why a download must not go to `path`, nothing when it may. It goes only to a regular file,
+// which it replaces, or to a name not taken yet: a symlink, a FIFO or a device there would be
+// replaced by a plain file (as root even /dev/null), and a directory would fail only once the
+// whole file had come.
+std::optional<std::string> DownloadTargetRefusal(const std::string& path);
+
 class DownloadFile {
  public:
-  // A temporary file in the directory of `path`; nothing when it cannot be created.
+  // A temporary file in the directory of `path`; nothing when it cannot be created or the target
+  // is refused. Its name is never longer than the longest name the directory takes, so any name
+  // the wanted file may have can be downloaded.
   static std::optional<DownloadFile> Create(const std::string& path);
 
   DownloadFile(DownloadFile&& other) noexcept;
@@ -25,7 +33,8 @@ class DownloadFile {
   const std::string& TemporaryPath() const { return temporary_; }
   bool Append(std::span<const std::uint8_t> bytes);
   // Puts the received bytes under the wanted name (an existing file there is replaced and its
-  // permissions kept). false when that fails; the temporary file is gone either way.
+  // permissions kept). false when that fails, or when something other than a regular file took
+  // the name meanwhile; the temporary file is gone either way.
   bool Commit();
   void Discard();
 

@@ -17,8 +17,7 @@ std::optional<UploadSource> UploadSource::Open(const std::string& path) {
     ::close(fd);
     return std::nullopt;
   }
-  const auto size = static_cast<std::uint64_t>(info.st_size);
-  return UploadSource(fd, size > 0xFFFFFFFFull ? 0 : static_cast<std::uint32_t>(size));
+  return UploadSource(fd, static_cast<std::uint64_t>(info.st_size));
 }
 
 UploadSource::UploadSource(UploadSource&& other) noexcept

@@ -19,18 +19,18 @@ class UploadSource {
   UploadSource& operator=(const UploadSource&) = delete;
   ~UploadSource();
 
-  // The size when opened; 0 for an empty file (and for a file the 32-bit offsets cannot reach
-  // the end of, which the card could not take anyway).
-  std::uint32_t Size() const { return size_; }
+  // The size when opened, larger ones included: the card cannot take those, and the caller must
+  // know rather than be told a smaller size.
+  std::uint64_t Size() const { return size_; }
   // Up to `count` bytes from `offset`; fewer at the end of the file, none past it or on error.
   std::vector<std::uint8_t> Read(std::uint32_t offset, std::size_t count) const;
   void Close();
 
  private:
-  UploadSource(int fd, std::uint32_t size) : fd_(fd), size_(size) {}
+  UploadSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
 
   int fd_ = -1;
-  std::uint32_t size_ = 0;
+  std::uint64_t size_ = 0;
 };
 
 }  // namespace quillon

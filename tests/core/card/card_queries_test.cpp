@@ -33,6 +33,32 @@ TEST(CardList, EntriesComeOneByOneUntilAnEmptyOne) {
   EXPECT_TRUE(end.message.empty());
 }
 
+// A controller that never sends the empty entry must not keep the listing going for ever.
+TEST(CardList, ANameThatComesAgainOrAnEntryBeyondTheCapEndsTheListWithAMessage) {
+  CardListQuery looping(1);
+  for (const Bytes& name : {Bytes{'a'}, Bytes{'b'}, Bytes{'A'}}) {
+    EXPECT_FALSE(looping.Answer(CountedAnswer(0x21, name)).Finished());
+  }
+  const CardStep cameRound = looping.Answer(CountedAnswer(0x21, {'a'}));
+  EXPECT_EQ(cameRound.outcome, CardOutcome::BadAnswer);
+  EXPECT_FALSE(cameRound.fileName);
+  EXPECT_EQ(cameRound.message, "Список файлов прерван: контроллер повторяет имена");
+
+  CardListQuery endless(1, 3);
+  for (std::uint8_t entry = 0; entry < 3; ++entry) {
+    EXPECT_EQ(endless.Answer(CountedAnswer(0x21, {static_cast<std::uint8_t>('a' + entry)})).fileName,
+              std::string(1, static_cast<char>('a' + entry)));
+  }
+  const CardStep beyond = endless.Answer(CountedAnswer(0x21, {'d'}));
+  EXPECT_EQ(beyond.outcome, CardOutcome::BadAnswer);
+  EXPECT_FALSE(beyond.fileName);
+  EXPECT_EQ(beyond.message, "Список файлов прерван: больше 3 имён");
+  // As many names as the cap, then the end: a list like any other.
+  CardListQuery full(1, 1);
+  EXPECT_TRUE(full.Answer(CountedAnswer(0x21, {'a'})).fileName);
+  EXPECT_EQ(full.Answer(CountedAnswer(0x21, {})).outcome, CardOutcome::Done);
+}
+
 TEST(CardList, AMissingCardEndsItAndBadAnswersAreAskedAgainUntilTheRetriesAreSpent) {
   CardListQuery absent(1);
   const CardStep step = absent.Answer(CodeAnswer(0xA1));

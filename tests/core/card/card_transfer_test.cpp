@@ -1,6 +1,8 @@
 // Downloads and uploads driven by scripted answers: block offsets, retries, the end of a
 // file, and what is left on the PC's disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -187,6 +189,34 @@ TEST_F(CardDownloadTest, BlocksThatDoNotFitTogetherOrComeFromAnotherSlaveNeverMa
   EXPECT_EQ(Drive(silent, [](const Bytes&) { return Bytes{}; }).last.message, kCardNoAnswerMessage);
 }
 
+// The offsets have 32 bits: a controller that never sends the short last block would have them
+// wrap round to the start of the file, and the file grow without end. Started near the end of
+// what they reach, a file that ends exactly there is whole, and one that goes on is refused.
+TEST_F(CardDownloadTest, NoFileGoesBeyondWhatThe32BitOffsetsReach) {
+  const std::uint32_t start = 0xFFFFFFFFu - 2 * 230;
+  for (const bool endless : {false, true}) {
+    auto file = DownloadFile::Create(dir / "far.bin");
+    ASSERT_TRUE(file);
+    CardDownload download(1, "data.bin", std::move(*file), counters, {start, 0});
+    const DriveResult run = Drive(download, [endless](const Bytes& request) {
+      return RequestOffset(request) == 0xFFFFFFFFu && !endless ? CountedAnswer(0x22, {})
+                                                               : CountedAnswer(0x22, Pattern(230));
+    });
+    for (const Bytes& request : run.requests) EXPECT_GE(RequestOffset(request), start) << "wrapped round";
+    if (endless) {
+      EXPECT_EQ(run.requests.size(), 3u);
+      EXPECT_EQ(run.last.outcome, CardOutcome::BadAnswer);
+      EXPECT_EQ(run.last.message, kCardDownloadTooLongMessage);
+      EXPECT_FALSE(fs::exists(dir / "far.bin"));
+    } else {
+      EXPECT_EQ(run.last.outcome, CardOutcome::Done);
+      EXPECT_EQ(ReadAll(dir / "far.bin").size(), 460u);
+    }
+    EXPECT_EQ(EntriesIn(dir.Path()), endless ? 0u : 1u);
+    fs::remove(dir / "far.bin");
+  }
+}
+
 class CardUploadTest : public ::testing::Test {
  protected:
   CardUpload Make(const Bytes& content, const std::string& name = "up.bin") {
@@ -283,6 +313,57 @@ TEST_F(CardUploadTest, ACyrillicNameGoesInWindows1251) {
   // "Ё" 0xA8, "ж" 0xE6.
   const Bytes& request = upload.Request();
   EXPECT_EQ(Bytes(request.begin() + 6, request.begin() + 9), (Bytes{0xA8, 0xE6, 0x00}));
+}
+
+// "Stored" is an answer of exactly address, function, status 0 or 1 and CRC. A CRC-valid answer
+// of another length, whatever its third byte, says nothing about the block: it is sent again.
+TEST_F(CardUploadTest, OnlyAnAnswerOfTheExactShapeCountsTheBlockAsStored) {
+  const Bytes content = Pattern(700);
+  // The address whose CRC makes the third byte of a bare answer 0, as a "file ends here" would be.
+  std::uint8_t bare = 1;
+  while (bare < 247 && WithCrc({bare, 0x23})[2] != 0) ++bare;
+  for (const Bytes& wrong : {WithCrc({bare, 0x23}), WithCrc({2, 0x23}), WithCrc({2, 0x23, 0, 0}),
+                             WithCrc({2, 0x23, 1, 0}), WithCrc({2, 0x23, 7})}) {
+    EXPECT_TRUE(testing::WriteBytes(dir / "source", content));
+    auto source = UploadSource::Open(dir / "source");
+    ASSERT_TRUE(source);
+    CardUpload upload(wrong[0], "up.bin", std::move(*source), counters);
+    const Bytes first = upload.Request();
+    const CardStep step = upload.Answer(wrong);
+    EXPECT_FALSE(step.Finished()) << ::testing::PrintToString(wrong);
+    EXPECT_EQ(upload.Request(), first) << ::testing::PrintToString(wrong);
+    EXPECT_EQ(counters.bytes.load(), 0u);
+    EXPECT_EQ(counters.errors.load(), 1u);
+  }
+}
+
+TEST_F(CardUploadTest, AFileLargerThanTheCardTakesIsToldByItsTrueSizeAndNeverGoesBeyond) {
+  // Sparse: four gibibytes and one byte without the disk space.
+  const std::string huge = dir / "huge";
+  const int fd = ::open(huge.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kCardMaxFileSize) + 1), 0);
+  ::close(fd);
+  const auto source = UploadSource::Open(huge);
+  ASSERT_TRUE(source);
+  EXPECT_EQ(source->Size(), kCardMaxFileSize + 1);
+  EXPECT_FALSE(CardUploadFits(source->Size()));
+  EXPECT_TRUE(CardUploadFits(kCardMaxFileSize));
+
+  // A file that grows while it goes (a log still written) stops at the cap instead of running on.
+  Answerer card = Card();
+  EXPECT_TRUE(testing::WriteBytes(dir / "source", Pattern(460)));
+  auto source500 = UploadSource::Open(dir / "source");
+  ASSERT_TRUE(source500);
+  CardUpload small(2, "up.bin", std::move(*source500), counters, 500);
+  const DriveResult stopped = Drive(small, [&](const Bytes& request) {
+    std::ofstream(dir / "source", std::ios::binary | std::ios::app) << std::string(230, 'x');
+    return card(request);
+  });
+  EXPECT_EQ(stopped.requests.size(), 2u);
+  EXPECT_EQ(stopped.last.outcome, CardOutcome::BadAnswer);
+  EXPECT_EQ(stopped.last.message, kCardUploadTooLargeMessage);
+  for (const Bytes& request : stopped.requests) EXPECT_LE(RequestOffset(request) + 230u, 500u);
 }
 
 }  // namespace
