@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,10 @@ constexpr const char* kRecorderSections =
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::span<const std::uint8_t> AsBytes(const std::string& bytes) {
+  return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }
 
 class SimEventsTest : public ::testing::Test {
@@ -55,7 +60,12 @@ TEST_F(SimEventsTest, FilesAgreeWithTheDescriptionsAndTheOscillogram) {
 
   auto stat = ReadStatDescriptions(devicePath);
   ASSERT_EQ(stat.entries.size(), 3u);
-  EXPECT_EQ(ReadAll(card + "/stat.dat").size(), 12u);
+  const std::string statBytes = ReadAll(card + "/stat.dat");
+  EXPECT_EQ(statBytes.size(), 12u);
+  // Copies kept under another name are still told apart by their content.
+  const std::string eventBytes = ReadAll(card + "/event.edat");
+  EXPECT_EQ(EventKindOf(AsBytes(eventBytes), stat.entries.size()), BufferKind::Events);
+  EXPECT_EQ(EventKindOf(AsBytes(statBytes), stat.entries.size()), BufferKind::Statistics);
 
   const auto descriptions = ReadEventDescriptions(devicePath);
   std::vector<ShownEvent> events;

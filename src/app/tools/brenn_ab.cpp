@@ -206,12 +206,17 @@ void TfmBrennAB::OpenStatFile(bool automatic) {
     stats_.clear();
     selectedStat_.reset();
     statLoaded_ = false;
+    pnErrStr_->clear();
     return;
   }
-  if (!ReadStatFile(path, list.entries).opened) {
+  const BufferRead read = ReadStatFile(path, list.entries);
+  if (!read.opened) {
     Warn(kFileOpenFailedText);
     return;
   }
+  // The grid shows a value for every entry described however many the file had: the status line
+  // says when the two disagree, so a zero or a missing counter is not taken for the controller's.
+  pnErrStr_->setText(Text(StatSizeWarning(read.bytes, list.entries.size()).value_or(std::string())));
   stats_ = std::move(list.entries);
   statLoaded_ = true;
   selectedStat_.reset();
@@ -281,6 +286,7 @@ void TfmBrennAB::btStatReloadClick() {
       [this] {
         stats_.clear();
         selectedStat_.reset();
+        pnErrStr_->clear();
         FillStatGrid();
       },
       [this] { OpenStatFile(true); });

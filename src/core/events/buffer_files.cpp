@@ -1,7 +1,10 @@
 #include "events/buffer_files.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+
+#include "text/datetime.h"
 
 namespace quillon {
 
@@ -61,12 +64,39 @@ std::vector<ShownEvent> DescribedEvents(std::span<const std::uint8_t> bytes,
   return events;
 }
 
+BufferKind EventKindOf(std::span<const std::uint8_t> bytes, std::size_t statCount) {
+  if (bytes.empty() || bytes.size() % kEventRecordSize != 0) return BufferKind::Statistics;
+  bool dated = false;
+  for (std::size_t at = 0; at < bytes.size(); at += kEventRecordSize) {
+    const EventRecord record = ParseEventRecord(bytes.subspan(at).first<kEventRecordSize>());
+    if (record.day == 0) continue;
+    const bool real = IsValidDate(2000 + record.year, record.month, record.day) && record.hours < 24 &&
+                      record.minutes < 60 && record.seconds < 60;
+    if (!real) return BufferKind::Statistics;
+    dated = true;
+  }
+  if (dated) return BufferKind::Events;
+  const bool zeros = std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte == 0; });
+  return zeros && bytes.size() != statCount * kStatValueSize ? BufferKind::Events : BufferKind::Statistics;
+}
+
+std::optional<std::string> StatSizeWarning(std::size_t fileBytes, std::size_t described) {
+  if (fileBytes == described * kStatValueSize) return std::nullopt;
+  std::string text =
+      "Файл статистики не совпадает с описанием: значений в файле: " + std::to_string(fileBytes / kStatValueSize) +
+      ", описано в секции STAT: " + std::to_string(described);
+  if (const std::size_t partial = fileBytes % kStatValueSize; partial != 0) {
+    text += ", лишних байтов: " + std::to_string(partial);
+  }
+  return text;
+}
+
 BufferRead ReadEventFile(const std::string& path, const std::vector<EventDescription>& descriptions,
                          std::vector<ShownEvent>& events) {
   const auto bytes = ReadWholeFile(path);
   if (!bytes) return {};
   events = DescribedEvents(*bytes, descriptions);
-  return {true, bytes->size() % kEventRecordSize};
+  return {true, bytes->size() % kEventRecordSize, bytes->size()};
 }
 
 void AssignStatValues(std::span<const std::uint8_t> bytes, std::vector<StatEntry>& entries) {
@@ -80,7 +110,7 @@ BufferRead ReadStatFile(const std::string& path, std::vector<StatEntry>& entries
   const auto bytes = ReadWholeFile(path);
   if (!bytes) return {};
   AssignStatValues(*bytes, entries);
-  return {true, bytes->size() % kStatValueSize};
+  return {true, bytes->size() % kStatValueSize, bytes->size()};
 }
 
 GridRow StatGridHeader() { return {"F", "Счётчик", "Значение", "Описание"}; }

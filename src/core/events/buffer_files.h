@@ -43,7 +43,25 @@ struct ShownEvent {
 struct BufferRead {
   bool opened = false;
   std::size_t partialBytes = 0;
+  std::size_t bytes = 0;  // the file's size
 };
+
+enum class BufferKind { Events, Statistics };
+
+// Which of the two files `bytes` are, for a file whose name does not say (a copy kept as .dat
+// or .bak). Events when the file is whole 16-byte records, every record either unused (day 0,
+// as the event grid skips it) or carrying a real date and time, and at least one dated: a
+// statistics file's counters practically never line up as such dates in every record. A file
+// with no dated record shows no event either way; it is an emptied event buffer only when it
+// is all zeros and its size is not that of the `statCount` values the device describes, and
+// statistics otherwise.
+BufferKind EventKindOf(std::span<const std::uint8_t> bytes, std::size_t statCount);
+
+// The warning for a statistics file of `fileBytes` whose size is not one value per entry of
+// the `described` STAT entries (missing values are shown as 0, extra ones not at all), e.g.
+// "Файл статистики не совпадает с описанием: значений в файле: 1, описано в секции STAT: 4";
+// nothing when they agree.
+std::optional<std::string> StatSizeWarning(std::size_t fileBytes, std::size_t described);
 
 // The described, non-empty records of an event file, in file order.
 BufferRead ReadEventFile(const std::string& path, const std::vector<EventDescription>& descriptions,

@@ -24,6 +24,10 @@ OscRecorder::OscRecorder(const std::string& devicePath) : devicePath_(devicePath
   auto& mark = static_cast<TTimeMark&>(list_.Item(0));
   mark.AttachMarkFlags(&flags_);
   mark.Clock = [this] { return stamp_; };
+  // A fresh ring puts its first sample after slot 0 and leaves slot 0 blank; this record has
+  // nothing before its first decoded record, so the ring starts one before slot 0 and sample 0
+  // is that record, in memory as in the file written.
+  for (auto& variable : list_.Variables) variable->Head = variable->RingIndex(-1);
 }
 
 bool OscRecorder::Append(const OscRecordBytes& record) {
@@ -45,8 +49,7 @@ int OscRecorder::Write(const std::string& path) {
   }
   const std::string directory = DirectoryOf(path);
   if (!directory.empty()) EnsureDirectory(directory);
-  // The ring's first sample goes to slot 1: slot 0 was never filled.
-  return WriteRecord(ServiceRecordHeader(devicePath_), list_, 1, path, samples_);
+  return WriteRecord(ServiceRecordHeader(devicePath_), list_, 0, path, samples_ - 1);
 }
 
 namespace {

@@ -63,6 +63,7 @@ class OscRecorder {
   // record once the recorder is full (the ring would overwrite the oldest). True when taken.
   bool Append(const OscRecordBytes& record);
   int Samples() const { return samples_; }
+  // The samples taken, at ring indexes 0 to Samples() - 1 in the order taken.
   TViewList& Variables() { return list_; }
   // The record file of the samples taken, oldest first; returns the samples per variable
   // written, 0 when there were none or the file could not be made (the user has been told why).

@@ -16,6 +16,8 @@ inline constexpr std::size_t kOscRecordSize = 140;
 inline constexpr std::size_t kOscDataOffset = 8;
 inline constexpr std::size_t kOscDataLength = 128;
 inline constexpr std::uint64_t kOscWrap = 0x80000000u;
+// The whole records below the wrap: record kOscWrapRecords is record 0 again.
+inline constexpr std::uint64_t kOscWrapRecords = kOscWrap / kOscRecordSize;
 
 using OscRecordBytes = std::array<std::uint8_t, kOscRecordSize>;
 

@@ -8,10 +8,14 @@ namespace {
 
 // The file is circular: the record before its first is its last. A file of whole records
 // shorter than the position space wraps at its end, so an event near the file's start still
-// gets the seconds before it from the file's tail; otherwise the space wraps at 0x80000000.
+// gets the seconds before it from the file's tail; otherwise the space wraps after its last
+// whole record below 0x80000000, as the controller, which cannot fit another record there,
+// goes on at record 0. Either way the wrap is a record boundary, so a search that wraps keeps
+// reading whole records and never the two halves of neighbouring ones.
 std::uint64_t WrapOf(const OscFile& file) {
+  const std::uint64_t space = kOscWrapRecords * kOscRecordSize;
   const std::uint64_t whole = file.Size() / kOscRecordSize * kOscRecordSize;
-  return whole >= kOscSearchStep && whole < kOscWrap ? whole : kOscWrap;
+  return whole >= kOscSearchStep && whole < space ? whole : space;
 }
 
 std::uint64_t StepBack(std::uint64_t position, std::uint64_t wrap) {

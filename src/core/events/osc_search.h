@@ -2,7 +2,7 @@
 // The stretch of a local oscillogram file around an event: from the event's record the search
 // steps 30 records at a time backwards until the seconds before the event are covered, and
 // forwards until the seconds after it are, wrapping at the file's end (a file of whole records),
-// else at 0x80000000, both ways.
+// else after the last whole record below 0x80000000, both ways: always at a record boundary.
 #include <cstdint>
 
 #include "events/osc_decode.h"

@@ -77,5 +77,58 @@ TEST(StatFileTest, FirstValueBelongsToTheFirstEntryAndAShortFileLeavesZeros) {
   EXPECT_EQ(StatGridRow(entries[0]), (GridRow{"4", "Starts", "4294967295", "Число пусков"}));
 }
 
+TEST(BufferKindTest, EventRecordsAreKnownByTheirDatesWhateverTheFileIsCalled) {
+  std::vector<std::uint8_t> events;
+  AppendEvent(events, 5, 10, 1, 5);
+  AppendEvent(events, 0, 0, 0, 0);  // an unused record
+  AppendEvent(events, 6, 11, 2, 31);
+  EXPECT_EQ(EventKindOf(events, 3), BufferKind::Events);
+  EXPECT_EQ(EventKindOf(events, 12), BufferKind::Events) << "even when its size fits the STAT section";
+
+  std::vector<std::uint8_t> partial = events;
+  partial.push_back(0);
+  EXPECT_EQ(EventKindOf(partial, 3), BufferKind::Statistics) << "no whole records";
+  std::vector<std::uint8_t> badTime = events;
+  badTime[16 * 2 + 9] = 24;  // hour 24
+  EXPECT_EQ(EventKindOf(badTime, 3), BufferKind::Statistics);
+  std::vector<std::uint8_t> badDate = events;
+  badDate[16 * 2 + 11] = 2;  // 31 February
+  EXPECT_EQ(EventKindOf(badDate, 3), BufferKind::Statistics);
+
+  // Counters read as records: day and month are the high half of the third of every four
+  // values, where 3,456,000 puts day 52.
+  std::vector<std::uint8_t> stat;
+  for (std::uint32_t value : {12u, 3600u, 3456000u, 0u, 0xFFFFFFFFu, 0x12345678u, 1u, 2u}) AppendU32(stat, value);
+  EXPECT_EQ(EventKindOf(stat, 8), BufferKind::Statistics);
+  EXPECT_EQ(EventKindOf(stat, 4), BufferKind::Statistics);
+  std::vector<std::uint8_t> small;  // no day byte set at all
+  for (std::uint32_t value : {12u, 3600u, 7u, 0u}) AppendU32(small, value);
+  EXPECT_EQ(EventKindOf(small, 2), BufferKind::Statistics);
+
+  const std::vector<std::uint8_t> zeros(32, 0);
+  EXPECT_EQ(EventKindOf(zeros, 3), BufferKind::Events) << "an emptied event buffer";
+  EXPECT_EQ(EventKindOf(zeros, 8), BufferKind::Statistics) << "eight counters at zero";
+  EXPECT_EQ(EventKindOf({}, 3), BufferKind::Statistics);
+}
+
+TEST(StatFileTest, ASizeOtherThanOneValuePerEntryIsToldWithBothCounts) {
+  EXPECT_EQ(StatSizeWarning(4, 4),
+            "Файл статистики не совпадает с описанием: значений в файле: 1, описано в секции STAT: 4");
+  EXPECT_EQ(StatSizeWarning(4012, 4),
+            "Файл статистики не совпадает с описанием: значений в файле: 1003, описано в секции STAT: 4");
+  EXPECT_EQ(StatSizeWarning(0, 4),
+            "Файл статистики не совпадает с описанием: значений в файле: 0, описано в секции STAT: 4");
+  EXPECT_EQ(
+      StatSizeWarning(18, 4),
+      "Файл статистики не совпадает с описанием: значений в файле: 4, описано в секции STAT: 4, лишних байтов: 2");
+  EXPECT_EQ(StatSizeWarning(16, 4), std::nullopt);
+  EXPECT_EQ(StatSizeWarning(0, 0), std::nullopt);
+
+  TempDir dir;
+  WriteBytes(dir / "stat.dat", std::vector<std::uint8_t>(4012, 1));
+  std::vector<StatEntry> entries(4);
+  EXPECT_EQ(ReadStatFile(dir / "stat.dat", entries).bytes, 4012u) << "the size the warning is judged by";
+}
+
 }  // namespace
 }  // namespace quillon

@@ -78,18 +78,22 @@ TEST_F(OscDecodeTest, ASpanWrapsToTheFilesStart) {
   OscRecorder recorder(devicePath);
   // From record 3: 3, 4, then the partial tail sends it back to 0, 1, 2, 3.
   ASSERT_EQ(DecodeOsc(file, {3 * kOscRecordSize, 6}, recorder).decoded, 6);
+  // In memory as in the file written: sample 0 is the first record decoded, no blank before it.
   const int expected[] = {3, 4, 0, 1, 2, 3};
   for (int sample = 0; sample < 6; ++sample) {
-    EXPECT_EQ(recorder.Variables().Item(1).SampleAt(sample + 1), static_cast<unsigned>(expected[sample]));
+    EXPECT_EQ(recorder.Variables().Item(1).SampleAt(sample), static_cast<unsigned>(expected[sample]));
   }
+  EXPECT_EQ(static_cast<int>(recorder.Variables().Item(1).Head), 5) << "the newest sample is the sixth";
+  auto& mark = static_cast<TTimeMark&>(recorder.Variables().Item(0));
+  EXPECT_EQ(mark.TimeAt(0), EncodeDateTime({2024, 3, 5, 0, 1, 41, 0})) << "record 3's time";
 }
 
 TEST_F(OscDecodeTest, ASpanStartingBeyondTheEndBeginsAtTheStart) {
   OscFile file = Make(4);
   OscRecorder recorder(devicePath);
   ASSERT_EQ(DecodeOsc(file, {kOscWrap - 4200, 2}, recorder).decoded, 2);
-  EXPECT_EQ(recorder.Variables().Item(1).SampleAt(1), 0u);
-  EXPECT_EQ(recorder.Variables().Item(1).SampleAt(2), 1u);
+  EXPECT_EQ(recorder.Variables().Item(1).SampleAt(0), 0u);
+  EXPECT_EQ(recorder.Variables().Item(1).SampleAt(1), 1u);
 }
 
 // 36,000 records at 200 a second (180 s) around an event 60 s in: more than a record holds.

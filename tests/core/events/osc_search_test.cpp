@@ -80,15 +80,20 @@ TEST_F(OscSearchTest, AnEventPositionAtTheWrapReadsRecordZero) {
   EXPECT_EQ(OscEventOffset(0xFFFFFFFFu), 0u) << "no 32-bit overflow";
 }
 
-TEST_F(OscSearchTest, ForwardSearchWrapsAtTheTop) {
+TEST_F(OscSearchTest, SearchesWrapAtTheTopOnARecordBoundary) {
   OscFile file = Make(10);
-  // 15339140 × 140 + 4200 passes 0x80000000 by 152.
-  const OscSpan span = FindOscSpan(file, 15339140, 5, 5);
-  EXPECT_EQ(span.eventSeconds, 0u) << "an event record beyond the file counts as time 0";
-  // The bytes read at 152 straddle two records: their time fields are process data zeros, no
-  // later than the event, so the search goes on to 4352, past the file's end.
-  EXPECT_EQ(span.end, 152u + kOscSearchStep);
-  EXPECT_EQ(span.steps, 3u);
+  // Record 15339140 is 28 records below the last whole record under 0x80000000 (15339167): 30
+  // records on is record 2, not the bytes that 0x80000000 itself would wrap to (152, straddling
+  // records 1 and 2, whose time fields are process data).
+  const OscSpan forward = FindOscSpan(file, 15339140, 5, 5);
+  EXPECT_EQ(forward.eventSeconds, 0u) << "an event record beyond the file counts as time 0";
+  EXPECT_EQ(forward.end, 2u * kOscRecordSize) << "record 2, at 10:00:02, ends the search";
+  EXPECT_EQ(forward.steps, 2u);
+
+  // 30 records back from record 5 is record 15339143 of the position space.
+  const OscSpan back = FindOscSpan(file, 5, 5, 5);
+  EXPECT_EQ(back.start, (kOscWrapRecords - 25) * kOscRecordSize);
+  EXPECT_EQ(back.start % kOscRecordSize, 0u);
 }
 
 // A circular file of 3000 records at 10 a second, as the controller leaves it: the newest
