@@ -109,5 +109,38 @@ TEST_F(ReportCommand, AMissingOrLegacyTemplateFailsWithAClearMessage) {
   EXPECT_EQ(Report({"--out", dir / "x.xlsx"}).exitCode, 2);
 }
 
+TEST_F(ReportCommand, AnExistingOutIsReplacedOnlyWithForceAndNeverADeviceFileOrATemplate) {
+  const auto bytes = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string old = dir / "old.xlsx";
+  std::ofstream(old) << "an earlier report";
+  RunResult run = Report({"--device", device, "--out", old});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("--force"), std::string::npos) << run.err;
+  EXPECT_EQ(bytes(old), "an earlier report");
+  run = Report({"--device", device, "--out", old, "--force"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(bytes(old).substr(0, 2), "PK") << "a workbook now";
+
+  const std::string templatePath = workspace + "/XLT/template3.xlt";
+  const std::string otherDevice = workspace + "/Devices/TK3/1027.ini";
+  const std::string deviceTemplate = workspace + "/DeviceTemplate/TK.3_14";
+  std::filesystem::create_symlink(templatePath, dir / "innocent.xlsx");
+  for (const std::string& kept : {device, otherDevice, deviceTemplate, templatePath, dir / "innocent.xlsx"}) {
+    const std::string before = bytes(kept);
+    run = Report({"--device", device, "--out", kept, "--force"});
+    EXPECT_EQ(run.exitCode, 1) << kept;
+    EXPECT_NE(run.err.find("never replaced"), std::string::npos) << run.err;
+    EXPECT_EQ(bytes(kept), before) << kept;
+  }
+  run = Report({"--device", device, "--out", dir.Path(), "--force"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("no regular file"), std::string::npos) << run.err;
+  EXPECT_TRUE(!std::filesystem::exists(workspace + "/Reports") || std::filesystem::is_empty(workspace + "/Reports"));
+  EXPECT_EQ(Report({"--device", device, "--force"}).exitCode, 2) << "--force names no file to replace";
+}
+
 }  // namespace
 }  // namespace quillon

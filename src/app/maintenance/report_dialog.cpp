@@ -174,8 +174,13 @@ void TfReport::Button1Click() {
   lbResult_->clear();
   Button1_->setEnabled(false);
   setCursor(Qt::BusyCursor);
-  job_->Start([paths = Context().paths, request = std::move(request), progress] {
-    return MakeDeviceReport(paths, request, progress);
+  notes_.clear();
+  job_->Start([this, paths = Context().paths, request = std::move(request), progress] {
+    ReportNotes notes;
+    std::string path = MakeDeviceReport(paths, request, progress, &notes);
+    // Posted before the job posts its end, so the notes are here when the result is shown.
+    if (!notes.empty()) job_->Post([this, notes = std::move(notes)] { notes_ = notes; });
+    return path;
   });
 }
 
@@ -190,6 +195,16 @@ void TfReport::ReportWritten(const QString& path) {
   lbResult_->setText(QStringLiteral("Отчёт записан: ") + path);
   ShowDevice();
   job_->OpenDocument(path);
+  if (!notes_.empty()) {
+    // A long list is cut short: the engineer needs to know that texts were clipped and where to
+    // look first, not a box taller than the screen.
+    constexpr std::size_t kShownNotes = 10;
+    std::string text;
+    for (std::size_t i = 0; i < notes_.size() && i < kShownNotes; ++i) text += notes_[i] + "\n";
+    if (notes_.size() > kShownNotes) text += "… и ещё ячеек: " + std::to_string(notes_.size() - kShownNotes) + "\n";
+    lbResult_->setText(lbResult_->text() + QStringLiteral("\n") + Text(text).trimmed());
+    CurrentPrompt().Warning("Отчёт", text);
+  }
   if (!cbAutoInc_->isChecked()) return;
   try {
     edReportNumber_->setText(QString::number(ReadInteger(edReportNumber_->text().toStdString()) + 1));

@@ -47,6 +47,8 @@ class TfReport : public TToolWindow {
 
   std::function<DeviceReportRequest()> deviceSource_;
   ReportJob* job_ = nullptr;
+  // The notes of the report under way (cells whose text was clipped), shown with its result.
+  ReportNotes notes_;
 
   QLineEdit* edOrganization_ = nullptr;
   QLineEdit* edReportNumber_ = nullptr;

@@ -57,7 +57,7 @@ std::optional<CellValue> CellElementValue(pugi::xml_node cell, const SharedStrin
   return number;
 }
 
-void SetCellElementValue(pugi::xml_node cell, const CellValue& value, const std::string& prefix) {
+bool SetCellElementValue(pugi::xml_node cell, const CellValue& value, const std::string& prefix) {
   if (const auto* number = std::get_if<double>(&value)) {
     RemoveAllButStyle(cell);
     if (std::isfinite(*number)) {
@@ -67,15 +67,16 @@ void SetCellElementValue(pugi::xml_node cell, const CellValue& value, const std:
       cell.append_attribute("t") = "e";
       cell.append_child((prefix + "v").c_str()).text().set("#NUM!");
     }
-    return;
+    return false;
   }
-  const std::string text = EncodeCellText(std::get<std::string>(value));
+  const StoredCellText stored = EncodeCellText(std::get<std::string>(value));
   RemoveAllButStyle(cell);
-  if (text.empty()) return;
+  if (stored.text.empty()) return stored.clipped;
   cell.append_attribute("t") = "inlineStr";
   pugi::xml_node t = cell.append_child((prefix + "is").c_str()).append_child((prefix + "t").c_str());
   t.append_attribute("xml:space") = "preserve";
-  t.text().set(text.c_str());
+  t.text().set(stored.text.c_str());
+  return stored.clipped;
 }
 
 void ClearCellElementValue(pugi::xml_node cell) { RemoveAllButStyle(cell); }

@@ -14,9 +14,10 @@ namespace quillon {
 // cells; booleans as 1 and 0. nullopt for a cell without a value.
 std::optional<CellValue> CellElementValue(pugi::xml_node cell, const SharedStrings& strings);
 
-// Texts go in as inline strings; an empty text empties the cell, as it does in Excel. `prefix`
-// is the namespace prefix of the part's elements.
-void SetCellElementValue(pugi::xml_node cell, const CellValue& value, const std::string& prefix);
+// Texts go in as inline strings, clipped to what a cell holds (EncodeCellText); an empty text
+// empties the cell, as it does in Excel. `prefix` is the namespace prefix of the part's elements.
+// Returns whether the text was clipped.
+bool SetCellElementValue(pugi::xml_node cell, const CellValue& value, const std::string& prefix);
 void ClearCellElementValue(pugi::xml_node cell);
 
 // A cell with neither value nor format need not be stored at all.

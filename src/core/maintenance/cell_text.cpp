@@ -1,5 +1,6 @@
 #include "maintenance/cell_text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace quillon {
@@ -68,9 +69,11 @@ bool IsXmlCharacter(std::uint32_t code) {
 
 }  // namespace
 
-std::string EncodeCellText(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
+StoredCellText EncodeCellText(std::string_view utf8) {
+  StoredCellText stored;
+  std::string& out = stored.text;
+  out.reserve(std::min(utf8.size(), 4 * kMaxCellTextLength));
+  std::size_t units = 0;
   std::size_t pos = 0;
   while (pos < utf8.size()) {
     std::uint32_t code = 0;
@@ -79,11 +82,18 @@ std::string EncodeCellText(std::string_view utf8) {
       ++pos;
       continue;
     }
-    if (IsEscapeAt(utf8, pos)) out += "_x005F";
-    if (IsXmlCharacter(code)) out.append(utf8.substr(pos, length));
+    if (IsXmlCharacter(code)) {
+      units += code >= 0x10000 ? 2 : 1;
+      if (units > kMaxCellTextLength) {
+        stored.clipped = true;
+        break;
+      }
+      if (IsEscapeAt(utf8, pos)) out += "_x005F";
+      out.append(utf8.substr(pos, length));
+    }
     pos += length;
   }
-  return out;
+  return stored;
 }
 
 std::string DecodeCellText(std::string_view stored) {

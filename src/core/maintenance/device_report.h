@@ -40,21 +40,28 @@ struct DeviceReportRequest {
   std::string outPath;  // empty: a new name in Reports/
 };
 
+// What the engineer must be told about a filled report although it was written: one line for each
+// cell whose text was longer than a cell holds and was clipped ("Ячейка E17 (параметр p1): текст
+// обрезан до 32767 знаков"), naming the cell where it stands in the finished report.
+using ReportNotes = std::vector<std::string>;
+
 // Steps 2 to 5 on an open template: the identity cells, the parameter table (the last variable
-// on top), the scale table (in the file's order) and the document cells.
-void FillDeviceReport(Workbook& book, const TDeviceInfo4& device, const DeviceReportRequest& request,
-                      const ReportProgress& progress);
+// on top), the scale table (in the file's order) and the document cells. Returns the notes.
+ReportNotes FillDeviceReport(Workbook& book, const TDeviceInfo4& device, const DeviceReportRequest& request,
+                             const ReportProgress& progress);
 
 // All five steps: reads the device summary, opens the template, fills it and saves the report.
-// Returns the path written. Throws WorkbookError (template missing, legacy or lacking a name)
-// or std::runtime_error (the report cannot be written), with the engineer's message.
+// Returns the path written; the notes of the fill are added to `notes` when it is given. Throws
+// WorkbookError (template missing, legacy or lacking a name) or std::runtime_error (the report
+// cannot be written), with the engineer's message.
 std::string MakeDeviceReport(const WorkspacePaths& paths, const DeviceReportRequest& request,
-                             const ReportProgress& progress);
+                             const ReportProgress& progress, ReportNotes* notes = nullptr);
 
 // XLT/template3.xlt of the workspace.
 std::string DeviceReportTemplate(const WorkspacePaths& paths);
 
-// The identity cells shared with the alarm log export, in the order they are filled.
-void FillDeviceIdentity(Workbook& book, const TDeviceInfo4& device, const ReportProgress& progress);
+// The identity cells shared with the alarm log export, in the order they are filled. Returns the
+// notes of the cells clipped.
+ReportNotes FillDeviceIdentity(Workbook& book, const TDeviceInfo4& device, const ReportProgress& progress);
 
 }  // namespace quillon

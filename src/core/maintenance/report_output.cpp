@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 
 #include "maintenance/workbook.h"
@@ -24,7 +25,34 @@ std::string StampText(DateTime when) {
   return stamp;
 }
 
+// `path` lies in `folder` or is the folder itself; both as the file system resolves them.
+bool LiesUnder(const std::filesystem::path& path, const std::string& folder) {
+  std::error_code error;
+  const std::filesystem::path root = std::filesystem::weakly_canonical(folder, error);
+  if (error || root.empty()) return false;
+  auto part = path.begin();
+  for (auto wanted = root.begin(); wanted != root.end(); ++wanted, ++part) {
+    if (wanted->empty()) continue;  // the trailing separator of a folder path
+    if (part == path.end() || *part != *wanted) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+ReportOutCheck CheckReportOut(const WorkspacePaths& paths, const std::string& path, const std::string& devicePath) {
+  std::error_code error;
+  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
+  if (error) return ReportOutCheck::NotAFile;
+  if (std::filesystem::equivalent(resolved, devicePath, error)) return ReportOutCheck::DatabaseFile;
+  for (const std::string& folder : {paths.devices, paths.deviceTemplate, paths.Xlt()}) {
+    if (LiesUnder(resolved, folder)) return ReportOutCheck::DatabaseFile;
+  }
+  const std::filesystem::file_status status = std::filesystem::status(resolved, error);
+  if (status.type() == std::filesystem::file_type::not_found) return ReportOutCheck::Free;
+  if (status.type() != std::filesystem::file_type::regular) return ReportOutCheck::NotAFile;
+  return ReportOutCheck::Exists;
+}
 
 std::string ReportStem(const std::string& text) {
   std::string stem;

@@ -21,6 +21,18 @@ std::string ClaimReportPath(const WorkspacePaths& paths, const std::string& stem
 std::string SaveReport(const Workbook& book, const WorkspacePaths& paths, const std::string& stem, DateTime when,
                        const std::string& path);
 
+// Whether a report may be written to a path the engineer named.
+enum class ReportOutCheck {
+  Free,          // no file there yet
+  Exists,        // a file there, replaced only when the engineer insists
+  NotAFile,      // a folder, a pipe, a device: never written to
+  DatabaseFile,  // a device file, a device template or a report template: never replaced
+};
+
+// The check for `path` (symbolic links followed): the device's own file, anything under
+// Devices/, DeviceTemplate/ or XLT/ is the database's; an existing regular file elsewhere exists.
+ReportOutCheck CheckReportOut(const WorkspacePaths& paths, const std::string& path, const std::string& devicePath);
+
 // A file name part made of the text with every character that may not stand in a file name
 // (separators, control characters, ":*?\"<>|") replaced by "_"; "report" when nothing is left.
 std::string ReportStem(const std::string& text);

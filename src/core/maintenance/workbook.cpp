@@ -60,25 +60,31 @@ CellRange Workbook::Range(std::string_view firstName, std::string_view lastName)
                    {std::max(a.last.row, b.last.row), std::max(a.last.column, b.last.column)}};
 }
 
-void Workbook::Value(const CellRange& range, const std::string& text) {
+std::vector<CellRef> Workbook::Value(const CellRange& range, const std::string& text) {
   Worksheet& sheet = package_->CellsOf(range);
   if (static_cast<long long>(range.Rows()) * range.Columns() > kMaxCellsPerValue) {
     throw WorkbookError("Область " + RangeAddress(range) + " книги " + package_->path +
                         " слишком велика для записи значения");
   }
+  std::vector<CellRef> clipped;
   for (int row = range.first.row; row <= range.last.row; ++row) {
-    for (int column = range.first.column; column <= range.last.column; ++column) sheet.SetValue({row, column}, text);
+    for (int column = range.first.column; column <= range.last.column; ++column) {
+      if (sheet.SetValue({row, column}, text)) clipped.push_back({row, column});
+    }
   }
+  return clipped;
 }
 
-void Workbook::Value(const CellRange& range, const std::vector<CellValue>& row) {
+std::vector<CellRef> Workbook::Value(const CellRange& range, const std::vector<CellValue>& row) {
   Worksheet& sheet = package_->CellsOf(range);
   const int row0 = range.first.row;
   int column = range.first.column;
+  std::vector<CellRef> clipped;
   for (std::size_t i = 0; i < row.size() && column <= range.last.column; ++i, ++column) {
-    sheet.SetValue({row0, column}, row[i]);
+    if (sheet.SetValue({row0, column}, row[i])) clipped.push_back({row0, column});
   }
   if (column <= range.last.column) sheet.ClearValues(row0, column, range.last.column);
+  return clipped;
 }
 
 void Workbook::Copy(const CellRange& range) { package_->clipboard = package_->CellsOf(range).Copy(range); }

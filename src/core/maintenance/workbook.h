@@ -71,10 +71,12 @@ class Workbook {
   CellRange Range(std::string_view firstName, std::string_view lastName) const;
 
   // Writes `text` into every cell of the range (as Excel does when a text is assigned to a range).
-  void Value(const CellRange& range, const std::string& text);
+  // A text longer than a cell holds (32,767 characters) is clipped after its last whole character
+  // that fits; both calls return the cells whose text was clipped, so the caller can say so.
+  std::vector<CellRef> Value(const CellRange& range, const std::string& text);
   // Writes one row of values into the range's first row, left to right; cells of that row beyond
   // the values are emptied, values beyond the range are dropped.
-  void Value(const CellRange& range, const std::vector<CellValue>& row);
+  std::vector<CellRef> Value(const CellRange& range, const std::vector<CellValue>& row);
 
   // Remembers the range's cells (values and formats) and the merged areas inside it.
   void Copy(const CellRange& range);

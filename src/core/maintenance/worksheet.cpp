@@ -64,7 +64,7 @@ void Worksheet::LoadRows(pugi::xml_node sheetData) {
     }
     if (number > kMaxSheetRows) throw damaged(std::to_string(number));
     previousRow = number;
-    Row& row = rows_[number];
+    SheetRow& row = rows_.Obtain(number);
     for (pugi::xml_attribute attribute : rowElement.attributes()) {
       const std::string name = attribute.name();
       if (name == "r" || name == "spans") continue;
@@ -85,6 +85,7 @@ void Worksheet::LoadRows(pugi::xml_node sheetData) {
       previousColumn = column;
       pugi::xml_node stored = cells_->append_copy(cellElement);
       stored.remove_attribute("r");
+      NoteColumn(column);
       auto [it, inserted] = row.cells.emplace(column, stored);
       if (!inserted) {
         cells_->remove_child(it->second);
@@ -108,15 +109,15 @@ void Worksheet::LoadMerges(pugi::xml_node root) {
 }
 
 pugi::xml_node Worksheet::FindCell(CellRef cell) const {
-  const auto row = rows_.find(cell.row);
-  if (row == rows_.end()) return {};
-  const auto found = row->second.cells.find(cell.column);
-  return found == row->second.cells.end() ? pugi::xml_node() : found->second;
+  const SheetRow* row = rows_.Find(cell.row);
+  if (!row) return {};
+  const auto found = row->cells.find(cell.column);
+  return found == row->cells.end() ? pugi::xml_node() : found->second;
 }
 
 std::optional<std::string> Worksheet::InheritedStyle(CellRef cell) const {
-  if (const auto row = rows_.find(cell.row); row != rows_.end()) {
-    const auto& attributes = row->second.attributes;
+  if (const SheetRow* row = rows_.Find(cell.row)) {
+    const auto& attributes = row->attributes;
     const auto find = [&](std::string_view name) {
       return std::find_if(attributes.begin(), attributes.end(), [&](const auto& a) { return a.first == name; });
     };
@@ -143,25 +144,26 @@ pugi::xml_node Worksheet::CellForWriting(CellRef cell) {
   const std::optional<std::string> style = InheritedStyle(cell);
   pugi::xml_node created = cells_->append_child((prefix_ + "c").c_str());
   if (style && *style != "0") created.append_attribute("s") = style->c_str();
-  rows_[cell.row].cells.emplace(cell.column, created);
+  rows_.Obtain(cell.row).cells.emplace(cell.column, created);
+  NoteColumn(cell.column);
   return created;
 }
 
 void Worksheet::Tidy(CellRef cell) {
-  const auto row = rows_.find(cell.row);
-  if (row == rows_.end()) return;
-  const auto found = row->second.cells.find(cell.column);
-  if (found != row->second.cells.end() && IsBareCellElement(found->second)) {
+  SheetRow* row = rows_.Find(cell.row);
+  if (!row) return;
+  const auto found = row->cells.find(cell.column);
+  if (found != row->cells.end() && IsBareCellElement(found->second)) {
     cells_->remove_child(found->second);
-    row->second.cells.erase(found);
+    row->cells.erase(found);
   }
-  if (row->second.cells.empty() && row->second.attributes.empty()) rows_.erase(row);
+  rows_.EraseIfEmpty(cell.row);
 }
 
 void Worksheet::DropEmptyRows(int firstRow, int lastRow) {
-  for (auto it = rows_.lower_bound(firstRow); it != rows_.end() && it->first <= lastRow;) {
-    if (it->second.cells.empty() && it->second.attributes.empty()) {
-      it = rows_.erase(it);
+  for (auto it = rows_.LowerBound(firstRow); it != rows_.end() && it->number <= lastRow;) {
+    if (it->row->Empty()) {
+      it = rows_.Erase(it);
     } else {
       ++it;
     }
@@ -174,16 +176,17 @@ std::optional<CellValue> Worksheet::Value(CellRef cell, const SharedStrings& str
   return CellElementValue(element, strings);
 }
 
-void Worksheet::SetValue(CellRef cell, const CellValue& value) {
-  SetCellElementValue(CellForWriting(cell), value, prefix_);
+bool Worksheet::SetValue(CellRef cell, const CellValue& value) {
+  const bool clipped = SetCellElementValue(CellForWriting(cell), value, prefix_);
   Tidy(cell);
   changed_ = true;
+  return clipped;
 }
 
 void Worksheet::ClearValues(int row, int firstColumn, int lastColumn) {
-  const auto found = rows_.find(row);
-  if (found == rows_.end()) return;
-  auto& cells = found->second.cells;
+  SheetRow* found = rows_.Find(row);
+  if (!found) return;
+  auto& cells = found->cells;
   for (auto it = cells.lower_bound(firstColumn); it != cells.end() && it->first <= lastColumn;) {
     ClearCellElementValue(it->second);
     if (IsBareCellElement(it->second)) {
@@ -193,14 +196,14 @@ void Worksheet::ClearValues(int row, int firstColumn, int lastColumn) {
       ++it;
     }
   }
-  if (cells.empty() && found->second.attributes.empty()) rows_.erase(found);
+  rows_.EraseIfEmpty(row);
   changed_ = true;
 }
 
 std::optional<double> Worksheet::RowHeight(int row) const {
-  const auto found = rows_.find(row);
-  if (found == rows_.end()) return std::nullopt;
-  for (const auto& [name, value] : found->second.attributes) {
+  const SheetRow* found = rows_.Find(row);
+  if (!found) return std::nullopt;
+  for (const auto& [name, value] : found->attributes) {
     if (name != "ht") continue;
     double height = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), height);
@@ -218,11 +221,11 @@ std::string Worksheet::Serialize() const {
   if (pugi::xml_node dimension = FirstChild(root, "dimension")) {
     int top = 0, bottom = 0, left = kMaxSheetColumns + 1, right = 0;
     for (const auto& [number, row] : rows_) {
-      if (row.cells.empty()) continue;
+      if (row->cells.empty()) continue;
       if (top == 0) top = number;
       bottom = number;
-      left = std::min(left, row.cells.begin()->first);
-      right = std::max(right, row.cells.rbegin()->first);
+      left = std::min(left, row->cells.FirstColumn());
+      right = std::max(right, row->cells.LastColumn());
     }
     const CellRange used = top == 0 ? CellRange{} : CellRange{index_, {top, left}, {bottom, right}};
     const std::string ref =
@@ -238,8 +241,8 @@ void Worksheet::WriteRows(pugi::xml_node sheetData) const {
   for (const auto& [number, row] : rows_) {
     pugi::xml_node rowElement = sheetData.append_child(rowName.c_str());
     rowElement.append_attribute("r") = number;
-    for (const auto& [name, value] : row.attributes) rowElement.append_attribute(name.c_str()) = value.c_str();
-    for (const auto& [column, cell] : row.cells) {
+    for (const auto& [name, value] : row->attributes) rowElement.append_attribute(name.c_str()) = value.c_str();
+    for (const auto& [column, cell] : row->cells) {
       pugi::xml_node written = rowElement.append_copy(cell);
       written.prepend_attribute("r") = CellName({number, column}).c_str();
     }

@@ -8,7 +8,7 @@
 // else: conditional formats, data validations, hyperlinks, page breaks and drawing anchors keep
 // their rows, and formulas keep their text (the report templates have none of them in the
 // shifted rows).
-#include <map>
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <pugixml.hpp>
@@ -16,8 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "maintenance/cell_address.h"
 #include "maintenance/shared_strings.h"
 #include "maintenance/workbook.h"
+#include "maintenance/worksheet_rows.h"
 
 namespace quillon {
 
@@ -44,7 +46,8 @@ class Worksheet {
   Worksheet(std::unique_ptr<pugi::xml_document> part, int index, std::string bookPath);
 
   std::optional<CellValue> Value(CellRef cell, const SharedStrings& strings) const;
-  void SetValue(CellRef cell, const CellValue& value);
+  // Whether the text was longer than a cell holds and was clipped (see SetCellElementValue).
+  bool SetValue(CellRef cell, const CellValue& value);
   // Values of the row's cells in the columns go; their formats stay.
   void ClearValues(int row, int firstColumn, int lastColumn);
 
@@ -68,13 +71,6 @@ class Worksheet {
   std::string Serialize() const;
 
  private:
-  struct Row {
-    // Everything but the row number, which is the key, and the column span, which goes stale.
-    std::vector<std::pair<std::string, std::string>> attributes;
-    // Elements in `cells_`, without their "r" attribute, which the position gives.
-    std::map<int, pugi::xml_node> cells;
-  };
-
   void LoadRows(pugi::xml_node sheetData);
   void LoadMerges(pugi::xml_node root);
   pugi::xml_node FindCell(CellRef cell) const;
@@ -83,6 +79,10 @@ class Worksheet {
   // with nothing.
   void Tidy(CellRef cell);
   void DropEmptyRows(int firstRow, int lastRow);
+  void NoteColumn(int column) {
+    leftmostColumn_ = std::min(leftmostColumn_, column);
+    rightmostColumn_ = std::max(rightmostColumn_, column);
+  }
   std::optional<std::string> InheritedStyle(CellRef cell) const;
   void WriteRows(pugi::xml_node sheetData) const;
   void WriteMerges(pugi::xml_node root) const;
@@ -90,7 +90,11 @@ class Worksheet {
 
   std::unique_ptr<pugi::xml_document> part_;
   std::unique_ptr<pugi::xml_document> cells_ = std::make_unique<pugi::xml_document>();
-  std::map<int, Row> rows_;
+  // Their cell elements live in `cells_`.
+  SheetRows rows_;
+  // Bounds of every column a cell was ever put in: no cell lies outside them.
+  int leftmostColumn_ = kMaxSheetColumns + 1;
+  int rightmostColumn_ = 0;
   std::vector<CellRange> merges_;
   std::string prefix_;
   int index_ = 0;

@@ -26,40 +26,44 @@ void Worksheet::InsertShiftingDown(const CellRange& range) {
   const int height = range.Rows();
   const auto inColumns = [&](int column) { return column >= range.first.column && column <= range.last.column; };
 
-  if (!rows_.empty() && rows_.rbegin()->first >= top && rows_.rbegin()->first > kMaxSheetRows - height) {
+  if (!rows_.empty() && rows_.back().number >= top && rows_.back().number > kMaxSheetRows - height) {
     throw OffSheet();
   }
   for (const auto& merge : merges_) {
     if (ShiftedForInsert(merge, range) != merge && merge.last.row > kMaxSheetRows - height) throw OffSheet();
   }
 
-  // Rows move whole, attributes and all; the cells outside the inserted columns then go back
-  // to the row they came from. Re-keying the rows leaves the cell elements untouched, which
-  // keeps a report of many rows, inserted one at a time, linear per insert.
-  std::vector<decltype(rows_)::node_type> moved;
-  for (auto it = rows_.lower_bound(top); it != rows_.end();) moved.push_back(rows_.extract(it++));
-  for (auto& node : moved) {
-    node.key() += height;
-    rows_.insert(std::move(node));
+  // Rows move whole, attributes and all, in one pass over their numbers; the cells outside the
+  // inserted columns then go back to the row they came from. The cell elements stay untouched.
+  // A sheet with no cell outside those columns anywhere (a report's template) need not ask every
+  // row below, which would be most of the time of a report of many rows.
+  const bool outsideAnywhere = !(inColumns(leftmostColumn_) && inColumns(rightmostColumn_));
+  std::vector<int> outsideCells;
+  for (auto it = rows_.LowerBound(top); it != rows_.end(); ++it) {
+    it->number += height;
+    const RowCells& cells = it->row->cells;
+    if (outsideAnywhere && !cells.empty() && !(inColumns(cells.FirstColumn()) && inColumns(cells.LastColumn()))) {
+      outsideCells.push_back(it->number);
+    }
   }
-  if (const auto first = rows_.find(top + height); first != rows_.end() && !first->second.attributes.empty()) {
-    for (int row = top; row < top + height; ++row) rows_[row].attributes = first->second.attributes;
+  if (const SheetRow* first = rows_.Find(top + height); first && !first->attributes.empty()) {
+    for (int row = top; row < top + height; ++row) rows_.Obtain(row).attributes = first->attributes;
   }
-  std::vector<int> emptied;
-  for (auto it = rows_.lower_bound(top + height); it != rows_.end(); ++it) {
-    auto& cells = it->second.cells;
-    if (cells.empty() || (inColumns(cells.begin()->first) && inColumns(cells.rbegin()->first))) continue;
+  // Ascending order: the row above has already given its own outside cells back.
+  for (const int number : outsideCells) {
+    auto& cells = rows_.Find(number)->cells;
+    SheetRow& home = rows_.Obtain(number - height);
     for (auto cell = cells.begin(); cell != cells.end();) {
       if (inColumns(cell->first)) {
         ++cell;
       } else {
-        // Ascending order: the row above has already given its own outside cells back.
-        rows_[it->first - height].cells.insert(cells.extract(cell++));
+        home.cells.emplace(cell->first, cell->second);
+        cell = cells.erase(cell);
       }
     }
-    if (cells.empty() && it->second.attributes.empty()) emptied.push_back(it->first);
   }
-  for (const int row : emptied) rows_.erase(row);
+  // Only now: a row that gave all its cells back may have received the cells of the row below.
+  for (const int number : outsideCells) rows_.EraseIfEmpty(number);
 
   for (auto& merge : merges_) merge = ShiftedForInsert(merge, range);
   changed_ = true;
@@ -69,12 +73,12 @@ CellBlock Worksheet::Copy(const CellRange& range) const {
   CellBlock block;
   block.rows = range.Rows();
   block.columns = range.Columns();
-  for (auto row = rows_.lower_bound(range.first.row); row != rows_.end() && row->first <= range.last.row; ++row) {
-    const auto& cells = row->second.cells;
+  for (auto row = rows_.LowerBound(range.first.row); row != rows_.end() && row->number <= range.last.row; ++row) {
+    const auto& cells = row->row->cells;
     for (auto cell = cells.lower_bound(range.first.column); cell != cells.end() && cell->first <= range.last.column;
          ++cell) {
       block.cells.push_back(
-          {row->first - range.first.row, cell->first - range.first.column, block.store->append_copy(cell->second)});
+          {row->number - range.first.row, cell->first - range.first.column, block.store->append_copy(cell->second)});
     }
   }
   for (const auto& merge : merges_) {
@@ -93,8 +97,8 @@ void Worksheet::Paste(const CellBlock& block, CellRef topLeft) {
   }
   // A paste brings the copied range whole: its empty cells empty the target's cells, formats
   // included.
-  for (auto row = rows_.lower_bound(target.first.row); row != rows_.end() && row->first <= target.last.row; ++row) {
-    auto& cells = row->second.cells;
+  for (auto row = rows_.LowerBound(target.first.row); row != rows_.end() && row->number <= target.last.row; ++row) {
+    auto& cells = row->row->cells;
     for (auto cell = cells.lower_bound(target.first.column);
          cell != cells.end() && cell->first <= target.last.column;) {
       cells_->remove_child(cell->second);
@@ -102,8 +106,9 @@ void Worksheet::Paste(const CellBlock& block, CellRef topLeft) {
     }
   }
   for (const auto& cell : block.cells) {
-    auto& cells = rows_[topLeft.row + cell.rowOffset].cells;
+    auto& cells = rows_.Obtain(topLeft.row + cell.rowOffset).cells;
     cells[topLeft.column + cell.columnOffset] = cells_->append_copy(cell.element);
+    NoteColumn(topLeft.column + cell.columnOffset);
   }
   DropEmptyRows(target.first.row, target.last.row);
 
@@ -125,8 +130,8 @@ void Worksheet::Merge(const CellRange& range) {
   merges_.push_back(area);
   // Excel keeps the top left value of a merged area and drops the others; their formats stay.
   std::vector<int> rows;
-  for (auto row = rows_.lower_bound(area.first.row); row != rows_.end() && row->first <= area.last.row; ++row) {
-    rows.push_back(row->first);
+  for (auto row = rows_.LowerBound(area.first.row); row != rows_.end() && row->number <= area.last.row; ++row) {
+    rows.push_back(row->number);
   }
   for (const int row : rows) {
     ClearValues(row, row == area.first.row ? area.first.column + 1 : area.first.column, area.last.column);

@@ -131,6 +131,35 @@ TEST_F(DeviceReportTest, ReportIsSavedUnderANewNameAndReadsBackInAnIndependentRe
   EXPECT_TRUE(sheet.merged.contains("B21:H21"));
 }
 
+TEST_F(DeviceReportTest, OverlongTextsAreClippedInTheSavedReportAndTheNotesNameTheirCells) {
+  std::string cyrillic;
+  for (int i = 0; i < 33000; ++i) cyrillic += "Ж";
+  ReportParameterRow first = Row("p1");
+  first[4] = std::string(40000, 'd');
+  ReportParameterRow second = Row("p2");
+  second[1] = cyrillic;
+  request_.parameters = {first, second, Row("p3")};
+  request_.scaleLines = {"Inom=100", "Mode=" + std::string(33000, '7')};
+  request_.organization = cyrillic;
+  request_.outPath = dir_ / "long.xlsx";
+  std::vector<std::string> notes;
+  const Workbook book = Workbook::Open(MakeDeviceReport(paths_, request_, ReportProgress{}, &notes));
+
+  EXPECT_EQ(TextAt(book, "E17"), std::string(32767, 'd'));
+  EXPECT_EQ(TextAt(book, "A17"), "p1");
+  EXPECT_EQ(TextAt(book, "B16"), cyrillic.substr(0, 32767 * std::string("Ж").size()));
+  EXPECT_EQ(TextAt(book, "E16"), "описание p2");
+  EXPECT_EQ(TextAt(book, "B22"), std::string(32767, '7'));
+  EXPECT_EQ(TextAt(book, "B3"), cyrillic.substr(0, 32767 * std::string("Ж").size()));
+  const std::vector<std::string> expected{
+      "Ячейка E17 (параметр p1): текст обрезан до 32767 знаков",
+      "Ячейка B16 (параметр p2): текст обрезан до 32767 знаков",
+      "Ячейка B22 (коэффициент Mode): текст обрезан до 32767 знаков",
+      "Ячейка B3: текст обрезан до 32767 знаков",
+  };
+  EXPECT_EQ(notes, expected);
+}
+
 TEST_F(DeviceReportTest, AMissingOrLegacyTemplateIsRefusedNamingTheFileAndLeavesNoReport) {
   std::filesystem::remove(DeviceReportTemplate(paths_));
   try {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/file_bytes.h"
@@ -340,6 +341,15 @@ TEST_F(WorkbookTest, InsertInSomeColumnsLeavesTheOthers) {
   EXPECT_EQ(book.Range("Across"), (CellRange{0, {5, 3}, {5, 4}}));
   EXPECT_EQ(book.Range("Wide"), (CellRange{0, {2, 1}, {10, 8}}));
 
+  // Rows holding only cells beside the inserted columns keep them, also a row that gave its own
+  // back and then received those of the row below.
+  TemplateParts beside = ReportTemplate();
+  beside.sheetData = R"(<row r="20"><c r="J20"><v>20</v></c></row><row r="21"><c r="J21"><v>21</v></c></row>)";
+  Workbook notes = Workbook::Open(Template(beside, "beside.xlt"));
+  notes.Insert(CellRange{0, {20, 1}, {20, 8}});
+  EXPECT_EQ(notes.Read(0, {20, 10}), std::optional<CellValue>(20.0));
+  EXPECT_EQ(notes.Read(0, {21, 10}), std::optional<CellValue>(21.0));
+
   TemplateParts bottom = ReportTemplate();
   bottom.sheetData = R"(<row r="1048575"><c r="A1048575"><v>1</v></c></row>)";
   Workbook full = Workbook::Open(Template(bottom, "bottom.xlt"));
@@ -378,6 +388,39 @@ TEST_F(WorkbookTest, TextsSurviveAsWrittenAndCellTypesRead) {
   EXPECT_EQ(reopened.Read(0, {11, 1}), std::optional<CellValue>(0.1));
   EXPECT_EQ(reopened.Read(0, {11, 2}), std::optional<CellValue>(-2e300));
   EXPECT_EQ(TextAt(reopened, 11, 3), "#NUM!");
+}
+
+std::string Repeated(std::string_view piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+// A spreadsheet program refuses or cuts a cell of more than 32,767 characters, counted in UTF-16
+// units as it counts them: the workbook clips, never inside a character, and says which cells.
+TEST_F(WorkbookTest, TextsLongerThanACellHoldsAreClippedAtACharacterAndTheCellsNamed) {
+  Workbook book = Workbook::Open(Template(ReportTemplate()));
+  const std::string exact = Repeated("Ж", 32767);
+  const std::string smiles = Repeated("x", 32766) + "\U0001F600";  // the last needs two units
+  const std::string garbled = Repeated("y", 32767) + "\xFF\xFE";   // dropped bytes count for nothing
+  EXPECT_EQ(book.Value(CellRange{0, {10, 1}, {10, 1}}, exact), std::vector<CellRef>{});
+  EXPECT_EQ(book.Value(CellRange{0, {10, 2}, {10, 2}}, smiles), (std::vector<CellRef>{{10, 2}}));
+  EXPECT_EQ(book.Value(CellRange{0, {10, 3}, {10, 3}}, garbled), std::vector<CellRef>{});
+  EXPECT_EQ(book.Value(CellRange{0, {11, 1}, {12, 2}}, exact + "Ж"),
+            (std::vector<CellRef>{{11, 1}, {11, 2}, {12, 1}, {12, 2}}));
+  EXPECT_EQ(book.Value(CellRange{0, {13, 1}, {13, 4}},
+                       std::vector<CellValue>{1.0, std::string("ok"), Repeated("z", 40000), exact + "\t"}),
+            (std::vector<CellRef>{{13, 3}, {13, 4}}));
+  const std::string saved = dir_ / "long.xlsx";
+  book.Save(saved);
+
+  const Workbook reopened = Workbook::Open(saved);
+  EXPECT_EQ(TextAt(reopened, 10, 1), exact);
+  EXPECT_EQ(TextAt(reopened, 10, 2), Repeated("x", 32766));
+  EXPECT_EQ(TextAt(reopened, 10, 3), Repeated("y", 32767));
+  EXPECT_EQ(TextAt(reopened, 12, 2), exact);
+  EXPECT_EQ(TextAt(reopened, 13, 3), Repeated("z", 32767));
+  EXPECT_EQ(TextAt(reopened, 13, 4), exact);
 }
 
 TEST(CellAddress, NamesAndAddressesRoundTrip) {
