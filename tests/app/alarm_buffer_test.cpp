@@ -18,13 +18,11 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app_fixture.h"
-#include "link/comm_list.h"
 #include "link/link_tasks.h"
 #include "maintenance/report_job.h"
 #include "modal_dialog.h"
 #include "scope/record_file.h"
-#include "sim_process.h"
+#include "tool_window_fixture.h"
 #include "tools/set_prof_time.h"
 #include "variables/view_list.h"
 #include "xlsx_readback.h"
@@ -44,39 +42,20 @@ constexpr const char* kAlarmDevice =
 const char* const kCauseLabels[] = {"lbASYNCOFF", "lbMTZOFF",  "lbPCDF_OFF", "lbFFOFF",  "lbGND_OFF",
                                     "lbTHF_OFF",  "lbCPU_OFF", "lbEMS_OFF",  "lbTCH_OFF"};
 
-class AlarmBufferTest : public AppTest {
+class AlarmBufferTest : public ToolWindowTest<TfmAlarmBuffer> {
  protected:
   void SetUp() override {
     WriteWindowsFile("Devices/AB/707.ini", kAlarmDevice);
     devicePath = paths.devices + "AB/707.ini";
-    ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-  }
-  void TearDown() override {
-    window.reset();
-    tasks.reset();
-    sim.Stop();
-    std::remove((paths.program + "Ports/ALARM1").c_str());
   }
 
   void StartSim(const QStringList& extra = {}) {
-    ASSERT_TRUE(
-        sim.Start(QStringList{QStringLiteral("--device"), QString::fromStdString(devicePath), QStringLiteral("--pty"),
-                              QString::fromStdString(paths.program + "Ports/ALARM1"), QStringLiteral("--verbose")}
-                  << extra));
+    StartSimulator(devicePath, "ALARM1", QStringList{QStringLiteral("--verbose")} << extra);
   }
 
   // The window as the toolbar button opens it.
   void Open(const std::string& port = "ALARM1") {
-    TBaseProperty link;
-    link.Protocol = "QuBUS";
-    link.PortName = port;
-    link.Baud = "115200";
-    link.FrameEnd = "5";
-    link.DevicePath = devicePath;
-    window = std::make_unique<TfmAlarmBuffer>(
-        ToolContext{paths, *tasks, hub, [this](const std::string& path) { opened.push_back(path); }}, link);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    Show(std::make_unique<TfmAlarmBuffer>(Context(), ToolLink("QuBUS", port, devicePath)));
   }
 
   // Connects and waits until the clock and the counters have been shown.
@@ -85,18 +64,6 @@ class AlarmBufferTest : public AppTest {
     ASSERT_TRUE(WaitUntil([&] { return Text("edTime").contains(QLatin1Char(':')); }, 8000))
         << sim.ErrorOutput().toStdString();
     ASSERT_TRUE(WaitUntil([&] { return Text("lbCPUWT") != QStringLiteral("0:00:00"); }, 5000));
-  }
-
-  template <typename Widget>
-  Widget* Find(const char* name) {
-    auto* widget = window->findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
-
-  QString Text(const char* name) {
-    if (auto* edit = window->findChild<QLineEdit*>(QLatin1String(name))) return edit->text();
-    return Find<QLabel>(name)->text();
   }
 
   QStringList Lines(const char* list) {
@@ -125,11 +92,6 @@ class AlarmBufferTest : public AppTest {
   }
 
   std::string devicePath;
-  std::vector<std::string> opened;
-  TCommList& ports = hub.Serial();
-  std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
-  SimProcess sim;
-  std::unique_ptr<TfmAlarmBuffer> window;
 };
 
 TEST_F(AlarmBufferTest, ConnectShowsTheClockCountersAndRepliesPerSecond) {

@@ -232,27 +232,46 @@ TEST_F(BrennABTest, DamagedFilesShowWhatReadsAndNothingBreaks) {
   const int whole = grid->rowCount();
   std::string events = FileBytes(paths.EventsAndStats() + "event.edat");
   ASSERT_GE(events.size(), 32u);
+  ASSERT_EQ(events.size() % 16, 0u);
+  // The same file without its last record, then with 7 of its 16 bytes: the partial record is
+  // ignored and every whole one before it shows.
+  WriteFileBytes(dir / "whole.edat", events.substr(0, events.size() - 16));
+  window->dataPath = dir / "whole.edat";
+  Find<QPushButton>("btOpenEventFile")->click();
+  const int before = grid->rowCount();
+  EXPECT_GT(before, 0);
   WriteFileBytes(dir / "cut.edat", events.substr(0, events.size() - 9));
   window->dataPath = dir / "cut.edat";
   Find<QPushButton>("btOpenEventFile")->click();
   const int shown = grid->rowCount();
-  EXPECT_GT(shown, 0) << "the records before the cut stay";
+  EXPECT_EQ(shown, before);
   EXPECT_LE(shown, whole);
 
-  // Every third oscillogram record damaged, and a jump in the position counter.
+  // The oscillogram around the first event, first from the intact copy, then from one with
+  // every third record damaged and a jump in the position counter: the damaged records are left
+  // out, nothing else is, and no message is needed.
+  const auto ShowOscFrom = [&](const std::string& path) -> int {
+    window->dataPath = path;
+    emit grid->cellPressed(0, 0);
+    Find<QPushButton>("btShowOSCFromFile")->click();
+    EXPECT_TRUE(window->FormLimit()->isVisible());
+    window->FormLimit()->findChild<QPushButton*>("ButtonShowOSC")->click();
+    if (opened.empty()) return -1;
+    TViewList record;
+    return ReloadRecordVariables(opened.back(), record);
+  };
+  const int intact = ShowOscFrom(dir / "card/OSC.dat");
+  ASSERT_GT(intact, 30);
   std::string osc = FileBytes(dir / "card/OSC.dat");
   ASSERT_GE(osc.size(), 140u * 30);
   for (std::size_t at = 140 * 5 + 70; at < osc.size(); at += 140 * 3) osc[at] = static_cast<char>(osc[at] ^ 0x5A);
   osc[140 * 10] = static_cast<char>(0xFF);
   osc[140 * 10 + 1] = static_cast<char>(0x7F);
   WriteFileBytes(dir / "bad.dat", osc);
-  window->dataPath = dir / "bad.dat";
-  emit grid->cellPressed(0, 0);
-  Find<QPushButton>("btShowOSCFromFile")->click();
-  ASSERT_TRUE(window->FormLimit()->isVisible());
-  window->FormLimit()->findChild<QPushButton*>("ButtonShowOSC")->click();
-  // Either a record of what reads or a message; the window answers afterwards either way.
-  EXPECT_TRUE(!opened.empty() || !prompt.warnings.empty());
+  const int damaged = ShowOscFrom(dir / "bad.dat");
+  EXPECT_EQ(opened.size(), 2u);
+  EXPECT_TRUE(prompt.warnings.empty()) << prompt.warnings.front().second;
+  EXPECT_NEAR(damaged, intact * 2 / 3, 2) << "every third record left out, no other";
   window->dataPath = dir / "cut.edat";
   Find<QPushButton>("btOpenEventFile")->click();
   EXPECT_EQ(grid->rowCount(), shown);

@@ -10,35 +10,24 @@
 #include <QTest>
 #include <memory>
 
-#include "app_fixture.h"
 #include "link/comm_list.h"
 #include "link/crc16.h"
 #include "link/link_tasks.h"
 #include "link/tcpip_list.h"
-#include "sim_process.h"
+#include "tool_window_fixture.h"
 
 namespace quillon::testing {
 namespace {
 
 constexpr const char* kSimId = "501 QT v2.1 2024-01-10";
 
-class CmdLineTest : public AppTest {
+class CmdLineTest : public ToolWindowTest<TCmdLine> {
  protected:
   void SetUp() override {
     WriteWindowsFile("sim/501.ini", std::string("[DEVICE]\nID=") + kSimId +
                                         "\n[vars]\n[FLASH]\np1=Inom/Ток/TWORD/x0100/r0080/А/1/2//0/x03E8/\n");
   }
-  void TearDown() override {
-    window.reset();
-    tasks.reset();
-  }
-
-  void StartSim() {
-    ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-    ASSERT_TRUE(sim.Start({QStringLiteral("--device"), QString::fromStdString(dir / "sim/501.ini"),
-                           QStringLiteral("--pty"), QString::fromStdString(paths.program + "Ports/SIM1"),
-                           QStringLiteral("--tcp"), QStringLiteral("0")}));
-  }
+  void StartSim() { StartSimulator(dir / "sim/501.ini", "SIM1", {QStringLiteral("--tcp"), QStringLiteral("0")}); }
 
   // The window as the toolbar button opens it, with the main window's link settings.
   void Open(const std::string& protocol, const std::string& port = "SIM1", const std::string& baud = "19200",
@@ -48,19 +37,12 @@ class CmdLineTest : public AppTest {
     link.PortName = port;
     link.Baud = baud;
     link.FrameEnd = frameEnd;
-    window = std::make_unique<TCmdLine>(ToolContext{paths, *tasks, hub, {}}, link);
+    window = std::make_unique<TCmdLine>(Context(), link);
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
     box = Find<QComboBox>("CmdBox");
     log = Find<QPlainTextEdit>("m");
-  }
-
-  template <typename Widget>
-  Widget* Find(const char* name) {
-    auto* widget = window->findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
   }
 
   void Type(const char* command) {
@@ -84,9 +66,6 @@ class CmdLineTest : public AppTest {
 
   TCommList& ports = hub.Serial();
   TTCPIPList& tcp = hub.Tcp();
-  std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
-  SimProcess sim;
-  std::unique_ptr<TCmdLine> window;
   QComboBox* box = nullptr;
   QPlainTextEdit* log = nullptr;
 };

@@ -11,11 +11,9 @@
 #include <cstdio>
 #include <memory>
 
-#include "app_fixture.h"
 #include "cosphi/cosphi_frames.h"
-#include "link/comm_list.h"
 #include "link/link_tasks.h"
-#include "sim_process.h"
+#include "tool_window_fixture.h"
 #include "tools/phase_strip.h"
 
 namespace quillon::testing {
@@ -36,46 +34,20 @@ constexpr const char* kPhaseBits =
     "x1=CFU/Фаза напряжения/TBit/x0400/64/r0200.6/1/1/0/\n"
     "x2=CFI/Фаза тока/TBit/x0400/128/r0200.7/1/1/0/\n";
 
-class CosFTuneTest : public AppTest {
+class CosFTuneTest : public ToolWindowTest<TFmCOSFTune> {
  protected:
-  void SetUp() override { ASSERT_TRUE(EnsureDirectory(paths.program + "Ports")); }
-  void TearDown() override {
-    window.reset();
-    tasks.reset();
-    sim.Stop();
-    std::remove((paths.program + "Ports/COSF1").c_str());
-  }
-
   void StartAndOpen(const std::string& device) {
     WriteWindowsFile("Devices/ZK/88.ini", device);
     const std::string devicePath = paths.devices + "ZK/88.ini";
-    ASSERT_TRUE(sim.Start(QStringList{QStringLiteral("--device"), QString::fromStdString(devicePath),
-                                      QStringLiteral("--pty"), QString::fromStdString(paths.program + "Ports/COSF1"),
-                                      QStringLiteral("--move"), QStringLiteral("--verbose")}));
-    TBaseProperty link;
-    link.Protocol = "QuBUS";
-    link.PortName = "COSF1";
-    link.Baud = "115200";
-    link.FrameEnd = "5";
-    link.DevicePath = devicePath;
-    window = std::make_unique<TFmCOSFTune>(ToolContext{paths, *tasks, hub, {}}, link);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    StartSimulator(devicePath, "COSF1", {QStringLiteral("--move"), QStringLiteral("--verbose")});
+    if (HasFatalFailure()) return;
+    Show(std::make_unique<TFmCOSFTune>(Context(), ToolLink("QuBUS", "COSF1", devicePath)));
+    if (HasFatalFailure()) return;
     Find<QPushButton>("btConnect")->click();
     ASSERT_TRUE(WaitUntil([&] { return !Text("edCOS").isEmpty() && !Text("edCOSDF").isEmpty(); }, 8000))
         << sim.ErrorOutput().toStdString();
   }
 
-  template <typename Widget>
-  Widget* Find(const char* name) {
-    auto* widget = window->findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
-  QString Text(const char* name) {
-    if (auto* edit = window->findChild<QLineEdit*>(QLatin1String(name))) return edit->text();
-    return Find<QLabel>(name)->text();
-  }
   // Columns of a strip that show a high sample (a line up from the dot row) and a low one.
   static std::pair<int, int> Columns(const QImage& image, QColor dot) {
     int high = 0;
@@ -88,11 +60,6 @@ class CosFTuneTest : public AppTest {
     }
     return {high, low};
   }
-
-  TCommList& ports = hub.Serial();
-  std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
-  SimProcess sim;
-  std::unique_ptr<TFmCOSFTune> window;
 };
 
 TEST_F(CosFTuneTest, ValuesCosineAndStripsComeFromTheController) {
@@ -128,7 +95,8 @@ TEST_F(CosFTuneTest, ValuesCosineAndStripsComeFromTheController) {
   // The buffer is asked for again and again: every request the tool writes sets only the bit.
   EXPECT_TRUE(WaitUntil([&] { return sim.ErrorOutput().count(QStringLiteral("phase buffer filled")) >= 3; }, 5000));
   EXPECT_TRUE(sim.ErrorOutput().contains(QStringLiteral("A5 05 10 00 22 01 02 5A")));
-  window->grab().save(QStringLiteral("/tmp/cos_ftune.png"));
+  // The picture for a look by eye lands in the test's own folder, never in a shared one.
+  EXPECT_TRUE(window->grab().save(QString::fromStdString(dir / "cos_ftune.png")));
 }
 
 TEST_F(CosFTuneTest, OffsetEntryIsFilteredWrittenToFlashAndReadBack) {

@@ -87,7 +87,23 @@ TEST_F(DeviceToolsTest, PluginButtonsFollowTheOpenDevice) {
   EXPECT_EQ(FromCountedString(*reinterpret_cast<Path>(dlsym(handle, "ExamplePluginDevicePath"))()), devicePath);
   dlclose(handle);
 
-  // Another device: the button and the library go.
+  // Two plug-ins: their buttons in the order of the list, the first listed leftmost.
+  std::filesystem::create_directories(plugins + "second");
+  std::filesystem::copy_file(QUILLON_EXAMPLE_PLUGIN, plugins + "second/second.so");
+  WriteProfileString(devicePath, "DEVICE", "Plugins", "second/example");
+  OpenDevice(other);
+  OpenDevice(devicePath);
+  ASSERT_EQ(main->Plugins().Buttons().size(), 2u);
+  EXPECT_EQ(toolbar->widgetForAction(toolbar->actions().back()), main->Plugins().Buttons().back());
+  main->Plugins().Buttons().front()->click();
+  for (const auto& [name, opened] : {std::pair{"second", 1}, std::pair{"example", 0}}) {
+    void* library = dlopen((plugins + name + "/" + name + ".so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr) << name;
+    EXPECT_EQ(reinterpret_cast<Count>(dlsym(library, "ExamplePluginOpenCount"))(), opened) << name;
+    dlclose(library);
+  }
+
+  // Another device: the buttons and the libraries go.
   OpenDevice(other);
   EXPECT_TRUE(main->Plugins().Buttons().empty());
   EXPECT_EQ(dlopen((plugins + "example/example.so").c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);

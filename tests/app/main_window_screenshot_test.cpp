@@ -4,9 +4,11 @@
 #include <QImage>
 #include <QPixmap>
 #include <QSplitter>
+#include <filesystem>
 #include <fstream>
 
 #include "device_link_fixture.h"
+#include "workspace/settings.h"
 
 namespace quillon::testing {
 namespace {
@@ -76,6 +78,29 @@ TEST_F(DemoDeviceTest, ReadDeviceShowsRedAndBlackRows) {
   if (!target.isEmpty()) {
     EXPECT_TRUE(window->grab().save(QString::fromLocal8Bit(target), "PNG"));
   }
+}
+
+// The demo workspace as the demo command leaves it beside the program: its first "Подключить"
+// finds the simulated pump on SIM1 without the engineer choosing anything.
+class DemoWorkspaceTest : public DeviceLinkTest {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy(std::string(QUILLON_SOURCE_DIR) + "/demo", dir.Path(),
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::skip_existing);
+    devicePath = paths.devices + "TK3/1027.ini";
+    simDevice = devicePath;
+  }
+};
+
+TEST_F(DemoWorkspaceTest, TheFirstConnectReadsTheSimulatedPumpOnSIM1) {
+  EXPECT_FALSE(SettingStored(paths.SettingsFile(), "Width")) << "the window still places itself as at a first start";
+  StartAll();
+  EXPECT_EQ(Child<QComboBox>(*window, "cbBUS")->currentText(), QStringLiteral("QuBUS"));
+  EXPECT_EQ(Child<QComboBox>(*window, "cbCOM")->currentText(), QStringLiteral("SIM1"));
+  EXPECT_EQ(Child<QComboBox>(*window, "cbBPS")->currentText(), QStringLiteral("19200"));
+  ConnectAndRead();
+  EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
+  EXPECT_EQ(window->OpenDevicePath(), devicePath);
 }
 
 }  // namespace

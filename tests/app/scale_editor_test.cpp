@@ -3,7 +3,9 @@
 // scope windows.
 #include "variables/scale_editor.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QImage>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QToolButton>
@@ -126,6 +128,38 @@ TEST_F(ScaleEditorTest, ChosenOptionIsSavedToTheDeviceFile) {
   EXPECT_EQ(ProfileKeyNames(devicePath, "vars"), (std::vector<std::string>{"Inom", "Mode"}));
   EXPECT_EQ(ReadProfileString(devicePath, "vars", "Mode", ""), "1#slow#0.5/2#fast#0.25/1/");
   EXPECT_EQ(ReadProfileString(devicePath, "DEVICE", "ID", ""), "1 SE v1 2024-01-01");
+}
+
+TEST_F(ScaleEditorTest, TheChosenOptionReadsBlackOnYellowAndNoOptionIsCut) {
+  const std::string longest = "x02 Частотный пуск Через преобразователь частоты с плавным разгоном";
+  list.Scales.SetValue("Mode",
+                       "x00#Прямой пуск/x02#Частотный пуск#Через преобразователь частоты с плавным разгоном/x00/");
+  Show();
+  ClickValue(0);
+  QComboBox* choice = editor.ChoiceEditor();
+  ASSERT_TRUE(choice->isVisible());
+  ASSERT_TRUE(choice->hasFocus());
+  // The focused box: dark text on yellow, never white.
+  const QImage shown = choice->grab().toImage();
+  int yellow = 0, dark = 0, white = 0;
+  for (int y = 0; y < shown.height(); ++y) {
+    for (int x = 0; x < shown.width(); ++x) {
+      const QColor c = shown.pixelColor(x, y);
+      if (c.red() > 230 && c.green() > 230 && c.blue() < 60) ++yellow;
+      if (c.lightness() < 80) ++dark;
+      if (c.red() > 230 && c.green() > 230 && c.blue() > 230) ++white;
+    }
+  }
+  EXPECT_GT(yellow, shown.width() * shown.height() / 2);
+  EXPECT_GT(dark, 10) << "the text shows";
+  EXPECT_EQ(white, 0) << "no white text on the yellow";
+  // The popup is as wide as its longest option, which it shows whole.
+  const int index =
+      choice->findText(QString::fromStdString(longest.substr(0, longest.find(' ') + 1)), Qt::MatchStartsWith);
+  ASSERT_GE(index, 0);
+  EXPECT_EQ(choice->view()->textElideMode(), Qt::ElideNone);
+  EXPECT_GE(choice->view()->minimumWidth(), choice->view()->fontMetrics().horizontalAdvance(choice->itemText(index)));
+  EXPECT_GT(choice->view()->minimumWidth(), choice->width());
 }
 
 TEST_F(ScaleEditorTest, CancelLeavesTheScaleTableAsItWas) {

@@ -12,12 +12,8 @@
 #include <fstream>
 #include <memory>
 
-#include "app_fixture.h"
-#include "link/comm_list.h"
-#include "link/link_tasks.h"
-#include "link/tcpip_list.h"
 #include "modal_dialog.h"
-#include "sim_process.h"
+#include "tool_window_fixture.h"
 #include "tools/tirel_prog_select.h"
 
 namespace quillon::testing {
@@ -25,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TirelTest : public AppTest {
+class TirelTest : public ToolWindowTest<TfmTirel> {
  protected:
   void SetUp() override {
     WriteWindowsFile("Devices/TR/tirel.ini",
@@ -36,36 +32,13 @@ class TirelTest : public AppTest {
     fs::create_directories(dir / "card");
     std::ofstream(dir / "card/Заряд.prg") << "program";
   }
-  void TearDown() override {
-    window.reset();
-    tasks.reset();
-  }
-
   void StartSim() {
-    ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-    ASSERT_TRUE(sim.Start({QStringLiteral("--device"), QString::fromStdString(paths.devices + "TR/tirel.ini"),
-                           QStringLiteral("--pty"), QString::fromStdString(paths.program + "Ports/SIM1"),
-                           QStringLiteral("--card"), QString::fromStdString(dir / "card")}));
+    StartSimulator(paths.devices + "TR/tirel.ini", "SIM1",
+                   {QStringLiteral("--card"), QString::fromStdString(dir / "card")});
   }
 
   void Open() {
-    TBaseProperty link;
-    link.Protocol = "MODBUS RTU";
-    link.PortName = "SIM1";
-    link.Baud = "115200";
-    link.FrameEnd = "5";
-    link.SlaveAddr = "1";
-    link.DevicePath = paths.devices + "TR/tirel.ini";
-    window = std::make_unique<TfmTirel>(ToolContext{paths, *tasks, hub, {}}, link);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  }
-
-  template <typename Widget>
-  Widget* Find(const char* name) {
-    auto* widget = window->findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    Show(std::make_unique<TfmTirel>(Context(), ToolLink("MODBUS RTU", "SIM1", paths.devices + "TR/tirel.ini")));
   }
 
   // Chooses `name` in the program dialog, from the card's list when it is there.
@@ -90,12 +63,6 @@ class TirelTest : public AppTest {
     const int from = count->text().toInt();
     EXPECT_TRUE(WaitUntil([&] { return count->text().toInt() >= from + 5; }, 5000));
   }
-
-  TCommList& ports = hub.Serial();
-  TTCPIPList& tcp = hub.Tcp();
-  std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
-  SimProcess sim;
-  std::unique_ptr<TfmTirel> window;
 };
 
 TEST_F(TirelTest, ThePollShowsThePlayerAndTheCommandsDriveTheController) {

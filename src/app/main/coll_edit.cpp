@@ -1,6 +1,9 @@
 #include "main/coll_edit.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QStyle>
 #include <QTextCursor>
 #include <algorithm>
 
@@ -20,6 +23,27 @@ QString NumberCharsOnly(const QString& text) {
 
 void StyleInPlaceEditor(QWidget* editor) {
   editor->setStyleSheet(QStringLiteral("background-color: yellow; border: none; padding: 0px; margin: 0px;"));
+}
+
+void StyleInPlaceChoice(QComboBox* choice) {
+  choice->setStyleSheet(
+      QStringLiteral("QComboBox { background-color: yellow; color: black; selection-background-color: yellow;"
+                     " selection-color: black; border: none; padding: 0px 2px; margin: 0px; }"
+                     "QComboBox QAbstractItemView { background-color: white; color: black;"
+                     " selection-background-color: #000080; selection-color: white; }"));
+  choice->view()->setTextElideMode(Qt::ElideNone);
+}
+
+void WidenChoicePopup(QComboBox* choice) {
+  QAbstractItemView* view = choice->view();
+  int widest = 0;
+  for (int i = 0; i < choice->count(); ++i) {
+    widest = std::max(widest, view->fontMetrics().horizontalAdvance(choice->itemText(i)));
+  }
+  // Room for the item's margins and a scroll bar that a long list may show.
+  const int room = 4 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) +
+                   view->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * view->frameWidth() + 8;
+  view->setMinimumWidth(widest + room);
 }
 
 TCollEdit::TCollEdit(QWidget* parent) : QTextEdit(parent) {

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+class QComboBox;
+
 namespace quillon {
 
 class TCollEdit : public QTextEdit {
@@ -31,5 +33,14 @@ class TCollEdit : public QTextEdit {
 
 // The yellow, borderless look both in-place editors share.
 void StyleInPlaceEditor(QWidget* editor);
+
+// The same for a choice box over a cell: black on yellow whether it has the focus or not (a
+// focused box would otherwise draw its text in the selection colour, white), and a popup list
+// in the usual colours.
+void StyleInPlaceChoice(QComboBox* choice);
+
+// After the options are filled: the popup grows to the widest option, so no option is cut; the
+// box itself keeps the cell's width.
+void WidenChoicePopup(QComboBox* choice);
 
 }  // namespace quillon

@@ -34,8 +34,9 @@ std::vector<std::string> PluginButtons::Load(const std::string& devicePath) {
   const std::string names = FirstLineValue(devicePath, "Plugins").value_or("");
   if (names.empty()) return {};
   plugins_ = LoadPlugins(programDirectory_, names);
-  // Loaded from the last name to the first; each button goes right of the toolbar's last control.
-  for (std::size_t index = 0; index < plugins_.libraries.size(); ++index) {
+  // Loaded from the last name to the first; the buttons stand in the order of the list, each
+  // right of the toolbar's last control, so the one listed first is made first.
+  for (std::size_t index = plugins_.libraries.size(); index-- > 0;) {
     PluginLibrary& library = plugins_.libraries[index];
     QuillonCountedString hint{};
     QImage picture(kPictureSize, kPictureSize, QImage::Format_ARGB32);

@@ -42,7 +42,7 @@ TScaleEditor::TScaleEditor(QWidget* parent) : QDialog(parent) {
   edit_ = new TCollEdit(tpScales_);
   choice_ = Named(new QComboBox(tpScales_), "ChoiceEditor");
   choice_->setFrame(false);
-  StyleInPlaceEditor(choice_);
+  StyleInPlaceChoice(choice_);
   choice_->hide();
 
   btApply_ = Named(new QPushButton(QStringLiteral("Применить"), this), "btApply");
@@ -121,6 +121,7 @@ void TScaleEditor::tpScalesClickItem(TTableItem& cell) {
     choice_->addItem(Text(ChoiceItemText(scale, option)), static_cast<int>(option));
   }
   choice_->setCurrentIndex(choice_->findData(scale.SelectedOption()));
+  WidenChoicePopup(choice_);
   choice_->blockSignals(false);
   choice_->setGeometry(EditorGeometry(rect));
   choice_->show();

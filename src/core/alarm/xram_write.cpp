@@ -30,14 +30,15 @@ std::vector<std::uint8_t> BuildMotorTimeResetFrame() {
 }
 
 MaintenanceHoursInput ReadMaintenanceHours(std::string_view text) {
-  const std::string refused = "Уставка должна быть числом часов от 0 до " + std::to_string(kMaxMaintenanceHours);
   std::int64_t hours = 0;
   try {
     hours = ReadInteger(text);
-  } catch (const ConversionError&) {
-    return {std::nullopt, refused};
+  } catch (const ConversionError& error) {
+    return {std::nullopt, error.what()};
   }
-  if (hours < 0 || hours > kMaxMaintenanceHours) return {std::nullopt, refused};
+  if (hours < 0 || hours > kMaxMaintenanceHours) {
+    return {std::nullopt, "Уставка должна быть от 0 до " + std::to_string(kMaxMaintenanceHours) + " часов"};
+  }
   return {static_cast<std::uint32_t>(hours), {}};
 }
 

@@ -36,8 +36,8 @@ std::vector<std::uint8_t> BuildMotorTimeResetFrame();
 inline constexpr std::uint32_t kMaxMaintenanceHours = 0xFFFFFFFFu / 3600u;
 
 // The hours typed as the time left to maintenance, or why they are refused (`hours` empty):
-// not a number, below zero or more than the counter holds. A refused value is never sent: the
-// controller would take a wrapped count (-5 h read back as 1193041:28:16).
+// not a number (the usual integer message), below zero or more than the counter holds. A refused value is never sent:
+// the controller would take a wrapped count (-5 h read back as 1193041:28:16).
 struct MaintenanceHoursInput {
   std::optional<std::uint32_t> hours;
   std::string message;
