@@ -7,9 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "app_fixture.h"
 #include "core/events/event_test_files.h"
-#include "link/link_tasks.h"
+#include "tool_window_fixture.h"
 #include "tools/brenn_ab.h"
 
 namespace quillon::testing {
@@ -24,7 +23,7 @@ class ChosenFileBrennAB : public TfmBrennAB {
   std::optional<std::string> AskDataPath(const std::string&, const QString&) override { return dataPath; }
 };
 
-class BrennABStatWarningTest : public AppTest {
+class BrennABStatWarningTest : public ToolWindowTest<ChosenFileBrennAB> {
  protected:
   void SetUp() override {
     WriteWindowsFile("dev.ini",
@@ -34,11 +33,7 @@ class BrennABStatWarningTest : public AppTest {
     link.Protocol = "MODBUS RTU";
     link.PortName = "NONE";
     link.DevicePath = dir / "dev.ini";
-    window = std::make_unique<ChosenFileBrennAB>(ToolContext{paths, *tasks, hub, {}}, link);
-  }
-  void TearDown() override {
-    window.reset();
-    tasks.reset();
+    window = std::make_unique<ChosenFileBrennAB>(Context(), link);
   }
 
   // Opens a statistics file of `values` counters as the engineer does, with "Открыть файл".
@@ -50,9 +45,6 @@ class BrennABStatWarningTest : public AppTest {
     window->findChild<QPushButton*>(QStringLiteral("btLoadStatFromFile"))->click();
     return window->findChild<QLabel*>(QStringLiteral("pnErrStr"))->text();
   }
-
-  std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
-  std::unique_ptr<ChosenFileBrennAB> window;
 };
 
 TEST_F(BrennABStatWarningTest, AFileOfOtherThanOneValuePerEntryIsToldInTheStatusLine) {

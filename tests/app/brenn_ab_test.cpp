@@ -14,13 +14,9 @@
 #include <memory>
 #include <optional>
 
-#include "app_fixture.h"
-#include "link/comm_list.h"
-#include "link/link_tasks.h"
-#include "link/tcpip_list.h"
 #include "scope/record_file.h"
-#include "sim_process.h"
 #include "support/file_bytes.h"
+#include "tool_window_fixture.h"
 #include "tools/form_change_counter.h"
 #include "tools/form_limit.h"
 
@@ -46,38 +42,15 @@ class ScriptedBrennAB : public TfmBrennAB {
   std::optional<std::string> AskDataPath(const std::string&, const QString&) override { return dataPath; }
 };
 
-class BrennABTest : public AppTest {
+class BrennABTest : public ToolWindowTest<ScriptedBrennAB> {
  protected:
   void SetUp() override {
     WriteWindowsFile("sim/dev.ini", kDevice);
     fs::create_directories(dir / "card");
-    ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-    ASSERT_TRUE(
-        sim.Start({QStringLiteral("--device"), QString::fromStdString(dir / "sim/dev.ini"), QStringLiteral("--pty"),
-                   QString::fromStdString(paths.program + "Ports/SIM1"), QStringLiteral("--card"),
-                   QString::fromStdString(dir / "card"), QStringLiteral("--verbose")}));
-    TBaseProperty link;
-    link.Protocol = "MODBUS RTU";
-    link.PortName = "SIM1";
-    link.Baud = "115200";
-    link.FrameEnd = "5";
-    link.SlaveAddr = "1";
-    link.DevicePath = dir / "sim/dev.ini";
-    window = std::make_unique<ScriptedBrennAB>(
-        ToolContext{paths, *tasks, hub, [this](const std::string& path) { opened.push_back(path); }}, link);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  }
-  void TearDown() override {
-    window.reset();
-    tasks.reset();
-  }
-
-  template <typename Widget>
-  Widget* Find(const char* name) {
-    auto* widget = window->findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    StartSimulator(dir / "sim/dev.ini", "SIM1",
+                   {QStringLiteral("--card"), QString::fromStdString(dir / "card"), QStringLiteral("--verbose")});
+    if (HasFatalFailure()) return;
+    Show(std::make_unique<ScriptedBrennAB>(Context(), ToolLink("MODBUS RTU", "SIM1", dir / "sim/dev.ini")));
   }
 
   QStringList Row(QTableWidget* grid, int row) {
@@ -92,13 +65,6 @@ class BrennABTest : public AppTest {
     auto* grid = Find<QTableWidget>("EventGrid");
     ASSERT_TRUE(WaitUntil([grid] { return grid->rowCount() > 0; }, 10000)) << prompt.warnings.size();
   }
-
-  TCommList& ports = hub.Serial();
-  TTCPIPList& tcp = hub.Tcp();
-  std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
-  SimProcess sim;
-  std::unique_ptr<ScriptedBrennAB> window;
-  std::vector<std::string> opened;
 };
 
 TEST_F(BrennABTest, RefreshFetchesAndShowsStatisticsAndEventsAsDescribed) {

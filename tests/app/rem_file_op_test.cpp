@@ -2,22 +2,21 @@
 // through the window, with the end messages as the user would see them.
 #include "tools/rem_file_op.h"
 
+#include <sys/statvfs.h>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <optional>
 
-#include "app_fixture.h"
-#include "link/comm_list.h"
-#include "link/link_tasks.h"
-#include "link/tcpip_list.h"
-#include "sim_process.h"
+#include "tool_window_fixture.h"
 #include "tools/file_load.h"
 
 namespace quillon::testing {
@@ -59,7 +58,7 @@ class ScriptedRemFileOp : public TRemFileOp {
   }
 };
 
-class RemFileOpTest : public AppTest {
+class RemFileOpTest : public ToolWindowTest<ScriptedRemFileOp> {
  protected:
   void SetUp() override {
     WriteWindowsFile("sim/dev.ini",
@@ -68,37 +67,13 @@ class RemFileOpTest : public AppTest {
     fs::create_directories(dir / "card");
     fs::create_directories(dir / "pc");
   }
-  void TearDown() override {
-    window.reset();
-    tasks.reset();
-  }
-
   void StartSim(const QString& cardOption) {
-    ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
-    QStringList args{QStringLiteral("--device"), QString::fromStdString(dir / "sim/dev.ini"), QStringLiteral("--pty"),
-                     QString::fromStdString(paths.program + "Ports/SIM1"), cardOption};
-    if (cardOption == QStringLiteral("--card")) args << QString::fromStdString(dir / "card");
-    ASSERT_TRUE(sim.Start(args));
+    QStringList extra{cardOption};
+    if (cardOption == QStringLiteral("--card")) extra << QString::fromStdString(dir / "card");
+    StartSimulator(dir / "sim/dev.ini", "SIM1", extra);
   }
 
-  void Open() {
-    TBaseProperty link;
-    link.Protocol = "MODBUS RTU";
-    link.PortName = "SIM1";
-    link.Baud = "115200";
-    link.FrameEnd = "5";
-    link.SlaveAddr = "1";
-    window = std::make_unique<ScriptedRemFileOp>(ToolContext{paths, *tasks, hub, {}}, link);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  }
-
-  template <typename Widget>
-  Widget* Find(const char* name) {
-    auto* widget = window->findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-  }
+  void Open() { Show(std::make_unique<ScriptedRemFileOp>(Context(), ToolLink("MODBUS RTU", "SIM1"))); }
 
   QStringList Listed() {
     QStringList names;
@@ -111,12 +86,6 @@ class RemFileOpTest : public AppTest {
   bool MessageShown(std::size_t count) {
     return WaitUntil([&] { return prompt.warnings.size() >= count; }, 8000);
   }
-
-  TCommList& ports = hub.Serial();
-  TTCPIPList& tcp = hub.Tcp();
-  std::unique_ptr<LinkTaskQueue> tasks = std::make_unique<LinkTaskQueue>();
-  SimProcess sim;
-  std::unique_ptr<ScriptedRemFileOp> window;
 };
 
 TEST_F(RemFileOpTest, ListsDownloadsAndUploadsThroughTheWindow) {
@@ -223,12 +192,27 @@ TEST_F(RemFileOpTest, TheDiskPageShowsTheSizeOrTheMissingCard) {
   EXPECT_EQ(total->text(), QStringLiteral("---"));
 }
 
+TEST_F(RemFileOpTest, TheDiskSizeShowsInTheUnitItsCaptionNames) {
+  StartSim(QStringLiteral("--card"));
+  Open();
+  EXPECT_EQ(Find<QLabel>("lbDiskCaption")->text(), QStringLiteral("Емкость диска, кБ:"));
+  Find<QPushButton>("btRefreshDiskState")->click();
+  auto* total = Find<QLabel>("lbTotalSize");
+  ASSERT_TRUE(WaitUntil([total] { return total->text() != QStringLiteral("---"); }, 8000));
+  // The simulator reports its card folder's file system, at most what 32 bits hold.
+  struct statvfs info {};
+  ASSERT_EQ(::statvfs((dir / "card").c_str(), &info), 0);
+  const auto bytes =
+      std::min<unsigned long long>(static_cast<unsigned long long>(info.f_blocks) * info.f_frsize, 0xFFFFFFFFull);
+  EXPECT_EQ(total->text(), QString::number(bytes / 1024));
+}
+
 TEST_F(RemFileOpTest, APortThatDoesNotOpenIsNamed) {
   TBaseProperty link;
   link.Protocol = "MODBUS RTU";
   link.PortName = "NOPORT";
   link.Baud = "9600";
-  window = std::make_unique<ScriptedRemFileOp>(ToolContext{paths, *tasks, hub, {}}, link);
+  window = std::make_unique<ScriptedRemFileOp>(Context(), link);
   window->show();
   window->openPath = dir / "pc/up.bin";
   Write(dir / "pc/up.bin", "x");

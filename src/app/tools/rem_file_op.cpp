@@ -250,7 +250,7 @@ void TRemFileOp::Stepped(const CardStep& step) {
       EndTransfer();
       break;
     case CardKind::DiskState:
-      if (step.diskSize) diskSize_ = *step.diskSize;
+      if (step.diskBytes) diskSize_ = CardDiskKilobytesText(*step.diskBytes);
       break;
     case CardKind::Apply:
       break;

@@ -118,11 +118,18 @@ std::optional<std::span<const std::uint8_t>> CardCountedData(std::span<const std
   return answer.subspan(3, answer[2]);
 }
 
-std::optional<std::string> CardDiskSizeText(std::span<const std::uint8_t> answer) {
+std::optional<std::uint32_t> CardDiskBytes(std::span<const std::uint8_t> answer) {
   if (answer.size() < 8) return std::nullopt;
-  const std::uint32_t size = static_cast<std::uint32_t>(answer[2]) << 24 | static_cast<std::uint32_t>(answer[3]) << 16 |
-                             static_cast<std::uint32_t>(answer[4]) << 8 | answer[5];
-  return std::to_string(size) + " B";
+  return static_cast<std::uint32_t>(answer[2]) << 24 | static_cast<std::uint32_t>(answer[3]) << 16 |
+         static_cast<std::uint32_t>(answer[4]) << 8 | answer[5];
 }
+
+std::optional<std::string> CardDiskSizeText(std::span<const std::uint8_t> answer) {
+  const auto bytes = CardDiskBytes(answer);
+  if (!bytes) return std::nullopt;
+  return std::to_string(*bytes) + " B";
+}
+
+std::string CardDiskKilobytesText(std::uint32_t bytes) { return std::to_string(bytes / 1024); }
 
 }  // namespace quillon

@@ -104,7 +104,13 @@ inline bool CardAnswerSilent(std::span<const std::uint8_t> answer) { return answ
 // match the answer's length.
 std::optional<std::span<const std::uint8_t>> CardCountedData(std::span<const std::uint8_t> answer);
 
-// The disk state text of a valid answer: the big-endian size and " B"; nothing when too short.
+// The card's size in bytes a disk state answer gives (big-endian, bytes 2 to 5); nothing when
+// too short.
+std::optional<std::uint32_t> CardDiskBytes(std::span<const std::uint8_t> answer);
+// The disk state text of a valid answer: the size in bytes and " B"; nothing when too short.
 std::optional<std::string> CardDiskSizeText(std::span<const std::uint8_t> answer);
+// The size as the "Диск" page shows it under "Емкость диска, кБ:": whole kilobytes (1024 bytes),
+// the number alone, so the caption's unit is the only one.
+std::string CardDiskKilobytesText(std::uint32_t bytes);
 
 }  // namespace quillon

@@ -26,11 +26,12 @@ enum class CardOutcome {
 struct CardStep {
   CardKind kind = CardKind::List;
   CardOutcome outcome = CardOutcome::Going;
-  std::string message;                  // what the window shows at the end; may be empty
-  std::optional<std::string> fileName;  // a listed name, UTF-8
-  std::optional<std::string> diskSize;  // the disk size text a disk state answer gives
-  bool relist = false;                  // a deletion asks for the list again
-  std::uint64_t generation = 0;         // stamped by the link: which start it belongs to
+  std::string message;                     // what the window shows at the end; may be empty
+  std::optional<std::string> fileName;     // a listed name, UTF-8
+  std::optional<std::string> diskSize;     // the disk size text a disk state answer gives
+  std::optional<std::uint32_t> diskBytes;  // the same size as a number of bytes
+  bool relist = false;                     // a deletion asks for the list again
+  std::uint64_t generation = 0;            // stamped by the link: which start it belongs to
 
   bool Finished() const { return outcome != CardOutcome::Going; }
 };

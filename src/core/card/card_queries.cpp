@@ -31,6 +31,7 @@ CardStep CardDiskStateQuery::Answer(std::span<const std::uint8_t> answer) {
   if (!size) return End(CardOutcome::BadAnswer);
   CardStep step = End(CardOutcome::Done);
   step.diskSize = std::move(size);
+  step.diskBytes = CardDiskBytes(answer);
   return step;
 }
 

@@ -55,6 +55,8 @@ TEST(CardAnswers, CountedDataMustFitTheAnswer) {
 
 TEST(CardAnswers, DiskSizeIsBigEndian) {
   EXPECT_EQ(CardDiskSizeText(WithCrc({1, 0x20, 0x01, 0x02, 0x03, 0x04})), "16909060 B");
+  EXPECT_EQ(CardDiskBytes(WithCrc({1, 0x20, 0x01, 0x02, 0x03, 0x04})), 16909060u);
+  EXPECT_EQ(CardDiskKilobytesText(16909060), "16512") << "whole kilobytes of 1024 bytes";
   EXPECT_FALSE(CardDiskSizeText(WithCrc({1, 0x20, 0x01, 0x02})));
 }
 
