@@ -9,10 +9,12 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "recording_canvas.h"
 #include "text/numbers.h"
 #include "variable_fixture.h"
+#include "variables/sample_ring.h"
 #include "variables/special/time_mark.h"
 
 namespace quillon {
@@ -150,6 +152,44 @@ TEST_F(ConcurrentSamplingTest, PendingMarksSetWhileSamplingAreNeverLost) {
   for (int i = 0; i < kHistoryLength; ++i) marked += timeMark->MarkAt(i) != 0 ? 1 : 0;
   EXPECT_GT(raised, 0);
   EXPECT_EQ(marked + (pending != 0 ? 1 : 0), raised);
+}
+
+}  // namespace
+}  // namespace quillon
+
+namespace quillon {
+namespace {
+
+// A history is made on its first write: read before that it is all zeros, and two threads that
+// write first at the same moment (the worker sampling, the window marking) both keep their write.
+TEST(SampleRingTest, TheEntriesAreMadeOnTheFirstWriteByWhicheverThreadComesFirst) {
+  SampleRing untouched(2, kHistoryLength);
+  EXPECT_EQ(untouched.Load(kHistoryLength - 1), 0u);
+  std::uint8_t bytes[4] = {1, 2, 3, 4};
+  untouched.CopyOut(kHistoryLength - 1, 2, 2, bytes);
+  EXPECT_EQ((std::vector<std::uint8_t>(bytes, bytes + 4)), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+  untouched.ClearBits(5, 1);
+  EXPECT_FALSE(untouched.Allocated()) << "reads and clears need no history";
+
+  for (int round = 0; round < 200; ++round) {
+    SampleRing ring(1, 64);
+    std::atomic<bool> go{false};
+    std::thread worker([&] {
+      while (!go.load()) {
+      }
+      ring.Store(3, 0x40);
+    });
+    std::thread window([&] {
+      while (!go.load()) {
+      }
+      ring.SetBits(9, 0x02);
+    });
+    go = true;
+    worker.join();
+    window.join();
+    ASSERT_EQ(ring.Load(3), 0x40u) << round;
+    ASSERT_EQ(ring.Load(9), 0x02u) << round;
+  }
 }
 
 }  // namespace
