@@ -235,5 +235,41 @@ TEST_F(MaintenanceTest, CloneButtonCopiesAnotherDevicesParametersIntoTheOpenDevi
   EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
 }
 
+// A controller new to the database whose serial number names another device's file in the
+// chosen group: the engineer is asked, with both identities, and "No" (the default) keeps it.
+TEST_F(MaintenanceTest, ACloneOntoAnotherDevicesFileAsksWithBothIdentitiesAndNoKeepsIt) {
+  std::string stranger = DeviceText("x0999", "x0032");
+  stranger.replace(stranger.find(kDeviceId), std::string(kDeviceId).size(), "777 QQ v9.9 2024-05-05");
+  WriteWindowsFile("Devices/QT2/777.ini", stranger);
+  const std::string strangerPath = paths.devices + "QT2/777.ini";
+  const std::string before = FileBytes(strangerPath);
+  const auto cloneFrom = [&](bool answer) {
+    prompt.answer = answer;
+    TCloneForm form(paths, nullptr);
+    const auto driven = WhenModal<TCloneForm>([&](TCloneForm& dialog) {
+      for (int row = 0; dialog.SourcePath() != devicePath && row < 2; ++row) ClickRow(*dialog.Table(), row);
+      ASSERT_EQ(dialog.SourcePath(), devicePath);
+      QTest::mouseClick(In<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
+      if (dialog.isVisible()) dialog.reject();
+    });
+    const bool applied =
+        form.Execute(CloneTargetOfNewDevice("777 QT v2.1 2024-01-10", "", "", "", EncodeDateTime({2024, 5, 6})));
+    EXPECT_TRUE(*driven);
+    return applied;
+  };
+
+  EXPECT_FALSE(cloneFrom(false));
+  ASSERT_EQ(prompt.questions.size(), 1u);
+  EXPECT_NE(prompt.questions[0].second.find("777 QQ v9.9 2024-05-05"), std::string::npos);
+  EXPECT_NE(prompt.questions[0].second.find("777 QT v2.1 2024-01-10"), std::string::npos);
+  EXPECT_EQ(FileBytes(strangerPath), before);
+  EXPECT_FALSE(DirectoryExists(paths.BackUp()));
+
+  EXPECT_TRUE(cloneFrom(true));
+  EXPECT_EQ(ReadProfileString(strangerPath, "DEVICE", "ID"), "777 QT v2.1 2024-01-10");
+  EXPECT_EQ(FileBytes(paths.BackUp() + "QQ9_777.ini"), before);
+  EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
+}
+
 }  // namespace
 }  // namespace quillon::testing
