@@ -84,8 +84,9 @@ class ScopeWindowTest : public AppTest {
   }
   static int Samples(TLinkWindowFm& window) { return window.List().Item(0).Head; }
 
-  // Waits for `count` more samples.
-  static bool MoreSamples(TLinkWindowFm& window, int count, int timeoutMs = 5000) {
+  // Waits for `count` more samples. The wait ends as soon as they are there; its limit is generous
+  // because a loaded machine (a whole test run on two cores) may start a poll late.
+  static bool MoreSamples(TLinkWindowFm& window, int count, int timeoutMs = 15000) {
     const int start = Samples(window);
     return WaitUntil([&] { return (Samples(window) - start + kHistoryLength) % kHistoryLength >= count; }, timeoutMs);
   }
