@@ -2,7 +2,6 @@
 // the controller's memory card, with the frames, retries and messages of the file window.
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -14,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/link_command_args.h"
 #include "cli/link_settings.h"
+#include "cli/stop_signals.h"
 #include "workspace/paths.h"
 
 namespace quillon::cli {
@@ -58,36 +58,6 @@ CardArgs ParseCardArgs(const Args& rest) {
   }
   return parsed;
 }
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void RequestCardTransferStop(int) { stopRequested = 1; }
-
-// Ctrl+C or a service stop during a transfer ends it through the session, so that a download
-// takes its temporary file with it and leaves the file it would have replaced as it was. The
-// previous handlers come back afterwards.
-class StopSignals {
- public:
-  StopSignals() {
-    stopRequested = 0;
-    struct sigaction action {};
-    action.sa_handler = RequestCardTransferStop;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &previousInt_);
-    sigaction(SIGTERM, &action, &previousTerm_);
-  }
-  ~StopSignals() {
-    sigaction(SIGINT, &previousInt_, nullptr);
-    sigaction(SIGTERM, &previousTerm_, nullptr);
-  }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
- private:
-  struct sigaction previousInt_ {};
-  struct sigaction previousTerm_ {};
-};
 
 // Names come from the controller and go to a terminal: a control character there would act (an
 // escape sequence) or fake another entry (a line break). Such bytes are shown as \xNN; every
@@ -167,7 +137,7 @@ int Get(CardSession& session, const CardArgs& args, bool progress) {
   auto file = DownloadFile::Create(out);
   if (!file) return ReportLinkFailure(DownloadTargetRefusal(out).value_or(FileNotCreatedMessage(out)));
   auto download = std::make_shared<CardDownload>(session.Address(), args.operand, std::move(*file), session.Counters());
-  const CardStep step = session.Run(std::move(download), progress, nullptr, &stopRequested);
+  const CardStep step = session.Run(std::move(download), progress, nullptr, StopSignals::Flag());
   return Done(step, step.message);
 }
 
@@ -178,7 +148,7 @@ int Put(CardSession& session, const CardArgs& args, bool progress) {
   if (!CardUploadFits(source->Size())) return ReportLinkFailure(kCardUploadTooLargeMessage);
   const StopSignals signals;
   auto upload = std::make_shared<CardUpload>(session.Address(), name, std::move(*source), session.Counters());
-  const CardStep step = session.Run(std::move(upload), progress, nullptr, &stopRequested);
+  const CardStep step = session.Run(std::move(upload), progress, nullptr, StopSignals::Flag());
   return Done(step, step.message);
 }
 

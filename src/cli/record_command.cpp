@@ -3,7 +3,6 @@
 // the window's record button writes it. Made for long unattended recordings on a site PC.
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "cli/commands.h"
+#include "cli/stop_signals.h"
 #include "link/comm_list.h"
 #include "link/link_hub.h"
 #include "platform/files.h"
@@ -43,34 +43,6 @@ constexpr double kMostSeconds = 7 * 24 * 3600.0;
 constexpr auto kWaitStep = std::chrono::milliseconds(20);
 // What the window's status bar shows while the device does not answer.
 constexpr const char* kSilentStatus = "DNR!";
-
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void RequestStop(int) { stopRequested = 1; }
-
-// Ctrl+C or a service stop ends the polling but not the program: what was polled is still
-// written. The previous handlers come back afterwards.
-class StopSignals {
- public:
-  StopSignals() {
-    stopRequested = 0;
-    struct sigaction action {};
-    action.sa_handler = RequestStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previousInt_);
-    sigaction(SIGTERM, &action, &previousTerm_);
-  }
-  ~StopSignals() {
-    sigaction(SIGINT, &previousInt_, nullptr);
-    sigaction(SIGTERM, &previousTerm_, nullptr);
-  }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
- private:
-  struct sigaction previousInt_ {};
-  struct sigaction previousTerm_ {};
-};
 
 int RecordUsageError(const std::string& message) {
   std::fprintf(stderr, "quillon-cli record: %s\n%s", message.c_str(), kUsage);
@@ -216,7 +188,7 @@ int RunRecordCommand(const Args& args) {
   const auto start = Clock::now();
   const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   auto nextTick = start + std::chrono::seconds(1);
-  while (stopRequested == 0 && Clock::now() < end) {
+  while (!signals.Requested() && Clock::now() < end) {
     std::this_thread::sleep_for(std::min<Clock::duration>(kWaitStep, std::max(end - Clock::now(), Clock::duration{})));
     if (Clock::now() < nextTick) continue;
     nextTick += std::chrono::seconds(1);

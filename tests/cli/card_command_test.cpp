@@ -2,9 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -292,19 +290,7 @@ TEST_F(CardCommand, AStopSignalDuringADownloadLeavesNoPartialFileAndTheOldFileUn
   Write(workspace / "card/big.bin", Pattern(230 * 300));
   Write(pc / "copy.bin", "old contents");
   for (const int signal : {SIGINT, SIGTERM}) {
-    std::vector<std::string> args = CardCommandLine({"get", "big.bin", "--out", pc / "copy.bin"});
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const std::string errPath = workspace / "stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_EQ(spawned, 0);
+    testing::Process cli(CardCommandLine({"get", "big.bin", "--out", pc / "copy.bin"}));
     // Well into the transfer: the temporary file has some blocks in it.
     const auto started = std::chrono::steady_clock::now();
     std::string partial;
@@ -315,21 +301,9 @@ TEST_F(CardCommand, AStopSignalDuringADownloadLeavesNoPartialFileAndTheOldFileUn
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     EXPECT_FALSE(partial.empty()) << "the download never got going";
-    ::kill(pid, signal);
-    int status = 0;
-    bool ended = false;
-    while (!ended && std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) {
-      ended = ::waitpid(pid, &status, WNOHANG) == pid;
-      if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (!ended) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-    }
-    ASSERT_TRUE(ended) << strsignal(signal);
-    ASSERT_TRUE(WIFEXITED(status)) << strsignal(signal);
-    EXPECT_EQ(WEXITSTATUS(status), 1) << strsignal(signal);
-    EXPECT_EQ(testing::FileBytes(errPath), "Передача прервана\n");
+    cli.Signal(signal);
+    EXPECT_EQ(cli.Wait(std::chrono::seconds(20)), std::optional<int>(1)) << strsignal(signal);
+    EXPECT_EQ(cli.Errors(), "Передача прервана\n");
     EXPECT_EQ(Read(pc / "copy.bin"), "old contents");
     EXPECT_EQ(std::distance(fs::directory_iterator(pc.Path()), fs::directory_iterator()), 1) << strsignal(signal);
   }

@@ -6,9 +6,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -239,40 +237,16 @@ TEST_F(RecordCommand, AStopSignalEndsEarlyAndTheRecordIsStillWritten) {
       std::ofstream(workspace / ("Records/" + name)) << "";
     }
 
-    const std::string outPath = workspace / "stdout";
-    const std::string errPath = workspace / "stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<std::string> args{kCli, "--workspace", workspace.Path(), "record", "--scope", "stop.scp"};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
     const auto started = std::chrono::steady_clock::now();
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_EQ(spawned, 0);
+    testing::Process cli({kCli, "--workspace", workspace.Path(), "record", "--scope", "stop.scp"});
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    ::kill(pid, signal);
-    int status = 0;
-    bool ended = false;
-    while (!ended && std::chrono::steady_clock::now() - started < std::chrono::seconds(20)) {
-      ended = ::waitpid(pid, &status, WNOHANG) == pid;
-      if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (!ended) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-    }
-    ASSERT_TRUE(ended) << strsignal(signal);
+    cli.Signal(signal);
+    const std::optional<int> exitCode = cli.Wait(std::chrono::seconds(20));
     // Well before the 10 s it would poll otherwise.
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(6)) << strsignal(signal);
-    ASSERT_TRUE(WIFEXITED(status)) << strsignal(signal);
-    ASSERT_EQ(WEXITSTATUS(status), 0) << testing::FileBytes(errPath);
+    ASSERT_EQ(exitCode, std::optional<int>(0)) << cli.Errors();
 
-    std::string record = testing::FileBytes(outPath);
+    std::string record = cli.Output();
     ASSERT_FALSE(record.empty());
     record.pop_back();
     const std::string name = fs::path(record).filename().string();

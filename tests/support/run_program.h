@@ -64,7 +64,8 @@ class Process {
         out_ += line + "\n";
         if (line.rfind(prefix, 0) == 0) return line.substr(prefix.size());
       }
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0) return std::nullopt;
       pollfd fd{outFd_, POLLIN, 0};
       if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -97,6 +98,11 @@ class Process {
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+  }
+
+  // Sends `signal` to the running child (Ctrl+C is SIGINT); nothing once it has ended.
+  void Signal(int signal) {
+    if (pid_ > 0) ::kill(pid_, signal);
   }
 
   // SIGTERM, then SIGKILL when it does not end within 3 s.
