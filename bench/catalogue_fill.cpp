@@ -23,8 +23,8 @@
 #include <QTreeWidget>
 #include <memory>
 
+#include "app/main/main_window.h"
 #include "link/link_hub.h"
-#include "main/main_window.h"
 #include "platform/prompt.h"
 #endif
 

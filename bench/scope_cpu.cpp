@@ -22,12 +22,12 @@
 #include <thread>
 #include <vector>
 
+#include "app/main/main_window.h"
+#include "app/main/scope_windows.h"
+#include "app/scope/link_window.h"
 #include "link/link_hub.h"
-#include "main/main_window.h"
-#include "main/scope_windows.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
-#include "scope/link_window.h"
 #include "sim/controller.h"
 #include "sim/device_image.h"
 #include "sim/line_server.h"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing, builds everything with AddressSanitizer +
 # UndefinedBehaviorSanitizer and -Werror, runs every test through CTest, runs each fuzz target a
-# few seconds, then checks the format of the changed C++ files. Fails when a test fails, a fuzz
-# target crashes or a changed file is not formatted.
+# few seconds, then checks the format of the changed C++ files and the shape of the tree (layers,
+# sizes). Fails when a test fails, a fuzz target crashes, a changed file is not formatted or an
+# include runs against the layers.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/deps.sh"
@@ -48,4 +49,7 @@ fuzz_smoke || fuzz_status=$?
 
 format_status=0
 bash "$root/scripts/check-format.sh" || format_status=$?
-[ "$test_status" -eq 0 ] && [ "$fuzz_status" -eq 0 ] && [ "$format_status" -eq 0 ]
+# Includes follow the layer order of docs/ARCHITECTURE.md; files and functions keep their sizes.
+structure_status=0
+python3 "$root/scripts/check-structure.py" || structure_status=$?
+[ "$test_status" -eq 0 ] && [ "$fuzz_status" -eq 0 ] && [ "$format_status" -eq 0 ] && [ "$structure_status" -eq 0 ]

@@ -1,7 +1,7 @@
 // The alarm buffer tool against the simulator on a pseudo-terminal: the clock and counter polls,
 // clock setting and calibration, counter changes with their commits, log pages and the record
 // file a page becomes.
-#include "tools/alarm_buffer.h"
+#include "app/tools/alarm_buffer.h"
 
 #include <QDateTime>
 #include <QFrame>
@@ -18,12 +18,12 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/support/report_job.h"
+#include "app/tools/set_prof_time.h"
 #include "link/link_tasks.h"
-#include "maintenance/report_job.h"
 #include "modal_dialog.h"
 #include "scope/record_file.h"
 #include "tool_window_fixture.h"
-#include "tools/set_prof_time.h"
 #include "variables/view_list.h"
 #include "xlsx_readback.h"
 

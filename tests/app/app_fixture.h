@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/main/main_window.h"
 #include "link/link_hub.h"
-#include "main/main_window.h"
 #include "platform/files.h"
 #include "platform/profile.h"
 #include "platform/prompt.h"

@@ -7,9 +7,9 @@
 #include <memory>
 #include <optional>
 
+#include "app/tools/brenn_ab.h"
 #include "core/events/event_test_files.h"
 #include "tool_window_fixture.h"
-#include "tools/brenn_ab.h"
 
 namespace quillon::testing {
 namespace {

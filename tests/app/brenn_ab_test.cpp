@@ -1,6 +1,6 @@
 // The event recorder window against the simulator's card: statistics and events fetched and
 // shown as described, the oscillogram around an event from the controller and from a file.
-#include "tools/brenn_ab.h"
+#include "app/tools/brenn_ab.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,11 +14,11 @@
 #include <memory>
 #include <optional>
 
+#include "app/tools/form_change_counter.h"
+#include "app/tools/form_limit.h"
 #include "scope/record_file.h"
 #include "support/file_bytes.h"
 #include "tool_window_fixture.h"
-#include "tools/form_change_counter.h"
-#include "tools/form_limit.h"
 
 namespace quillon::testing {
 namespace {

@@ -1,6 +1,6 @@
 // The catalogue tree in the main window: opening a device, the display variants, refreshing,
 // the red backup copies and deleting.
-#include "main/catalogue_tree.h"
+#include "app/main/catalogue_tree.h"
 
 #include <QAction>
 #include <QDate>

@@ -1,6 +1,6 @@
 // The command-line terminal against the simulator: typed commands go out once over a pseudo-
 // terminal or TCP and the raw answers land in the log.
-#include "tools/cmd_line.h"
+#include "app/tools/cmd_line.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 // The cos-phi tuning tool against the simulator on a pseudo-terminal: the polled values and the
 // cosine, the offset written to FLASH and read back, and the strips drawn from the phase buffer.
-#include "tools/cos_ftune.h"
+#include "app/tools/cos_ftune.h"
 
 #include <QImage>
 #include <QLabel>
@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/tools/phase_strip.h"
 #include "cosphi/cosphi_frames.h"
 #include "link/link_tasks.h"
 #include "tool_window_fixture.h"
-#include "tools/phase_strip.h"
 
 namespace quillon::testing {
 namespace {

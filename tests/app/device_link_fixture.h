@@ -8,12 +8,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/main/catalogue_tree.h"
+#include "app/main/device_connection.h"
+#include "app/main/parameter_table.h"
+#include "app/widgets/table_panel01.h"
 #include "app_fixture.h"
 #include "device/cell_commit.h"
-#include "main/catalogue_tree.h"
-#include "main/device_connection.h"
-#include "main/parameter_table.h"
-#include "main/table_panel01.h"
 #include "sim_process.h"
 
 namespace quillon::testing {

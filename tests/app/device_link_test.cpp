@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "app/main/changes_viewer.h"
 #include "device_link_fixture.h"
 #include "link/comm_list.h"
-#include "main/changes_viewer.h"
 #include "platform/profile.h"
 #include "workspace/device_file.h"
 

@@ -8,16 +8,16 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "main/catalogue_tree.h"
-#include "main/plugin_buttons.h"
-#include "main/search_results.h"
-#include "main/tool_launchers.h"
+#include "app/main/catalogue_tree.h"
+#include "app/main/plugin_buttons.h"
+#include "app/main/search_results.h"
+#include "app/main/tool_launchers.h"
+#include "app/tools/alarm_buffer.h"
+#include "app/tools/cmd_line.h"
+#include "app/tools/rem_file_op.h"
 #include "platform/profile.h"
 #include "plugins/plugin_property.h"
 #include "scope_window_fixture.h"
-#include "tools/alarm_buffer.h"
-#include "tools/cmd_line.h"
-#include "tools/rem_file_op.h"
 
 namespace quillon::testing {
 namespace {

@@ -1,6 +1,6 @@
 // The oscillogram span dialog: what the edits show is what the button takes, whether the bar was
 // moved or a number typed.
-#include "tools/form_limit.h"
+#include "app/tools/form_limit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "main/help_about.h"
+#include "app/main/help_about.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 #include <QMenu>
 #include <functional>
 
+#include "app/main/changes_viewer.h"
+#include "app/maintenance/new_device_dialog.h"
 #include "device_link_fixture.h"
-#include "main/changes_viewer.h"
-#include "maintenance/new_device_dialog.h"
 #include "modal_dialog.h"
 #include "platform/profile.h"
 

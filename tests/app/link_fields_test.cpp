@@ -1,14 +1,14 @@
 // The port list and the header sections: small decisions the main window relies on.
-#include "main/link_fields.h"
+#include "app/widgets/link_fields.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <filesystem>
 
+#include "app/main/table_header.h"
+#include "app/widgets/service_window.h"
 #include "app_fixture.h"
-#include "main/service_window.h"
-#include "main/table_header.h"
 
 namespace quillon::testing {
 namespace {

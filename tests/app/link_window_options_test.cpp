@@ -1,6 +1,6 @@
 // "Options" of the scope windows: what it reads at start, what "Применить" and cancelling do to
 // the options and the window's grid flag, and what it writes back at the end.
-#include "scope/link_window_options.h"
+#include "app/scope/link_window_options.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -6,8 +6,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/main/catalogue_tree.h"
 #include "app_fixture.h"
-#include "main/catalogue_tree.h"
 
 namespace quillon::testing {
 namespace {

@@ -11,11 +11,11 @@
 #include <QPushButton>
 #include <filesystem>
 
+#include "app/maintenance/clone_form.h"
+#include "app/maintenance/new_device_dialog.h"
+#include "app/widgets/table_panel01.h"
+#include "app/widgets/template_combo_box.h"
 #include "app_fixture.h"
-#include "main/table_panel01.h"
-#include "maintenance/clone_form.h"
-#include "maintenance/new_device_dialog.h"
-#include "maintenance/template_combo_box.h"
 #include "modal_dialog.h"
 
 namespace quillon::testing {

@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <memory>
 
+#include "app/maintenance/clone_form.h"
+#include "app/maintenance/new_device_dialog.h"
+#include "app/widgets/template_combo_box.h"
 #include "device_link_fixture.h"
-#include "maintenance/clone_form.h"
-#include "maintenance/new_device_dialog.h"
-#include "maintenance/template_combo_box.h"
 #include "modal_dialog.h"
 #include "platform/ini_document.h"
 #include "workspace/device_file.h"

@@ -3,9 +3,9 @@
 #include <QFontMetrics>
 #include <QPushButton>
 
+#include "app/main/table_header.h"
+#include "app/widgets/coll_edit.h"
 #include "device_link_fixture.h"
-#include "main/coll_edit.h"
-#include "main/table_header.h"
 
 namespace quillon::testing {
 namespace {

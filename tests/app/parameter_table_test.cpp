@@ -2,10 +2,10 @@
 #include <QLabel>
 #include <cmath>
 
+#include "app/main/table_header.h"
+#include "app/widgets/coll_combo_box.h"
+#include "app/widgets/coll_edit.h"
 #include "device_link_fixture.h"
-#include "main/coll_combo_box.h"
-#include "main/coll_edit.h"
-#include "main/table_header.h"
 
 namespace quillon::testing {
 namespace {
@@ -80,8 +80,8 @@ TEST_F(ParameterTableTest, HeaderFollowsTheGroupsAndItsClicksAskBeforeCopying) {
   prompt.answer = false;
   emit header->sectionClicked(TableHeader::kControllerSection);
   ASSERT_EQ(prompt.questions.size(), 1u);
-  EXPECT_EQ(prompt.questions[0], std::make_pair(std::string("Подтверждение"),
-                                                std::string("Копировать параметры контроллера в базу?")));
+  EXPECT_EQ(prompt.questions[0],
+            std::make_pair(std::string("Подтверждение"), std::string("Копировать параметры контроллера в базу?")));
   emit header->sectionClicked(TableHeader::kBaseSection);
   EXPECT_EQ(prompt.questions.back().second, "Копировать параметры базы в контролер?");
   EXPECT_FALSE(window->Connection().Waiting()) << "No means nothing is sent";

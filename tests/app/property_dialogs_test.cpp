@@ -8,12 +8,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "app/variables/pproperty_dialog.h"
+#include "app/variables/universal_property_dialog.h"
 #include "device_link_fixture.h"
 #include "modal_dialog.h"
 #include "scope_window_fixture.h"
-#include "variables/pproperty_dialog.h"
 #include "variables/registry.h"
-#include "variables/universal_property_dialog.h"
 
 namespace quillon::testing {
 namespace {

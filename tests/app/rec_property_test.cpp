@@ -10,9 +10,9 @@
 #include <QToolButton>
 #include <functional>
 
+#include "app/scope/list_moves.h"
+#include "app/scope/rec_property_dialog.h"
 #include "app_fixture.h"
-#include "scope/list_moves.h"
-#include "scope/rec_property_dialog.h"
 #include "scope/record_file.h"
 #include "variables/registry.h"
 #include "variables/special/time_mark.h"

@@ -1,7 +1,7 @@
 // "Открыть осциллограмму ..." driven as the engineer drives it: the listing of the records
 // directory, sorting by a header click, choosing a row, the wheel and the scroll bar, another
 // directory, and what the dialog returns.
-#include "scope/rec_selector.h"
+#include "app/scope/rec_selector.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "main/table_panel01.h"
+#include "app/widgets/table_panel01.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "workspace/paths.h"

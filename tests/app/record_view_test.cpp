@@ -5,10 +5,10 @@
 #include <QToolButton>
 #include <fstream>
 
+#include "app/scope/rec_property_dialog.h"
+#include "app/widgets/scope_panel.h"
 #include "modal_dialog.h"
-#include "scope/rec_property_dialog.h"
 #include "scope/record_file.h"
-#include "scope/scope_panel.h"
 #include "scope_window_fixture.h"
 #include "support/file_bytes.h"
 #include "variables/special/time_mark.h"

@@ -1,6 +1,6 @@
 // The card file window against the simulator's memory card: listing, downloading and uploading
 // through the window, with the end messages as the user would see them.
-#include "tools/rem_file_op.h"
+#include "app/tools/rem_file_op.h"
 
 #include <sys/statvfs.h>
 
@@ -16,8 +16,8 @@
 #include <memory>
 #include <optional>
 
+#include "app/tools/file_load.h"
 #include "tool_window_fixture.h"
-#include "tools/file_load.h"
 
 namespace quillon::testing {
 namespace {

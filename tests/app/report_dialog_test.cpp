@@ -1,6 +1,6 @@
 // The "Отчёт" window on the device open in the main window: the five steps off the window's
 // thread, the report written and opened, the report number and its settings.
-#include "maintenance/report_dialog.h"
+#include "app/maintenance/report_dialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -10,9 +10,9 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include "app/main/tool_launchers.h"
+#include "app/support/report_job.h"
 #include "app_fixture.h"
-#include "main/tool_launchers.h"
-#include "maintenance/report_job.h"
 #include "maintenance/workbook.h"
 
 namespace quillon {

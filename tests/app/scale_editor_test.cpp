@@ -1,7 +1,7 @@
 // The scale editor driven as the engineer drives it: numbers typed in place, options chosen,
 // apply, save and cancel, scrolling, and the buttons that open it in the main window and the
 // scope windows.
-#include "variables/scale_editor.h"
+#include "app/variables/scale_editor.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -11,12 +11,12 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "app/scope/window_property_dialog.h"
+#include "app/widgets/coll_edit.h"
+#include "app/widgets/table_panel01.h"
 #include "device_link_fixture.h"
-#include "main/coll_edit.h"
-#include "main/table_panel01.h"
 #include "modal_dialog.h"
 #include "platform/profile.h"
-#include "scope/window_property_dialog.h"
 #include "scope_window_fixture.h"
 #include "variables/registry.h"
 

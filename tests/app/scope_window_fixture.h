@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "app/main/main_window.h"
+#include "app/main/scope_windows.h"
+#include "app/scope/link_window.h"
 #include "app_fixture.h"
-#include "main/main_window.h"
-#include "main/scope_windows.h"
 #include "platform/files.h"
-#include "scope/link_window.h"
 #include "sim_process.h"
 #include "variables/view_list.h"
 

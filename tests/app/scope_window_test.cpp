@@ -12,14 +12,14 @@
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "app/main/main_window.h"
+#include "app/main/scope_windows.h"
+#include "app/scope/link_window.h"
+#include "app/widgets/scope_panel.h"
 #include "link/comm_list.h"
-#include "main/main_window.h"
-#include "main/scope_windows.h"
 #include "platform/files.h"
 #include "platform/profile.h"
-#include "scope/link_window.h"
 #include "scope/record_file.h"
-#include "scope/scope_panel.h"
 #include "scope_window_fixture.h"
 #include "sim_process.h"
 #include "variables/special/time_mark.h"

@@ -1,4 +1,4 @@
-#include "main/search_results.h"
+#include "app/main/search_results.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,11 @@
 #include <QToolButton>
 #include <memory>
 
+#include "app/main/main_window.h"
 #include "app_fixture.h"
 #include "device_link_fixture.h"
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
-#include "main/main_window.h"
 #include "modal_dialog.h"
 #include "sim_process.h"
 #include "workspace/catalogue.h"

@@ -1,15 +1,15 @@
 // The owner-drawn table on screen: scrolling by whole rows, the wheel, resizing columns with
 // the mouse, and row selection.
+#include "app/widgets/table_panel01.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QTest>
 #include <QWheelEvent>
-#include <gtest/gtest.h>
-
 #include <any>
 #include <set>
 #include <string>
-
-#include "main/table_panel01.h"
 
 namespace quillon::testing {
 namespace {

@@ -1,7 +1,7 @@
 // The player window against the simulator on a pseudo-terminal: the poll shows the player word,
 // the commands change the simulator's word and the buttons follow it, a program is chosen from
 // the card's list and applied, and a silent controller is counted on the page "Настройки".
-#include "tools/tirel.h"
+#include "app/tools/tirel.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -12,9 +12,9 @@
 #include <fstream>
 #include <memory>
 
+#include "app/tools/tirel_prog_select.h"
 #include "modal_dialog.h"
 #include "tool_window_fixture.h"
-#include "tools/tirel_prog_select.h"
 
 namespace quillon::testing {
 namespace {

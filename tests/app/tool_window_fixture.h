@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "app/support/tool_window.h"
 #include "app_fixture.h"
 #include "link/link_tasks.h"
 #include "scope/base_property.h"
 #include "sim_process.h"
-#include "tools/tool_window.h"
 
 namespace quillon::testing {
 

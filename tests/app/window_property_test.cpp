@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "app/scope/window_property_dialog.h"
 #include "app_fixture.h"
-#include "scope/window_property_dialog.h"
 #include "variables/registry.h"
 #include "variables/special/time_mark.h"
 #include "variables/view_list.h"

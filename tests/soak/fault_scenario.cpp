@@ -11,11 +11,11 @@
 #include <fstream>
 #include <thread>
 
+#include "app/main/device_connection.h"
+#include "app/main/main_window.h"
+#include "app/main/scope_windows.h"
+#include "app/scope/link_window.h"
 #include "link/link_hub.h"
-#include "main/device_connection.h"
-#include "main/main_window.h"
-#include "main/scope_windows.h"
-#include "scope/link_window.h"
 #include "text/cp1251.h"
 
 namespace quillon::soak {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "scope/link_window.h"
+#include "app/scope/link_window.h"
 #include "variables/view.h"
 #include "variables/view_list.h"
 

@@ -1,4 +1,4 @@
-#include "main/catalogue_tree.h"
+#include "app/main/catalogue_tree.h"
 
 #include <QBrush>
 #include <QByteArray>

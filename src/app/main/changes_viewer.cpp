@@ -1,4 +1,4 @@
-#include "main/changes_viewer.h"
+#include "app/main/changes_viewer.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "widget_helpers.h"
+#include "app/widgets/widget_helpers.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "main/device_connection.h"
+#include "app/main/device_connection.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/widgets/widget_helpers.h"
 #include "device/cell_commit.h"
 #include "device/image_write.h"
 #include "link/comm_list.h"
@@ -17,7 +18,6 @@
 #include "link/tcpip_list.h"
 #include "platform/prompt.h"
 #include "text/numbers.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

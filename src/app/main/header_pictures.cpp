@@ -1,4 +1,4 @@
-#include "main/header_pictures.h"
+#include "app/main/header_pictures.h"
 
 #include <QPainter>
 #include <QPainterPath>

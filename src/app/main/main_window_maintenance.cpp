@@ -3,12 +3,12 @@
 // parameters into the open device.
 #include <QTreeWidgetItem>
 
-#include "main/catalogue_tree.h"
-#include "main/main_window.h"
+#include "app/main/catalogue_tree.h"
+#include "app/main/main_window.h"
+#include "app/maintenance/clone_form.h"
+#include "app/maintenance/new_device_dialog.h"
+#include "app/widgets/widget_helpers.h"
 #include "maintenance/clone_device.h"
-#include "maintenance/clone_form.h"
-#include "maintenance/new_device_dialog.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

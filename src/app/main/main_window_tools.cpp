@@ -7,17 +7,17 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/main/catalogue_tree.h"
+#include "app/main/help_about.h"
+#include "app/main/main_window.h"
+#include "app/main/plugin_buttons.h"
+#include "app/main/scope_windows.h"
+#include "app/main/search_results.h"
+#include "app/main/tool_launchers.h"
+#include "app/maintenance/report_dialog.h"
+#include "app/widgets/widget_helpers.h"
 #include "link/link_check.h"
-#include "main/catalogue_tree.h"
-#include "main/help_about.h"
-#include "main/main_window.h"
-#include "main/plugin_buttons.h"
-#include "main/scope_windows.h"
-#include "main/search_results.h"
-#include "main/tool_launchers.h"
-#include "maintenance/report_dialog.h"
 #include "platform/prompt.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

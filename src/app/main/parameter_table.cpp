@@ -1,16 +1,16 @@
-#include "main/parameter_table.h"
+#include "app/main/parameter_table.h"
 
 #include <QFontMetrics>
 #include <QScrollBar>
 #include <algorithm>
 #include <any>
 
+#include "app/main/table_header.h"
+#include "app/widgets/coll_combo_box.h"
+#include "app/widgets/coll_edit.h"
+#include "app/widgets/table_panel01.h"
 #include "device/cell_commit.h"
 #include "device/comparison.h"
-#include "main/coll_combo_box.h"
-#include "main/coll_edit.h"
-#include "main/table_header.h"
-#include "main/table_panel01.h"
 #include "variables/special/prm_list_type.h"
 
 namespace quillon {

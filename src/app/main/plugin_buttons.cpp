@@ -1,12 +1,12 @@
-#include "main/plugin_buttons.h"
+#include "app/main/plugin_buttons.h"
 
 #include <QImage>
 #include <QPixmap>
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/widgets/widget_helpers.h"
 #include "plugins/plugin_property.h"
-#include "widget_helpers.h"
 #include "workspace/device_file.h"
 
 namespace quillon {

@@ -1,19 +1,19 @@
-#include "main/scope_windows.h"
+#include "app/main/scope_windows.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QTimer>
 
+#include "app/scope/link_window.h"
+#include "app/scope/link_window_options.h"
+#include "app/scope/window_property_dialog.h"
+#include "app/widgets/widget_helpers.h"
 #include "link/comm_list.h"
 #include "link/link_hub.h"
 #include "link/port_names.h"
 #include "platform/prompt.h"
 #include "scope/device_scope_file.h"
-#include "scope/link_window.h"
-#include "scope/link_window_options.h"
 #include "scope/scope_menu_text.h"
-#include "scope/window_property_dialog.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

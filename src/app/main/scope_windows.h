@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/scope/scope_context.h"
 #include "link/link_check.h"
-#include "scope/scope_context.h"
 #include "scope/trace_names.h"
 
 class QMenu;

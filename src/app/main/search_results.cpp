@@ -1,4 +1,4 @@
-#include "main/search_results.h"
+#include "app/main/search_results.h"
 
 #include <QListWidget>
 #include <QMouseEvent>
@@ -10,12 +10,12 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "app/support/window_thread.h"
 #include "link/comm_list.h"
 #include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "link/port_names.h"
 #include "platform/prompt.h"
-#include "scope/window_thread.h"
 #include "text/numbers.h"
 
 namespace quillon {

@@ -1,4 +1,4 @@
-#include "main/table_header.h"
+#include "app/main/table_header.h"
 
 #include <QFontMetrics>
 #include <QPainter>

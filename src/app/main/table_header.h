@@ -5,7 +5,7 @@
 #include <QHeaderView>
 #include <array>
 
-#include "main/header_pictures.h"
+#include "app/main/header_pictures.h"
 
 class QStandardItemModel;
 

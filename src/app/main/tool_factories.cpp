@@ -1,12 +1,12 @@
-#include "main/tool_factories.h"
+#include "app/main/tool_factories.h"
 
-#include "main/tool_launchers.h"
-#include "tools/alarm_buffer.h"
-#include "tools/brenn_ab.h"
-#include "tools/cmd_line.h"
-#include "tools/cos_ftune.h"
-#include "tools/rem_file_op.h"
-#include "tools/tirel.h"
+#include "app/main/tool_launchers.h"
+#include "app/tools/alarm_buffer.h"
+#include "app/tools/brenn_ab.h"
+#include "app/tools/cmd_line.h"
+#include "app/tools/cos_ftune.h"
+#include "app/tools/rem_file_op.h"
+#include "app/tools/tirel.h"
 
 namespace quillon {
 namespace {

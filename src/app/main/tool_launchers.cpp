@@ -1,12 +1,12 @@
-#include "main/tool_launchers.h"
+#include "app/main/tool_launchers.h"
 
 #include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/widgets/widget_helpers.h"
 #include "link/buses.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 namespace {

@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include "app/support/tool_window.h"
 #include "scope/base_property.h"
-#include "tools/tool_window.h"
 
 class QToolBar;
 class QToolButton;

@@ -1,4 +1,4 @@
-#include "maintenance/clone_form.h"
+#include "app/maintenance/clone_form.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,11 +18,11 @@
 #include <array>
 #include <exception>
 
-#include "main/table_panel01.h"
+#include "app/widgets/table_panel01.h"
+#include "app/widgets/widget_helpers.h"
 #include "maintenance/device_file_replace.h"
 #include "platform/prompt.h"
 #include "text/datetime.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "maintenance/new_device_dialog.h"
+#include "app/maintenance/new_device_dialog.h"
 
 #include <QFileDialog>
 #include <QFontDatabase>
@@ -10,14 +10,14 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "app/maintenance/clone_form.h"
+#include "app/widgets/template_combo_box.h"
+#include "app/widgets/widget_helpers.h"
 #include "maintenance/clone_device.h"
-#include "maintenance/clone_form.h"
 #include "maintenance/device_file_replace.h"
 #include "maintenance/new_device.h"
-#include "maintenance/template_combo_box.h"
 #include "platform/prompt.h"
 #include "text/datetime.h"
-#include "widget_helpers.h"
 #include "workspace/device_file.h"
 #include "workspace/identification.h"
 

@@ -1,4 +1,4 @@
-#include "maintenance/report_dialog.h"
+#include "app/maintenance/report_dialog.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,10 +12,10 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "maintenance/report_job.h"
+#include "app/support/report_job.h"
+#include "app/widgets/widget_helpers.h"
 #include "platform/prompt.h"
 #include "text/numbers.h"
-#include "widget_helpers.h"
 #include "workspace/device_file.h"
 #include "workspace/settings.h"
 

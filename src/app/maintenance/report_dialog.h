@@ -4,8 +4,8 @@
 // The five steps run off the window's thread; the step caption and the two gauges follow them.
 #include <functional>
 
+#include "app/support/tool_window.h"
 #include "maintenance/device_report.h"
-#include "tools/tool_window.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,4 +1,4 @@
-#include "scope/link_window.h"
+#include "app/scope/link_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,21 +22,21 @@
 #include <QWheelEvent>
 #include <utility>
 
+#include "app/scope/link_window_options.h"
+#include "app/scope/scope_icons.h"
+#include "app/support/window_thread.h"
+#include "app/variables/scale_editor.h"
+#include "app/variables/universal_property_dialog.h"
+#include "app/widgets/scope_panel.h"
+#include "app/widgets/widget_helpers.h"
 #include "link/buses.h"
 #include "link/comm_list.h"
 #include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "platform/prompt.h"
-#include "scope/link_window_options.h"
-#include "scope/scope_icons.h"
-#include "scope/scope_panel.h"
 #include "scope/scope_write.h"
-#include "scope/window_thread.h"
 #include "text/numbers.h"
-#include "variables/scale_editor.h"
 #include "variables/special/time_mark.h"
-#include "variables/universal_property_dialog.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 namespace {

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "app/scope/scope_context.h"
 #include "scope/base_property.h"
 #include "scope/record_header.h"
 #include "scope/scope_columns.h"
-#include "scope/scope_context.h"
 #include "scope/scope_marks.h"
 #include "scope/scope_session.h"
 #include "scope/window_box.h"

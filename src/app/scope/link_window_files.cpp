@@ -8,19 +8,19 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "app/scope/link_window.h"
+#include "app/scope/link_window_options.h"
+#include "app/scope/window_property_dialog.h"
+#include "app/widgets/widget_helpers.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
-#include "scope/link_window.h"
-#include "scope/link_window_options.h"
 #include "scope/new_record_path.h"
 #include "scope/record_file.h"
 #include "scope/record_span.h"
 #include "scope/scope_file.h"
 #include "scope/scope_template.h"
-#include "scope/window_property_dialog.h"
 #include "text/numbers.h"
 #include "variables/special/time_mark.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 namespace {

@@ -9,15 +9,15 @@
 #include <QScrollBar>
 #include <QToolButton>
 
+#include "app/scope/link_window.h"
+#include "app/scope/scope_icons.h"
+#include "app/support/window_thread.h"
+#include "app/widgets/scope_panel.h"
+#include "app/widgets/widget_helpers.h"
 #include "link/link_tasks.h"
-#include "scope/link_window.h"
-#include "scope/scope_icons.h"
-#include "scope/scope_panel.h"
 #include "scope/scope_write.h"
-#include "scope/window_thread.h"
 #include "variables/special/prm_list_type.h"
 #include "variables/special/time_mark.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 namespace {

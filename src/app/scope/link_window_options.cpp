@@ -1,4 +1,4 @@
-#include "scope/link_window_options.h"
+#include "app/scope/link_window_options.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "widget_helpers.h"
+#include "app/widgets/widget_helpers.h"
 #include "workspace/settings.h"
 
 namespace quillon {

@@ -11,18 +11,18 @@
 #include <QToolButton>
 #include <fstream>
 
+#include "app/scope/link_window.h"
+#include "app/scope/rec_property_dialog.h"
+#include "app/scope/rec_selector.h"
+#include "app/widgets/scope_panel.h"
+#include "app/widgets/widget_helpers.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
-#include "scope/link_window.h"
-#include "scope/rec_property_dialog.h"
-#include "scope/rec_selector.h"
 #include "scope/record_check.h"
 #include "scope/record_export.h"
 #include "scope/record_file.h"
-#include "scope/scope_panel.h"
 #include "text/numbers.h"
 #include "variables/special/time_mark.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

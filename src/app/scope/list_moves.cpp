@@ -1,4 +1,4 @@
-#include "scope/list_moves.h"
+#include "app/scope/list_moves.h"
 
 #include <QListWidget>
 

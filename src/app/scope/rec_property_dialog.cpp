@@ -1,4 +1,4 @@
-#include "scope/rec_property_dialog.h"
+#include "app/scope/rec_property_dialog.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -12,10 +12,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "scope/list_moves.h"
+#include "app/scope/list_moves.h"
+#include "app/widgets/widget_helpers.h"
 #include "scope/record_file.h"
 #include "scope/record_info.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "scope/rec_selector.h"
+#include "app/scope/rec_selector.h"
 
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <array>
 
-#include "main/table_panel01.h"
+#include "app/widgets/table_panel01.h"
+#include "app/widgets/widget_helpers.h"
 #include "platform/files.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "scope/scope_icons.h"
+#include "app/scope/scope_icons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "scope/window_property_dialog.h"
+#include "app/scope/window_property_dialog.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -15,18 +15,18 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/scope/list_moves.h"
+#include "app/variables/scale_editor.h"
+#include "app/widgets/link_fields.h"
+#include "app/widgets/widget_helpers.h"
 #include "link/buses.h"
-#include "main/link_fields.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
-#include "scope/list_moves.h"
 #include "scope/scope_device.h"
 #include "scope/scope_file.h"
 #include "text/items.h"
-#include "variables/scale_editor.h"
 #include "variables/view.h"
 #include "variables/view_list.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

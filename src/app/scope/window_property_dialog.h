@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/variables/scale_editor.h"
 #include "scope/base_property.h"
 #include "scope/window_property.h"
-#include "variables/scale_editor.h"
 #include "workspace/paths.h"
 
 class QComboBox;

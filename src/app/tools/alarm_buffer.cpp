@@ -1,4 +1,4 @@
-#include "tools/alarm_buffer.h"
+#include "app/tools/alarm_buffer.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -17,16 +17,16 @@
 #include "alarm/controller_clock.h"
 #include "alarm/page_record.h"
 #include "alarm/xram_write.h"
+#include "app/support/report_job.h"
+#include "app/support/tool_attach.h"
+#include "app/support/window_thread.h"
+#include "app/tools/set_prof_time.h"
+#include "app/widgets/widget_helpers.h"
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
 #include "link/serial_port.h"
-#include "maintenance/report_job.h"
 #include "platform/prompt.h"
-#include "scope/window_thread.h"
 #include "text/numbers.h"
-#include "tools/set_prof_time.h"
-#include "tools/tool_attach.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -12,7 +12,7 @@
 #include "alarm/alarm_link.h"
 #include "alarm/counter_block.h"
 #include "alarm/log_page.h"
-#include "tools/tool_window.h"
+#include "app/support/tool_window.h"
 
 class QFrame;
 class QGroupBox;

@@ -17,8 +17,8 @@
 #include <iterator>
 #include <string_view>
 
-#include "tools/alarm_buffer.h"
-#include "widget_helpers.h"
+#include "app/tools/alarm_buffer.h"
+#include "app/widgets/widget_helpers.h"
 
 namespace quillon {
 

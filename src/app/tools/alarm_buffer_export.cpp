@@ -2,10 +2,10 @@
 #include <QLabel>
 #include <QToolButton>
 
+#include "app/support/report_job.h"
+#include "app/tools/alarm_buffer.h"
 #include "maintenance/alarm_export.h"
-#include "maintenance/report_job.h"
 #include "platform/prompt.h"
-#include "tools/alarm_buffer.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "tools/brenn_ab.h"
+#include "app/tools/brenn_ab.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -12,14 +12,14 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/support/window_thread.h"
+#include "app/tools/brenn_ab_grids.h"
+#include "app/tools/form_change_counter.h"
+#include "app/tools/form_limit.h"
+#include "app/tools/rem_file_op.h"
+#include "app/widgets/widget_helpers.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
-#include "scope/window_thread.h"
-#include "tools/brenn_ab_grids.h"
-#include "tools/form_change_counter.h"
-#include "tools/form_limit.h"
-#include "tools/rem_file_op.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

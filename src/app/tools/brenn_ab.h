@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "app/support/tool_window.h"
 #include "card/card_link.h"
 #include "events/buffer_files.h"
-#include "tools/tool_window.h"
 
 class QLabel;
 class QLineEdit;

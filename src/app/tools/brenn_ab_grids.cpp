@@ -1,4 +1,4 @@
-#include "tools/brenn_ab_grids.h"
+#include "app/tools/brenn_ab_grids.h"
 
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -7,7 +7,7 @@
 #include <QTableWidget>
 #include <algorithm>
 
-#include "widget_helpers.h"
+#include "app/widgets/widget_helpers.h"
 
 namespace quillon {
 

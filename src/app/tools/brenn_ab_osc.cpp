@@ -5,6 +5,13 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/support/window_thread.h"
+#include "app/tools/brenn_ab.h"
+#include "app/tools/card_target.h"
+#include "app/tools/form_change_counter.h"
+#include "app/tools/form_limit.h"
+#include "app/tools/rem_file_op.h"
+#include "app/widgets/widget_helpers.h"
 #include "events/event_exchanges.h"
 #include "events/event_frames.h"
 #include "events/osc_decode.h"
@@ -15,14 +22,7 @@
 #include "link/tcpip_list.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
-#include "scope/window_thread.h"
 #include "text/numbers.h"
-#include "tools/brenn_ab.h"
-#include "tools/card_target.h"
-#include "tools/form_change_counter.h"
-#include "tools/form_limit.h"
-#include "tools/rem_file_op.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "tools/card_target.h"
+#include "app/tools/card_target.h"
 
 #include "link/serial_port.h"
 #include "link/tcp_connection.h"

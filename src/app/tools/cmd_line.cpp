@@ -1,4 +1,4 @@
-#include "tools/cmd_line.h"
+#include "app/tools/cmd_line.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -15,17 +15,17 @@
 #include <string_view>
 #include <utility>
 
+#include "app/support/window_thread.h"
+#include "app/widgets/link_fields.h"
+#include "app/widgets/widget_helpers.h"
 #include "link/buses.h"
 #include "link/comm_list.h"
 #include "link/link_check.h"
 #include "link/link_hub.h"
 #include "link/link_tasks.h"
-#include "main/link_fields.h"
 #include "platform/prompt.h"
-#include "scope/window_thread.h"
 #include "text/items.h"
 #include "text/numbers.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/support/tool_window.h"
 #include "link/command_exchange.h"
 #include "link/command_line.h"
 #include "link/link_check.h"
-#include "tools/tool_window.h"
 
 class QComboBox;
 class QLabel;

@@ -1,4 +1,4 @@
-#include "tools/cos_ftune.h"
+#include "app/tools/cos_ftune.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -9,15 +9,15 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/support/tool_attach.h"
+#include "app/support/window_thread.h"
+#include "app/tools/phase_strip.h"
+#include "app/widgets/widget_helpers.h"
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
 #include "link/serial_port.h"
 #include "platform/prompt.h"
-#include "scope/window_thread.h"
 #include "text/numbers.h"
-#include "tools/phase_strip.h"
-#include "tools/tool_attach.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 namespace {

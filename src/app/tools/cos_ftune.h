@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "app/support/tool_window.h"
 #include "cosphi/cosphi_link.h"
-#include "tools/tool_window.h"
 
 class QLabel;
 class QLineEdit;

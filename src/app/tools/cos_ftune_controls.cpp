@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "tools/cos_ftune.h"
-#include "tools/phase_strip.h"
-#include "widget_helpers.h"
+#include "app/tools/cos_ftune.h"
+#include "app/tools/phase_strip.h"
+#include "app/widgets/widget_helpers.h"
 
 namespace quillon {
 namespace {

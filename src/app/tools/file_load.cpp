@@ -1,9 +1,9 @@
-#include "tools/file_load.h"
+#include "app/tools/file_load.h"
 
 #include <QFormLayout>
 #include <QLabel>
 
-#include "widget_helpers.h"
+#include "app/widgets/widget_helpers.h"
 
 namespace quillon {
 

@@ -1,13 +1,13 @@
-#include "tools/form_change_counter.h"
+#include "app/tools/form_change_counter.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/widgets/widget_helpers.h"
 #include "text/items.h"
 #include "text/numbers.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

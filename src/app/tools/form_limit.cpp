@@ -1,4 +1,4 @@
-#include "tools/form_limit.h"
+#include "app/tools/form_limit.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "widget_helpers.h"
+#include "app/widgets/widget_helpers.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "tools/phase_strip.h"
+#include "app/tools/phase_strip.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "tools/rem_file_op.h"
+#include "app/tools/rem_file_op.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -16,6 +16,10 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/support/window_thread.h"
+#include "app/tools/card_target.h"
+#include "app/tools/file_load.h"
+#include "app/widgets/widget_helpers.h"
 #include "card/card_download.h"
 #include "card/card_queries.h"
 #include "card/card_upload.h"
@@ -26,11 +30,7 @@
 #include "link/tcpip_list.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
-#include "scope/window_thread.h"
 #include "text/numbers.h"
-#include "tools/card_target.h"
-#include "tools/file_load.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "app/support/tool_window.h"
 #include "card/card_link.h"
 #include "card/traffic_meter.h"
-#include "tools/tool_window.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,11 +1,11 @@
-#include "tools/set_prof_time.h"
+#include "app/tools/set_prof_time.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "widget_helpers.h"
+#include "app/widgets/widget_helpers.h"
 
 namespace quillon {
 

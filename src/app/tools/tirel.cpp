@@ -1,4 +1,4 @@
-#include "tools/tirel.h"
+#include "app/tools/tirel.h"
 
 #include <QColor>
 #include <QLabel>
@@ -10,6 +10,11 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/support/window_thread.h"
+#include "app/tools/card_target.h"
+#include "app/tools/tirel_prog_select.h"
+#include "app/widgets/scope_panel.h"
+#include "app/widgets/widget_helpers.h"
 #include "card/card_queries.h"
 #include "link/buses.h"
 #include "link/comm_list.h"
@@ -18,12 +23,7 @@
 #include "link/serial_port.h"
 #include "link/tcpip_list.h"
 #include "platform/prompt.h"
-#include "scope/scope_panel.h"
-#include "scope/window_thread.h"
 #include "text/numbers.h"
-#include "tools/card_target.h"
-#include "tools/tirel_prog_select.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -12,11 +12,11 @@
 #include <memory>
 #include <string>
 
+#include "app/support/tool_window.h"
 #include "card/card_link.h"
 #include "player/player_link.h"
 #include "player/player_status.h"
 #include "player/player_word.h"
-#include "tools/tool_window.h"
 #include "variables/view_list.h"
 
 class QAbstractButton;

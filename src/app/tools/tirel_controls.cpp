@@ -16,9 +16,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "scope/scope_panel.h"
-#include "tools/tirel.h"
-#include "widget_helpers.h"
+#include "app/tools/tirel.h"
+#include "app/widgets/scope_panel.h"
+#include "app/widgets/widget_helpers.h"
 
 namespace quillon {
 

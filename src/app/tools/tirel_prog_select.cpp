@@ -1,4 +1,4 @@
-#include "tools/tirel_prog_select.h"
+#include "app/tools/tirel_prog_select.h"
 
 #include <QGridLayout>
 #include <QLineEdit>
@@ -9,6 +9,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/support/window_thread.h"
+#include "app/tools/card_target.h"
+#include "app/widgets/widget_helpers.h"
 #include "card/card_queries.h"
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
@@ -16,10 +19,7 @@
 #include "link/tcpip_list.h"
 #include "platform/prompt.h"
 #include "player/player_status.h"
-#include "scope/window_thread.h"
 #include "text/numbers.h"
-#include "tools/card_target.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "app/support/tool_window.h"
 #include "card/card_link.h"
 #include "scope/base_property.h"
-#include "tools/tool_window.h"
 
 class QLineEdit;
 class QListWidget;

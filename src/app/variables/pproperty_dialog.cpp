@@ -1,4 +1,4 @@
-#include "variables/pproperty_dialog.h"
+#include "app/variables/pproperty_dialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -11,11 +11,11 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "app/widgets/widget_helpers.h"
 #include "platform/prompt.h"
 #include "text/numbers.h"
 #include "variables/property_values.h"
 #include "variables/view_list.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "variables/scale_editor.h"
+#include "app/variables/scale_editor.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,11 +9,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "main/coll_edit.h"
-#include "main/table_panel01.h"
+#include "app/widgets/coll_edit.h"
+#include "app/widgets/table_panel01.h"
+#include "app/widgets/widget_helpers.h"
 #include "platform/prompt.h"
 #include "variables/view_list.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

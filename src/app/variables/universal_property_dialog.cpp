@@ -1,4 +1,4 @@
-#include "variables/universal_property_dialog.h"
+#include "app/variables/universal_property_dialog.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,10 +11,10 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
+#include "app/widgets/widget_helpers.h"
 #include "platform/prompt.h"
 #include "variables/property_values.h"
 #include "variables/view_list.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "link/protocol.h"
+#include "workspace/protocol.h"
 
 namespace quillon {
 

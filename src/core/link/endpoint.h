@@ -7,7 +7,7 @@
 #include <string>
 
 #include "link/link_check.h"
-#include "link/protocol.h"
+#include "workspace/protocol.h"
 
 namespace quillon {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "link/protocol.h"
+#include "workspace/protocol.h"
 
 namespace quillon {
 

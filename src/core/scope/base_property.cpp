@@ -1,6 +1,6 @@
 #include "scope/base_property.h"
 
-#include "link/protocol.h"
+#include "workspace/protocol.h"
 
 namespace quillon {
 

@@ -5,11 +5,11 @@
 #include <optional>
 #include <stdexcept>
 
-#include "link/protocol.h"
 #include "platform/profile.h"
 #include "text/cp1251.h"
 #include "text/items.h"
 #include "text/numbers.h"
+#include "workspace/protocol.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "tools/tool_attach.h"
+#include "app/support/tool_attach.h"
 
 #include "link/serial_port.h"
 #include "platform/prompt.h"

@@ -1,12 +1,12 @@
-#include "main/service_window.h"
+#include "app/widgets/service_window.h"
 
 #include <QEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QTimer>
 
+#include "app/widgets/widget_helpers.h"
 #include "text/service_code.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/tool_window.h"
+#include "app/support/tool_window.h"
 
 namespace quillon {
 

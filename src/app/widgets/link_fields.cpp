@@ -1,4 +1,4 @@
-#include "main/link_fields.h"
+#include "app/widgets/link_fields.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/widgets/service_window.h"
+#include "app/widgets/widget_helpers.h"
 #include "link/buses.h"
-#include "main/service_window.h"
 #include "platform/files.h"
-#include "widget_helpers.h"
 
 namespace quillon {
 

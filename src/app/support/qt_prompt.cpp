@@ -1,4 +1,4 @@
-#include "main/qt_prompt.h"
+#include "app/support/qt_prompt.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "variables/qt_canvas.h"
+#include "app/widgets/qt_canvas.h"
 
 #include <QFont>
 #include <QHash>

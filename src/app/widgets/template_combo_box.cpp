@@ -1,11 +1,11 @@
-#include "maintenance/template_combo_box.h"
+#include "app/widgets/template_combo_box.h"
 
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <algorithm>
 
-#include "widget_helpers.h"
+#include "app/widgets/widget_helpers.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "maintenance/report_job.h"
+#include "app/support/report_job.h"
 
 #include <QDesktopServices>
 #include <QMetaObject>

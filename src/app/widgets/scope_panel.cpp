@@ -1,11 +1,11 @@
-#include "scope/scope_panel.h"
+#include "app/widgets/scope_panel.h"
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
-#include "variables/qt_canvas.h"
+#include "app/widgets/qt_canvas.h"
 #include "variables/view_list.h"
 
 namespace quillon {

@@ -1,4 +1,4 @@
-#include "main/table_panel01.h"
+#include "app/widgets/table_panel01.h"
 
 #include <QMetaObject>
 #include <QMouseEvent>

@@ -1,10 +1,10 @@
-#include "main/coll_combo_box.h"
+#include "app/widgets/coll_combo_box.h"
 
 #include <QAbstractItemView>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "main/coll_edit.h"
+#include "app/widgets/coll_edit.h"
 #include "text/numbers.h"
 #include "variables/special/prm_list_type.h"
 

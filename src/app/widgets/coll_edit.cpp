@@ -1,4 +1,4 @@
-#include "main/coll_edit.h"
+#include "app/widgets/coll_edit.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

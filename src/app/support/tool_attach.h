@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
+#include "app/support/window_thread.h"
 #include "link/endpoint.h"
 #include "link/link_tasks.h"
 #include "scope/base_property.h"
-#include "scope/window_thread.h"
 
 namespace quillon {
 

@@ -1,7 +1,8 @@
 #pragma once
 // The three link kinds, and their names as settings, scope window files and protocol lists
-// store them. Everything past the link fields compares the kind, never the text. Header only:
-// the settings, below the link code, read it too.
+// store them. Everything past the link fields compares the kind, never the text. It lives with
+// the settings, which store it, so that the link code above reads it and nothing below depends
+// on the link code.
 #include <optional>
 #include <string_view>
 

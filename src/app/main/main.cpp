@@ -1,10 +1,10 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "app/main/main_window.h"
+#include "app/main/scope_windows.h"
+#include "app/support/qt_prompt.h"
 #include "link/link_hub.h"
-#include "main/main_window.h"
-#include "main/qt_prompt.h"
-#include "main/scope_windows.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
 #include "workspace/paths.h"
