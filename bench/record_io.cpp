@@ -55,7 +55,7 @@ void FillList(TViewList& list, std::vector<std::uint8_t>& image, int variables) 
     const int width = variable->SampleWidth();
     std::vector<std::uint8_t> ring(static_cast<std::size_t>(kHistoryLength) * width);
     for (std::size_t b = 0; b < ring.size(); ++b) ring[b] = static_cast<std::uint8_t>(b * 7 / width + b % 5);
-    if (width == 1 && variable->TypeName == "TBit") {
+    if (width == 1 && variable->Kind() == ViewKind::Bit) {
       for (auto& byte : ring) byte &= 1;
     }
     variable->LoadSamples(ring, kHistoryLength);

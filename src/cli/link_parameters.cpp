@@ -25,8 +25,8 @@ void ReadParameters(LinkSession& session, DeviceParameters& parameters) {
 }
 
 void WriteValue(LinkSession& session, DeviceParameters& parameters, TView& variable, const std::string& text) {
-  if (variable.NoAddress || variable.NotInMemory) {
-    throw std::invalid_argument(variable.Name + " has no cell in the controller and is never written");
+  if (variable.Definition().NoAddress || variable.Definition().NotInMemory) {
+    throw std::invalid_argument(variable.Definition().Name + " has no cell in the controller and is never written");
   }
   const CellCommit commit = CommitCell(variable, kControllerHexKind, text);
   if (!commit.write) throw std::invalid_argument("value not accepted: \"" + text + "\"");
@@ -42,20 +42,22 @@ void WriteBaseImage(LinkSession& session, DeviceParameters& parameters) {
 }
 
 std::string ParameterRow(TView& variable, bool read) {
-  variable.ShownIndex = variable.Head;
-  std::string row = variable.Key + "\t" + variable.ColumnText(1) + "\t" + variable.ColumnText(kBaseHexKind) + "\t" +
-                    variable.ColumnText(kBasePhysicalKind) + "\t";
+  // The controller's columns show the value the read just stored.
+  const int newest = variable.History.Head();
+  const auto column = [&](int kind) { return variable.ColumnTextAt(kind, newest); };
+  std::string row = variable.Definition().Key + "\t" + column(1) + "\t" + column(kBaseHexKind) + "\t" +
+                    column(kBasePhysicalKind) + "\t";
   if (!read) return row + "\t\t-";
-  row += variable.ColumnText(kControllerHexKind) + "\t" + variable.ColumnText(kControllerPhysicalKind) + "\t";
-  if (variable.NotInMemory) return row + "-";
-  return row + (variable.ColumnText(kBaseHexKind) == variable.ColumnText(kControllerHexKind) ? "SAME" : "DIFF");
+  row += column(kControllerHexKind) + "\t" + column(kControllerPhysicalKind) + "\t";
+  if (variable.Definition().NotInMemory) return row + "-";
+  return row + (column(kBaseHexKind) == column(kControllerHexKind) ? "SAME" : "DIFF");
 }
 
 std::string ParameterRows(DeviceParameters& parameters) {
   std::string rows;
   for (auto& variable : parameters.List().Variables) {
     // A variable outside the span read (one without an address) has no controller value to show.
-    const bool read = parameters.HasBeenRead() && (variable->NotInMemory || parameters.IsRead(*variable));
+    const bool read = parameters.HasBeenRead() && (variable->Definition().NotInMemory || parameters.IsRead(*variable));
     rows += ParameterRow(*variable, read) + "\n";
   }
   return rows;

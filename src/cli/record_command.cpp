@@ -207,7 +207,7 @@ int RunRecordCommand(const Args& args) {
   note(session.poll.OneSecondTick());
 
   TTimeMark& timeMark = static_cast<TTimeMark&>(session.list.Item(0));
-  const RecordSpan span = WholeHistorySpan(timeMark, timeMark.Head);
+  const RecordSpan span = WholeHistorySpan(timeMark, timeMark.History.Head());
   if (span.count == 0) return Failed(lastError.empty() ? kSilentStatus : lastError);
 
   const std::string target = out ? std::filesystem::absolute(*out).lexically_normal().string()

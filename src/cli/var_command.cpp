@@ -114,21 +114,23 @@ int RunVarCommand(const Args& args) {
       std::fputs("line ignored\n", stderr);
       return kExitFailed;
     }
-    if (variable->Address + options.Image.size() > image.size()) {
+    if (variable->Definition().Address + options.Image.size() > image.size()) {
       std::fputs("the image bytes run past the end of the 64 KiB memory image\n", stderr);
       return kExitFailed;
     }
-    for (std::size_t i = 0; i < options.Image.size(); ++i) image[variable->Address + i] = options.Image[i];
+    for (std::size_t i = 0; i < options.Image.size(); ++i) image[variable->Definition().Address + i] = options.Image[i];
     variable->TakeSample();
-    variable->ShownIndex = variable->Head;
     std::string out;
-    for (int kind = 0; kind <= 8; ++kind) out += std::to_string(kind) + ": " + variable->ColumnText(kind) + "\n";
+    for (int kind = 0; kind <= 8; ++kind)
+      out += std::to_string(kind) + ": " + variable->ColumnTextAt(kind, variable->History.Head()) + "\n";
     out += "definition: " + variable->DefinitionLine() + "\n";
     if (options.Entry) {
       // The parameter table puts "=" in front of what the user typed.
       std::string entry = options.Entry->find('=') == std::string::npos ? "=" + *options.Entry : *options.Entry;
       const std::uint32_t raw = variable->ParseInput(entry);
-      const int digits = 2 * (variable->Size < 1 ? 1 : variable->Size > 4 ? 4 : variable->Size);
+      const int digits = 2 * (variable->Definition().Size < 1   ? 1
+                              : variable->Definition().Size > 4 ? 4
+                                                                : variable->Definition().Size);
       out += entry == "Error" ? std::string("raw: Error\n") : "raw: x" + HexDigits(raw, digits) + "\n";
     }
     std::fputs(out.c_str(), stdout);

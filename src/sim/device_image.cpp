@@ -10,7 +10,9 @@
 namespace quillon::sim {
 namespace {
 
-bool HasCell(const TView& view) { return !view.NotInMemory && !view.NoAddress && !view.IsTimeMark(); }
+bool HasCell(const TView& view) {
+  return !view.Definition().NotInMemory && !view.Definition().NoAddress && !view.IsTimeMark();
+}
 
 // Variables of one section, their base values written into `image`; `covered` marks the bytes
 // they occupy.
@@ -27,8 +29,8 @@ void WriteSection(const std::vector<std::string>& lines, const std::vector<std::
     }
     if (view == nullptr || !HasCell(*view)) continue;
     view->WriteBase(image);
-    for (int i = 0; i < view->Size && i < 4; ++i) {
-      const std::size_t at = static_cast<std::size_t>(view->Address) + static_cast<std::size_t>(i);
+    for (int i = 0; i < view->Definition().Size && i < 4; ++i) {
+      const std::size_t at = static_cast<std::size_t>(view->Definition().Address) + static_cast<std::size_t>(i);
       if (at < covered.size()) covered[at] = true;
     }
   }
@@ -36,8 +38,9 @@ void WriteSection(const std::vector<std::string>& lines, const std::vector<std::
 
 void CollectHints(const TViewList& list, Area area, std::vector<RegisterHint>& hints) {
   for (const auto& view : list.Variables) {
-    if (!HasCell(*view) || view->RegisterText.empty()) continue;
-    hints.push_back(RegisterHint{area, view->Address, view->Register, view->HighByte, static_cast<int>(view->Size)});
+    if (!HasCell(*view) || view->Definition().RegisterText.empty()) continue;
+    hints.push_back(RegisterHint{area, view->Definition().Address, view->Definition().Register,
+                                 view->Definition().HighByte, static_cast<int>(view->Definition().Size)});
   }
 }
 
@@ -93,17 +96,18 @@ DeviceImage LoadDeviceImage(const std::string& path) {
   for (const auto& view : ram.list.Variables) {
     if (!HasCell(*view)) continue;
     MovingCell cell;
-    cell.name = view->Name;
-    cell.typeName = view->TypeName;
-    cell.address = view->Address;
-    cell.size = view->Size;
-    cell.isBit = view->TypeName == "TBit";
-    cell.mask = cell.isBit ? (view->Mask & 0xFF) : 0xFF;
+    cell.name = view->Definition().Name;
+    cell.address = view->Definition().Address;
+    cell.size = view->Definition().Size;
+    cell.isBit = view->Kind() == ViewKind::Bit;
+    cell.isFloat = view->Kind() == ViewKind::Float;
+    cell.mask = cell.isBit ? (view->Definition().Mask & 0xFF) : 0xFF;
     result.moving.push_back(cell);
   }
   for (const auto& view : flash.list.Variables) {
     if (!HasCell(*view)) continue;
-    result.settings.push_back(MovingCell{view->Name, view->TypeName, view->Address, view->Size, 0xFF, false});
+    result.settings.push_back(
+        MovingCell{view->Definition().Name, view->Definition().Address, view->Definition().Size, 0xFF, false});
   }
   return result;
 }

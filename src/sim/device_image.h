@@ -15,11 +15,12 @@ namespace quillon::sim {
 // A RAM variable as the motion generator needs it.
 struct MovingCell {
   std::string name;
-  std::string typeName;
   std::uint32_t address = 0;
   int size = 1;
   std::uint32_t mask = 0xFF;  // for bit variables: the bits that belong to it
   bool isBit = false;
+  // A 32-bit real: it moves as a real, not as an integer.
+  bool isFloat = false;
 };
 
 struct DeviceImage {

@@ -50,7 +50,7 @@ void ApplyMotion(SimMemory& memory, const std::vector<MovingCell>& cells, double
     } else {
       value = std::fmod(seconds / period, 1.0) * 2.0 * amplitude;
     }
-    if (cell.typeName == "TFloat" && cell.size == 4) {
+    if (cell.isFloat && cell.size == 4) {
       const float real = static_cast<float>(value / 10.0);
       std::uint32_t raw = 0;
       std::memcpy(&raw, &real, sizeof raw);

@@ -293,8 +293,8 @@ TEST_F(AlarmBufferTest, PageLoadsFillTheListsAndBecomeARecordFile) {
   TViewList list;
   EXPECT_EQ(ReloadRecordVariables(path, list), 151);
   ASSERT_EQ(list.Count(), 3) << "the time mark and the device's RAM variables";
-  EXPECT_EQ(list.Item(1).Name, "I");
-  EXPECT_EQ(list.Item(2).Name, "U");
+  EXPECT_EQ(list.Item(1).Definition().Name, "I");
+  EXPECT_EQ(list.Item(2).Definition().Name, "U");
 
   // The page as a spreadsheet: the records with events, the newest on top, opened for the user.
   ASSERT_TRUE(EnsureDirectory(paths.Xlt()));

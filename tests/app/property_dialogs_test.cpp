@@ -97,15 +97,15 @@ TEST_F(PropertyDialogTest, ParameterPropertiesShowTheVariableAndApplyInPlace) {
   EXPECT_TRUE(cbScale->isEnabled());
   EXPECT_FALSE(Find<QLineEdit>(dialog, "edIC")->isEnabled());
   EXPECT_EQ(TextOf(dialog, "edIndep"), "");
-  EXPECT_EQ(ilim->ColumnText(1), "Ilim=1,5 Inom") << "nothing changes before apply";
+  EXPECT_EQ(ilim->ColumnTextAt(1, ilim->History.Head()), "Ilim=1,5 Inom") << "nothing changes before apply";
   Choose(cbScale, QStringLiteral("Mode"));
   EXPECT_EQ(TextOf(dialog, "edScale"), "0.25");
   QTest::mouseClick(Find<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
   EXPECT_TRUE(dialog.isVisible()) << "applying leaves the dialog open";
   EXPECT_TRUE(dialog.Applied());
-  EXPECT_EQ(ilim->DependsOn, "");
-  EXPECT_EQ(ilim->ColumnText(1), "Ilim");
-  EXPECT_EQ(ilim->ScaleText, "Mode");
+  EXPECT_EQ(ilim->Definition().DependsOn, "");
+  EXPECT_EQ(ilim->ColumnTextAt(1, ilim->History.Head()), "Ilim");
+  EXPECT_EQ(ilim->Definition().ScaleText, "Mode");
   EXPECT_FLOAT_EQ(ilim->Scale, 0.25f);
 
   // An unreadable scale is reported and changes nothing.

@@ -131,7 +131,7 @@ TEST_F(RecPropertyTest, ChosenEntriesMoveAndApplyReloadsTheRecordInTheirOrder) {
   ASSERT_TRUE(applied);
   ASSERT_EQ(shown.Count(), 3);
   EXPECT_TRUE(shown[0].IsTimeMark());
-  EXPECT_EQ(shown[1].Key + shown[2].Key, "p2p3");
+  EXPECT_EQ(shown[1].Definition().Key + shown[2].Definition().Key, "p2p3");
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(shown[1].SampleAt(i), taken[2].SampleAt(i)) << i;
     EXPECT_EQ(shown[2].SampleAt(i), taken[3].SampleAt(i)) << i;

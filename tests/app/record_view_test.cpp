@@ -73,7 +73,8 @@ TEST_F(RecordViewTest, TheWholeBufferWrittenWhilePollingIsOneMomentOldestFirst) 
   view.WinPropMnClick();  // in a record view: the record's properties
   ASSERT_TRUE(*applied);
   EXPECT_EQ(bar->value(), 100);
-  for (const auto& variable : view.List().Variables) EXPECT_EQ(variable->ScrollBack, 100) << variable->Name;
+  for (const auto& variable : view.List().Variables)
+    EXPECT_EQ(variable->ScrollBack, 100) << variable->Definition().Name;
 }
 
 TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {
@@ -97,14 +98,14 @@ TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {
   TView& live = *scope->List().FindVariable("I");
   // Only the samples the window took, the oldest first: no never-filled slot leads the record.
   // The value columns show the newest recorded sample, not the empty entry after it.
-  ASSERT_GE(recorded.Head, 599);
-  ASSERT_LT(recorded.Head, kHistoryLength - 2);
+  ASSERT_GE(recorded.History.Head(), 599);
+  ASSERT_LT(recorded.History.Head(), kHistoryLength - 2);
   const auto& times = dynamic_cast<const TTimeMark&>(view.List().Item(0));
   EXPECT_NE(times.TimeAt(0), DateTime{}) << "the first sample is a real one";
   for (int back = 0; back < 600; back += 37) {
-    EXPECT_EQ(recorded.SampleAt(recorded.Head - back), live.SampleAt(live.Head - back)) << back;
+    EXPECT_EQ(recorded.SampleAt(recorded.History.Head() - back), live.SampleAt(live.History.Head() - back)) << back;
   }
-  EXPECT_EQ(recorded.HexText(), live.HexText());
+  EXPECT_EQ(recorded.HexTextAt(recorded.History.Head()), live.HexTextAt(live.History.Head()));
 
   // Reordered and saved: the display order changes, the samples stay byte for byte.
   const std::string before = BinaryPart(path);
@@ -119,8 +120,8 @@ TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {
   RecordHeader header;
   ASSERT_GT(OpenRecord(path, reread, header), 0);
   ASSERT_EQ(reread.Count(), 3);
-  EXPECT_EQ(reread.Item(1).Name, "Pos");
-  EXPECT_EQ(reread.Item(2).Name, "I");
+  EXPECT_EQ(reread.Item(1).Definition().Name, "Pos");
+  EXPECT_EQ(reread.Item(2).Definition().Name, "I");
 
   // CSV beside the record: a header row and one row per sample.
   view.ExportRecordCsvClick();

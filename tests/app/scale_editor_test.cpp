@@ -38,7 +38,6 @@ class ScaleEditorTest : public AppTest {
     image[0] = 0xE8;  // 1000
     image[1] = 0x03;
     current->TakeSample();
-    current->ShownIndex = current->Head;
   }
 
   void Show() {
@@ -86,7 +85,7 @@ TEST_F(ScaleEditorTest, TypedNumberAppliesToTheVariablesButNotToTheFile) {
   }
   EXPECT_EQ(Cell(0), "fast") << "the last line comes first";
   EXPECT_EQ(Cell(1), "1500");
-  EXPECT_EQ(current->ValueText(true, 4), "1500");
+  EXPECT_EQ(current->ValueTextAt(current->History.Head(), true, 4), "1500");
 
   ClickValue(1);
   TCollEdit* edit = editor.NumberEditor();
@@ -103,7 +102,7 @@ TEST_F(ScaleEditorTest, TypedNumberAppliesToTheVariablesButNotToTheFile) {
   EXPECT_EQ(editor.result(), QDialog::Accepted);
   EXPECT_FALSE(editor.isVisible());
   EXPECT_EQ(list.Scales.Lines, (std::vector<std::string>{"Inom=2000", "Mode=1#slow#0.5/2#fast#0.25/2/"}));
-  EXPECT_EQ(current->ValueText(true, 4), "2000") << "a third larger";
+  EXPECT_EQ(current->ValueTextAt(current->History.Head(), true, 4), "2000") << "a third larger";
   EXPECT_EQ(FileBytes(devicePath), before);
 }
 

@@ -80,9 +80,9 @@ class ScopeWindowTest : public AppTest {
   }
   static std::uint64_t Newest(TLinkWindowFm& window, const char* name) {
     TView& variable = Var(window, name);
-    return variable.SampleAt(variable.Head);
+    return variable.SampleAt(variable.History.Head());
   }
-  static int Samples(TLinkWindowFm& window) { return window.List().Item(0).Head; }
+  static int Samples(TLinkWindowFm& window) { return window.List().Item(0).History.Head(); }
 
   // Waits for `count` more samples. The wait ends as soon as they are there; its limit is generous
   // because a loaded machine (a whole test run on two cores) may start a poll late.

@@ -97,9 +97,9 @@ TEST_F(ScopeWindowTest, FaultyLineNeverGivesAWrongSample) {
       QTest::qWait(20);
       TView& tacc = Var(*window, "Tacc");
       TView& tdec = Var(*window, "Tdec");
-      for (int back = 0; back < 50 && back < tacc.Head; ++back) {
-        ASSERT_EQ(tacc.SampleAt(tacc.Head - back), 0x1234u);
-        ASSERT_EQ(tdec.SampleAt(tdec.Head - back), 0x0BCDu);
+      for (int back = 0; back < 50 && back < tacc.History.Head(); ++back) {
+        ASSERT_EQ(tacc.SampleAt(tacc.History.Head() - back), 0x1234u);
+        ASSERT_EQ(tdec.SampleAt(tdec.History.Head() - back), 0x0BCDu);
         ++checked;
       }
       const QString status = window->StatusText(1);

@@ -321,9 +321,9 @@ TEST_F(WindowPropertyTest, OpenWinFileShowsTheFilesKeysAndBuildsTheVariablesTheD
   EXPECT_EQ(window.IPAddress, "192.168.1.3");
   EXPECT_EQ(dialog.ShownEntries(), (Entries{"p3 ", "zz ", "p1 "}));
   ASSERT_EQ(loaded.Count(), 2);
-  EXPECT_EQ(loaded[0].Key, "p3");
+  EXPECT_EQ(loaded[0].Definition().Key, "p3");
   EXPECT_EQ(loaded[0].RowHeight, 20);
-  EXPECT_EQ(loaded[1].Key, "p1");
+  EXPECT_EQ(loaded[1].Definition().Key, "p1");
   EXPECT_TRUE(prompt.warnings.empty());
 
   WriteWindowsFile("ScopeWindow/bad.scp", "[other]\nx=1\n");

@@ -59,7 +59,8 @@ TEST_P(ScopeSessionTest, SamplesAdvanceWhileTheRowsArePaintedAndStopOnceWithdraw
     }
   });
   TView& timeMark = session->list.Item(0);
-  const bool sampled = quillon::testing::WaitFor([&] { return timeMark.Head >= 200; }, std::chrono::seconds(10));
+  const bool sampled =
+      quillon::testing::WaitFor([&] { return timeMark.History.Head() >= 200; }, std::chrono::seconds(10));
   session->Withdraw(true);
   stop = true;
   painter.join();
@@ -67,13 +68,13 @@ TEST_P(ScopeSessionTest, SamplesAdvanceWhileTheRowsArePaintedAndStopOnceWithdraw
   EXPECT_GT(redraws.load(), 0);
   // The moving current took more than one value.
   TView& current = *session->list.FindVariable("I");
-  const std::uint64_t newest = current.SampleAt(current.Head);
+  const std::uint64_t newest = current.SampleAt(current.History.Head());
   bool moved = false;
-  for (int back = 1; back < 200 && !moved; ++back) moved = current.SampleAt(current.Head - back) != newest;
+  for (int back = 1; back < 200 && !moved; ++back) moved = current.SampleAt(current.History.Head() - back) != newest;
   EXPECT_TRUE(moved);
-  const int head = timeMark.Head;
+  const int head = timeMark.History.Head();
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(static_cast<int>(timeMark.Head), head);
+  EXPECT_EQ(static_cast<int>(timeMark.History.Head()), head);
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, ScopeSessionTest, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"),
@@ -102,15 +103,16 @@ TEST_P(ScopeUnderFaults, EverySampleIsTheControllersValue) {
 
   TView& timeMark = session->list.Item(0);
   constexpr int kSamples = 40;
-  const bool sampled = quillon::testing::WaitFor([&] { return timeMark.Head >= kSamples; }, std::chrono::seconds(45));
+  const bool sampled =
+      quillon::testing::WaitFor([&] { return timeMark.History.Head() >= kSamples; }, std::chrono::seconds(45));
   session->Withdraw(true);
-  ASSERT_TRUE(sampled) << fault << " over " << protocol << ": " << timeMark.Head << " samples";
+  ASSERT_TRUE(sampled) << fault << " over " << protocol << ": " << timeMark.History.Head() << " samples";
   for (std::size_t i = 1; i < session->list.Variables.size(); ++i) {
     TView& variable = session->list.Item(static_cast<int>(i));
-    const std::uint64_t value = variable.SampleAt(variable.Head);
+    const std::uint64_t value = variable.SampleAt(variable.History.Head());
     for (int back = 1; back < kSamples; ++back) {
-      ASSERT_EQ(variable.SampleAt(variable.Head - back), value)
-          << variable.Name << ", " << back << " samples back, " << fault << " over " << protocol;
+      ASSERT_EQ(variable.SampleAt(variable.History.Head() - back), value)
+          << variable.Definition().Name << ", " << back << " samples back, " << fault << " over " << protocol;
     }
   }
 }
@@ -129,16 +131,18 @@ TEST(TwoScopeWindows, ALateAnswerNeverBecomesTheOtherWindowsSample) {
   ASSERT_NE(flash, nullptr);
   constexpr int kSamples = 12;
   const bool sampled = quillon::testing::WaitFor(
-      [&] { return ram->list.Item(0).Head >= kSamples && flash->list.Item(0).Head >= kSamples; },
+      [&] { return ram->list.Item(0).History.Head() >= kSamples && flash->list.Item(0).History.Head() >= kSamples; },
       std::chrono::seconds(60));
   ram->Withdraw(true);
   flash->Withdraw(true);
-  ASSERT_TRUE(sampled) << ram->list.Item(0).Head << " and " << flash->list.Item(0).Head << " samples";
+  ASSERT_TRUE(sampled) << ram->list.Item(0).History.Head() << " and " << flash->list.Item(0).History.Head()
+                       << " samples";
   const auto expectAll = [](ScopeSession& session, const std::vector<std::uint64_t>& values) {
     for (std::size_t i = 1; i < session.list.Variables.size(); ++i) {
       TView& variable = session.list.Item(static_cast<int>(i));
       for (int back = 0; back < kSamples; ++back) {
-        ASSERT_EQ(variable.SampleAt(variable.Head - back), values[i - 1]) << variable.Name << ", " << back << " back";
+        ASSERT_EQ(variable.SampleAt(variable.History.Head() - back), values[i - 1])
+            << variable.Definition().Name << ", " << back << " back";
       }
     }
   };

@@ -161,9 +161,9 @@ TEST(FaultInjector, TheSameSeedGivesTheSameFaultsAndRatesAreRoughlyKept) {
 TEST(Motion, NumbersMoveAndBitsToggleWithoutTouchingTheirNeighbours) {
   SimMemory memory;
   std::vector<MovingCell> cells = {
-      {"S", "TWORD", 0x10, 2, 0xFF, false},
-      {"R", "TWORD", 0x12, 2, 0xFF, false},
-      {"B", "TBit", 0x14, 1, 0x04, true},
+      {"S", 0x10, 2, 0xFF, false},
+      {"R", 0x12, 2, 0xFF, false},
+      {"B", 0x14, 1, 0x04, true},
   };
   const std::uint8_t others = 0xA3;  // bit 2 clear, other bits set
   memory.Write(Area::Ram, 0x14, &others, 1);

@@ -61,7 +61,7 @@ std::int64_t SoakProbe::NowMs() const { return clock_.elapsed(); }
 void SoakProbe::Watch(TLinkWindowFm* window) {
   if (windows_.size() >= kMaxWindows) return;
   windows_.emplace_back(window);
-  heads_.push_back(window->List().Variables.empty() ? 0 : static_cast<int>(window->List().Item(0).Head));
+  heads_.push_back(window->List().Variables.empty() ? 0 : static_cast<int>(window->List().Item(0).History.Head()));
   answersAtSecond_.push_back(0);
   watchedCount_.store(windows_.size());
 }
@@ -96,7 +96,7 @@ void SoakProbe::Beat() {
   for (std::size_t i = 0; i < windows_.size(); ++i) {
     TLinkWindowFm* window = windows_[i];
     if (window == nullptr || window->List().Variables.empty()) continue;
-    const int head = window->List().Item(0).Head;
+    const int head = window->List().Item(0).History.Head();
     const int fresh = (head - heads_[i] + kHistoryLength) % kHistoryLength;
     heads_[i] = head;
     if (fresh == 0) continue;

@@ -60,13 +60,13 @@ std::unique_ptr<Poller> StartPoller(LinkHub& hub, const WorkspacePaths& paths, c
 void Check(Poller& poller) {
   ScopeSession& session = *poller.session;
   session.Withdraw(false);
-  const std::uint64_t head = session.list.Item(0).Head;
+  const std::uint64_t head = session.list.Item(0).History.Head();
   const std::uint64_t fresh = head - poller.checkedHead;
   const std::uint64_t span = std::min<std::uint64_t>(fresh, 30000);
   for (std::size_t i = 1; i < session.list.Variables.size(); ++i) {
     TView& variable = session.list.Item(static_cast<int>(i));
     for (std::uint64_t back = 0; back < span; ++back) {
-      if (variable.SampleAt(variable.Head - static_cast<int>(back)) != poller.expected[i - 1]) ++poller.wrong;
+      if (variable.SampleAt(variable.History.Head() - static_cast<int>(back)) != poller.expected[i - 1]) ++poller.wrong;
     }
   }
   poller.samples += fresh;

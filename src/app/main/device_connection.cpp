@@ -113,7 +113,7 @@ void DeviceConnection::ReadParameters() {
 }
 
 void DeviceConnection::WriteValue(TView& variable, const std::vector<std::uint8_t>& data) {
-  if (variable.NoAddress) return;
+  if (variable.Definition().NoAddress) return;
   const LinkFieldTexts fields = WithWriteDefaults(Fields ? Fields() : LinkFieldTexts{});
   if (!CheckFields(fields, LinkCheck::WriteValue)) return;
   if (parameters_.Empty()) return;

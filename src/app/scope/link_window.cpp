@@ -421,7 +421,7 @@ void TLinkWindowFm::btStartStopClick() {
 }
 
 void TLinkWindowFm::SendParamToDevice(TView& variable, std::uint32_t raw) {
-  if (variable.NoAddress || variable.NotInMemory || recordView_) return;
+  if (variable.Definition().NoAddress || variable.Definition().NotInMemory || recordView_) return;
   std::optional<LinkFrame> frame;
   try {
     frame = BuildScopeWrite(variable, raw, property_, session_->image);

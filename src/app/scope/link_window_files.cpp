@@ -223,7 +223,7 @@ void TLinkWindowFm::btRecordClick() {
   // The rings hold still while they are copied: a sample taken half way would put a newer
   // value of some variables beside an older time.
   const auto write = [this] {
-    const int head = TimeMark().Head;
+    const int head = TimeMark().History.Head();
     const RecordSpan span = recordSelected_ ? RulerSpan(head, rulers_.Index(0), rulers_.Index(1), kHistoryLength)
                                             : WholeHistorySpan(TimeMark(), head);
     if (span.count == 0) return;

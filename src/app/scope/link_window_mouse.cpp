@@ -92,7 +92,7 @@ void TLinkWindowFm::ScopeMouseDown(QMouseEvent* event) {
   }
   // Selecting: the row under the pointer, its name ready for a value in the command line.
   if (TView* row = list.HitTest(y, list.TopIndex)) {
-    if (!recordView_) CmdLine_->setEditText(Text(row->Name + "="));
+    if (!recordView_) CmdLine_->setEditText(Text(row->Definition().Name + "="));
   }
   dirty_ = true;
 }
@@ -122,26 +122,27 @@ void TLinkWindowFm::ScopeDblClick(QMouseEvent* event) {
   TViewList& list = List();
   TView* selected = list.HitTest(event->position().toPoint().y(), list.TopIndex);
   if (selected == nullptr) return;
-  if (selected->TypeName == "TBit") {
-    const std::string value = selected->ValueText(true, 0);
-    RunCommand(Text(selected->Name + "=" + (value == "1" ? "0" : "1")));
+  const int shown = list.ShownSample(*selected);
+  if (selected->Kind() == ViewKind::Bit) {
+    const std::string value = selected->ValueTextAt(shown, true, 0);
+    RunCommand(Text(selected->Definition().Name + "=" + (value == "1" ? "0" : "1")));
     return;
   }
   auto* list_ = dynamic_cast<TPrmList*>(selected);
   if (list_ == nullptr) return;
-  const auto current = static_cast<std::uint8_t>(selected->SampleAt(selected->ShownIndex) & 0xFF);
+  const auto current = static_cast<std::uint8_t>(selected->SampleAt(shown) & 0xFF);
   QMenu popup(this);
   popup.setObjectName(QStringLiteral("pmPrmList"));
   for (const NamedValue& entry : list_->Entries) {
     const std::string hex = TwoHexDigits(entry.Value);
-    QAction* item = popup.addAction(Text("x" + hex + "   " + selected->Units + " " + entry.Text));
+    QAction* item = popup.addAction(Text("x" + hex + "   " + selected->Definition().Units + " " + entry.Text));
     item->setCheckable(true);
     if (entry.Value == current) {
       item->setChecked(true);
       popup.setDefaultAction(item);
     }
     connect(item, &QAction::triggered, this,
-            [this, command = selected->Name + "=x" + hex] { RunCommand(Text(command)); });
+            [this, command = selected->Definition().Name + "=x" + hex] { RunCommand(Text(command)); });
   }
   popup.exec(event->globalPosition().toPoint());
 }

@@ -87,11 +87,11 @@ bool TLinkWindowFm::OpenRecFile(const std::string& path) {
 void TLinkWindowFm::ShowRecordLayout() {
   // The time mark is the row named "TimeMark"; a record without one gets a fresh one on top.
   TViewList& list = List();
-  if (list.Variables.empty() || list.Item(0).Name != "TimeMark") InsertTimeMark();
+  if (list.Variables.empty() || list.Item(0).Definition().Name != "TimeMark") InsertTimeMark();
   // A loaded ring's Head lies one past its last entry, which holds nothing: the value columns
   // would show zeros that were never recorded. The newest recorded sample is shown instead.
   if (recordSamples_ > 0) {
-    for (auto& variable : list.Variables) variable->Head = variable->RingIndex(recordSamples_ - 1);
+    for (auto& variable : list.Variables) variable->History.SetHead(variable->RingIndex(recordSamples_ - 1));
   }
   ResetVerticalRange();
   ApplyColumnWidths();

@@ -97,7 +97,7 @@ void TUniversalProperty::FormShow() {
   edMaxPhysical_->setText(Text(view.physicalText));
   HeightEd_->setText(Text(view.heightText));
   // A bit row keeps its height and scale whatever is typed: nothing to offer.
-  const bool editable = Variable->TypeName != "TBit";
+  const bool editable = Variable->Kind() != ViewKind::Bit;
   for (QLineEdit* edit : {edScale_, HeightEd_, MaxEd_, edMaxPhysical_}) edit->setEnabled(editable);
   // The unit is known only now; the window grows so that it is never cut.
   adjustSize();

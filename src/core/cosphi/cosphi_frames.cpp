@@ -37,21 +37,22 @@ bool AnswerFits(std::uint32_t answerLen, std::int32_t expectedLen) {
 
 std::optional<std::vector<std::uint8_t>> BuildValueWrite(TView& variable, std::string_view area,
                                                          const std::string& text) {
-  if (variable.NoAddress || variable.NotInMemory) return std::nullopt;
+  if (variable.Definition().NoAddress || variable.Definition().NotInMemory) return std::nullopt;
   std::string entry = "=" + text;
   std::uint32_t raw = variable.ParseInput(entry);
   if (entry == "Error") return std::nullopt;
-  if (variable.TypeName == "TBit") {
+  if (variable.Kind() == ViewKind::Bit) {
     const std::uint8_t current = variable.DataPtr != nullptr ? variable.DataPtr[0] : 0;
-    const auto bits = static_cast<std::uint8_t>(variable.Mask & 0xFF);
+    const auto bits = static_cast<std::uint8_t>(variable.Definition().Mask & 0xFF);
     raw = raw != 0 ? (current | bits) : (current & static_cast<std::uint8_t>(~bits));
   }
-  const int size = variable.Size < 1 ? 1 : (variable.Size > 4 ? 4 : variable.Size);
+  const int size =
+      variable.Definition().Size < 1 ? 1 : (variable.Definition().Size > 4 ? 4 : variable.Definition().Size);
   std::array<std::uint8_t, 4> data{};
   for (int i = 0; i < size; ++i) data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(raw >> (8 * i));
   std::vector<std::uint8_t> frame(static_cast<std::size_t>(size) + 7);
   int length = 0;
-  BuildQuBUSWrite(area, variable.Address, data.data(), size, frame.data(), length);
+  BuildQuBUSWrite(area, variable.Definition().Address, data.data(), size, frame.data(), length);
   frame.resize(static_cast<std::size_t>(length));
   return frame;
 }

@@ -24,8 +24,7 @@ void PreparePoll(TLinkRequest& request, const PollFrame& frame, std::uint8_t* an
 std::optional<std::string> Shown(TViewList& list, std::string_view name, int kind) {
   TView* variable = list.FindVariable(name);
   if (variable == nullptr) return std::nullopt;
-  variable->ShownIndex = variable->Head.Load();
-  return variable->ColumnText(kind);
+  return variable->ColumnTextAt(kind, variable->History.Head());
 }
 
 std::optional<Colour> BitColour(TViewList& list, int index) {

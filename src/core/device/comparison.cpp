@@ -6,9 +6,8 @@
 namespace quillon {
 
 std::string ShownCellText(const DeviceParameters& parameters, TView& variable, int kind) {
-  if (IsControllerKind(kind) && !variable.NotInMemory && !parameters.IsRead(variable)) return {};
-  variable.ShownIndex = variable.Head;
-  return variable.ColumnText(kind);
+  if (IsControllerKind(kind) && !variable.Definition().NotInMemory && !parameters.IsRead(variable)) return {};
+  return variable.ColumnTextAt(kind, variable.History.Head());
 }
 
 std::vector<std::optional<bool>> CompareBaseAndController(DeviceParameters& parameters) {
@@ -16,7 +15,7 @@ std::vector<std::optional<bool>> CompareBaseAndController(DeviceParameters& para
   std::vector<std::optional<bool>> differs;
   differs.reserve(list.Variables.size());
   for (auto& variable : list.Variables) {
-    if (variable->NotInMemory) {
+    if (variable->Definition().NotInMemory) {
       differs.emplace_back();
       continue;
     }
@@ -24,21 +23,21 @@ std::vector<std::optional<bool>> CompareBaseAndController(DeviceParameters& para
       differs.emplace_back(false);
       continue;
     }
-    variable->ShownIndex = variable->Head;
-    differs.emplace_back(variable->ColumnText(kBaseHexKind) != variable->ColumnText(kControllerHexKind));
+    differs.emplace_back(variable->ColumnTextAt(kBaseHexKind, variable->History.Head()) !=
+                         variable->ColumnTextAt(kControllerHexKind, variable->History.Head()));
   }
   return differs;
 }
 
 void UpdateListScaleLines(TViewList& list) {
   for (auto& variable : list.Variables) {
-    if (variable->TypeName != "TPrmList" || variable->ScaleText.empty()) continue;
-    const auto value = list.Scales.Value(variable->ScaleText);
+    if (variable->Kind() != ViewKind::ParameterList || variable->Definition().ScaleText.empty()) continue;
+    const auto value = list.Scales.Value(variable->Definition().ScaleText);
     if (!value) continue;
     std::vector<std::string> parts = SplitItems(*value);
     if (parts.empty()) continue;
     parts.back() = variable->BaseValue;
-    list.Scales.SetValue(variable->ScaleText, JoinItems(parts));
+    list.Scales.SetValue(variable->Definition().ScaleText, JoinItems(parts));
   }
   list.Rescale();
 }

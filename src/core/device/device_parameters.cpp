@@ -17,7 +17,8 @@ namespace {
 
 // The variables whose bytes an accepted read brings: those laid out in the buffer.
 bool InReadSpan(const TView& variable) {
-  return !variable.NotInMemory && !variable.NoAddress && !variable.IsTimeMark() && variable.DataPtr != nullptr;
+  return !variable.Definition().NotInMemory && !variable.Definition().NoAddress && !variable.IsTimeMark() &&
+         variable.DataPtr != nullptr;
 }
 
 std::string WithoutLastCharacter(const std::string& text) {

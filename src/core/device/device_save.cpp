@@ -49,7 +49,7 @@ void SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identit
   // DefinitionText of a parameter list also brings its scale line up to date, so the scale
   // table is taken after every variable has been written.
   for (auto& variable : list.Variables)
-    document.SetValue(parameters.Section(), variable->Key, variable->DefinitionText());
+    document.SetValue(parameters.Section(), variable->Definition().Key, variable->DefinitionText());
   if (list.Scales.Lines.empty()) {
     document.EraseSection(kVarsSection);
   } else {
@@ -75,11 +75,11 @@ DeviceChanges CollectChanges(DeviceParameters& parameters, const std::string& de
     AddChange(changes, "Шкала " + name + " ", file.Value(kVarsSection, name, ""), value);
   }
   for (auto& variable : list.Variables) {
-    std::string stored = file.Value(parameters.Section(), variable->Key, "");
-    if (variable->TypeName == "TPrmList" && !variable->ScaleText.empty()) {
-      stored = file.Value(kVarsSection, variable->ScaleText, "");
+    std::string stored = file.Value(parameters.Section(), variable->Definition().Key, "");
+    if (variable->Kind() == ViewKind::ParameterList && !variable->Definition().ScaleText.empty()) {
+      stored = file.Value(kVarsSection, variable->Definition().ScaleText, "");
     }
-    AddChange(changes, "Параметр " + variable->Name + " ", LastItem(stored), variable->BaseValue);
+    AddChange(changes, "Параметр " + variable->Definition().Name + " ", LastItem(stored), variable->BaseValue);
   }
   if (!changes.rows.empty()) changes.rows.emplace_back(kChangesHeaderRow);
   return changes;

@@ -68,13 +68,12 @@ AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::vec
 bool CopyControllerToBase(DeviceParameters& parameters) {
   TViewList& list = parameters.List();
   const auto copied = [&parameters](const TView& variable) {
-    return !variable.NotInMemory && parameters.IsRead(variable);
+    return !variable.Definition().NotInMemory && parameters.IsRead(variable);
   };
   bool changed = false;
   for (auto& variable : list.Variables) {
     if (!copied(*variable)) continue;
-    variable->ShownIndex = variable->Head;
-    std::string controller = variable->ColumnText(kControllerHexKind);
+    std::string controller = variable->ColumnTextAt(kControllerHexKind, variable->History.Head());
     if (controller != variable->BaseValue) changed = true;
     variable->BaseValue = std::move(controller);
   }

@@ -27,7 +27,7 @@ OscRecorder::OscRecorder(const std::string& devicePath) : devicePath_(devicePath
   // A fresh ring puts its first sample after slot 0 and leaves slot 0 blank; this record has
   // nothing before its first decoded record, so the ring starts one before slot 0 and sample 0
   // is that record, in memory as in the file written.
-  for (auto& variable : list_.Variables) variable->Head = variable->RingIndex(-1);
+  for (auto& variable : list_.Variables) variable->History.SetHead(variable->RingIndex(-1));
 }
 
 bool OscRecorder::Append(const OscRecordBytes& record) {

@@ -29,8 +29,9 @@ std::vector<SpanItem> SpanItems(const TViewList& list) {
   items.reserve(static_cast<std::size_t>(list.Count()));
   for (int i = 0; i < list.Count(); ++i) {
     const TView& view = list.Item(i);
-    items.push_back(SpanItem{view.Address, view.Size, view.Register, view.HighByte, view.TypeName == "TBit",
-                             !view.NotInMemory && !view.NoAddress && !view.IsTimeMark()});
+    items.push_back(SpanItem{view.Definition().Address, view.Definition().Size, view.Definition().Register,
+                             view.Definition().HighByte, view.Kind() == ViewKind::Bit,
+                             !view.Definition().NotInMemory && !view.Definition().NoAddress && !view.IsTimeMark()});
   }
   return items;
 }
@@ -112,7 +113,7 @@ void BuildQuBUSRead(const TViewList* list, std::string_view area, std::uint16_t 
 
 std::array<std::uint8_t, 2> RegisterBytesForByte(std::uint8_t newByte, const std::uint8_t* image, std::size_t imageSize,
                                                  const TView& variable) {
-  return RegisterBytesForByte(newByte, image, imageSize, variable.Address, variable.HighByte);
+  return RegisterBytesForByte(newByte, image, imageSize, variable.Definition().Address, variable.Definition().HighByte);
 }
 
 }  // namespace quillon

@@ -117,8 +117,9 @@ std::vector<ReportParameterRow> ReportParameterRows(TViewList& list) {
   std::vector<ReportParameterRow> rows;
   rows.reserve(list.Variables.size());
   for (const auto& variable : list.Variables) {
-    rows.push_back({variable->Key, variable->Name, variable->RegisterText, variable->ScaleText, variable->Description,
-                    variable->BaseValue, variable->ColumnText(4), variable->Units});
+    rows.push_back({variable->Definition().Key, variable->Definition().Name, variable->Definition().RegisterText,
+                    variable->Definition().ScaleText, variable->Definition().Description, variable->BaseValue,
+                    variable->ColumnTextAt(4, variable->History.Head()), variable->Definition().Units});
   }
   return rows;
 }

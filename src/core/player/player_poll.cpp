@@ -66,11 +66,12 @@ std::string JudgePlayerPoll(std::span<const std::uint8_t> request, const std::ui
 }
 
 bool HasControllerCell(const TView& variable) {
-  return !variable.NotInMemory && !variable.NoAddress && !variable.IsTimeMark() && variable.DataPtr != nullptr;
+  return !variable.Definition().NotInMemory && !variable.Definition().NoAddress && !variable.IsTimeMark() &&
+         variable.DataPtr != nullptr;
 }
 
 std::uint16_t LastSampledWord(const TView& variable) {
-  return static_cast<std::uint16_t>(variable.SampleAt(variable.Head));
+  return static_cast<std::uint16_t>(variable.SampleAt(variable.History.Head()));
 }
 
 std::vector<std::uint8_t> BuildPlayerWrite(const TView& player, std::uint16_t word, std::span<const std::uint8_t> image,
@@ -78,19 +79,19 @@ std::vector<std::uint8_t> BuildPlayerWrite(const TView& player, std::uint16_t wo
   if (!HasControllerCell(player) || player.DataPtr < image.data() || player.DataPtr >= image.data() + image.size())
     return {};
   std::array<std::uint8_t, 2> value{static_cast<std::uint8_t>(word & 0xFF), static_cast<std::uint8_t>(word >> 8)};
-  if (player.Size == 1) {
+  if (player.Definition().Size == 1) {
     // The image starts at the lowest address of the list, not at address 0.
     const auto offset = static_cast<std::size_t>(player.DataPtr - image.data());
-    if (player.HighByte && offset == 0) {
+    if (player.Definition().HighByte && offset == 0) {
       if (!byteBeforeImage) return {};
       value = {*byteBeforeImage, value[0]};
     } else {
-      value = RegisterBytesForByte(value[0], image.data(), image.size(), offset, player.HighByte);
+      value = RegisterBytesForByte(value[0], image.data(), image.size(), offset, player.Definition().HighByte);
     }
   }
   std::vector<std::uint8_t> frame(2 + 9);
   int length = 0;
-  BuildMODBUSWrite(slaveAddress, player.Register, value.data(), 2, frame.data(), length);
+  BuildMODBUSWrite(slaveAddress, player.Definition().Register, value.data(), 2, frame.data(), length);
   frame.resize(static_cast<std::size_t>(length));
   return frame;
 }

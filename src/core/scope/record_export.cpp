@@ -70,7 +70,7 @@ RecordSummary ReadRecordSummary(const std::string& path) {
     summary.start = SecondsText(mark.TimeAt(0));
     summary.end = SecondsText(mark.TimeAt(record.samples - 1));
   }
-  for (int i = 1; i < record.list.Count(); ++i) summary.names.push_back(record.list[i].Name);
+  for (int i = 1; i < record.list.Count(); ++i) summary.names.push_back(record.list[i].Definition().Name);
   return summary;
 }
 
@@ -79,8 +79,8 @@ namespace {
 // The hex column of the sample. A float's hex column always shows its newest entry, which a
 // table of every sample cannot use: its raw entry is taken at the sample instead.
 std::string SampleHexText(TView& variable, int sample) {
-  if (variable.TypeName == "TFloat") return "x" + HexDigits(variable.SampleAt(sample), 8);
-  return variable.HexText();
+  if (variable.Kind() == ViewKind::Float) return "x" + HexDigits(variable.SampleAt(sample), 8);
+  return variable.HexTextAt(sample);
 }
 
 }  // namespace
@@ -93,7 +93,7 @@ void WriteRecordCsv(const std::string& path, std::ostream& out, bool physical, s
   const auto& mark = dynamic_cast<const TTimeMark&>(list[0]);
 
   std::string row = "time";
-  for (int i = 1; i < list.Count(); ++i) row += ";" + CsvField(list[i].Name);
+  for (int i = 1; i < list.Count(); ++i) row += ";" + CsvField(list[i].Definition().Name);
   out << row << kLineEnd;
 
   const int first = std::max(from.value_or(0), 0);
@@ -102,8 +102,7 @@ void WriteRecordCsv(const std::string& path, std::ostream& out, bool physical, s
     row = MillisecondsText(mark.TimeAt(sample));
     for (int i = 1; i < list.Count(); ++i) {
       TView& variable = list[i];
-      variable.ShownIndex = sample;
-      row += ";" + CsvField(physical ? variable.ValueText(false, 2) : SampleHexText(variable, sample));
+      row += ";" + CsvField(physical ? variable.ValueTextAt(sample, false, 2) : SampleHexText(variable, sample));
     }
     out << row << kLineEnd;
   }

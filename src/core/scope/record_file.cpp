@@ -137,7 +137,7 @@ std::vector<std::string> WindowLines(const RecordHeader& header) {
 std::vector<std::string> ViewOptionLines(const TViewList& list) {
   std::vector<std::string> lines;
   for (const auto& variable : list.Variables) {
-    if (!variable->IsTimeMark()) lines.push_back(variable->Key + "=" + ViewListValue(*variable));
+    if (!variable->IsTimeMark()) lines.push_back(variable->Definition().Key + "=" + ViewListValue(*variable));
   }
   return lines;
 }
@@ -161,7 +161,7 @@ void ApplyDisplayOrder(const std::vector<std::string>& keys, TViewList& list) {
   std::size_t placed = 1;
   for (const auto& key : keys) {
     for (std::size_t i = placed; i < variables.size(); ++i) {
-      if (!SameTextIgnoringCase(variables[i]->Key, key)) continue;
+      if (!SameTextIgnoringCase(variables[i]->Definition().Key, key)) continue;
       const auto at = variables.begin() + static_cast<std::ptrdiff_t>(i);
       std::rotate(variables.begin() + static_cast<std::ptrdiff_t>(placed), at, at + 1);
       ++placed;

@@ -77,7 +77,8 @@ std::vector<std::string> RecordDestEntries(const TViewList& list) {
   std::vector<std::string> entries;
   for (const auto& variable : list.Variables) {
     if (!variable->IsTimeMark())
-      entries.push_back(variable->Key + "=" + variable->Name + " - " + variable->Description);
+      entries.push_back(variable->Definition().Key + "=" + variable->Definition().Name + " - " +
+                        variable->Definition().Description);
   }
   return entries;
 }
@@ -92,7 +93,7 @@ void ReorderByKeys(TViewList& list, const std::vector<std::string>& keys) {
   }
   for (const std::string& key : keys) {
     for (auto& variable : variables) {
-      if (variable != nullptr && SameTextIgnoringCase(variable->Key, key)) {
+      if (variable != nullptr && SameTextIgnoringCase(variable->Definition().Key, key)) {
         ordered.push_back(std::move(variable));
         break;
       }

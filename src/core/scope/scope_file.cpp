@@ -87,7 +87,7 @@ void WriteScopeSettings(IniDocument& file, const TBaseProperty& property, const 
   file.EraseSection(kScopeViewListSection);
   for (const auto& variable : list.Variables) {
     if (variable->IsTimeMark()) continue;
-    file.SetValue(kScopeViewListSection, variable->Key, ViewListValue(*variable));
+    file.SetValue(kScopeViewListSection, variable->Definition().Key, ViewListValue(*variable));
   }
 }
 

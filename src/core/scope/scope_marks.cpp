@@ -21,7 +21,7 @@ int WrapIndex(int index) {
 // The sample drawn at the left edge of the trend area, as the rows draw it.
 int VisibleStart(const TViewList& list) {
   const TTimeMark& mark = TimeMarkOf(list);
-  return WrapIndex(mark.Head - list.VisibleCount - mark.ScrollBack % kHistoryLength);
+  return WrapIndex(mark.History.Head() - list.VisibleCount - mark.ScrollBack % kHistoryLength);
 }
 
 std::string PartsText(std::int64_t hours, int minutes, int seconds, int milliseconds) {

@@ -143,7 +143,7 @@ std::string ScopeTraceLine(TViewList& list) {
   std::string line;
   for (auto it = list.Variables.rbegin(); it != list.Variables.rend(); ++it) {
     if ((*it)->IsTimeMark()) continue;
-    line += (*it)->PhysicalTextAt((*it)->Head);
+    line += (*it)->PhysicalTextAt((*it)->History.Head());
     line += ';';
   }
   line += "\r\n";

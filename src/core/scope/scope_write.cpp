@@ -16,7 +16,7 @@ std::uint32_t BitWriteWord(const TView& bit, int addressStep, bool set) {
     const std::size_t available = std::min(width, bit.DataLimit);
     for (std::size_t i = 0; i < available; ++i) word |= static_cast<std::uint32_t>(bit.DataPtr[i]) << (8 * i);
   }
-  return set ? word | bit.Mask : word & ~bit.Mask;
+  return set ? word | bit.Definition().Mask : word & ~bit.Definition().Mask;
 }
 
 std::optional<CommandLineValue> ParseCommandLine(TViewList& list, std::string_view text) {
@@ -27,15 +27,15 @@ std::optional<CommandLineValue> ParseCommandLine(TViewList& list, std::string_vi
   std::string entry(text.substr(equals));
   const std::uint32_t raw = variable->ParseInput(entry);
   if (entry == "Error") return std::nullopt;
-  if (variable->TypeName == "TBit")
+  if (variable->Kind() == ViewKind::Bit)
     return CommandLineValue{variable, BitWriteWord(*variable, list.AddressStep, raw != 0)};
   return CommandLineValue{variable, raw};
 }
 
 std::optional<LinkFrame> BuildScopeWrite(const TView& variable, std::uint32_t raw, const TBaseProperty& settings,
                                          std::span<const std::uint8_t> image) {
-  if (variable.NoAddress) return std::nullopt;
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(std::max(variable.Size, 1)), 0);
+  if (variable.Definition().NoAddress) return std::nullopt;
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(std::max(variable.Definition().Size, 1)), 0);
   for (std::size_t i = 0; i < data.size() && i < 4; ++i) data[i] = static_cast<std::uint8_t>(raw >> (8 * i));
   LinkFieldTexts fields;
   fields.protocol = settings.Protocol;

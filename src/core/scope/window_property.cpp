@@ -33,7 +33,7 @@ std::vector<std::string> ViewParamList(const std::string& devPath, std::string_v
 }
 
 std::string ShownEntryText(const TView& variable) {
-  return variable.Key + " : " + variable.Name + " - " + variable.Description;
+  return variable.Definition().Key + " : " + variable.Definition().Name + " - " + variable.Definition().Description;
 }
 
 std::optional<std::string> CheckIntegerRange(const std::string& text, int high) {

@@ -9,39 +9,39 @@
 namespace quillon {
 
 TBit::TBit() : TView("TBit", 1, kHistoryLength) {
-  Units = ".";
+  definition_.Units = ".";
   RowHeight = 15;
 }
 
 void TBit::ReadDefinition(const std::vector<std::string>& items) {
-  Name = ShortText(items[0]);
-  Description = ShortText(items[1]);
+  definition_.Name = ShortText(items[0]);
+  definition_.Description = ShortText(items[1]);
   ReadAddressItem(items[3]);
-  Mask = static_cast<std::uint32_t>(ReadInteger(items[4]));
-  RegisterText = ShortText(items[5]);
+  definition_.Mask = static_cast<std::uint32_t>(ReadInteger(items[4]));
+  definition_.RegisterText = ShortText(items[5]);
   try {
-    Register = ReadRegisterNumber(RegisterText);
+    definition_.Register = ReadRegisterNumber(definition_.RegisterText);
   } catch (const ConversionError&) {
-    Register = 0;
+    definition_.Register = 0;
   }
-  if (RegisterText.size() > 6) {
-    const auto bit = TryReadInteger("$" + RegisterText.substr(6, 1));
-    HighByte = bit && *bit >= 8;
+  if (definition_.RegisterText.size() > 6) {
+    const auto bit = TryReadInteger("$" + definition_.RegisterText.substr(6, 1));
+    definition_.HighByte = bit && *bit >= 8;
   }
-  ScaleText = ShortText(items[6]);
+  definition_.ScaleText = ShortText(items[6]);
   if (items.size() > 7) {
     // The bit is tested in the 32-bit word at the address, so a wider cell means nothing.
     const auto size = TryReadInteger(items[7]);
-    Size = size && *size >= 1 && *size <= 4 ? static_cast<std::int32_t>(*size) : 1;
+    definition_.Size = size && *size >= 1 && *size <= 4 ? static_cast<std::int32_t>(*size) : 1;
   }
   BaseValue = ShortText(items.back());
 }
 
-void TBit::TakeSample() { AppendSample((ReadData(4) & Mask) != 0 ? 1 : 0); }
+void TBit::TakeSample() { History.Append((ReadData(4) & definition_.Mask) != 0 ? 1 : 0); }
 
 std::string TBit::ValueTextAt(int index, bool, int) { return std::to_string(SampleAt(index)); }
 
-std::string TBit::HexText() { return std::to_string(SampleAt(ShownIndex)); }
+std::string TBit::HexTextAt(int index) { return std::to_string(SampleAt(index)); }
 
 std::string TBit::BaseText(const std::string& text) { return text; }
 
@@ -55,31 +55,32 @@ std::uint32_t TBit::ParseInput(std::string& text) {
 }
 
 int TBit::BitCharacter() const {
-  const std::uint32_t low = Mask & 0xFF;
+  const std::uint32_t low = definition_.Mask & 0xFF;
   const int bit = low != 0 ? std::countr_zero(low) : 0;
-  return bit + (HighByte ? 8 : 0);
+  return bit + (definition_.HighByte ? 8 : 0);
 }
 
 std::string TBit::DefinitionText() {
-  return JoinItems({Name, Description, TypeName, AddressText(), std::to_string(Mask),
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName, AddressText(),
+                    std::to_string(definition_.Mask),
                     RegisterNumberText() + "." + HexDigits(static_cast<std::uint64_t>(BitCharacter()), 1), "1",
-                    std::to_string(Size), BaseValue});
+                    std::to_string(definition_.Size), BaseValue});
 }
 
 void TBit::WriteBase(std::span<std::uint8_t> image) {
-  if (Address >= image.size()) return;
+  if (definition_.Address >= image.size()) return;
   std::string entry = "=" + BaseValue;
   const std::uint32_t raw = ParseInput(entry);
-  const auto bits = static_cast<std::uint8_t>(Mask & 0xFF);
-  std::uint8_t& cell = image[Address];
+  const auto bits = static_cast<std::uint8_t>(definition_.Mask & 0xFF);
+  std::uint8_t& cell = image[definition_.Address];
   cell = raw != 0 ? static_cast<std::uint8_t>(cell | bits) : static_cast<std::uint8_t>(cell & ~bits);
 }
 
-void TBit::DrawRow(Canvas& canvas, int y) {
-  if (!DrawRowFrame(canvas, y, HexText(), ValueText(false, 2))) return;
+void TBit::DrawRow(Canvas& canvas, int y, int index) {
+  if (!DrawRowFrame(canvas, y, HexTextAt(index), ValueTextAt(index, false, 2))) return;
   const TViewList& list = *Owner;
   if (list.HexWidth > 12 || list.ValueWidth >= 13) {
-    canvas.DrawPicture(list.NameWidth, y + 2, SampleAt(ShownIndex) == 1 ? Picture::BitOne : Picture::BitZero);
+    canvas.DrawPicture(list.NameWidth, y + 2, SampleAt(index) == 1 ? Picture::BitOne : Picture::BitZero);
   }
   const Rect area = TrendRect(y);
   if (area.Width() < 1) return;

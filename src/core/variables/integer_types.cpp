@@ -12,7 +12,7 @@ namespace quillon {
 void TByte::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
   ReadCellItems(items);
-  HighByte = RegisterSelectsHighByte(RegisterText);
+  definition_.HighByte = RegisterSelectsHighByte(definition_.RegisterText);
   ReadDependencyItems(items);
 }
 
@@ -25,9 +25,10 @@ std::string TByte::BaseText(const std::string& text) {
 std::string TByte::DefinitionText() {
   // "@" without a ratio is how a cell that is not in the controller is written; a ratio that
   // was given is kept so that the line reads back the same.
-  const std::string ratio = NotInMemory ? std::string() : RatioText();
-  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"), Units,
-                    ScaleText, "1", DependsOn, ratio, BaseValue});
+  const std::string ratio = definition_.NotInMemory ? std::string() : RatioText();
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName, AddressText(),
+                    RegisterNumberText() + (definition_.HighByte ? ".H" : ".L"), definition_.Units,
+                    definition_.ScaleText, "1", definition_.DependsOn, ratio, BaseValue});
 }
 
 // --- TShortInt ---
@@ -35,10 +36,10 @@ std::string TByte::DefinitionText() {
 void TShortInt::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
   ReadCellItems(items);
-  HighByte = RegisterSelectsHighByte(RegisterText);
+  definition_.HighByte = RegisterSelectsHighByte(definition_.RegisterText);
   if (items.size() > 8) {
     offsetItem_ = ShortText(items[8]);
-    if (Owner != nullptr) OffsetText = ShortText(Owner->Scales.Resolve(offsetItem_, true));
+    if (Owner != nullptr) definition_.OffsetText = ShortText(Owner->Scales.Resolve(offsetItem_, true));
   }
 }
 
@@ -47,8 +48,9 @@ std::string TShortInt::BaseText(const std::string& text) {
 }
 
 std::string TShortInt::DefinitionText() {
-  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"), Units,
-                    ScaleText, "1", offsetItem_, BaseValue});
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName, AddressText(),
+                    RegisterNumberText() + (definition_.HighByte ? ".H" : ".L"), definition_.Units,
+                    definition_.ScaleText, "1", offsetItem_, BaseValue});
 }
 
 // --- TWORD ---
@@ -66,10 +68,11 @@ std::string TWORD::BaseText(const std::string& text) {
 }
 
 std::string TWORD::DefinitionText() {
-  const std::string ratio = NotInMemory ? std::string() : RatioText();
-  return JoinItems({Name, Description, TypeName, NoAddress ? std::string() : AddressText(),
-                    NoAddress ? std::string() : RegisterNumberText(), Units, ScaleText, "2", DependsOn, ratio,
-                    BaseValue});
+  const std::string ratio = definition_.NotInMemory ? std::string() : RatioText();
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName,
+                    definition_.NoAddress ? std::string() : AddressText(),
+                    definition_.NoAddress ? std::string() : RegisterNumberText(), definition_.Units,
+                    definition_.ScaleText, "2", definition_.DependsOn, ratio, BaseValue});
 }
 
 // --- TInteger, TLongint ---
@@ -79,14 +82,14 @@ void OffsetIntegerView::ReadDefinition(const std::vector<std::string>& items) {
   ReadCellItems(items);
   // Lines without item 8 are never written by the tools; they get no offset.
   if (items.size() > 8) {
-    OffsetText = ShortText(items[8]);
-    Offset = InCellWidth(EvaluateOffset(Owner ? &Owner->Scales : nullptr, OffsetText, 0));
+    definition_.OffsetText = ShortText(items[8]);
+    Offset = InCellWidth(EvaluateOffset(Owner ? &Owner->Scales : nullptr, definition_.OffsetText, 0));
   }
 }
 
 std::int64_t OffsetIntegerView::InCellWidth(std::int64_t value) const {
   const auto bits = static_cast<std::uint64_t>(value);
-  return Size == 2 ? static_cast<std::int16_t>(bits) : static_cast<std::int32_t>(bits);
+  return definition_.Size == 2 ? static_cast<std::int16_t>(bits) : static_cast<std::int32_t>(bits);
 }
 
 double OffsetIntegerView::PhysicalOfRaw(std::int64_t raw) const {
@@ -112,8 +115,9 @@ std::uint32_t OffsetIntegerView::ParseInput(std::string& text) {
 }
 
 std::string OffsetIntegerView::DefinitionText() {
-  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText(), Units, ScaleText,
-                    std::to_string(Size), OffsetText, BaseValue});
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName, AddressText(),
+                    RegisterNumberText(), definition_.Units, definition_.ScaleText, std::to_string(definition_.Size),
+                    definition_.OffsetText, BaseValue});
 }
 
 // --- TDWORD ---
@@ -128,8 +132,8 @@ std::string TDWORD::BaseText(const std::string& text) {
 }
 
 std::string TDWORD::DefinitionText() {
-  return JoinItems(
-      {Name, Description, TypeName, AddressText(), RegisterNumberText(), Units, ScaleText, "4", BaseValue});
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName, AddressText(),
+                    RegisterNumberText(), definition_.Units, definition_.ScaleText, "4", BaseValue});
 }
 
 }  // namespace quillon

@@ -13,13 +13,13 @@ namespace quillon {
 class IntegerView : public TView {
  public:
   void TakeSample() override;
-  void DrawRow(Canvas& canvas, int y) override;
+  void DrawRow(Canvas& canvas, int y, int index) override;
   std::string ValueTextAt(int index, bool strip, int digits) override;
-  std::string HexText() override;
+  std::string HexTextAt(int index) override;
   std::uint32_t ParseInput(std::string& text) override;
   void ApplyViewParameters(std::string_view parameters) override;
 
-  bool IsSigned() const { return signed_; }
+  bool IsSigned() const override { return signed_; }
 
  protected:
   IntegerView(std::string_view typeName, int size, bool isSigned);
@@ -38,14 +38,15 @@ class IntegerView : public TView {
 class TBit : public TView {
  public:
   TBit();
+  ViewKind Kind() const override { return ViewKind::Bit; }
   Colour TrendColour = kBitTrendColourA;
 
   void TakeSample() override;
-  void DrawRow(Canvas& canvas, int y) override;
+  void DrawRow(Canvas& canvas, int y, int index) override;
   std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   std::uint32_t ParseInput(std::string& text) override;
-  std::string HexText() override;
+  std::string HexTextAt(int index) override;
   std::string DefinitionText() override;
   void WriteBase(std::span<std::uint8_t> image) override;
   void ReadDefinition(const std::vector<std::string>& items) override;
@@ -58,6 +59,7 @@ class TBit : public TView {
 class TByte : public IntegerView {
  public:
   TByte() : IntegerView("TByte", 1, false) {}
+  bool TakesReference() const override { return true; }
   std::string BaseText(const std::string& text) override;
   std::string DefinitionText() override;
   void ReadDefinition(const std::vector<std::string>& items) override;
@@ -79,6 +81,7 @@ class TShortInt : public IntegerView {
 class TWORD : public IntegerView {
  public:
   TWORD() : IntegerView("TWORD", 2, false) {}
+  bool TakesReference() const override { return true; }
   std::string BaseText(const std::string& text) override;
   std::string DefinitionText() override;
   void ReadDefinition(const std::vector<std::string>& items) override;

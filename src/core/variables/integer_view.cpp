@@ -10,18 +10,18 @@ namespace quillon {
 
 IntegerView::IntegerView(std::string_view typeName, int size, bool isSigned)
     : TView(typeName, size, kHistoryLength), signed_(isSigned) {
-  Size = size;
+  definition_.Size = size;
   if (signed_) Baseline = RowHeight / 2;
 }
 
 void IntegerView::TakeSample() {
-  if (NotInMemory || NoAddress) return;
-  AppendSample(ReadData(Size));
+  if (definition_.NotInMemory || definition_.NoAddress) return;
+  History.Append(ReadData(definition_.Size));
 }
 
 std::int64_t IntegerView::Extend(std::uint64_t raw) const {
   if (!signed_) return static_cast<std::int64_t>(raw);
-  switch (Size) {
+  switch (definition_.Size) {
     case 1:
       return static_cast<std::int8_t>(raw);
     case 2:
@@ -35,7 +35,7 @@ std::string IntegerView::ValueTextAt(int index, bool strip, int digits) {
   return FormatFixed(PhysicalOfRaw(Extend(SampleAt(index))), digits, strip);
 }
 
-std::string IntegerView::HexText() { return "x" + HexDigits(SampleAt(ShownIndex), 2 * Size); }
+std::string IntegerView::HexTextAt(int index) { return "x" + HexDigits(SampleAt(index), 2 * definition_.Size); }
 
 std::uint32_t IntegerView::ParseInput(std::string& text) { return CommonParseInput(text, Scale); }
 
@@ -48,9 +48,9 @@ std::string IntegerView::PlainBaseText(std::int64_t raw) const {
   return FormatFixed(static_cast<double>(raw) * Scale, 4, true);
 }
 
-void IntegerView::DrawRow(Canvas& canvas, int y) {
-  if (!DrawRowFrame(canvas, y, HexText(), ValueText(false, 2))) return;
-  if (!NotInMemory && !NoAddress) DrawTrend(canvas, y);
+void IntegerView::DrawRow(Canvas& canvas, int y, int index) {
+  if (!DrawRowFrame(canvas, y, HexTextAt(index), ValueTextAt(index, false, 2))) return;
+  if (!definition_.NotInMemory && !definition_.NoAddress) DrawTrend(canvas, y);
 }
 
 void IntegerView::DrawTrend(Canvas& canvas, int y) {

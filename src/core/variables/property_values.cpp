@@ -25,11 +25,7 @@ std::string RealErrorText(std::string_view text) {
   return "'" + std::string(text) + "' не является допустимым значением с плавающей точкой";
 }
 
-bool IsType(const TView& variable, std::initializer_list<std::string_view> names) {
-  return std::find(names.begin(), names.end(), variable.TypeName) != names.end();
-}
-
-int CellBytes(const TView& variable) { return std::clamp<int>(variable.Size, 1, 8); }
+int CellBytes(const TView& variable) { return std::clamp<int>(variable.Definition().Size, 1, 8); }
 
 // A warning box for every key typed would be no help: a refused entry simply leaves the
 // other field as it was.
@@ -42,14 +38,7 @@ class SilentPrompt : public Prompt {
 // The physical value of a raw value of this variable. A dependent variable's BaseText answers
 // with its reference's value whatever it is given (and stores that as its base value), so the
 // dependency is set aside meanwhile.
-std::string PhysicalOfRaw(TView& variable, const std::string& raw) {
-  struct Restore {
-    TView& variable;
-    std::string dependsOn;
-    ~Restore() { variable.DependsOn = std::move(dependsOn); }
-  } restore{variable, std::exchange(variable.DependsOn, std::string())};
-  return variable.BaseText(raw);
-}
+std::string PhysicalOfRaw(TView& variable, const std::string& raw) { return variable.OwnBaseText(raw); }
 
 std::string ReferenceDescription(const TView& variable, const std::string& reference) {
   if (variable.Owner == nullptr) return {};
@@ -57,11 +46,11 @@ std::string ReferenceDescription(const TView& variable, const std::string& refer
   if (found == nullptr) return {};
   std::string physical;
   try {
-    physical = found->ColumnText(4);
+    physical = found->ColumnTextAt(4, found->History.Head());
   } catch (const ConversionError&) {
     physical = "?";
   }
-  return found->ColumnText(3) + " = " + physical + " " + found->Units;
+  return found->ColumnTextAt(3, found->History.Head()) + " = " + physical + " " + found->Definition().Units;
 }
 
 }  // namespace
@@ -92,43 +81,44 @@ float ReadSingle(std::string_view text) {
 
 // --- the parameter property dialog ---
 
-bool KeepsDependency(const TView& variable) { return IsType(variable, {"TByte", "TWORD", "TSQRWord"}); }
+bool KeepsDependency(const TView& variable) { return variable.TakesReference(); }
 
 ParameterPropertyView ShowParameterProperty(const TView& variable) {
   ParameterPropertyView view;
-  view.name = variable.Name;
-  view.description = variable.Description;
-  view.units = variable.Units;
+  view.name = variable.Definition().Name;
+  view.description = variable.Definition().Description;
+  view.units = variable.Definition().Units;
 
   view.scaleItems = {std::string()};
   if (variable.Owner != nullptr) {
     for (const std::string& line : variable.Owner->Scales.Lines) view.scaleItems.push_back(ScaleLineName(line));
   }
-  if (!TryReadReal(variable.ScaleText)) {
+  if (!TryReadReal(variable.Definition().ScaleText)) {
     const auto named = std::find_if(view.scaleItems.begin(), view.scaleItems.end(), [&](const std::string& item) {
-      return SameTextIgnoringCase(item, variable.ScaleText);
+      return SameTextIgnoringCase(item, variable.Definition().ScaleText);
     });
     view.scaleIndex = static_cast<int>(named - view.scaleItems.begin());
-    if (named == view.scaleItems.end()) view.scaleItems.push_back(variable.ScaleText);
+    if (named == view.scaleItems.end()) view.scaleItems.push_back(variable.Definition().ScaleText);
   }
   view.scaleText = FiveDecimalsText(variable.Scale);
 
   view.referenceItems = {std::string()};
   if (variable.Owner != nullptr) {
     for (const auto& other : variable.Owner->Variables) {
-      const std::string& name = other->DependsOn;
+      const std::string& name = other->Definition().DependsOn;
       if (name.empty() || name == "@") continue;
       if (std::find(view.referenceItems.begin(), view.referenceItems.end(), name) == view.referenceItems.end()) {
         view.referenceItems.push_back(name);
       }
     }
   }
-  const auto reference = std::find(view.referenceItems.begin(), view.referenceItems.end(), variable.DependsOn);
+  const auto reference =
+      std::find(view.referenceItems.begin(), view.referenceItems.end(), variable.Definition().DependsOn);
   if (reference != view.referenceItems.end())
     view.referenceIndex = static_cast<int>(reference - view.referenceItems.begin());
-  view.referenceEnabled = !variable.NotInMemory && KeepsDependency(variable);
+  view.referenceEnabled = !variable.Definition().NotInMemory && KeepsDependency(variable);
   view.ratioText = TwoDecimalsText(variable.Ratio);
-  view.sensorCorrectionText = FiveDecimalsText(variable.SensorCorrection);
+  view.sensorCorrectionText = FiveDecimalsText(variable.Definition().SensorCorrection);
   return view;
 }
 
@@ -149,9 +139,12 @@ ReferenceState ReferenceChange(const TView& variable, const std::string& referen
 
 void ApplyParameterProperty(TView& variable, const ParameterPropertyEntry& entry) {
   variable.Scale = ReadSingle(entry.scale);
-  variable.ScaleText = ShortText(entry.scaleName.empty() ? FiveDecimalsText(variable.Scale) : entry.scaleName);
-  if (variable.NotInMemory || !KeepsDependency(variable)) return;
-  variable.DependsOn = ShortText(entry.reference);
+  std::string scaleText = ShortText(entry.scaleName.empty() ? FiveDecimalsText(variable.Scale) : entry.scaleName);
+  if (variable.Definition().NotInMemory || !KeepsDependency(variable)) {
+    variable.Redefine(std::move(scaleText), variable.Definition().DependsOn);
+    return;
+  }
+  variable.Redefine(std::move(scaleText), ShortText(entry.reference));
   variable.Ratio = ReadSingle(entry.ratio);
 }
 
@@ -159,7 +152,7 @@ void ApplyParameterProperty(TView& variable, const ParameterPropertyEntry& entry
 
 std::uint64_t FullScaleRaw(const TView& variable) {
   const double quotient = variable.RowHeight / variable.TrendGain;
-  if (variable.TypeName == "TFloat") {
+  if (variable.Kind() == ViewKind::Float) {
     const float single = std::fabs(quotient) <= static_cast<double>(std::numeric_limits<float>::max())
                              ? static_cast<float>(quotient)
                              : std::copysign(std::numeric_limits<float>::infinity(), static_cast<float>(quotient));
@@ -181,11 +174,11 @@ std::string RawHexText(const TView& variable, std::uint64_t raw) {
 UniversalPropertyView ShowUniversalProperty(TView& variable) {
   if (!(variable.TrendGain > 0)) variable.TrendGain = 1.0;
   UniversalPropertyView view;
-  view.name = variable.Name;
+  view.name = variable.Definition().Name;
   view.scaleText = FiveDecimalsText(variable.Scale);
-  view.comment = variable.Description;
+  view.comment = variable.Definition().Description;
   view.maxText = RawHexText(variable, FullScaleRaw(variable));
-  view.unitText = ",[ " + variable.Units + " ]";
+  view.unitText = ",[ " + variable.Definition().Units + " ]";
   view.physicalText = PhysicalOfRaw(variable, view.maxText);
   view.heightText = std::to_string(variable.RowHeight);
   return view;
@@ -212,14 +205,14 @@ std::optional<std::string> PhysicalOfMaxText(TView& variable, std::string_view m
 
 UniversalPropertyChange ReadUniversalProperty(const TView& variable, const UniversalPropertyEntry& entry) {
   UniversalPropertyChange change;
-  if (variable.TypeName == "TBit") return change;
+  if (variable.Kind() == ViewKind::Bit) return change;
   try {
     change.scale = ReadSingle(entry.scale);
     const std::int64_t height = ReadInteger(entry.height);
     change.rowHeight = static_cast<std::int32_t>(std::clamp<std::int64_t>(height, kLowestRow, kHighestRow));
     const std::int64_t raw = ReadInteger(entry.max);
     double top = static_cast<double>(raw);
-    if (variable.TypeName == "TFloat") {
+    if (variable.Kind() == ViewKind::Float) {
       top = FloatOfBits(static_cast<std::uint32_t>(raw));
       if (!std::isfinite(top)) throw ConversionError(RealErrorText(entry.max));
     }
@@ -236,7 +229,7 @@ void ApplyUniversalPropertyChange(TView& variable, const UniversalPropertyChange
   if (change.rowHeight) variable.RowHeight = *change.rowHeight;
   if (!change.trendGain) return;
   variable.TrendGain = *change.trendGain;
-  if (IsType(variable, {"TShortInt", "TInteger", "TLongint", "TFloat"})) variable.Baseline = variable.RowHeight / 2;
+  if (variable.IsSigned()) variable.Baseline = variable.RowHeight / 2;
   variable.Layout();
 }
 

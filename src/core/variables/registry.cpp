@@ -22,15 +22,23 @@ std::unique_ptr<TView> Make() {
 }
 
 constexpr std::array kTypes{
-    VariableType{"TBit", 7, &Make<TBit>},         VariableType{"TByte", 7, &Make<TByte>},
-    VariableType{"TShortInt", 7, &Make<TShortInt>}, VariableType{"TWORD", 7, &Make<TWORD>},
-    VariableType{"TInteger", 7, &Make<TInteger>}, VariableType{"TDWORD", 7, &Make<TDWORD>},
+    VariableType{"TBit", 7, &Make<TBit>},
+    VariableType{"TByte", 7, &Make<TByte>},
+    VariableType{"TShortInt", 7, &Make<TShortInt>},
+    VariableType{"TWORD", 7, &Make<TWORD>},
+    VariableType{"TInteger", 7, &Make<TInteger>},
+    VariableType{"TDWORD", 7, &Make<TDWORD>},
     VariableType{"TLongint", 7, &Make<TLongint>},
-    VariableType{"TFloat", 7, &Make<TFloat>},             VariableType{"TSQRWord", 7, &Make<TSQRWord>},
-    VariableType{"TInputFilter", 8, &Make<TInputFilter>}, VariableType{"TIPAddr", 7, &Make<TIPAddr>},
-    VariableType{"TTimeCnt", 7, &Make<TTimeCnt>},         VariableType{"TPrmList", 6, &Make<TPrmList>},
-    VariableType{"TIntegral", 9, &Make<TIntegral>},       VariableType{"TFrequency", 9, &Make<TFrequency>},
-    VariableType{"TSoftTimer", 9, &Make<TSoftTimer>},     VariableType{"TDiff", 9, &Make<TDiff>},
+    VariableType{"TFloat", 7, &Make<TFloat>},
+    VariableType{"TSQRWord", 7, &Make<TSQRWord>},
+    VariableType{"TInputFilter", 8, &Make<TInputFilter>},
+    VariableType{"TIPAddr", 7, &Make<TIPAddr>},
+    VariableType{"TTimeCnt", 7, &Make<TTimeCnt>},
+    VariableType{"TPrmList", 6, &Make<TPrmList>},
+    VariableType{"TIntegral", 9, &Make<TIntegral>},
+    VariableType{"TFrequency", 9, &Make<TFrequency>},
+    VariableType{"TSoftTimer", 9, &Make<TSoftTimer>},
+    VariableType{"TDiff", 9, &Make<TDiff>},
 };
 
 }  // namespace
@@ -61,9 +69,8 @@ TView* CreateVariable(std::string_view line, std::string_view viewParameters, st
 
   std::unique_ptr<TView> variable = type->Make();
   variable->Owner = &list;  // the scale items are resolved through the list's table
-  variable->Key = ShortText(line.substr(0, equals));
-  variable->ReadDefinition(items);
-  if (!variable->NoAddress) variable->AttachImage(image, variable->Address);
+  variable->Define(ShortText(line.substr(0, equals)), items);
+  if (!variable->Definition().NoAddress) variable->AttachImage(image, variable->Definition().Address);
   variable->ApplyViewParameters(viewParameters.empty() ? kDefaultViewParameters : viewParameters);
   if (auto* bit = dynamic_cast<TBit*>(variable.get())) bit->TrendColour = list.NextBitTrendColour();
   TView* created = list.Append(std::move(variable));
@@ -71,8 +78,8 @@ TView* CreateVariable(std::string_view line, std::string_view viewParameters, st
   return created;
 }
 
-TView* CreateVariableByName(const std::vector<std::string>& lines, std::string_view name,
-                            std::span<std::uint8_t> image, TViewList& list) {
+TView* CreateVariableByName(const std::vector<std::string>& lines, std::string_view name, std::span<std::uint8_t> image,
+                            TViewList& list) {
   for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
     const auto equals = it->find('=');
     if (equals == std::string::npos) continue;

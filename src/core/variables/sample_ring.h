@@ -9,9 +9,8 @@
 
 namespace quillon {
 
-// An index shared between the sampling thread and the window: the newest entry of a ring, the
-// first visible one, the one the value column shows. Reading it converts to a plain index
-// (acquire), assigning publishes (release), so the record's fields read as before.
+// An index shared between the sampling thread and the window: the newest entry of a ring.
+// Reading it converts to a plain index (acquire), assigning publishes (release).
 class PublishedIndex {
  public:
   PublishedIndex() = default;

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/prompt.h"
 #include "text/cp1251.h"
 #include "text/items.h"
 #include "text/numbers.h"
@@ -32,85 +31,100 @@ bool RegisterSelectsHighByte(std::string_view registerText) {
   return registerText.size() > 6 && registerText[6] == 'H';
 }
 
-TView::TView(std::string_view typeName, int sampleWidth, int historyLength)
-    : TypeName(typeName),
-      Samples(sampleWidth, historyLength),
-      sampleWidth_(sampleWidth),
-      historyLength_(historyLength) {}
+TView::TView(std::string_view typeName, int sampleWidth, int historyLength) : History(sampleWidth, historyLength) {
+  definition_.TypeName = typeName;
+}
+
+void TView::Define(std::string key, const std::vector<std::string>& items) {
+  definition_.Key = std::move(key);
+  ReadDefinition(items);
+}
+
+void TView::Redefine(std::string scaleText, std::string dependsOn) {
+  definition_.ScaleText = std::move(scaleText);
+  definition_.DependsOn = std::move(dependsOn);
+}
 
 void TView::Layout() {
   RowWidth = Owner != nullptr ? Owner->ClientWidth : 0;
   RowRect = Rect{0, 0, RowWidth, RowHeight};
-  const int trendWidth = Owner != nullptr ? Owner->TrendWidth : 0;
-  textColumnsWidth_.store((RowWidth - trendWidth) % kHistoryLength, std::memory_order_relaxed);
 }
 
-std::string TView::DefinitionLine() { return Key + "=" + DefinitionText(); }
+std::string TView::DefinitionLine() { return definition_.Key + "=" + DefinitionText(); }
+
+std::string TView::OwnBaseText(const std::string& text) {
+  if (resolvingDependency_) return BaseText(text);
+  struct SetAside {
+    bool& flag;
+    explicit SetAside(bool& f) : flag(f) { flag = true; }
+    ~SetAside() { flag = false; }
+  } setAside(resolvingDependency_);
+  return BaseText(text);
+}
 
 void TView::WriteBase(std::span<std::uint8_t> image) {
   // A variable without a cell (or without an address) has nothing to store; writing it at
   // address 0 would overwrite another variable.
-  if (NotInMemory || NoAddress) return;
+  if (definition_.NotInMemory || definition_.NoAddress) return;
   std::string entry = "=" + BaseValue;
   std::uint32_t raw = ParseInput(entry);
-  for (std::int32_t i = 0; i < Size && i < 4; ++i) {
-    const std::size_t at = static_cast<std::size_t>(Address) + static_cast<std::size_t>(i);
+  for (std::int32_t i = 0; i < definition_.Size && i < 4; ++i) {
+    const std::size_t at = static_cast<std::size_t>(definition_.Address) + static_cast<std::size_t>(i);
     if (at >= image.size()) break;
     image[at] = static_cast<std::uint8_t>(raw & 0xFF);
     raw >>= 8;
   }
 }
 
-std::string TView::ColumnText(int kind) {
+std::string TView::ColumnTextAt(int kind, int index) {
   switch (kind) {
     case 0:
-      return TypeName;
+      return definition_.TypeName;
     case 1:
-      return HasDependency() ? Name + "=" + RatioText() + " " + DependsOn : Name;
+      return definition_.HasDependency() ? definition_.Name + "=" + RatioText() + " " + definition_.DependsOn
+                                         : definition_.Name;
     case 2:
-      return Description;
+      return definition_.Description;
     case 3:
       return BaseValue;
     case 4:
       return BaseText(std::string(BaseValue));
     case 5:
-      return NotInMemory ? BaseValue : HexText();
+      return definition_.NotInMemory ? BaseValue : HexTextAt(index);
     case 6:
-      return PhysicalTextAt(ShownIndex);
+      return PhysicalTextAt(index);
     case 7:
-      return Units;
+      return definition_.Units;
     case 8:
-      return RegisterText;
+      return definition_.RegisterText;
     default:
       return "?";
   }
 }
 
 std::string TView::PhysicalTextAt(int index) {
-  return NotInMemory ? BaseText(std::string(BaseValue)) : ValueTextAt(index, true, 4);
+  return definition_.NotInMemory ? BaseText(std::string(BaseValue)) : ValueTextAt(index, true, 4);
 }
 
-void TView::UpdateRatio(const std::string& text) {
-  if (!HasDependency() || Owner == nullptr) return;
-  TView* reference = Owner->FindVariable(DependsOn);
-  if (reference == nullptr || reference == this) return;
+std::optional<std::string> TView::UpdateRatio(const std::string& text) {
+  if (!definition_.HasDependency() || Owner == nullptr) return std::nullopt;
+  TView* reference = Owner->FindVariable(definition_.DependsOn);
+  if (reference == nullptr || reference == this) return std::nullopt;
   const auto referenceValue = TryReadReal(reference->BaseText(std::string(reference->BaseValue)));
   // A reference without a numeric base value (or with zero) gives no ratio to divide by.
-  if (!referenceValue || *referenceValue == 0.0) return;
+  if (!referenceValue || *referenceValue == 0.0) return std::nullopt;
 
   std::string entry = text;
   const EntryNumber number = ClassifyEntry(entry);
   double raw = 0.0;
   if (number.Kind == EntryKind::Decimal) {
-    if (Scale == 0.0f) {
-      CurrentPrompt().Warning("Предупреждение", "Шкала переменной " + Name + " равна нулю");
-      return;
-    }
+    if (Scale == 0.0f) return "Шкала переменной " + definition_.Name + " равна нулю";
     raw = RoundHalfEven(number.Real / Scale);
   } else if (number.Kind == EntryKind::Hexadecimal) {
     raw = static_cast<double>(number.Integer);
   }
   Ratio = ToSingle(raw * Scale / *referenceValue, Ratio);
+  return std::nullopt;
 }
 
 std::size_t TView::SampleBytes(int n) const {
@@ -120,7 +134,7 @@ std::size_t TView::SampleBytes(int n) const {
 std::size_t TView::CopySamples(std::span<std::uint8_t> dest, int start, int n) const {
   const auto width = static_cast<std::size_t>(SampleWidth());
   const std::size_t count = std::min(static_cast<std::size_t>(std::max(n, 0)), dest.size() / width);
-  Samples.CopyOut(RingIndex(start), static_cast<int>(count), static_cast<int>(width), dest.data());
+  History.Ring().CopyOut(RingIndex(start), static_cast<int>(count), static_cast<int>(width), dest.data());
   return count * width;
 }
 
@@ -128,8 +142,8 @@ std::size_t TView::LoadSamples(std::span<const std::uint8_t> src, int n) {
   const auto width = static_cast<std::size_t>(SampleWidth());
   const std::size_t count = std::min(
       {static_cast<std::size_t>(std::max(n, 0)), src.size() / width, static_cast<std::size_t>(HistoryLength())});
-  Samples.CopyIn(RingIndex(0), static_cast<int>(count), static_cast<int>(width), src.data());
-  Head = static_cast<std::int32_t>(count);
+  History.Ring().CopyIn(RingIndex(0), static_cast<int>(count), static_cast<int>(width), src.data());
+  History.SetHead(static_cast<int>(count));
   return count * width;
 }
 
@@ -155,16 +169,9 @@ void TView::AttachImage(std::span<std::uint8_t> image, std::size_t offset) {
 // rescale never turns their unreadable scale into 1 while creation gave the tick.
 void TView::Rescale() {
   const double fallback = ScaleFallback();
-  Scale = ToSingle(EvaluateScale(Owner ? &Owner->Scales : nullptr, ScaleText, fallback), static_cast<float>(fallback));
+  Scale = ToSingle(EvaluateScale(Owner ? &Owner->Scales : nullptr, definition_.ScaleText, fallback),
+                   static_cast<float>(fallback));
 }
-
-int TView::RingIndex(int index) const {
-  const int length = HistoryLength();
-  const int wrapped = index % length;
-  return wrapped < 0 ? wrapped + length : wrapped;
-}
-
-std::uint64_t TView::SampleAt(int index) const { return Samples.Load(RingIndex(index)); }
 
 std::uint64_t TView::ReadData(int bytes) const {
   std::uint64_t value = 0;
@@ -175,30 +182,20 @@ std::uint64_t TView::ReadData(int bytes) const {
   return value;
 }
 
-void TView::StoreSample(int ringIndex, std::uint64_t value) { Samples.Store(RingIndex(ringIndex), value); }
-
-void TView::PublishHead(int head) {
-  Head = head;
-  VisibleStart = RingIndex(head - textColumnsWidth_.load(std::memory_order_relaxed));
-}
-
-void TView::AppendSample(std::uint64_t value) {
-  const int next = NextHead();
-  StoreSample(next, value);
-  PublishHead(next);
-}
-
 void TView::ReadCommonItems(const std::vector<std::string>& items) {
-  Name = ShortText(items[0]);
-  Description = ShortText(items[1]);
-  Units = items.size() > 5 ? ShortText(items[5]) : std::string();
-  ScaleText = items.size() > 6 ? ShortText(items[6]) : std::string();
+  definition_.Name = ShortText(items[0]);
+  definition_.Description = ShortText(items[1]);
+  definition_.Units = items.size() > 5 ? ShortText(items[5]) : std::string();
+  definition_.ScaleText = items.size() > 6 ? ShortText(items[6]) : std::string();
   const double fallback = ScaleFallback();
-  Scale = ToSingle(EvaluateScale(Owner ? &Owner->Scales : nullptr, ScaleText, fallback), static_cast<float>(fallback));
+  Scale = ToSingle(EvaluateScale(Owner ? &Owner->Scales : nullptr, definition_.ScaleText, fallback),
+                   static_cast<float>(fallback));
   BaseValue = ShortText(items.back());
 }
 
-void TView::ReadAddressItem(const std::string& item) { Address = static_cast<std::uint16_t>(ReadInteger(item)); }
+void TView::ReadAddressItem(const std::string& item) {
+  definition_.Address = static_cast<std::uint16_t>(ReadInteger(item));
+}
 
 std::uint16_t TView::ReadRegisterNumber(std::string_view registerText) {
   const std::string_view digits = registerText.size() > 1 ? registerText.substr(1, 4) : std::string_view();
@@ -207,38 +204,38 @@ std::uint16_t TView::ReadRegisterNumber(std::string_view registerText) {
 
 void TView::ReadCellItems(const std::vector<std::string>& items) {
   ReadAddressItem(items[3]);
-  RegisterText = ShortText(items[4]);
-  Register = ReadRegisterNumber(RegisterText);
+  definition_.RegisterText = ShortText(items[4]);
+  definition_.Register = ReadRegisterNumber(definition_.RegisterText);
 }
 
 void TView::ReadOptionalCellItems(const std::vector<std::string>& items) {
   if (items[3].empty()) {
-    NoAddress = true;
+    definition_.NoAddress = true;
     return;
   }
   ReadAddressItem(items[3]);
-  RegisterText = ShortText(items[4]);
+  definition_.RegisterText = ShortText(items[4]);
   try {
-    Register = ReadRegisterNumber(RegisterText);
+    definition_.Register = ReadRegisterNumber(definition_.RegisterText);
   } catch (const ConversionError&) {
-    Register = 0;
-    RegisterText.clear();
+    definition_.Register = 0;
+    definition_.RegisterText.clear();
   }
 }
 
 void TView::ReadDependencyItems(const std::vector<std::string>& items) {
   if (items.size() != 11) return;
-  DependsOn = ShortText(items[8]);
-  if (DependsOn == "@" && items[9].empty()) {
-    NotInMemory = true;
+  definition_.DependsOn = ShortText(items[8]);
+  if (definition_.DependsOn == "@" && items[9].empty()) {
+    definition_.NotInMemory = true;
     return;
   }
   Ratio = ToSingle(TryReadReal(items[9]).value_or(0.0), 0.0f);
 }
 
 bool TView::DependentBaseText(std::string& text) {
-  if (!HasDependency() || NotInMemory || Owner == nullptr || resolvingDependency_) return false;
-  TView* reference = Owner->FindVariable(DependsOn);
+  if (!FollowsReference() || definition_.NotInMemory || Owner == nullptr) return false;
+  TView* reference = Owner->FindVariable(definition_.DependsOn);
   if (reference == nullptr || reference == this) return false;
   // A chain that leads back to this variable (hand-edited files can make one) is cut here:
   // the variable shows its own stored value instead of recursing for ever.
@@ -253,7 +250,7 @@ bool TView::DependentBaseText(std::string& text) {
   const std::string physical = FormatFixed(*referenceValue * Ratio, 5, true);
   std::string entry = "=" + physical;
   const std::uint32_t raw = reference->Scale == Scale ? reference->ParseInput(entry) : ParseInput(entry);
-  BaseValue = "x" + HexDigits(raw, 2 * std::clamp(Size, 1, 4));
+  BaseValue = "x" + HexDigits(raw, 2 * std::clamp(definition_.Size, 1, 4));
   text = physical;
   return true;
 }
@@ -265,13 +262,14 @@ bool TView::DrawRowFrame(Canvas& canvas, int y, const std::string& hex, const st
   canvas.SetBrush(background);
   canvas.FillRect(Rect{0, y, canvas.Width(), y + RowHeight});
   canvas.SetTextColours(kNavy, background);
-  canvas.Text(Rect{2, y + 2, list.NameWidth, y + 14}, Name, TextAlign::Left);
+  canvas.Text(Rect{2, y + 2, list.NameWidth, y + 14}, definition_.Name, TextAlign::Left);
   int x = list.NameWidth;
   if (list.HexWidth != 0) canvas.Text(Rect{x, y + 2, x + list.HexWidth, y + 14}, hex, TextAlign::Right);
   x += list.HexWidth;
   if (list.ValueWidth != 0) canvas.Text(Rect{x, y + 2, x + list.ValueWidth, y + 14}, value, TextAlign::Right);
   x += list.ValueWidth;
-  if (list.UnitWidth != 0) canvas.Text(Rect{x, y + 2, x + list.UnitWidth, y + 14}, Units, TextAlign::Center);
+  if (list.UnitWidth != 0)
+    canvas.Text(Rect{x, y + 2, x + list.UnitWidth, y + 14}, definition_.Units, TextAlign::Center);
   return true;
 }
 
@@ -284,7 +282,7 @@ Rect TView::TrendRect(int y) const {
 
 int TView::FirstVisibleSample() const {
   const int visible = Owner != nullptr ? Owner->VisibleCount : 0;
-  return RingIndex(Head - visible - ScrollBack % kHistoryLength);
+  return RingIndex(History.Head() - visible - ScrollBack % kHistoryLength);
 }
 
 void TView::DrawTrendLine(Canvas& canvas, int y, bool centred, const std::function<double(int)>& sampleValue) {
@@ -356,8 +354,8 @@ void TView::DrawTrendLine(Canvas& canvas, int y, bool centred, const std::functi
   canvas.ClearClip();
 }
 
-std::string TView::AddressText() const { return "x" + HexDigits(Address, 4); }
-std::string TView::RegisterNumberText() const { return "r" + HexDigits(Register, 4); }
+std::string TView::AddressText() const { return "x" + HexDigits(definition_.Address, 4); }
+std::string TView::RegisterNumberText() const { return "r" + HexDigits(definition_.Register, 4); }
 std::string TView::RatioText() const { return FormatFixed(Ratio, 2, true); }
 
 }  // namespace quillon

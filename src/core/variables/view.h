@@ -1,18 +1,21 @@
 #pragma once
-// TView: one controller variable declared by a definition line. Every type keeps the same
-// record and answers the same fifteen operations; the types differ in how they turn raw bytes
-// into text and back and in how they draw their trend.
-#include <atomic>
+// TView: one controller variable declared by a definition line. It holds three things: the
+// definition (what the line says; read-only once parsed), the stored values and window state
+// of the record, and the sample history. Every type answers the same operations; the types
+// differ in how they turn raw bytes into text and back and in how they draw their trend. No
+// operation keeps a "shown sample" of its own: the caller names the sample it shows.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "variables/canvas.h"
-#include "variables/sample_ring.h"
+#include "variables/sample_history.h"
+#include "variables/view_definition.h"
 
 namespace quillon {
 
@@ -32,83 +35,72 @@ class TView {
   TView(const TView&) = delete;
   TView& operator=(const TView&) = delete;
 
-  // The record, in the order the device tools have always kept it.
+  // --- what the line says the variable is ---
+  const TViewDefinition& Definition() const { return definition_; }
+  // The role the type plays where it is treated specially.
+  virtual ViewKind Kind() const { return ViewKind::Value; }
+  // Whether values may be negative: such trends are drawn about a baseline in mid-row.
+  virtual bool IsSigned() const { return false; }
+  // Whether the property dialog may make the variable follow another one.
+  virtual bool TakesReference() const { return false; }
+  bool IsTimeMark() const { return Kind() == ViewKind::TimeMark; }
+  // The key and the items of a definition line; throws ConversionError for an unreadable
+  // address or register.
+  void Define(std::string key, const std::vector<std::string>& items);
+  // A property dialog's new scale text and reference, taken as a whole.
+  void Redefine(std::string scaleText, std::string dependsOn);
+
+  // --- the stored values, edited by the engineer and saved in the device file ---
+  std::string BaseValue;
+  float Ratio = 0.0f;
+
+  // --- its place in a list and a window (the window's thread) ---
   TViewList* Owner = nullptr;
-  std::string Name;
-  std::string Description;
-  std::string Units;
   bool Selected = false;
+  // The scale the owner's scale table gives the scale text (Rescale keeps it current).
   float Scale = 1.0f;
   double TrendGain = 1.0;
   std::int32_t RowHeight = 15;
   std::int32_t RowWidth = 0;
   std::int32_t Baseline = 0;
-  // Index of the newest sample. One thread samples (the port worker, through TakeSample), any
-  // number read (the window drawing, a trace line). The sampler stores the entry at the next
-  // position first and publishes Head after it (release); a reader takes Head (acquire) and reads
-  // only entries up to it, so it never sees an entry that is still being written. A reader that
-  // lags a whole ring behind (a trend scrolled back the full history while sampling goes on) may
-  // find an entry already overwritten by a newer sample: it then shows that newer value, whole,
-  // for one redraw; the next redraw starts from the new Head and is right again.
-  PublishedIndex Head;
-  // Written by the sampler, read by the window.
-  PublishedIndex VisibleStart;
-  // Written by the window's redraw, read by the sampler's trace line.
-  PublishedIndex ShownIndex;
   std::int32_t ScrollBack = 0;
+  Rect RowRect;
   // Where the variable's bytes lie in the owner's memory image; null when it lies outside it.
   std::uint8_t* DataPtr = nullptr;
-  std::uint16_t Address = 0;
-  std::uint32_t Mask = 1;
-  std::int32_t Size = 1;
-  Rect RowRect;
-  std::string TypeName;
-  std::uint16_t Register = 0;
-  bool HighByte = false;
-  std::string BaseValue;
-  std::string Key;
-  std::string ScaleText;
-  std::string OffsetText;
-  bool NotInMemory = false;
-  bool NoAddress = false;
-  std::string DependsOn;
-  float Ratio = 0.0f;
-  float SensorCorrection = 1.0f;
-  std::string RegisterText;
-  // History ring of HistoryLength() raw entries (see Head for who writes and who reads).
-  SampleRing Samples;
-
   // Bytes of the image from DataPtr to its end: device files are edited by hand, so an address
   // near the end of the image must never lead a read or write past it.
   std::size_t DataLimit = 0;
 
-  // --- the fifteen operations ---
+  // --- the samples (see SampleHistory for who writes and who reads) ---
+  SampleHistory History;
+
+  // --- the operations; `index` is the sample shown, types of one current cell ignore it ---
   virtual void Layout();
   virtual void TakeSample() = 0;
-  virtual void DrawRow(Canvas& canvas, int y) = 0;
-  // The physical value of the sample at ShownIndex, as the rows and the cursor show it.
-  std::string ValueText(bool strip, int digits) { return ValueTextAt(ShownIndex, strip, digits); }
-  // The physical value of the sample at ring index `index` (types of one current cell ignore it).
+  virtual void DrawRow(Canvas& canvas, int y, int index) = 0;
+  // The physical value of the sample at `index`, as the rows and the cursor show it.
   virtual std::string ValueTextAt(int index, bool strip, int digits) = 0;
   virtual std::string BaseText(const std::string& text) = 0;
+  // BaseText of the variable's own scale, whatever it depends on: the physical value of a raw
+  // value that did not come from the reference.
+  std::string OwnBaseText(const std::string& text);
   // `text` is an entry "=value"; it is cleaned in place, or becomes "Error" when refused.
   virtual std::uint32_t ParseInput(std::string& text) = 0;
-  virtual std::string HexText() = 0;
+  virtual std::string HexTextAt(int index) = 0;
   std::string DefinitionLine();
   virtual std::string DefinitionText() = 0;
   virtual void WriteBase(std::span<std::uint8_t> image);
-  std::string ColumnText(int kind);
-  // Column 6 for the sample at `index`: the trace takes the sample just taken, not the one shown.
+  // Column `kind` of the parameter table for the sample at `index`.
+  std::string ColumnTextAt(int kind, int index);
+  // Column 6 for the sample at `index`.
   std::string PhysicalTextAt(int index);
-  virtual void UpdateRatio(const std::string& text);
+  // A new ratio to the reference from an entered value. Returns the warning for the user when
+  // the entry cannot give one (a zero scale), nothing otherwise.
+  virtual std::optional<std::string> UpdateRatio(const std::string& text);
   virtual std::size_t SampleBytes(int n) const;
   virtual std::size_t CopySamples(std::span<std::uint8_t> dest, int start, int n) const;
   virtual std::size_t LoadSamples(std::span<const std::uint8_t> src, int n);
 
-  // --- creation, used by the registry ---
-  // Fills the record from the items of a definition line. Throws ConversionError for an
-  // unreadable address or register.
-  virtual void ReadDefinition(const std::vector<std::string>& items) = 0;
   // Trend gain and row height from a view-parameter string.
   virtual void ApplyViewParameters(std::string_view parameters);
   // Points DataPtr at image + offset, or at nothing when the offset lies outside the image.
@@ -116,30 +108,19 @@ class TView {
   // Re-evaluates the scale after the owner's scale table changed.
   virtual void Rescale();
 
-  bool IsTimeMark() const { return TypeName == "TTimeMark"; }
-  // A dependency on another variable of the list ("@" is no variable: it marks a cell that
-  // does not exist in the controller).
-  bool HasDependency() const { return !DependsOn.empty() && DependsOn != "@"; }
-
-  int HistoryLength() const { return historyLength_; }
-  int SampleWidth() const { return sampleWidth_; }
-  // Ring index of `index`, wrapped into the ring (negative indexes count back from the end).
-  int RingIndex(int index) const;
-  // Entry at a ring index as an unsigned number of up to 8 bytes.
-  std::uint64_t SampleAt(int index) const;
+  int HistoryLength() const { return History.Length(); }
+  int SampleWidth() const { return History.EntryBytes(); }
+  int RingIndex(int index) const { return History.RingIndex(index); }
+  std::uint64_t SampleAt(int index) const { return History.At(index); }
 
  protected:
   TView(std::string_view typeName, int sampleWidth, int historyLength);
 
+  // Fills the definition from the items of its line (the key is already set).
+  virtual void ReadDefinition(const std::vector<std::string>& items) = 0;
+
   // Little-endian value of up to 8 bytes at DataPtr; bytes beyond the image read as zero.
   std::uint64_t ReadData(int bytes) const;
-  void StoreSample(int ringIndex, std::uint64_t value);
-  // Where the next sample goes; it becomes visible to readers only through PublishHead.
-  int NextHead() const { return RingIndex(Head + 1); }
-  // Makes the entries up to `head` visible to readers and places the visible samples behind it.
-  void PublishHead(int head);
-  // Stores a sample at the next position and publishes it.
-  void AppendSample(std::uint64_t value);
 
   // Items shared by every type: name, description, unit, scale, base value.
   void ReadCommonItems(const std::vector<std::string>& items);
@@ -159,6 +140,9 @@ class TView {
   // Physical base value of a dependent variable through its reference; false when the rule
   // does not apply (no reference, or a dependency loop).
   bool DependentBaseText(std::string& text);
+  // Whether the base text goes through the reference: the variable has one and it is not set
+  // aside (OwnBaseText, or a chain that came back to this variable).
+  bool FollowsReference() const { return definition_.HasDependency() && !resolvingDependency_; }
 
   // The owner's row frame: background, name, hex, value and unit columns. Returns false when
   // the row lies below the canvas and nothing was drawn.
@@ -176,13 +160,13 @@ class TView {
   std::string RegisterNumberText() const;
   std::string RatioText() const;
 
+  // Written only while the line is parsed, and by a type re-resolving what its items name.
+  TViewDefinition definition_;
+
  private:
-  int sampleWidth_;
-  int historyLength_;
+  // Set while a dependency is being resolved (or set aside): a chain that leads back to the
+  // variable stops here.
   bool resolvingDependency_ = false;
-  // Width of the text columns as Layout last saw it, for the sampler's VisibleStart: the layout
-  // itself belongs to the window's thread.
-  std::atomic<int> textColumnsWidth_{0};
 };
 
 // Cuts a text to the short-string length of the record.

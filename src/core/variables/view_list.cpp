@@ -20,7 +20,7 @@ void TViewList::ClearVariables() {
 
 TView* TViewList::FindVariable(std::string_view name) {
   for (auto it = Variables.rbegin(); it != Variables.rend(); ++it) {
-    if ((*it)->Name == name) return it->get();
+    if ((*it)->Definition().Name == name) return it->get();
   }
   return nullptr;
 }
@@ -46,18 +46,24 @@ void TViewList::LayoutByAddress(std::span<std::uint8_t> image) {
   for (auto& variable : Variables) {
     // A word without an address would otherwise count as address 0 and stretch the image (and
     // the read that fills it) down to there.
-    if (!variable->IsTimeMark() && !variable->NotInMemory && !variable->NoAddress) laid.push_back(variable.get());
+    if (!variable->IsTimeMark() && !variable->Definition().NotInMemory && !variable->Definition().NoAddress)
+      laid.push_back(variable.get());
   }
   if (laid.empty()) return;
-  const auto lowest = std::min_element(laid.begin(), laid.end(),
-                                       [](const TView* a, const TView* b) { return a->Address < b->Address; });
-  const std::size_t origin = (*lowest)->Address;
+  const auto lowest = std::min_element(laid.begin(), laid.end(), [](const TView* a, const TView* b) {
+    return a->Definition().Address < b->Definition().Address;
+  });
+  const std::size_t origin = (*lowest)->Definition().Address;
   const std::size_t step = static_cast<std::size_t>(std::max(AddressStep, 1));
-  for (TView* variable : laid) variable->AttachImage(image, (variable->Address - origin) * step);
+  for (TView* variable : laid) variable->AttachImage(image, (variable->Definition().Address - origin) * step);
 }
 
 void TViewList::SampleAll() {
   for (auto it = Variables.rbegin(); it != Variables.rend(); ++it) (*it)->TakeSample();
+}
+
+int TViewList::ShownSample(const TView& variable) const {
+  return LiveMode ? variable.History.Head() : Cursor % kHistoryLength;
 }
 
 void TViewList::Paint(Canvas& canvas) {
@@ -67,13 +73,11 @@ void TViewList::Paint(Canvas& canvas) {
     canvas.FillRect(Rect{0, 0, canvas.Width(), canvas.Height()});
     return;
   }
-  auto prepare = [this](TView& variable) { variable.ShownIndex = LiveMode ? variable.Head : Cursor % kHistoryLength; };
   int y = 0;
   for (int i = std::max(TopIndex, 0); i < Count(); ++i) {
     if (i == 0) continue;
     TView& variable = Item(i);
-    prepare(variable);
-    variable.DrawRow(canvas, y);
+    variable.DrawRow(canvas, y, ShownSample(variable));
     y += variable.RowHeight;
   }
   // Every row fills its own band: only what lies below the last one needs the background (a
@@ -85,8 +89,7 @@ void TViewList::Paint(Canvas& canvas) {
     canvas.FillRect(Rect{0, std::max(y, 0), canvas.Width(), canvas.Height()});
   }
   // Row 0 goes on top of the others: scope windows keep their time-mark row there.
-  prepare(Item(0));
-  Item(0).DrawRow(canvas, 0);
+  Item(0).DrawRow(canvas, 0, ShownSample(Item(0)));
 }
 
 void TViewList::Resize(int width, int height) {

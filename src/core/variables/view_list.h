@@ -33,6 +33,7 @@ class TViewList {
   int TrendWidth = 55;
   double Step = 1.0;
   int VisibleCount = 55;
+  // The sample the rows show when the window is stopped; live, each row shows its newest.
   int Cursor = 0;
   bool LiveMode = true;
   // Bytes of image per unit of address.
@@ -62,6 +63,8 @@ class TViewList {
   // first byte is the lowest address. The list order is kept.
   void LayoutByAddress(std::span<std::uint8_t> image);
   void SampleAll();
+  // The sample index the rows of this window show for `variable`.
+  int ShownSample(const TView& variable) const;
   void Paint(Canvas& canvas);
   void Resize(int width, int height);
   // The row at y (rows from index `top` on) becomes Selected; null when none.

@@ -69,8 +69,8 @@ TEST_F(PageRecordTest, PageBecomesTenSamplesPerRecordReadBackByTheRecordReader) 
   ASSERT_EQ(list.Count(), 5);
   auto& mark = static_cast<TTimeMark&>(list.Item(0));
   ASSERT_TRUE(mark.IsTimeMark());
-  EXPECT_EQ(list.Item(1).Name, "Pos");
-  EXPECT_EQ(list.Item(2).Name, "I");
+  EXPECT_EQ(list.Item(1).Definition().Name, "Pos");
+  EXPECT_EQ(list.Item(2).Definition().Name, "I");
 
   // Position 0 lies before the first sample; the oldest record fills 1 to 10, and so on.
   EXPECT_EQ(mark.TimeAt(0), 0.0);

@@ -45,16 +45,16 @@ TEST_F(CosPhiListsTest, TakesOnlyTheNamedVariablesWithTheBuiltInRequestBit) {
   EXPECT_EQ(lists.flash.AddressStep, 2);
   EXPECT_EQ(lists.xram.AddressStep, 1);
   ASSERT_EQ(lists.flash.Count(), 1);
-  EXPECT_EQ(lists.flash[0].Name, "cosdf");
+  EXPECT_EQ(lists.flash[0].Definition().Name, "cosdf");
   EXPECT_EQ(lists.xram.Count(), 2);
 
   // The built-in line reads as its items say: mask 2, one byte.
   TView* request = lists.ram.FindVariable("cos_buf_write");
   ASSERT_NE(request, nullptr);
-  EXPECT_EQ(request->TypeName, "TBit");
-  EXPECT_EQ(request->Address, 0x22);
-  EXPECT_EQ(request->Mask, 2u);
-  EXPECT_EQ(request->Size, 1);
+  EXPECT_EQ(request->Definition().TypeName, "TBit");
+  EXPECT_EQ(request->Definition().Address, 0x22);
+  EXPECT_EQ(request->Definition().Mask, 2u);
+  EXPECT_EQ(request->Definition().Size, 1);
 
   // Laid out from the lowest address, two image bytes per address step.
   EXPECT_EQ(request->DataPtr, lists.ramImage.data());
@@ -63,8 +63,8 @@ TEST_F(CosPhiListsTest, TakesOnlyTheNamedVariablesWithTheBuiltInRequestBit) {
   lists.ramImage[8] = 0xE8;
   lists.ramImage[9] = 0x03;
   lists.ram.SampleAll();
-  lists.ram.FindVariable("Ust")->ShownIndex = lists.ram.FindVariable("Ust")->Head.Load();
-  EXPECT_EQ(lists.ram.FindVariable("Ust")->ColumnText(6), "100");
+  TView& ust = *lists.ram.FindVariable("Ust");
+  EXPECT_EQ(ust.ColumnTextAt(6, ust.History.Head()), "100");
 
   // The strips take the two bits' pens, one of each colour.
   auto* voltage = dynamic_cast<TBit*>(&lists.xram[0]);

@@ -51,7 +51,7 @@ TEST_F(UnreadControllerTest, BeforeTheFirstReadNothingIsShownComparedOrCopied) {
 TEST_F(UnreadControllerTest, AVariableOutsideTheReadStaysUnreadAndIsLeftAloneByTheCopy) {
   WriteCp1251File(path, std::string(kDeviceLines) + "p8=Virt/Виртуальный/TWORD//r0001/А/1/2//0/x0005/\n");
   ASSERT_TRUE(parameters.Load(path, "FLASH").empty());
-  ASSERT_TRUE(Variable(7).NoAddress);
+  ASSERT_TRUE(Variable(7).Definition().NoAddress);
   Read();
   EXPECT_TRUE(parameters.IsRead(Variable(0)));
   EXPECT_FALSE(parameters.IsRead(Variable(7)));

@@ -53,16 +53,13 @@ class DeviceTest : public ::testing::Test {
   // A cell's text as the table shows it: from the newest sample.
   std::string Cell(int row, int kind) {
     TView& variable = Variable(row);
-    variable.ShownIndex = variable.Head;
-    return variable.ColumnText(kind);
+    return variable.ColumnTextAt(kind, variable.History.Head());
   }
 
   static LinkFieldTexts Fields(const char* protocol) { return {protocol, "SIM1", "19200", "10", "1", "502"}; }
 
   // The controller memory x0100..x0109 as a QuBUS read answers it.
-  static std::vector<std::uint8_t> Memory() {
-    return {0xD0, 0x07, 0xDC, 0x05, 0x05, 0xAA, 0x03, 0x02, 0x64, 0x00};
-  }
+  static std::vector<std::uint8_t> Memory() { return {0xD0, 0x07, 0xDC, 0x05, 0x05, 0xAA, 0x03, 0x02, 0x64, 0x00}; }
 
   // Fills the controller column as a QuBUS read of Memory() would.
   void Read() {

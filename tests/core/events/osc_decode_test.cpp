@@ -61,7 +61,7 @@ TEST_F(OscDecodeTest, WholeFileBecomesARecordOfRealSamplesOnlyWithBadRecordsSkip
   ASSERT_EQ(ReloadRecordVariables(path, list), 5);
   ASSERT_EQ(list.Count(), 3);
   auto& mark = static_cast<TTimeMark&>(list.Item(0));
-  EXPECT_EQ(list.Item(1).Name, "I");
+  EXPECT_EQ(list.Item(1).Definition().Name, "I");
   const int words[] = {0, 1, 2, 4, 5};
   const int marks[] = {0, 0, 1, 1, 0};
   for (int sample = 0; sample < 5; ++sample) {
@@ -83,7 +83,7 @@ TEST_F(OscDecodeTest, ASpanWrapsToTheFilesStart) {
   for (int sample = 0; sample < 6; ++sample) {
     EXPECT_EQ(recorder.Variables().Item(1).SampleAt(sample), static_cast<unsigned>(expected[sample]));
   }
-  EXPECT_EQ(static_cast<int>(recorder.Variables().Item(1).Head), 5) << "the newest sample is the sixth";
+  EXPECT_EQ(static_cast<int>(recorder.Variables().Item(1).History.Head()), 5) << "the newest sample is the sixth";
   auto& mark = static_cast<TTimeMark&>(recorder.Variables().Item(0));
   EXPECT_EQ(mark.TimeAt(0), EncodeDateTime({2024, 3, 5, 0, 1, 41, 0})) << "record 3's time";
 }

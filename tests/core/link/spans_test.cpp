@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "link/buses.h"
 #include "variables/registry.h"
+#include "variables/special/time_mark.h"
 #include "variables/view_list.h"
 
 namespace quillon {
@@ -84,18 +86,14 @@ TEST(MODBUSWriteSpan, LowestRegisterAndItsByteAddress) {
 
 TEST(ViewListSpans, SkipVariablesNotInMemoryAndTimeMarks) {
   TViewList list;
-  auto add = [&](const char* type, std::uint16_t address, int size, std::uint16_t reg) -> TView& {
-    TView* view = list.Append(CreateVariableOfType(type));
-    view->Address = address;
-    view->Size = size;
-    view->Register = reg;
-    return *view;
-  };
-  add("TWORD", 0x0102, 2, 0x81);
-  add("TByte", 0x0101, 1, 0x80).HighByte = true;
-  add("TWORD", 0x0200, 2, 0x100).NotInMemory = true;
-  add("TWORD", 0x0300, 2, 0x180).TypeName = "TTimeMark";
-  add("TBit", 0x0100, 1, 0x80);
+  std::vector<std::uint8_t> image(kImageSize);
+  // A time mark has no cell: at address 0 it would pull every span down to 0.
+  list.Append(std::make_unique<TTimeMark>());
+  for (const char* line : {"w=W/d/TWORD/x0102/r0081/A/1/2///x0000/", "b=B/d/TByte/x0101/r0080.H/A/1/1///x00/",
+                           "n=N/d/TWORD/x0200/r0100/A/1/2/@//x0000/", "t=T/d/TBit/x0100/1/r0080.0/1/1/0/"}) {
+    ASSERT_NE(CreateVariable(line, {}, image, list), nullptr) << line;
+  }
+  ASSERT_TRUE(list.FindVariable("N")->Definition().NotInMemory);
   std::uint16_t start = 0, end = 0, address = 0;
   QuBUSSpan(list, start, end);
   EXPECT_EQ(start, 0x0100);

@@ -70,11 +70,11 @@ class RecordExportTest : public ::testing::Test {
   // The row the live window showed for record sample `sample` of the original variable `key`.
   std::string Shown(const std::string& key, int sample, bool physical) {
     for (auto& v : list.Variables) {
-      if (v->Key != key) continue;
-      v->ShownIndex = kFirst + sample;
+      if (v->Definition().Key != key) continue;
+      const int shown = kFirst + sample;
       // A float's hex column shows only its newest entry: the table takes each sample's raw entry.
-      if (!physical && v->TypeName == "TFloat") return "x" + HexDigits(v->SampleAt(kFirst + sample), 8);
-      return physical ? v->ValueText(false, 2) : v->HexText();
+      if (!physical && v->Kind() == ViewKind::Float) return "x" + HexDigits(v->SampleAt(shown), 8);
+      return physical ? v->ValueTextAt(shown, false, 2) : v->HexTextAt(shown);
     }
     throw std::runtime_error("no " + key);
   }
@@ -200,10 +200,10 @@ TEST_F(RecordExportTest, DamagedFilesAreRefusedWithTheirReason) {
     RecordHeader read;
     const int n = OpenRecord(path, loaded, read);
     for (const auto& v : loaded.Variables) {
-      EXPECT_LE(v->Head, n);
-      v->ShownIndex = std::max(0, v->Head - 1);
-      v->HexText();
-      v->ValueText(false, 2);
+      EXPECT_LE(v->History.Head(), n);
+      const int shown = std::max(0, v->History.Head() - 1);
+      v->HexTextAt(shown);
+      v->ValueTextAt(shown, false, 2);
     }
   }
 }

@@ -169,8 +169,8 @@ TEST_F(RecordFileTest, OpeningGivesBackEverySampleAndSetting) {
   EXPECT_EQ(mark.DataPtr, nullptr);
   for (int i = 0; i < 5; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(loaded[i].TypeName, list[i].TypeName);
-    EXPECT_EQ(loaded[i].Head, 11);
+    EXPECT_EQ(loaded[i].Definition().TypeName, list[i].Definition().TypeName);
+    EXPECT_EQ(loaded[i].History.Head(), 11);
     if (i == 3) continue;
     EXPECT_TRUE(RingEntries(loaded[i], 0, 11) == RingEntries(list[i], 32763, 11));
     EXPECT_EQ(loaded[i].DefinitionLine(), list[i].DefinitionLine());
@@ -183,9 +183,7 @@ TEST_F(RecordFileTest, OpeningGivesBackEverySampleAndSetting) {
   EXPECT_EQ(mark.TimeAt(0), original.TimeAt(32763));
   EXPECT_EQ(mark.MarkAt(0), 0);
   EXPECT_EQ(mark.MarkAt(5), 1) << "the tick of ring position 0";
-  loaded[4].ShownIndex = 2;
-  list[4].ShownIndex = 32765;
-  EXPECT_EQ(loaded[4].ValueText(false, 2), list[4].ValueText(false, 2));
+  EXPECT_EQ(loaded[4].ValueTextAt(2, false, 2), list[4].ValueTextAt(32765, false, 2));
 }
 
 TEST_F(RecordFileTest, RewrittenHeaderReordersAndHidesButKeepsTheSamples) {
@@ -210,7 +208,7 @@ TEST_F(RecordFileTest, RewrittenHeaderReordersAndHidesButKeepsTheSamples) {
   TViewList again;
   ASSERT_EQ(OpenRecord(file, again, read), 100);
   ASSERT_EQ(again.Count(), 4);
-  EXPECT_EQ(again[1].Key + again[2].Key + again[3].Key, "p4p3p1");
+  EXPECT_EQ(again[1].Definition().Key + again[2].Definition().Key + again[3].Definition().Key, "p4p3p1");
   EXPECT_EQ(read.Left, 11);
   EXPECT_EQ(read.Zoom, "2,00");
   EXPECT_EQ(again[3].Scale, 3.0f);
@@ -237,11 +235,11 @@ TEST_F(RecordFileTest, DamagedRecordsNeverReadPastTheirData) {
   RecordHeader read;
   ASSERT_EQ(OpenRecord(file, loaded, read), 10);
   ASSERT_EQ(loaded.Count(), 5);
-  EXPECT_EQ(loaded[0].Head, 10);
-  EXPECT_EQ(loaded[1].Head, 3);
+  EXPECT_EQ(loaded[0].History.Head(), 10);
+  EXPECT_EQ(loaded[1].History.Head(), 3);
   EXPECT_TRUE(RingEntries(loaded[1], 0, 3) == RingEntries(list[1], 0, 3));
-  EXPECT_EQ(loaded[2].Head, 0);
-  EXPECT_EQ(loaded[4].Head, 0);
+  EXPECT_EQ(loaded[2].History.Head(), 0);
+  EXPECT_EQ(loaded[4].History.Head(), 0);
 
   for (const char* counter : {"x00100000", "x7FFFFFFF", "4294967295"}) {
     std::string text = bytes;
@@ -249,8 +247,8 @@ TEST_F(RecordFileTest, DamagedRecordsNeverReadPastTheirData) {
     std::ofstream(file, std::ios::binary) << text;
     EXPECT_EQ(OpenRecord(file, loaded, read), kHistoryLength) << counter;
     // The first block of a full ring is longer than the whole part: it takes what there is.
-    EXPECT_EQ(loaded[0].Head, static_cast<int>((bytes.size() - data) / 9)) << counter;
-    EXPECT_EQ(loaded[1].Head, 0) << counter;
+    EXPECT_EQ(loaded[0].History.Head(), static_cast<int>((bytes.size() - data) / 9)) << counter;
+    EXPECT_EQ(loaded[1].History.Head(), 0) << counter;
   }
 }
 

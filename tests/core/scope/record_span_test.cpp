@@ -44,11 +44,11 @@ TEST(RecordSpan, TheWholeHistoryHoldsOnlyTakenSamplesUpToTheNewest) {
   for (const int taken : {0, 1, 37, kHistoryLength - 2, kHistoryLength - 1, kHistoryLength, kHistoryLength + 5,
                           2 * kHistoryLength + 17}) {
     const auto mark = Sampled(taken);
-    const RecordSpan span = WholeHistorySpan(*mark, mark->Head);
+    const RecordSpan span = WholeHistorySpan(*mark, mark->History.Head());
     const int held = std::min(taken, kHistoryLength - 1);
     ASSERT_EQ(span.count, held) << taken;
     if (held == 0) continue;
-    EXPECT_EQ(mark->RingIndex(span.first + span.count - 1), mark->Head) << "ends with the newest, " << taken;
+    EXPECT_EQ(mark->RingIndex(span.first + span.count - 1), mark->History.Head()) << "ends with the newest, " << taken;
     ExpectConsecutive(*mark, span, taken - held + 1);
   }
 }
@@ -58,7 +58,7 @@ TEST(RecordSpan, RulersInEitherOrderAndAcrossTheEndGiveTheStretchBetweenThem) {
   for (const int taken : {50, kHistoryLength + 20, 3 * kHistoryLength - 7}) {
     const auto mark = Sampled(taken);
     const int held = std::min(taken, kHistoryLength - 1);
-    const int head = mark->Head;
+    const int head = mark->History.Head();
     std::uniform_int_distribution<int> age(0, held - 1);
     for (int round = 0; round < 200; ++round) {
       const int ageA = age(random);
@@ -74,9 +74,9 @@ TEST(RecordSpan, RulersInEitherOrderAndAcrossTheEndGiveTheStretchBetweenThem) {
   }
   // The case seen in the window: rulers at 32760 and 5 with the head just past them, 14 apart.
   const auto wrapped = Sampled(kHistoryLength + 10);
-  ASSERT_EQ(wrapped->Head, 10);
+  ASSERT_EQ(wrapped->History.Head(), 10);
   for (const auto& [first, second] : {std::pair{32760, 5}, std::pair{5, 32760}}) {
-    const RecordSpan span = RulerSpan(wrapped->Head, first, second, kHistoryLength);
+    const RecordSpan span = RulerSpan(wrapped->History.Head(), first, second, kHistoryLength);
     EXPECT_EQ(span.first, 32760);
     EXPECT_EQ(span.count, 14);
   }
@@ -97,7 +97,8 @@ TEST(RecordSpan, ARecordOfAStretchAcrossTheEndReadsBackInTimeOrder) {
   std::vector<std::uint8_t> image(kImageSize);
   ASSERT_NE(CreateVariable("p1=Speed/Speed/TWORD/x0010/r0008/rpm/1/2/x0000/", "1/16/", image, list), nullptr);
   const auto& mark = dynamic_cast<const TTimeMark&>(list[0]);
-  for (const RecordSpan span : {RulerSpan(mark.Head, 5, 32760, kHistoryLength), WholeHistorySpan(mark, mark.Head)}) {
+  for (const RecordSpan span :
+       {RulerSpan(mark.History.Head(), 5, 32760, kHistoryLength), WholeHistorySpan(mark, mark.History.Head())}) {
     const std::string path = dir / "r.rec";
     ASSERT_EQ(WriteRecord(RecordHeader{}, list, span.first, path, span.first + span.count - 1), span.count);
     TViewList back;

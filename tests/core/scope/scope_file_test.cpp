@@ -118,9 +118,9 @@ TEST_F(ScopeFileTest, ShownVariablesInViewListOrderFromTheChosenArea) {
   EXPECT_EQ(result.status, ScopeDeviceStatus::Built);
   EXPECT_TRUE(result.unreadableKeys.empty());
   ASSERT_EQ(list.Count(), 3);
-  EXPECT_EQ(list[0].Name, "Udc");
-  EXPECT_EQ(list[1].Name, "Speed");  // the RAM line of p1, not the FLASH one
-  EXPECT_EQ(list[2].Name, "Icur");
+  EXPECT_EQ(list[0].Definition().Name, "Udc");
+  EXPECT_EQ(list[1].Definition().Name, "Speed");  // the RAM line of p1, not the FLASH one
+  EXPECT_EQ(list[2].Definition().Name, "Icur");
   EXPECT_DOUBLE_EQ(list[0].TrendGain, 0.25);
   EXPECT_EQ(list[0].RowHeight, 20);
   EXPECT_EQ(list[1].RowHeight, 40);

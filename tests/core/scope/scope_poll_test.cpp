@@ -68,7 +68,7 @@ class ScopePollTest : public ::testing::Test {
 
   std::vector<int> Heads() const {
     std::vector<int> heads;
-    for (const auto& v : list.Variables) heads.push_back(v->Head);
+    for (const auto& v : list.Variables) heads.push_back(v->History.Head());
     return heads;
   }
 
@@ -126,11 +126,11 @@ TEST_F(ScopePollTest, QuBUSAnswerLandsAndEveryVariableTakesOneSample) {
   Answer({0x34, 0x12, 0xB5, 0x7F});
   const std::vector<int> after = Heads();
   for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i], (before[i] + 1) % kHistoryLength) << i;
-  EXPECT_EQ(Var("Speed").SampleAt(Var("Speed").Head), 0x1234u);
-  EXPECT_EQ(Var("Run").SampleAt(Var("Run").Head), 1u);
-  EXPECT_EQ(Var("Mode").SampleAt(Var("Mode").Head), 0x7Fu);
+  EXPECT_EQ(Var("Speed").SampleAt(Var("Speed").History.Head()), 0x1234u);
+  EXPECT_EQ(Var("Run").SampleAt(Var("Run").History.Head()), 1u);
+  EXPECT_EQ(Var("Mode").SampleAt(Var("Mode").History.Head()), 0x7Fu);
   const auto& mark = dynamic_cast<const TTimeMark&>(list[0]);
-  EXPECT_EQ(mark.MarkAt(mark.Head), 1);
+  EXPECT_EQ(mark.MarkAt(mark.History.Head()), 1);
   EXPECT_EQ(*poll.TickByte(), 0);
   EXPECT_FALSE(poll.PollRecord().Busy);
   EXPECT_EQ(poll.Status(), 1u);
@@ -167,9 +167,9 @@ TEST_F(ScopePollTest, MODBUSAnswerIsSwappedIntoTheImage) {
   Answer(ModbusAnswer({0x12, 0x34, 0x7F, 0xB5}));
   EXPECT_EQ(image[0], 0x34);
   EXPECT_EQ(image[3], 0x7F);
-  EXPECT_EQ(Var("Speed").SampleAt(Var("Speed").Head), 0x1234u);
-  EXPECT_EQ(Var("Run").SampleAt(Var("Run").Head), 1u);
-  EXPECT_EQ(Var("Mode").SampleAt(Var("Mode").Head), 0x7Fu);
+  EXPECT_EQ(Var("Speed").SampleAt(Var("Speed").History.Head()), 0x1234u);
+  EXPECT_EQ(Var("Run").SampleAt(Var("Run").History.Head()), 1u);
+  EXPECT_EQ(Var("Mode").SampleAt(Var("Mode").History.Head()), 0x7Fu);
   EXPECT_EQ(poll.OneSecondTick(), "1");
 }
 
@@ -186,7 +186,7 @@ TEST_F(ScopePollTest, MODBUSOddStartSkipsTheFirstByte) {
   std::copy(answer.begin(), answer.end(), record.AnswerBuf);
   record.AnswerLen = static_cast<std::uint32_t>(answer.size());
   record.OnAnswer(record);
-  EXPECT_EQ(high->SampleAt(high->Head), 0xABu);
+  EXPECT_EQ(high->SampleAt(high->History.Head()), 0xABu);
 }
 
 TEST_F(ScopePollTest, MODBUSCrcErrorTakesNoSampleUnlessCheckingIsOff) {
@@ -203,7 +203,7 @@ TEST_F(ScopePollTest, MODBUSCrcErrorTakesNoSampleUnlessCheckingIsOff) {
 
   poll.SetCrcCheck(false);
   Answer(answer);
-  EXPECT_EQ(Var("Speed").SampleAt(Var("Speed").Head), 0x1234u);
+  EXPECT_EQ(Var("Speed").SampleAt(Var("Speed").History.Head()), 0x1234u);
   EXPECT_EQ(poll.OneSecondTick(), "1");
 }
 
@@ -271,7 +271,8 @@ TEST_F(ScopePollTest, EveryTraceLineCarriesItsOwnSampleWhateverTheWindowShows) {
   // No redraw in between, and then the cursor parked on the first sample: neither may hold the
   // trace on an old value.
   Answer({0x14, 0x00, 0x00, 0x07});
-  for (const auto& v : list.Variables) v->ShownIndex = static_cast<std::int32_t>(v->Head) - 1;
+  list.LiveMode = false;
+  list.Cursor = list.Item(1).History.Head() - 1;
   Answer({0x1E, 0x00, 0x10, 0x09});
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "5;1;10;\r\n");
@@ -353,8 +354,9 @@ TEST_F(ScopePollTest, WriteFramesFollowTheSettings) {
   ASSERT_TRUE(frame);
   EXPECT_EQ(frame->bytes, std::vector<std::uint8_t>(expected, expected + length));
 
-  Var("Speed").NoAddress = true;
-  EXPECT_FALSE(BuildScopeWrite(Var("Speed"), 1, settings, image));
+  TView* loose = CreateVariable("l=Loose/d/TWORD//r0009/u/1/2//0/x0000/", "", image, list);
+  ASSERT_TRUE(loose != nullptr && loose->Definition().NoAddress);
+  EXPECT_FALSE(BuildScopeWrite(*loose, 1, settings, image));
 }
 
 }  // namespace

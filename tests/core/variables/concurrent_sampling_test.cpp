@@ -92,9 +92,9 @@ TEST_F(ConcurrentSamplingTest, ReadersSeeOnlyWholePublishedSamples) {
   while (!done.load(std::memory_order_acquire) || checks == 0) {
     const std::uint32_t before = publishedCount.load(std::memory_order_acquire);
     testing::RecordingCanvas canvas(400, 120);
-    list.Paint(canvas);  // sets ShownIndex to each head and draws from the rings
-    const int head = dword->ShownIndex;
-    const std::string hex = dword->HexText();
+    list.Paint(canvas);  // draws each row from its ring while the sampler writes
+    const int head = list.ShownSample(*dword);
+    const std::string hex = dword->HexTextAt(head);
     ASSERT_EQ(hex.size(), 9u);
     ASSERT_NO_FATAL_FAILURE(CheckDoubleWord(static_cast<std::uint32_t>(ReadInteger(hex)), head, before));
     for (int back = 0; back < 64; ++back) {
@@ -108,13 +108,13 @@ TEST_F(ConcurrentSamplingTest, ReadersSeeOnlyWholePublishedSamples) {
     // caught here.
     for (int quick = 0; quick < 256; ++quick) {
       const std::uint32_t published = publishedCount.load(std::memory_order_acquire);
-      const int newest = dword->Head;
+      const int newest = dword->History.Head();
       ASSERT_NO_FATAL_FAILURE(CheckDoubleWord(static_cast<std::uint32_t>(dword->SampleAt(newest)), newest, published));
     }
-    const int wordHead = word->Head;
+    const int wordHead = word->History.Head();
     if (before > 0) {
       ASSERT_NO_FATAL_FAILURE(CheckWord(static_cast<std::uint16_t>(word->SampleAt(wordHead)), wordHead));
-      const int markHead = timeMark->Head;
+      const int markHead = timeMark->History.Head();
       const DateTime time = timeMark->TimeAt(markHead);
       ASSERT_EQ(static_cast<int>(static_cast<std::uint32_t>(time) % kHistoryLength), markHead);
       ASSERT_GE(time, static_cast<double>(before));
@@ -123,7 +123,7 @@ TEST_F(ConcurrentSamplingTest, ReadersSeeOnlyWholePublishedSamples) {
   }
   writer.join();
   EXPECT_GT(checks, 0);
-  EXPECT_EQ(dword->Head, static_cast<int>(kSampleCount % kHistoryLength));
+  EXPECT_EQ(dword->History.Head(), static_cast<int>(kSampleCount % kHistoryLength));
 }
 
 TEST_F(ConcurrentSamplingTest, PendingMarksSetWhileSamplingAreNeverLost) {

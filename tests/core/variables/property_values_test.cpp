@@ -105,11 +105,11 @@ TEST_F(UniversalPropertyTest, DependentRowShowsItsOwnFullScale) {
   list.AddScale("Inom=1000");
   TView& inom = Create("p1=Inom/d/TWORD/x0100/r0080/А/1/2//0/x0064/");
   TView& ilim = Create("p2=Ilim/d/TWORD/x0102/r0081/А/1/2/Inom/1,5/x0096/", "0.1/20/0/");
-  ASSERT_TRUE(ilim.HasDependency());
+  ASSERT_TRUE(ilim.Definition().HasDependency());
   const UniversalPropertyView view = ShowUniversalProperty(ilim);
   EXPECT_EQ(view.maxText, "x00C8");
   EXPECT_EQ(view.physicalText, "200") << "not the reference's value times the ratio";
-  EXPECT_EQ(ilim.DependsOn, "Inom");
+  EXPECT_EQ(ilim.Definition().DependsOn, "Inom");
   EXPECT_EQ(ilim.BaseValue, "x0096");
   EXPECT_EQ(inom.BaseValue, "x0064");
 }
@@ -165,34 +165,35 @@ TEST_F(ParameterPropertyTest, ShowsScaleNamesAndReferences) {
 
 TEST_F(ParameterPropertyTest, ApplyingChangesScaleAndDependency) {
   ApplyParameterProperty(*ilim, {"1,5", "Inom%1000", "", "1,5"});
-  EXPECT_EQ(ilim->DependsOn, "") << "the empty item removes the dependency";
-  EXPECT_EQ(ilim->ColumnText(1), "Ilim");
-  EXPECT_EQ(ilim->ScaleText, "Inom%1000");
+  EXPECT_EQ(ilim->Definition().DependsOn, "") << "the empty item removes the dependency";
+  EXPECT_EQ(ilim->ColumnTextAt(1, ilim->History.Head()), "Ilim");
+  EXPECT_EQ(ilim->Definition().ScaleText, "Inom%1000");
 
   ApplyParameterProperty(*ilim, {"0.25", "", "Inom", "2"});
   EXPECT_FLOAT_EQ(ilim->Scale, 0.25f);
-  EXPECT_EQ(ilim->ScaleText, "0,25");
-  EXPECT_EQ(ilim->ColumnText(1), "Ilim=2 Inom");
-  EXPECT_FLOAT_EQ(ilim->SensorCorrection, 1.0f);
+  EXPECT_EQ(ilim->Definition().ScaleText, "0,25");
+  EXPECT_EQ(ilim->ColumnTextAt(1, ilim->History.Head()), "Ilim=2 Inom");
+  EXPECT_FLOAT_EQ(ilim->Definition().SensorCorrection, 1.0f);
 
   ApplyParameterProperty(*inom, {"0,000002", "", "", "0"});
   EXPECT_FLOAT_EQ(inom->Scale, 0.000002f);
-  EXPECT_FLOAT_EQ(static_cast<float>(ReadReal(inom->ScaleText)), 0.000002f) << "no digits lost to 5 decimals";
+  EXPECT_FLOAT_EQ(static_cast<float>(ReadReal(inom->Definition().ScaleText)), 0.000002f)
+      << "no digits lost to 5 decimals";
 
   EXPECT_THROW(ApplyParameterProperty(*ilim, {"1", "", "", "zwei"}), ConversionError);
   EXPECT_FLOAT_EQ(ilim->Scale, 1.0f);
-  EXPECT_EQ(ilim->DependsOn, "") << "assigned before the ratio failed";
+  EXPECT_EQ(ilim->Definition().DependsOn, "") << "assigned before the ratio failed";
   EXPECT_FLOAT_EQ(ilim->Ratio, 2.0f);
 
   EXPECT_THROW(ApplyParameterProperty(*ilim, {"", "", "Inom", "1"}), ConversionError);
-  EXPECT_EQ(ilim->DependsOn, "");
+  EXPECT_EQ(ilim->Definition().DependsOn, "");
 
   TView& virt = *list.FindVariable("Virt");
   ApplyParameterProperty(virt, {"1", "", "Inom", "3"});
-  EXPECT_EQ(virt.DependsOn, "@") << "a cell the controller does not have keeps its mark";
+  EXPECT_EQ(virt.Definition().DependsOn, "@") << "a cell the controller does not have keeps its mark";
   TView& offset = Create("p6=Ofs/d/TInteger/x010A/r0085/А/1/2/0/x0000/");
   ApplyParameterProperty(offset, {"1", "", "Inom", "3"});
-  EXPECT_EQ(offset.DependsOn, "") << "its definition line has no place for a dependency";
+  EXPECT_EQ(offset.Definition().DependsOn, "") << "its definition line has no place for a dependency";
 }
 
 TEST(PropertyNumberTextTest, FiveDecimalsUnlessThatLosesTheValue) {

@@ -18,7 +18,7 @@ TEST_F(RegistryTest, ItemSplittingAndAddressSpellings) {
   EXPECT_EQ(open.DefinitionText(), closed.DefinitionText());
   // Two slashes in a row: the unit item is empty, the scale is still item 6.
   TView& gap = Create("k=a/b/TWORD/x10/r0001//0.5/2/x0001/");
-  EXPECT_EQ(gap.Units, "");
+  EXPECT_EQ(gap.Definition().Units, "");
   EXPECT_FLOAT_EQ(gap.Scale, 0.5f);
   for (const char* address : {"x0100", "$100", "0x100", "256"}) {
     TView& v = Create(std::string("k=n/d/TWORD/") + address + "/r0001/A/1/2/x0000/");
@@ -39,16 +39,16 @@ TEST_F(RegistryTest, LinesThatCreateNothingOrFail) {
   EXPECT_EQ(list.Count(), 0);
   EXPECT_NE(Make("k=n/d/TWORD/x0100/r0001/A/1/"), nullptr);
   // The guarded register reads of a word and a bit fall to zero instead.
-  EXPECT_EQ(Create("k=n/d/TWORD/x10/rXYZW/A/1/2/x0000/").Register, 0);
-  EXPECT_EQ(Create("k=n/d/TBit/x10/1/rzzz/1/1/0/").Register, 0);
+  EXPECT_EQ(Create("k=n/d/TWORD/x10/rXYZW/A/1/2/x0000/").Definition().Register, 0);
+  EXPECT_EQ(Create("k=n/d/TBit/x10/1/rzzz/1/1/0/").Definition().Register, 0);
 }
 
 TEST_F(RegistryTest, WordWithoutAddressIsNeverSampledNorWritten) {
   TView& v = Create("k=n/d/TWORD//r0001/A/1/2/x1234/");
-  EXPECT_TRUE(v.NoAddress);
+  EXPECT_TRUE(v.Definition().NoAddress);
   image[0] = 0x55;
   v.TakeSample();
-  EXPECT_EQ(v.Head, 0);
+  EXPECT_EQ(v.History.Head(), 0);
   v.WriteBase(image);
   EXPECT_EQ(image[0] + 256 * image[1], 0x55);
   EXPECT_EQ(v.DefinitionText(), "n/d/TWORD///A/1/2//0/x1234/");
@@ -56,22 +56,22 @@ TEST_F(RegistryTest, WordWithoutAddressIsNeverSampledNorWritten) {
 
 TEST_F(RegistryTest, AtWithEmptyRatioMarksACellNotInMemory) {
   TView& v = Create("k=n/d/TByte/x0010/r0001.L/A/1/1/@//x05/");
-  EXPECT_TRUE(v.NotInMemory);
-  EXPECT_EQ(v.ColumnText(5) + " " + v.ColumnText(6), "x05 5");
+  EXPECT_TRUE(v.Definition().NotInMemory);
+  EXPECT_EQ(v.ColumnTextAt(5, v.History.Head()) + " " + v.ColumnTextAt(6, v.History.Head()), "x05 5");
   image[0x10] = 0xAA;
   v.WriteBase(image);
   EXPECT_EQ(image[0x10], 0xAA);
   // Only exactly 11 items carry a dependency.
   TView& longer = Create("k=n/d/TByte/x0010/r0001.L/A/1/1/@//x05/extra/");
-  EXPECT_FALSE(longer.NotInMemory);
-  EXPECT_EQ(longer.DependsOn, "");
+  EXPECT_FALSE(longer.Definition().NotInMemory);
+  EXPECT_EQ(longer.Definition().DependsOn, "");
 }
 
 TEST_F(RegistryTest, DependencyItemsAndUnreadableNumbers) {
   TView& v = Create("k=n/d/TWORD/x10/r0001/A/1/2/ref/1,5/x0000/");
-  EXPECT_EQ(v.DependsOn, "ref");
+  EXPECT_EQ(v.Definition().DependsOn, "ref");
   EXPECT_FLOAT_EQ(v.Ratio, 1.5f);
-  EXPECT_EQ(v.ColumnText(1), "n=1,5 ref");
+  EXPECT_EQ(v.ColumnTextAt(1, v.History.Head()), "n=1,5 ref");
   EXPECT_FLOAT_EQ(Create("k=n2/d/TWORD/x10/r0001/A/1/2/ref/abc/x0000/").Ratio, 0.0f);
   // Numbers beyond a 32-bit real fall back instead of becoming infinite.
   TView& huge = Create("k=n3/d/TWORD/x10/r0001/A/1e60/2/ref/1e60/x0000/");
@@ -79,7 +79,7 @@ TEST_F(RegistryTest, DependencyItemsAndUnreadableNumbers) {
   // Texts are cut to 255 characters, not bytes.
   std::string description;
   for (int i = 0; i < 300; ++i) description += "Ж";
-  EXPECT_EQ(Create("k=n/" + description + "/TWORD/x10/r0001/A/1/2/x0000/").Description.size(), 255u * 2);
+  EXPECT_EQ(Create("k=n/" + description + "/TWORD/x10/r0001/A/1/2/x0000/").Definition().Description.size(), 255u * 2);
 }
 
 TEST_F(RegistryTest, ViewParametersSetGainAndHeight) {
@@ -99,7 +99,7 @@ TEST_F(RegistryTest, AddressAtTheEndOfTheImageNeverReadsPastIt) {
   image[0xFFFE] = 0x34;
   image[0xFFFF] = 0x12;
   Sample(v, {});
-  EXPECT_EQ(v.HexText(), "x00001234");
+  EXPECT_EQ(v.HexTextAt(v.History.Head()), "x00001234");
   v.BaseValue = "x12345678";
   v.WriteBase(image);
   EXPECT_EQ(image[0xFFFE] + 256 * image[0xFFFF], 0x5678);
@@ -107,14 +107,14 @@ TEST_F(RegistryTest, AddressAtTheEndOfTheImageNeverReadsPastIt) {
   std::span<std::uint8_t> none;
   TView* detached = CreateVariable("k=m/d/TWORD/x10/r0001/A/1/2/x0000/", {}, none, list);
   detached->TakeSample();
-  EXPECT_EQ(detached->SampleAt(detached->Head), 0u);
+  EXPECT_EQ(detached->SampleAt(detached->History.Head()), 0u);
 }
 
 TEST_F(RegistryTest, CreateByNameTakesTheLastMatchingLine) {
   const std::vector<std::string> lines = {"p1=speed/d/TWORD/x0010/r0001/A/1/2/x0001/",
                                           "p2=other/d/TWORD/x0020/r0002/A/1/2/x0002/",
                                           "p3=speed/d/TWORD/x0030/r0003/A/1/2/x0003/"};
-  EXPECT_EQ(CreateVariableByName(lines, "speed", image, list)->Key, "p3");
+  EXPECT_EQ(CreateVariableByName(lines, "speed", image, list)->Definition().Key, "p3");
   EXPECT_EQ(CreateVariableByName(lines, "none", image, list), nullptr);
 }
 

@@ -27,21 +27,23 @@ bool IsIntegerType(const std::string& name) { return std::find(kTypes, kTypes + 
 // The fields a definition line declares; a bit has no scale, its item 6 is always written as 1,
 // and the ratio is written with two decimals.
 auto DeclaredFields(const TView& v) {
-  const bool bit = v.TypeName == "TBit";
-  return std::tuple(v.Key, v.Name, v.Description, v.Units, v.TypeName, v.Address, v.Register, v.HighByte, v.Mask,
-                    v.Size, v.BaseValue, bit ? "" : v.ScaleText, bit ? 1.0f : v.Scale, v.OffsetText, v.NotInMemory,
-                    v.NoAddress, v.DependsOn, FormatFixed(v.Ratio, 2, true));
+  const bool bit = v.Definition().TypeName == "TBit";
+  return std::tuple(v.Definition().Key, v.Definition().Name, v.Definition().Description, v.Definition().Units,
+                    v.Definition().TypeName, v.Definition().Address, v.Definition().Register, v.Definition().HighByte,
+                    v.Definition().Mask, v.Definition().Size, v.BaseValue, bit ? "" : v.Definition().ScaleText,
+                    bit ? 1.0f : v.Scale, v.Definition().OffsetText, v.Definition().NotInMemory,
+                    v.Definition().NoAddress, v.Definition().DependsOn, FormatFixed(v.Ratio, 2, true));
 }
 
 // Every definition line, read and written back, must read again as the same variable: a device
 // file saved by the tools must not change what it declares.
 void ExpectSameMeaning(TView& a, TView& b) {
-  if (a.TypeName != "TPrmList") {
+  if (a.Definition().TypeName != "TPrmList") {
     EXPECT_EQ(a.DefinitionLine(), b.DefinitionLine());
   }
   EXPECT_EQ(DeclaredFields(a), DeclaredFields(b));
-  if (!IsIntegerType(a.TypeName)) {  // an integer's base text depends on the order of reading
-    EXPECT_EQ(a.ColumnText(4), b.ColumnText(4));
+  if (!IsIntegerType(a.Definition().TypeName)) {  // an integer's base text depends on the order of reading
+    EXPECT_EQ(a.ColumnTextAt(4, a.History.Head()), b.ColumnTextAt(4, b.History.Head()));
   }
   if (const auto* offset = dynamic_cast<const OffsetIntegerView*>(&a)) {
     EXPECT_EQ(offset->Offset, dynamic_cast<const OffsetIntegerView&>(b).Offset);
@@ -77,7 +79,7 @@ void RoundTripFile(const std::filesystem::path& path, std::map<std::string, int>
       try {
         if (TView* original = CreateVariable(line, {}, image, first)) {
           written.emplace_back(original, original->DefinitionLine());
-          ++seen[original->TypeName];
+          ++seen[original->Definition().TypeName];
         }
       } catch (const ConversionError& error) {
         ADD_FAILURE() << error.what();
@@ -128,9 +130,10 @@ TEST(RoundTripTest, BlanksAroundTheEqualsSignStayOutOfTheKeyAndTheName) {
   TViewList list;
   for (const auto& line : document.SectionLines("FLASH")) ASSERT_NE(CreateVariable(line, {}, image, list), nullptr);
   ASSERT_EQ(list.Count(), 2);
-  EXPECT_EQ(list.Item(0).Key + " " + list.Item(0).Name, "p1 Inom");
+  EXPECT_EQ(list.Item(0).Definition().Key + " " + list.Item(0).Definition().Name, "p1 Inom");
   for (int save = 0; save < 2; ++save) {
-    for (auto& variable : list.Variables) document.SetValue("FLASH", variable->Key, variable->DefinitionText());
+    for (auto& variable : list.Variables)
+      document.SetValue("FLASH", variable->Definition().Key, variable->DefinitionText());
   }
   EXPECT_EQ(document.SectionLines("FLASH"),
             (std::vector<std::string>{list.Item(0).DefinitionLine(), list.Item(1).DefinitionLine()}));
@@ -150,7 +153,8 @@ TEST(RoundTripTest, RecordTransferReproducesTheTextsOfEveryType) {
         TView* original = CreateVariable(line, {}, image, source);
         if (original == nullptr) continue;
         for (int s = 1; s <= kSamples; ++s) {  // every byte of the cell a different value per sample
-          for (int i = 0; i < 4; ++i) image[original->Address + i] = static_cast<std::uint8_t>(s * 37 + i * 11 + 3);
+          for (int i = 0; i < 4; ++i)
+            image[original->Definition().Address + i] = static_cast<std::uint8_t>(s * 37 + i * 11 + 3);
           original->TakeSample();
         }
         std::vector<std::uint8_t> record(original->SampleBytes(kSamples));
@@ -160,20 +164,21 @@ TEST(RoundTripTest, RecordTransferReproducesTheTextsOfEveryType) {
         ASSERT_NE(loaded, nullptr);
         loaded->BaseValue = "x00";
         ASSERT_EQ(loaded->LoadSamples(record, kSamples), record.size());
-        EXPECT_EQ(loaded->Head, kSamples);
+        EXPECT_EQ(loaded->History.Head(), kSamples);
         ++checked;
-        if (original->TypeName == "TInputFilter") {  // its records carry its stored value instead
+        if (original->Definition().TypeName == "TInputFilter") {  // its records carry its stored value instead
           EXPECT_EQ(original->BaseValue, loaded->BaseValue);
           continue;
         }
         const bool currentOnly = original->HistoryLength() == 1;
         for (int s = 1; s <= kSamples; ++s) {
-          original->ShownIndex = currentOnly ? original->Head : s;
-          loaded->ShownIndex = currentOnly ? loaded->Head : s - 1;
-          EXPECT_EQ(original->ValueText(false, 2), loaded->ValueText(false, 2)) << "sample " << s;
+          const int originalSample = currentOnly ? original->History.Head() : s;
+          const int loadedSample = currentOnly ? loaded->History.Head() : s - 1;
+          EXPECT_EQ(original->ValueTextAt(originalSample, false, 2), loaded->ValueTextAt(loadedSample, false, 2))
+              << "sample " << s;
           // The float's hex column shows the newest sample, wherever the cursor is.
-          if (original->TypeName != "TFloat") {
-            EXPECT_EQ(original->HexText(), loaded->HexText()) << "sample " << s;
+          if (original->Kind() != ViewKind::Float) {
+            EXPECT_EQ(original->HexTextAt(originalSample), loaded->HexTextAt(loadedSample)) << "sample " << s;
           }
         }
       }

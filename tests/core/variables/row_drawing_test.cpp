@@ -34,7 +34,7 @@ TEST_F(RowDrawingTest, FrameColumnsAndSelection) {
   TView& v = Row("p=Speed/d/TWORD/x0100/r0080/об/0,1/2/x0000/");
   Feed(v, {0x3E9});
   v.Selected = true;
-  v.DrawRow(canvas, 40);
+  v.DrawRow(canvas, 40, v.History.Head());
   ASSERT_FALSE(canvas.Fills.empty());
   EXPECT_EQ(std::pair(canvas.Fills[0].Area, canvas.Fills[0].Brush), std::pair(Rect{0, 40, 400, 60}, kGreen));
   std::vector<std::tuple<Rect, std::string, TextAlign>> texts;
@@ -49,7 +49,7 @@ TEST_F(RowDrawingTest, FrameColumnsAndSelection) {
   // A column of zero width is left out and the next moves left.
   list.SetColumnWidths(90, 0, 90, 70);
   RecordingCanvas narrow(400, 200);
-  v.DrawRow(narrow, 0);
+  v.DrawRow(narrow, 0, v.History.Head());
   ASSERT_EQ(narrow.Texts.size(), 3u);
   EXPECT_EQ(narrow.Texts[1].Area.Left, 90);
   EXPECT_EQ(narrow.Texts[1].Text, "100,10");
@@ -59,7 +59,7 @@ TEST_F(RowDrawingTest, UnsignedTrendFromTheRowBottom) {
   TView& v = Row("p=W/d/TWORD/x0100/r0080/A/1/2/x0000/");
   ASSERT_TRUE(list.SetStep(10));  // 55 / 10 = 5,5 -> 6 samples
   Feed(v, {0, 5, 5, 10, 30, 0, 2});
-  v.DrawRow(canvas, 40);
+  v.DrawRow(canvas, 40, v.History.Head());
   const auto black = canvas.LinesIn(kBlack);
   // A zero lies on the row's last pixel line (59), inside the clip, not on the next row's first.
   EXPECT_EQ(Segments(black), (std::vector<std::vector<int>>{{300, 59, 310, 55},
@@ -77,7 +77,7 @@ TEST_F(RowDrawingTest, SignedZeroLineAndClipping) {
   TView& v = Row("p=S/d/TShortInt/x0100/r0080.L/A/1/1//x00/", "1/40/0/");
   ASSERT_TRUE(list.SetStep(10));
   Feed(v, {0, 10, 100, 0x9C /* -100 */, 0, 0, 0});
-  v.DrawRow(canvas, 100);
+  v.DrawRow(canvas, 100, v.History.Head());
   EXPECT_EQ(Segments(canvas.LinesIn(kSilver)), (std::vector<std::vector<int>>{{300, 120, 355, 120}}));
   const auto black = canvas.LinesIn(kBlack);
   ASSERT_GE(black.size(), 3u);
@@ -89,8 +89,8 @@ TEST_F(RowDrawingTest, SignedZeroLineAndClipping) {
 TEST_F(RowDrawingTest, RowsWithoutACellDrawNoTrend) {
   TView& absent = Row("p=N/d/TByte/x0100/r0080.L/A/1/1/@//x05/");
   TView& noAddress = Row("p=M/d/TWORD//r0080/A/1/2/x0000/");
-  absent.DrawRow(canvas, 0);
-  noAddress.DrawRow(canvas, 20);
+  absent.DrawRow(canvas, 0, absent.History.Head());
+  noAddress.DrawRow(canvas, 20, noAddress.History.Head());
   EXPECT_TRUE(canvas.Lines.empty());
   EXPECT_EQ(canvas.Texts.size(), 8u);
 }
@@ -99,7 +99,7 @@ TEST_F(RowDrawingTest, BitBlocksPictureAndColour) {
   auto& bit = dynamic_cast<TBit&>(Row("p=B/d/TBit/x0100/1/r0080.0/1/1/0/"));
   ASSERT_TRUE(list.SetStep(10));
   Feed(bit, {0, 1, 1, 0, 1, 0, 0});
-  bit.DrawRow(canvas, 20);
+  bit.DrawRow(canvas, 20, bit.History.Head());
   ASSERT_EQ(canvas.Pictures.size(), 1u);
   EXPECT_EQ(std::pair(canvas.Pictures[0].X, canvas.Pictures[0].Which), std::pair(90, Picture::BitZero));
   EXPECT_EQ(Segments(canvas.LinesIn(bit.TrendColour)), (std::vector<std::vector<int>>{{300, 32, 355, 32}}));
@@ -134,7 +134,7 @@ TEST_F(EnvelopeTest, EachColumnIsItsSpanJoinedToTheNext) {
   }
   values[1234] = 0;  // a lone spike far below its neighbours must still reach the bottom
   Feed(v, values);
-  v.DrawRow(wide, 0);
+  v.DrawRow(wide, 0, v.History.Head());
 
   struct Column {
     int First, Last, Low, High;
@@ -180,7 +180,7 @@ TEST_F(EnvelopeTest, ABitColumnIsFilledWhenAnyOfItsSamplesIsSet) {
   for (int i = 2000; i < 2100; ++i) values[static_cast<std::size_t>(i)] = 1;
   ASSERT_EQ(ColumnOf(1234), ColumnOf(1233));
   Feed(bit, values);
-  bit.DrawRow(wide, 20);
+  bit.DrawRow(wide, 20, bit.History.Head());
   std::vector<Rect> blocks;
   for (const auto& fill : wide.Fills) {
     if (fill.Brush == bit.TrendColour) blocks.push_back(fill.Area);
@@ -217,10 +217,10 @@ TEST_F(RowDrawingTest, PaintDrawsRowZeroLastAtTheTopAndFollowsTheCursor) {
   list.LiveMode = false;
   list.Cursor = kHistoryLength + 2;  // wraps round the ring
   list.Paint(canvas);
-  EXPECT_EQ(zero.ShownIndex, 2);
+  EXPECT_EQ(list.ShownSample(zero), 2);
   list.LiveMode = true;
   list.Paint(canvas);
-  EXPECT_EQ(zero.ShownIndex, 4);
+  EXPECT_EQ(list.ShownSample(zero), 4);
 }
 
 }  // namespace

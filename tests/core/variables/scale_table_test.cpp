@@ -1,9 +1,10 @@
+#include "variables/scale_table.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "variables/registry.h"
-#include "variables/scale_table.h"
 #include "variables/view_list.h"
 
 namespace quillon {
@@ -22,9 +23,11 @@ class ScaleTableTest : public ::testing::Test {
 
 TEST_F(ScaleTableTest, ScaleItemsResolveToNumbersOrTheFallback) {
   const std::pair<const char*, double> rows[] = {
-      {"0,5", 0.5},   {"0.5", 0.5},          {"Inom", 1500},   {"Inom%1000", 1.5}, {"INOM%1000", 1.5},
-      {"Inom*2", 3000}, {"Nope", 1.0},       {"Mode", 0.25},   {"Mode*4", 1.0},
-      {"Orphan", 1.0} /* no option with the selected key: the whole value, no number */,
+      {"0,5", 0.5},       {"0.5", 0.5},
+      {"Inom", 1500},     {"Inom%1000", 1.5},
+      {"INOM%1000", 1.5}, {"Inom*2", 3000},
+      {"Nope", 1.0},      {"Mode", 0.25},
+      {"Mode*4", 1.0},    {"Orphan", 1.0} /* no option with the selected key: the whole value, no number */,
   };
   for (const auto& [item, scale] : rows) EXPECT_DOUBLE_EQ(EvaluateScale(&table, item, 1.0), scale) << item;
   EXPECT_DOUBLE_EQ(EvaluateScale(&table, "Nope", 0.0002), 0.0002);
@@ -59,8 +62,8 @@ TEST_F(ScaleTableTest, ResolveInNumericAndKeyMode) {
 TEST_F(ScaleTableTest, OffsetsAreIntegers) {
   // 1,5 is no integer; an unknown name gives the fallback.
   const std::vector<std::int64_t> offsets = {EvaluateOffset(&table, "-12", 0), EvaluateOffset(&table, "x10", 0),
-                                    EvaluateOffset(&table, "Zero*2", 0), EvaluateOffset(&table, "Inom%1000", 0),
-                                    EvaluateOffset(&table, "Nope", 7)};
+                                             EvaluateOffset(&table, "Zero*2", 0),
+                                             EvaluateOffset(&table, "Inom%1000", 0), EvaluateOffset(&table, "Nope", 7)};
   EXPECT_EQ(offsets, (std::vector<std::int64_t>{-12, 16, 200, 0, 7}));
 }
 
@@ -79,12 +82,11 @@ TEST_F(ScaleTableTest, VariablesTakeScalesFromTheirList) {
   ASSERT_NE(v, nullptr);
   image[0x10] = 100;
   v->TakeSample();
-  v->ShownIndex = v->Head;
-  EXPECT_EQ(v->ValueText(true, 4), "150");
+  EXPECT_EQ(v->ValueTextAt(v->History.Head(), true, 4), "150");
   list.Scales.SetValue("Inom", "2000");
   list.Rescale();
-  EXPECT_EQ(v->ValueText(true, 4), "200");
-  EXPECT_EQ(v->ScaleText, "Inom%1000");
+  EXPECT_EQ(v->ValueTextAt(v->History.Head(), true, 4), "200");
+  EXPECT_EQ(v->Definition().ScaleText, "Inom%1000");
 }
 
 }  // namespace

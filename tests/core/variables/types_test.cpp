@@ -96,7 +96,7 @@ TEST_F(TypesTest, TextsOfASampleOfEveryType) {
     bool strip;
     const char* value;  // ValueText(false, 2) or, stripped, ValueText(true, 4)
     const char* hex;    // null: not checked
-    const char* base;   // ColumnText(4) of the line's base value; null: not checked
+    const char* base;   // ColumnTextAt(4, newest) of the line's base value; null: not checked
   };
   const char* timeCounter = "t=Hours/d/TTimeCnt/x0050/r0028/ч/1/4/x00000E10/";
   const char* frequency = "p=F/d/TFrequency/x0070/r0038/Гц/bad/4/x00010000/xFFFFFB1D/";
@@ -138,12 +138,13 @@ TEST_F(TypesTest, TextsOfASampleOfEveryType) {
     SCOPED_TRACE(row.line);
     TView& v = Create(row.line);
     Sample(v, row.bytes);
-    EXPECT_EQ(row.strip ? v.ValueText(true, 4) : v.ValueText(false, 2), row.value);
+    EXPECT_EQ(row.strip ? v.ValueTextAt(v.History.Head(), true, 4) : v.ValueTextAt(v.History.Head(), false, 2),
+              row.value);
     if (row.hex != nullptr) {
-      EXPECT_EQ(v.HexText(), row.hex);
+      EXPECT_EQ(v.HexTextAt(v.History.Head()), row.hex);
     }
     if (row.base != nullptr) {
-      EXPECT_EQ(v.ColumnText(4), row.base);
+      EXPECT_EQ(v.ColumnTextAt(4, v.History.Head()), row.base);
     }
   }
 }
@@ -153,8 +154,8 @@ TEST_F(TypesTest, WordColumnsForScaleOneTenth) {
   Sample(v, {0xE9, 0x03});
   const std::vector<std::string> expected = {"?",     "TWORD", "Speed", "Скорость", "x03E8", "100",
                                              "x03E9", "100,1", "об",    "r0080",    "?"};
-  for (int kind = -1; kind <= 9; ++kind) EXPECT_EQ(v.ColumnText(kind), expected[kind + 1]) << kind;
-  EXPECT_EQ(v.ValueText(false, 2), "100,10");
+  for (int kind = -1; kind <= 9; ++kind) EXPECT_EQ(v.ColumnTextAt(kind, v.History.Head()), expected[kind + 1]) << kind;
+  EXPECT_EQ(v.ValueTextAt(v.History.Head(), false, 2), "100,10");
 }
 
 TEST_F(TypesTest, WriteBasePutsTheCellInMemoryOrderAndLeavesItsNeighbours) {
@@ -176,10 +177,12 @@ TEST_F(TypesTest, WriteBasePutsTheCellInMemoryOrderAndLeavesItsNeighbours) {
   };
   for (const Row& row : rows) {
     TView& v = Create(row.line);
-    std::fill(image.begin() + v.Address, image.begin() + v.Address + row.bytes.size(), 0x81);
+    std::fill(image.begin() + v.Definition().Address, image.begin() + v.Definition().Address + row.bytes.size(), 0x81);
     if (row.base != nullptr) v.BaseValue = row.base;
     v.WriteBase(image);
-    EXPECT_EQ(std::vector<int>(image.begin() + v.Address, image.begin() + v.Address + row.bytes.size()), row.bytes)
+    EXPECT_EQ(std::vector<int>(image.begin() + v.Definition().Address,
+                               image.begin() + v.Definition().Address + row.bytes.size()),
+              row.bytes)
         << row.line << " " << v.BaseValue;
   }
   EXPECT_THROW(Parse(Create("a=IP/d/TIPAddr/x0040/r0020//1/4/xC0A8010A/"), "=a.b.c.d"), ConversionError);
@@ -192,7 +195,7 @@ TEST_F(TypesTest, OffsetsAndTheScaleTableName) {
   EXPECT_EQ(v.BaseText("xFFFF"), "-50,5");
   EXPECT_EQ(Create("p=n/d/TLongint/x0050/r0001/A/1/4/-5/x00000000/").BaseText("-9223372036854775808"),
             "5");  // low 32 bits are 0
-  EXPECT_THROW(Create("p=n/d/TWORD/x0060/r0001/A/1/2/oops/").ColumnText(4), ConversionError);
+  EXPECT_THROW(Column(Create("p=n/d/TWORD/x0060/r0001/A/1/2/oops/"), 4), ConversionError);
   // An offset naming no scale-table line counts as 0 and keeps its name.
   TView& missing = Create("p=m/d/TInteger/x0040/r0001/A/1/2/Nothing/x0000/");
   EXPECT_EQ(missing.BaseText("x0010"), "16");
@@ -201,11 +204,11 @@ TEST_F(TypesTest, OffsetsAndTheScaleTableName) {
   // A short integer's item 8 names a scale-table line; the name is written back and shifts nothing.
   list.AddScale("Inom=1500");
   TView& named = Create("p=a/d/TShortInt/x0030/r0001.L/A/1/1/Inom/x00/");
-  EXPECT_EQ(named.OffsetText, "1500");
-  EXPECT_EQ(Create("p=c/d/TShortInt/x0030/r0001.L/A/1/1/Nope/x00/").OffsetText, "");
+  EXPECT_EQ(named.Definition().OffsetText, "1500");
+  EXPECT_EQ(Create("p=c/d/TShortInt/x0030/r0001.L/A/1/1/Nope/x00/").Definition().OffsetText, "");
   EXPECT_EQ(named.DefinitionText(), "a/d/TShortInt/x0030/r0001.L/A/1/1/Inom/x00/");
   Sample(named, {0x05});
-  EXPECT_EQ(named.ValueText(true, 4), "5");
+  EXPECT_EQ(named.ValueTextAt(named.History.Head(), true, 4), "5");
 }
 
 TEST_F(TypesTest, DefinitionTexts) {
@@ -229,7 +232,7 @@ TEST_F(TypesTest, DefinitionTexts) {
 TEST_F(TypesTest, DependentBaseValueFollowsTheReference) {
   TView& ref = Create("p1=Inom/d/TWORD/x0100/r0080/A/0,1/2///x03E8/");  // 100
   TView& dep = Create("p3=Ilim/d/TWORD/x0104/r0082/A/0,1/2/Inom/1,5/x0000/");
-  const auto shown = [](TView& v) { return v.ColumnText(4) + " " + v.BaseValue; };
+  const auto shown = [](TView& v) { return v.ColumnTextAt(4, v.History.Head()) + " " + v.BaseValue; };
   EXPECT_EQ(shown(dep), "150 x05DC");
   ref.BaseValue = "x07D0";
   EXPECT_EQ(shown(dep), "300 x0BB8");
@@ -244,23 +247,21 @@ TEST_F(TypesTest, DependencyLoopEndsInsteadOfRecursing) {
   Create("p2=B/d/TWORD/x0102/r0081/A/1/2/A/2/x0005/");
   // The chain is cut where it comes back to A, which counts its own stored 3 there:
   // B = 3 x 2, A = 6 x 2.
-  EXPECT_EQ(a.ColumnText(4), "12");
-  EXPECT_EQ(Create("p3=S/d/TWORD/x0104/r0082/A/1/2/S/2/x0004/").ColumnText(4), "4");
+  EXPECT_EQ(a.ColumnTextAt(4, a.History.Head()), "12");
+  EXPECT_EQ(Column(Create("p3=S/d/TWORD/x0104/r0082/A/1/2/S/2/x0004/"), 4), "4");
 }
 
 TEST_F(TypesTest, UpdateRatioFromAnEntry) {
   Create("p1=Inom/d/TWORD/x0100/r0080/A/0,1/2///x03E8/");  // 100
   TView& dep = Create("p3=Ilim/d/TWORD/x0104/r0082/A/0,1/2/Inom/1,5/x0000/");
   for (const auto& [entry, ratio] : {std::pair{"=250", 2.5f}, {"=x01F4" /* raw 500 -> 50 */, 0.5f}, {"=what", 0.0f}}) {
-    dep.UpdateRatio(entry);
+    EXPECT_EQ(dep.UpdateRatio(entry), std::nullopt) << entry;
     EXPECT_FLOAT_EQ(dep.Ratio, ratio) << entry;
   }
-  EXPECT_TRUE(prompt.Warnings.empty());
   TView& zero = Create("p4=Z/d/TWORD/x0106/r0083/A/0/2/Inom/1,5/x0000/");
-  zero.UpdateRatio("=10");  // the ratio is kept and the user told why
+  // The ratio is kept and the user told why.
+  EXPECT_EQ(zero.UpdateRatio("=10"), "Шкала переменной Z равна нулю");
   EXPECT_FLOAT_EQ(zero.Ratio, 1.5f);
-  ASSERT_EQ(prompt.Warnings.size(), 1u);
-  EXPECT_EQ(prompt.Warnings[0].Text, "Шкала переменной Z равна нулю");
 }
 
 TEST_F(TypesTest, RingWrapsAndHistoryTransferStaysInBounds) {
@@ -270,7 +271,7 @@ TEST_F(TypesTest, RingWrapsAndHistoryTransferStaysInBounds) {
     image[0x11] = static_cast<std::uint8_t>(i >> 8);
     v.TakeSample();
   }
-  EXPECT_EQ(v.Head, 2);
+  EXPECT_EQ(v.History.Head(), 2);
   EXPECT_EQ(v.SampleAt(0), static_cast<std::uint64_t>(kHistoryLength & 0xFFFF));
   EXPECT_EQ(v.SampleAt(2), static_cast<std::uint64_t>((kHistoryLength + 2) & 0xFFFF));
 
@@ -279,7 +280,7 @@ TEST_F(TypesTest, RingWrapsAndHistoryTransferStaysInBounds) {
   EXPECT_EQ(v.SampleAt(1), 0x0403u);
   EXPECT_EQ(v.LoadSamples(source, 100), 6u);  // not read past the source's end
   image[0x10] = 0xAA;
-  v.Head = kHistoryLength - 1;
+  v.History.SetHead(kHistoryLength - 1);
   v.TakeSample();  // lands at index 0
   std::vector<std::uint8_t> out(4);
   EXPECT_EQ(v.CopySamples(out, kHistoryLength - 1, 2), 4u);
@@ -292,10 +293,10 @@ TEST_F(TypesTest, FloatValueFollowsTheCursorButHexShowsTheNewest) {
   auto& v = Create<TFloat>("p=Kp/d/TFloat/x0020/r0010/%/2/2/0/x3F800000/");
   Sample(v, BytesOf(BitsOfFloat(1.5f)));
   Sample(v, BytesOf(BitsOfFloat(-0.25f)));
-  v.ShownIndex = v.Head - 1;
-  EXPECT_EQ(v.ValueText(false, 2), "3,00");
-  EXPECT_EQ(v.HexText(), "xBE800000");
-  EXPECT_EQ(v.ColumnText(4), "2");  // x3F800000 is 1.0, times the scale 2
+  const int cursor = v.History.Head() - 1;
+  EXPECT_EQ(v.ValueTextAt(cursor, false, 2), "3,00");
+  EXPECT_EQ(v.HexTextAt(cursor), "xBE800000");
+  EXPECT_EQ(v.ColumnTextAt(4, v.History.Head()), "2");  // x3F800000 is 1.0, times the scale 2
   // A zero scale has no stored value for a physical entry.
   v.Scale = 0.0f;
   EXPECT_EQ(ParsedText(v, "=1"), "Error");
@@ -311,7 +312,7 @@ TEST_F(TypesTest, FloatTrendAroundItsCentreWithoutNaN) {
   std::size_t zeroLines = 0;
   const auto lastY = [&v, &zeroLines] {
     testing::RecordingCanvas canvas(400, 200);
-    v.DrawRow(canvas, 0);
+    v.DrawRow(canvas, 0, v.History.Head());
     zeroLines = canvas.LinesIn(kSilver).size();
     const auto black = canvas.LinesIn(kBlack);
     return black.empty() ? -1 : black.back().Y2;
@@ -329,27 +330,27 @@ TEST_F(TypesTest, SquareWordFollowsItsReferenceThroughTheSquareLaw) {
   Create("r=I/Ток/TWORD/x0200/r0100/A/1/2//0/x00A0/");
   auto& v = Create<TSQRWord>("s=Ieff/d/TSQRWord/x0214/r010A/A/0,5/2/I/1/x0000/");
   EXPECT_FLOAT_EQ(v.Scale, 1.0f);
-  EXPECT_EQ(v.ColumnText(4) + " " + v.BaseValue, "100 x0064");
+  EXPECT_EQ(v.ColumnTextAt(4, v.History.Head()) + " " + v.BaseValue, "100 x0064");
   v.UpdateRatio("=400");
   EXPECT_FLOAT_EQ(v.Ratio, 2.0f);  // sqrt(400 x 256) / 160
-  EXPECT_EQ(v.ColumnText(4), "400");
+  EXPECT_EQ(v.ColumnTextAt(4, v.History.Head()), "400");
   EXPECT_EQ(v.DefinitionText(), "Ieff/d/TSQRWord/x0214/r010A/A//2/I/2/x0190/");
   EXPECT_THROW(v.UpdateRatio("=1,5"), ConversionError);
   // Without its reference the stored square is shown and kept; without a dependency its root.
   auto& orphan = Create<TSQRWord>("s=O/d/TSQRWord/x0214/r010A/A//2/Nobody/1/x0064/");
-  EXPECT_EQ(orphan.ColumnText(4) + " " + orphan.BaseValue, "100 x0064");
-  EXPECT_EQ(Create("f=F/d/TSQRWord/x0216/r010B/A//2//0/x1900/").ColumnText(4), "20480");
+  EXPECT_EQ(orphan.ColumnTextAt(4, orphan.History.Head()) + " " + orphan.BaseValue, "100 x0064");
+  EXPECT_EQ(Column(Create("f=F/d/TSQRWord/x0216/r010B/A//2//0/x1900/"), 4), "20480");
 }
 
 TEST_F(TypesTest, SquareWordKeepsOnlyTheValueLastRead) {
   auto& v = Create<TSQRWord>("s=Ieff/d/TSQRWord/x0214/r010A/A//2//0/x0000/");
   Sample(v, {0x34, 0x12, 0xFF});
-  v.ShownIndex = 1234;  // no history to look back into
-  EXPECT_EQ(v.ValueText(false, 2) + " " + v.HexText(), "4660,00 x1234");
+  // No history to look back into.
+  EXPECT_EQ(v.ValueTextAt(1234, false, 2) + " " + v.HexTextAt(1234), "4660,00 x1234");
   image[0] = 0x55;
   auto& unplaced = Create<TSQRWord>("s=U/d/TSQRWord//r010A/A//2//0/x0000/");
   unplaced.TakeSample();
-  EXPECT_EQ(unplaced.HexText(), "x0000");
+  EXPECT_EQ(unplaced.HexTextAt(unplaced.History.Head()), "x0000");
 }
 
 TEST_F(TypesTest, InputFilterCountsInFilterTicksAndRecordsItsStoredValue) {
@@ -367,13 +368,13 @@ TEST_F(TypesTest, InputFilterCountsInFilterTicksAndRecordsItsStoredValue) {
 
 TEST_F(TypesTest, SizesTheCellCannotHoldCountAsUnreadable) {
   auto& integral = Create<TIntegral>("p=T/d/TIntegral/x0060/r0030.H/с/1/8/junk/x0000/");
-  EXPECT_EQ(integral.Size, 2);
+  EXPECT_EQ(integral.Definition().Size, 2);
   EXPECT_EQ(integral.K, kDefaultTimerConstant);
   // Only one-byte cells write their byte selector.
   EXPECT_EQ(integral.DefinitionText(), "T/d/TIntegral/x0060/r0030/с/1/2/x00010000/x0000/");
-  EXPECT_EQ(Create("p=T9/d/TSoftTimer/x0140/r00A0/с/1/9/x0/x0/").Size, 4);
-  EXPECT_EQ(Create("p=T0/d/TFrequency/x0140/r00A0/с/1/0/x0/x0/").Size, 4);
-  EXPECT_EQ(Create("p=D/d/TDiff/x0140/r00A0/с/1/1/x0/x0/").Size, 4);                         // always 4
+  EXPECT_EQ(Create("p=T9/d/TSoftTimer/x0140/r00A0/с/1/9/x0/x0/").Definition().Size, 4);
+  EXPECT_EQ(Create("p=T0/d/TFrequency/x0140/r00A0/с/1/0/x0/x0/").Definition().Size, 4);
+  EXPECT_EQ(Create("p=D/d/TDiff/x0140/r00A0/с/1/1/x0/x0/").Definition().Size, 4);            // always 4
   EXPECT_EQ(Create<TDiff>("p=D/d/TDiff/x0128/r0094/A/1/4/x00000100/x00020000/").K, 65536u);  // not read
 }
 
@@ -388,12 +389,12 @@ TEST_F(TypesTest, ArithmeticGuards) {
   auto& diff = Create<TDiff>("p=dIdt/d/TDiff/x0128/r0094/A/1/4/x00000100/x00020000/");
   Sample(diff, BytesOf(0x8000));
   diff.K = 0;
-  EXPECT_EQ(diff.ValueText(true, 4) + " " + diff.ColumnText(4), "0 0");
+  EXPECT_EQ(diff.ValueTextAt(diff.History.Head(), true, 4) + " " + diff.ColumnTextAt(4, diff.History.Head()), "0 0");
   // Without a tick there is no count at all.
   for (TimerDerivedView* v : {static_cast<TimerDerivedView*>(&frequency), static_cast<TimerDerivedView*>(&diff),
                               &Create<TimerDerivedView>("p=T/d/TSoftTimer/x0124/r0092/с/0/4/x00010000/x0/")}) {
     v->Tick = 0.0f;
-    EXPECT_EQ(Parse(*v, "=5"), 0u) << v->TypeName;
+    EXPECT_EQ(Parse(*v, "=5"), 0u) << v->Definition().TypeName;
   }
   EXPECT_TRUE(prompt.Warnings.empty());
 }
@@ -405,15 +406,15 @@ const std::vector<std::string> kAnimation{
 
 TEST_F(TypesTest, NamedValuesShowTheirTextsOrAnimate) {
   auto& v = Create<TPrmList>("p=Relay/d/TPrmList/x0010/r0008.H/V//0#Off/1#On#relay closed/x01/");
-  EXPECT_TRUE(v.HighByte);
+  EXPECT_TRUE(v.Definition().HighByte);
   Sample(v, {0x01});
-  EXPECT_EQ(v.ValueText(true, 4), "On");
+  EXPECT_EQ(v.ValueTextAt(v.History.Head(), true, 4), "On");
   EXPECT_EQ(v.EntryText(0, "#", kEntryWithComment), "x01#On#relay closed");
   EXPECT_EQ(v.EntryText(1, " ", kEntryWithUnits), "x00 Off V");
 
   Sample(v, {0x02});
   std::vector<std::string> shown;
-  for (int i = 0; i < 15; ++i) shown.push_back(v.ValueText(true, 4));
+  for (int i = 0; i < 15; ++i) shown.push_back(v.ValueTextAt(v.History.Head(), true, 4));
   std::vector<std::string> expected = kAnimation;
   expected.push_back(kAnimation[0]);
   EXPECT_EQ(shown, expected);
@@ -436,7 +437,7 @@ TEST_F(TypesTest, EntriesAreKeptInReverseOrderAndWrittenInTheFilesOrder) {
 TEST_F(TypesTest, NamedListLivesInTheScaleTable) {
   list.AddScale("State=x00#Стоп/x01#Разгон/x02#Работа#номинал/x01/");
   auto& v = Create<TPrmList>("r=State/Состояние/TPrmList/x0206/r0103.L//State/");
-  EXPECT_EQ(v.ColumnText(4), "Разгон");
+  EXPECT_EQ(v.ColumnTextAt(4, v.History.Head()), "Разгон");
   v.BaseValue = "x02";
   EXPECT_EQ(v.DefinitionText(), "State/Состояние/TPrmList/x0206/r0103.L//State/");
   EXPECT_EQ(list.Scales.Value("State").value_or(""), "x00#Стоп/x01#Разгон/x02#Работа#номинал/x02/");
@@ -447,7 +448,7 @@ TEST_F(TypesTest, NamedListLivesInTheScaleTable) {
   // A list named but missing animates, and is added to the table when written.
   auto& missing = Create<TPrmList>("r=M/d/TPrmList/x0207/r0103.H//Nowhere/");
   Sample(missing, {0x00});
-  EXPECT_EQ(missing.ValueText(true, 4), kAnimation[0]);
+  EXPECT_EQ(missing.ValueTextAt(missing.History.Head(), true, 4), kAnimation[0]);
   missing.BaseValue = "x03";
   EXPECT_EQ(missing.DefinitionText(), "M/d/TPrmList/x0207/r0103.H//Nowhere/");
   EXPECT_EQ(list.Scales.Value("Nowhere").value_or("missing"), "x03/");

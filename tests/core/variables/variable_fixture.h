@@ -36,11 +36,12 @@ class VariableTest : public ::testing::Test {
   }
   // Places bytes at the variable's address (lowest address first) and takes one sample.
   void Sample(TView& v, const std::vector<std::uint8_t>& bytes) {
-    for (std::size_t i = 0; i < bytes.size(); ++i) image[v.Address + i] = bytes[i];
+    for (std::size_t i = 0; i < bytes.size(); ++i) image[v.Definition().Address + i] = bytes[i];
     v.TakeSample();
-    v.ShownIndex = v.Head;
   }
   std::uint32_t Parse(TView& v, std::string entry) { return v.ParseInput(entry); }
+  // A column as the table shows it: for the newest sample.
+  static std::string Column(TView& v, int kind) { return v.ColumnTextAt(kind, v.History.Head()); }
   std::string ParsedText(TView& v, std::string entry) {
     v.ParseInput(entry);
     return entry;

@@ -48,7 +48,7 @@ TEST_F(ViewListTest, LayoutByAddressKeepsTheListOrder) {
   EXPECT_EQ(c->DataPtr, nullptr);  // 0x40 lies just past the block
   EXPECT_EQ(a->DataPtr, block.data() + 0x20);
   c->TakeSample();  // outside the block: reads zero, touches nothing
-  EXPECT_EQ(c->SampleAt(c->Head), 0u);
+  EXPECT_EQ(c->SampleAt(c->History.Head()), 0u);
 }
 
 TEST_F(ViewListTest, SetStepRefusesTinyStepsAndRoundsHalfToEven) {

@@ -6,16 +6,18 @@
 
 namespace quillon {
 
-CurrentValueView::CurrentValueView(std::string_view typeName, int size) : TView(typeName, 4, 1) { Size = size; }
+CurrentValueView::CurrentValueView(std::string_view typeName, int size) : TView(typeName, 4, 1) {
+  definition_.Size = size;
+}
 
-int CurrentValueView::CellBytes() const { return std::clamp<int>(Size, 0, 4); }
+int CurrentValueView::CellBytes() const { return std::clamp<int>(definition_.Size, 0, 4); }
 
 std::uint32_t CurrentValueView::CurrentValue() const { return static_cast<std::uint32_t>(SampleAt(0)); }
 
-void CurrentValueView::SetCurrentValue(std::uint32_t value) { StoreSample(0, value); }
+void CurrentValueView::SetCurrentValue(std::uint32_t value) { History.Store(0, value); }
 
 void CurrentValueView::TakeSample() {
-  if (NoAddress || NotInMemory) return;
+  if (definition_.NoAddress || definition_.NotInMemory) return;
   const int bytes = CellBytes();
   const std::uint64_t mask = bytes >= 4 ? 0xFFFFFFFFu : (std::uint64_t{1} << (8 * bytes)) - 1;
   SetCurrentValue(static_cast<std::uint32_t>(ReadData(bytes) & mask));
@@ -23,7 +25,9 @@ void CurrentValueView::TakeSample() {
 
 std::string CurrentValueView::CellHexText() const { return "x" + HexDigits(CurrentValue(), 2 * CellBytes()); }
 
-void CurrentValueView::DrawRow(Canvas& canvas, int y) { DrawRowFrame(canvas, y, HexText(), ValueText(false, 2)); }
+void CurrentValueView::DrawRow(Canvas& canvas, int y, int index) {
+  DrawRowFrame(canvas, y, HexTextAt(index), ValueTextAt(index, false, 2));
+}
 
 std::size_t CurrentValueView::SampleBytes(int) const { return static_cast<std::size_t>(CellBytes()); }
 
@@ -42,7 +46,7 @@ std::size_t CurrentValueView::LoadSamples(std::span<const std::uint8_t> src, int
   std::uint32_t value = 0;
   for (std::size_t i = 0; i < bytes; ++i) value |= static_cast<std::uint32_t>(src[i]) << (8 * i);
   SetCurrentValue(value);
-  Head = std::max(n, 0);
+  History.SetHead(std::max(n, 0));
   return bytes;
 }
 

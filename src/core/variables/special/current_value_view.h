@@ -15,7 +15,7 @@ class CurrentValueView : public TView {
  public:
   void TakeSample() override;
   // Text only: these rows have no trend.
-  void DrawRow(Canvas& canvas, int y) override;
+  void DrawRow(Canvas& canvas, int y, int index) override;
 
   // A record carries one value per variable, whatever the number of samples.
   std::size_t SampleBytes(int n) const override;

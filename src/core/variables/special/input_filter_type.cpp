@@ -22,8 +22,8 @@ std::string TInputFilter::BaseText(const std::string& text) {
 }
 
 std::string TInputFilter::DefinitionText() {
-  return JoinItems({Name, Description, TypeName, AddressText(), RegisterNumberText(), Units, ScaleText, "2",
-                    BaseValue});
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName, AddressText(),
+                    RegisterNumberText(), definition_.Units, definition_.ScaleText, "2", BaseValue});
 }
 
 std::size_t TInputFilter::SampleBytes(int) const { return 2; }
@@ -41,7 +41,7 @@ std::size_t TInputFilter::LoadSamples(std::span<const std::uint8_t> src, int n) 
   if (src.size() < 2) return 0;
   const auto raw = static_cast<std::uint16_t>(src[0] | src[1] << 8);
   BaseValue = "x" + HexDigits(raw, 4);
-  Head = std::max(n, 0);
+  History.SetHead(std::max(n, 0));
   return 2;
 }
 

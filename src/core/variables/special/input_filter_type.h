@@ -16,6 +16,8 @@ inline constexpr double kFilterTick = 0.0002;
 class TInputFilter : public TWORD {
  public:
   TInputFilter();
+  // A filter time follows no other variable, though it is laid out as a word.
+  bool TakesReference() const override { return false; }
 
   std::string BaseText(const std::string& text) override;
   std::string DefinitionText() override;

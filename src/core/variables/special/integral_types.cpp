@@ -15,12 +15,12 @@ TimerDerivedView::TimerDerivedView(std::string_view typeName, int size, int size
 void TimerDerivedView::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
   ReadCellItems(items);
-  if (RegisterText.size() > 6) HighByte = RegisterSelectsHighByte(RegisterText);
+  if (definition_.RegisterText.size() > 6) definition_.HighByte = RegisterSelectsHighByte(definition_.RegisterText);
   if (ReadsSizeItem()) {
     // The value lives in a 32-bit cell: any other size would read past it, so it counts as
     // unreadable.
     const auto size = TryReadInteger(items[7]);
-    Size = size && *size >= 1 && *size <= 4 ? static_cast<std::int32_t>(*size) : sizeWhenUnreadable_;
+    definition_.Size = size && *size >= 1 && *size <= 4 ? static_cast<std::int32_t>(*size) : sizeWhenUnreadable_;
   }
 }
 
@@ -41,12 +41,14 @@ std::uint32_t TimerDerivedView::ParseInput(std::string& text) {
   return ParseNumericInput(text, [this](double value) { return RawOfValue(value); });
 }
 
-std::string TimerDerivedView::HexText() { return CellHexText(); }
+std::string TimerDerivedView::HexTextAt(int) { return CellHexText(); }
 
 std::string TimerDerivedView::DefinitionText() {
-  const std::string reference = RegisterNumberText() + (Size == 1 ? (HighByte ? ".H" : ".L") : "");
-  return JoinItems({Name, Description, TypeName, AddressText(), reference, Units, ScaleText, std::to_string(Size),
-                    "x" + HexDigits(K, 8), BaseValue});
+  const std::string reference =
+      RegisterNumberText() + (definition_.Size == 1 ? (definition_.HighByte ? ".H" : ".L") : "");
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName, AddressText(), reference,
+                    definition_.Units, definition_.ScaleText, std::to_string(definition_.Size), "x" + HexDigits(K, 8),
+                    BaseValue});
 }
 
 // --- TIntegral ---

@@ -25,7 +25,7 @@ class TimerDerivedView : public CurrentValueView {
   std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   std::uint32_t ParseInput(std::string& text) override;
-  std::string HexText() override;
+  std::string HexTextAt(int index) override;
   std::string DefinitionText() override;
   void ReadDefinition(const std::vector<std::string>& items) override;
 

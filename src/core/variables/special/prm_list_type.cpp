@@ -43,15 +43,16 @@ void TPrmList::ReadEntries(const std::vector<std::string>& parts) {
 }
 
 void TPrmList::ReadDefinition(const std::vector<std::string>& items) {
-  Name = ShortText(items[0]);
-  Description = ShortText(items[1]);
+  definition_.Name = ShortText(items[0]);
+  definition_.Description = ShortText(items[1]);
   ReadCellItems(items);
-  HighByte = RegisterSelectsHighByte(RegisterText);
-  Units = ShortText(items[5]);
-  ScaleText = items.size() > 6 ? ShortText(items[6]) : std::string();
-  if (!ScaleText.empty()) {
+  definition_.HighByte = RegisterSelectsHighByte(definition_.RegisterText);
+  definition_.Units = ShortText(items[5]);
+  definition_.ScaleText = items.size() > 6 ? ShortText(items[6]) : std::string();
+  if (!definition_.ScaleText.empty()) {
     // A name the scale table does not know gives no entries: every value then animates.
-    const std::string list = Owner != nullptr ? Owner->Scales.Value(ScaleText).value_or(std::string()) : std::string();
+    const std::string list =
+        Owner != nullptr ? Owner->Scales.Value(definition_.ScaleText).value_or(std::string()) : std::string();
     const std::vector<std::string> parts = SplitItems(list);
     ReadEntries(parts);
     BaseValue = ShortText(parts.back());
@@ -62,8 +63,8 @@ void TPrmList::ReadDefinition(const std::vector<std::string>& items) {
 }
 
 void TPrmList::Rescale() {
-  if (ScaleText.empty() || Owner == nullptr) return;
-  BaseValue = ShortText(Owner->Scales.Resolve(ScaleText, true));
+  if (definition_.ScaleText.empty() || Owner == nullptr) return;
+  BaseValue = ShortText(Owner->Scales.Resolve(definition_.ScaleText, true));
 }
 
 std::string TPrmList::TextOfValue(std::uint8_t value) {
@@ -83,12 +84,12 @@ std::string TPrmList::BaseText(const std::string& text) {
 
 std::uint32_t TPrmList::ParseInput(std::string& text) { return CommonParseInput(text, Scale); }
 
-std::string TPrmList::HexText() { return "x" + HexDigits(CurrentValue(), 2); }
+std::string TPrmList::HexTextAt(int) { return "x" + HexDigits(CurrentValue(), 2); }
 
 std::string TPrmList::EntryText(std::size_t index, std::string_view separator, int options) const {
   const NamedValue& entry = Entries.at(index);
   std::string text = "x" + HexDigits(entry.Value, 2) + std::string(separator) + entry.Text;
-  if ((options & kEntryWithUnits) != 0) text += " " + Units;
+  if ((options & kEntryWithUnits) != 0) text += " " + definition_.Units;
   if ((options & kEntryWithComment) != 0 && !entry.Comment.empty()) text += std::string(separator) + entry.Comment;
   return text;
 }
@@ -110,18 +111,23 @@ std::size_t TPrmList::FindItem(std::string_view text) const {
 }
 
 std::string TPrmList::DefinitionText() {
-  std::vector<std::string> items{
-      Name, Description, TypeName, AddressText(), RegisterNumberText() + (HighByte ? ".H" : ".L"), Units, ScaleText};
+  std::vector<std::string> items{definition_.Name,
+                                 definition_.Description,
+                                 definition_.TypeName,
+                                 AddressText(),
+                                 RegisterNumberText() + (definition_.HighByte ? ".H" : ".L"),
+                                 definition_.Units,
+                                 definition_.ScaleText};
   // The kept list is the reverse of the written one: written back in the file's own order, so a
   // save never flips the options (nor which of two equal values wins).
   std::vector<std::string> entries;
   for (std::size_t i = Entries.size(); i-- > 0;) entries.push_back(EntryText(i, "#", kEntryWithComment));
   entries.push_back(BaseValue);
-  if (ScaleText.empty()) {
+  if (definition_.ScaleText.empty()) {
     items.insert(items.end(), entries.begin(), entries.end());
   } else if (Owner != nullptr) {
     // A list the scale table does not have yet is added, so that the stored value is kept.
-    Owner->Scales.SetValue(ScaleText, JoinItems(entries));
+    Owner->Scales.SetValue(definition_.ScaleText, JoinItems(entries));
   }
   return JoinItems(items);
 }

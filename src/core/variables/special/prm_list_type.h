@@ -24,6 +24,7 @@ inline constexpr int kEntryWithComment = 2;
 class TPrmList : public CurrentValueView {
  public:
   TPrmList();
+  ViewKind Kind() const override { return ViewKind::ParameterList; }
 
   // Kept in the reverse of the written order, as they have always been.
   std::vector<NamedValue> Entries;
@@ -31,7 +32,7 @@ class TPrmList : public CurrentValueView {
   std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   std::uint32_t ParseInput(std::string& text) override;
-  std::string HexText() override;
+  std::string HexTextAt(int index) override;
   // With a list name this also rewrites that line of the owner's scale table.
   std::string DefinitionText() override;
   void ReadDefinition(const std::vector<std::string>& items) override;

@@ -13,15 +13,15 @@ TSQRWord::TSQRWord() : CurrentValueView("TSQRWord", 2) {}
 
 void TSQRWord::ReadDefinition(const std::vector<std::string>& items) {
   ReadCommonItems(items);
-  ScaleText.clear();
+  definition_.ScaleText.clear();
   Scale = 1.0f;
   ReadOptionalCellItems(items);
   ReadDependencyItems(items);
 }
 
 TView* TSQRWord::Reference() {
-  if (!HasDependency() || NotInMemory || Owner == nullptr) return nullptr;
-  TView* reference = Owner->FindVariable(DependsOn);
+  if (!definition_.HasDependency() || definition_.NotInMemory || Owner == nullptr) return nullptr;
+  TView* reference = Owner->FindVariable(definition_.DependsOn);
   return reference != this ? reference : nullptr;
 }
 
@@ -29,10 +29,10 @@ std::string TSQRWord::ValueTextAt(int, bool strip, int digits) {
   return FormatFixed(static_cast<double>(CurrentValue() & 0xFFFF), digits, strip);
 }
 
-std::string TSQRWord::HexText() { return "x" + HexDigits(CurrentValue(), 4); }
+std::string TSQRWord::HexTextAt(int) { return "x" + HexDigits(CurrentValue(), 4); }
 
 std::string TSQRWord::BaseText(const std::string& text) {
-  if (HasDependency() && !NotInMemory) {
+  if (FollowsReference() && !definition_.NotInMemory) {
     TView* reference = Reference();
     const auto referenceRaw = reference != nullptr ? TryReadInteger(reference->BaseValue) : std::nullopt;
     if (!referenceRaw) {
@@ -53,24 +53,26 @@ std::string TSQRWord::BaseText(const std::string& text) {
 
 std::uint32_t TSQRWord::ParseInput(std::string& text) { return ParseNumericInput(text, RoundedRaw); }
 
-void TSQRWord::UpdateRatio(const std::string& text) {
+std::optional<std::string> TSQRWord::UpdateRatio(const std::string& text) {
   TView* reference = Reference();
-  if (reference == nullptr) return;
+  if (reference == nullptr) return std::nullopt;
   const auto equals = text.find('=');
   std::string entry = equals == std::string::npos ? text : text.substr(equals + 1);
   std::erase_if(entry, [](char c) { return c == ' ' || c == '\t'; });
   const double n = static_cast<double>(ReadInteger(entry));
   const auto r = TryReadInteger(reference->BaseValue);
   // A reference of zero (or without a number) gives no ratio; the old one is kept.
-  if (!r || *r == 0 || n < 0) return;
+  if (!r || *r == 0 || n < 0) return std::nullopt;
   Ratio = static_cast<float>(std::sqrt(n * 256.0) / static_cast<double>(*r));
+  return std::nullopt;
 }
 
 std::string TSQRWord::DefinitionText() {
-  const std::string ratio = NotInMemory ? std::string() : RatioText();
-  return JoinItems({Name, Description, TypeName, NoAddress ? std::string() : AddressText(),
-                    NoAddress ? std::string() : RegisterNumberText(), Units, std::string(), "2", DependsOn, ratio,
-                    BaseValue});
+  const std::string ratio = definition_.NotInMemory ? std::string() : RatioText();
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName,
+                    definition_.NoAddress ? std::string() : AddressText(),
+                    definition_.NoAddress ? std::string() : RegisterNumberText(), definition_.Units, std::string(), "2",
+                    definition_.DependsOn, ratio, BaseValue});
 }
 
 }  // namespace quillon

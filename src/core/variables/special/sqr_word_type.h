@@ -13,15 +13,16 @@ namespace quillon {
 class TSQRWord : public CurrentValueView {
  public:
   TSQRWord();
+  bool TakesReference() const override { return true; }
 
   std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override;
   std::uint32_t ParseInput(std::string& text) override;
-  std::string HexText() override;
+  std::string HexTextAt(int index) override;
   std::string DefinitionText() override;
   void ReadDefinition(const std::vector<std::string>& items) override;
   // Throws ConversionError when the entry is not an integer.
-  void UpdateRatio(const std::string& text) override;
+  std::optional<std::string> UpdateRatio(const std::string& text) override;
   // The scale item is ignored, so a changed scale table changes nothing.
   void Rescale() override {}
 

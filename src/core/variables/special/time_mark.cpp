@@ -13,8 +13,8 @@
 namespace quillon {
 
 TTimeMark::TTimeMark() : TView("TTimeMark", 1, kHistoryLength), times_(8, kHistoryLength) {
-  Name = "TimeMark";
-  Size = kTimeMarkEntryBytes;
+  definition_.Name = "TimeMark";
+  definition_.Size = kTimeMarkEntryBytes;
 }
 
 void TTimeMark::AttachMarkFlags(std::uint8_t* flags) {
@@ -33,13 +33,13 @@ void TTimeMark::TakeSample() {
   // tick that arrives between reading and clearing.
   const std::uint8_t mark =
       DataPtr != nullptr && DataLimit > 0 ? std::atomic_ref<std::uint8_t>(*DataPtr).exchange(0) : std::uint8_t{0};
-  const int next = NextHead();
+  const int next = History.NextHead();
   StoreEntry(next, mark, Clock ? Clock() : NowDateTime());
-  PublishHead(next);
+  History.SetHead(next);
 }
 
 void TTimeMark::StoreEntry(int index, std::uint8_t mark, DateTime time) {
-  StoreSample(index, mark);
+  History.Store(index, mark);
   times_.Store(RingIndex(index), std::bit_cast<std::uint64_t>(time));
 }
 
@@ -47,9 +47,9 @@ std::uint8_t TTimeMark::MarkAt(int index) const { return static_cast<std::uint8_
 
 DateTime TTimeMark::TimeAt(int index) const { return std::bit_cast<double>(times_.Load(RingIndex(index))); }
 
-void TTimeMark::SetMarkBits(int index, std::uint8_t bits) { Samples.SetBits(RingIndex(index), bits); }
+void TTimeMark::SetMarkBits(int index, std::uint8_t bits) { History.Ring().SetBits(RingIndex(index), bits); }
 
-void TTimeMark::ClearMarkBits(int index, std::uint8_t bits) { Samples.ClearBits(RingIndex(index), bits); }
+void TTimeMark::ClearMarkBits(int index, std::uint8_t bits) { History.Ring().ClearBits(RingIndex(index), bits); }
 
 std::size_t TTimeMark::SampleBytes(int n) const {
   return kTimeMarkEntryBytes * static_cast<std::size_t>(std::max(n, 0));
@@ -76,24 +76,26 @@ std::size_t TTimeMark::LoadSamples(std::span<const std::uint8_t> src, int n) {
     for (std::size_t b = 0; b < 8; ++b) bits |= static_cast<std::uint64_t>(entry[1 + b]) << (8 * b);
     StoreEntry(static_cast<int>(i), entry[0], std::bit_cast<double>(bits));
   }
-  Head = static_cast<std::int32_t>(count);
+  History.SetHead(static_cast<int>(count));
   return count * kTimeMarkEntryBytes;
 }
 
 std::string TTimeMark::ValueTextAt(int, bool, int) {
-  const DateTime time = TimeAt(Head);
+  const DateTime time = TimeAt(History.Head());
   // A record from elsewhere may carry anything in these bytes.
   if (!std::isfinite(time) || time < -693593.0 || time > 2958466.0) return "?";
   return DateTimeText(time);
 }
 
-std::string TTimeMark::HexText() { return "x" + HexDigits(MarkAt(ShownIndex), 2); }
+std::string TTimeMark::HexTextAt(int index) { return "x" + HexDigits(MarkAt(index), 2); }
 
 std::uint32_t TTimeMark::ParseInput(std::string& text) { return CommonParseInput(text, 1.0); }
 
-std::string TTimeMark::DefinitionText() { return JoinItems({Name, Description, TypeName}); }
+std::string TTimeMark::DefinitionText() {
+  return JoinItems({definition_.Name, definition_.Description, definition_.TypeName});
+}
 
-void TTimeMark::DrawRow(Canvas& canvas, int y) {
+void TTimeMark::DrawRow(Canvas& canvas, int y, int) {
   if (Owner == nullptr) return;
   const Rect area = TrendRect(y);
   if (area.Width() < 1) return;

@@ -20,6 +20,7 @@ inline constexpr int kTimeMarkEntryBytes = 9;
 class TTimeMark : public TView {
  public:
   TTimeMark();
+  ViewKind Kind() const override { return ViewKind::TimeMark; }
 
   // The window's grid flag: the one-second ticks (marks below 64) are drawn only with it, and
   // it is on from creation.
@@ -34,13 +35,13 @@ class TTimeMark : public TView {
   // The row is as high as the window.
   void Layout() override;
   void TakeSample() override;
-  void DrawRow(Canvas& canvas, int y) override;
+  void DrawRow(Canvas& canvas, int y, int index) override;
   // Date and time of the newest sample.
   std::string ValueTextAt(int index, bool strip, int digits) override;
   std::string BaseText(const std::string& text) override { return text; }
   std::uint32_t ParseInput(std::string& text) override;
-  // The mark byte of the shown sample.
-  std::string HexText() override;
+  // The mark byte of the sample at `index`.
+  std::string HexTextAt(int index) override;
   std::string DefinitionText() override;
   // Time marks are made by scope windows, never read from a line.
   void ReadDefinition(const std::vector<std::string>&) override {}
