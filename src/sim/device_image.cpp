@@ -11,7 +11,7 @@ namespace quillon::sim {
 namespace {
 
 bool HasCell(const TView& view) {
-  return !view.Definition().NotInMemory && !view.Definition().NoAddress && !view.IsTimeMark();
+  return view.HasControllerCell();
 }
 
 // Variables of one section, their base values written into `image`; `covered` marks the bytes

@@ -17,8 +17,7 @@ namespace {
 
 // The variables whose bytes an accepted read brings: those laid out in the buffer.
 bool InReadSpan(const TView& variable) {
-  return !variable.Definition().NotInMemory && !variable.Definition().NoAddress && !variable.IsTimeMark() &&
-         variable.DataPtr != nullptr;
+  return variable.HasControllerCell() && variable.DataPtr != nullptr;
 }
 
 std::string WithoutLastCharacter(const std::string& text) {

@@ -31,7 +31,7 @@ std::vector<SpanItem> SpanItems(const TViewList& list) {
     const TView& view = list.Item(i);
     items.push_back(SpanItem{view.Definition().Address, view.Definition().Size, view.Definition().Register,
                              view.Definition().HighByte, view.Kind() == ViewKind::Bit,
-                             !view.Definition().NotInMemory && !view.Definition().NoAddress && !view.IsTimeMark()});
+                             view.HasControllerCell()});
   }
   return items;
 }

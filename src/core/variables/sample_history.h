@@ -11,6 +11,7 @@
 //
 // The history knows nothing of what is shown: every text or drawing takes the index of the
 // sample it shows as an argument.
+#include <atomic>
 #include <cstdint>
 
 #include "variables/sample_ring.h"
@@ -30,11 +31,11 @@ class SampleHistory {
   void Store(int index, std::uint64_t value) { ring_.Store(RingIndex(index), value); }
 
   // Index of the newest sample.
-  int Head() const { return head_.Load(); }
+  int Head() const { return head_.load(std::memory_order_acquire); }
   // Makes the entries up to `head` visible to readers: the sampler after storing them, a
   // window that loads a record or rewinds a replay. A loaded record keeps its sample count
   // here unwrapped; readers wrap it.
-  void SetHead(int head) { head_ = head; }
+  void SetHead(int head) { head_.store(head, std::memory_order_release); }
   // Where the next sample goes; it becomes visible only through SetHead.
   int NextHead() const { return RingIndex(Head() + 1); }
   // Stores a sample at the next position and publishes it.
@@ -45,7 +46,7 @@ class SampleHistory {
 
  private:
   SampleRing ring_;
-  PublishedIndex head_;
+  std::atomic<int> head_{0};
 };
 
 }  // namespace quillon

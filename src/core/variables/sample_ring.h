@@ -1,33 +1,13 @@
 #pragma once
 // The history of a variable is written by the thread that takes samples (a port worker's answer
-// handler) and read by the window that draws it, without a lock between them. Entries and the
-// index of the newest one are therefore atomics: a sample costs two plain stores on the usual
-// processors, and a redraw never sees half of an entry.
+// handler) and read by the window that draws it, without a lock between them. Entries (and the
+// index of the newest, see SampleHistory) are therefore atomics: a sample costs two plain stores
+// on the usual processors, and a redraw never sees half of an entry.
 #include <atomic>
 #include <cstdint>
 #include <variant>
 
 namespace quillon {
-
-// An index shared between the sampling thread and the window: the newest entry of a ring.
-// Reading it converts to a plain index (acquire), assigning publishes (release).
-class PublishedIndex {
- public:
-  PublishedIndex() = default;
-  // Explicit, so that `flag ? index : 0` reads the index instead of being ambiguous.
-  explicit PublishedIndex(std::int32_t index) : value_(index) {}
-  PublishedIndex(const PublishedIndex& other) : value_(other.Load()) {}
-  PublishedIndex& operator=(const PublishedIndex& other) { return *this = other.Load(); }
-  PublishedIndex& operator=(std::int32_t index) {
-    value_.store(index, std::memory_order_release);
-    return *this;
-  }
-  operator std::int32_t() const { return Load(); }  // NOLINT: reads as the plain field
-  std::int32_t Load() const { return value_.load(std::memory_order_acquire); }
-
- private:
-  std::atomic<std::int32_t> value_{0};
-};
 
 // A fixed ring of unsigned entries of 1, 2, 4 or 8 bytes. Each entry is loaded and stored whole,
 // so a reader sees either the old or the new value of an entry that is being overwritten, never

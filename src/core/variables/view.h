@@ -44,6 +44,8 @@ class TView {
   // Whether the property dialog may make the variable follow another one.
   virtual bool TakesReference() const { return false; }
   bool IsTimeMark() const { return Kind() == ViewKind::TimeMark; }
+  // Whether the controller holds a cell for it: the line gives one, and it is no time mark.
+  bool HasControllerCell() const { return definition_.HasCell() && !IsTimeMark(); }
   // The key and the items of a definition line; throws ConversionError for an unreadable
   // address or register.
   void Define(std::string key, const std::vector<std::string>& items);

@@ -46,7 +46,7 @@ void TViewList::LayoutByAddress(std::span<std::uint8_t> image) {
   for (auto& variable : Variables) {
     // A word without an address would otherwise count as address 0 and stretch the image (and
     // the read that fills it) down to there.
-    if (!variable->IsTimeMark() && !variable->Definition().NotInMemory && !variable->Definition().NoAddress)
+    if (variable->HasControllerCell())
       laid.push_back(variable.get());
   }
   if (laid.empty()) return;
