@@ -8,7 +8,9 @@
 
 #include "cli/commands.h"
 #include "platform/ini_document.h"
+#include "platform/prompt.h"
 #include "text/numbers.h"
+#include "variables/entry.h"
 #include "variables/registry.h"
 #include "variables/view_list.h"
 
@@ -127,7 +129,7 @@ int RunVarCommand(const Args& args) {
     if (options.Entry) {
       // The parameter table puts "=" in front of what the user typed.
       std::string entry = options.Entry->find('=') == std::string::npos ? "=" + *options.Entry : *options.Entry;
-      const std::uint32_t raw = variable->ParseInput(entry);
+      const std::uint32_t raw = ParseTypedEntry(*variable, entry, CurrentPrompt());
       const int digits = 2 * (variable->Size < 1 ? 1 : variable->Size > 4 ? 4 : variable->Size);
       out += entry == "Error" ? std::string("raw: Error\n") : "raw: x" + HexDigits(raw, digits) + "\n";
     }
