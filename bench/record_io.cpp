@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     const std::string copy = scratch.Path() + "copy.rec";
     const std::string csv = ProgramDirectory() + "quillon-cli rec csv '" + record + "' > /dev/null";
 
-    int written = WriteRecord(header, list, 0, record, kHistoryLength - 2);
+    int written = WriteRecord(header, list, 0, record, kHistoryLength - 2, prompt);
     const auto size = ReadRecordBytes(record).value_or(std::string()).size();
     const std::string cp = "cp '" + record + "' '" + copy + "'";
     const std::string cpSync = cp + " && sync '" + copy + "'";
@@ -109,7 +109,8 @@ int main(int argc, char** argv) {
     std::vector<double> write, read, copyMs, copySyncMs, csvMs;
     int readBack = 0;
     for (int round = 0; round < rounds; ++round) {
-      write.push_back(MillisecondsOf([&] { written = WriteRecord(header, list, 0, record, kHistoryLength - 2); }));
+      write.push_back(
+          MillisecondsOf([&] { written = WriteRecord(header, list, 0, record, kHistoryLength - 2, prompt); }));
       read.push_back(MillisecondsOf([&] {
         TViewList back;
         RecordHeader backHeader;

@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   JudgeQuBUSRead(answerLen, static_cast<std::uint32_t>(reader.request.expectedLen));
   JudgeQuBUSIdentification(answerLen);
   QuBUSIdentificationText(answer, answerLen);
-  if (JudgeMODBUSRead(answer, answerLen, true, true) == AnswerJudgement::Valid) {
+  if (JudgeMODBUSRead(answer, answerLen, {.crc = true, .function = true}) == AnswerJudgement::Valid) {
     std::array<std::uint8_t, 64> image{};
     DecodeMODBUSRead(answer, answerLen, data[0] & 1, image.data(), image.size(), data[0] % image.size());
   }

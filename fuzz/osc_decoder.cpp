@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DecodeOsc(*osc, range, recorder);
   if ((flags >> 1) == 0 && recorder.Samples() > 0) {
     const fuzz::InputFile record("osc.rec", nullptr, 0);
-    recorder.Write(record.Path());
+    recorder.Write(record.Path(), silent);
   }
   return 0;
 }

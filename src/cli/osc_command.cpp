@@ -12,6 +12,7 @@
 #include "events/osc_decode.h"
 #include "events/osc_search.h"
 #include "platform/files.h"
+#include "platform/prompt.h"
 #include "text/numbers.h"
 #include "workspace/paths.h"
 
@@ -100,7 +101,7 @@ int RunOscCommand(const Args& args) {
 
   const std::string target =
       std::filesystem::absolute(out ? *out : Workspace().records + "OSC.rec").lexically_normal().string();
-  if (recorder.Write(target) == 0) return kExitFailed;  // the reason is on stderr already
+  if (recorder.Write(target, CurrentPrompt()) == 0) return kExitFailed;  // the reason is on stderr already
   if (result.omitted > 0) std::fprintf(stderr, "%s\n", result.Note().c_str());
   std::printf("%s\n", target.c_str());
   return kExitDone;

@@ -15,6 +15,7 @@
 #include "link/comm_list.h"
 #include "link/link_hub.h"
 #include "platform/files.h"
+#include "platform/prompt.h"
 #include "scope/new_record_path.h"
 #include "scope/record_file.h"
 #include "scope/record_span.h"
@@ -129,15 +130,21 @@ std::optional<std::string> RegistrationFailure(ScopeRegistration registration, c
 
 bool ErrorStatus(const std::string& text) { return !TryReadInteger(text).has_value(); }
 
-}  // namespace
+struct RecordArgs {
+  std::optional<std::string> scope;
+  std::optional<std::string> out;
+  double seconds = 10;
+};
 
-int RunRecordCommand(const Args& args) {
+// The exit code when the arguments end the run already (help asked for, or a usage error);
+// nothing when `read` holds what to record.
+std::optional<int> ReadRecordArgs(const Args& args, RecordArgs& read) {
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kUsage, stdout);
     return kExitDone;
   }
-  std::optional<std::string> scope, out;
-  double seconds = 10;
+  std::optional<std::string>& scope = read.scope;
+  std::optional<std::string>& out = read.out;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg != "--scope" && arg != "--seconds" && arg != "--out") {
@@ -154,11 +161,22 @@ int RunRecordCommand(const Args& args) {
       if (!number || !(*number > 0) || *number > kMostSeconds) {
         return RecordUsageError("--seconds wants a number of seconds above 0");
       }
-      seconds = *number;
+      read.seconds = *number;
     }
   }
   if (!scope || scope->empty()) return RecordUsageError("--scope is missing");
   if (out && out->empty()) return RecordUsageError("--out needs a file name");
+  return std::nullopt;
+}
+
+}  // namespace
+
+int RunRecordCommand(const Args& args) {
+  RecordArgs read;
+  if (const std::optional<int> exit = ReadRecordArgs(args, read)) return *exit;
+  const std::string& scope = *read.scope;
+  const std::optional<std::string>& out = read.out;
+  const double seconds = read.seconds;
 
   // From here on a stop signal must not kill the run: whatever was polled by then is written.
   const StopSignals signals;
@@ -168,7 +186,7 @@ int RunRecordCommand(const Args& args) {
   settings.RefreshMode = "auto";
   settings.Vars = &session.list;
   settings.Image = session.image;
-  if (!LoadScope(ScopeFilePath(*scope), settings, session)) return kExitFailed;
+  if (!LoadScope(ScopeFilePath(scope), settings, session)) return kExitFailed;
   if (!session.poll.PreparePoll(settings)) {
     return Failed(*RegistrationFailure(ScopeRegistration::NotPolled, settings));
   }
@@ -213,7 +231,7 @@ int RunRecordCommand(const Args& args) {
   const std::string target = out ? std::filesystem::absolute(*out).lexically_normal().string()
                                  : NewRecordPath(Workspace().records, NowDateTime());
   const int last = span.first + span.count - 1;
-  if (WriteRecord(HeaderOf(settings, session.list), session.list, span.first, target, last) == 0) {
+  if (WriteRecord(HeaderOf(settings, session.list), session.list, span.first, target, last, CurrentPrompt()) == 0) {
     return kExitFailed;  // the reason is on stderr already
   }
   std::printf("%s\n", target.c_str());

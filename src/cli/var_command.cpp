@@ -1,5 +1,6 @@
 // quillon-cli var: shows how the tools read one definition line, for engineers who edit device
 // files by hand.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -8,7 +9,9 @@
 
 #include "cli/commands.h"
 #include "platform/ini_document.h"
+#include "platform/prompt.h"
 #include "text/numbers.h"
+#include "variables/entry.h"
 #include "variables/registry.h"
 #include "variables/view_list.h"
 
@@ -127,10 +130,8 @@ int RunVarCommand(const Args& args) {
     if (options.Entry) {
       // The parameter table puts "=" in front of what the user typed.
       std::string entry = options.Entry->find('=') == std::string::npos ? "=" + *options.Entry : *options.Entry;
-      const std::uint32_t raw = variable->ParseInput(entry);
-      const int digits = 2 * (variable->Definition().Size < 1   ? 1
-                              : variable->Definition().Size > 4 ? 4
-                                                                : variable->Definition().Size);
+      const std::uint32_t raw = ParseTypedEntry(*variable, entry, CurrentPrompt());
+      const int digits = 2 * std::clamp(variable->Definition().Size, 1, 4);
       out += entry == "Error" ? std::string("raw: Error\n") : "raw: x" + HexDigits(raw, digits) + "\n";
     }
     std::fputs(out.c_str(), stdout);

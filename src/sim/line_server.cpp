@@ -121,11 +121,11 @@ TcpListener::TcpListener(const std::string& address, std::uint16_t port) {
   SetNonBlocking(socket_.Get());
 }
 
-void LineServer::AddLine(int fd, bool serial, bool owned) {
+void LineServer::AddLine(int fd, LineKind kind) {
   Line line;
   line.fd = fd;
-  line.serial = serial;
-  line.owned = owned;
+  line.serial = kind.serial;
+  line.owned = kind.owned;
   lines_.push_back(std::move(line));
 }
 
@@ -141,7 +141,7 @@ void LineServer::Accept() {
     if (client < 0) return;
     const int yes = 1;
     ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    AddLine(client, false, true);
+    AddLine(client, {.serial = false, .owned = true});
   }
 }
 

@@ -91,7 +91,7 @@ class LineServer {
   // Every controller of the bus hears every line.
   explicit LineServer(SimBus bus) : bus_(std::move(bus)) {}
 
-  void AddPseudoTerminal(int masterFd) { AddLine(masterFd, true, false); }
+  void AddPseudoTerminal(int masterFd) { AddLine(masterFd, {.serial = true, .owned = false}); }
   void AddListener(int listenFd) { listenFd_ = listenFd; }
 
   // Serves until `stop` is set (checked at least every 100 ms).
@@ -107,7 +107,11 @@ class LineServer {
     std::chrono::steady_clock::time_point lastByte;
   };
 
-  void AddLine(int fd, bool serial, bool owned);
+  struct LineKind {
+    bool serial = false;
+    bool owned = false;  // a TCP client, closed by the server
+  };
+  void AddLine(int fd, LineKind kind);
   void Accept();
   // false when the line is gone (a TCP client that closed).
   bool ReadLine(Line& line);

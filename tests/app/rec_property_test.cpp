@@ -43,11 +43,11 @@ class RecPropertyTest : public AppTest {
       variable->LoadSamples(samples, 4);
     }
     RecordHeader header{.DevicePath = dir / "501.ini"};
-    ASSERT_EQ(WriteRecord(header, taken, 0, file, 3), 4);
+    ASSERT_EQ(WriteRecord(header, taken, 0, file, 3, prompt), 4);
     RecordHeader read;
     ASSERT_EQ(OpenRecord(file, shown, read), 4);
     shown.Variables.erase(shown.Variables.begin() + 2);
-    ASSERT_TRUE(RewriteRecordHeader(read, shown, file));
+    ASSERT_TRUE(RewriteRecordHeader(read, shown, file, prompt));
   }
 
   template <typename Widget>

@@ -81,16 +81,16 @@ TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {
   TLinkWindowFm* scope = nullptr;
   const std::string path = RecordWithRulers(scope);
   ASSERT_FALSE(path.empty());
-  const QString interval = scope->StatusText(4);
+  const QString interval = scope->StatusText(StatusPanel::Interval);
   ASSERT_FALSE(interval.isEmpty());
 
   main->Scopes().OpenRecord(QString::fromStdString(path));
   ASSERT_EQ(main->Scopes().Windows().size(), 2u);
   TLinkWindowFm& view = *main->Scopes().Windows().back();
   ASSERT_TRUE(view.RecordView());
-  EXPECT_EQ(view.StatusText(0).toStdString(), "View Record");
+  EXPECT_EQ(view.StatusText(StatusPanel::Port).toStdString(), "View Record");
   EXPECT_EQ(view.Rulers().Count(), 2);
-  EXPECT_EQ(view.StatusText(4), interval);
+  EXPECT_EQ(view.StatusText(StatusPanel::Interval), interval);
   EXPECT_FALSE(view.findChild<QToolButton*>(QStringLiteral("btRecord"))->isEnabled());
   EXPECT_FALSE(view.findChild<QToolButton*>(QStringLiteral("btStartStop"))->isEnabled());
   // The samples are the window's history, oldest first, ending with its newest sample.

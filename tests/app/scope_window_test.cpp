@@ -34,13 +34,13 @@ TEST_F(ScopeWindowTest, PollsEveryProtocolAndShowsTheRate) {
     SCOPED_TRACE(protocol);
     TLinkWindowFm* window = Open(WriteScope("move.scp", protocol, "RAM", {"r1", "r2"}));
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(MoreSamples(*window, 200)) << window->StatusText(1).toStdString();
+    ASSERT_TRUE(MoreSamples(*window, 200)) << window->StatusText(StatusPanel::Rate).toStdString();
     // The moving value differs between samples taken a while apart.
     const std::uint64_t before = Newest(*window, "I");
     ASSERT_TRUE(WaitUntil([&] { return Newest(*window, "I") != before; }));
-    ASSERT_TRUE(WaitUntil([&] { return window->StatusText(1).toInt() > 50; }, 3000))
-        << window->StatusText(1).toStdString();
-    EXPECT_EQ(window->StatusText(2).toStdString(), protocol);
+    ASSERT_TRUE(WaitUntil([&] { return window->StatusText(StatusPanel::Rate).toInt() > 50; }, 3000))
+        << window->StatusText(StatusPanel::Rate).toStdString();
+    EXPECT_EQ(window->StatusText(StatusPanel::Protocol).toStdString(), protocol);
     window->close();
     QTest::qWait(50);
   }
@@ -102,7 +102,7 @@ TEST_F(ScopeWindowTest, FaultyLineNeverGivesAWrongSample) {
         ASSERT_EQ(tdec.SampleAt(tdec.History.Head() - back), 0x0BCDu);
         ++checked;
       }
-      const QString status = window->StatusText(1);
+      const QString status = window->StatusText(StatusPanel::Rate);
       flagged = flagged || status == QStringLiteral("CRC!") || status == QStringLiteral("DNR!");
     }
     EXPECT_GT(checked, 100);
@@ -133,16 +133,16 @@ TEST_F(ScopeWindowTest, SilentDeviceShowsDNRAndTheRateComesBack) {
   StartSim();
   TLinkWindowFm* window = Open(WriteScope("silent.scp", "MODBUS RTU", "FLASH", {"p1"}));
   ASSERT_NE(window, nullptr);
-  ASSERT_TRUE(WaitUntil([&] { return window->StatusText(1).toInt() > 0; }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return window->StatusText(StatusPanel::Rate).toInt() > 0; }, 3000));
   sim.Kill();
-  ASSERT_TRUE(WaitUntil([&] { return window->StatusText(1) == QStringLiteral("DNR!"); }, 3000));
+  ASSERT_TRUE(WaitUntil([&] { return window->StatusText(StatusPanel::Rate) == QStringLiteral("DNR!"); }, 3000));
   // Still "DNR!" a second later: polling goes on.
   QTest::qWait(1100);
-  EXPECT_EQ(window->StatusText(1).toStdString(), "DNR!");
+  EXPECT_EQ(window->StatusText(StatusPanel::Rate).toStdString(), "DNR!");
   std::remove((paths.program + "Ports/SCOPE1").c_str());
   StartSim();
-  EXPECT_TRUE(WaitUntil([&] { return window->StatusText(1).toInt() > 0; }, 5000))
-      << window->StatusText(1).toStdString();
+  EXPECT_TRUE(WaitUntil([&] { return window->StatusText(StatusPanel::Rate).toInt() > 0; }, 5000))
+      << window->StatusText(StatusPanel::Rate).toStdString();
 }
 
 TEST_F(ScopeWindowTest, RulersMeasureAndRecordTheirStretch) {
@@ -169,7 +169,7 @@ TEST_F(ScopeWindowTest, RulersMeasureAndRecordTheirStretch) {
   const int first = window->Rulers().Index(0);
   const int second = window->Rulers().Index(1);
   EXPECT_EQ((first - second + kHistoryLength) % kHistoryLength, 10);
-  EXPECT_FALSE(window->StatusText(4).isEmpty());
+  EXPECT_FALSE(window->StatusText(StatusPanel::Interval).isEmpty());
   auto& mark = static_cast<TTimeMark&>(window->List().Item(0));
   EXPECT_NE(mark.MarkAt(first) & kRedMark, 0);
 
@@ -194,6 +194,23 @@ TEST_F(ScopeWindowTest, RulersMeasureAndRecordTheirStretch) {
   window->findChild<QToolButton*>(QStringLiteral("btTimeRulers"))->click();
   EXPECT_EQ(window->Rulers().Count(), 0);
   EXPECT_EQ(kept.MarkAt(first) & kRedMark, 0);
+
+  // The pointer tools exclude each other: the zoom puts the rulers down, the cursor the zoom.
+  auto* rulers = window->findChild<QToolButton*>(QStringLiteral("btTimeRulers"));
+  auto* zoom = window->findChild<QToolButton*>(QStringLiteral("btZoomControl"));
+  auto* cursor = window->findChild<QToolButton*>(QStringLiteral("btAmpMeter"));
+  zoom->click();
+  EXPECT_TRUE(zoom->isChecked());
+  EXPECT_FALSE(rulers->isChecked());
+  cursor->click();
+  EXPECT_TRUE(cursor->isChecked());
+  EXPECT_FALSE(zoom->isChecked());
+  // A click on the trend places the cursor now and zooms no more.
+  const double step = window->List().Step;
+  QTest::mouseClick(&window->Scope(), Qt::LeftButton, {}, QPoint(trendLeft + 100, 30));
+  EXPECT_EQ(window->List().Step, step);
+  EXPECT_EQ(window->Rulers().Count(), 0);
+  EXPECT_FALSE(window->StatusText(StatusPanel::CursorTime).isEmpty());
 }
 
 TEST_F(ScopeWindowTest, WheelRowHeightsZoomAndDeletingARowAreSaved) {
@@ -222,7 +239,7 @@ TEST_F(ScopeWindowTest, WheelRowHeightsZoomAndDeletingARowAreSaved) {
   window->findChild<QToolButton*>(QStringLiteral("btZoomControl"))->click();
   QTest::mouseClick(&panel, Qt::RightButton, {}, QPoint(300, 40));
   EXPECT_DOUBLE_EQ(window->List().Step, 0.9);
-  EXPECT_EQ(window->StatusText(3).toStdString(), "90%");
+  EXPECT_EQ(window->StatusText(StatusPanel::Zoom).toStdString(), "90%");
   window->findChild<QToolButton*>(QStringLiteral("btZoomControl"))->click();
 
   // Tdec goes; polling goes on with the rest.

@@ -10,6 +10,7 @@
 #include "support/file_bytes.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
+#include "support/unexpected_prompt.h"
 #include "variables/registry.h"
 #include "variables/special/time_mark.h"
 
@@ -43,13 +44,14 @@ class RecCommand : public ::testing::Test {
         ->LoadSamples(std::vector<std::uint8_t>{0x01, 0x00, 0xE8, 0x03, 0xFF, 0xFF}, 3);
     CreateVariable("p2=Run/d/TBit/x0012/1/r0009.0/1/1/0/", "1/16/", image, list)
         ->LoadSamples(std::vector<std::uint8_t>{0, 1, 0}, 3);
-    WriteRecord(header, list, 0, file, 2);
+    WriteRecord(header, list, 0, file, 2, prompt);
   }
   TempDir dir;
   RecordHeader header{.DevicePath = dir / "7.ini"};
   std::vector<std::uint8_t> image = std::vector<std::uint8_t>(kImageSize);
   TViewList list;
   std::string file = dir / "r.rec";
+  testing::UnexpectedPrompt prompt;
 };
 
 TEST_F(RecCommand, InfoAndPhysicalTable) {

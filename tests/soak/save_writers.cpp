@@ -277,8 +277,7 @@ class RecordWriter : public SaveWriter {
 
   void Write(TViewList& list, int first, int last) {
     RecordingPrompt prompt;
-    const ScopedPrompt scoped(prompt);
-    if (WriteRecord(header_, list, first, path_, last) == 0) throw std::runtime_error(prompt.last);
+    if (WriteRecord(header_, list, first, path_, last, prompt) == 0) throw std::runtime_error(prompt.last);
   }
 
   std::string directory_;

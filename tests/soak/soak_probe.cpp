@@ -117,7 +117,7 @@ void SoakProbe::EverySecond() {
     const std::uint64_t answers = figures.answers.load();
     const bool silent = answers == answersAtSecond_[i];
     answersAtSecond_[i] = answers;
-    const QString text = window->StatusText(1);
+    const QString text = window->StatusText(StatusPanel::Rate);
     bool numeric = false;
     const int rate = text.toInt(&numeric);
     if (numeric) {

@@ -62,20 +62,31 @@ DeviceConnection::DeviceConnection(QWidget* window, std::string programDirectory
 DeviceConnection::~DeviceConnection() {
   // Waits for registrations still queued, then takes every record out of the workers.
   tasks_.RunAndWait([this] { attachment_.Leave(); });
-  if (cursorShown_) QApplication::restoreOverrideCursor();
+  if (state_ != RequestState::Idle) QApplication::restoreOverrideCursor();
 }
 
 void DeviceConnection::Abandon() {
   ++generation_;
   tmrDataWrited_->stop();
-  continuationDue_ = false;
-  if (!Waiting()) return;
-  registering_ = false;
-  tmrTimeOut_->stop();
-  RestoreCursor();
+  // A report still timing is made all the same; one waiting for this request is dropped.
+  if (report_ == IdentifiedReport::AtRequestEnd) report_ = IdentifiedReport::None;
+  SetState(RequestState::Idle);
 }
 
-bool DeviceConnection::Waiting() const { return registering_ || tmrTimeOut_->isActive(); }
+bool DeviceConnection::Waiting() const { return state_ != RequestState::Idle; }
+
+void DeviceConnection::SetState(RequestState next) {
+  const bool wasBusy = state_ != RequestState::Idle;
+  const bool busy = next != RequestState::Idle;
+  state_ = next;
+  if (next == RequestState::AwaitingAnswer) {
+    tmrTimeOut_->start();
+  } else {
+    tmrTimeOut_->stop();
+  }
+  if (busy && !wasBusy) QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (wasBusy && !busy) QApplication::restoreOverrideCursor();
+}
 
 bool DeviceConnection::CheckFields(const LinkFieldTexts& fields, LinkCheck check) {
   const auto failure = CheckLinkFields(fields, check);
@@ -92,9 +103,9 @@ void DeviceConnection::Identify(bool connect) {
   if (CheckFields(fields, LinkCheck::Identify)) {
     Send(Purpose::Identify, fields, BuildIdentificationRequest(fields), fields.Tcp() ? kTcpDelayMs : kSerialDelayMs);
   }
-  // The continuation runs even when nothing was sent: without an identification it ends quietly.
-  connectPending_ = connect;
-  continuationDue_ = false;
+  // The report comes even when nothing was sent: without an identification it ends quietly.
+  reportConnect_ = connect;
+  report_ = IdentifiedReport::Timing;
   tmrConnect_->start();
 }
 
@@ -133,7 +144,7 @@ void DeviceConnection::WriteImage() {
   if (parameters_.Empty()) return;
   LinkFrame frame;
   try {
-    frame = BuildImageWrite(parameters_.List(), fields);
+    frame = BuildImageWrite(parameters_.List(), fields, CurrentPrompt());
   } catch (const std::exception& error) {
     CurrentPrompt().Warning("Quillon", error.what());
     return;
@@ -150,13 +161,7 @@ bool DeviceConnection::Send(Purpose purpose, const LinkFieldTexts& fields, const
   sentFrame_ = frame;
   ++generation_;
   Outgoing outgoing{purpose, fields, frame.bytes, frame.expectedLen, delayMs, generation_};
-  registering_ = true;
-  status_ = 0;
-  silent_ = false;
-  if (!cursorShown_) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    cursorShown_ = true;
-  }
+  SetState(RequestState::Registering);
   tasks_.Post([this, outgoing = std::move(outgoing)] {
     const Registration registration = Register(outgoing);
     QMetaObject::invokeMethod(
@@ -225,63 +230,54 @@ void DeviceConnection::Fill(Exchange& exchange, const Outgoing& outgoing) {
 
 void DeviceConnection::Registered(std::uint64_t generation, Registration registration, std::string port) {
   // Ended already (its answer came first, or it was abandoned or timed out).
-  if (generation != generation_ || !registering_) return;
-  registering_ = false;
+  if (generation != generation_ || state_ != RequestState::Registering) return;
   switch (registration) {
     case Registration::Registered:
-      StartWaiting();
+      SetState(RequestState::AwaitingAnswer);
       return;
     case Registration::PortFailed:
-      RestoreCursor();
+      // The hourglass goes before the message box comes.
+      SetState(RequestState::Idle);
       CurrentPrompt().Warning("Quillon", PortErrorMessage(port));
-      EndRequest();
+      EndRequest({});
       return;
     case Registration::Unreachable:
       // The connect has already waited its time: tell at once, as for a silent device.
-      silent_ = true;
-      EndRequest();
+      EndRequest({.silent = true});
       return;
     case Registration::Refused:
-      EndRequest();
+      EndRequest({});
       return;
   }
 }
 
-void DeviceConnection::StartWaiting() { tmrTimeOut_->start(); }
-
 void DeviceConnection::Answered(Purpose purpose, std::uint64_t generation, std::vector<std::uint8_t> answer,
                                 std::size_t answerLen) {
-  if (generation != generation_ || !Waiting()) return;
+  if (generation != generation_ || state_ == RequestState::Idle) return;
   const std::uint8_t* bytes = answer.data();
   // An answer longer than what was stored is judged on the bytes that are there.
   const std::size_t judged = std::min(answerLen, answer.size());
   switch (purpose) {
     case Purpose::Identify: {
       const IdentificationAnswer taken = TakeIdentificationAnswer(sentFields_, bytes, judged);
-      silent_ = taken.verdict.silent;
-      status_ = taken.verdict.status;
       if (taken.verdict.accepted) idString_ = taken.text;
-      EndRequest();
+      EndRequest({.silent = taken.verdict.silent, .status = taken.verdict.status});
       return;
     }
     case Purpose::Read: {
       const AnswerVerdict verdict = parameters_.TakeReadAnswer(sentFields_, sentFrame_, bytes, judged);
-      silent_ = verdict.silent;
-      status_ = verdict.status;
       if (verdict.accepted && OnParametersRead) OnParametersRead();
-      EndRequest();
+      EndRequest({.silent = verdict.silent, .status = verdict.status});
       return;
     }
     case Purpose::WriteValue:
       // The answer is not examined: the read that follows shows what the controller holds.
-      EndRequest();
+      EndRequest({});
       tmrDataWrited_->start();
       return;
     case Purpose::WriteImage: {
       const AnswerVerdict verdict = JudgeImageWriteAnswer(sentFields_, sentFrame_.bytes, bytes, judged);
-      silent_ = verdict.silent;
-      status_ = verdict.status;
-      EndRequest();
+      EndRequest({.silent = verdict.silent, .status = verdict.status});
       if (verdict.accepted) ReadParameters();
       return;
     }
@@ -291,37 +287,25 @@ void DeviceConnection::Answered(Purpose purpose, std::uint64_t generation, std::
 void DeviceConnection::tmrTimeOutTimer() {
   // No answer within the time: the worker could not send (a TCP peer gone) or the handler
   // never came.
-  silent_ = true;
   ++generation_;
-  EndRequest();
+  EndRequest({.silent = true});
 }
 
-void DeviceConnection::RestoreCursor() {
-  if (!cursorShown_) return;
-  QApplication::restoreOverrideCursor();
-  cursorShown_ = false;
-}
-
-void DeviceConnection::EndRequest() {
-  registering_ = false;
-  tmrTimeOut_->stop();
-  RestoreCursor();
-  const auto message = TimeOutMessage(silent_, status_);
-  silent_ = false;
-  status_ = 0;
-  if (message) CurrentPrompt().Warning("Quillon", *message);
-  if (continuationDue_) tmrConnectTimer();
+void DeviceConnection::EndRequest(Outcome outcome) {
+  SetState(RequestState::Idle);
+  if (const auto message = TimeOutMessage(outcome.silent, outcome.status)) CurrentPrompt().Warning("Quillon", *message);
+  if (report_ == IdentifiedReport::AtRequestEnd) tmrConnectTimer();
 }
 
 void DeviceConnection::tmrConnectTimer() {
   tmrConnect_->stop();
   // An identification still under way (a port that needed its opening pauses) is waited for.
   if (Waiting()) {
-    continuationDue_ = true;
+    report_ = IdentifiedReport::AtRequestEnd;
     return;
   }
-  continuationDue_ = false;
-  if (OnIdentified) OnIdentified(connectPending_);
+  report_ = IdentifiedReport::None;
+  if (OnIdentified) OnIdentified(reportConnect_);
 }
 
 }  // namespace quillon

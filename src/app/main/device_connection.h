@@ -76,6 +76,24 @@ class DeviceConnection : public QObject {
 
  private:
   enum class Purpose { Identify, Read, WriteValue, WriteImage };
+  // The life of the request under way; the hourglass shows while it is not Idle.
+  enum class RequestState {
+    Idle,
+    Registering,     // the task queue makes the port ready and hands the record to a worker
+    AwaitingAnswer,  // in a worker's hands: tmrTimeOut_ runs
+  };
+  // The identification's report (OnIdentified) one second after it was asked for. It waits for
+  // whatever request is under way then, not only for the identification itself.
+  enum class IdentifiedReport {
+    None,
+    Timing,        // tmrConnect_ runs
+    AtRequestEnd,  // the second is over: made as the request under way ends
+  };
+  // How a request ended: what the user is told of it.
+  struct Outcome {
+    bool silent = false;  // no answer at all
+    std::uint32_t status = 0;
+  };
   // How registering a request ended, as the link task queue reports it.
   enum class Registration { Registered, PortFailed, Unreachable, Refused };
 
@@ -109,12 +127,12 @@ class DeviceConnection : public QObject {
   void Fill(Exchange& exchange, const Outgoing& outgoing);
   // Back on the window's thread.
   void Registered(std::uint64_t generation, Registration registration, std::string port);
-  void StartWaiting();
   void Answered(Purpose purpose, std::uint64_t generation, std::vector<std::uint8_t> answer, std::size_t answerLen);
   void tmrTimeOutTimer();
   void tmrConnectTimer();
-  void EndRequest();
-  void RestoreCursor();
+  // Moves the request on; the time-out and the hourglass follow.
+  void SetState(RequestState next);
+  void EndRequest(Outcome outcome);
 
   QWidget* window_;
   std::string programDirectory_;
@@ -127,20 +145,19 @@ class DeviceConnection : public QObject {
   Attachment attachment_;
 
   // The request under way.
+  RequestState state_ = RequestState::Idle;
   LinkFieldTexts sentFields_;
   LinkFrame sentFrame_;
   std::uint64_t generation_ = 0;
-  bool registering_ = false;
-  std::uint32_t status_ = 0;
-  bool silent_ = false;
-  bool cursorShown_ = false;
 
   std::string idString_;
-  bool connectPending_ = false;
-  bool continuationDue_ = false;
+  IdentifiedReport report_ = IdentifiedReport::None;
+  // Whether the identification awaiting its report was the connect sequence.
+  bool reportConnect_ = false;
 
   QTimer* tmrConnect_ = nullptr;
   QTimer* tmrTimeOut_ = nullptr;
+  // Runs from the answer to a value write until the parameters are read back.
   QTimer* tmrDataWrited_ = nullptr;
 };
 

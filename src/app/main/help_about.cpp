@@ -76,7 +76,8 @@ void OpenHelpDocument(const WorkspacePaths& paths, const DesktopOpener& open) {
     launched = open(FileUrl(path));
     launchError = errno;
   }
-  const std::string message = HelpOpenMessage(ClassifyHelpOpen(exists, launched, launchError), path);
+  const std::string message = HelpOpenMessage(
+      ClassifyHelpOpen({.documentExists = exists, .launched = launched, .launchError = launchError}), path);
   if (!message.empty()) CurrentPrompt().Warning(kHelpCaption, message);
 }
 

@@ -11,6 +11,8 @@
 #include "app/widgets/table_panel01.h"
 #include "device/cell_commit.h"
 #include "device/comparison.h"
+#include "platform/prompt.h"
+#include "variables/entry.h"
 #include "variables/special/prm_list_type.h"
 
 namespace quillon {
@@ -275,6 +277,7 @@ void ParameterTable::CommitText(TTableItem& cell, const std::string& text) {
   HideEditor();
   if (variable == nullptr) return;
   const CellCommit commit = CommitCell(*variable, cell.Kind, text);
+  if (commit.refused) TellRefusedEntry(CurrentPrompt());
   if (commit.baseChanged) {
     Compare();
     if (OnBaseEdited) OnBaseEdited();

@@ -41,15 +41,9 @@
 namespace quillon {
 namespace {
 
+// In the order of StatusPanel.
 constexpr int kStatusPanelWidths[] = {38, 40, 50, 50, 80, 80, 50};
 constexpr int kCommandPanelHeight = 19;
-// Panels of the status bar.
-constexpr int kPortPanel = 0;
-constexpr int kRatePanel = 1;
-constexpr int kProtocolPanel = 2;
-constexpr int kZoomPanel = 3;
-constexpr int kRulerPanel = 4;
-constexpr int kCursorPanel = 5;
 
 }  // namespace
 
@@ -65,7 +59,7 @@ TLinkWindowFm::TLinkWindowFm(ScopeContext& context, QWidget* parent)
   InsertTimeMark();
   BuildControls();
   BuildMenus();
-  SetLinkMode(false);
+  SetContent(WindowContent::Empty);
   OneSecTimer_ = Named(new QTimer(this), "OneSecTimer");
   OneSecTimer_->setInterval(1000);
   connect(OneSecTimer_, &QTimer::timeout, this, &TLinkWindowFm::OneSecTimerTimer);
@@ -105,6 +99,22 @@ QToolButton* TLinkWindowFm::AddToolButton(const char* name, const QString& hint,
 }
 
 void TLinkWindowFm::BuildControls() {
+  BuildToolBar();
+  auto* central = new QWidget(this);
+  auto* layout = new QGridLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  BuildCommandLine(central, layout);
+  BuildColumnHeader(central, layout);
+  BuildScopeArea(central, layout);
+  layout->setRowStretch(2, 1);
+  layout->setColumnStretch(0, 1);
+  setCentralWidget(central);
+  BuildStatusBar();
+  ConnectToolButtons();
+}
+
+void TLinkWindowFm::BuildToolBar() {
   auto* tools = Named(addToolBar(QStringLiteral("Осциллограф")), "ToolBar1");
   tools->setMovable(false);
   tools->setIconSize(QSize(20, 20));
@@ -132,11 +142,9 @@ void TLinkWindowFm::BuildControls() {
   for (QToolButton* button : {btZoomControl_, btTimeRulers_, btAmpMeter_, btScale_, btTraceControl_}) {
     tools->addWidget(button);
   }
+}
 
-  auto* central = new QWidget(this);
-  auto* layout = new QGridLayout(central);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
+void TLinkWindowFm::BuildCommandLine(QWidget* central, QGridLayout* layout) {
   cmdPanel_ = Named(new QWidget(central), "pnCmdLine");
   auto* cmdLayout = new QVBoxLayout(cmdPanel_);
   cmdLayout->setContentsMargins(0, 0, 0, 0);
@@ -147,7 +155,9 @@ void TLinkWindowFm::BuildControls() {
   CmdLine_->lineEdit()->installEventFilter(this);
   cmdLayout->addWidget(CmdLine_);
   layout->addWidget(cmdPanel_, 0, 0, 1, 2);
+}
 
+void TLinkWindowFm::BuildColumnHeader(QWidget* central, QGridLayout* layout) {
   auto* columns = new QStandardItemModel(0, 4, this);
   columns->setHorizontalHeaderLabels(
       {QStringLiteral("name"), QStringLiteral("hex"), QStringLiteral("physical"), QStringLiteral("unit")});
@@ -161,7 +171,9 @@ void TLinkWindowFm::BuildControls() {
   hdSize_->setFixedHeight(hdSize_->fontMetrics().height() + 8);
   layout->addWidget(hdSize_, 1, 0, 1, 2);
   connect(hdSize_, &QHeaderView::sectionResized, this, &TLinkWindowFm::hdSizeSectionResize);
+}
 
+void TLinkWindowFm::BuildScopeArea(QWidget* central, QGridLayout* layout) {
   Scope_ = Named(new ScopePanel(central), "Scope");
   Scope_->OnMousePress = [this](QMouseEvent* event) { ScopeMouseDown(event); };
   Scope_->OnMouseMove = [this](QMouseEvent* event) { ScopeMouseMove(event); };
@@ -183,10 +195,9 @@ void TLinkWindowFm::BuildControls() {
   HRScroll_->setToolTip(QStringLiteral("Прокрутка истории"));
   layout->addWidget(HRScroll_, 3, 0, 1, 2);
   connect(HRScroll_, &QScrollBar::valueChanged, this, &TLinkWindowFm::HRScrollChange);
-  layout->setRowStretch(2, 1);
-  layout->setColumnStretch(0, 1);
-  setCentralWidget(central);
+}
 
+void TLinkWindowFm::BuildStatusBar() {
   for (std::size_t i = 0; i < panels_.size(); ++i) {
     auto* label = new QLabel(this);
     label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
@@ -196,9 +207,13 @@ void TLinkWindowFm::BuildControls() {
     panels_[i] = label;
   }
   statusBar()->setSizeGripEnabled(true);
-  panels_[kPortPanel]->setText(QString::fromStdString(portInUse_));
-  panels_[kZoomPanel]->setText(QString::fromStdString(ZoomPercentText(List().Step)));
+  Panel(StatusPanel::Port)->setText(QString::fromStdString(portInUse_));
+  Panel(StatusPanel::Zoom)->setText(QString::fromStdString(ZoomPercentText(List().Step)));
+}
 
+QLabel* TLinkWindowFm::Panel(StatusPanel panel) const { return panels_[static_cast<std::size_t>(panel)]; }
+
+void TLinkWindowFm::ConnectToolButtons() {
   connect(OpenBtn_, &QToolButton::clicked, this, &TLinkWindowFm::OpenExistMnClick);
   connect(btSave_, &QToolButton::clicked, this, &TLinkWindowFm::SaveItMnClick);
   connect(btStartStop_, &QToolButton::clicked, this, &TLinkWindowFm::btStartStopClick);
@@ -259,23 +274,25 @@ void TLinkWindowFm::BuildMenus() {
           &TLinkWindowFm::mnDeleteClick);
 }
 
-void TLinkWindowFm::SetLinkMode(bool linked) {
-  hasFile_ = linked || recordView_;
+void TLinkWindowFm::SetContent(WindowContent content) {
+  content_ = content;
+  const bool linked = content == WindowContent::LiveScope;
+  const bool recordView = content == WindowContent::Record;
   cmdPanel_->setFixedHeight(linked ? std::max(kCommandPanelHeight, CmdLine_->sizeHint().height()) : 1);
   CmdLine_->setVisible(linked);
   for (QToolButton* button : {btRecord_, btScope_, btStartStop_}) button->setEnabled(linked);
   // A record keeps the options, its own save and the measuring tools.
-  btOptions_->setEnabled(linked || recordView_);
-  btSave_->setEnabled(linked || recordView_);
-  for (QToolButton* button : {btZoomControl_, btTimeRulers_, btAmpMeter_}) button->setEnabled(linked || recordView_);
+  btOptions_->setEnabled(linked || recordView);
+  btSave_->setEnabled(linked || recordView);
+  for (QToolButton* button : {btZoomControl_, btTimeRulers_, btAmpMeter_}) button->setEnabled(linked || recordView);
   btTraceControl_->setEnabled(linked);
-  NewMn_->setEnabled(!recordView_);
-  OpenExistMn_->setEnabled(!recordView_);
-  WinPropMn_->setEnabled(linked || recordView_);
-  SaveItMn_->setEnabled(linked || recordView_);
-  SaveAsMn_->setEnabled(linked || recordView_);
+  NewMn_->setEnabled(!recordView);
+  OpenExistMn_->setEnabled(!recordView);
+  WinPropMn_->setEnabled(linked || recordView);
+  SaveItMn_->setEnabled(linked || recordView);
+  SaveAsMn_->setEnabled(linked || recordView);
   mnSaveAsScopeTemplate_->setEnabled(linked);
-  mnExportCsv_->setVisible(recordView_);
+  mnExportCsv_->setVisible(recordView);
 }
 
 // --- sessions and polling ---
@@ -309,9 +326,8 @@ TTimeMark& TLinkWindowFm::TimeMark() { return static_cast<TTimeMark&>(List().Ite
 
 void TLinkWindowFm::RefreshAutoMaxMnClick() {
   property_.RefreshMode = "auto";
-  if (property_.PortName == kViewRecordPort || recordView_) return;
-  pollWanted_ = true;
-  retryRegistration_ = false;
+  if (property_.PortName == kViewRecordPort || RecordView()) return;
+  poll_ = PollState::Wanted;
   const std::uint64_t generation = ++generation_;
   session_->poll.SetPaused(paused_);
   // Out of every worker first: only then may the layout and the frame change.
@@ -322,7 +338,7 @@ void TLinkWindowFm::RefreshAutoMaxMnClick() {
 }
 
 void TLinkWindowFm::PollWithdrawn(std::uint64_t generation) {
-  if (generation != generation_ || !pollWanted_) return;
+  if (generation != generation_ || poll_ == PollState::Off) return;
   RunPendingChanges();
   try {
     if (!session_->poll.PreparePoll(property_)) return;
@@ -332,8 +348,8 @@ void TLinkWindowFm::PollWithdrawn(std::uint64_t generation) {
   }
   const bool tcp = ProtocolOf(property_) == Protocol::MODBUSTCP;
   portInUse_ = tcp ? "IP:" + property_.IPPort : property_.PortName;
-  panels_[kPortPanel]->setText(QString::fromStdString(portInUse_));
-  panels_[kProtocolPanel]->setText(QString::fromStdString(property_.Protocol));
+  Panel(StatusPanel::Port)->setText(QString::fromStdString(portInUse_));
+  Panel(StatusPanel::Protocol)->setText(QString::fromStdString(property_.Protocol));
   context_.tasks.Post([session = session_, window = self_, generation, settings = property_] {
     const ScopeRegistration registration = session->RegisterPoll(settings);
     OnWindowThreadCall(window,
@@ -347,16 +363,16 @@ void TLinkWindowFm::PollRegistered(std::uint64_t generation, ScopeRegistration r
     case ScopeRegistration::Polling:
       return;
     case ScopeRegistration::PortFailed:
-      pollWanted_ = false;
+      poll_ = PollState::Off;
       CurrentPrompt().Warning("Quillon", PortErrorMessage(property_.PortName));
       return;
     case ScopeRegistration::Unreachable:
       // Tried again once a second; meanwhile the status bar says the device does not answer.
-      retryRegistration_ = true;
-      panels_[kRatePanel]->setText(QStringLiteral("DNR!"));
+      poll_ = PollState::Unreachable;
+      Panel(StatusPanel::Rate)->setText(QStringLiteral("DNR!"));
       return;
     case ScopeRegistration::BadSettings:
-      pollWanted_ = false;
+      poll_ = PollState::Off;
       CurrentPrompt().Warning("Quillon", "Неверные настройки связи: скорость " + property_.Baud + ", пауза " +
                                              property_.FrameEnd + ", порт TCP " + property_.IPPort);
       return;
@@ -368,7 +384,7 @@ void TLinkWindowFm::PollRegistered(std::uint64_t generation, ScopeRegistration r
 void TLinkWindowFm::WithPollWithdrawn(std::function<void()> change) {
   // The session stays alive for the change even when the window moves to another variable set.
   pendingChanges_.push_back([session = session_, change = std::move(change)] { change(); });
-  if (!recordView_ && pollWanted_) {
+  if (!RecordView() && poll_ != PollState::Off) {
     // Polling resumes after the change, as after any change of settings.
     RefreshAutoMaxMnClick();
     return;
@@ -399,15 +415,14 @@ void TLinkWindowFm::RunPendingChanges() {
 }
 
 void TLinkWindowFm::StopPolling() {
-  pollWanted_ = false;
-  retryRegistration_ = false;
+  poll_ = PollState::Off;
   ++generation_;
   session_->poll.SetPaused(true);
   context_.tasks.Post([session = session_] { session->Withdraw(false); });
 }
 
 void TLinkWindowFm::btStartStopClick() {
-  if (property_.RefreshMode != "auto" || recordView_) return;
+  if (property_.RefreshMode != "auto" || RecordView()) return;
   paused_ = !paused_;
   if (paused_) {
     StopPolling();
@@ -421,7 +436,7 @@ void TLinkWindowFm::btStartStopClick() {
 }
 
 void TLinkWindowFm::SendParamToDevice(TView& variable, std::uint32_t raw) {
-  if (variable.Definition().NoAddress || variable.Definition().NotInMemory || recordView_) return;
+  if (variable.Definition().NoAddress || variable.Definition().NotInMemory || RecordView()) return;
   std::optional<LinkFrame> frame;
   try {
     frame = BuildScopeWrite(variable, raw, property_, session_->image);
@@ -444,20 +459,20 @@ void TLinkWindowFm::SendParamToDevice(TView& variable, std::uint32_t raw) {
 
 void TLinkWindowFm::OneSecTimerTimer() {
   session_->poll.SetCrcCheck(context_.options.Options().crcCheck);
-  if (!pollWanted_ || paused_) {
+  if (poll_ == PollState::Off || paused_) {
     session_->poll.OneSecondTick();
     return;
   }
   ShowTraceFailure();
   const std::string text = session_->poll.OneSecondTick();
   if (const auto answers = TryReadInteger(text)) answersSeen_ += static_cast<std::uint64_t>(*answers);
-  panels_[kRatePanel]->setText(QString::fromStdString(text));
-  if (retryRegistration_) RefreshAutoMaxMnClick();
+  Panel(StatusPanel::Rate)->setText(QString::fromStdString(text));
+  if (poll_ == PollState::Unreachable) RefreshAutoMaxMnClick();
 }
 
 void TLinkWindowFm::ViewTimerTimer() {
   const bool fresh = session_->fresh.exchange(false, std::memory_order_acquire);
-  if (!drawingEnabled_ || !(fresh || dirty_)) return;
+  if (!drawing_ || !(fresh || dirty_)) return;
   Redraw();
 }
 
@@ -469,7 +484,6 @@ void TLinkWindowFm::Redraw() {
 void TLinkWindowFm::btScopeClick() {
   drawing_ = !drawing_;
   btScope_->setChecked(drawing_);
-  drawingEnabled_ = drawing_;
   if (drawing_) {
     btScope_->setToolTip(QStringLiteral("Запретить отображение данных"));
     dirty_ = true;
@@ -550,10 +564,7 @@ bool TLinkWindowFm::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-QString TLinkWindowFm::StatusText(int panel) const {
-  if (panel < 0 || panel >= static_cast<int>(panels_.size())) return {};
-  return panels_[static_cast<std::size_t>(panel)]->text();
-}
+QString TLinkWindowFm::StatusText(StatusPanel panel) const { return Panel(panel)->text(); }
 
 void TLinkWindowFm::btOptionsClick() {
   bool grid = TimeMark().Grid;

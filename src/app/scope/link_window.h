@@ -29,6 +29,7 @@
 
 class QAction;
 class QComboBox;
+class QGridLayout;
 class QHeaderView;
 class QLabel;
 class QMenu;
@@ -41,6 +42,17 @@ namespace quillon {
 class ScopePanel;
 class TTimeMark;
 class TView;
+
+// The panels of the window's status bar, left to right.
+enum class StatusPanel {
+  Port,        // the port polled, or "View Record"
+  Rate,        // answers in the last second, or "DNR!"/"CRC!"
+  Protocol,    // the protocol polled
+  Zoom,        // the zoom in percent
+  Interval,    // the time between the two rulers
+  CursorTime,  // the time of the sample under the cursor
+  Spare,       // takes the rest of the bar
+};
 
 class TLinkWindowFm : public QMainWindow {
   Q_OBJECT
@@ -84,14 +96,13 @@ class TLinkWindowFm : public QMainWindow {
   const std::string& LastExport() const { return lastExport_; }
   // Executes the command line ("name=value").
   void CmdLineKeyPress();
-  // Status bar panel 0..6.
-  QString StatusText(int panel) const;
+  QString StatusText(StatusPanel panel) const;
 
   TBaseProperty& Property() { return property_; }
   TViewList& List() { return session_->list; }
   ScopeSession& Session() { return *session_; }
   bool Paused() const { return paused_; }
-  bool RecordView() const { return recordView_; }
+  bool RecordView() const { return content_ == WindowContent::Record; }
   // Answers handled since the window started polling, for the benchmark and the tests.
   std::uint64_t AnswersSeen() const { return answersSeen_; }
   const ScopeRulers& Rulers() const { return rulers_; }
@@ -117,10 +128,38 @@ class TLinkWindowFm : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // What the window shows.
+  enum class WindowContent {
+    Empty,      // no file yet: the window closes when the first file dialog is cancelled
+    LiveScope,  // a scope window file, polled from the device
+    Record,     // a record file, without a link
+  };
+  // What a press on the trend does. The three tools exclude each other.
+  enum class PointerMode {
+    Select,  // picks the row under the pointer
+    Zoom,    // left zooms in, right zooms out
+    Rulers,  // places and drags the two time rulers
+    Cursor,  // reads every value at one sample
+  };
+  // Whether the window wants the device polled, and how registering went.
+  enum class PollState {
+    Off,
+    Wanted,       // registering or polling
+    Unreachable,  // the device did not answer registering: tried again every second
+  };
+
   void BuildControls();
+  void BuildToolBar();
+  void BuildCommandLine(QWidget* central, QGridLayout* layout);
+  void BuildColumnHeader(QWidget* central, QGridLayout* layout);
+  void BuildScopeArea(QWidget* central, QGridLayout* layout);
+  void BuildStatusBar();
+  void ConnectToolButtons();
   void BuildMenus();
   QToolButton* AddToolButton(const char* name, const QString& hint, int icon, bool checkable);
-  void SetLinkMode(bool linked);
+  void SetContent(WindowContent content);
+  void SetPointerMode(PointerMode mode);
+  QLabel* Panel(StatusPanel panel) const;
 
   // Polling.
   void RefreshAutoMaxMnClick();
@@ -181,17 +220,13 @@ class TLinkWindowFm : public QMainWindow {
   QPointer<TLinkWindowFm> self_;
 
   std::uint64_t generation_ = 0;
-  bool pollWanted_ = false;
-  bool retryRegistration_ = false;
+  PollState poll_ = PollState::Off;
   bool paused_ = false;
+  // The trend is drawn at the frame clock's pace; off, it is drawn only when the layout changes.
   bool drawing_ = false;
-  bool drawingEnabled_ = true;
   bool dirty_ = true;
-  bool recordView_ = false;
-  bool hasFile_ = false;
-  bool zoomMode_ = false;
-  bool rulerMode_ = false;
-  bool cursorMode_ = false;
+  WindowContent content_ = WindowContent::Empty;
+  PointerMode pointerMode_ = PointerMode::Select;
   bool recordSelected_ = false;
   std::string portInUse_ = "none";
   std::string recordPath_;
@@ -238,7 +273,7 @@ class TLinkWindowFm : public QMainWindow {
   ScopePanel* Scope_ = nullptr;
   QScrollBar* HRScroll_ = nullptr;
   QScrollBar* VSScroll_ = nullptr;
-  std::array<QLabel*, 7> panels_{};
+  std::array<QLabel*, static_cast<std::size_t>(StatusPanel::Spare) + 1> panels_{};
   QTimer* OneSecTimer_ = nullptr;
   QTimer* ViewTimer_ = nullptr;
 };

@@ -52,7 +52,7 @@ void TLinkWindowFm::OpenExistMnClick() {
   const std::string path =
       AskFile(QStringLiteral("Open scope file ..."), context_.paths.scopeWindow, kScopeFilter, false);
   if (path.empty()) {
-    if (!hasFile_) close();
+    if (content_ == WindowContent::Empty) close();
     return;
   }
   LoadScopeFile(path);
@@ -80,11 +80,10 @@ bool TLinkWindowFm::LoadScopeFile(const std::string& path) {
     property_ = previous;
     property_.Vars = &session_->list;
     property_.Image = session_->image;
-    if (!hasFile_) InsertTimeMark();
+    if (content_ == WindowContent::Empty) InsertTimeMark();
     return false;
   }
-  recordView_ = false;
-  SetLinkMode(true);
+  SetContent(WindowContent::LiveScope);
   setWindowTitle(Text(property_.Caption));
   ApplyLoadedLayout();
   StartAfterLoad();
@@ -121,7 +120,7 @@ void TLinkWindowFm::NewMnClick() {
 }
 
 void TLinkWindowFm::WinPropMnClick() {
-  if (recordView_) {
+  if (RecordView()) {
     RecordPropertiesClick();
     return;
   }
@@ -133,15 +132,14 @@ void TLinkWindowFm::WinPropMnClick() {
   context_.property.ScaleGate = nullptr;
   context_.property.SetNewWindow(false);
   if (result != QDialog::Accepted) {
-    if (!hasFile_) close();
+    if (content_ == WindowContent::Empty) close();
     return;
   }
   // The dialog's shown list names the new variable set; it is built in a fresh session.
   NewSession();
   context_.property.PointAt(property_);
   context_.property.OpenDeviceFromList();
-  recordView_ = false;
-  SetLinkMode(true);
+  SetContent(WindowContent::LiveScope);
   setWindowTitle(Text(property_.FilePath));
   StartAfterLoad();
 }
@@ -156,7 +154,7 @@ void TLinkWindowFm::CopyLiveState() {
 }
 
 void TLinkWindowFm::SaveItMnClick() {
-  if (recordView_) {
+  if (RecordView()) {
     SaveRecord();
     return;
   }
@@ -170,7 +168,7 @@ void TLinkWindowFm::SaveItMnClick() {
 }
 
 void TLinkWindowFm::SaveAsMnClick() {
-  if (recordView_) {
+  if (RecordView()) {
     SaveRecordAs();
     return;
   }
@@ -187,7 +185,7 @@ void TLinkWindowFm::SaveAsMnClick() {
 }
 
 void TLinkWindowFm::mnSaveAsScopeTemplateClick() {
-  if (recordView_ || property_.DevicePath.empty()) return;
+  if (RecordView() || property_.DevicePath.empty()) return;
   const std::optional<std::string> templatePath = ScopeTemplatePath(property_.DevicePath, context_.paths);
   if (!templatePath) {
     // A device whose ID names no type and firmware gives no template name.
@@ -217,7 +215,7 @@ RecordHeader TLinkWindowFm::CurrentRecordHeader() const {
 }
 
 void TLinkWindowFm::btRecordClick() {
-  if (recordView_) return;
+  if (RecordView()) return;
   // Only the stretch between two rulers: without them there is nothing selected to write.
   if (recordSelected_ && rulers_.Count() < 2) return;
   // The rings hold still while they are copied: a sample taken half way would put a newer
@@ -228,11 +226,12 @@ void TLinkWindowFm::btRecordClick() {
                                             : WholeHistorySpan(TimeMark(), head);
     if (span.count == 0) return;
     const std::string path = NewRecordPath(context_.paths.records, NowDateTime());
-    if (WriteRecord(CurrentRecordHeader(), List(), span.first, path, span.first + span.count - 1) > 0) {
+    if (WriteRecord(CurrentRecordHeader(), List(), span.first, path, span.first + span.count - 1, CurrentPrompt()) >
+        0) {
       lastRecord_ = path;
     }
   };
-  if (pollWanted_) {
+  if (poll_ != PollState::Off) {
     WithPollWithdrawn(write);
   } else {
     write();

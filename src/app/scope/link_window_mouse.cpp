@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QToolButton>
+#include <utility>
 
 #include "app/scope/link_window.h"
 #include "app/scope/scope_icons.h"
@@ -15,6 +16,7 @@
 #include "app/widgets/scope_panel.h"
 #include "app/widgets/widget_helpers.h"
 #include "link/link_tasks.h"
+#include "platform/prompt.h"
 #include "scope/scope_write.h"
 #include "variables/special/prm_list_type.h"
 #include "variables/special/time_mark.h"
@@ -36,25 +38,33 @@ std::string TwoHexDigits(std::uint8_t value) { return {HexDigit(value >> 4), Hex
 }  // namespace
 
 void TLinkWindowFm::btZoomControlClick() {
-  zoomMode_ = btZoomControl_->isChecked();
-  Scope_->setCursor(zoomMode_ ? MagnifyCursor() : QCursor(Qt::ArrowCursor));
+  SetPointerMode(btZoomControl_->isChecked() ? PointerMode::Zoom : PointerMode::Select);
 }
 
 void TLinkWindowFm::btTimeRulersClick() {
-  rulerMode_ = btTimeRulers_->isChecked();
-  if (rulerMode_) {
-    rulers_.Reset(TimeMark());
-    panels_[4]->clear();
-  }
-  guideX_.reset();
-  dirty_ = true;
+  SetPointerMode(btTimeRulers_->isChecked() ? PointerMode::Rulers : PointerMode::Select);
 }
 
 void TLinkWindowFm::btAmpMeterClick() {
-  cursorMode_ = btAmpMeter_->isChecked();
-  if (!cursorMode_) {
+  SetPointerMode(btAmpMeter_->isChecked() ? PointerMode::Cursor : PointerMode::Select);
+}
+
+void TLinkWindowFm::SetPointerMode(PointerMode mode) {
+  const PointerMode left = std::exchange(pointerMode_, mode);
+  btZoomControl_->setChecked(mode == PointerMode::Zoom);
+  btTimeRulers_->setChecked(mode == PointerMode::Rulers);
+  btAmpMeter_->setChecked(mode == PointerMode::Cursor);
+  Scope_->setCursor(mode == PointerMode::Zoom ? MagnifyCursor() : QCursor(Qt::ArrowCursor));
+  // The rulers stay on the trend after their tool is put down and start afresh when it is taken
+  // up again; the cursor goes with its tool.
+  if (mode == PointerMode::Rulers && left != PointerMode::Rulers) {
+    rulers_.Reset(TimeMark());
+    Panel(StatusPanel::Interval)->clear();
+  }
+  if ((mode == PointerMode::Rulers) != (left == PointerMode::Rulers)) guideX_.reset();
+  if (left == PointerMode::Cursor && mode != PointerMode::Cursor) {
     cursor_.Clear(List());
-    panels_[5]->clear();
+    Panel(StatusPanel::CursorTime)->clear();
   }
   dirty_ = true;
 }
@@ -63,18 +73,19 @@ void TLinkWindowFm::ScopeMouseDown(QMouseEvent* event) {
   const int x = event->position().toPoint().x();
   const int y = event->position().toPoint().y();
   TViewList& list = List();
-  if (zoomMode_) {
+  if (pointerMode_ == PointerMode::Zoom) {
     const bool left = event->button() == Qt::LeftButton;
     if (!left && event->button() != Qt::RightButton) return;
     list.SetStep(ZoomStep(list.Step, left));
-    panels_[3]->setText(Text(ZoomPercentText(list.Step)));
+    Panel(StatusPanel::Zoom)->setText(Text(ZoomPercentText(list.Step)));
     dirty_ = true;
     return;
   }
-  if (rulerMode_ && event->button() == Qt::LeftButton) {
+  if (pointerMode_ == PointerMode::Rulers && event->button() == Qt::LeftButton) {
     if (rulers_.Count() < 2) {
       rulers_.Place(TimeMark(), SampleIndexAt(list, x));
-      if (const auto interval = rulers_.IntervalText(TimeMark())) panels_[4]->setText(Text(*interval));
+      if (const auto interval = rulers_.IntervalText(TimeMark()))
+        Panel(StatusPanel::Interval)->setText(Text(*interval));
       dirty_ = true;
       return;
     }
@@ -85,14 +96,14 @@ void TLinkWindowFm::ScopeMouseDown(QMouseEvent* event) {
       return;
     }
   }
-  if (cursorMode_ && event->button() == Qt::LeftButton) {
+  if (pointerMode_ == PointerMode::Cursor && event->button() == Qt::LeftButton) {
     cursor_.Place(list, SampleIndexAt(list, x));
-    panels_[5]->setText(Text(cursor_.TimeText(list)));
+    Panel(StatusPanel::CursorTime)->setText(Text(cursor_.TimeText(list)));
     dirty_ = true;
   }
   // Selecting: the row under the pointer, its name ready for a value in the command line.
   if (TView* row = list.HitTest(y, list.TopIndex)) {
-    if (!recordView_) CmdLine_->setEditText(Text(row->Definition().Name + "="));
+    if (!RecordView()) CmdLine_->setEditText(Text(row->Definition().Name + "="));
   }
   dirty_ = true;
 }
@@ -104,8 +115,9 @@ void TLinkWindowFm::ScopeMouseMove(QMouseEvent* event) {
     dirty_ = true;
     return;
   }
-  if (zoomMode_) return;
-  const bool overRuler = rulerMode_ && rulers_.Count() == 2 && rulers_.RulerNear(List(), x).has_value();
+  if (pointerMode_ == PointerMode::Zoom) return;
+  const bool overRuler =
+      pointerMode_ == PointerMode::Rulers && rulers_.Count() == 2 && rulers_.RulerNear(List(), x).has_value();
   Scope_->setCursor(overRuler ? QCursor(Qt::SizeHorCursor) : QCursor(Qt::ArrowCursor));
 }
 
@@ -113,12 +125,12 @@ void TLinkWindowFm::ScopeMouseUp(QMouseEvent* event) {
   if (!rulers_.Grabbed()) return;
   rulers_.Release(TimeMark(), SampleIndexAt(List(), event->position().toPoint().x()));
   guideX_.reset();
-  if (const auto interval = rulers_.IntervalText(TimeMark())) panels_[4]->setText(Text(*interval));
+  if (const auto interval = rulers_.IntervalText(TimeMark())) Panel(StatusPanel::Interval)->setText(Text(*interval));
   dirty_ = true;
 }
 
 void TLinkWindowFm::ScopeDblClick(QMouseEvent* event) {
-  if (zoomMode_ || recordView_) return;
+  if (pointerMode_ == PointerMode::Zoom || RecordView()) return;
   TViewList& list = List();
   TView* selected = list.HitTest(event->position().toPoint().y(), list.TopIndex);
   if (selected == nullptr) return;
@@ -149,7 +161,7 @@ void TLinkWindowFm::ScopeDblClick(QMouseEvent* event) {
 
 void TLinkWindowFm::ScopeContextMenu(const QPoint& position) {
   // In zoom mode the right button zooms out.
-  if (zoomMode_) return;
+  if (pointerMode_ == PointerMode::Zoom) return;
   if (SelectedVariable(List()) == nullptr) List().HitTest(position.y(), List().TopIndex);
   if (SelectedVariable(List()) == nullptr) return;
   dirty_ = true;
@@ -162,9 +174,9 @@ void TLinkWindowFm::RunCommand(const QString& text) {
 }
 
 void TLinkWindowFm::CmdLineKeyPress() {
-  if (recordView_) return;
+  if (RecordView()) return;
   const QString text = CmdLine_->currentText();
-  const std::optional<CommandLineValue> value = ParseCommandLine(List(), text.toStdString());
+  const std::optional<CommandLineValue> value = ParseCommandLine(List(), text.toStdString(), CurrentPrompt());
   if (!value) return;
   if (CmdLine_->findText(text) < 0) CmdLine_->insertItem(0, text);
   CmdLine_->setEditText(text);

@@ -36,7 +36,7 @@ void TLinkWindowFm::OpenRecViewerMnClick() {
     path = selector.SelectRecord();
   }
   if (path.empty()) {
-    if (!hasFile_) close();
+    if (content_ == WindowContent::Empty) close();
     return;
   }
   OpenRecFile(path);
@@ -54,7 +54,6 @@ bool TLinkWindowFm::OpenRecFile(const std::string& path) {
   RecordHeader header;
   const int samples = OpenRecord(path, List(), header);
   if (List().Variables.empty() || !List().Item(0).IsTimeMark()) InsertTimeMark();
-  recordView_ = true;
   recordPath_ = path;
   recordSamples_ = samples;
   property_.PortName = std::string(kViewRecordPort);
@@ -62,19 +61,17 @@ bool TLinkWindowFm::OpenRecFile(const std::string& path) {
   property_.Caption = FileNameOf(path);
   property_.DevicePath = header.DevicePath;
   portInUse_ = property_.PortName;
-  panels_[0]->setText(Text(portInUse_));
-  panels_[1]->clear();
-  panels_[2]->clear();
+  Panel(StatusPanel::Port)->setText(Text(portInUse_));
+  Panel(StatusPanel::Rate)->clear();
+  Panel(StatusPanel::Protocol)->clear();
   // Cursor and rulers start switched off; the samples stay where the record put them.
-  for (QToolButton* button : {btTimeRulers_, btAmpMeter_, btZoomControl_}) button->setChecked(false);
-  zoomMode_ = rulerMode_ = cursorMode_ = false;
-  Scope_->setCursor(Qt::ArrowCursor);
-  SetLinkMode(false);
+  SetPointerMode(PointerMode::Select);
+  SetContent(WindowContent::Record);
   setWindowTitle(Text(path));
   PlaceOnScreen({header.Left, header.Top, header.Width, header.Height});
   columnWidths_ = header.ColWidths;
   List().SetStep(TryReadReal(header.Zoom).value_or(1.0));
-  panels_[3]->setText(Text(ZoomPercentText(List().Step)));
+  Panel(StatusPanel::Zoom)->setText(Text(ZoomPercentText(List().Step)));
   HRScroll_->setRange(0, std::max(samples, 0));
   HRScroll_->setValue(std::clamp(static_cast<int>(TryReadInteger(header.Scroll).value_or(0)), 0, std::max(samples, 0)));
   List().SetScrollBack(HRScroll_->value());
@@ -96,14 +93,14 @@ void TLinkWindowFm::ShowRecordLayout() {
   ResetVerticalRange();
   ApplyColumnWidths();
   rulers_.FindStored(TimeMark(), recordSamples_);
-  panels_[4]->setText(Text(rulers_.IntervalText(TimeMark()).value_or(std::string())));
+  Panel(StatusPanel::Interval)->setText(Text(rulers_.IntervalText(TimeMark()).value_or(std::string())));
   dirty_ = true;
   Redraw();
 }
 
 void TLinkWindowFm::SaveRecord() {
   if (!CurrentPrompt().Question("Quillon", "Сохранить изменения в осциллограмме\n" + recordPath_)) return;
-  if (!RewriteRecordHeader(CurrentRecordHeader(), List(), recordPath_)) {
+  if (!RewriteRecordHeader(CurrentRecordHeader(), List(), recordPath_, CurrentPrompt())) {
     CurrentPrompt().Warning("Quillon", "Не удалось сохранить осциллограмму\n" + recordPath_);
   }
 }
@@ -119,7 +116,8 @@ void TLinkWindowFm::SaveRecordAs() {
     SaveRecord();
     return;
   }
-  if (!CopyFileTo(recordPath_, path, true) || !RewriteRecordHeader(CurrentRecordHeader(), List(), path)) {
+  if (!CopyFileTo(recordPath_, path, true) ||
+      !RewriteRecordHeader(CurrentRecordHeader(), List(), path, CurrentPrompt())) {
     CurrentPrompt().Warning("Quillon", "Неполучилось создать фаил\n" + path);
     return;
   }
@@ -138,7 +136,7 @@ void TLinkWindowFm::RecordPropertiesClick() {
 }
 
 void TLinkWindowFm::ExportRecordCsvClick() {
-  if (!recordView_) return;
+  if (!RecordView()) return;
   std::string path = recordPath_;
   if (path.size() >= 4 && path.compare(path.size() - 4, 4, ".rec") == 0) path.erase(path.size() - 4);
   path += ".csv";

@@ -30,6 +30,45 @@ void DrawTrend(QPainter& painter, const QColor& colour) {
   painter.drawPath(path);
 }
 
+void DrawSave(QPainter& painter) {
+  painter.setPen(QPen(kInk, 1.5));
+  painter.setBrush(QColor(120, 150, 220));
+  painter.drawRect(QRectF(2.5, 2.5, 15, 15));
+  painter.setBrush(Qt::white);
+  painter.drawRect(QRectF(5.5, 2.5, 9, 6));
+  painter.drawRect(QRectF(5.5, 11.5, 9, 6));
+}
+
+void DrawOptions(QPainter& painter) {
+  painter.setPen(QPen(kInk, 2));
+  for (int y : {5, 10, 15}) painter.drawLine(3, y, 17, y);
+  painter.setBrush(Qt::white);
+  painter.drawEllipse(QPointF(7, 5), 2, 2);
+  painter.drawEllipse(QPointF(13, 10), 2, 2);
+  painter.drawEllipse(QPointF(9, 15), 2, 2);
+}
+
+void DrawRulers(QPainter& painter) {
+  painter.setPen(QPen(kAccent, 2));
+  painter.drawLine(5, 2, 5, 18);
+  painter.drawLine(15, 2, 15, 18);
+  painter.setPen(QPen(kInk, 1.2));
+  painter.drawLine(6, 10, 14, 10);
+  painter.drawLine(6, 10, 8, 8);
+  painter.drawLine(6, 10, 8, 12);
+  painter.drawLine(14, 10, 12, 8);
+  painter.drawLine(14, 10, 12, 12);
+}
+
+void DrawScale(QPainter& painter) {
+  painter.setPen(QPen(kInk, 1.5));
+  painter.drawLine(3, 17, 17, 17);
+  painter.drawLine(3, 17, 3, 3);
+  for (int y : {6, 10, 14}) painter.drawLine(3, y, 6, y);
+  painter.setFont(QFont(QStringLiteral("Sans"), 7, QFont::Bold));
+  painter.drawText(QRectF(7, 3, 12, 12), Qt::AlignCenter, QStringLiteral("k"));
+}
+
 void Draw(QPainter& painter, ScopeIcon icon) {
   painter.setRenderHint(QPainter::Antialiasing);
   switch (icon) {
@@ -40,12 +79,7 @@ void Draw(QPainter& painter, ScopeIcon icon) {
       painter.drawRect(QRectF(2, 4, 6, 2));
       break;
     case ScopeIcon::Save:
-      painter.setPen(QPen(kInk, 1.5));
-      painter.setBrush(QColor(120, 150, 220));
-      painter.drawRect(QRectF(2.5, 2.5, 15, 15));
-      painter.setBrush(Qt::white);
-      painter.drawRect(QRectF(5.5, 2.5, 9, 6));
-      painter.drawRect(QRectF(5.5, 11.5, 9, 6));
+      DrawSave(painter);
       break;
     case ScopeIcon::Pause:
       painter.setPen(Qt::NoPen);
@@ -66,12 +100,7 @@ void Draw(QPainter& painter, ScopeIcon icon) {
       DrawTrend(painter, QColor(30, 120, 40));
       break;
     case ScopeIcon::Options:
-      painter.setPen(QPen(kInk, 2));
-      for (int y : {5, 10, 15}) painter.drawLine(3, y, 17, y);
-      painter.setBrush(Qt::white);
-      painter.drawEllipse(QPointF(7, 5), 2, 2);
-      painter.drawEllipse(QPointF(13, 10), 2, 2);
-      painter.drawEllipse(QPointF(9, 15), 2, 2);
+      DrawOptions(painter);
       break;
     case ScopeIcon::Record:
       painter.setPen(QPen(kInk, 1));
@@ -82,15 +111,7 @@ void Draw(QPainter& painter, ScopeIcon icon) {
       DrawGlass(painter, QPointF(8, 8), 5);
       break;
     case ScopeIcon::Rulers:
-      painter.setPen(QPen(kAccent, 2));
-      painter.drawLine(5, 2, 5, 18);
-      painter.drawLine(15, 2, 15, 18);
-      painter.setPen(QPen(kInk, 1.2));
-      painter.drawLine(6, 10, 14, 10);
-      painter.drawLine(6, 10, 8, 8);
-      painter.drawLine(6, 10, 8, 12);
-      painter.drawLine(14, 10, 12, 8);
-      painter.drawLine(14, 10, 12, 12);
+      DrawRulers(painter);
       break;
     case ScopeIcon::Cursor:
       DrawTrend(painter, QColor(30, 120, 40));
@@ -98,12 +119,7 @@ void Draw(QPainter& painter, ScopeIcon icon) {
       painter.drawLine(11, 1, 11, 19);
       break;
     case ScopeIcon::Scale:
-      painter.setPen(QPen(kInk, 1.5));
-      painter.drawLine(3, 17, 17, 17);
-      painter.drawLine(3, 17, 3, 3);
-      for (int y : {6, 10, 14}) painter.drawLine(3, y, 6, y);
-      painter.setFont(QFont(QStringLiteral("Sans"), 7, QFont::Bold));
-      painter.drawText(QRectF(7, 3, 12, 12), Qt::AlignCenter, QStringLiteral("k"));
+      DrawScale(painter);
       break;
     case ScopeIcon::Trace:
       painter.setPen(QPen(kInk, 1.2));

@@ -262,7 +262,7 @@ void TfmAlarmBuffer::PageLoaded(std::uint64_t generation, const LogPage& page) {
 void TfmAlarmBuffer::tbGetScopeClick() {
   const LogPage& page = pages_[static_cast<std::size_t>(page_)];
   const std::string path = PageRecordPath(page, Context().paths.records);
-  if (WritePageRecord(page, Property.DevicePath, path) == 0) return;
+  if (WritePageRecord(page, Property.DevicePath, path, CurrentPrompt()) == 0) return;
   if (Context().openRecord) Context().openRecord(path);
 }
 

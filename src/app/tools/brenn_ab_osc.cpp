@@ -192,7 +192,7 @@ void TfmBrennAB::OscFromFile(const std::string& path) {
 
 void TfmBrennAB::OpenOscRecord(OscRecorder& recorder) {
   const std::string path = Context().paths.records + "OSC.rec";
-  if (recorder.Write(path) == 0) return;
+  if (recorder.Write(path, CurrentPrompt()) == 0) return;
   if (Context().openRecord) Context().openRecord(path);
 }
 

@@ -96,7 +96,8 @@ void TFmCOSFTune::Connected(bool attached, const std::string& port) {
 void TFmCOSFTune::Write(CosPhiLink::Area area, std::string_view name, const std::string& text) {
   Context().tasks.Post([link = link_, area, name = std::string(name), text] {
     try {
-      link->Write(area, name, text);
+      // Told as the refusal happens, as the variable's own parse always did.
+      link->Write(area, name, text, CurrentPrompt());
     } catch (const std::exception&) {
       // A text the variable cannot take sends nothing; the field shows the value read back.
     }

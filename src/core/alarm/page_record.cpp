@@ -58,7 +58,7 @@ std::string PageRecordPath(const LogPage& page, const std::string& recordsDirect
   return recordsDirectory + RecordFileName(page.records.front().stamp);
 }
 
-int WritePageRecord(const LogPage& page, const std::string& devicePath, const std::string& path) {
+int WritePageRecord(const LogPage& page, const std::string& devicePath, const std::string& path, Prompt& prompt) {
   // The list points into these three, so they are made first and go last.
   std::array<std::uint8_t, kProcessDataLength> image{};
   std::uint8_t flags = 0;
@@ -79,7 +79,7 @@ int WritePageRecord(const LogPage& page, const std::string& devicePath, const st
   }
   const std::string directory = DirectoryOf(path);
   if (!directory.empty()) EnsureDirectory(directory);
-  return WriteRecord(ServiceRecordHeader(devicePath), list, kPageRecordFirst, path, kPageRecordLast);
+  return WriteRecord(ServiceRecordHeader(devicePath), list, kPageRecordFirst, path, kPageRecordLast, prompt);
 }
 
 }  // namespace quillon

@@ -12,6 +12,8 @@
 
 namespace quillon {
 
+class Prompt;
+
 inline constexpr int kSamplesPerLogRecord = 10;
 // The sample range written: the record writer counts it from ring position 0, one before the
 // first appended sample.
@@ -33,8 +35,8 @@ void LoadProcessVariables(const std::string& devicePath, std::span<std::uint8_t>
 std::string PageRecordPath(const LogPage& page, const std::string& recordsDirectory);
 
 // Writes the sorted page as a record file at `path` (its directory is created when missing).
-// Returns the number of samples per variable written, 0 when the file could not be made (the
-// user has been told why).
-int WritePageRecord(const LogPage& page, const std::string& devicePath, const std::string& path);
+// Returns the number of samples per variable written, 0 when the file could not be made
+// (`prompt` has been told why).
+int WritePageRecord(const LogPage& page, const std::string& devicePath, const std::string& path, Prompt& prompt);
 
 }  // namespace quillon

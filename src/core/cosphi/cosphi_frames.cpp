@@ -6,6 +6,7 @@
 #include "link/spans.h"
 #include "text/items.h"
 #include "text/numbers.h"
+#include "variables/entry.h"
 #include "variables/view.h"
 #include "variables/view_list.h"
 
@@ -36,10 +37,10 @@ bool AnswerFits(std::uint32_t answerLen, std::int32_t expectedLen) {
 }
 
 std::optional<std::vector<std::uint8_t>> BuildValueWrite(TView& variable, std::string_view area,
-                                                         const std::string& text) {
+                                                         const std::string& text, Prompt& prompt) {
   if (variable.Definition().NoAddress || variable.Definition().NotInMemory) return std::nullopt;
   std::string entry = "=" + text;
-  std::uint32_t raw = variable.ParseInput(entry);
+  std::uint32_t raw = ParseTypedEntry(variable, entry, prompt);
   if (entry == "Error") return std::nullopt;
   if (variable.Kind() == ViewKind::Bit) {
     const std::uint8_t current = variable.DataPtr != nullptr ? variable.DataPtr[0] : 0;

@@ -14,6 +14,8 @@
 
 namespace quillon {
 
+class Prompt;
+
 class TView;
 class TViewList;
 
@@ -44,9 +46,9 @@ bool AnswerFits(std::uint32_t answerLen, std::int32_t expectedLen);
 // The QuBUS write of `text` to the variable in `area`: the text, after "=", parsed as the
 // variable parses entries, written with the variable's size at its address. A TBit writes its
 // current byte with its mask bits set (non-zero entry) or cleared. Nothing when the variable
-// refuses the text or has no address.
+// refuses the text (which `prompt` is told) or has no address.
 std::optional<std::vector<std::uint8_t>> BuildValueWrite(TView& variable, std::string_view area,
-                                                         const std::string& text);
+                                                         const std::string& text, Prompt& prompt);
 
 // cos(angle in electrical degrees) with 3 decimals, trailing zeros removed. Nothing for a text
 // that is no number.

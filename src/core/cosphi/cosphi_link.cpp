@@ -130,7 +130,7 @@ void CosPhiLink::Detach() {
   attachment_.Leave();
 }
 
-bool CosPhiLink::Write(Area area, std::string_view name, const std::string& text) {
+bool CosPhiLink::Write(Area area, std::string_view name, const std::string& text, Prompt& prompt) {
   if (!attachment_.Place()) return false;
   TLinkRequest& request = area == Area::Ram ? ramWrite_ : flashWrite_;
   std::vector<std::uint8_t>& frame = area == Area::Ram ? ramWriteFrame_ : flashWriteFrame_;
@@ -140,7 +140,7 @@ bool CosPhiLink::Write(Area area, std::string_view name, const std::string& text
     std::lock_guard lock(mutex_);
     TView* variable = (area == Area::Ram ? lists_.ram : lists_.flash).FindVariable(name);
     if (variable == nullptr) return false;
-    auto built = BuildValueWrite(*variable, area == Area::Ram ? "RAM" : "FLASH", text);
+    auto built = BuildValueWrite(*variable, area == Area::Ram ? "RAM" : "FLASH", text, prompt);
     if (!built) return false;
     frame = std::move(*built);
   }

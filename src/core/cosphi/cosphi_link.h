@@ -24,6 +24,7 @@
 namespace quillon {
 
 class LinkHub;
+class Prompt;
 
 inline constexpr std::uint32_t kCosPhiDelayMs = 10;
 
@@ -67,8 +68,9 @@ class CosPhiLink {
   // Task queue thread. Withdraws every record.
   void Detach();
   // Task queue thread. Writes `text` to the named variable; a FLASH write then asks for the
-  // FLASH poll again. False when nothing was sent (no port, no variable, a refused text).
-  bool Write(Area area, std::string_view name, const std::string& text);
+  // FLASH poll again. False when nothing was sent (no port, no variable, a refused text, which
+  // `prompt` is told).
+  bool Write(Area area, std::string_view name, const std::string& text, Prompt& prompt);
 
   // Any thread. The values of the last good RAM answer; none before the first since attaching.
   CosPhiValues Values();

@@ -55,7 +55,8 @@ CellCommit CommitCell(TView& variable, int kind, std::string text) {
     return result;
   }
   const std::uint32_t raw = variable.ParseInput(entry);
-  if (entry == "Error") return result;
+  result.refused = entry == "Error";
+  if (result.refused) return result;
   if (IsBaseKind(kind)) {
     // A bit's controller column shows 0 or 1; its base value is kept in the same form so the
     // two compare equal when the bit is the same.

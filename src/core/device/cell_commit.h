@@ -34,6 +34,9 @@ bool OpensEditor(const TView& variable, int kind, bool controllerRead);
 
 struct CellCommit {
   bool baseChanged = false;
+  // The variable refused the text: nothing changed, and the user should hear why
+  // (TellRefusedEntry).
+  bool refused = false;
   // Controller cells: the bytes to write, least significant first.
   std::optional<std::vector<std::uint8_t>> write;
 };

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 
 #include "device/cell_commit.h"
 #include "link/answers.h"
 #include "link/buses.h"
 #include "link/crc16.h"
 #include "link/spans.h"
+#include "variables/entry.h"
 
 namespace quillon {
 
@@ -17,16 +19,28 @@ constexpr std::uint8_t kQuBUSFlashWriteCode = 0x12;
 constexpr std::int32_t kQuBUSImageExpectedLen = 1;
 constexpr std::int32_t kMODBUSImageExpectedLen = 8;
 
+// A variable with a cell parses its base value as it writes it, and a refused one becomes 0
+// (a bit's own parse refuses nothing). The parse is repeated here only to know whether to tell.
+bool BaseValueRefused(TView& variable) {
+  if (variable.NotInMemory || variable.NoAddress) return false;
+  std::string entry = "=" + variable.BaseValue;
+  variable.ParseInput(entry);
+  return entry == "Error";
+}
+
 }  // namespace
 
-std::vector<std::uint8_t> BaseImage(TViewList& list) {
+std::vector<std::uint8_t> BaseImage(TViewList& list, Prompt& prompt) {
   std::vector<std::uint8_t> image(kImageSize, 0xFF);
-  for (auto& variable : list.Variables) variable->WriteBase(image);
+  for (auto& variable : list.Variables) {
+    variable->WriteBase(image);
+    if (BaseValueRefused(*variable)) TellRefusedEntry(prompt);
+  }
   return image;
 }
 
-LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields) {
-  std::vector<std::uint8_t> image = BaseImage(list);
+LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields, Prompt& prompt) {
+  std::vector<std::uint8_t> image = BaseImage(list, prompt);
   LinkFrame frame;
   frame.bytes.resize(kMaxFrameLength);
   int length = 0;

@@ -8,12 +8,15 @@
 
 namespace quillon {
 
-// The memory image of the base values, indexed by controller address.
-std::vector<std::uint8_t> BaseImage(TViewList& list);
+class Prompt;
+
+// The memory image of the base values, indexed by controller address. A base value its variable
+// refuses goes in as 0 and is told to `prompt`, once for each such variable.
+std::vector<std::uint8_t> BaseImage(TViewList& list, Prompt& prompt);
 
 // QuBUS: a FLASH write of the address span; MODBUS: a write of the register span at the device
 // address. Throws std::runtime_error when the span does not fit one frame.
-LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields);
+LinkFrame BuildImageWrite(TViewList& list, const LinkFieldTexts& fields, Prompt& prompt);
 
 // QuBUS answers with the FLASH write code 0x12, MODBUS with a valid frame of function 16.
 AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::vector<std::uint8_t>& request,

@@ -42,14 +42,14 @@ bool OscRecorder::Append(const OscRecordBytes& record) {
   return true;
 }
 
-int OscRecorder::Write(const std::string& path) {
+int OscRecorder::Write(const std::string& path, Prompt& prompt) {
   if (samples_ == 0) {
-    CurrentPrompt().Warning("Quillon", std::string(kOscNoValidRecordText));
+    prompt.Warning("Quillon", std::string(kOscNoValidRecordText));
     return 0;
   }
   const std::string directory = DirectoryOf(path);
   if (!directory.empty()) EnsureDirectory(directory);
-  return WriteRecord(ServiceRecordHeader(devicePath_), list_, 0, path, samples_ - 1);
+  return WriteRecord(ServiceRecordHeader(devicePath_), list_, 0, path, samples_ - 1, prompt);
 }
 
 namespace {

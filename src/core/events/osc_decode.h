@@ -14,6 +14,8 @@
 
 namespace quillon {
 
+class Prompt;
+
 // A record file holds one ring less the slot a ring keeps empty.
 inline constexpr int kOscMaxRecords = kHistoryLength - 1;
 
@@ -66,8 +68,8 @@ class OscRecorder {
   // The samples taken, at ring indexes 0 to Samples() - 1 in the order taken.
   TViewList& Variables() { return list_; }
   // The record file of the samples taken, oldest first; returns the samples per variable
-  // written, 0 when there were none or the file could not be made (the user has been told why).
-  int Write(const std::string& path);
+  // written, 0 when there were none or the file could not be made (`prompt` has been told why).
+  int Write(const std::string& path, Prompt& prompt);
 
  private:
   std::string devicePath_;

@@ -33,10 +33,10 @@ std::string QuBUSIdentificationText(const std::uint8_t* answer, std::size_t answ
   return Cp1251Text(answer + 1, std::min<std::size_t>(answer[0], answerLen - 1));
 }
 
-AnswerJudgement JudgeMODBUSRead(const std::uint8_t* answer, std::size_t answerLen, bool checkCrc, bool checkFunction) {
+AnswerJudgement JudgeMODBUSRead(const std::uint8_t* answer, std::size_t answerLen, MODBUSReadChecks checks) {
   if (answerLen < kMODBUSOverhead) return AnswerJudgement::NoValidAnswer;
-  if (checkCrc && CRC16(answer, answerLen) != 0) return AnswerJudgement::CrcError;
-  if (checkFunction && answer[1] != 0x03) return AnswerJudgement::UnexpectedFunction;
+  if (checks.crc && CRC16(answer, answerLen) != 0) return AnswerJudgement::CrcError;
+  if (checks.function && answer[1] != 0x03) return AnswerJudgement::UnexpectedFunction;
   return AnswerJudgement::Valid;
 }
 

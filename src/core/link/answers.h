@@ -46,10 +46,17 @@ AnswerJudgement JudgeQuBUSIdentification(std::size_t answerLen);
 // bytes that actually arrived.
 std::string QuBUSIdentificationText(const std::uint8_t* answer, std::size_t answerLen);
 
+// What a MODBUS read answer is checked for beyond its length.
+struct MODBUSReadChecks {
+  // A CRC over the whole answer that is not 0 is a CRC error.
+  bool crc = true;
+  // A function code other than 3 is an unexpected function.
+  bool function = true;
+};
+
 // MODBUS read holding registers: slave, 0x03, byte count, data, CRC. Fewer than 5 bytes is no
-// valid answer; with `checkCrc` a CRC over the whole answer that is not 0 is a CRC error; with
-// `checkFunction` a function code other than 3 is an unexpected function.
-AnswerJudgement JudgeMODBUSRead(const std::uint8_t* answer, std::size_t answerLen, bool checkCrc, bool checkFunction);
+// valid answer; then the CRC and the function code are judged as `checks` asks.
+AnswerJudgement JudgeMODBUSRead(const std::uint8_t* answer, std::size_t answerLen, MODBUSReadChecks checks = {});
 
 // Copies the data of a judged MODBUS read answer into a memory image: the answerLen - 5 bytes
 // from offset 3, each word swapped to memory order, skipping the first data byte when

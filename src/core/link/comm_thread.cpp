@@ -97,7 +97,7 @@ void TComm::TakeOpeningPauses() {
 
 PassOutcome TComm::ServePass(SerialLine& line) {
   PassOutcome outcome = PassOutcome::Nothing;
-  const ServiceRules rules{false, fastFrameEnd_.load()};
+  const ServiceRules rules{.stopOnSendFailure = false, .endAtKnownLength = fastFrameEnd_.load()};
   for (std::size_t index = requests_.Count(); index-- > 0 && !signal_.Stopped();) {
     // A line that hung up while nothing was asked is opened again before it serves anyone.
     if (line.Lost()) break;

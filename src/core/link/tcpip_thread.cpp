@@ -68,7 +68,7 @@ bool TTCPIPThread::LockForPass() {
 
 PassOutcome TTCPIPThread::ServePass() {
   PassOutcome outcome = PassOutcome::Nothing;
-  const ServiceRules rules{true, false};
+  const ServiceRules rules{.stopOnSendFailure = true, .endAtKnownLength = false};
   for (std::size_t index = requests_.Count(); index-- > 0 && !signal_.Stopped();) {
     TLinkRequest* request = requests_.Fetch(index);
     if (request == nullptr) break;

@@ -101,12 +101,12 @@ bool WriteFileAtomically(const std::string& path, std::string_view first, std::s
   return ok;
 }
 
-void ShowCreateFailed(const std::string& fileName) {
-  CurrentPrompt().Warning("Quillon", std::string(kCreateFailedText) + "\n" + PathForDisplay(fileName));
+void ShowCreateFailed(Prompt& prompt, const std::string& fileName) {
+  prompt.Warning("Quillon", std::string(kCreateFailedText) + "\n" + PathForDisplay(fileName));
 }
 
-void ShowOutOfMemory(std::string_view where) {
-  CurrentPrompt().Warning("Quillon", std::string(where) + "\n" + std::string(kOutOfMemoryText));
+void ShowOutOfMemory(Prompt& prompt, std::string_view where) {
+  prompt.Warning("Quillon", std::string(where) + "\n" + std::string(kOutOfMemoryText));
 }
 
 class TextPart {
@@ -199,7 +199,8 @@ std::string RecordFileName(DateTime when) {
 
 std::string DefaultRecordName(DateTime when) { return Workspace().records + RecordFileName(when); }
 
-int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::string fileName, int last) {
+int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::string fileName, int last,
+                Prompt& prompt) {
   // The same ring never yields more samples than it holds, and a reader takes no more.
   const long long span = std::llabs(static_cast<long long>(first) - static_cast<long long>(last)) + 1;
   const int n = static_cast<int>(std::min<long long>(span, kHistoryLength));
@@ -218,7 +219,7 @@ int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::str
     for (const auto& variable : list.Variables) total += variable->SampleBytes(n);
     binary.resize(total);
   } catch (const std::bad_alloc&) {
-    ShowOutOfMemory("CreateRecords");
+    ShowOutOfMemory(prompt, "CreateRecords");
     return 0;
   }
   std::size_t offset = 0;
@@ -233,7 +234,7 @@ int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::str
     EnsureDirectory(Workspace().records);
   }
   if (!WriteFileAtomically(fileName, text.FileBytes(), binary)) {
-    ShowCreateFailed(fileName);
+    ShowCreateFailed(prompt, fileName);
     return 0;
   }
   return n;
@@ -284,7 +285,7 @@ int ReloadRecordVariables(const std::string& fileName, TViewList& list) {
   return ReadRecord(fileName, list, nullptr, false);
 }
 
-bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std::string& fileName) {
+bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std::string& fileName, Prompt& prompt) {
   const std::optional<std::string> bytes = ReadRecordBytes(fileName);
   if (!bytes) return false;
   const BinaryPart part = FindBinaryPart(*bytes);
@@ -295,7 +296,7 @@ bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std:
     const auto kept = AsBytes(*bytes).subspan(part.Data);
     binary.assign(kept.begin(), kept.end());
   } catch (const std::bad_alloc&) {
-    ShowOutOfMemory("GetBinaryData");
+    ShowOutOfMemory(prompt, "GetBinaryData");
     return false;
   }
   const IniDocument old = IniDocument::FromText(Cp1251ToUtf8(std::string_view(*bytes).substr(0, part.Header)));
@@ -308,7 +309,7 @@ bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std:
   text.Section("viewoption", ViewOptionLines(list));
   text.Section("vars", list.Scales.Lines);
   if (!WriteFileAtomically(fileName, text.FileBytes(), binary)) {
-    ShowCreateFailed(fileName);
+    ShowCreateFailed(prompt, fileName);
     return false;
   }
   return true;

@@ -14,6 +14,8 @@
 
 namespace quillon {
 
+class Prompt;
+
 // "Records/ddmmyy_hhmmss.rec" in the workspace, for a record taken at `when`.
 std::string DefaultRecordName(DateTime when);
 // "ddmmyy_hhmmss.rec" alone.
@@ -22,8 +24,8 @@ std::string RecordFileName(DateTime when);
 // Writes the samples from ring position `first` on, |first - last| + 1 of them, of every
 // variable of `list` (the time mark at index 0) into `fileName`, or into a new file named after
 // the current time in the workspace's records directory when the name is empty. Returns the
-// number of samples per variable, or 0 after telling the user why nothing was written.
-int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::string fileName, int last);
+// number of samples per variable, or 0 after telling `prompt` why nothing was written.
+int WriteRecord(const RecordHeader& header, TViewList& list, int first, std::string fileName, int last, Prompt& prompt);
 
 // Fills `list` with the record's variables in display order, the time mark first, each with its
 // samples, and `header` with the record's window values. Variables that the display order does
@@ -37,8 +39,9 @@ int ReloadRecordVariables(const std::string& fileName, TViewList& list);
 
 // Writes the window values, display order and display settings of `list` and its scale table
 // into the record, keeping its samples and definitions byte for byte. False, with the file
-// untouched, when the record cannot be read (or holds no samples part) or cannot be written.
-bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std::string& fileName);
+// untouched, when the record cannot be read (or holds no samples part) or cannot be written;
+// `prompt` is told when it could not be written or there was no memory for its samples.
+bool RewriteRecordHeader(const RecordHeader& header, TViewList& list, const std::string& fileName, Prompt& prompt);
 
 struct BinaryPart {
   // Where the line "[binarydata]" starts (the end of the text part), and the first sample byte;

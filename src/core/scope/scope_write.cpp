@@ -5,6 +5,7 @@
 
 #include "device/cell_commit.h"
 #include "link/link_check.h"
+#include "variables/entry.h"
 #include "variables/view_list.h"
 
 namespace quillon {
@@ -19,13 +20,13 @@ std::uint32_t BitWriteWord(const TView& bit, int addressStep, bool set) {
   return set ? word | bit.Definition().Mask : word & ~bit.Definition().Mask;
 }
 
-std::optional<CommandLineValue> ParseCommandLine(TViewList& list, std::string_view text) {
+std::optional<CommandLineValue> ParseCommandLine(TViewList& list, std::string_view text, Prompt& prompt) {
   const std::size_t equals = text.find('=');
   if (equals == std::string_view::npos) return std::nullopt;
   TView* variable = list.FindVariable(text.substr(0, equals));
   if (variable == nullptr) return std::nullopt;
   std::string entry(text.substr(equals));
-  const std::uint32_t raw = variable->ParseInput(entry);
+  const std::uint32_t raw = ParseTypedEntry(*variable, entry, prompt);
   if (entry == "Error") return std::nullopt;
   if (variable->Kind() == ViewKind::Bit)
     return CommandLineValue{variable, BitWriteWord(*variable, list.AddressStep, raw != 0)};

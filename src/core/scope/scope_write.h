@@ -12,6 +12,8 @@
 
 namespace quillon {
 
+class Prompt;
+
 class TView;
 class TViewList;
 
@@ -26,8 +28,8 @@ struct CommandLineValue {
 
 // "name=value" typed into the command line: the named variable and the raw value it parses the
 // value into (for a TBit the whole word it writes back). Nothing when there is no "=", no such
-// variable, or the variable refuses the value.
-std::optional<CommandLineValue> ParseCommandLine(TViewList& list, std::string_view text);
+// variable, or the variable refuses the value (which `prompt` is told).
+std::optional<CommandLineValue> ParseCommandLine(TViewList& list, std::string_view text, Prompt& prompt);
 
 // The write of `raw` to the device: QuBUS to the settings' memory area at the variable's
 // address with its size (least significant byte first), MODBUS to its register at the

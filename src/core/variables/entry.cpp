@@ -4,6 +4,7 @@
 
 #include "platform/prompt.h"
 #include "text/numbers.h"
+#include "variables/view.h"
 
 namespace quillon {
 
@@ -33,8 +34,15 @@ EntryNumber ClassifyEntry(std::string& text) {
 
 std::uint32_t RefuseEntry(std::string& text) {
   text = "Error";
-  CurrentPrompt().Warning("Предупреждение", "Неизвестный формат числа");
   return 0;
+}
+
+void TellRefusedEntry(Prompt& prompt) { prompt.Warning("Предупреждение", "Неизвестный формат числа"); }
+
+std::uint32_t ParseTypedEntry(TView& variable, std::string& entry, Prompt& prompt) {
+  const std::uint32_t raw = variable.ParseInput(entry);
+  if (entry == "Error") TellRefusedEntry(prompt);
+  return raw;
 }
 
 std::optional<std::uint32_t> RoundedRaw(double value) {

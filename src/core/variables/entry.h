@@ -7,20 +7,31 @@
 
 namespace quillon {
 
+class Prompt;
+class TView;
+
 enum class EntryKind { Invalid, Decimal, Hexadecimal };
 
 struct EntryNumber {
   EntryKind Kind = EntryKind::Invalid;
-  double Real = 0.0;          // Decimal
-  std::int64_t Integer = 0;   // Hexadecimal
+  double Real = 0.0;         // Decimal
+  std::int64_t Integer = 0;  // Hexadecimal
 };
 
 // Takes the text after the first "=", removes every blank and leaves that in `text`; "x", "X"
 // or "$" first makes it hexadecimal, anything else must be a real number.
 EntryNumber ClassifyEntry(std::string& text);
 
-// A refused entry: the text becomes "Error", the user is warned, the raw value is 0.
+// A refused entry: the text becomes "Error" and the raw value is 0. Telling the user is left to
+// whoever took the entry from them (see ParseTypedEntry).
 std::uint32_t RefuseEntry(std::string& text);
+
+// Tells `prompt` that what the user typed is no number: "Предупреждение", "Неизвестный формат
+// числа".
+void TellRefusedEntry(Prompt& prompt);
+// What the user typed, parsed by the variable; a refused entry ("Error" left in `entry`, raw 0)
+// is told to `prompt`.
+std::uint32_t ParseTypedEntry(TView& variable, std::string& entry, Prompt& prompt);
 
 // round(value / scale), half to even, kept as its low 32 bits (entries outside a cell's range
 // are stored modulo its width); nothing when it cannot be computed (zero scale, overflow).

@@ -7,7 +7,6 @@
 #include <limits>
 #include <utility>
 
-#include "platform/prompt.h"
 #include "text/cp1251.h"
 #include "text/numbers.h"
 #include "variables/special/float_type.h"
@@ -26,14 +25,6 @@ std::string RealErrorText(std::string_view text) {
 }
 
 int CellBytes(const TView& variable) { return std::clamp<int>(variable.Definition().Size, 1, 8); }
-
-// A warning box for every key typed would be no help: a refused entry simply leaves the
-// other field as it was.
-class SilentPrompt : public Prompt {
- public:
-  void Warning(const std::string&, const std::string&) override {}
-  bool Question(const std::string&, const std::string&) override { return false; }
-};
 
 // The physical value of a raw value of this variable. A dependent variable's BaseText answers
 // with its reference's value whatever it is given (and stores that as its base value), so the
@@ -186,8 +177,8 @@ UniversalPropertyView ShowUniversalProperty(TView& variable) {
 
 std::optional<std::string> MaxTextOfPhysical(TView& variable, std::string_view physical) {
   if (!TryReadReal(physical)) return std::nullopt;
-  SilentPrompt silent;
-  ScopedPrompt quiet(silent);
+  // Parsed without telling anyone: a warning box for every key typed would be no help, a refused
+  // entry simply leaves the other field as it was.
   std::string entry = "=" + std::string(physical);
   const std::uint32_t raw = variable.ParseInput(entry);
   if (entry == "Error") return std::nullopt;

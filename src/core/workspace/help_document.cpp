@@ -6,12 +6,12 @@ namespace quillon {
 
 std::string HelpDocumentPath(const WorkspacePaths& paths) { return paths.help + kHelpDocumentName; }
 
-HelpOpenOutcome ClassifyHelpOpen(bool documentExists, bool launched, int launchError) {
-  if (!documentExists) return HelpOpenOutcome::FileMissing;
-  if (launched) return HelpOpenOutcome::Opened;
+HelpOpenOutcome ClassifyHelpOpen(const HelpOpenAttempt& attempt) {
+  if (!attempt.documentExists) return HelpOpenOutcome::FileMissing;
+  if (attempt.launched) return HelpOpenOutcome::Opened;
   // A launcher that could not even be started for want of memory or processes is not a missing
   // viewer; telling the engineer to install one would send them the wrong way.
-  if (launchError == ENOMEM || launchError == EAGAIN) return HelpOpenOutcome::OutOfResources;
+  if (attempt.launchError == ENOMEM || attempt.launchError == EAGAIN) return HelpOpenOutcome::OutOfResources;
   return HelpOpenOutcome::NoApplication;
 }
 

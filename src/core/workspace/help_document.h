@@ -14,10 +14,17 @@ std::string HelpDocumentPath(const WorkspacePaths& paths);
 
 enum class HelpOpenOutcome { Opened, FileMissing, NoApplication, OutOfResources };
 
-// `launched` is what the desktop answered; `launchError` is the errno left by a launch that
-// failed (0 when unknown). A missing document is reported before anything is launched, because
-// a viewer started on a missing file would show its own, less helpful, error.
-HelpOpenOutcome ClassifyHelpOpen(bool documentExists, bool launched, int launchError);
+struct HelpOpenAttempt {
+  bool documentExists = false;
+  // What the desktop answered.
+  bool launched = false;
+  // The errno left by a launch that failed (0 when unknown).
+  int launchError = 0;
+};
+
+// A missing document is reported before anything is launched, because a viewer started on a
+// missing file would show its own, less helpful, error.
+HelpOpenOutcome ClassifyHelpOpen(const HelpOpenAttempt& attempt);
 
 // The text for the engineer; empty for Opened.
 std::string HelpOpenMessage(HelpOpenOutcome outcome, const std::string& documentPath);

@@ -6,6 +6,7 @@
 #include "scope/record_file.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support/unexpected_prompt.h"
 #include "variables/special/time_mark.h"
 
 namespace quillon {
@@ -46,6 +47,7 @@ class PageRecordTest : public ::testing::Test {
 
   TempDir dir;
   std::string devicePath = dir / "777.ini";
+  testing::UnexpectedPrompt unexpected;
   LogPage page;
 };
 
@@ -56,7 +58,7 @@ TEST_F(PageRecordTest, NamedAfterTheNewestRecord) {
 TEST_F(PageRecordTest, PageBecomesTenSamplesPerRecordReadBackByTheRecordReader) {
   const std::string path = dir.Path() + "Records/050324_101500.rec";
   // The records directory does not exist yet.
-  ASSERT_EQ(WritePageRecord(page, devicePath, path), 151);
+  ASSERT_EQ(WritePageRecord(page, devicePath, path, unexpected), 151);
 
   const std::string bytes = FileBytes(path);
   EXPECT_NE(bytes.find("counter=x00000097\r\n"), std::string::npos);
@@ -100,10 +102,9 @@ class WarningRecorder : public Prompt {
 
 TEST_F(PageRecordTest, FileThatCannotBeMadeIsReported) {
   WarningRecorder recorder;
-  ScopedPrompt installed(recorder);
   ASSERT_TRUE(testing::WriteCp1251File(dir / "Records", "a file where the directory should be"));
   const std::string path = dir.Path() + "Records/050324_101500.rec";
-  EXPECT_EQ(WritePageRecord(page, devicePath, path), 0);
+  EXPECT_EQ(WritePageRecord(page, devicePath, path, recorder), 0);
   EXPECT_EQ(recorder.warnings, std::vector<std::string>{"Quillon|Неполучилось создать фаил\n" + path});
 }
 

@@ -2,15 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "cosphi/cosphi_lists.h"
 #include "link/crc16.h"
+#include "platform/prompt.h"
 #include "variables/registry.h"
 #include "variables/view_list.h"
 
 namespace quillon {
 namespace {
+
+class WarningRecorder : public Prompt {
+ public:
+  void Warning(const std::string& caption, const std::string& text) override {
+    warnings.push_back(caption + "|" + text);
+  }
+  bool Question(const std::string&, const std::string&) override { return false; }
+  std::vector<std::string> warnings;
+};
 
 // A list over `image` made of definition lines, as the tool lays its lists out.
 TViewList& MakeList(TViewList& list, std::vector<std::uint8_t>& image, const std::vector<std::string>& lines,
@@ -60,23 +71,26 @@ TEST(CosPhiFrames, WritesParseTheEntryAndKeepTheOtherBitsOfABitsByte) {
   MakeList(list, image, {std::string(kCosBufWriteLine), "p2=cosdf/Смещение/TInteger/x0140/r00A0//0,1/2//0/x0000/"});
   TView& request = *list.FindVariable("cos_buf_write");
   request.DataPtr[0] = 0x81;
-  auto frame = BuildValueWrite(request, "RAM", "1");
+  WarningRecorder prompt;
+  auto frame = BuildValueWrite(request, "RAM", "1", prompt);
   ASSERT_TRUE(frame);
   EXPECT_EQ(*frame, (std::vector<std::uint8_t>{0xA5, 0x05, 0x10, 0x00, 0x22, 0x01, 0x83, 0x5A}));
-  frame = BuildValueWrite(request, "RAM", "0");
+  frame = BuildValueWrite(request, "RAM", "0", prompt);
   ASSERT_TRUE(frame);
   EXPECT_EQ((*frame)[6], 0x81);
   request.DataPtr[0] = 0x83;
-  EXPECT_EQ((*BuildValueWrite(request, "RAM", "0"))[6], 0x81);
+  EXPECT_EQ((*BuildValueWrite(request, "RAM", "0", prompt))[6], 0x81);
 
   // -2,5 electrical degrees in tenths: -25 = xFFE7, least significant byte first, to FLASH.
   TView& offset = *list.FindVariable("cosdf");
-  frame = BuildValueWrite(offset, "FLASH", "-2,5");
+  frame = BuildValueWrite(offset, "FLASH", "-2,5", prompt);
   ASSERT_TRUE(frame);
   EXPECT_EQ(*frame, (std::vector<std::uint8_t>{0xA5, 0x06, 0x12, 0x01, 0x40, 0x02, 0xE7, 0xFF, 0x5A}));
-  EXPECT_EQ((*BuildValueWrite(offset, "FLASH", "x10"))[6], 0x10);
-  EXPECT_FALSE(BuildValueWrite(offset, "FLASH", "abc"));
-  EXPECT_FALSE(BuildValueWrite(offset, "FLASH", ""));
+  EXPECT_EQ((*BuildValueWrite(offset, "FLASH", "x10", prompt))[6], 0x10);
+  EXPECT_FALSE(BuildValueWrite(offset, "FLASH", "abc", prompt));
+  EXPECT_FALSE(BuildValueWrite(offset, "FLASH", "", prompt));
+  // Only the two refused texts are told, each as the variable's own parse always told it.
+  EXPECT_EQ(prompt.warnings, std::vector<std::string>(2, "Предупреждение|Неизвестный формат числа"));
 }
 
 TEST(CosPhiFrames, CosineHasThreeDecimalsWithoutTrailingZeros) {

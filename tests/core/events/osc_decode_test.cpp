@@ -8,6 +8,7 @@
 #include "scope/record_file.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support/unexpected_prompt.h"
 #include "variables/special/time_mark.h"
 
 namespace quillon {
@@ -42,6 +43,7 @@ class OscDecodeTest : public ::testing::Test {
 
   TempDir dir;
   std::string devicePath = dir / "777.ini";
+  testing::UnexpectedPrompt unexpected;
 };
 
 TEST_F(OscDecodeTest, WholeFileBecomesARecordOfRealSamplesOnlyWithBadRecordsSkippedAndSecondMarks) {
@@ -53,7 +55,7 @@ TEST_F(OscDecodeTest, WholeFileBecomesARecordOfRealSamplesOnlyWithBadRecordsSkip
   EXPECT_EQ(result.message, "");
   EXPECT_EQ(result.Note(), "");
   const std::string path = dir.Path() + "Records/OSC.rec";
-  ASSERT_EQ(recorder.Write(path), 5) << "no empty sample before the first record";
+  ASSERT_EQ(recorder.Write(path, unexpected), 5) << "no empty sample before the first record";
   EXPECT_NE(testing::FileBytes(path).find("positionsize=100/100/100/300/\r\noption=30/50/50/30/1/0/\r\n"),
             std::string::npos);
 
@@ -115,7 +117,7 @@ class LongOscDecodeTest : public OscDecodeTest {
   // The first process word of every sample of the record written.
   std::vector<unsigned> WrittenWords(OscRecorder& recorder) {
     const std::string path = dir / "long.rec";
-    EXPECT_EQ(recorder.Write(path), kOscMaxRecords);
+    EXPECT_EQ(recorder.Write(path, unexpected), kOscMaxRecords);
     TViewList list;
     const int samples = ReloadRecordVariables(path, list);
     std::vector<unsigned> words;
@@ -193,8 +195,7 @@ TEST_F(OscDecodeTest, AnOscillogramWithoutAValidRecordIsAnErrorAndWritesNothing)
     EXPECT_FALSE(DecodeOsc(*file, {0, 3, 0, 30, 30}, recorder)) << "nor a span around an event";
 
     WarningRecorder warnings;
-    ScopedPrompt scoped(warnings);
-    EXPECT_EQ(recorder.Write(dir / "OSC.rec"), 0);
+    EXPECT_EQ(recorder.Write(dir / "OSC.rec", warnings), 0);
     EXPECT_FALSE(FileExists(dir / "OSC.rec"));
     EXPECT_EQ(warnings.warnings, std::vector<std::string>{result.message}) << "a window is told why";
   }

@@ -39,14 +39,16 @@ TEST(QuBUSAnswers, ExactCountAndIdentificationCutToWhatArrived) {
 
 TEST(MODBUSAnswers, ShortCrcAndFunctionChecks) {
   auto answer = ReadAnswer({0x12, 0x34});
-  EXPECT_EQ(JudgeMODBUSRead(answer.data(), answer.size(), true, true), AnswerJudgement::Valid);
-  EXPECT_EQ(JudgeMODBUSRead(answer.data(), 1, true, true), AnswerJudgement::NoValidAnswer);
+  EXPECT_EQ(JudgeMODBUSRead(answer.data(), answer.size(), {.crc = true, .function = true}), AnswerJudgement::Valid);
+  EXPECT_EQ(JudgeMODBUSRead(answer.data(), 1, {.crc = true, .function = true}), AnswerJudgement::NoValidAnswer);
   answer[3] ^= 0xFF;
-  EXPECT_EQ(JudgeMODBUSRead(answer.data(), answer.size(), true, true), AnswerJudgement::CrcError);
-  EXPECT_EQ(JudgeMODBUSRead(answer.data(), answer.size(), false, true), AnswerJudgement::Valid);
+  EXPECT_EQ(JudgeMODBUSRead(answer.data(), answer.size(), {.crc = true, .function = true}), AnswerJudgement::CrcError);
+  EXPECT_EQ(JudgeMODBUSRead(answer.data(), answer.size(), {.crc = false, .function = true}), AnswerJudgement::Valid);
   auto exception = ReadAnswer({0x02}, 0x83);
-  EXPECT_EQ(JudgeMODBUSRead(exception.data(), exception.size(), true, true), AnswerJudgement::UnexpectedFunction);
-  EXPECT_EQ(JudgeMODBUSRead(exception.data(), exception.size(), true, false), AnswerJudgement::Valid);
+  EXPECT_EQ(JudgeMODBUSRead(exception.data(), exception.size(), {.crc = true, .function = true}),
+            AnswerJudgement::UnexpectedFunction);
+  EXPECT_EQ(JudgeMODBUSRead(exception.data(), exception.size(), {.crc = true, .function = false}),
+            AnswerJudgement::Valid);
   const Bytes text{'T', 'K', '3', ' ', '1'};
   auto id = ReadAnswer(text, 0x11);
   EXPECT_EQ(MODBUSReportSlaveIDText(id.data(), id.size()), "TK3 1");

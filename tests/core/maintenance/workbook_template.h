@@ -17,22 +17,63 @@ struct TemplateParts {
   std::map<std::string, std::string> extra;
 };
 
+// The parts every template shares whatever its cells.
+inline std::string TemplateContentTypes() {
+  return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+         R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
+         R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+         R"(<Default Extension="xml" ContentType="application/xml"/>)"
+         R"(<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml"/>)"
+         R"(<Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)"
+         R"(<Override PartName="/xl/worksheets/sheet2.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)"
+         R"(<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>)"
+         R"(<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>)"
+         R"(<Override PartName="/xl/calcChain.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml"/>)"
+         R"(</Types>)";
+}
+
+inline std::string TemplateWorkbookRelations(const std::string& rel) {
+  return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+         R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
+         R"(<Relationship Id="rId1" Type=")" +
+         rel +
+         R"(/worksheet" Target="worksheets/sheet1.xml"/>)"
+         R"(<Relationship Id="rId2" Type=")" +
+         rel +
+         R"(/worksheet" Target="/xl/worksheets/sheet2.xml"/>)"
+         R"(<Relationship Id="rId3" Type=")" +
+         rel +
+         R"(/styles" Target="styles.xml"/>)"
+         R"(<Relationship Id="rId4" Type=")" +
+         rel +
+         R"(/sharedStrings" Target="sharedStrings.xml"/>)"
+         R"(<Relationship Id="rId5" Type=")" +
+         rel +
+         R"(/calcChain" Target="calcChain.xml"/>)"
+         R"(</Relationships>)";
+}
+
+inline std::string TemplateStyles(const std::string& sheetNs) {
+  return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+         R"(<styleSheet xmlns=")" +
+         sheetNs +
+         R"("><fonts count="2"><font><sz val="11"/><name val="Calibri"/></font>)"
+         R"(<font><b/><sz val="11"/><name val="Calibri"/></font></fonts>)"
+         R"(<fills count="2"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill></fills>)"
+         R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
+         R"(<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>)"
+         R"(<cellXfs count="2"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>)"
+         R"(<xf numFmtId="0" fontId="1" fillId="0" borderId="0" xfId="0" applyFont="1"/></cellXfs>)"
+         R"(<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles></styleSheet>)";
+}
+
 inline std::map<std::string, std::string> PackageParts(const TemplateParts& parts) {
   const std::string sheetNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
   const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
   std::map<std::string, std::string> files;
-  files["[Content_Types].xml"] =
-      R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-      R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-      R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-      R"(<Default Extension="xml" ContentType="application/xml"/>)"
-      R"(<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml"/>)"
-      R"(<Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)"
-      R"(<Override PartName="/xl/worksheets/sheet2.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)"
-      R"(<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>)"
-      R"(<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>)"
-      R"(<Override PartName="/xl/calcChain.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml"/>)"
-      R"(</Types>)";
+  files["[Content_Types].xml"] = TemplateContentTypes();
+  files["xl/_rels/workbook.xml.rels"] = TemplateWorkbookRelations(rel);
+  files["xl/styles.xml"] = TemplateStyles(sheetNs);
   files["_rels/.rels"] = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
                          R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
                          R"(<Relationship Id="rId1" Type=")" +
@@ -49,25 +90,6 @@ inline std::map<std::string, std::string> PackageParts(const TemplateParts& part
                              R"(<sheet name="Second" sheetId="2" r:id="rId2"/></sheets>)"
                              R"(<definedNames>)" +
                              parts.definedNames + R"(</definedNames><calcPr calcId="191029"/></workbook>)";
-  files["xl/_rels/workbook.xml.rels"] =
-      R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-      R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-      R"(<Relationship Id="rId1" Type=")" +
-      rel +
-      R"(/worksheet" Target="worksheets/sheet1.xml"/>)"
-      R"(<Relationship Id="rId2" Type=")" +
-      rel +
-      R"(/worksheet" Target="/xl/worksheets/sheet2.xml"/>)"
-      R"(<Relationship Id="rId3" Type=")" +
-      rel +
-      R"(/styles" Target="styles.xml"/>)"
-      R"(<Relationship Id="rId4" Type=")" +
-      rel +
-      R"(/sharedStrings" Target="sharedStrings.xml"/>)"
-      R"(<Relationship Id="rId5" Type=")" +
-      rel +
-      R"(/calcChain" Target="calcChain.xml"/>)"
-      R"(</Relationships>)";
   files["xl/worksheets/sheet1.xml"] =
       R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
       R"(<worksheet xmlns=")" +
@@ -81,18 +103,6 @@ inline std::map<std::string, std::string> PackageParts(const TemplateParts& part
                                       R"(<worksheet xmlns=")" +
                                       sheetNs +
                                       R"("><sheetData><row r="5"><c r="A5"><v>7</v></c></row></sheetData></worksheet>)";
-  files["xl/styles.xml"] =
-      R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-      R"(<styleSheet xmlns=")" +
-      sheetNs +
-      R"("><fonts count="2"><font><sz val="11"/><name val="Calibri"/></font>)"
-      R"(<font><b/><sz val="11"/><name val="Calibri"/></font></fonts>)"
-      R"(<fills count="2"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill></fills>)"
-      R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
-      R"(<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>)"
-      R"(<cellXfs count="2"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>)"
-      R"(<xf numFmtId="0" fontId="1" fillId="0" borderId="0" xfId="0" applyFont="1"/></cellXfs>)"
-      R"(<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles></styleSheet>)";
   files["xl/sharedStrings.xml"] = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
                                   R"(<sst xmlns=")" +
                                   sheetNs + R"(">)" + parts.sharedStrings + R"(</sst>)";

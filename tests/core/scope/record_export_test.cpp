@@ -13,6 +13,7 @@
 #include "scope/record_file.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support/unexpected_prompt.h"
 #include "text/numbers.h"
 #include "variables/registry.h"
 #include "variables/special/current_value_view.h"
@@ -51,7 +52,7 @@ class RecordExportTest : public ::testing::Test {
     Fill(Create("p5=Torque/Момент/TInteger/x0018/r000C/%/0,5/2/0/x0000/"), [](int i) { return 0xFFFFu - i * 3u; });
     Fill(Create("p6=Energy/Энергия/TLongint/x001C/r000E/kWh/1/4/0/x00000000/"),
          [](int i) { return static_cast<std::uint32_t>(100000 - i * 65537); });
-    ASSERT_EQ(WriteRecord(header, list, kFirst, file, kFirst + kSamples - 1), kSamples);
+    ASSERT_EQ(WriteRecord(header, list, kFirst, file, kFirst + kSamples - 1, prompt), kSamples);
   }
   TView& Create(std::string_view line) {
     TView* v = CreateVariable(line, "1/16/", image, list);
@@ -97,6 +98,7 @@ class RecordExportTest : public ::testing::Test {
   std::vector<std::uint8_t> image = std::vector<std::uint8_t>(kImageSize);
   TViewList list;
   std::string file = dir / "r.rec";
+  testing::UnexpectedPrompt prompt;
 };
 
 TEST_F(RecordExportTest, SummaryAndTableFollowTheDisplayOrder) {
@@ -114,7 +116,7 @@ TEST_F(RecordExportTest, SummaryAndTableFollowTheDisplayOrder) {
   ASSERT_EQ(OpenRecord(file, shown, read), kSamples);
   std::swap(shown.Variables[1], shown.Variables[4]);
   shown.Variables.erase(shown.Variables.begin() + 2);
-  ASSERT_TRUE(RewriteRecordHeader(read, shown, file));
+  ASSERT_TRUE(RewriteRecordHeader(read, shown, file, prompt));
   summary = ReadRecordSummary(file);
   EXPECT_EQ(summary.names, (std::vector<std::string>{"Temp", "Relay", "Speed", "Torque", "Energy"}));
 

@@ -112,7 +112,6 @@ class RecordFileTest : public ::testing::Test {
 
   TempDir dir;
   RecordingPrompt prompt;
-  ScopedPrompt scoped{prompt};
   RecordHeader header{.DevicePath = dir / "Devices/TK3/123.ini",
                       .Left = 5,
                       .Top = 6,
@@ -127,19 +126,19 @@ class RecordFileTest : public ::testing::Test {
 };
 
 TEST_F(RecordFileTest, WholeBufferAndRulerStretches) {
-  ASSERT_EQ(WriteRecord(header, list, 0, file, 32766), 32767);
+  ASSERT_EQ(WriteRecord(header, list, 0, file, 32766, prompt), 32767);
   EXPECT_NE(Text(file).find("\r\ncounter=x00007FFF\r\n"), std::string::npos);
   EXPECT_EQ(Binary(file).size(), 32767 * kRingEntryBytes + kSqrWordBytes);
   EXPECT_TRUE(Binary(file) == Blocks(0, 32767));
 
   // A span longer than the ring holds each sample once: the whole ring from the first position.
-  ASSERT_EQ(WriteRecord(header, list, 5, file, 5 + 40000), kHistoryLength);
+  ASSERT_EQ(WriteRecord(header, list, 5, file, 5 + 40000, prompt), kHistoryLength);
   EXPECT_NE(Text(file).find("\r\ncounter=x00008000\r\n"), std::string::npos);
   EXPECT_TRUE(Binary(file) == Blocks(5, kHistoryLength));
 
   // Rulers in either order: from the first ruler on, across the end of the ring.
   for (const auto& [first, last, start] : {std::tuple{32763, 32773, 32763}, std::tuple{20, 10, 20}}) {
-    ASSERT_EQ(WriteRecord(header, list, first, file, last), 11);
+    ASSERT_EQ(WriteRecord(header, list, first, file, last, prompt), 11);
     EXPECT_TRUE(Binary(file) == Blocks(start, 11)) << first;
   }
   EXPECT_EQ(Text(file),
@@ -157,7 +156,7 @@ TEST_F(RecordFileTest, WholeBufferAndRulerStretches) {
 }
 
 TEST_F(RecordFileTest, OpeningGivesBackEverySampleAndSetting) {
-  ASSERT_EQ(WriteRecord(header, list, 32763, file, 32773), 11);
+  ASSERT_EQ(WriteRecord(header, list, 32763, file, 32773, prompt), 11);
   TViewList loaded;
   loaded.AddScale("stale=1");
   RecordHeader read;
@@ -187,7 +186,7 @@ TEST_F(RecordFileTest, OpeningGivesBackEverySampleAndSetting) {
 }
 
 TEST_F(RecordFileTest, RewrittenHeaderReordersAndHidesButKeepsTheSamples) {
-  ASSERT_EQ(WriteRecord(header, list, 100, file, 199), 100);
+  ASSERT_EQ(WriteRecord(header, list, 100, file, 199, prompt), 100);
   const std::string samples = Binary(file);
   TViewList view;
   RecordHeader read;
@@ -198,7 +197,7 @@ TEST_F(RecordFileTest, RewrittenHeaderReordersAndHidesButKeepsTheSamples) {
   view.Scales.SetValue("Inom", "3000");
   read.Left = 11;
   read.Zoom = "2,00";
-  ASSERT_TRUE(RewriteRecordHeader(read, view, file));
+  ASSERT_TRUE(RewriteRecordHeader(read, view, file, prompt));
   EXPECT_TRUE(Binary(file) == samples);
   const std::string text = Text(file);
   EXPECT_NE(text.find("[records]\r\ncounter=x00000064\r\n\r\n[DEVICE]\r\nID="), std::string::npos);
@@ -216,13 +215,13 @@ TEST_F(RecordFileTest, RewrittenHeaderReordersAndHidesButKeepsTheSamples) {
   EXPECT_TRUE(RingEntries(again[1], 0, 100) == RingEntries(list[4], 100, 100));
   EXPECT_TRUE(RingEntries(again[3], 0, 100) == RingEntries(list[1], 100, 100));
 
-  EXPECT_FALSE(RewriteRecordHeader(read, again, dir / "missing.rec"));
+  EXPECT_FALSE(RewriteRecordHeader(read, again, dir / "missing.rec", prompt));
   EXPECT_FALSE(std::filesystem::exists(dir / "missing.rec"));
 }
 
 // Records from elsewhere: cut short, with a counter beyond the ring, with keys naming nothing.
 TEST_F(RecordFileTest, DamagedRecordsNeverReadPastTheirData) {
-  ASSERT_EQ(WriteRecord(header, list, 0, file, 9), 10);
+  ASSERT_EQ(WriteRecord(header, list, 0, file, 9, prompt), 10);
   std::string bytes = FileBytes(file);
   const std::size_t data = bytes.find(kMarker) + kMarker.size();
   const std::size_t cut = data + 10 * 9 + 7;  // the word's block ends after 3 entries and a half
@@ -272,13 +271,13 @@ TEST_F(RecordFileTest, MissingValuesTakeTheirDefaultsOneByOne) {
 
 TEST_F(RecordFileTest, DefaultNameAndAFileThatCannotBeCreated) {
   EXPECT_EQ(DefaultRecordName(EncodeDateTime({2024, 3, 5, 14, 7, 9, 0})), dir.Path() + "Records/050324_140709.rec");
-  ASSERT_EQ(WriteRecord(header, list, 0, "", 0), 1);
+  ASSERT_EQ(WriteRecord(header, list, 0, "", 0, prompt), 1);
   const auto names = ListFiles(dir / "Records", "*.rec", false);
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(names[0].size(), std::string("ddmmyy_hhmmss.rec").size());
 
   const std::string unwritable = dir / "no/such/dir.rec";
-  EXPECT_EQ(WriteRecord(header, list, 0, unwritable, 10), 0);
+  EXPECT_EQ(WriteRecord(header, list, 0, unwritable, 10, prompt), 0);
   EXPECT_EQ(prompt.warnings, std::vector<std::string>{"Quillon|Неполучилось создать фаил\n" + unwritable});
   EXPECT_FALSE(std::filesystem::exists(unwritable));
 }

@@ -56,13 +56,12 @@ class RecordInfoTest : public ::testing::Test {
       for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint8_t>(i * 3 + list.Count());
       variable->LoadSamples(samples, 5);
     }
-    ASSERT_EQ(WriteRecord(header, list, 0, file, 4), 5);
+    ASSERT_EQ(WriteRecord(header, list, 0, file, 4, prompt), 5);
     ASSERT_EQ(OpenRecord(file, loaded, read), 5);
   }
 
   TempDir dir;
   SilentPrompt prompt;
-  ScopedPrompt scoped{prompt};
   RecordHeader header{.DevicePath = dir / "501.ini"};
   std::vector<std::uint8_t> image = std::vector<std::uint8_t>(64);
   TViewList list;

@@ -91,7 +91,6 @@ class SilentPrompt : public Prompt {
 TEST(RecordSpan, ARecordOfAStretchAcrossTheEndReadsBackInTimeOrder) {
   testing::TempDir dir;
   SilentPrompt prompt;
-  ScopedPrompt scoped{prompt};
   TViewList list;
   list.Append(Sampled(kHistoryLength + 10));
   std::vector<std::uint8_t> image(kImageSize);
@@ -100,7 +99,7 @@ TEST(RecordSpan, ARecordOfAStretchAcrossTheEndReadsBackInTimeOrder) {
   for (const RecordSpan span :
        {RulerSpan(mark.History.Head(), 5, 32760, kHistoryLength), WholeHistorySpan(mark, mark.History.Head())}) {
     const std::string path = dir / "r.rec";
-    ASSERT_EQ(WriteRecord(RecordHeader{}, list, span.first, path, span.first + span.count - 1), span.count);
+    ASSERT_EQ(WriteRecord(RecordHeader{}, list, span.first, path, span.first + span.count - 1, prompt), span.count);
     TViewList back;
     RecordHeader header;
     ASSERT_EQ(OpenRecord(path, back, header), span.count);

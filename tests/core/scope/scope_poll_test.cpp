@@ -299,18 +299,18 @@ TEST_F(ScopePollTest, CommandLineBitChangesOnlyItsBit) {
   list.LayoutByAddress(image);
   image[2] = 0xA5;  // the byte of the bit, 0x12
   image[3] = 0x7F;
-  auto value = ParseCommandLine(list, "Run=1");
+  auto value = ParseCommandLine(list, "Run=1", prompt);
   ASSERT_TRUE(value);
   EXPECT_EQ(value->variable, &Var("Run"));
   EXPECT_EQ(value->raw, 0xB5u);
-  value = ParseCommandLine(list, "Run=0");
+  value = ParseCommandLine(list, "Run=0", prompt);
   ASSERT_TRUE(value);
   EXPECT_EQ(value->raw, 0xA5u);
   image[2] = 0xFF;
-  EXPECT_EQ(ParseCommandLine(list, "Run=0")->raw, 0xEFu);
+  EXPECT_EQ(ParseCommandLine(list, "Run=0", prompt)->raw, 0xEFu);
   // A word of two bytes per address step carries the neighbour along unchanged.
   list.AddressStep = 2;
-  EXPECT_EQ(ParseCommandLine(list, "Run=0")->raw, 0x7FEFu);
+  EXPECT_EQ(ParseCommandLine(list, "Run=0", prompt)->raw, 0x7FEFu);
 
   settings.Protocol = "QuBUS";
   auto frame = BuildScopeWrite(Var("Run"), 0xEF, settings, image);
@@ -320,8 +320,9 @@ TEST_F(ScopePollTest, CommandLineBitChangesOnlyItsBit) {
 }
 
 TEST_F(ScopePollTest, CommandLineRefusesWhatItCannotWrite) {
-  for (const char* text : {"Speed", "Nothing=1", "Speed=abc"}) EXPECT_FALSE(ParseCommandLine(list, text)) << text;
-  const auto value = ParseCommandLine(list, "Speed=x1234");
+  for (const char* text : {"Speed", "Nothing=1", "Speed=abc"})
+    EXPECT_FALSE(ParseCommandLine(list, text, prompt)) << text;
+  const auto value = ParseCommandLine(list, "Speed=x1234", prompt);
   ASSERT_TRUE(value);
   EXPECT_EQ(value->raw, 0x1234u);
 }

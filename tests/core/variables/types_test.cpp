@@ -6,6 +6,7 @@
 
 #include "text/numbers.h"
 #include "variable_fixture.h"
+#include "variables/entry.h"
 #include "variables/integer_types.h"
 #include "variables/special/float_type.h"
 #include "variables/special/integral_types.h"
@@ -79,7 +80,7 @@ TEST_F(TypesTest, EntriesOfEveryType) {
     TView& v = Create(row.line);
     const std::size_t warnings = prompt.Warnings.size();
     std::string entry = row.entry;
-    EXPECT_EQ(v.ParseInput(entry), row.raw);
+    EXPECT_EQ(ParseTypedEntry(v, entry, prompt), row.raw);
     if (row.text != nullptr) {
       EXPECT_EQ(entry, row.text);
     }

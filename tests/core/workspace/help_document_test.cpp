@@ -14,7 +14,7 @@ TEST(HelpDocument, LivesInTheHelpDirectoryOfTheProgram) {
 
 TEST(HelpDocument, MissingFileIsReportedWithItsFullPathWhateverTheLaunchSaid) {
   for (const bool launched : {false, true}) {
-    const auto outcome = ClassifyHelpOpen(false, launched, ENOMEM);
+    const auto outcome = ClassifyHelpOpen({.documentExists = false, .launched = launched, .launchError = ENOMEM});
     EXPECT_EQ(outcome, HelpOpenOutcome::FileMissing);
     EXPECT_EQ(HelpOpenMessage(outcome, "/opt/quillon/Help/Quillon.pdf"),
               "Фаил помощи отсутствует по указанному пути\r\n/opt/quillon/Help/Quillon.pdf");
@@ -25,13 +25,18 @@ TEST(HelpDocument, MissingFileIsReportedWithItsFullPathWhateverTheLaunchSaid) {
 }
 
 TEST(HelpDocument, FailedLaunchIsAMissingViewerUnlessTheSystemRanOutOfResources) {
-  EXPECT_EQ(ClassifyHelpOpen(true, true, 0), HelpOpenOutcome::Opened);
+  EXPECT_EQ(ClassifyHelpOpen({.documentExists = true, .launched = true, .launchError = 0}), HelpOpenOutcome::Opened);
   // errno left over from an earlier call must not turn a success into a failure.
-  EXPECT_EQ(ClassifyHelpOpen(true, true, ENOMEM), HelpOpenOutcome::Opened);
-  EXPECT_EQ(ClassifyHelpOpen(true, false, 0), HelpOpenOutcome::NoApplication);
-  EXPECT_EQ(ClassifyHelpOpen(true, false, ENOENT), HelpOpenOutcome::NoApplication);
-  EXPECT_EQ(ClassifyHelpOpen(true, false, ENOMEM), HelpOpenOutcome::OutOfResources);
-  EXPECT_EQ(ClassifyHelpOpen(true, false, EAGAIN), HelpOpenOutcome::OutOfResources);
+  EXPECT_EQ(ClassifyHelpOpen({.documentExists = true, .launched = true, .launchError = ENOMEM}),
+            HelpOpenOutcome::Opened);
+  EXPECT_EQ(ClassifyHelpOpen({.documentExists = true, .launched = false, .launchError = 0}),
+            HelpOpenOutcome::NoApplication);
+  EXPECT_EQ(ClassifyHelpOpen({.documentExists = true, .launched = false, .launchError = ENOENT}),
+            HelpOpenOutcome::NoApplication);
+  EXPECT_EQ(ClassifyHelpOpen({.documentExists = true, .launched = false, .launchError = ENOMEM}),
+            HelpOpenOutcome::OutOfResources);
+  EXPECT_EQ(ClassifyHelpOpen({.documentExists = true, .launched = false, .launchError = EAGAIN}),
+            HelpOpenOutcome::OutOfResources);
 
   EXPECT_EQ(HelpOpenMessage(HelpOpenOutcome::Opened, "/x"), "");
   EXPECT_EQ(HelpOpenMessage(HelpOpenOutcome::NoApplication, "/x"), "Не установлен Acrobat Reader");
