@@ -667,7 +667,7 @@ void Tmain::onBtnControlToBaseClick() {
     CurrentPrompt().Warning("Quillon", "Параметры контроллера ещё не прочитаны");
     return;
   }
-  CopyControllerToBase(parameters_);
+  CopyControllerToBase(parameters_, CurrentPrompt());
   table_->Compare();
   EnableSave();
 }

@@ -278,6 +278,7 @@ void ParameterTable::CommitText(TTableItem& cell, const std::string& text) {
   if (variable == nullptr) return;
   const CellCommit commit = CommitCell(*variable, cell.Kind, text);
   if (commit.refused) TellRefusedEntry(CurrentPrompt());
+  if (commit.ratioWarning) CurrentPrompt().Warning("Предупреждение", *commit.ratioWarning);
   if (commit.baseChanged) {
     Compare();
     if (OnBaseEdited) OnBaseEdited();

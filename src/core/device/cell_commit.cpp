@@ -50,7 +50,7 @@ CellCommit CommitCell(TView& variable, int kind, std::string text) {
   std::string entry = "=" + text;
   if (IsBaseKind(kind) && IsDependent(variable)) {
     const std::string before = variable.BaseValue;
-    variable.UpdateRatio(entry);
+    result.ratioWarning = variable.UpdateRatio(entry);
     result.baseChanged = variable.BaseValue != before;
     return result;
   }

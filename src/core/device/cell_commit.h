@@ -37,6 +37,9 @@ struct CellCommit {
   // The variable refused the text: nothing changed, and the user should hear why
   // (TellRefusedEntry).
   bool refused = false;
+  // A dependent variable's entry that gives no ratio (its scale is zero): the ratio is kept and
+  // the user should hear why (caption "Предупреждение").
+  std::optional<std::string> ratioWarning;
   // Controller cells: the bytes to write, least significant first.
   std::optional<std::vector<std::uint8_t>> write;
 };

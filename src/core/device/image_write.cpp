@@ -9,6 +9,7 @@
 #include "link/buses.h"
 #include "link/crc16.h"
 #include "link/spans.h"
+#include "platform/prompt.h"
 #include "variables/entry.h"
 
 namespace quillon {
@@ -22,7 +23,7 @@ constexpr std::int32_t kMODBUSImageExpectedLen = 8;
 // A variable with a cell parses its base value as it writes it, and a refused one becomes 0
 // (a bit's own parse refuses nothing). The parse is repeated here only to know whether to tell.
 bool BaseValueRefused(TView& variable) {
-  if (variable.NotInMemory || variable.NoAddress) return false;
+  if (variable.Definition().NotInMemory || variable.Definition().NoAddress) return false;
   std::string entry = "=" + variable.BaseValue;
   variable.ParseInput(entry);
   return entry == "Error";
@@ -79,7 +80,7 @@ AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::vec
   return VerdictOf(JudgeMODBUSAnswer(request.data(), request.size(), answer, answerLen).judgement);
 }
 
-bool CopyControllerToBase(DeviceParameters& parameters) {
+bool CopyControllerToBase(DeviceParameters& parameters, Prompt& prompt) {
   TViewList& list = parameters.List();
   const auto copied = [&parameters](const TView& variable) {
     return !variable.Definition().NotInMemory && parameters.IsRead(variable);
@@ -93,7 +94,9 @@ bool CopyControllerToBase(DeviceParameters& parameters) {
   }
   // Second pass: a ratio is computed against its reference's new base value.
   for (auto& variable : list.Variables) {
-    if (copied(*variable) && IsDependent(*variable)) variable->UpdateRatio("=" + variable->BaseValue);
+    if (!copied(*variable) || !IsDependent(*variable)) continue;
+    if (const auto warning = variable->UpdateRatio("=" + variable->BaseValue))
+      prompt.Warning("Предупреждение", *warning);
   }
   return changed;
 }

@@ -24,7 +24,8 @@ AnswerVerdict JudgeImageWriteAnswer(const LinkFieldTexts& fields, const std::vec
 
 // "Контроллер": every base value becomes the controller's hex text; dependent variables then
 // take their ratio from it. A variable whose controller value was not read keeps its base and
-// ratio. Returns whether any base value changed.
-bool CopyControllerToBase(DeviceParameters& parameters);
+// ratio. A ratio that cannot be taken (a zero scale) is kept and told to `prompt`. Returns
+// whether any base value changed.
+bool CopyControllerToBase(DeviceParameters& parameters, Prompt& prompt);
 
 }  // namespace quillon

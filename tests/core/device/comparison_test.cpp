@@ -33,7 +33,7 @@ TEST_F(UnreadControllerTest, BeforeTheFirstReadNothingIsShownComparedOrCopied) {
   for (int row = 0; row < 6; ++row) EXPECT_EQ(differs[row], false) << "row " << row << " is not red";
   EXPECT_FALSE(differs[6].has_value());
 
-  EXPECT_FALSE(CopyControllerToBase(parameters));
+  EXPECT_FALSE(CopyControllerToBase(parameters, quiet));
   EXPECT_EQ(Variable(0).BaseValue, "x03E8");
   EXPECT_EQ(Variable(1).BaseValue, "x05DC");
   EXPECT_FLOAT_EQ(Variable(1).Ratio, 1.5f);
@@ -58,7 +58,7 @@ TEST_F(UnreadControllerTest, AVariableOutsideTheReadStaysUnreadAndIsLeftAloneByT
   EXPECT_EQ(Shown(7, kControllerHexKind), "");
   EXPECT_EQ(CompareBaseAndController(parameters)[7], false);
 
-  EXPECT_TRUE(CopyControllerToBase(parameters));
+  EXPECT_TRUE(CopyControllerToBase(parameters, quiet));
   EXPECT_EQ(Variable(0).BaseValue, "x07D0");
   EXPECT_EQ(Variable(7).BaseValue, "x0005") << "nothing was read to copy";
 

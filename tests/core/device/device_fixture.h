@@ -11,6 +11,7 @@
 #include "link/crc16.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support/unexpected_prompt.h"
 
 namespace quillon::testing {
 
@@ -71,6 +72,8 @@ class DeviceTest : public ::testing::Test {
   TempDir dir;
   std::string path;
   DeviceParameters parameters;
+  // For the calls that have nothing to tell the user here.
+  testing::UnexpectedPrompt quiet;
 };
 
 }  // namespace quillon::testing

@@ -85,12 +85,12 @@ TEST_F(ImageWriteTest, ControllerToBaseCopiesHexAndLeavesNoRedRow) {
   EXPECT_EQ(differs[3], false);
   EXPECT_FALSE(differs[6].has_value()) << "no cell in the controller, nothing to compare";
 
-  EXPECT_TRUE(CopyControllerToBase(parameters));
+  EXPECT_TRUE(CopyControllerToBase(parameters, quiet));
   EXPECT_EQ(Variable(0).BaseValue, "x07D0");
   EXPECT_EQ(Variable(6).BaseValue, "x0007");
   EXPECT_FLOAT_EQ(Variable(1).Ratio, 0.75f) << "Ilim x05DC against the new Inom x07D0";
   for (const auto& differ : CompareBaseAndController(parameters)) EXPECT_NE(differ, true);
-  EXPECT_FALSE(CopyControllerToBase(parameters)) << "a second copy changes nothing";
+  EXPECT_FALSE(CopyControllerToBase(parameters, quiet)) << "a second copy changes nothing";
 
   UpdateListScaleLines(parameters.List());
   EXPECT_EQ(parameters.List().Scales.Value("Mode"), "x00#Стоп/x01#Пуск/x02#Авто/x02/");
