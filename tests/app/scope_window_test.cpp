@@ -195,22 +195,26 @@ TEST_F(ScopeWindowTest, RulersMeasureAndRecordTheirStretch) {
   EXPECT_EQ(window->Rulers().Count(), 0);
   EXPECT_EQ(kept.MarkAt(first) & kRedMark, 0);
 
-  // The pointer tools exclude each other: the zoom puts the rulers down, the cursor the zoom.
+  // The pointer tools combine: with the rulers up the zoom takes the presses, and when it is put
+  // down again the rulers are still there and the cursor takes the presses they leave.
   auto* rulers = window->findChild<QToolButton*>(QStringLiteral("btTimeRulers"));
   auto* zoom = window->findChild<QToolButton*>(QStringLiteral("btZoomControl"));
   auto* cursor = window->findChild<QToolButton*>(QStringLiteral("btAmpMeter"));
+  ASSERT_TRUE(rulers->isChecked());
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(trendLeft + 150, 30));
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(trendLeft + 140, 30));
+  ASSERT_EQ(window->Rulers().Count(), 2);
   zoom->click();
-  EXPECT_TRUE(zoom->isChecked());
-  EXPECT_FALSE(rulers->isChecked());
   cursor->click();
-  EXPECT_TRUE(cursor->isChecked());
-  EXPECT_FALSE(zoom->isChecked());
-  // A click on the trend places the cursor now and zooms no more.
+  EXPECT_TRUE(zoom->isChecked() && rulers->isChecked() && cursor->isChecked());
   const double step = window->List().Step;
-  QTest::mouseClick(&window->Scope(), Qt::LeftButton, {}, QPoint(trendLeft + 100, 30));
-  EXPECT_EQ(window->List().Step, step);
-  EXPECT_EQ(window->Rulers().Count(), 0);
-  EXPECT_FALSE(window->StatusText(StatusPanel::CursorTime).isEmpty());
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(trendLeft + 100, 30));
+  EXPECT_GT(window->List().Step, step) << "the zoom took the press";
+  EXPECT_TRUE(window->StatusText(StatusPanel::CursorTime).isEmpty());
+  zoom->click();
+  QTest::mouseClick(&panel, Qt::LeftButton, {}, QPoint(trendLeft + 100, 30));
+  EXPECT_EQ(window->Rulers().Count(), 2);
+  EXPECT_FALSE(window->StatusText(StatusPanel::CursorTime).isEmpty()) << "away from the rulers the cursor is placed";
 }
 
 TEST_F(ScopeWindowTest, WheelRowHeightsZoomAndDeletingARowAreSaved) {

@@ -134,12 +134,24 @@ class TLinkWindowFm : public QMainWindow {
     LiveScope,  // a scope window file, polled from the device
     Record,     // a record file, without a link
   };
-  // What a press on the trend does. The three tools exclude each other.
-  enum class PointerMode {
-    Select,  // picks the row under the pointer
-    Zoom,    // left zooms in, right zooms out
-    Rulers,  // places and drags the two time rulers
-    Cursor,  // reads every value at one sample
+  // The pointer tools of the tool bar. Each has its own button and several may be on at once
+  // (an engineer zooms in while the rulers stay up): a press on the trend goes to the zoom
+  // first, then to the rulers, then to the cursor, and with no tool it selects a row.
+  enum class PointerTool : std::uint8_t {
+    Zoom = 1,    // left zooms in, right zooms out
+    Rulers = 2,  // places and drags the two time rulers
+    Cursor = 4,  // reads every value at one sample
+  };
+  class PointerTools {
+   public:
+    bool On(PointerTool tool) const { return (bits_ & static_cast<std::uint8_t>(tool)) != 0; }
+    void Set(PointerTool tool, bool on) {
+      bits_ = on ? (bits_ | static_cast<std::uint8_t>(tool)) : (bits_ & ~static_cast<std::uint8_t>(tool));
+    }
+    void Clear() { bits_ = 0; }
+
+   private:
+    std::uint8_t bits_ = 0;
   };
   // Whether the window wants the device polled, and how registering went.
   enum class PollState {
@@ -158,7 +170,6 @@ class TLinkWindowFm : public QMainWindow {
   void BuildMenus();
   QToolButton* AddToolButton(const char* name, const QString& hint, int icon, bool checkable);
   void SetContent(WindowContent content);
-  void SetPointerMode(PointerMode mode);
   QLabel* Panel(StatusPanel panel) const;
 
   // Polling.
@@ -226,7 +237,7 @@ class TLinkWindowFm : public QMainWindow {
   bool drawing_ = false;
   bool dirty_ = true;
   WindowContent content_ = WindowContent::Empty;
-  PointerMode pointerMode_ = PointerMode::Select;
+  PointerTools pointerTools_;
   bool recordSelected_ = false;
   std::string portInUse_ = "none";
   std::string recordPath_;

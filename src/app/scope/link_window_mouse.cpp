@@ -38,31 +38,25 @@ std::string TwoHexDigits(std::uint8_t value) { return {HexDigit(value >> 4), Hex
 }  // namespace
 
 void TLinkWindowFm::btZoomControlClick() {
-  SetPointerMode(btZoomControl_->isChecked() ? PointerMode::Zoom : PointerMode::Select);
+  pointerTools_.Set(PointerTool::Zoom, btZoomControl_->isChecked());
+  Scope_->setCursor(pointerTools_.On(PointerTool::Zoom) ? MagnifyCursor() : QCursor(Qt::ArrowCursor));
 }
 
 void TLinkWindowFm::btTimeRulersClick() {
-  SetPointerMode(btTimeRulers_->isChecked() ? PointerMode::Rulers : PointerMode::Select);
-}
-
-void TLinkWindowFm::btAmpMeterClick() {
-  SetPointerMode(btAmpMeter_->isChecked() ? PointerMode::Cursor : PointerMode::Select);
-}
-
-void TLinkWindowFm::SetPointerMode(PointerMode mode) {
-  const PointerMode left = std::exchange(pointerMode_, mode);
-  btZoomControl_->setChecked(mode == PointerMode::Zoom);
-  btTimeRulers_->setChecked(mode == PointerMode::Rulers);
-  btAmpMeter_->setChecked(mode == PointerMode::Cursor);
-  Scope_->setCursor(mode == PointerMode::Zoom ? MagnifyCursor() : QCursor(Qt::ArrowCursor));
-  // The rulers stay on the trend after their tool is put down and start afresh when it is taken
-  // up again; the cursor goes with its tool.
-  if (mode == PointerMode::Rulers && left != PointerMode::Rulers) {
+  pointerTools_.Set(PointerTool::Rulers, btTimeRulers_->isChecked());
+  // Taking the rulers up starts them afresh; putting them down leaves them on the trend.
+  if (pointerTools_.On(PointerTool::Rulers)) {
     rulers_.Reset(TimeMark());
     Panel(StatusPanel::Interval)->clear();
   }
-  if ((mode == PointerMode::Rulers) != (left == PointerMode::Rulers)) guideX_.reset();
-  if (left == PointerMode::Cursor && mode != PointerMode::Cursor) {
+  guideX_.reset();
+  dirty_ = true;
+}
+
+void TLinkWindowFm::btAmpMeterClick() {
+  pointerTools_.Set(PointerTool::Cursor, btAmpMeter_->isChecked());
+  // The cursor goes with its tool.
+  if (!pointerTools_.On(PointerTool::Cursor)) {
     cursor_.Clear(List());
     Panel(StatusPanel::CursorTime)->clear();
   }
@@ -73,7 +67,7 @@ void TLinkWindowFm::ScopeMouseDown(QMouseEvent* event) {
   const int x = event->position().toPoint().x();
   const int y = event->position().toPoint().y();
   TViewList& list = List();
-  if (pointerMode_ == PointerMode::Zoom) {
+  if (pointerTools_.On(PointerTool::Zoom)) {
     const bool left = event->button() == Qt::LeftButton;
     if (!left && event->button() != Qt::RightButton) return;
     list.SetStep(ZoomStep(list.Step, left));
@@ -81,7 +75,7 @@ void TLinkWindowFm::ScopeMouseDown(QMouseEvent* event) {
     dirty_ = true;
     return;
   }
-  if (pointerMode_ == PointerMode::Rulers && event->button() == Qt::LeftButton) {
+  if (pointerTools_.On(PointerTool::Rulers) && event->button() == Qt::LeftButton) {
     if (rulers_.Count() < 2) {
       rulers_.Place(TimeMark(), SampleIndexAt(list, x));
       if (const auto interval = rulers_.IntervalText(TimeMark()))
@@ -96,7 +90,7 @@ void TLinkWindowFm::ScopeMouseDown(QMouseEvent* event) {
       return;
     }
   }
-  if (pointerMode_ == PointerMode::Cursor && event->button() == Qt::LeftButton) {
+  if (pointerTools_.On(PointerTool::Cursor) && event->button() == Qt::LeftButton) {
     cursor_.Place(list, SampleIndexAt(list, x));
     Panel(StatusPanel::CursorTime)->setText(Text(cursor_.TimeText(list)));
     dirty_ = true;
@@ -115,9 +109,9 @@ void TLinkWindowFm::ScopeMouseMove(QMouseEvent* event) {
     dirty_ = true;
     return;
   }
-  if (pointerMode_ == PointerMode::Zoom) return;
+  if (pointerTools_.On(PointerTool::Zoom)) return;
   const bool overRuler =
-      pointerMode_ == PointerMode::Rulers && rulers_.Count() == 2 && rulers_.RulerNear(List(), x).has_value();
+      pointerTools_.On(PointerTool::Rulers) && rulers_.Count() == 2 && rulers_.RulerNear(List(), x).has_value();
   Scope_->setCursor(overRuler ? QCursor(Qt::SizeHorCursor) : QCursor(Qt::ArrowCursor));
 }
 
@@ -130,7 +124,7 @@ void TLinkWindowFm::ScopeMouseUp(QMouseEvent* event) {
 }
 
 void TLinkWindowFm::ScopeDblClick(QMouseEvent* event) {
-  if (pointerMode_ == PointerMode::Zoom || RecordView()) return;
+  if (pointerTools_.On(PointerTool::Zoom) || RecordView()) return;
   TViewList& list = List();
   TView* selected = list.HitTest(event->position().toPoint().y(), list.TopIndex);
   if (selected == nullptr) return;
@@ -161,7 +155,7 @@ void TLinkWindowFm::ScopeDblClick(QMouseEvent* event) {
 
 void TLinkWindowFm::ScopeContextMenu(const QPoint& position) {
   // In zoom mode the right button zooms out.
-  if (pointerMode_ == PointerMode::Zoom) return;
+  if (pointerTools_.On(PointerTool::Zoom)) return;
   if (SelectedVariable(List()) == nullptr) List().HitTest(position.y(), List().TopIndex);
   if (SelectedVariable(List()) == nullptr) return;
   dirty_ = true;

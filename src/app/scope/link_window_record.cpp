@@ -64,8 +64,9 @@ bool TLinkWindowFm::OpenRecFile(const std::string& path) {
   Panel(StatusPanel::Port)->setText(Text(portInUse_));
   Panel(StatusPanel::Rate)->clear();
   Panel(StatusPanel::Protocol)->clear();
-  // Cursor and rulers start switched off; the samples stay where the record put them.
-  SetPointerMode(PointerMode::Select);
+  // The pointer tools start switched off; the marks stay where the record put them.
+  for (QToolButton* button : {btTimeRulers_, btAmpMeter_, btZoomControl_}) button->setChecked(false);
+  pointerTools_.Clear();
   SetContent(WindowContent::Record);
   setWindowTitle(Text(path));
   PlaceOnScreen({header.Left, header.Top, header.Width, header.Height});

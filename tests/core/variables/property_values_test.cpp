@@ -157,7 +157,7 @@ TEST_F(ParameterPropertyTest, ShowsScaleNamesAndReferences) {
   EXPECT_EQ(plain.scaleIndex, -1) << "a numeric scale selects nothing";
   EXPECT_EQ(plain.referenceIndex, 0);
   EXPECT_FALSE(ShowParameterProperty(*list.FindVariable("Virt")).referenceEnabled);
-  EXPECT_FALSE(ShowParameterProperty(Create("f=Tf/d/TInputFilter/x0030/r0018/с/x0032/")).referenceEnabled)
+  EXPECT_FALSE(ShowParameterProperty(Create("f=Tf/d/TInputFilter/x0030/r0018/с/0,0002/2/x0032/")).referenceEnabled)
       << "a filter time follows nothing, though it is laid out as a word";
 
   EXPECT_EQ(ScaleOfName(*inom, "Mode"), "0.25") << "the value as the line holds it";
