@@ -16,7 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   constexpr std::size_t kHeader = 6;
   if (size < kHeader) return 0;
   fuzz::SilentPrompt silent;
-  ScopedPrompt prompt(silent);
   const std::uint8_t flags = data[0];
   const std::uint32_t position = static_cast<std::uint32_t>(data[1]) | static_cast<std::uint32_t>(data[2]) << 8 |
                                  static_cast<std::uint32_t>(data[3]) << 16 | static_cast<std::uint32_t>(data[4]) << 24;

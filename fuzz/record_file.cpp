@@ -13,8 +13,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon;
-  fuzz::SilentPrompt silent;
-  ScopedPrompt prompt(silent);
   const fuzz::InputFile file("record.rec", data, size);
   RecordProblem(file.Path());
   {

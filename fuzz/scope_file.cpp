@@ -12,8 +12,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon;
-  fuzz::SilentPrompt silent;
-  ScopedPrompt prompt(silent);
   const fuzz::InputFile file("window.scp", data, size);
   TBaseProperty property;
   if (!ReadScopeSettings(file.Path(), property)) return 0;
@@ -22,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TViewList list;
   for (const std::string& key : ReadViewListKeys(file.Path())) {
     TView* variable = list.Append(CreateVariableOfType("TWORD"));
-    variable->Name = key;
+    variable->Define(key, {key, "", "TWORD", "x0000", "r0000", "", "1", "2", "", "", "x0000"});
     variable->ApplyViewParameters(ReadViewListValue(document, key));
     ViewListValue(*variable);
   }

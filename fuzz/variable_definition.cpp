@@ -31,8 +31,6 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillon;
-  fuzz::SilentPrompt silent;
-  ScopedPrompt prompt(silent);
   const std::vector<std::string> lines = SplitLines(fuzz::AsText(data, size));
   TViewList list;
   for (std::size_t i = 2; i < lines.size(); ++i) list.AddScale(lines[i]);
@@ -45,11 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What a window does with a fresh variable: sample it, show it, save it back, take an entry.
     list.Rescale();
     variable->TakeSample();
-    variable->ValueText(true, 3);
-    variable->ValueText(false, 6);
-    variable->HexText();
+    const int newest = variable->History.Head();
+    variable->ValueTextAt(newest, true, 3);
+    variable->ValueTextAt(newest, false, 6);
+    variable->HexTextAt(newest);
     variable->DefinitionLine();
-    for (int kind = 0; kind < 8; ++kind) variable->ColumnText(kind);
+    for (int kind = 0; kind < 8; ++kind) variable->ColumnTextAt(kind, newest);
     variable->WriteBase(image);
     std::string entry = "=" + variable->BaseValue;
     variable->ParseInput(entry);
