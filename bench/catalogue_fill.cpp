@@ -24,8 +24,8 @@
 #include <memory>
 
 #include "app/main/main_window.h"
+#include "app/support/current_prompt.h"
 #include "link/link_hub.h"
-#include "platform/prompt.h"
 #endif
 
 namespace {

@@ -75,7 +75,6 @@ int main(int argc, char** argv) {
   try {
     PrintMachine("device_file");
     PrintingPrompt prompt;
-    ScopedPrompt installed(prompt);
     ScratchDir scratch("quillon-bench");
     const std::string path = scratch.Path() + "1027.ini";
     const DeviceText device{.id = "1027 TK v3.14 2021-03-15",

@@ -85,7 +85,6 @@ int main(int argc, char** argv) {
   try {
     PrintMachine("record_io");
     PrintingPrompt prompt;
-    ScopedPrompt installed(prompt);
     ScratchDir scratch("quillon-bench");
     const std::string device = scratch.Path() + "1027.ini";
     WriteWindowsFile(device, DeviceFileText({.id = "1027 TK v3.14 2021-03-15",

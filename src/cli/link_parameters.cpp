@@ -31,14 +31,16 @@ void WriteValue(LinkSession& session, DeviceParameters& parameters, TView& varia
     throw std::invalid_argument(variable.Definition().Name + " has no cell in the controller and is never written");
   }
   const CellCommit commit = CommitCell(variable, kControllerHexKind, text);
-  if (commit.refused) TellRefusedEntry(CurrentPrompt());
+  StderrPrompt prompt;
+  if (commit.refused) TellRefusedEntry(prompt);
   if (!commit.write) throw std::invalid_argument("value not accepted: \"" + text + "\"");
   const LinkFrame frame = BuildValueWrite(variable, *commit.write, session.Fields(), parameters.Buffer());
   session.Send(frame.bytes.data(), frame.bytes.size(), kValueWriteDelayMs);
 }
 
 void WriteBaseImage(LinkSession& session, DeviceParameters& parameters) {
-  const LinkFrame frame = BuildImageWrite(parameters.List(), session.Fields(), CurrentPrompt());
+  StderrPrompt prompt;
+  const LinkFrame frame = BuildImageWrite(parameters.List(), session.Fields(), prompt);
   const Exchange exchange = session.Send(frame.bytes.data(), frame.bytes.size(), kImageWriteDelayMs);
   ThrowUnlessAccepted(
       JudgeImageWriteAnswer(session.Fields(), frame.bytes, exchange.answer.data(), exchange.answer.size()));

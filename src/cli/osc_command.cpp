@@ -101,7 +101,8 @@ int RunOscCommand(const Args& args) {
 
   const std::string target =
       std::filesystem::absolute(out ? *out : Workspace().records + "OSC.rec").lexically_normal().string();
-  if (recorder.Write(target, CurrentPrompt()) == 0) return kExitFailed;  // the reason is on stderr already
+  StderrPrompt prompt;
+  if (recorder.Write(target, prompt) == 0) return kExitFailed;  // the reason is on stderr already
   if (result.omitted > 0) std::fprintf(stderr, "%s\n", result.Note().c_str());
   std::printf("%s\n", target.c_str());
   return kExitDone;

@@ -231,7 +231,8 @@ int RunRecordCommand(const Args& args) {
   const std::string target = out ? std::filesystem::absolute(*out).lexically_normal().string()
                                  : NewRecordPath(Workspace().records, NowDateTime());
   const int last = span.first + span.count - 1;
-  if (WriteRecord(HeaderOf(settings, session.list), session.list, span.first, target, last, CurrentPrompt()) == 0) {
+  StderrPrompt prompt;
+  if (WriteRecord(HeaderOf(settings, session.list), session.list, span.first, target, last, prompt) == 0) {
     return kExitFailed;  // the reason is on stderr already
   }
   std::printf("%s\n", target.c_str());

@@ -130,7 +130,8 @@ int RunVarCommand(const Args& args) {
     if (options.Entry) {
       // The parameter table puts "=" in front of what the user typed.
       std::string entry = options.Entry->find('=') == std::string::npos ? "=" + *options.Entry : *options.Entry;
-      const std::uint32_t raw = ParseTypedEntry(*variable, entry, CurrentPrompt());
+      StderrPrompt prompt;
+      const std::uint32_t raw = ParseTypedEntry(*variable, entry, prompt);
       const int digits = 2 * std::clamp(variable->Definition().Size, 1, 4);
       out += entry == "Error" ? std::string("raw: Error\n") : "raw: x" + HexDigits(raw, digits) + "\n";
     }

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "app/main/main_window.h"
+#include "app/support/current_prompt.h"
 #include "link/link_hub.h"
 #include "platform/files.h"
 #include "platform/profile.h"
-#include "platform/prompt.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "workspace/paths.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/prompt.h"
+#include "app/support/current_prompt.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
 #include "workspace/paths.h"

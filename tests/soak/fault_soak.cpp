@@ -18,9 +18,9 @@
 #include <string>
 #include <thread>
 
+#include "app/support/current_prompt.h"
 #include "fault_scenario.h"
 #include "platform/files.h"
-#include "platform/prompt.h"
 #include "soak_probe.h"
 #include "workspace/paths.h"
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/support/current_prompt.h"
 #include "app/widgets/widget_helpers.h"
 #include "device/cell_commit.h"
 #include "device/image_write.h"
@@ -16,7 +17,6 @@
 #include "link/port_names.h"
 #include "link/tcp_connection.h"
 #include "link/tcpip_list.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 
 namespace quillon {

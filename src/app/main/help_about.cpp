@@ -10,8 +10,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "app/support/current_prompt.h"
 #include "platform/files.h"
-#include "platform/prompt.h"
 #include "workspace/help_document.h"
 
 namespace quillon {

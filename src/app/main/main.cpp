@@ -3,10 +3,10 @@
 
 #include "app/main/main_window.h"
 #include "app/main/scope_windows.h"
+#include "app/support/current_prompt.h"
 #include "app/support/qt_prompt.h"
 #include "link/link_hub.h"
 #include "platform/files.h"
-#include "platform/prompt.h"
 #include "workspace/paths.h"
 
 // quillon [--scope FILE.scp]... [--record FILE.rec]...: each scope window file and record named is

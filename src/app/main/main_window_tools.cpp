@@ -15,9 +15,9 @@
 #include "app/main/search_results.h"
 #include "app/main/tool_launchers.h"
 #include "app/maintenance/report_dialog.h"
+#include "app/support/current_prompt.h"
 #include "app/widgets/widget_helpers.h"
 #include "link/link_check.h"
-#include "platform/prompt.h"
 
 namespace quillon {
 

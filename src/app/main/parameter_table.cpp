@@ -6,12 +6,12 @@
 #include <any>
 
 #include "app/main/table_header.h"
+#include "app/support/current_prompt.h"
 #include "app/widgets/coll_combo_box.h"
 #include "app/widgets/coll_edit.h"
 #include "app/widgets/table_panel01.h"
 #include "device/cell_commit.h"
 #include "device/comparison.h"
-#include "platform/prompt.h"
 #include "variables/entry.h"
 #include "variables/special/prm_list_type.h"
 

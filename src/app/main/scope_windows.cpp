@@ -7,11 +7,11 @@
 #include "app/scope/link_window.h"
 #include "app/scope/link_window_options.h"
 #include "app/scope/window_property_dialog.h"
+#include "app/support/current_prompt.h"
 #include "app/widgets/widget_helpers.h"
 #include "link/comm_list.h"
 #include "link/link_hub.h"
 #include "link/port_names.h"
-#include "platform/prompt.h"
 #include "scope/device_scope_file.h"
 #include "scope/scope_menu_text.h"
 

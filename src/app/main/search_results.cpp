@@ -10,12 +10,12 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "app/support/current_prompt.h"
 #include "app/support/window_thread.h"
 #include "link/comm_list.h"
 #include "link/link_hub.h"
 #include "link/link_tasks.h"
 #include "link/port_names.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 
 namespace quillon {

@@ -18,10 +18,10 @@
 #include <array>
 #include <exception>
 
+#include "app/support/current_prompt.h"
 #include "app/widgets/table_panel01.h"
 #include "app/widgets/widget_helpers.h"
 #include "maintenance/device_file_replace.h"
-#include "platform/prompt.h"
 #include "text/datetime.h"
 
 namespace quillon {

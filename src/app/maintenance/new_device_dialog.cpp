@@ -11,12 +11,12 @@
 #include <exception>
 
 #include "app/maintenance/clone_form.h"
+#include "app/support/current_prompt.h"
 #include "app/widgets/template_combo_box.h"
 #include "app/widgets/widget_helpers.h"
 #include "maintenance/clone_device.h"
 #include "maintenance/device_file_replace.h"
 #include "maintenance/new_device.h"
-#include "platform/prompt.h"
 #include "text/datetime.h"
 #include "workspace/device_file.h"
 #include "workspace/identification.h"

@@ -12,9 +12,9 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "app/support/current_prompt.h"
 #include "app/support/report_job.h"
 #include "app/widgets/widget_helpers.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 #include "workspace/device_file.h"
 #include "workspace/settings.h"

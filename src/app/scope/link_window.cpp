@@ -24,6 +24,7 @@
 
 #include "app/scope/link_window_options.h"
 #include "app/scope/scope_icons.h"
+#include "app/support/current_prompt.h"
 #include "app/support/window_thread.h"
 #include "app/variables/scale_editor.h"
 #include "app/variables/universal_property_dialog.h"
@@ -33,7 +34,6 @@
 #include "link/comm_list.h"
 #include "link/link_hub.h"
 #include "link/link_tasks.h"
-#include "platform/prompt.h"
 #include "scope/scope_write.h"
 #include "text/numbers.h"
 #include "variables/special/time_mark.h"

@@ -12,11 +12,11 @@
 
 #include "app/scope/link_window.h"
 #include "app/scope/scope_icons.h"
+#include "app/support/current_prompt.h"
 #include "app/support/window_thread.h"
 #include "app/widgets/scope_panel.h"
 #include "app/widgets/widget_helpers.h"
 #include "link/link_tasks.h"
-#include "platform/prompt.h"
 #include "scope/scope_write.h"
 #include "variables/special/prm_list_type.h"
 #include "variables/special/time_mark.h"

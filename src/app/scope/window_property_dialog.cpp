@@ -16,12 +16,12 @@
 #include <utility>
 
 #include "app/scope/list_moves.h"
+#include "app/support/current_prompt.h"
 #include "app/variables/scale_editor.h"
 #include "app/widgets/link_fields.h"
 #include "app/widgets/widget_helpers.h"
 #include "link/buses.h"
 #include "platform/files.h"
-#include "platform/prompt.h"
 #include "scope/scope_device.h"
 #include "scope/scope_file.h"
 #include "text/items.h"

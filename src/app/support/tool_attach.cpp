@@ -1,7 +1,7 @@
 #include "app/support/tool_attach.h"
 
+#include "app/support/current_prompt.h"
 #include "link/serial_port.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 
 namespace quillon {

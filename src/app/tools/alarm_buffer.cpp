@@ -17,6 +17,7 @@
 #include "alarm/controller_clock.h"
 #include "alarm/page_record.h"
 #include "alarm/xram_write.h"
+#include "app/support/current_prompt.h"
 #include "app/support/report_job.h"
 #include "app/support/tool_attach.h"
 #include "app/support/window_thread.h"
@@ -25,7 +26,6 @@
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
 #include "link/serial_port.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 
 namespace quillon {

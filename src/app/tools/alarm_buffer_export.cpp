@@ -2,10 +2,10 @@
 #include <QLabel>
 #include <QToolButton>
 
+#include "app/support/current_prompt.h"
 #include "app/support/report_job.h"
 #include "app/tools/alarm_buffer.h"
 #include "maintenance/alarm_export.h"
-#include "platform/prompt.h"
 
 namespace quillon {
 

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/support/current_prompt.h"
 #include "app/support/window_thread.h"
 #include "app/tools/brenn_ab_grids.h"
 #include "app/tools/form_change_counter.h"
@@ -19,7 +20,6 @@
 #include "app/tools/rem_file_op.h"
 #include "app/widgets/widget_helpers.h"
 #include "platform/files.h"
-#include "platform/prompt.h"
 
 namespace quillon {
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "app/support/current_prompt.h"
 #include "app/support/window_thread.h"
 #include "app/tools/brenn_ab.h"
 #include "app/tools/card_target.h"
@@ -21,7 +22,6 @@
 #include "link/link_tasks.h"
 #include "link/tcpip_list.h"
 #include "platform/files.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 
 namespace quillon {

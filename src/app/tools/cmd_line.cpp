@@ -15,6 +15,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/support/current_prompt.h"
 #include "app/support/window_thread.h"
 #include "app/widgets/link_fields.h"
 #include "app/widgets/widget_helpers.h"
@@ -23,7 +24,6 @@
 #include "link/link_check.h"
 #include "link/link_hub.h"
 #include "link/link_tasks.h"
-#include "platform/prompt.h"
 #include "text/items.h"
 #include "text/numbers.h"
 

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/support/current_prompt.h"
 #include "app/support/tool_attach.h"
 #include "app/support/window_thread.h"
 #include "app/tools/phase_strip.h"
@@ -16,7 +17,6 @@
 #include "link/comm_list.h"
 #include "link/link_tasks.h"
 #include "link/serial_port.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 
 namespace quillon {

@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/support/current_prompt.h"
 #include "app/support/window_thread.h"
 #include "app/tools/card_target.h"
 #include "app/tools/file_load.h"
@@ -29,7 +30,6 @@
 #include "link/link_tasks.h"
 #include "link/tcpip_list.h"
 #include "platform/files.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 
 namespace quillon {

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/support/current_prompt.h"
 #include "app/support/window_thread.h"
 #include "app/tools/card_target.h"
 #include "app/tools/tirel_prog_select.h"
@@ -22,7 +23,6 @@
 #include "link/link_tasks.h"
 #include "link/serial_port.h"
 #include "link/tcpip_list.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 
 namespace quillon {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "app/support/current_prompt.h"
 #include "app/support/window_thread.h"
 #include "app/tools/card_target.h"
 #include "app/widgets/widget_helpers.h"
@@ -17,7 +18,6 @@
 #include "link/link_tasks.h"
 #include "link/serial_port.h"
 #include "link/tcpip_list.h"
-#include "platform/prompt.h"
 #include "player/player_status.h"
 #include "text/numbers.h"
 

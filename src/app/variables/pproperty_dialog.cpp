@@ -11,8 +11,8 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include "app/support/current_prompt.h"
 #include "app/widgets/widget_helpers.h"
-#include "platform/prompt.h"
 #include "text/numbers.h"
 #include "variables/property_values.h"
 #include "variables/view_list.h"

@@ -9,10 +9,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/support/current_prompt.h"
 #include "app/widgets/coll_edit.h"
 #include "app/widgets/table_panel01.h"
 #include "app/widgets/widget_helpers.h"
-#include "platform/prompt.h"
 #include "variables/view_list.h"
 
 namespace quillon {

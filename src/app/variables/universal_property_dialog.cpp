@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
+#include "app/support/current_prompt.h"
 #include "app/widgets/widget_helpers.h"
-#include "platform/prompt.h"
 #include "variables/property_values.h"
 #include "variables/view_list.h"
 

@@ -1,7 +1,8 @@
 #pragma once
-// How core code asks or tells the user something. The application installs a message-box
-// implementation; tests install a recorder; without one, warnings go to stderr and
-// questions are answered "No".
+// How the core asks or tells the user something. The core never shows anything itself: a
+// function that may need the user takes a Prompt& from its caller. The windows pass their
+// message boxes (app/support/current_prompt.h), the command-line programs a StderrPrompt, tests
+// a recorder.
 #include <string>
 
 namespace quillon {
@@ -14,20 +15,11 @@ class Prompt {
   virtual bool Question(const std::string& caption, const std::string& text) = 0;
 };
 
-// The installed prompt (never null). Installing nullptr restores the default.
-Prompt& CurrentPrompt();
-void InstallPrompt(Prompt* prompt);
-
-// Installs a prompt for the lifetime of the guard and restores the previous one after.
-class ScopedPrompt {
+// Warnings go to standard error as "caption: text"; questions are answered "No".
+class StderrPrompt : public Prompt {
  public:
-  explicit ScopedPrompt(Prompt& prompt);
-  ~ScopedPrompt();
-  ScopedPrompt(const ScopedPrompt&) = delete;
-  ScopedPrompt& operator=(const ScopedPrompt&) = delete;
-
- private:
-  Prompt* previous_;
+  void Warning(const std::string& caption, const std::string& text) override;
+  bool Question(const std::string& caption, const std::string& text) override;
 };
 
 }  // namespace quillon

@@ -73,7 +73,6 @@ class ScopePollTest : public ::testing::Test {
   }
 
   SilentPrompt prompt;
-  ScopedPrompt promptGuard{prompt};
   std::vector<std::uint8_t> image;
   TViewList list;
   ScopePoll poll;

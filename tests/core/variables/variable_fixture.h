@@ -50,7 +50,6 @@ class VariableTest : public ::testing::Test {
   std::vector<std::uint8_t> image = std::vector<std::uint8_t>(kImageSize);
   TViewList list;
   RecordingPrompt prompt;
-  ScopedPrompt scoped{prompt};
 };
 
 }  // namespace quillon::testing
