@@ -4,6 +4,8 @@
 #include <chrono>
 
 #include "link/link_error.h"
+#include "workspace/paths.h"
+#include "workspace/settings.h"
 
 namespace quillon::cli {
 namespace {
@@ -29,6 +31,10 @@ LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& progra
   if (endpoint_.Tcp() && endpoint_.peer.ip == kNoIPv4Address) {
     throw LinkFailure("\"" + fields_.Ip() + "\" is not an IPv4 address (--ip)");
   }
+  // The line rules the workspace chose for every window hold here too.
+  const std::string settings = MakeWorkspacePaths(programDirectory).SettingsFile();
+  hub_.Serial().SetFastFrameEnd(ReadSettingInt(settings, "FastFrameEnd") != 0);
+  hub_.Serial().SetSilentInterval(ReadSettingInt(settings, "SilentInterval") != 0);
   request_.AnswerBuf = answerBuf_.data();
   request_.AnswerCapacity = fields_.Tcp() ? answerBuf_.size() : 256;
   request_.RequestBuf = requestBuf_.data();

@@ -285,6 +285,8 @@ void Tmain::FormCreate() {
   // A line that needs the classic end of frame (the pause after every answer) is switched over
   // in settings.ini for every window at once.
   hub_.Serial().SetFastFrameEnd(ReadSettingInt(ini, "FastFrameEnd") != 0);
+  // Likewise a line whose devices need no MODBUS silent interval before each request.
+  hub_.Serial().SetSilentInterval(ReadSettingInt(ini, "SilentInterval") != 0);
   move(ReadSettingInt(ini, "Left"), ReadSettingInt(ini, "Top"));
   resize(ReadSettingInt(ini, "Width"), ReadSettingInt(ini, "Height"));
   if (!SettingStored(ini, "Width") || !SettingStored(ini, "Height")) PlaceForFirstStart();

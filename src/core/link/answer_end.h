@@ -2,8 +2,10 @@
 // When a serial answer is complete without waiting for the line to fall quiet. The frame-end
 // pause costs every exchange its full length even when the answer is long since in; a request
 // whose answer length is known from its own bytes (a QuBUS read, a MODBUS read or write) can
-// end at that length, and any MODBUS request at a complete exception answer. An answer of any
-// other length, and the answer to a request of unknown shape, still ends at the pause.
+// end at that length, and any MODBUS request at a complete exception answer. A memory card
+// answer carries its own length in its header (a file block, a list entry) or has a fixed one,
+// so it ends as soon as that many bytes are in and their CRC holds. An answer of any other
+// length, and the answer to a request of unknown shape, still ends at the pause.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -21,6 +23,8 @@ class AnswerEnd {
   // The answer length the request asks for, when its bytes tell.
   std::optional<std::size_t> ExpectedLength() const { return expected_; }
   bool Complete(const std::uint8_t* answer, std::size_t count) const;
+  // The request is a MODBUS RTU frame (the card service's included), not a QuBUS one.
+  bool IsMODBUS() const { return modbus_; }
 
  private:
   std::optional<std::size_t> expected_;
@@ -28,6 +32,10 @@ class AnswerEnd {
   bool modbus_ = false;
   std::uint8_t slave_ = 0;
   std::uint8_t function_ = 0;
+  // A card service request (functions 0x20..0x25): see CardAnswerComplete.
+  bool card_ = false;
+
+  bool CardAnswerComplete(const std::uint8_t* answer, std::size_t count) const;
 };
 
 }  // namespace quillon

@@ -60,6 +60,17 @@ bool TCommList::FastFrameEnd() const {
   return fastFrameEnd_;
 }
 
+void TCommList::SetSilentInterval(bool on) {
+  std::lock_guard lock(guard_);
+  silentInterval_ = on;
+  for (const auto& worker : workers_) worker->SetSilentInterval(on);
+}
+
+bool TCommList::SilentInterval() const {
+  std::lock_guard lock(guard_);
+  return silentInterval_;
+}
+
 TComm* TCommList::FindPortWorker(const std::string& name) {
   std::lock_guard lock(guard_);
   for (auto it = workers_.rbegin(); it != workers_.rend(); ++it)
@@ -92,6 +103,7 @@ int TCommList::OpenPortWorker(const std::string& name) {
                                         [name, directory] { return OpenByName(name, directory); });
   std::lock_guard lock(guard_);
   worker->SetFastFrameEnd(fastFrameEnd_);
+  worker->SetSilentInterval(silentInterval_);
   workers_.push_back(std::move(worker));
   return 0;
 }

@@ -32,6 +32,9 @@ class TCommList {
   // For every port, open now or later (see TComm::SetFastFrameEnd); on by default.
   void SetFastFrameEnd(bool on);
   bool FastFrameEnd() const;
+  // For every port, open now or later (see TComm::SetSilentInterval); on by default.
+  void SetSilentInterval(bool on);
+  bool SilentInterval() const;
 
   // The worker of the port, searched from the last registered to the first, or nullptr.
   TComm* FindPortWorker(const std::string& name);
@@ -68,6 +71,7 @@ class TCommList {
   std::string programDirectory_;
   SerialTimings timings_;
   bool fastFrameEnd_ = true;
+  bool silentInterval_ = true;
   std::vector<std::unique_ptr<TComm>> workers_;
 };
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "link/line_timing.h"
+
 namespace quillon {
 
 std::string PortSettingsWarning(bool configured, unsigned oldBaud, unsigned oldFrameEndMs, unsigned newBaud,
@@ -95,28 +97,26 @@ void TComm::TakeOpeningPauses() {
   opened_.count_down();
 }
 
-PassOutcome TComm::ServePass(SerialLine& line) {
-  PassOutcome outcome = PassOutcome::Nothing;
+void TComm::KeepSilentInterval(const SerialLine& line, const TLinkRequest& request) {
+  if (!silentInterval_.load() || request.RequestBuf == nullptr) return;
+  if (!AnswerEnd::ForRequest(request.RequestBuf, request.RequestLen).IsMODBUS()) return;
+  signal_.SleepUntil(line.QuietSince() + MODBUSSilentInterval(baud_.load()));
+}
+
+PassOutcome TComm::ServeNext(SerialLine& line) {
+  // A line that hung up while nothing was asked is opened again before it serves anyone.
+  if (line.Lost()) return PassOutcome::Nothing;
+  TLinkRequest* request = requests_.FetchDue();
+  if (request == nullptr) return requests_.Count() > 0 ? PassOutcome::OnlyBusy : PassOutcome::Nothing;
+  KeepSilentInterval(line, *request);
   const ServiceRules rules{.stopOnSendFailure = false, .endAtKnownLength = fastFrameEnd_.load()};
-  for (std::size_t index = requests_.Count(); index-- > 0 && !signal_.Stopped();) {
-    // A line that hung up while nothing was asked is opened again before it serves anyone.
-    if (line.Lost()) break;
-    TLinkRequest* request = requests_.Fetch(index);
-    if (request == nullptr) break;  // the list became shorter under us: start a new pass
-    // A write that fails still ends in a read, which then gives AnswerLen 0 and lets the owner
-    // report the missing answer.
-    const ServiceOutcome service = ServeRequest(line, *request, signal_, rules);
-    const bool serviceDone = service == ServiceOutcome::Served || service == ServiceOutcome::HandlerFailed;
-    const bool drop = serviceDone && request->OneShot.load();
-    requests_.Release(request, drop);
-    if (service == ServiceOutcome::Skipped) {
-      outcome = outcome == PassOutcome::Served ? outcome : PassOutcome::OnlyBusy;
-    } else {
-      outcome = PassOutcome::Served;
-    }
-    if (service == ServiceOutcome::Stopped || service == ServiceOutcome::HandlerFailed || drop) break;
-  }
-  return outcome;
+  // A write that fails still ends in a read, which then gives AnswerLen 0 and lets the owner
+  // report the missing answer.
+  const ServiceOutcome service =
+      signal_.Stopped() ? ServiceOutcome::Stopped : ServeRequest(line, *request, signal_, rules);
+  const bool serviceDone = service == ServiceOutcome::Served || service == ServiceOutcome::HandlerFailed;
+  requests_.Release(request, serviceDone && request->OneShot.load());
+  return PassOutcome::Served;
 }
 
 void TComm::AnswerWithoutLine() {
@@ -176,7 +176,7 @@ void TComm::Run() {
     if (!line_) TryReopen();
     if (line_) {
       signal_.ClearWake();
-      const PassOutcome outcome = ServePass(*line_);
+      const PassOutcome outcome = ServeNext(*line_);
       if (!line_->Lost()) RestAfter(outcome, signal_);
       continue;
     }

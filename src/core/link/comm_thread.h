@@ -1,9 +1,11 @@
 #pragma once
 // TComm: the worker of one open serial port. Several windows register their records with it
-// and it serves them one after another, half-duplex, from the last registered to the first,
-// until it is destroyed. Adding, removing and reconfiguring happen under its mutex; the
-// exchanges themselves run without it. The worker rests only after a pass that served nothing:
-// until a record is added, or briefly while its records wait for their owners. A line that hangs
+// and it serves them one after another, half-duplex, until it is destroyed: a one-shot record
+// before the next poll, the polling records in turn from the last registered to the first (see
+// RequestList::FetchDue). Before a MODBUS request it keeps the line silent for the interval
+// the MODBUS serial line rules ask for, unless told that the line's devices do without. Adding, removing and
+// reconfiguring happen under its mutex; the exchanges themselves run without it. The worker rests only after a pass
+// that served nothing: until a record is added, or briefly while its records wait for their owners. A line that hangs
 // up or fails (an adapter pulled out) is closed and opened again by its name, a few times a
 // second at most, until it is back.
 #include <atomic>
@@ -93,11 +95,17 @@ class TComm {
   // instead of at the frame-end pause (see AnswerEnd). Off for a line that needs the pause.
   void SetFastFrameEnd(bool on) { fastFrameEnd_ = on; }
   bool FastFrameEnd() const { return fastFrameEnd_.load(); }
+  // On (the default): at least 3.5 character times (1.75 ms above 19,200 Bd) of silence
+  // between the end of an answer or a time-out and the next MODBUS request. QuBUS requests
+  // follow at once either way.
+  void SetSilentInterval(bool on) { silentInterval_ = on; }
+  bool SilentInterval() const { return silentInterval_.load(); }
 
  private:
   void Run();
   void TakeOpeningPauses();
-  PassOutcome ServePass(SerialLine& line);
+  PassOutcome ServeNext(SerialLine& line);
+  void KeepSilentInterval(const SerialLine& line, const TLinkRequest& request);
   void AnswerWithoutLine();
   void DropLostLine();
   void TryReopen();
@@ -118,6 +126,7 @@ class TComm {
   std::atomic<unsigned> baud_{0};
   std::atomic<unsigned> frameEndMs_{kDefaultFrameEndMs};
   std::atomic<bool> fastFrameEnd_{true};
+  std::atomic<bool> silentInterval_{true};
   WorkerSignal signal_;
   std::thread thread_;
 };

@@ -24,6 +24,11 @@ bool WorkerSignal::SleepFor(std::chrono::milliseconds duration) {
   return !changed_.wait_for(lock, duration, [&] { return stop_.load(); });
 }
 
+bool WorkerSignal::SleepUntil(std::chrono::steady_clock::time_point moment) {
+  std::unique_lock lock(mutex_);
+  return !changed_.wait_until(lock, moment, [&] { return stop_.load(); });
+}
+
 void WorkerSignal::Wake() {
   {
     std::lock_guard lock(mutex_);

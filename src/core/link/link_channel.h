@@ -45,6 +45,7 @@ class WorkerSignal {
   bool Stopped() const { return stop_.load(); }
   // false when stopped before the time was up; a wake-up does not shorten it.
   bool SleepFor(std::chrono::milliseconds duration);
+  bool SleepUntil(std::chrono::steady_clock::time_point moment);
 
   // New work (a record added): ends the rest in progress, or the next one.
   void Wake();

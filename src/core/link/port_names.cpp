@@ -76,8 +76,7 @@ std::vector<std::string> CandidatePortNames(const std::string& programDirectory)
     if (tty.rfind("ttyS", 0) == 0 && tty.size() > 4 && tty.size() < 10 &&
         std::all_of(tty.begin() + 4, tty.end(), [](char c) { return c >= '0' && c <= '9'; }))
       comNumbers.push_back(std::stoul(tty.substr(4)) + 1);
-    else
-      names.push_back(tty);
+    else names.push_back(tty);
   }
   std::sort(comNumbers.begin(), comNumbers.end());
   for (unsigned long number : comNumbers) names.push_back("COM" + std::to_string(number));

@@ -1,6 +1,7 @@
 #include "link/serial_port.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -86,6 +87,17 @@ void MakeRaw8N1(termios& settings) {
   settings.c_cc[VTIME] = 0;
 }
 
+// A USB adapter holds received bytes until its latency timer runs out (16 ms by default on
+// many), which would cost every exchange that long; the low-latency mode hands them over at
+// once. Drivers without the mode (a pseudo-terminal, most built-in ports) refuse, and that is
+// fine.
+void AskForLowLatency(int fd) {
+  serial_struct serial{};
+  if (::ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  ::ioctl(fd, TIOCSSERIAL, &serial);
+}
+
 std::string Reason(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 }  // namespace
@@ -108,6 +120,7 @@ std::unique_ptr<SerialPort> SerialPort::Open(const std::string& path, std::strin
     ::ioctl(fd, TIOCNXCL);
     return fail(Reason(path), fd);
   }
+  AskForLowLatency(fd);
   const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wakeFd < 0) {
     ::ioctl(fd, TIOCNXCL);
@@ -168,6 +181,7 @@ std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capaci
   capacity = std::min(capacity, kSerialAnswerMax);
   std::size_t count = 0;
   int timeout = kFirstByteWaitMs;
+  std::chrono::steady_clock::time_point lastByte;
   while (count < capacity) {
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
     const int ready = ::poll(fds, 2, timeout);
@@ -180,6 +194,7 @@ std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capaci
     }
     const ssize_t got = ::read(fd_, buffer + count, capacity - count);
     if (got > 0) {
+      lastByte = std::chrono::steady_clock::now();
       count += static_cast<std::size_t>(got);
       if (end.Complete(buffer, count)) break;
     } else if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
@@ -192,6 +207,7 @@ std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capaci
     }
     timeout = static_cast<int>(std::max(1u, frameEndMs_.load()));
   }
+  quietSince_ = count > 0 ? lastByte : std::chrono::steady_clock::now();
   return static_cast<std::uint32_t>(count);
 }
 
@@ -208,6 +224,11 @@ unsigned SerialSettleGuardMs(unsigned baud, unsigned frameEndMs) {
 
 void SerialPort::Settle() {
   if (lost_.load()) return;
+  // However it ends, the line has been quiet since then.
+  struct QuietAtEnd {
+    std::atomic<std::chrono::steady_clock::time_point>& since;
+    ~QuietAtEnd() { since = std::chrono::steady_clock::now(); }
+  } quietAtEnd{quietSince_};
   const int guard = static_cast<int>(SerialSettleGuardMs(baud_.load(), frameEndMs_.load()));
   const auto deadline = std::chrono::steady_clock::now() + kSettleLimit;
   std::uint8_t scratch[kSerialAnswerMax];

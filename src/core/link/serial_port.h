@@ -3,6 +3,7 @@
 // driver takes. A read waits up to 500 ms for the first byte and then ends at the first gap
 // longer than the frame-end pause, or as soon as the answer is complete by its request's shape.
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,9 @@ class SerialLine : public LinkChannel {
   // pseudo-terminal closed), nothing passes through it any more: it has to be opened again.
   // A hang-up is seen here even while no exchange runs.
   virtual bool Lost() = 0;
+  // When the line last fell quiet: the last byte of an answer came, a wait for one ended
+  // empty, or a settle ended. The MODBUS silent interval is counted from here.
+  virtual std::chrono::steady_clock::time_point QuietSince() const { return {}; }
 };
 
 inline constexpr int kFirstByteWaitMs = 500;
@@ -48,6 +52,7 @@ class SerialPort final : public SerialLine {
   bool Configure(unsigned baud, unsigned frameEndMs) override;
   bool Lost() override;
   void Settle() override;
+  std::chrono::steady_clock::time_point QuietSince() const override { return quietSince_.load(); }
 
  private:
   SerialPort(int fd, int wakeFd) : fd_(fd), wakeFd_(wakeFd) {}
@@ -59,6 +64,7 @@ class SerialPort final : public SerialLine {
   std::atomic<unsigned> frameEndMs_{kDefaultFrameEndMs};
   std::atomic<unsigned> baud_{9600};
   std::atomic<bool> lost_{false};
+  std::atomic<std::chrono::steady_clock::time_point> quietSince_{};
 };
 
 // Sets a baud rate the standard speed constants do not name (termios2 with BOTHER).

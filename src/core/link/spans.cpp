@@ -30,8 +30,7 @@ std::vector<SpanItem> SpanItems(const TViewList& list) {
   for (int i = 0; i < list.Count(); ++i) {
     const TView& view = list.Item(i);
     items.push_back(SpanItem{view.Definition().Address, view.Definition().Size, view.Definition().Register,
-                             view.Definition().HighByte, view.Kind() == ViewKind::Bit,
-                             view.HasControllerCell()});
+                             view.Definition().HighByte, view.Kind() == ViewKind::Bit, view.HasControllerCell()});
   }
   return items;
 }

@@ -69,9 +69,14 @@ bool TTCPIPThread::LockForPass() {
 PassOutcome TTCPIPThread::ServePass() {
   PassOutcome outcome = PassOutcome::Nothing;
   const ServiceRules rules{.stopOnSendFailure = true, .endAtKnownLength = false};
-  for (std::size_t index = requests_.Count(); index-- > 0 && !signal_.Stopped();) {
-    TLinkRequest* request = requests_.Fetch(index);
-    if (request == nullptr) break;
+  // One round: as many services as there are records, each to the record whose turn it is
+  // (see RequestList::FetchDue), then the owners waiting for the lock get it.
+  for (std::size_t round = requests_.Count(); round-- > 0 && !signal_.Stopped();) {
+    TLinkRequest* request = requests_.FetchDue();
+    if (request == nullptr) {
+      if (outcome == PassOutcome::Nothing && requests_.Count() > 0) outcome = PassOutcome::OnlyBusy;
+      break;
+    }
     const ServiceOutcome service = ServeRequest(*connection_, *request, signal_, rules);
     // Answered with nothing rather than left busy: a busy record is never served again, so its
     // owner would stay silent after the peer is back.
@@ -82,9 +87,7 @@ PassOutcome TTCPIPThread::ServePass() {
     requests_.Release(request, drop);
     // A failed send served no one: a dead connection must not keep the worker from resting.
     if (serviceDone) outcome = PassOutcome::Served;
-    if (service == ServiceOutcome::Skipped && outcome == PassOutcome::Nothing) outcome = PassOutcome::OnlyBusy;
-    if (service != ServiceOutcome::Served && service != ServiceOutcome::Skipped) break;
-    if (drop) break;
+    if (service != ServiceOutcome::Served) break;
   }
   return outcome;
 }

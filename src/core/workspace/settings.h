@@ -14,7 +14,7 @@ struct SettingKey {
   std::string_view defaultValue;
 };
 
-inline constexpr std::array<SettingKey, 29> kSettingKeys{{
+inline constexpr std::array<SettingKey, 30> kSettingKeys{{
     {"Top", "0"},
     {"Left", "0"},
     {"Width", "400"},
@@ -41,6 +41,7 @@ inline constexpr std::array<SettingKey, 29> kSettingKeys{{
     {"TrasserTypeFileSize", "0"},
     {"ScopeCRC16Check", "1"},
     {"FastFrameEnd", "1"},
+    {"SilentInterval", "1"},
     {"Organization", "ООО Тихая заводь"},
     {"ReportNumber", "1"},
     {"ReportNumAutoInc", "1"},

@@ -1,5 +1,6 @@
 // Where a serial answer may end before the line falls quiet: only at the length the request's
-// own bytes ask for, or at a complete MODBUS exception answer.
+// own bytes ask for, at a complete MODBUS exception answer, or at the length a card answer's
+// header gives.
 #include "link/answer_end.h"
 
 #include <gtest/gtest.h>
@@ -112,6 +113,35 @@ TEST(AnswerEnd, ACompleteExceptionEndsAnyMODBUSAnswer) {
     EXPECT_FALSE(For(read).Complete(answer.data(), answer.size())) << ::testing::PrintToString(answer);
   // A QuBUS request has no exception answer: five bytes that look like one end nothing.
   EXPECT_FALSE(For(QuBUSRead("RAM", 0, 16)).Complete(exception.data(), exception.size()));
+}
+
+TEST(AnswerEnd, ACardAnswerEndsAtTheLengthItsHeaderGivesWhenItsCrcHolds) {
+  // A download block request: address, function, offset, the name and its zero.
+  const Bytes download = WithCrc({0x03, 0x22, 0xE6, 0x00, 0x00, 0x00, 'a', '.', 'b', 0x00});
+  Bytes block{0x03, 0x22, 0x04, 0x10, 0x20, 0x30, 0x40};
+  block = WithCrc(block);
+  ASSERT_EQ(block.size(), 9u);
+  const AnswerEnd end = For(download);
+  EXPECT_TRUE(end.IsMODBUS());
+  EXPECT_FALSE(end.ExpectedLength().has_value());  // only the answer tells
+  for (std::size_t count = 1; count < block.size(); ++count) EXPECT_FALSE(end.Complete(block.data(), count)) << count;
+  EXPECT_TRUE(end.Complete(block.data(), block.size()));
+  Bytes garbled = block;
+  garbled[2] = 0x03;  // the count no longer matches the CRC: the pause ends it
+  EXPECT_FALSE(end.Complete(garbled.data(), 8));
+  EXPECT_FALSE(end.Complete(garbled.data(), 9));
+
+  // Codes instead of data (card absent, file missing) are four bytes; fixed answers by function.
+  EXPECT_TRUE(end.Complete(WithCrc({0x03, 0xA2}).data(), 4));
+  EXPECT_TRUE(end.Complete(WithCrc({0x03, 0xE4}).data(), 4));
+  EXPECT_FALSE(end.Complete(WithCrc({0x04, 0xE4}).data(), 4));  // another slave
+  EXPECT_TRUE(For(WithCrc({0x03, 0x20})).Complete(WithCrc({0x03, 0x20, 0, 0x10, 0, 0}).data(), 8));
+  EXPECT_TRUE(For(WithCrc({0x03, 0x24, 0x01, 'a'})).Complete(WithCrc({0x03, 0x24}).data(), 4));
+  const Bytes upload = WithCrc({0x03, 0x23, 0, 0, 0, 0, 'a', 0x00, 0x01, 0x55});
+  EXPECT_TRUE(For(upload).Complete(WithCrc({0x03, 0x23, 0x00}).data(), 5));
+  EXPECT_FALSE(For(upload).Complete(WithCrc({0x03, 0x23}).data(), 4));
+  // A QuBUS frame never takes the card rule.
+  EXPECT_FALSE(For(QuBUSRead("RAM", 0, 16)).IsMODBUS());
 }
 
 }  // namespace quillon
