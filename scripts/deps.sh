@@ -20,6 +20,7 @@ quillon_test_packages=(
   "${quillon_run_packages[@]}"
   libgtest-dev libgmock-dev
   python3 python3-pymodbus python3-serial python3-openpyxl
+  libmodbus-dev
   clang-format git universal-ctags
   clang libclang-rt-14-dev
 )
