@@ -86,6 +86,11 @@ ScanResult ScanMODBUS(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
+bool LooksLikeQuBUS(std::span<const std::uint8_t> frame) {
+  return frame.size() >= 4 && frame[0] == kQuBUSStart && frame.back() == kQuBUSEnd &&
+         static_cast<std::size_t>(frame[1]) + 3 == frame.size();
+}
+
 ScanResult ScanFrame(std::span<const std::uint8_t> bytes, bool acceptQuBUS) {
   if (bytes.empty()) return Need();
   if (acceptQuBUS && bytes[0] == kQuBUSStart) {

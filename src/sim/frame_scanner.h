@@ -4,11 +4,15 @@
 // card functions, the zero after a file name and the counts), so an answer goes out as soon as
 // the frame is complete; a frame whose length cannot be told is taken whole once the line falls
 // quiet.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
 namespace quillon::sim {
+
+// How long a line must stay quiet before bytes that form no known frame are taken as one.
+inline constexpr std::chrono::milliseconds kQuietGap{30};
 
 enum class ScanStatus {
   NeedMore,  // a frame has begun and is not complete yet
@@ -23,5 +27,8 @@ struct ScanResult {
 
 // `acceptQuBUS` is false on TCP, which carries MODBUS frames only.
 ScanResult ScanFrame(std::span<const std::uint8_t> bytes, bool acceptQuBUS);
+
+// A whole frame that reads as QuBUS: its start and end bytes, and a length byte that matches.
+bool LooksLikeQuBUS(std::span<const std::uint8_t> frame);
 
 }  // namespace quillon::sim

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -211,48 +212,74 @@ void LineServer::ServeFrames(Line& line, bool quiet) {
   }
 }
 
+void LineServer::AddPseudoTerminal(int masterFd, LinePacing pacing) {
+  pacedLines_.push_back(std::make_unique<PacedLine>(masterFd, std::move(pacing)));
+}
+
+std::uint64_t LineServer::FramingViolations() const {
+  std::uint64_t count = 0;
+  for (const auto& line : pacedLines_) count += line->FramingViolations();
+  return count;
+}
+
+bool LineServer::PacedLineFailed() const {
+  return std::any_of(pacedLines_.begin(), pacedLines_.end(), [](const auto& line) { return line->Failed(); });
+}
+
+void LineServer::ServeOnce() {
+  std::vector<pollfd> polled;
+  if (listenFd_ >= 0) polled.push_back(pollfd{listenFd_, POLLIN, 0});
+  bool waiting = false;
+  for (const auto& line : lines_) {
+    polled.push_back(pollfd{line.fd, POLLIN, 0});
+    waiting = waiting || !line.pending.empty();
+  }
+  const int timeout = waiting ? 5 : 100;
+  const int ready = ::poll(polled.data(), polled.size(), timeout);
+  if (ready < 0 && errno != EINTR) throw std::runtime_error(SystemError("poll"));
+  std::size_t index = 0;
+  if (listenFd_ >= 0) {
+    if (ready > 0 && (polled[0].revents & POLLIN)) Accept();
+    index = 1;
+  }
+  const auto now = std::chrono::steady_clock::now();
+  std::vector<Line> kept;
+  const std::size_t existing = polled.size() - index;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    Line& line = lines_[i];
+    bool alive = true;
+    if (i < existing && ready > 0 && (polled[index + i].revents & (POLLIN | POLLHUP | POLLERR))) {
+      alive = ReadLine(line);
+      // A pseudo-terminal that nobody holds reports a hang-up for ever; do not spin on it.
+      if (!line.owned && (polled[index + i].revents & POLLHUP))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!alive) {
+      ::close(line.fd);
+      continue;
+    }
+    ServeFrames(line, !line.pending.empty() && now - line.lastByte >= kQuietGap);
+    kept.push_back(std::move(line));
+  }
+  lines_ = std::move(kept);
+}
+
 void LineServer::Run(const std::atomic<bool>& stop) {
-  while (!stop.load()) {
-    std::vector<pollfd> polled;
-    if (listenFd_ >= 0) polled.push_back(pollfd{listenFd_, POLLIN, 0});
-    bool waiting = false;
-    for (const auto& line : lines_) {
-      polled.push_back(pollfd{line.fd, POLLIN, 0});
-      waiting = waiting || !line.pending.empty();
+  {
+    // The paced lines' threads are asked to stop and joined when this block ends, by a throw too.
+    std::vector<std::jthread> paced;
+    for (const auto& line : pacedLines_) {
+      paced.emplace_back([this, &stop, line = line.get()](std::stop_token token) { line->Run(stop, token, bus_); });
     }
-    const int timeout = waiting ? 5 : 100;
-    const int ready = ::poll(polled.data(), polled.size(), timeout);
-    if (ready < 0 && errno != EINTR) throw std::runtime_error(SystemError("poll"));
-    std::size_t index = 0;
-    if (listenFd_ >= 0) {
-      if (ready > 0 && (polled[0].revents & POLLIN)) Accept();
-      index = 1;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    std::vector<Line> kept;
-    const std::size_t existing = polled.size() - index;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-      Line& line = lines_[i];
-      bool alive = true;
-      if (i < existing && ready > 0 && (polled[index + i].revents & (POLLIN | POLLHUP | POLLERR))) {
-        alive = ReadLine(line);
-        // A pseudo-terminal that nobody holds reports a hang-up for ever; do not spin on it.
-        if (!line.owned && (polled[index + i].revents & POLLHUP))
-          std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      }
-      if (!alive) {
-        ::close(line.fd);
-        continue;
-      }
-      ServeFrames(line, !line.pending.empty() && now - line.lastByte >= kQuietGap);
-      kept.push_back(std::move(line));
-    }
-    lines_ = std::move(kept);
+    while (!stop.load() && !PacedLineFailed()) ServeOnce();
   }
   for (auto& line : lines_) {
     if (line.owned) ::close(line.fd);
   }
   lines_.clear();
+  for (const auto& line : pacedLines_) {
+    if (line->Failure()) std::rethrow_exception(line->Failure());
+  }
 }
 
 }  // namespace quillon::sim

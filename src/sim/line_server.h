@@ -1,7 +1,8 @@
 #pragma once
 // The simulator's lines: a pseudo-terminal published as a symlink, and a TCP listener with any
 // number of clients. One loop serves them all; each line collects bytes until a frame is
-// complete and hands it to the controllers on the line.
+// complete and hands it to the controllers on the line. A pseudo-terminal paced like a real
+// line is served apart, on a thread of its own (see paced_line.h), which Run starts and joins.
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "sim/controller.h"
+#include "sim/frame_scanner.h"
+#include "sim/paced_line.h"
 #include "sim/sim_bus.h"
 
 namespace quillon::sim {
@@ -46,6 +49,8 @@ class PseudoTerminal {
   // Throws std::runtime_error when no pseudo-terminal can be had.
   PseudoTerminal();
   int MasterFd() const { return master_.Get(); }
+  // The terminal side, where the program's bit rate and framing can be read.
+  int TerminalFd() const { return terminal_.Get(); }
   const std::string& DevicePath() const { return devicePath_; }
 
  private:
@@ -82,21 +87,24 @@ class TcpListener {
   std::uint16_t port_ = 0;
 };
 
-// How long a line must stay quiet before bytes that form no known frame are taken as one.
-inline constexpr std::chrono::milliseconds kQuietGap{30};
-
 class LineServer {
  public:
   explicit LineServer(SimController& controller) : bus_(controller) {}
   // Every controller of the bus hears every line.
   explicit LineServer(SimBus bus) : bus_(std::move(bus)) {}
 
+  // Bytes pass at once, whatever the bit rate.
   void AddPseudoTerminal(int masterFd) { AddLine(masterFd, {.serial = true, .owned = false}); }
+  // Bytes take the time the line needs; MODBUS framing violations are counted.
+  void AddPseudoTerminal(int masterFd, LinePacing pacing);
   void AddListener(int listenFd) { listenFd_ = listenFd; }
 
-  // Serves until `stop` is set (checked at least every 100 ms).
+  // Serves until `stop` is set (checked at least every 100 ms). Throws what a line's serving
+  // threw, once every line has stopped.
   void Run(const std::atomic<bool>& stop);
   std::size_t ClientCount() const;
+  // Of every paced line since it was added; any thread may ask while Run runs.
+  std::uint64_t FramingViolations() const;
 
  private:
   struct Line {
@@ -112,6 +120,8 @@ class LineServer {
     bool owned = false;  // a TCP client, closed by the server
   };
   void AddLine(int fd, LineKind kind);
+  void ServeOnce();
+  bool PacedLineFailed() const;
   void Accept();
   // false when the line is gone (a TCP client that closed).
   bool ReadLine(Line& line);
@@ -123,6 +133,7 @@ class LineServer {
   SimBus bus_;
   int listenFd_ = -1;
   std::vector<Line> lines_;
+  std::vector<std::unique_ptr<PacedLine>> pacedLines_;
 };
 
 }  // namespace quillon::sim

@@ -1,4 +1,5 @@
 // quillon-sim: a controller on the far end of a line, for demos, tests and training.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -7,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/controller.h"
@@ -92,7 +94,15 @@ int Run(const quillon::sim::SimOptions& options) {
   if (options.ptyLink) {
     pty = std::make_unique<PseudoTerminal>();
     link = std::make_unique<PublishedLink>(*options.ptyLink, pty->DevicePath());
-    server.AddPseudoTerminal(pty->MasterFd());
+    if (options.line) {
+      LinePacing pacing;
+      pacing.terminalFd = pty->TerminalFd();
+      pacing.turnaround = std::chrono::milliseconds(options.turnaroundMs);
+      if (options.verbose) pacing.Log = log;
+      server.AddPseudoTerminal(pty->MasterFd(), std::move(pacing));
+    } else {
+      server.AddPseudoTerminal(pty->MasterFd());
+    }
   }
   if (options.tcpPort) {
     listener = std::make_unique<TcpListener>(options.bindAddress, *options.tcpPort);
@@ -114,6 +124,13 @@ int Run(const quillon::sim::SimOptions& options) {
   std::printf("ready (MODBUS slave%s %s); Ctrl+C ends\n", controllers.size() > 1 ? "s" : "", slaves.c_str());
   std::fflush(stdout);
   server.Run(stopRequested);
+  if (options.line) {
+    const auto violations = static_cast<unsigned long long>(server.FramingViolations());
+    std::printf("framing violations: %llu\n", violations);
+    std::fflush(stdout);
+    std::fprintf(stderr, "framing violations: %llu\n", violations);
+    std::fflush(stderr);
+  }
   return 0;
 }
 

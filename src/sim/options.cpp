@@ -9,7 +9,8 @@ namespace quillon::sim {
 
 const char* const kSimUsage =
     "usage: quillon-sim --device FILE [--id TEXT] [--addr LIST] [--pty LINKPATH] [--tcp PORT]\n"
-    "                   [--bind ADDR] [--move] [--card DIR | --card-absent] [--fault SPEC] [--verbose]\n"
+    "                   [--bind ADDR] [--move] [--card DIR | --card-absent] [--fault SPEC]\n"
+    "                   [--line [--turnaround MS]] [--verbose]\n"
     "\n"
     "A controller on the far end of a line. It answers QuBUS and MODBUS RTU on a pseudo-terminal\n"
     "and MODBUS RTU frames (CRC included, no MBAP header) over TCP, from memory filled with the\n"
@@ -54,6 +55,17 @@ const char* const kSimUsage =
     "                             answers without a byte count (a write's echo) stay as they are\n"
     "                    dup=P    the answer is sent twice, back to back\n"
     "                  QuBUS answers stay as they are under the MODBUS-only faults\n"
+    "  --line          pace the pseudo-terminal like an RS-485 line: bytes in both directions take\n"
+    "                  the time the line needs at the bit rate and character framing (data bits,\n"
+    "                  parity, stop bits) the program set on its side, read at every request (a\n"
+    "                  Linux pseudo-terminal keeps 8 data bits and no parity whatever is set); a\n"
+    "                  request is answered once its last byte has arrived, and the answer comes\n"
+    "                  out byte by byte. A MODBUS request that begins less than 3.5 characters\n"
+    "                  after the previous frame on the line, or while an answer is being sent, is\n"
+    "                  a framing violation: each is printed with --verbose, and on exit\n"
+    "                  \"framing violations: N\" goes to stdout and stderr. TCP is never paced\n"
+    "  --turnaround MS the controller's processing time before each answer, 0..10000 ms\n"
+    "                  (default 0; it matters with --line only)\n"
     "  --verbose       print every request and answer on stderr\n"
     "  --help          this text\n"
     "\n"
@@ -99,6 +111,10 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
       if (options.cardDirectory->empty()) throw std::invalid_argument("--card needs a directory");
     } else if (arg == "--card-absent") {
       options.cardAbsent = true;
+    } else if (arg == "--line") {
+      options.line = true;
+    } else if (arg == "--turnaround") {
+      options.turnaroundMs = static_cast<unsigned>(OptionNumber(arg, value(), 0, 10000));
     } else if (arg == "--verbose" || arg == "-v") {
       options.verbose = true;
     } else {

@@ -21,6 +21,9 @@ struct SimOptions {
   FaultSpec faults;
   std::optional<std::string> cardDirectory;
   bool cardAbsent = false;
+  // The pseudo-terminal is paced like a real line, and MODBUS framing violations are counted.
+  bool line = false;
+  unsigned turnaroundMs = 0;  // the controller's processing time before each paced answer
   bool verbose = false;
   bool help = false;
 };

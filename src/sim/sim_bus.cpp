@@ -3,15 +3,9 @@
 #include <stdexcept>
 #include <utility>
 
+#include "sim/frame_scanner.h"
+
 namespace quillon::sim {
-namespace {
-
-bool LooksLikeQuBUS(std::span<const std::uint8_t> frame) {
-  return frame.size() >= 4 && frame[0] == 0xA5 && frame.back() == 0x5A &&
-         static_cast<std::size_t>(frame[1]) + 3 == frame.size();
-}
-
-}  // namespace
 
 SimBus::SimBus(std::vector<SimController*> controllers) : controllers_(std::move(controllers)) {
   if (controllers_.empty()) throw std::invalid_argument("a line needs at least one controller");
