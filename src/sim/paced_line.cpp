@@ -155,12 +155,16 @@ void PacedLine::Answer(std::vector<std::uint8_t> frame, LineTimePoint taken, Sim
 }
 
 void PacedLine::Release() {
-  AnswerQueue::Due due = answers_.TakeDue(LineClock::now());
+  const LineTimePoint now = LineClock::now();
+  AnswerQueue::Due due = answers_.TakeDue(now);
   if (due.bytes.empty()) return;
   // Bytes the terminal does not take are lost, as on a line that nobody listens to.
   const ssize_t written = ::write(masterFd_, due.bytes.data(), due.bytes.size());
   static_cast<void>(written);
-  if (due.answerEnded) history_.AnswerEnded(LineClock::now());
+  // The line's end is taken from before the write: the master may read the last byte and start
+  // counting its silence before this thread runs again, and a later mark would charge it with
+  // the time this thread waited for a core.
+  if (due.answerEnded) history_.AnswerEnded(now);
 }
 
 void PacedLine::Report(const std::vector<std::uint8_t>& frame, const RequestStart& start) {
