@@ -12,9 +12,10 @@
 // poll. A 1 MB file read from the memory card at 115,200 Bd must reach 0.9 of the payload the
 // line carries (230 bytes an exchange).
 //
-//   line_rate [--seconds S] [--smoke]
+//   line_rate [--seconds S] [--smoke] [--part polls|shared|card]... [--baud N]
 //
 // The exit status is 3 when a goal is missed; --smoke measures briefly and checks no goal.
+// --part and --baud narrow a run down to some of the measurements (polls at one rate).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -26,6 +27,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -59,6 +61,13 @@ constexpr std::size_t kCardBlock = 230;
 struct Options {
   double seconds = 5.0;
   bool smoke = false;
+  // Parts to measure (all of them when empty): "polls", "shared", "card"; and the rates.
+  std::vector<std::string> parts;
+  std::vector<unsigned> rates = kRates;
+
+  bool Measures(const std::string& part) const {
+    return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
+  }
 };
 
 struct Goal {
@@ -130,7 +139,18 @@ TBaseProperty SessionSettings(const std::string& protocol, unsigned baud, int sl
 // it, counting the samples it takes.
 struct CountedSession {
   std::shared_ptr<ScopeSession> session;
-  std::atomic<long> samples{0};
+  // How many samples so far and when the last one came; rates are taken between two samples,
+  // so that a slow line's rate is not rounded to whole samples of the measuring window.
+  struct Tally {
+    long samples = 0;
+    Clock::time_point last;
+  };
+  Tally Now() {
+    std::lock_guard lock(guard);
+    return tally;
+  }
+  std::mutex guard;
+  Tally tally;
 
   // false when any step fails.
   bool Start(LinkHub& hub, const WorkspacePaths& paths, TBaseProperty settings) {
@@ -147,7 +167,9 @@ struct CountedSession {
     auto sample = session->poll.AfterSample;
     session->poll.AfterSample = [this, sample] {
       if (sample) sample();
-      ++samples;
+      std::lock_guard lock(guard);
+      ++tally.samples;
+      tally.last = Clock::now();
     };
     return session->poll.PreparePoll(settings) && session->RegisterPoll(settings) == ScopeRegistration::Polling;
   }
@@ -166,18 +188,18 @@ struct CountedSession {
   }
 };
 
-// Samples per second over `seconds`, counted after a short start.
+// Samples per second of each session over about `seconds`, after a short start; the total.
 double MeasureRate(const std::vector<CountedSession*>& sessions, double seconds, std::vector<double>& each) {
   std::this_thread::sleep_for(Seconds(std::min(0.5, seconds / 4)));
-  std::vector<long> before;
-  for (auto* counted : sessions) before.push_back(counted->samples.load());
-  const auto start = Clock::now();
+  std::vector<CountedSession::Tally> before;
+  for (auto* counted : sessions) before.push_back(counted->Now());
   std::this_thread::sleep_for(Seconds(seconds));
-  const double elapsed = Seconds(Clock::now() - start).count();
   double total = 0;
   each.clear();
   for (std::size_t i = 0; i < sessions.size(); ++i) {
-    each.push_back(static_cast<double>(sessions[i]->samples.load() - before[i]) / elapsed);
+    const CountedSession::Tally after = sessions[i]->Now();
+    const double elapsed = Seconds(after.last - before[i].last).count();
+    each.push_back(elapsed > 0 ? static_cast<double>(after.samples - before[i].samples) / elapsed : 0.0);
     total += each.back();
   }
   return total;
@@ -346,20 +368,24 @@ int main(int argc, char** argv) {
     } else if (arg == "--smoke") {
       options.smoke = true;
       options.seconds = 0.3;
+    } else if (arg == "--part" && i + 1 < argc) {
+      options.parts.push_back(argv[++i]);
+    } else if (arg == "--baud" && i + 1 < argc) {
+      options.rates = {static_cast<unsigned>(std::atoi(argv[++i]))};
     } else {
-      std::fprintf(stderr, "usage: line_rate [--seconds S] [--smoke]\n");
+      std::fprintf(stderr, "usage: line_rate [--seconds S] [--smoke] [--part polls|shared|card]... [--baud N]\n");
       return 2;
     }
   }
   bench::PrintMachine("line_rate");
   Goals goals;
   try {
-    for (unsigned baud : kRates) {
+    for (unsigned baud : options.Measures("polls") ? options.rates : std::vector<unsigned>{}) {
       for (const char* protocol : {"QuBUS", "MODBUS RTU"}) PollOneSession(options, goals, protocol, baud, true);
       PollOneSession(options, goals, "MODBUS RTU", baud, false);
     }
-    ShareOneLine(options, goals);
-    DownloadFromTheCard(options, goals);
+    if (options.Measures("shared")) ShareOneLine(options, goals);
+    if (options.Measures("card")) DownloadFromTheCard(options, goals);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "line_rate: %s\n", error.what());
     return 1;

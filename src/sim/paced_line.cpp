@@ -22,6 +22,11 @@ using std::chrono::nanoseconds;
 // Sleeping ends this long before a deadline and the rest is spun: wake-ups from a sleep come
 // tens of microseconds late, more on a loaded machine.
 constexpr auto kSpin = std::chrono::microseconds(150);
+// After an answer the next request is near: a controller's receiver sees its first byte at
+// once, while a wake-up from a sleep on a pseudo-terminal comes tens of microseconds later and
+// would count as line time. For this long after an answer the line is watched without sleeping
+// (longer than the silent interval a master keeps at 19,200 Bd and above).
+constexpr auto kWatchAfterAnswer = std::chrono::microseconds(2500);
 // The default timer slack (50 us) would let the kernel wake the line later still.
 constexpr unsigned long kTimerSlackNs = 1000;
 // Often enough to notice a stop without a deadline of its own.
@@ -40,15 +45,16 @@ timespec ToTimespec(nanoseconds span) {
 
 timespec ToTimespec(LineTimePoint at) { return ToTimespec(at.time_since_epoch()); }
 
-// Returns when `fd` has bytes to read or `deadline` has come.
-void WaitFor(int fd, LineTimePoint deadline) {
+// Returns when `fd` has bytes to read or `deadline` has come. Until `watchUntil` the
+// descriptor is watched without sleeping.
+void WaitFor(int fd, LineTimePoint deadline, LineTimePoint watchUntil) {
   while (true) {
     const LineTimePoint now = LineClock::now();
     if (now >= deadline) return;
     pollfd wait{fd, POLLIN, 0};
     // ppoll's clock is CLOCK_MONOTONIC, the steady clock's; the span is taken anew each turn,
     // so an interrupted or early wake-up does not move the deadline.
-    const timespec timeout = ToTimespec(deadline - now - kSpin);
+    const timespec timeout = ToTimespec(now < watchUntil ? nanoseconds(0) : deadline - now - kSpin);
     const int ready = ::ppoll(&wait, 1, &timeout, nullptr);
     if (ready > 0 && (wait.revents & POLLIN) != 0) return;
     if (ready > 0) {
@@ -80,7 +86,7 @@ void PacedLine::Run(const std::atomic<bool>& stop, std::stop_token token, SimBus
 void PacedLine::Serve(const std::atomic<bool>& stop, const std::stop_token& token, SimBus& bus) {
   ::prctl(PR_SET_TIMERSLACK, kTimerSlackNs, 0UL, 0UL, 0UL);
   while (!stop.load() && !token.stop_requested()) {
-    WaitFor(masterFd_, NextDeadline(LineClock::now()));
+    WaitFor(masterFd_, NextDeadline(LineClock::now()), watchUntil_);
     // Due answer bytes first: they are what a late wake-up would delay.
     Release();
     Read();
@@ -164,7 +170,10 @@ void PacedLine::Release() {
   // The line's end is taken from before the write: the master may read the last byte and start
   // counting its silence before this thread runs again, and a later mark would charge it with
   // the time this thread waited for a core.
-  if (due.answerEnded) history_.AnswerEnded(now);
+  if (due.answerEnded) {
+    history_.AnswerEnded(now);
+    watchUntil_ = now + kWatchAfterAnswer;
+  }
 }
 
 void PacedLine::Report(const std::vector<std::uint8_t>& frame, const RequestStart& start) {

@@ -78,6 +78,8 @@ class PacedLine {
 
   int masterFd_;
   LinePacing pacing_;
+  // Until then the terminal is watched without sleeping: a request is expected.
+  LineTimePoint watchUntil_{};
   ReceiveClock receive_;
   AnswerQueue answers_;
   LineHistory history_;

@@ -100,7 +100,7 @@ void TComm::TakeOpeningPauses() {
 void TComm::KeepSilentInterval(const SerialLine& line, const TLinkRequest& request) {
   if (!silentInterval_.load() || request.RequestBuf == nullptr) return;
   if (!AnswerEnd::ForRequest(request.RequestBuf, request.RequestLen).IsMODBUS()) return;
-  signal_.SleepUntil(line.QuietSince() + MODBUSSilentInterval(baud_.load()));
+  signal_.SleepPreciselyUntil(line.QuietSince() + MODBUSSilentInterval(baud_.load()));
 }
 
 PassOutcome TComm::ServeNext(SerialLine& line) {

@@ -29,6 +29,15 @@ bool WorkerSignal::SleepUntil(std::chrono::steady_clock::time_point moment) {
   return !changed_.wait_until(lock, moment, [&] { return stop_.load(); });
 }
 
+bool WorkerSignal::SleepPreciselyUntil(std::chrono::steady_clock::time_point moment) {
+  constexpr std::chrono::microseconds kWatched{150};
+  if (!SleepUntil(moment - kWatched)) return false;
+  while (std::chrono::steady_clock::now() < moment) {
+    if (stop_.load()) return false;
+  }
+  return true;
+}
+
 void WorkerSignal::Wake() {
   {
     std::lock_guard lock(mutex_);

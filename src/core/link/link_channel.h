@@ -46,6 +46,10 @@ class WorkerSignal {
   // false when stopped before the time was up; a wake-up does not shorten it.
   bool SleepFor(std::chrono::milliseconds duration);
   bool SleepUntil(std::chrono::steady_clock::time_point moment);
+  // As SleepUntil, but on time to within microseconds: a timed wake-up comes tens of
+  // microseconds late, which would lengthen every exchange that waits for the line's silent
+  // interval, so the last stretch is spent watching the clock instead.
+  bool SleepPreciselyUntil(std::chrono::steady_clock::time_point moment);
 
   // New work (a record added): ends the rest in progress, or the next one.
   void Wake();

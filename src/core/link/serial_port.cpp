@@ -14,6 +14,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "link/line_timing.h"
+
 namespace quillon {
 
 namespace {
@@ -176,16 +178,26 @@ bool SerialPort::Send(const std::uint8_t* data, std::size_t length) {
   return true;
 }
 
+// A wake-up from poll comes tens of microseconds after the byte that caused it, on top of every
+// exchange. When the bytes still missing from an answer of known length are due within this
+// time, the line is watched without sleeping until they are in (or a little past their time).
+constexpr std::chrono::microseconds kWatchBeforeEnd{200};
+constexpr std::chrono::microseconds kWatchMargin{500};
+
 std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd& end) {
+  using Clock = std::chrono::steady_clock;
   if (lost_.load()) return 0;
   capacity = std::min(capacity, kSerialAnswerMax);
   std::size_t count = 0;
   int timeout = kFirstByteWaitMs;
-  std::chrono::steady_clock::time_point lastByte;
+  Clock::time_point lastByte;
+  Clock::time_point watchUntil;
   while (count < capacity) {
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    const int ready = ::poll(fds, 2, timeout);
+    const bool watching = count > 0 && Clock::now() < watchUntil;
+    const int ready = ::poll(fds, 2, watching ? 0 : timeout);
     if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0 && watching) continue;
     if (ready <= 0 || (fds[1].revents & POLLIN)) break;
     const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     if (!(fds[0].revents & POLLIN)) {
@@ -194,9 +206,15 @@ std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capaci
     }
     const ssize_t got = ::read(fd_, buffer + count, capacity - count);
     if (got > 0) {
-      lastByte = std::chrono::steady_clock::now();
+      lastByte = Clock::now();
       count += static_cast<std::size_t>(got);
       if (end.Complete(buffer, count)) break;
+      const std::size_t expected = end.ExpectedLength().value_or(0);
+      if (expected > count) {
+        const auto missing =
+            std::chrono::duration_cast<std::chrono::microseconds>(LineTime(expected - count, baud_.load()));
+        if (missing <= kWatchBeforeEnd) watchUntil = lastByte + missing + kWatchMargin;
+      }
     } else if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
       continue;
     } else {
@@ -207,7 +225,7 @@ std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capaci
     }
     timeout = static_cast<int>(std::max(1u, frameEndMs_.load()));
   }
-  quietSince_ = count > 0 ? lastByte : std::chrono::steady_clock::now();
+  quietSince_ = count > 0 ? lastByte : Clock::now();
   return static_cast<std::uint32_t>(count);
 }
 
