@@ -2,7 +2,7 @@
 // port workers against the simulated controller, over a pseudo-terminal and over TCP, with the
 // fast frame end on and off, compared with what the link allows. The link limit of one exchange
 // is measured in the same run, on a plain descriptor talking to the same simulator:
-//   serial, fast frame end:    delay + the round trip of one request
+//   serial, fast frame end:    delay + the round trip of one request (+ the MODBUS silent interval)
 //   serial, classic frame end: delay + the round trip + the frame-end pause
 //   TCP:                       delay + the round trip
 // A pseudo-terminal moves bytes at once whatever the baud rate, so no line time is added.
@@ -21,6 +21,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -31,8 +32,10 @@
 #include <thread>
 #include <vector>
 
+#include "link/answer_end.h"
 #include "link/buses.h"
 #include "link/comm_list.h"
+#include "link/line_timing.h"
 #include "link/spans.h"
 #include "link/tcp_connection.h"
 #include "link/tcpip_list.h"
@@ -186,7 +189,13 @@ double PollSerial(const std::string& name, const std::string& programDir, const 
   ports.UnlockPort("BENCH");
   std::this_thread::sleep_for(std::chrono::duration<double>(settings.seconds));
   ports.RemoveRequest("BENCH", &poller.request);
-  const double limitMs = kPollDelayMs + roundTripMs + (fastFrameEnd ? 0.0 : settings.frameEndMs);
+  // A MODBUS request waits out the silent interval after the last byte of the answer before it,
+  // which the classic frame end's pause already covers.
+  const bool modbus = AnswerEnd::ForRequest(frame.data(), frame.size()).IsMODBUS();
+  const double silentMs =
+      modbus ? std::chrono::duration<double, std::milli>(MODBUSSilentInterval(settings.baud)).count() : 0.0;
+  const double pauseMs = fastFrameEnd ? silentMs : std::max<double>(settings.frameEndMs, silentMs);
+  const double limitMs = kPollDelayMs + roundTripMs + pauseMs;
   const double rate = poller.Rate(settings.seconds);
   Report(name + (fastFrameEnd ? ", fast frame end" : ", classic frame end"), rate, poller.bad.load(), limitMs);
   return rate;
