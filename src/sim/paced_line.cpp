@@ -1,6 +1,7 @@
 #include "sim/paced_line.h"
 
 #include <poll.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <time.h>
 #include <unistd.h>
@@ -57,6 +58,8 @@ void WaitFor(int fd, LineTimePoint deadline, LineTimePoint watchUntil) {
     const timespec timeout = ToTimespec(now < watchUntil ? nanoseconds(0) : deadline - now - kSpin);
     const int ready = ::ppoll(&wait, 1, &timeout, nullptr);
     if (ready > 0 && (wait.revents & POLLIN) != 0) return;
+    // A thread woken on this core (the master reading the answer) must not wait for the spin.
+    if (ready == 0) ::sched_yield();
     if (ready > 0) {
       const timespec until = ToTimespec(std::min(deadline, now + kHangUpPause));
       ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
@@ -122,6 +125,7 @@ void PacedLine::Read() {
     // descriptor of the terminal side makes rare.
     if (count <= 0) return;
     const LineTimePoint seen = LineClock::now();
+    watchUntil_ = LineTimePoint{};  // the request has begun: what is left is waiting for deadlines
     const TerminalSettings settings = ReadTerminalSettings(pacing_.terminalFd);
     const nanoseconds character = LineTime(1, settings.baud, settings.format);
     for (ssize_t i = 0; i < count; ++i) {

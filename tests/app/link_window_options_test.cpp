@@ -54,14 +54,16 @@ TEST_F(LinkWindowOptionsTest, ReadsDefaultsOnAFreshWorkspaceAndStoredValuesOther
   EXPECT_EQ(dialog->Options().traceKilobytes, "1000");
   EXPECT_FALSE(dialog->Options().newFileByTime || dialog->Options().newFileBySize);
   EXPECT_TRUE(dialog->FastFrameEnd());
+  EXPECT_TRUE(dialog->SilentInterval());
 
   WriteSettings(
       "TrasserTime=15\nTrasserFileSize=250\nTrasserTypeTime=0\nTrasserTypeFileSize=1\n"
-      "ScopeCRC16Check=0\nFastFrameEnd=0\n");
+      "ScopeCRC16Check=0\nFastFrameEnd=0\nSilentInterval=0\n");
   Start();
   bool grid = false;
   EditWith(grid, [&] {
-    EXPECT_FALSE(Checked("cbGrid") || Checked("cbCRC16") || Checked("cbFastFrameEnd") || Checked("cbNewFileByTime"));
+    EXPECT_FALSE(Checked("cbGrid") || Checked("cbCRC16") || Checked("cbFastFrameEnd") || Checked("cbSilentInterval") ||
+                 Checked("cbNewFileByTime"));
     EXPECT_TRUE(Checked("cbNewFileBySize"));
     EXPECT_EQ(Shown("edTraceMinutes"), QStringLiteral("15"));
     EXPECT_EQ(Shown("edTraceKilobytes"), QStringLiteral("250"));
@@ -145,7 +147,7 @@ TEST_F(LinkWindowOptionsTest, StoreWritesTheKeysBackAsTextsAndFlags) {
   Start();
   bool grid = true;
   EditWith(grid, [&] {
-    for (const char* box : {"cbCRC16", "cbFastFrameEnd", "cbNewFileBySize"}) Click(box);
+    for (const char* box : {"cbCRC16", "cbFastFrameEnd", "cbSilentInterval", "cbNewFileBySize"}) Click(box);
     Retype("edTraceKilobytes", "4096");
     Click("btApply");
   });
@@ -156,14 +158,16 @@ TEST_F(LinkWindowOptionsTest, StoreWritesTheKeysBackAsTextsAndFlags) {
   EXPECT_EQ(Setting("TrasserTypeFileSize"), "1");
   EXPECT_EQ(Setting("ScopeCRC16Check"), "0");
   EXPECT_EQ(Setting("FastFrameEnd"), "0");
+  EXPECT_EQ(Setting("SilentInterval"), "0");
 }
 
 TEST_F(LinkWindowOptionsTest, RendersWithoutCutTexts) {
   Start();
   dialog->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
-  for (const char* name : {"cbGrid", "cbCRC16", "cbFastFrameEnd", "cbNewFileByTime", "cbNewFileBySize", "btApply",
-                           "btCancel", "lbMinutes", "lbKilobytes", "lbKeptFiles", "lbPieces"}) {
+  for (const char* name :
+       {"cbGrid", "cbCRC16", "cbFastFrameEnd", "cbSilentInterval", "cbNewFileByTime", "cbNewFileBySize", "btApply",
+        "btCancel", "lbMinutes", "lbKilobytes", "lbKeptFiles", "lbPieces"}) {
     EXPECT_GE(Find(name)->width(), Find(name)->sizeHint().width()) << name;
   }
   auto* minutes = Find<QLineEdit>("edTraceMinutes");

@@ -574,7 +574,11 @@ void TLinkWindowFm::btOptionsClick() {
   session_->poll.SetCrcCheck(context_.options.Options().crcCheck);
   trace_->SetLimits(TraceLimitsOf(context_.options.Options()));
   const bool fast = context_.options.FastFrameEnd();
-  context_.tasks.Post([fast, &hub = context_.hub] { hub.Serial().SetFastFrameEnd(fast); });
+  const bool silent = context_.options.SilentInterval();
+  context_.tasks.Post([fast, silent, &hub = context_.hub] {
+    hub.Serial().SetFastFrameEnd(fast);
+    hub.Serial().SetSilentInterval(silent);
+  });
   dirty_ = true;
 }
 

@@ -46,6 +46,11 @@ TfmLinkWindowOptions::TfmLinkWindowOptions(std::string settingsFile, QWidget* pa
   cbFastFrameEnd_->setToolTip(
       QStringLiteral("Ответ, дошедший до ожидаемой длины, завершается сразу, без паузы конца кадра.\n"
                      "Снимите флажок, если устройству на линии нужна классическая пауза конца кадра."));
+  cbSilentInterval_ =
+      Named(new QCheckBox(QStringLiteral("Пауза 3,5 символа перед запросом MODBUS"), this), "cbSilentInterval");
+  cbSilentInterval_->setToolTip(
+      QStringLiteral("Перед каждым запросом MODBUS RTU линия молчит не меньше 3,5 символа (1,75 мс выше 19 200 "
+                     "бод).\nСнимите флажок, если устройствам на линии эта пауза не нужна."));
 
   auto* tracer = Named(new QGroupBox(QStringLiteral("Трейсер"), this), "gbTracer");
   // Both rows read on from the same caption: "каждые 60 минут", "каждые 1000 кБ".
@@ -92,6 +97,7 @@ TfmLinkWindowOptions::TfmLinkWindowOptions(std::string settingsFile, QWidget* pa
   column->addWidget(cbGrid_);
   column->addWidget(cbCRC16_);
   column->addWidget(cbFastFrameEnd_);
+  column->addWidget(cbSilentInterval_);
   column->addWidget(tracer);
   column->addStretch(1);
   column->addLayout(buttons);
@@ -101,6 +107,7 @@ TfmLinkWindowOptions::TfmLinkWindowOptions(std::string settingsFile, QWidget* pa
   // A hand-edited file may set both limits; the time limit was the first choice.
   if (options_.newFileByTime) options_.newFileBySize = false;
   fastFrameEnd_ = ReadSettingInt(settingsFile_, "FastFrameEnd") != 0;
+  silentInterval_ = ReadSettingInt(settingsFile_, "SilentInterval") != 0;
   ShowOptions(options_.grid);
 }
 
@@ -114,6 +121,7 @@ bool TfmLinkWindowOptions::Edit(bool& grid) {
 void TfmLinkWindowOptions::Store() const {
   WriteScopeOptions(settingsFile_, options_);
   WriteSetting(settingsFile_, "FastFrameEnd", fastFrameEnd_ ? "1" : "0");
+  WriteSetting(settingsFile_, "SilentInterval", silentInterval_ ? "1" : "0");
 }
 
 void TfmLinkWindowOptions::done(int result) {
@@ -130,6 +138,7 @@ void TfmLinkWindowOptions::ShowOptions(bool grid) {
   cbGrid_->setChecked(grid);
   cbCRC16_->setChecked(options_.crcCheck);
   cbFastFrameEnd_->setChecked(fastFrameEnd_);
+  cbSilentInterval_->setChecked(silentInterval_);
   cbNewFileByTime_->setChecked(options_.newFileByTime);
   cbNewFileBySize_->setChecked(options_.newFileBySize);
   edTraceMinutes_->setText(Text(options_.traceMinutes));
@@ -141,6 +150,7 @@ void TfmLinkWindowOptions::TakeShownOptions() {
   options_.grid = cbGrid_->isChecked();
   options_.crcCheck = cbCRC16_->isChecked();
   fastFrameEnd_ = cbFastFrameEnd_->isChecked();
+  silentInterval_ = cbSilentInterval_->isChecked();
   options_.newFileByTime = cbNewFileByTime_->isChecked();
   options_.newFileBySize = cbNewFileBySize_->isChecked();
   options_.traceMinutes = edTraceMinutes_->text().toStdString();

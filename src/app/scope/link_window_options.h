@@ -1,7 +1,7 @@
 #pragma once
 // "Options": the scope windows' options dialog. One object serves the whole program: it holds
-// the options every scope window reads (CRC check, fast frame end, tracer limits) and edits the
-// grid flag of the window it is opened on.
+// the options every scope window reads (CRC check, fast frame end, the MODBUS silent interval,
+// tracer limits) and edits the grid flag of the window it is opened on.
 #include <QDialog>
 #include <functional>
 #include <string>
@@ -23,6 +23,7 @@ class TfmLinkWindowOptions : public QDialog {
 
   const ScopeOptions& Options() const { return options_; }
   bool FastFrameEnd() const { return fastFrameEnd_; }
+  bool SilentInterval() const { return silentInterval_; }
 
   // Shows the dialog modally with `grid` as the window's grid flag. On "Применить" the options
   // (grid included) and `grid` take the shown values and the result is true; on cancel nothing
@@ -46,10 +47,12 @@ class TfmLinkWindowOptions : public QDialog {
   std::string settingsFile_;
   ScopeOptions options_;
   bool fastFrameEnd_ = true;
+  bool silentInterval_ = true;
 
   QCheckBox* cbGrid_ = nullptr;
   QCheckBox* cbCRC16_ = nullptr;
   QCheckBox* cbFastFrameEnd_ = nullptr;
+  QCheckBox* cbSilentInterval_ = nullptr;
   QCheckBox* cbNewFileByTime_ = nullptr;
   QLineEdit* edTraceMinutes_ = nullptr;
   QCheckBox* cbNewFileBySize_ = nullptr;

@@ -3,6 +3,7 @@
 #include <sys/prctl.h>
 
 #include <algorithm>
+#include <thread>
 
 namespace quillon {
 
@@ -34,6 +35,7 @@ bool WorkerSignal::SleepPreciselyUntil(std::chrono::steady_clock::time_point mom
   if (!SleepUntil(moment - kWatched)) return false;
   while (std::chrono::steady_clock::now() < moment) {
     if (stop_.load()) return false;
+    std::this_thread::yield();  // whatever else wants this core meanwhile goes first
   }
   return true;
 }

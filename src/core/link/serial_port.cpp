@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -197,7 +198,10 @@ std::uint32_t SerialPort::ReceiveAnswer(std::uint8_t* buffer, std::size_t capaci
     const bool watching = count > 0 && Clock::now() < watchUntil;
     const int ready = ::poll(fds, 2, watching ? 0 : timeout);
     if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0 && watching) continue;
+    if (ready == 0 && watching) {
+      ::sched_yield();  // the simulator or another program woken on this core goes first
+      continue;
+    }
     if (ready <= 0 || (fds[1].revents & POLLIN)) break;
     const bool hungUp = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     if (!(fds[0].revents & POLLIN)) {
