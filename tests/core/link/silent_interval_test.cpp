@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "instant_line.h"
 #include "link/buses.h"
 #include "link/comm_thread.h"
 #include "link/line_timing.h"
@@ -18,45 +19,10 @@ namespace quillon {
 namespace {
 
 using testing::Bytes;
+using testing::InstantLine;
 using testing::WaitFor;
 using Owner = testing::RequestOwner;
 using Clock = std::chrono::steady_clock;
-
-// A line that answers at once, falls quiet when it does, and notes how long after that each
-// request was sent.
-class QuietLine final : public SerialLine {
- public:
-  void Purge() override {}
-  bool Send(const std::uint8_t*, std::size_t) override {
-    std::lock_guard lock(mutex_);
-    if (quietSince_ != Clock::time_point{}) gaps_.push_back(Clock::now() - quietSince_);
-    return true;
-  }
-  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd&) override {
-    std::lock_guard lock(mutex_);
-    quietSince_ = Clock::now();
-    if (capacity == 0) return 0;
-    buffer[0] = 0x42;
-    return 1;
-  }
-  void Interrupt() override {}
-  bool Configure(unsigned, unsigned) override { return true; }
-  bool Lost() override { return false; }
-  Clock::time_point QuietSince() const override {
-    std::lock_guard lock(mutex_);
-    return quietSince_;
-  }
-
-  std::vector<Clock::duration> Gaps() {
-    std::lock_guard lock(mutex_);
-    return gaps_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  Clock::time_point quietSince_;
-  std::vector<Clock::duration> gaps_;
-};
 
 Bytes MODBUSRead() {
   std::uint8_t frame[kMaxFrameLength];
@@ -74,8 +40,8 @@ Bytes QuBUSRead() {
 
 // The gaps before 50 requests of `frame` at 19,200 Bd, sorted.
 std::vector<Clock::duration> GapsBefore(const Bytes& frame, bool silentInterval) {
-  auto owned = std::make_unique<QuietLine>();
-  QuietLine* line = owned.get();
+  auto owned = std::make_unique<InstantLine>();
+  InstantLine* line = owned.get();
   TComm worker("FAKE", std::move(owned), SerialTimings::None());
   worker.ConfigurePort(19200, 8);
   worker.SetSilentInterval(silentInterval);
@@ -84,9 +50,7 @@ std::vector<Clock::duration> GapsBefore(const Bytes& frame, bool silentInterval)
   worker.AddRequest(&poller.record);
   EXPECT_TRUE(WaitFor([&] { return poller.count > 50; }));
   worker.RemoveRequest(&poller.record);
-  auto gaps = line->Gaps();
-  std::sort(gaps.begin(), gaps.end());
-  return gaps;
+  return line->Gaps();
 }
 
 }  // namespace

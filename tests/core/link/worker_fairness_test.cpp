@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "instant_line.h"
 #include "link/comm_thread.h"
 #include "request_owner.h"
 
@@ -17,47 +18,19 @@ namespace quillon {
 namespace {
 
 using testing::Bytes;
+using testing::InstantLine;
 using testing::WaitFor;
 using Owner = testing::RequestOwner;
 
-// A line that answers at once and notes the first byte of every request in the order sent.
-class RecordingLine final : public SerialLine {
- public:
-  void Purge() override {}
-  bool Send(const std::uint8_t* data, std::size_t length) override {
-    std::lock_guard lock(mutex_);
-    if (length > 0) sent_.push_back(data[0]);
-    return true;
-  }
-  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd&) override {
-    std::this_thread::sleep_for(std::chrono::microseconds(200));  // a short exchange
-    if (capacity == 0) return 0;
-    buffer[0] = 0x42;
-    return 1;
-  }
-  void Interrupt() override {}
-  bool Configure(unsigned, unsigned) override { return true; }
-  bool Lost() override { return false; }
-
-  std::vector<std::uint8_t> Sent() {
-    std::lock_guard lock(mutex_);
-    return sent_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::vector<std::uint8_t> sent_;
-};
-
 struct SharedLine {
   SharedLine() {
-    auto owned = std::make_unique<RecordingLine>();
+    auto owned = std::make_unique<InstantLine>(std::chrono::microseconds(200));  // a short exchange
     line = owned.get();
     worker = std::make_unique<TComm>("FAKE", std::move(owned), SerialTimings::None());
   }
   ~SharedLine() { worker.reset(); }
 
-  RecordingLine* line = nullptr;
+  InstantLine* line = nullptr;
   std::unique_ptr<TComm> worker;
 };
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "instant_line.h"
 #include "link/comm_thread.h"
 #include "link/tcpip_list.h"
 #include "loopback_device.h"
@@ -21,48 +22,11 @@ namespace quillon {
 namespace {
 
 using testing::Bytes;
+using testing::InstantLine;
 using testing::WaitFor;
 using Owner = testing::RequestOwner;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-// A line that answers at once with one byte. It counts how often the worker looks at it and
-// notes how long the worker took from the end of each answer to its next request.
-class InstantLine final : public SerialLine {
- public:
-  void Purge() override {}
-  bool Send(const std::uint8_t*, std::size_t) override {
-    std::lock_guard lock(mutex_);
-    if (answered_) gaps_.push_back(Clock::now() - *answered_);
-    return true;
-  }
-  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd&) override {
-    std::lock_guard lock(mutex_);
-    answered_ = Clock::now();
-    if (capacity == 0) return 0;
-    buffer[0] = 0x42;
-    return 1;
-  }
-  void Interrupt() override {}
-  bool Configure(unsigned, unsigned) override { return true; }
-  bool Lost() override {
-    ++looks;
-    return false;
-  }
-  std::atomic<long> looks{0};
-
-  Clock::duration MedianGap() {
-    std::lock_guard lock(mutex_);
-    if (gaps_.empty()) return Clock::duration::max();
-    std::nth_element(gaps_.begin(), gaps_.begin() + static_cast<std::ptrdiff_t>(gaps_.size() / 2), gaps_.end());
-    return gaps_[gaps_.size() / 2];
-  }
-
- private:
-  std::mutex mutex_;
-  std::optional<Clock::time_point> answered_;
-  std::vector<Clock::duration> gaps_;
-};
 
 struct PacedWorker {
   PacedWorker() {
