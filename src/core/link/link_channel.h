@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <span>
 
 #include "link/answer_end.h"
 #include "link/link_request.h"
+#include "link/traffic_tap.h"
 
 namespace quillon {
 
@@ -32,6 +34,20 @@ class LinkChannel {
   virtual void Settle() {}
   // Whether a count ReceiveAnswer gave means that nothing came.
   virtual bool Silence(std::uint32_t count) const { return count == 0; }
+
+  // For the traffic monitor: what the last Send put on the wire and the last ReceiveAnswer took
+  // off it, when the channel frames requests itself (an MBAP header); empty when those are the
+  // request and the answer as the worker sees them.
+  virtual std::span<const std::uint8_t> SentOnWire() const { return {}; }
+  virtual std::span<const std::uint8_t> ReceivedOnWire() const { return {}; }
+  // The channel's own framing refused the last answer (an MBAP answer to another transaction):
+  // ReceiveAnswer then reported silence, and ReceivedOnWire holds what came.
+  virtual bool AnswerRefused() const { return false; }
+  // What the last Settle read and threw away (an answer that came late), at most a frame's worth.
+  virtual std::span<const std::uint8_t> SettledBytes() const { return {}; }
+  // How frames on this channel are laid out when the traffic monitor decodes them: true for
+  // MBAP framing on the wire.
+  virtual bool FramesWithMBAP() const { return false; }
 };
 
 // The longest a settle goes on while bytes keep coming (a line full of noise).
@@ -97,6 +113,10 @@ struct ServiceRules {
   bool stopOnSendFailure = false;
   // The answer may end as soon as its request's shape says it is complete (see AnswerEnd).
   bool endAtKnownLength = false;
+  // Where the frames of the exchange are handed over while someone watches, and the link's name
+  // there. The tap outlives the worker.
+  TrafficTap* tap = nullptr;
+  const char* linkName = "";
 };
 
 // One exchange: set Busy, purge, send, wait DelayMs, receive, store AnswerLen, call OnAnswer.
