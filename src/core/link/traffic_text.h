@@ -5,6 +5,7 @@
 // (local time; the verdict empty on a request).
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "link/traffic_frame.h"
@@ -21,6 +22,9 @@ std::string FrameHex(const TrafficFrame& frame);
 // "18:42:07.123456", local time.
 std::string FrameTime(std::int64_t timeUs);
 std::string TraceLine(const TrafficFrame& frame);
+// The device address the frame names (MODBUS slave or MBAP unit); nothing for QuBUS, which
+// has none, or a frame too short to tell.
+std::optional<std::uint8_t> FrameAddress(const TrafficFrame& frame);
 
 // The judge's verdict on an answer to `request` (RTU or QuBUS form, as the owner sees it):
 // MODBUS answers by JudgeMODBUSAnswer, QuBUS reads by their byte count, other QuBUS answers by
