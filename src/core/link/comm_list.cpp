@@ -55,6 +55,12 @@ void TCommList::SetFastFrameEnd(bool on) {
   for (const auto& worker : workers_) worker->SetFastFrameEnd(on);
 }
 
+void TCommList::SetTrafficTap(TrafficTap* tap) {
+  std::lock_guard lock(guard_);
+  tap_ = tap;
+  for (const auto& worker : workers_) worker->SetTrafficTap(tap);
+}
+
 bool TCommList::FastFrameEnd() const {
   std::lock_guard lock(guard_);
   return fastFrameEnd_;
@@ -104,6 +110,7 @@ int TCommList::OpenPortWorker(const std::string& name) {
   std::lock_guard lock(guard_);
   worker->SetFastFrameEnd(fastFrameEnd_);
   worker->SetSilentInterval(silentInterval_);
+  worker->SetTrafficTap(tap_);
   workers_.push_back(std::move(worker));
   return 0;
 }

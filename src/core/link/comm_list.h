@@ -31,6 +31,8 @@ class TCommList {
   void SetTimings(const SerialTimings& timings);
   // For every port, open now or later (see TComm::SetFastFrameEnd); on by default.
   void SetFastFrameEnd(bool on);
+  // For every port, open now or later: where their workers hand over the frames they exchange.
+  void SetTrafficTap(TrafficTap* tap);
   bool FastFrameEnd() const;
   // For every port, open now or later (see TComm::SetSilentInterval); on by default.
   void SetSilentInterval(bool on);
@@ -71,6 +73,7 @@ class TCommList {
   std::string programDirectory_;
   SerialTimings timings_;
   bool fastFrameEnd_ = true;
+  TrafficTap* tap_ = nullptr;
   bool silentInterval_ = true;
   std::vector<std::unique_ptr<TComm>> workers_;
 };

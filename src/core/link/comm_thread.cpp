@@ -109,7 +109,10 @@ PassOutcome TComm::ServeNext(SerialLine& line) {
   TLinkRequest* request = requests_.FetchDue();
   if (request == nullptr) return requests_.Count() > 0 ? PassOutcome::OnlyBusy : PassOutcome::Nothing;
   KeepSilentInterval(line, *request);
-  const ServiceRules rules{.stopOnSendFailure = false, .endAtKnownLength = fastFrameEnd_.load()};
+  const ServiceRules rules{.stopOnSendFailure = false,
+                           .endAtKnownLength = fastFrameEnd_.load(),
+                           .tap = tap_.load(),
+                           .linkName = name_.c_str()};
   // A write that fails still ends in a read, which then gives AnswerLen 0 and lets the owner
   // report the missing answer.
   const ServiceOutcome service =

@@ -100,6 +100,8 @@ class TComm {
   // follow at once either way.
   void SetSilentInterval(bool on) { silentInterval_ = on; }
   bool SilentInterval() const { return silentInterval_.load(); }
+  // Where the frames of its exchanges go while someone watches; the tap outlives the worker.
+  void SetTrafficTap(TrafficTap* tap) { tap_ = tap; }
 
  private:
   void Run();
@@ -127,6 +129,7 @@ class TComm {
   std::atomic<unsigned> frameEndMs_{kDefaultFrameEndMs};
   std::atomic<bool> fastFrameEnd_{true};
   std::atomic<bool> silentInterval_{true};
+  std::atomic<TrafficTap*> tap_{nullptr};
   WorkerSignal signal_;
   std::thread thread_;
 };

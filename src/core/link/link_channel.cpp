@@ -3,9 +3,18 @@
 #include <sys/prctl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <thread>
 
+#include "link/traffic_capture.h"
+
 namespace quillon {
+
+void DiscardedBytes::Add(const std::uint8_t* data, std::size_t count) {
+  const std::size_t taken = std::min(count, bytes_.size() - count_);
+  if (taken > 0) std::memcpy(bytes_.data() + count_, data, taken);
+  count_ += taken;
+}
 
 void SleepPrecisely() {
   constexpr unsigned long kSlackNs = 1000;
@@ -68,10 +77,13 @@ ServiceOutcome ServeRequest(LinkChannel& channel, TLinkRequest& request, WorkerS
                             const ServiceRules& rules) {
   if (request.Busy.load()) return ServiceOutcome::Skipped;
   request.Busy = true;
-  channel.Purge();
-  const bool sent = request.RequestBuf != nullptr && channel.Send(request.RequestBuf, request.RequestLen);
-  if (!sent && rules.stopOnSendFailure) return ServiceOutcome::SendFailed;
   const AnswerEnd shape = AnswerEnd::ForRequest(request.RequestBuf, request.RequestLen);
+  const ExchangeCapture capture{rules, channel, shape.IsMODBUS()};
+  channel.Purge();
+  capture.Discarded();
+  const bool sent = request.RequestBuf != nullptr && channel.Send(request.RequestBuf, request.RequestLen);
+  if (sent) capture.Request(request);
+  if (!sent && rules.stopOnSendFailure) return ServiceOutcome::SendFailed;
   const AnswerEnd end = rules.endAtKnownLength ? shape : AnswerEnd();
   if (!signal.SleepFor(std::chrono::milliseconds(request.DelayMs))) return ServiceOutcome::Stopped;
   const std::size_t capacity = request.AnswerBuf != nullptr ? request.AnswerCapacity : 0;
@@ -81,6 +93,7 @@ ServiceOutcome ServeRequest(LinkChannel& channel, TLinkRequest& request, WorkerS
   // Judged here only by what the request's shape tells; the owner judges the rest. Copied
   // before the owner may reuse its buffer.
   const std::size_t stored = std::min<std::size_t>(count, capacity);
+  if (sent) capture.Answer(request, stored, channel.Silence(count));
   const bool whole =
       !channel.Silence(count) &&
       (!shape.ExpectedLength() || (request.AnswerBuf != nullptr && shape.Complete(request.AnswerBuf, stored)));
@@ -93,7 +106,10 @@ ServiceOutcome ServeRequest(LinkChannel& channel, TLinkRequest& request, WorkerS
     }
   }
   // The owner has its answer; the line is made quiet before anyone's next request goes out.
-  if (!whole) channel.Settle();
+  if (!whole) {
+    channel.Settle();
+    capture.Discarded();
+  }
   return outcome;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What a port worker needs from its line, whatever the line is (a serial port, a TCP
 // connection, or a fake in a test), and the one service step both workers perform.
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -48,6 +49,19 @@ class LinkChannel {
   // How frames on this channel are laid out when the traffic monitor decodes them: true for
   // MBAP framing on the wire.
   virtual bool FramesWithMBAP() const { return false; }
+};
+
+// The bytes a channel's purge or settle threw away, kept for the traffic monitor: the first
+// frame's worth of them. The worker's thread only.
+class DiscardedBytes {
+ public:
+  void Clear() { count_ = 0; }
+  void Add(const std::uint8_t* data, std::size_t count);
+  std::span<const std::uint8_t> View() const { return {bytes_.data(), count_}; }
+
+ private:
+  std::array<std::uint8_t, kTrafficFrameBytes> bytes_{};
+  std::size_t count_ = 0;
 };
 
 // The longest a settle goes on while bytes keep coming (a line full of noise).

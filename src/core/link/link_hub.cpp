@@ -5,7 +5,10 @@
 namespace quillon {
 
 LinkHub::LinkHub(std::string programDirectory)
-    : programDirectory_(std::move(programDirectory)), serial_(programDirectory_) {}
+    : programDirectory_(std::move(programDirectory)), serial_(programDirectory_) {
+  serial_.SetTrafficTap(&traffic_);
+  tcp_.SetTrafficTap(&traffic_);
+}
 
 SerialTimings LinkHub::TimingsFor(const std::string& port) const {
   if (timingsRule_) return timingsRule_(port);

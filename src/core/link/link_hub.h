@@ -11,6 +11,7 @@
 
 #include "link/comm_list.h"
 #include "link/tcpip_list.h"
+#include "link/traffic_tap.h"
 
 namespace quillon {
 
@@ -25,6 +26,8 @@ class LinkHub {
 
   TCommList& Serial() { return serial_; }
   TTCPIPList& Tcp() { return tcp_; }
+  // The frames every worker of the hub exchanges, while someone watches (see TrafficTap).
+  TrafficTap& Traffic() { return traffic_; }
 
   // The settling pauses a port gets when it is opened: none for a pseudo-terminal, the real
   // adapters' otherwise, unless a rule was set (a test that wants the real pauses on a pty).
@@ -34,6 +37,8 @@ class LinkHub {
  private:
   std::string programDirectory_;
   TimingsRule timingsRule_;
+  // Made before the registries and gone after them: their workers put into it.
+  TrafficTap traffic_;
   TCommList serial_;
   TTCPIPList tcp_;
 };

@@ -153,6 +153,12 @@ bool SerialPort::Lost() {
 }
 
 void SerialPort::Purge() {
+  // What is waiting is read first, not only flushed, so the traffic monitor can show it as late.
+  discarded_.Clear();
+  std::uint8_t scratch[kSerialAnswerMax];
+  ssize_t got = 0;
+  while (!lost_.load() && (got = ::read(fd_, scratch, sizeof scratch)) > 0)
+    discarded_.Add(scratch, static_cast<std::size_t>(got));
   if (::tcflush(fd_, TCIOFLUSH) != 0) NoteFailure(errno);
 }
 
@@ -251,6 +257,7 @@ void SerialPort::Settle() {
     std::atomic<std::chrono::steady_clock::time_point>& since;
     ~QuietAtEnd() { since = std::chrono::steady_clock::now(); }
   } quietAtEnd{quietSince_};
+  discarded_.Clear();
   const int guard = static_cast<int>(SerialSettleGuardMs(baud_.load(), frameEndMs_.load()));
   const auto deadline = std::chrono::steady_clock::now() + kSettleLimit;
   std::uint8_t scratch[kSerialAnswerMax];
@@ -266,6 +273,7 @@ void SerialPort::Settle() {
       return;
     }
     if (got == 0) return;
+    if (got > 0) discarded_.Add(scratch, static_cast<std::size_t>(got));
   }
 }
 

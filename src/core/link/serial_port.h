@@ -52,6 +52,7 @@ class SerialPort final : public SerialLine {
   bool Configure(unsigned baud, unsigned frameEndMs) override;
   bool Lost() override;
   void Settle() override;
+  std::span<const std::uint8_t> SettledBytes() const override { return discarded_.View(); }
   std::chrono::steady_clock::time_point QuietSince() const override { return quietSince_.load(); }
 
  private:
@@ -65,6 +66,7 @@ class SerialPort final : public SerialLine {
   std::atomic<unsigned> baud_{9600};
   std::atomic<bool> lost_{false};
   std::atomic<std::chrono::steady_clock::time_point> quietSince_{};
+  DiscardedBytes discarded_;
 };
 
 // Sets a baud rate the standard speed constants do not name (termios2 with BOTHER).

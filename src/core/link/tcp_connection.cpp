@@ -43,6 +43,14 @@ bool ConnectedToItself(int fd) {
 
 }  // namespace
 
+std::string TcpPeerName(std::uint32_t ip, std::uint16_t port) {
+  in_addr address{};
+  address.s_addr = ip;
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &address, text, sizeof text);
+  return std::string(text) + ":" + std::to_string(port);
+}
+
 std::uint32_t ParseIPv4(std::string_view text) {
   const std::string copy(text);
   in_addr address{};
@@ -150,9 +158,14 @@ std::uint16_t TcpConnection::LocalPort() const {
 void TcpConnection::Purge() {
   const int fd = fd_.load();
   if (fd < 0) return;
+  discarded_.Clear();
   std::uint8_t scratch[512];
   while (true) {
-    while (::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) lastByteAt_ = std::chrono::steady_clock::now();
+    ssize_t got = 0;
+    while ((got = ::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT)) > 0) {
+      lastByteAt_ = std::chrono::steady_clock::now();
+      discarded_.Add(scratch, static_cast<std::size_t>(got));
+    }
     const auto left = lastByteAt_ + kTCPQuietBeforeRequest - std::chrono::steady_clock::now();
     if (left <= std::chrono::steady_clock::duration::zero()) return;
     const timespec wait{0, static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(left).count())};
@@ -208,6 +221,7 @@ std::uint32_t TcpConnection::ReceiveAnswer(std::uint8_t* buffer, std::size_t cap
 }
 
 void TcpConnection::Settle() {
+  discarded_.Clear();
   const auto deadline = std::chrono::steady_clock::now() + kSettleLimit;
   std::uint8_t scratch[512];
   while (std::chrono::steady_clock::now() < deadline) {
@@ -222,7 +236,10 @@ void TcpConnection::Settle() {
       connected_ = false;
       return;
     }
-    if (got > 0) lastByteAt_ = std::chrono::steady_clock::now();
+    if (got > 0) {
+      lastByteAt_ = std::chrono::steady_clock::now();
+      discarded_.Add(scratch, static_cast<std::size_t>(got));
+    }
   }
 }
 

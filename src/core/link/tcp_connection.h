@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "link/link_channel.h"
@@ -28,6 +29,8 @@ inline constexpr std::chrono::microseconds kTCPQuietBeforeRequest{1000};
 // A dotted IPv4 text as a 32-bit address in network byte order, as the system's registry keys
 // are; 0xFFFFFFFF (INADDR_NONE) when the text is not an address.
 std::uint32_t ParseIPv4(std::string_view text);
+// "192.168.0.5:502": how messages and the traffic monitor name a peer.
+std::string TcpPeerName(std::uint32_t ip, std::uint16_t port);
 
 class TcpConnection final : public LinkChannel {
  public:
@@ -62,6 +65,7 @@ class TcpConnection final : public LinkChannel {
   std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd& end) override;
   void Interrupt() override;
   void Settle() override;
+  std::span<const std::uint8_t> SettledBytes() const override { return discarded_.View(); }
   // The count 1 stands for "nothing came", and no answer of the protocol is one byte long.
   bool Silence(std::uint32_t count) const override { return count <= 1; }
 
@@ -79,6 +83,7 @@ class TcpConnection final : public LinkChannel {
   std::atomic<bool> connected_{false};
   // When the last byte arrived; the worker's thread only.
   std::chrono::steady_clock::time_point lastByteAt_{};
+  DiscardedBytes discarded_;
 };
 
 }  // namespace quillon

@@ -43,6 +43,7 @@ int TTCPIPList::OpenWorker(TcpPeer peer) {
   auto worker = std::make_unique<TTCPIPThread>(peer.ip, peer.port);
   if (!worker->SocketMade()) return -1;
   std::lock_guard lock(guard_);
+  worker->SetTrafficTap(tap_);
   workers_.push_back(std::move(worker));
   return 0;
 }
@@ -65,6 +66,12 @@ void TTCPIPList::RemoveRequest(TcpPeer peer, TLinkRequest* request) {
 
 void TTCPIPList::Reconnect(TcpPeer peer) {
   if (TTCPIPThread* worker = Registered(peer)) worker->Reconnect();
+}
+
+void TTCPIPList::SetTrafficTap(TrafficTap* tap) {
+  std::lock_guard lock(guard_);
+  tap_ = tap;
+  for (const auto& worker : workers_) worker->SetTrafficTap(tap);
 }
 
 std::size_t TTCPIPList::Count() const {

@@ -34,6 +34,8 @@ class TTCPIPList {
   void RemoveRequest(TcpPeer peer, TLinkRequest* request);
   void Reconnect(TcpPeer peer);
   std::size_t Count() const;
+  // For every connection, made now or later: where their workers hand over the frames.
+  void SetTrafficTap(TrafficTap* tap);
 
  private:
   // The registered worker of the address without probing it.
@@ -41,6 +43,7 @@ class TTCPIPList {
 
   mutable std::mutex guard_;
   std::vector<std::unique_ptr<TTCPIPThread>> workers_;
+  TrafficTap* tap_ = nullptr;
 };
 
 }  // namespace quillon

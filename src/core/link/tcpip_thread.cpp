@@ -68,7 +68,9 @@ bool TTCPIPThread::LockForPass() {
 
 PassOutcome TTCPIPThread::ServePass() {
   PassOutcome outcome = PassOutcome::Nothing;
-  const ServiceRules rules{.stopOnSendFailure = true, .endAtKnownLength = false};
+  if (linkName_.empty()) linkName_ = TcpPeerName(ip_, port_);
+  const ServiceRules rules{
+      .stopOnSendFailure = true, .endAtKnownLength = false, .tap = tap_.load(), .linkName = linkName_.c_str()};
   // One round: as many services as there are records, each to the record whose turn it is
   // (see RequestList::FetchDue), then the owners waiting for the lock get it.
   for (std::size_t round = requests_.Count(); round-- > 0 && !signal_.Stopped();) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "link/request_list.h"
@@ -55,6 +56,8 @@ class TTCPIPThread {
 
   // Asks the thread to end without waiting for it (the destructor waits).
   void Stop();
+  // Where the frames of its exchanges go while someone watches; the tap outlives the worker.
+  void SetTrafficTap(TrafficTap* tap) { tap_ = tap; }
 
  private:
   void StartThread();
@@ -72,6 +75,8 @@ class TTCPIPThread {
   std::atomic<int> requestCount_{0};
   WorkerSignal signal_;
   std::chrono::steady_clock::time_point nextReconnect_{};
+  std::atomic<TrafficTap*> tap_{nullptr};
+  std::string linkName_;  // "address:port", the worker's thread only
   std::thread thread_;
 };
 

@@ -1,0 +1,233 @@
+// The traffic tap and the frames' text: frames from many workers arrive whole and in order, a
+// full ring drops rather than waits, and an exchange leaves its request, its judged answer and
+// any late bytes in the tap, as the wire carried them.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <thread>
+#include <vector>
+
+#include "link/crc16.h"
+#include "link/link_channel.h"
+#include "link/traffic_tap.h"
+#include "link/traffic_text.h"
+
+namespace quillon {
+namespace {
+
+std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> frame) {
+  const std::uint16_t crc = CRC16(frame.data(), frame.size());
+  frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+  frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+  return frame;
+}
+
+TrafficFrame FrameOf(FrameDirection direction, FrameFraming framing, const std::vector<std::uint8_t>& bytes) {
+  TrafficFrame frame;
+  frame.direction = direction;
+  frame.framing = framing;
+  frame.SetBytes(bytes.data(), bytes.size());
+  return frame;
+}
+
+TEST(TrafficTap, FramesFromSeveralWorkersArriveOnceEachInTheirOrder) {
+  TrafficTap tap(256);
+  tap.SetEnabled(true);
+  constexpr int kWorkers = 4;
+  constexpr int kFrames = 5000;
+  std::vector<std::thread> workers;
+  for (int worker = 0; worker < kWorkers; ++worker) {
+    workers.emplace_back([&tap, worker] {
+      for (int i = 0; i < kFrames; ++i) {
+        TrafficFrame frame;
+        frame.SetLink("w" + std::to_string(worker));
+        frame.timeUs = i;
+        while (!tap.Put(frame)) std::this_thread::yield();  // full: the reader catches up
+      }
+    });
+  }
+  std::map<std::string, std::int64_t> next;
+  std::size_t taken = 0;
+  bool inOrder = true;
+  while (taken < kWorkers * kFrames) {
+    taken += tap.Drain([&](const TrafficFrame& frame) {
+      std::int64_t& expected = next[std::string(frame.Link())];
+      inOrder = inOrder && frame.timeUs == expected;
+      expected = frame.timeUs + 1;
+    });
+  }
+  for (auto& worker : workers) worker.join();
+  EXPECT_TRUE(inOrder);
+  EXPECT_EQ(next.size(), static_cast<std::size_t>(kWorkers));
+  for (const auto& [link, count] : next) EXPECT_EQ(count, kFrames) << link;
+  EXPECT_EQ(tap.Drain([](const TrafficFrame&) {}), 0u);
+}
+
+TEST(TrafficTap, AFullRingDropsAndCountsAndAnOffTapTakesNothing) {
+  TrafficTap tap(4);
+  TrafficFrame frame;
+  EXPECT_FALSE(tap.Put(frame));  // nobody watches
+  tap.SetEnabled(true);
+  for (int i = 0; i < 6; ++i) {
+    frame.timeUs = i;
+    tap.Put(frame);
+  }
+  EXPECT_EQ(tap.Dropped(), 2u);
+  std::vector<std::int64_t> times;
+  tap.Drain([&](const TrafficFrame& taken) { times.push_back(taken.timeUs); });
+  EXPECT_EQ(times, (std::vector<std::int64_t>{0, 1, 2, 3}));
+  // The ring takes frames again once drained.
+  EXPECT_TRUE(tap.Put(frame));
+}
+
+TEST(TrafficText, ATraceLineHasTimeDirectionBytesSummaryAndVerdict) {
+  const auto request = WithCrc({0x01, 0x03, 0x01, 0x00, 0x00, 0x02});
+  TrafficFrame tx = FrameOf(FrameDirection::TX, FrameFraming::MODBUSRTU, request);
+  tx.timeUs = 1'700'000'000'123'456;
+  const std::string line = TraceLine(tx);
+  EXPECT_EQ(line.substr(8), ".123456\tTX\t01 03 01 00 00 02 C5 F7\tMODBUS RTU 1 03 read reg 256 n=2\t");
+
+  TrafficFrame rx = FrameOf(FrameDirection::RX, FrameFraming::MODBUSRTU, WithCrc({0x01, 0x03, 0x04, 1, 2, 3, 4}));
+  rx.SetRequestHead(request.data(), request.size());
+  rx.verdict = FrameVerdict::OK;
+  EXPECT_EQ(FrameSummary(rx), "MODBUS RTU 1 03 reg 256 n=2 bytes=4");
+  EXPECT_EQ(TraceLine(rx).substr(TraceLine(rx).rfind('\t') + 1), "OK");
+  rx.verdict = FrameVerdict::EXC;
+  rx.exceptionCode = 2;
+  EXPECT_EQ(VerdictText(rx), "EXC 02");
+  EXPECT_EQ(FrameAddress(rx), 1);
+}
+
+TEST(TrafficText, QuBUSAndMBAPFramesAreDecodedByTheirOwnLayout) {
+  const std::vector<std::uint8_t> read{0xA5, 0x04, 0x03, 0x01, 0x00, 0x10, 0x5A};
+  EXPECT_EQ(FrameSummary(FrameOf(FrameDirection::TX, FrameFraming::QuBUS, read)), "QuBUS read RAM 0x0100 n=16");
+  TrafficFrame answer = FrameOf(FrameDirection::RX, FrameFraming::QuBUS, std::vector<std::uint8_t>(16, 0x11));
+  answer.SetRequestHead(read.data(), read.size());
+  EXPECT_EQ(FrameSummary(answer), "QuBUS read RAM 0x0100 n=16: 16 bytes");
+  EXPECT_EQ(FrameAddress(answer), std::nullopt);
+  EXPECT_EQ(FrameSummary(FrameOf(FrameDirection::TX, FrameFraming::QuBUS,
+                                 {0xA5, 0x06, 0x11, 0x20, 0x00, 0x02, 0x34, 0x12, 0x5A})),
+            "QuBUS write XRAM 0x2000 n=2");
+
+  const std::vector<std::uint8_t> mbap{0x00, 0x07, 0x00, 0x00, 0x00, 0x06, 0x05, 0x03, 0x00, 0x10, 0x00, 0x04};
+  const TrafficFrame tx = FrameOf(FrameDirection::TX, FrameFraming::MBAP, mbap);
+  EXPECT_EQ(FrameSummary(tx), "MODBUS TCP/IP tid=7 5 03 read reg 16 n=4");
+  EXPECT_EQ(FrameAddress(tx), 5);
+
+  std::vector<std::uint8_t> longFrame(300, 0xEE);
+  const TrafficFrame cut = FrameOf(FrameDirection::RX, FrameFraming::QuBUS, longFrame);
+  EXPECT_EQ(cut.length, kTrafficFrameBytes);
+  EXPECT_EQ(cut.wireLength, 300u);
+  EXPECT_TRUE(FrameHex(cut).ends_with("EE …"));
+}
+
+TEST(TrafficText, TheVerdictIsTheJudgesAndSilenceIsATimeOut) {
+  const auto request = WithCrc({0x01, 0x03, 0x00, 0x00, 0x00, 0x01});
+  std::uint8_t code = 0;
+  const auto judge = [&](std::vector<std::uint8_t> answer) {
+    return JudgeFrame(true, request.data(), request.size(), 7, answer.data(), answer.size(), code);
+  };
+  EXPECT_EQ(judge(WithCrc({0x01, 0x03, 0x02, 0x12, 0x34})), FrameVerdict::OK);
+  auto corrupted = WithCrc({0x01, 0x03, 0x02, 0x12, 0x34});
+  corrupted.back() ^= 0xFF;
+  EXPECT_EQ(judge(corrupted), FrameVerdict::CRC);
+  EXPECT_EQ(judge(WithCrc({0x01, 0x83, 0x04})), FrameVerdict::EXC);
+  EXPECT_EQ(code, 4);
+  EXPECT_EQ(judge(WithCrc({0x02, 0x03, 0x02, 0x12, 0x34})), FrameVerdict::Mismatch);
+  EXPECT_EQ(judge(WithCrc({0x01, 0x03, 0x04, 0x12, 0x34, 0, 0})), FrameVerdict::Mismatch);
+  EXPECT_EQ(judge({}), FrameVerdict::Timeout);
+
+  const std::uint8_t read[] = {0xA5, 0x04, 0x03, 0x01, 0x00, 0x04, 0x5A};
+  const std::uint8_t three[] = {1, 2, 3};
+  EXPECT_EQ(JudgeFrame(false, read, sizeof read, 4, three, 3, code), FrameVerdict::Mismatch);
+  EXPECT_EQ(JudgeFrame(false, read, sizeof read, 3, three, 3, code), FrameVerdict::OK);
+}
+
+// A channel that answers from a script: the answer bytes, or silence, and what a settle found.
+class ScriptedChannel final : public LinkChannel {
+ public:
+  std::vector<std::uint8_t> answer;
+  std::vector<std::uint8_t> late;  // found by the settle after a time-out
+  std::vector<std::uint8_t> wireSent, wireReceived;
+  bool refused = false;
+
+  void Purge() override { settled_.clear(); }
+  bool Send(const std::uint8_t*, std::size_t) override { return true; }
+  std::uint32_t ReceiveAnswer(std::uint8_t* buffer, std::size_t capacity, const AnswerEnd&) override {
+    const std::size_t count = std::min(answer.size(), capacity);
+    std::copy_n(answer.begin(), count, buffer);
+    return static_cast<std::uint32_t>(count);
+  }
+  void Interrupt() override {}
+  void Settle() override { settled_ = late; }
+  std::span<const std::uint8_t> SettledBytes() const override { return settled_; }
+  std::span<const std::uint8_t> SentOnWire() const override { return wireSent; }
+  std::span<const std::uint8_t> ReceivedOnWire() const override { return wireReceived; }
+  bool AnswerRefused() const override { return refused; }
+  bool FramesWithMBAP() const override { return !wireSent.empty(); }
+
+ private:
+  std::vector<std::uint8_t> settled_;
+};
+
+std::vector<TrafficFrame> Exchange(ScriptedChannel& channel, const std::vector<std::uint8_t>& request,
+                                   TrafficTap& tap) {
+  std::uint8_t answer[256];
+  TLinkRequest record;
+  record.RequestBuf = request.data();
+  record.RequestLen = static_cast<std::uint32_t>(request.size());
+  record.AnswerBuf = answer;
+  record.AnswerCapacity = sizeof answer;
+  WorkerSignal signal;
+  const ServiceRules rules{.tap = &tap, .linkName = "Ports/LINE"};
+  EXPECT_EQ(ServeRequest(channel, record, signal, rules), ServiceOutcome::Served);
+  std::vector<TrafficFrame> frames;
+  tap.Drain([&](const TrafficFrame& frame) { frames.push_back(frame); });
+  return frames;
+}
+
+TEST(ExchangeCapture, AnExchangeLeavesItsRequestAndJudgedAnswerAndLateBytesAfterATimeOut) {
+  TrafficTap tap;
+  tap.SetEnabled(true);
+  ScriptedChannel channel;
+  const auto request = WithCrc({0x01, 0x03, 0x00, 0x00, 0x00, 0x01});
+  channel.answer = WithCrc({0x01, 0x03, 0x02, 0x12, 0x34});
+  auto frames = Exchange(channel, request, tap);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].direction, FrameDirection::TX);
+  EXPECT_EQ(frames[0].Link(), "Ports/LINE");
+  EXPECT_EQ(FrameHex(frames[0]), "01 03 00 00 00 01 84 0A");
+  EXPECT_EQ(frames[1].verdict, FrameVerdict::OK);
+  EXPECT_LE(frames[0].timeUs, frames[1].timeUs);
+
+  channel.answer.clear();
+  channel.late = WithCrc({0x01, 0x03, 0x02, 0x12, 0x34});
+  frames = Exchange(channel, request, tap);
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[1].verdict, FrameVerdict::Timeout);
+  EXPECT_EQ(frames[1].length, 0);
+  EXPECT_EQ(frames[2].verdict, FrameVerdict::Late);
+  EXPECT_EQ(frames[2].length, channel.late.size());
+
+  tap.SetEnabled(false);
+  EXPECT_TRUE(Exchange(channel, request, tap).empty());
+}
+
+TEST(ExchangeCapture, AChannelThatFramesItsOwnRequestsShowsItsWireBytesAndItsRefusal) {
+  TrafficTap tap;
+  tap.SetEnabled(true);
+  ScriptedChannel channel;
+  const auto request = WithCrc({0x01, 0x03, 0x00, 0x00, 0x00, 0x01});
+  channel.wireSent = {0x00, 0x01, 0x00, 0x00, 0x00, 0x06, 0x01, 0x03, 0x00, 0x00, 0x00, 0x01};
+  channel.wireReceived = {0x00, 0x09, 0x00, 0x00, 0x00, 0x05, 0x01, 0x03, 0x02, 0x12, 0x34};
+  channel.refused = true;
+  const auto frames = Exchange(channel, request, tap);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].framing, FrameFraming::MBAP);
+  EXPECT_EQ(frames[0].length, channel.wireSent.size());
+  EXPECT_EQ(frames[1].length, channel.wireReceived.size());
+  EXPECT_EQ(frames[1].verdict, FrameVerdict::Mismatch);
+}
+
+}  // namespace
+}  // namespace quillon
