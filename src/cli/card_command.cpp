@@ -154,7 +154,7 @@ int Put(CardSession& session, const CardArgs& args, bool progress) {
 
 }  // namespace
 
-int RunCardCommand(const Args& args) {
+int RunCardCommand(const Args& args, bool trace) {
   LinkFieldTexts fields;
   CardArgs parsed;
   try {
@@ -169,7 +169,7 @@ int RunCardCommand(const Args& args) {
   if (const auto refused = Refusal(parsed)) return ReportLinkFailure(*refused);
   const bool progress = ::isatty(STDERR_FILENO) != 0;
   try {
-    CardSession session(fields, Workspace().program);
+    CardSession session(fields, Workspace().program, trace);
     const std::uint8_t address = session.Address();
     if (parsed.action == "ls") return List(session);
     if (parsed.action == "get") return Get(session, parsed, progress);

@@ -27,8 +27,10 @@ void ShowProgress(const TrafficTexts& texts) {
 
 }  // namespace
 
-CardSession::CardSession(const LinkFieldTexts& fields, const std::string& programDirectory)
-    : hub_(programDirectory), link_(hub_, [this](CardStep step) { Take(std::move(step)); }) {
+CardSession::CardSession(const LinkFieldTexts& fields, const std::string& programDirectory, bool trace)
+    : hub_(programDirectory),
+      trace_(hub_.Traffic(), trace),
+      link_(hub_, [this](CardStep step) { Take(std::move(step)); }) {
   const auto address = TryReadInteger(fields.address);
   if (!address || *address < 0 || *address > 255) throw LinkFailure("Адрес устройства - это число от 0 до 255");
   const std::optional<Endpoint> endpoint = EndpointOf(fields);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "card/card_link.h"
+#include "cli/frame_trace.h"
 #include "link/endpoint.h"
 #include "link/link_check.h"
 #include "link/link_hub.h"
@@ -19,7 +20,7 @@ namespace quillon::cli {
 class CardSession {
  public:
   // The fields must have passed CheckLinkFields. Throws LinkFailure for an unusable address.
-  CardSession(const LinkFieldTexts& fields, const std::string& programDirectory);
+  CardSession(const LinkFieldTexts& fields, const std::string& programDirectory, bool trace = false);
   // Withdraws the record, which closes a serial port.
   ~CardSession();
   CardSession(const CardSession&) = delete;
@@ -40,6 +41,7 @@ class CardSession {
   void Take(CardStep step);
 
   LinkHub hub_;
+  FrameTrace trace_;
   Endpoint target_;
   std::mutex mutex_;
   std::condition_variable arrived_;

@@ -23,24 +23,25 @@ int RunFindDeviceCommand(const Args& args);
 // Record files: summary and samples as a table.
 int RunRecCommand(const Args& args);
 
-// Link commands: frames and CRC, and talking to a controller through the port workers.
+// Link commands: frames and CRC, and talking to a controller through the port workers. Those
+// that talk to a controller take `trace` (--trace): every frame on standard error.
 int RunPortsCommand(const Args& args);
 int RunCrcCommand(const Args& args);
 int RunFrameCommand(const Args& args);
-int RunIdentCommand(const Args& args);
-int RunReadCommand(const Args& args);
-int RunWriteCommand(const Args& args);
+int RunIdentCommand(const Args& args, bool trace);
+int RunReadCommand(const Args& args, bool trace);
+int RunWriteCommand(const Args& args, bool trace);
 // The device search of a MODBUS line, and one raw command as the terminal sends it.
-int RunScanCommand(const Args& args);
-int RunSendCommand(const Args& args);
+int RunScanCommand(const Args& args, bool trace);
+int RunSendCommand(const Args& args, bool trace);
 // The controller's memory card: list, download, upload, delete, apply.
-int RunCardCommand(const Args& args);
+int RunCardCommand(const Args& args, bool trace);
 // Event and statistics files of the event recorder, read with the device file's descriptions.
 int RunEventsCommand(const Args& args);
 // The oscillogram around an event, from a copy of OSC.dat, as a record.
 int RunOscCommand(const Args& args);
 // A scope window's recording without the window: its scope file polled for a while, then a record.
-int RunRecordCommand(const Args& args);
+int RunRecordCommand(const Args& args, bool trace);
 // The commissioning report of a device as a spreadsheet in Reports/.
 int RunReportCommand(const Args& args);
 

@@ -56,7 +56,9 @@ std::vector<std::uint8_t> BuildFrame(const std::string& kind, const Args& args) 
     if (!split.rest.empty()) throw std::invalid_argument("unexpected \"" + split.rest.front() + "\"");
     const std::string& area = split.Required("--area");
     if (!QuBUSReadCode(area) || area == "ID") throw std::invalid_argument("--area must be RAM, XRAM or FLASH");
-    const int unit = split.options.count("--unit") ? static_cast<int>(OptionNumber("--unit", split.options.at("--unit"), 1, 255)) : 1;
+    const int unit = split.options.count("--unit")
+                         ? static_cast<int>(OptionNumber("--unit", split.options.at("--unit"), 1, 255))
+                         : 1;
     BuildQuBUSRead(unit, area, Word(split, "--start"), Word(split, "--end"), frame.data(), length);
   } else if (kind == "qubus-write") {
     const FrameArgs split = SplitFrameArgs(args, {"--area", "--addr"});
@@ -93,7 +95,8 @@ std::vector<std::uint8_t> BuildFrame(const std::string& kind, const Args& args) 
 }  // namespace
 
 int RunFrameCommand(const Args& args) {
-  if (args.empty()) return UsageError("frame: which frame? (qubus-id, qubus-read, qubus-write, modbus-read, modbus-write)");
+  if (args.empty())
+    return UsageError("frame: which frame? (qubus-id, qubus-read, qubus-write, modbus-read, modbus-write)");
   try {
     const auto frame = BuildFrame(args[0], Args(args.begin() + 1, args.end()));
     std::printf("%s\n", FormatHexBytes(frame).c_str());

@@ -10,7 +10,7 @@
 
 namespace quillon::cli {
 
-int RunIdentCommand(const Args& args) {
+int RunIdentCommand(const Args& args, bool trace) {
   LinkCommandArgs parsed;
   try {
     parsed = ParseLinkCommandArgs(args, {});
@@ -19,7 +19,7 @@ int RunIdentCommand(const Args& args) {
   }
   if (const auto failed = FailedLinkCheck(parsed.link, LinkCheck::Identify)) return *failed;
   try {
-    LinkSession session(parsed.link, Workspace().program);
+    LinkSession session(parsed.link, Workspace().program, trace);
     const LinkFrame request = BuildIdentificationRequest(parsed.link);
     const Exchange exchange = session.Send(request.bytes.data(), request.bytes.size(), session.ReadDelayMs());
     const IdentificationAnswer answer =

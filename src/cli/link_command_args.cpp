@@ -20,7 +20,8 @@ LinkCommandArgs ParseLinkCommandArgs(const Args& args, std::initializer_list<con
   parsed.link = TakeLinkOptions(rest);
   for (std::size_t i = 0; i < rest.size(); ++i) {
     const std::string& arg = rest[i];
-    const bool takesValue = std::any_of(valueOptions.begin(), valueOptions.end(), [&](const char* o) { return arg == o; });
+    const bool takesValue =
+        std::any_of(valueOptions.begin(), valueOptions.end(), [&](const char* o) { return arg == o; });
     const bool isFlag = std::any_of(flagOptions.begin(), flagOptions.end(), [&](const char* o) { return arg == o; });
     if (takesValue) {
       if (i + 1 >= rest.size()) throw std::invalid_argument(arg + " needs a value");

@@ -23,8 +23,8 @@ void ThrowUnlessAccepted(const AnswerVerdict& verdict) {
   throw LinkFailure(message.value_or("answer not accepted (status " + std::to_string(verdict.status) + ")"));
 }
 
-LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& programDirectory)
-    : fields_(fields), hub_(programDirectory), attachment_(hub_) {
+LinkSession::LinkSession(const LinkFieldTexts& fields, const std::string& programDirectory, bool trace)
+    : fields_(fields), hub_(programDirectory), trace_(hub_.Traffic(), trace), attachment_(hub_) {
   const std::optional<Endpoint> endpoint = EndpointOf(fields_);
   if (!endpoint) throw LinkFailure("Неверные настройки связи");
   endpoint_ = *endpoint;

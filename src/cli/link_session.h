@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/frame_trace.h"
 #include "device/link_status.h"
 #include "link/attachment.h"
 #include "link/endpoint.h"
@@ -50,7 +51,8 @@ class LinkSession {
  public:
   // `programDirectory` is where Ports/ is looked up. The fields must have passed
   // CheckLinkFields.
-  LinkSession(const LinkFieldTexts& fields, const std::string& programDirectory);
+  // With `trace` every frame exchanged is printed on standard error (see FrameTrace).
+  LinkSession(const LinkFieldTexts& fields, const std::string& programDirectory, bool trace = false);
   // Withdraws the record, which closes a serial port.
   ~LinkSession();
   LinkSession(const LinkSession&) = delete;
@@ -78,6 +80,7 @@ class LinkSession {
   LinkFieldTexts fields_;
   Endpoint endpoint_;
   LinkHub hub_;
+  FrameTrace trace_;
   Attachment attachment_;
 
   TLinkRequest request_;

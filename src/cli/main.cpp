@@ -66,10 +66,19 @@ constexpr const char* kUsage =
     "         --port NAME --baud N [--fe MS]  (serial; NAME as in the port list, e.g. Ports/NAME)\n"
     "         --ip A [--ipport P]             (MODBUS TCP, default port 502)\n"
     "         [--addr N]                      (device address, default 1)\n"
+    "         [--trace]                       (every frame on stderr: time, TX|RX, bytes, summary,\n"
+    "                                          verdict, TAB-separated)\n"
     "\n"
     "Without --workspace the workspace is the directory of quillon-cli itself.\n";
 
 int Dispatch(const std::string& command, const Args& args) {
+  // --trace may stand anywhere among a link command's arguments.
+  Args linkArgs;
+  bool trace = false;
+  for (const std::string& arg : args) {
+    if (arg == "--trace") trace = true;
+    else linkArgs.push_back(arg);
+  }
   if (command == "catalogue") return RunCatalogueCommand(args);
   if (command == "parse-id") return RunParseIdCommand(args);
   if (command == "find-device") return RunFindDeviceCommand(args);
@@ -78,16 +87,16 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "ports") return RunPortsCommand(args);
   if (command == "crc") return RunCrcCommand(args);
   if (command == "frame") return RunFrameCommand(args);
-  if (command == "ident") return RunIdentCommand(args);
-  if (command == "read") return RunReadCommand(args);
-  if (command == "write") return RunWriteCommand(args);
-  if (command == "card") return RunCardCommand(args);
-  if (command == "scan") return RunScanCommand(args);
-  if (command == "send") return RunSendCommand(args);
+  if (command == "ident") return RunIdentCommand(linkArgs, trace);
+  if (command == "read") return RunReadCommand(linkArgs, trace);
+  if (command == "write") return RunWriteCommand(linkArgs, trace);
+  if (command == "card") return RunCardCommand(linkArgs, trace);
+  if (command == "scan") return RunScanCommand(linkArgs, trace);
+  if (command == "send") return RunSendCommand(linkArgs, trace);
   if (command == "events") return RunEventsCommand(args);
   if (command == "osc") return RunOscCommand(args);
   if (command == "report") return RunReportCommand(args);
-  if (command == "record") return RunRecordCommand(args);
+  if (command == "record") return RunRecordCommand(linkArgs, trace);
   return UsageError("unknown command: " + command);
 }
 

@@ -10,7 +10,7 @@
 
 namespace quillon::cli {
 
-int RunReadCommand(const Args& args) {
+int RunReadCommand(const Args& args, bool trace) {
   LinkCommandArgs parsed;
   try {
     parsed = ParseLinkCommandArgs(args, {"--device", "--set"});
@@ -25,7 +25,7 @@ int RunReadCommand(const Args& args) {
   // A device without variables ends the read silently, as in the main window.
   if (parameters.Empty()) return kExitDone;
   try {
-    LinkSession session(parsed.link, Workspace().program);
+    LinkSession session(parsed.link, Workspace().program, trace);
     ReadParameters(session, parameters);
   } catch (const LinkFailure& error) {
     return ReportLinkFailure(error.what());

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "cli/commands.h"
+#include "cli/frame_trace.h"
 #include "cli/stop_signals.h"
 #include "link/comm_list.h"
 #include "link/link_hub.h"
@@ -171,7 +172,7 @@ std::optional<int> ReadRecordArgs(const Args& args, RecordArgs& read) {
 
 }  // namespace
 
-int RunRecordCommand(const Args& args) {
+int RunRecordCommand(const Args& args, bool trace) {
   RecordArgs read;
   if (const std::optional<int> exit = ReadRecordArgs(args, read)) return *exit;
   const std::string& scope = *read.scope;
@@ -181,6 +182,7 @@ int RunRecordCommand(const Args& args) {
   // From here on a stop signal must not kill the run: whatever was polled by then is written.
   const StopSignals signals;
   LinkHub hub(Workspace().program);
+  const FrameTrace frameTrace(hub.Traffic(), trace);
   ScopeSession session(hub);
   TBaseProperty settings;
   settings.RefreshMode = "auto";

@@ -52,7 +52,7 @@ class StepQueue {
 
 }  // namespace
 
-int RunScanCommand(const Args& args) {
+int RunScanCommand(const Args& args, bool trace) {
   LinkCommandArgs parsed;
   long long from = kFirstSlave;
   long long to = kLastSlave;
@@ -79,7 +79,7 @@ int RunScanCommand(const Args& args) {
   unsigned found = 0;
   try {
     // Declared after the sweep, so it withdraws the record before the sweep goes.
-    LinkSession session(parsed.link, Workspace().program);
+    LinkSession session(parsed.link, Workspace().program, trace);
     session.Attach(sweep.Request());
     while (true) {
       const auto step = steps.Pop(kStepTimeout);

@@ -24,7 +24,7 @@ std::optional<AnswerMode> ModeByOption(const std::string& name) {
 
 }  // namespace
 
-int RunSendCommand(const Args& args) {
+int RunSendCommand(const Args& args, bool trace) {
   Args rest = args;
   LinkFieldTexts link;
   AnswerMode mode = AnswerMode::Hex;
@@ -58,7 +58,7 @@ int RunSendCommand(const Args& args) {
 
   const std::vector<std::uint8_t> frame = CommandFrame(command.bytes, link.protocol);
   try {
-    LinkSession session(link, Workspace().program);
+    LinkSession session(link, Workspace().program, trace);
     const Exchange exchange = session.Send(frame.data(), frame.size(), kCommandDelayMs);
     const std::size_t shown = ShownAnswerLength(exchange.answerLen, exchange.answer.size(), link.Tcp());
     std::printf("%s\n", AnswerLine(exchange.answer.data(), shown, link.protocol, mode).c_str());

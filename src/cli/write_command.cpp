@@ -11,7 +11,7 @@
 
 namespace quillon::cli {
 
-int RunWriteCommand(const Args& args) {
+int RunWriteCommand(const Args& args, bool trace) {
   LinkCommandArgs parsed;
   try {
     parsed = ParseLinkCommandArgs(args, {"--device", "--set", "--var", "--value"}, {"--base"});
@@ -42,7 +42,7 @@ int RunWriteCommand(const Args& args) {
     }
   }
   try {
-    LinkSession session(parsed.link, Workspace().program);
+    LinkSession session(parsed.link, Workspace().program, trace);
     if (wholeImage) {
       WriteBaseImage(session, parameters);
       ReadParameters(session, parameters);

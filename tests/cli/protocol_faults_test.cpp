@@ -1,6 +1,7 @@
 // Never a wrong value from the line: for every fault the simulator can play, a read of the
 // parameter set, a card download and a card upload either bring exactly the controller's values
-// and bytes, or fail and say so. The first request of each run is faulted, the next ones are clean.
+// and bytes, or fail and say so; and the trace shows each frame with the verdict it earned. The first request of each
+// run is faulted, the next ones are clean.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,6 +43,12 @@ std::string Pattern(std::size_t size) {
   return bytes;
 }
 
+// A fault kind for the first request only ("crc"), or a kind with its value ("delay=780"), which
+// then holds for the first two.
+std::string FaultSpec(const std::string& fault) {
+  return fault.find('=') == std::string::npos ? fault + "=1,limit=1" : fault + ",limit=2";
+}
+
 class ProtocolFault : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
@@ -48,7 +58,7 @@ class ProtocolFault : public ::testing::TestWithParam<const char*> {
     std::ofstream(workspace / "card/data.bin", std::ios::binary) << Pattern(1000);
     sim = std::make_unique<Process>(std::vector<std::string>{
         QUILLON_BIN_DIR "/quillon-sim", "--device", workspace / "dev.ini", "--pty", workspace / "Ports/SIM1", "--tcp",
-        "0", "--card", workspace / "card", "--fault", std::string(GetParam()) + "=1,limit=1"});
+        "0", "--card", workspace / "card", "--fault", FaultSpec(GetParam())});
     const auto port = sim->WaitForLine("tcp: 127.0.0.1:", std::chrono::milliseconds(10000));
     ASSERT_TRUE(port.has_value()) << sim->Errors();
     tcpPort = *port;
@@ -125,6 +135,65 @@ TEST_P(ProtocolFault, AnUploadIsByteIdenticalOrFails) {
     }
   }
 }
+
+// The lines of --trace: time, direction, bytes, summary and verdict, the verdict empty on a request.
+std::vector<std::vector<std::string>> TraceLines(const std::string& err) {
+  static const std::regex kLine(R"(^(\d\d:\d\d:\d\d\.\d{6})\t(TX|RX)\t([0-9A-F ]*)\t([^\t]+)\t(.*)$)");
+  std::vector<std::vector<std::string>> lines;
+  std::istringstream in(err);
+  for (std::string line; std::getline(in, line);) {
+    std::smatch fields;
+    if (std::regex_match(line, fields, kLine)) lines.push_back({fields[2], fields[3], fields[4], fields[5]});
+  }
+  return lines;
+}
+
+// The trace of a read whose first request meets the fault: every request has its answer's line
+// with the verdict the judge gave, and the verdict is among `expected`.
+void ExpectTrace(const RunResult& read, const std::vector<std::string>& expected, const std::string& what) {
+  const auto lines = TraceLines(read.err);
+  ASSERT_GE(lines.size(), 2u) << what << "\n" << read.err;
+  EXPECT_EQ(lines[0][0], "TX");
+  EXPECT_EQ(lines[0][1].substr(0, 5), "01 03") << lines[0][1];
+  EXPECT_EQ(lines[0][3], "");
+  EXPECT_EQ(lines[1][0], "RX");
+  EXPECT_NE(std::find(expected.begin(), expected.end(), lines[1][3]), expected.end()) << what << "\n" << read.err;
+  const auto requests = std::count_if(lines.begin(), lines.end(), [](const auto& line) { return line[0] == "TX"; });
+  const auto answers =
+      std::count_if(lines.begin(), lines.end(), [](const auto& line) { return line[0] == "RX" && line[3] != "LATE"; });
+  EXPECT_EQ(requests, answers) << read.err;
+  if (read.exitCode == 0) {
+    EXPECT_EQ(lines.back()[3], "OK") << read.err;
+  }
+}
+
+TEST_P(ProtocolFault, TheTraceShowsEveryFrameWithTheJudgesVerdict) {
+  // A late answer (600 ms) still falls within a parameter read's wait on a serial line; a
+  // duplicated answer may arrive as one with its copy, which its CRC refuses.
+  const std::map<std::string, std::vector<std::string>> verdicts{
+      {"crc", {"CRC"}},       {"drop", {"TIMEOUT"}},   {"short", {"CRC"}},
+      {"late", {"OK"}},       {"exc", {"EXC 04"}},     {"addr", {"MISMATCH"}},
+      {"func", {"MISMATCH"}}, {"count", {"MISMATCH"}}, {"dup", {"OK", "CRC"}}};
+  ExpectTrace(Cli({"read", "--device", workspace / "dev.ini", "--trace"}, false), verdicts.at(GetParam()), GetParam());
+  // The one faulted request was the serial read's first: the TCP read finds a clean line.
+  ExpectTrace(Cli({"read", "--device", workspace / "dev.ini", "--trace"}, true), {"OK"}, "tcp");
+}
+
+// An answer that comes after the wait is over: the request times out, and the bytes that come
+// later are shown as late when the line is made quiet.
+class LateAnswer : public ProtocolFault {};
+
+TEST_P(LateAnswer, TheTraceShowsATimeOutAndTheLateBytes) {
+  for (bool tcp : {false, true}) {
+    const RunResult read = Cli({"read", "--device", workspace / "dev.ini", "--trace"}, tcp);
+    ExpectTrace(read, {"TIMEOUT"}, tcp ? "tcp" : "serial");
+    const auto lines = TraceLines(read.err);
+    const bool late = std::any_of(lines.begin(), lines.end(), [](const auto& line) { return line[3] == "LATE"; });
+    EXPECT_TRUE(late) << "tcp=" << tcp << "\n" << read.err;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Delayed, LateAnswer, ::testing::Values("delay=780"));
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, ProtocolFault,
                          ::testing::Values("crc", "drop", "short", "late", "exc", "addr", "func", "count", "dup"));
