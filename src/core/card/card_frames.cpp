@@ -90,29 +90,6 @@ CardFrame BuildCardApply(std::uint8_t address, std::string_view utf8Name) {
   return Finished(std::move(frame));
 }
 
-bool CardAnswerValid(std::span<const std::uint8_t> answer) {
-  return answer.size() >= 4 && CRC16Long(answer.data(), answer.size()) == 0;
-}
-
-bool CardAnswerFits(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer) {
-  if (!CardAnswerValid(answer) || request.size() < 2 || answer[0] != request[0]) return false;
-  const std::uint8_t function = request[1];
-  const std::uint8_t said = answer[1];
-  if (said == function || said == (function | kCardAbsentBit)) return true;
-  switch (function) {
-    case kCardDownload:
-      return said == kCardDownloadMissing;
-    case kCardUpload:
-      return said == kCardUploadMissing;
-    case kCardDelete:
-      return said == kCardDeleteMissing;
-    case kCardApply:
-      return said == kCardApplyMissing;
-    default:
-      return false;
-  }
-}
-
 std::optional<std::span<const std::uint8_t>> CardCountedData(std::span<const std::uint8_t> answer) {
   if (answer.size() < 5 || answer.size() != std::size_t{answer[2]} + 5) return std::nullopt;
   return answer.subspan(3, answer[2]);

@@ -9,25 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "link/card_answer.h"
 #include "link/link_error.h"
 
 namespace quillon {
 
 using CardFrame = std::vector<std::uint8_t>;
-
-inline constexpr std::uint8_t kCardDiskState = 0x20;
-inline constexpr std::uint8_t kCardList = 0x21;
-inline constexpr std::uint8_t kCardDownload = 0x22;
-inline constexpr std::uint8_t kCardUpload = 0x23;
-inline constexpr std::uint8_t kCardDelete = 0x24;
-inline constexpr std::uint8_t kCardApply = 0x25;
-// The function code with bit 7 set: the card is not initialised or absent.
-inline constexpr std::uint8_t kCardAbsentBit = 0x80;
-// Missing-file codes; download shares delete's.
-inline constexpr std::uint8_t kCardUploadMissing = 0xE3;
-inline constexpr std::uint8_t kCardDownloadMissing = 0xE4;
-inline constexpr std::uint8_t kCardDeleteMissing = 0xE4;
-inline constexpr std::uint8_t kCardApplyMissing = 0xE5;
 
 inline constexpr std::size_t kCardBlockSize = 230;
 inline constexpr std::size_t kCardMaxNameLength = 255;
@@ -90,13 +77,6 @@ CardFrame BuildCardUpload(std::uint8_t address, std::uint32_t offset, std::strin
 CardFrame BuildCardDelete(std::uint8_t address, std::string_view utf8Name);
 CardFrame BuildCardApply(std::uint8_t address, std::string_view utf8Name);
 
-// An answer whose CRC over all its bytes, checksum included, is 0. Fewer than four bytes (address,
-// function, CRC) are no answer at all.
-bool CardAnswerValid(std::span<const std::uint8_t> answer);
-// A valid answer from the address `request` was sent to, to its function (or the card's own
-// codes for it: the function with bit 7, or a missing-file code); anything else is no answer
-// to this request.
-bool CardAnswerFits(std::span<const std::uint8_t> request, std::span<const std::uint8_t> answer);
 // Nothing came: no bytes, or the single count a TCP worker gives for silence.
 inline bool CardAnswerSilent(std::span<const std::uint8_t> answer) { return answer.size() <= 1; }
 

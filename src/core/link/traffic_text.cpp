@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <span>
 
 #include "link/answers.h"
+#include "link/card_answer.h"
 
 namespace quillon {
 
@@ -62,7 +64,7 @@ std::string MODBUSRequest(const char* protocol, std::uint8_t address, const std:
   if (function == 0x10 && length >= 5)
     return Format("%s %u %02X write reg %u n=%u", protocol, slave, function, Word(pdu + 1), Word(pdu + 3));
   if (function == 0x11) return Format("%s %u %02X report slave ID", protocol, slave, function);
-  if (function >= 0x20 && function <= 0x25) return Format("%s %u %02X card", protocol, slave, function);
+  if (function >= kCardDiskState && function <= kCardApply) return Format("%s %u %02X card", protocol, slave, function);
   return Format("%s %u %02X", protocol, slave, function);
 }
 
@@ -194,6 +196,12 @@ FrameVerdict JudgeFrame(bool modbus, const std::uint8_t* request, std::size_t re
     // A broadcast asks for no answer, so its silence is right.
     if (requestLen >= 1 && request[0] == 0 && answerLen == 0) return FrameVerdict::OK;
     if (answerLen == 0) return FrameVerdict::Timeout;
+    // The card service's answers have codes of their own, judged as the card code judges them.
+    if (requestLen >= 2 && request[1] >= kCardDiskState && request[1] <= kCardApply) {
+      const std::span<const std::uint8_t> answerBytes(answer, answerLen);
+      if (answerLen >= 4 && !CardAnswerValid(answerBytes)) return FrameVerdict::CRC;
+      return CardAnswerFits(std::span(request, requestLen), answerBytes) ? FrameVerdict::OK : FrameVerdict::Mismatch;
+    }
     const AnswerCheck check = JudgeMODBUSAnswer(request, requestLen, answer, answerLen);
     switch (check.judgement) {
       case AnswerJudgement::Valid:

@@ -27,8 +27,9 @@ std::string TraceLine(const TrafficFrame& frame);
 std::optional<std::uint8_t> FrameAddress(const TrafficFrame& frame);
 
 // The judge's verdict on an answer to `request` (RTU or QuBUS form, as the owner sees it):
-// MODBUS answers by JudgeMODBUSAnswer, QuBUS reads by their byte count, other QuBUS answers by
-// having come at all. `exceptionCode` receives the code of an EXC verdict.
+// MODBUS answers by JudgeMODBUSAnswer (the card service's by its own codes), QuBUS reads by
+// their byte count, other QuBUS answers by having come at all. `exceptionCode` receives the
+// code of an EXC verdict.
 FrameVerdict JudgeFrame(bool modbus, const std::uint8_t* request, std::size_t requestLen, std::uint32_t expectedLen,
                         const std::uint8_t* answer, std::size_t answerLen, std::uint8_t& exceptionCode);
 

@@ -137,6 +137,15 @@ TEST(TrafficText, TheVerdictIsTheJudgesAndSilenceIsATimeOut) {
   EXPECT_EQ(judge(WithCrc({0x01, 0x03, 0x04, 0x12, 0x34, 0, 0})), FrameVerdict::Mismatch);
   EXPECT_EQ(judge({}), FrameVerdict::Timeout);
 
+  // A card answer's own codes: the card missing is an answer, not a refusal.
+  const auto cardRequest = WithCrc({0x01, 0x21, 0x00});
+  const auto cardAbsent = WithCrc({0x01, 0xA1});
+  EXPECT_EQ(JudgeFrame(true, cardRequest.data(), cardRequest.size(), 0, cardAbsent.data(), cardAbsent.size(), code),
+            FrameVerdict::OK);
+  const auto otherCard = WithCrc({0x01, 0xA2});
+  EXPECT_EQ(JudgeFrame(true, cardRequest.data(), cardRequest.size(), 0, otherCard.data(), otherCard.size(), code),
+            FrameVerdict::Mismatch);
+
   const std::uint8_t read[] = {0xA5, 0x04, 0x03, 0x01, 0x00, 0x04, 0x5A};
   const std::uint8_t three[] = {1, 2, 3};
   EXPECT_EQ(JudgeFrame(false, read, sizeof read, 4, three, 3, code), FrameVerdict::Mismatch);
