@@ -3,6 +3,7 @@
 // the open device and the parameter table on the right. The window restores its geometry and
 // link settings from settings.ini when it is created and stores them when it closes.
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,7 @@ class LinkHub;
 class TTablePanel01;
 class TableHeader;
 class TfChangesViewer;
+class TrafficMonitor;
 class TView;
 
 class Tmain : public QMainWindow {
@@ -82,6 +84,10 @@ class Tmain : public QMainWindow {
   void btHelpClick();
   // "Поиск устройств в сети в сети Modbus RTU": sweeps the line, then adds what answered.
   void btSearchDeviceClick();
+  // "Монитор" (the toolbar button): the one traffic monitor of the window, opened or raised.
+  void btMonitorClick();
+  // The open monitor; null when it was never opened or has been closed.
+  TrafficMonitor* Monitor() const;
   PluginButtons& Plugins() { return *pluginButtons_; }
   ToolLaunchers& Tools() { return *toolLaunchers_; }
 
@@ -166,6 +172,9 @@ class Tmain : public QMainWindow {
 
   QToolButton* btAddScopeWindow_ = nullptr;
   QToolButton* btHelp_ = nullptr;
+  QToolButton* btMonitor_ = nullptr;
+  // Closing the monitor ends it (and the tap with it): nobody watching costs the workers nothing.
+  QPointer<TrafficMonitor> monitor_;
   QToolButton* btSearchDevices_ = nullptr;
   QMenu* pmWindow_ = nullptr;
   PluginButtons* pluginButtons_ = nullptr;

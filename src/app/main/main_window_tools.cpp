@@ -16,8 +16,10 @@
 #include "app/main/tool_launchers.h"
 #include "app/maintenance/report_dialog.h"
 #include "app/support/current_prompt.h"
+#include "app/tools/traffic_monitor.h"
 #include "app/widgets/widget_helpers.h"
 #include "link/link_check.h"
+#include "link/link_hub.h"
 
 namespace quillon {
 
@@ -61,6 +63,11 @@ void Tmain::BuildToolBar() {
   btAddScopeWindow_->setMenu(pmWindow_);
   toolBar2_->addWidget(btAddScopeWindow_);
   toolLaunchers_->AddButton(toolBar2_, ToolKind::Terminal);
+  btMonitor_ = Named(new QToolButton(toolBar2_), "btMonitor");
+  btMonitor_->setText(QStringLiteral("Монитор"));
+  btMonitor_->setToolTip(QStringLiteral("Монитор обмена: кадры всех открытых линий"));
+  connect(btMonitor_, &QToolButton::clicked, this, &Tmain::btMonitorClick);
+  toolBar2_->addWidget(btMonitor_);
   toolBar2_->addSeparator();
   for (ToolKind kind :
        {ToolKind::CosPhi, ToolKind::AlarmBuffer, ToolKind::FileOperations, ToolKind::EventBuffer, ToolKind::Player}) {
@@ -129,6 +136,18 @@ void Tmain::btSearchDeviceClick() {
 }
 
 void Tmain::btHelpClick() { OpenHelpDocument(paths_, this); }
+
+void Tmain::btMonitorClick() {
+  if (monitor_ == nullptr) {
+    monitor_ = new TrafficMonitor(hub_.Traffic(), paths_.program, this);
+    monitor_->setAttribute(Qt::WA_DeleteOnClose);
+  }
+  monitor_->show();
+  monitor_->raise();
+  monitor_->activateWindow();
+}
+
+TrafficMonitor* Tmain::Monitor() const { return monitor_; }
 
 void Tmain::w_mnScopeCurDevOpenClick() {
   const std::string idLine = edIDString_->text().toStdString();
