@@ -62,9 +62,11 @@ constexpr const char* kUsage =
     "                         poll the scope file's variables over the link it names for S\n"
     "                         seconds (default 10, Ctrl+C ends earlier) and write them as a\n"
     "                         record; prints the path written (default: a new name in Records/)\n"
-    "  LINK = --bus \"QuBUS\"|\"MODBUS RTU\"|\"MODBUS TCP\"\n"
+    "  LINK = --bus \"QuBUS\"|\"MODBUS RTU\"|\"MODBUS TCP\"|\"MODBUS TCP/IP\"\n"
     "         --port NAME --baud N [--fe MS]  (serial; NAME as in the port list, e.g. Ports/NAME)\n"
-    "         --ip A [--ipport P]             (MODBUS TCP, default port 502)\n"
+    "         --ip A [--ipport P]             (MODBUS TCP and MODBUS TCP/IP, default port 502)\n"
+    "         \"MODBUS TCP\" sends RTU frames, CRC included, over TCP; \"MODBUS TCP/IP\" is standard\n"
+    "         MODBUS TCP (MBAP header, no CRC, the device address as the unit id)\n"
     "         [--addr N]                      (device address, default 1)\n"
     "\n"
     "Without --workspace the workspace is the directory of quillon-cli itself.\n";
