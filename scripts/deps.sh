@@ -12,14 +12,15 @@ quillon_run_packages=(
   fonts-dejavu-core
 )
 
-# Everything the tests use on top: GoogleTest, Python with pymodbus for the interoperability
-# tests, openpyxl to read the reports back independently, clang-format with git for the
-# format check of changed files, universal-ctags for the structure check, and clang with its
-# runtime libraries (libFuzzer) for the fuzz smoke run.
+# Everything the tests use on top: GoogleTest, Python with pymodbus and mbpoll for the
+# interoperability tests, openpyxl to read the reports back independently, clang-format with git
+# for the format check of changed files, universal-ctags for the structure check, and clang with
+# its runtime libraries (libFuzzer) for the fuzz smoke run.
 quillon_test_packages=(
   "${quillon_run_packages[@]}"
   libgtest-dev libgmock-dev
   python3 python3-pymodbus python3-serial python3-openpyxl
+  mbpoll
   libmodbus-dev
   clang-format git universal-ctags
   clang libclang-rt-14-dev

@@ -26,8 +26,9 @@ def describe(response):
     return None
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__)
+def run(framer, description):
+    """Runs the exchanges the arguments ask for; the two client scripts differ only in the framer."""
+    parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--slave", type=int, default=1)
@@ -37,7 +38,7 @@ def main():
     args = parser.parse_args()
     logging.basicConfig(level=logging.CRITICAL)
 
-    client = ModbusTcpClient(args.host, port=args.port, framer=ModbusRtuFramer, timeout=2, retries=1)
+    client = ModbusTcpClient(args.host, port=args.port, framer=framer, timeout=2, retries=1)
     if not client.connect():
         print("connect: failed", flush=True)
         return 1
@@ -64,6 +65,10 @@ def main():
     finally:
         client.close()
     return 0
+
+
+def main():
+    return run(ModbusRtuFramer, __doc__)
 
 
 if __name__ == "__main__":

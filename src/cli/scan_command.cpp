@@ -66,7 +66,7 @@ int RunScanCommand(const Args& args, bool trace) {
     return UsageError(std::string("scan: ") + error.what());
   }
   if (parsed.link.Kind() == Protocol::QuBUS) {
-    return UsageError("scan: the search asks MODBUS slaves: --bus \"MODBUS RTU\" or \"MODBUS TCP\"");
+    return UsageError("scan: the search asks MODBUS slaves: --bus \"MODBUS RTU\", \"MODBUS TCP\" or \"MODBUS TCP/IP\"");
   }
   if (const auto failed = FailedLinkCheck(parsed.link, LinkCheck::Identify)) return *failed;
 

@@ -101,14 +101,17 @@ SimController::SimController(DeviceImage image, ControllerOptions options)
   RefreshXram();
 }
 
-Response SimController::Handle(std::span<const std::uint8_t> frame, bool serialLine) {
+Response SimController::Handle(std::span<const std::uint8_t> frame, bool serialLine, WireFaults wire) {
   std::lock_guard lock(mutex_);
   std::string note;
   Response response;
   response.bytes = Answer(frame, serialLine, note);
   if (!response.bytes.empty()) {
     const FaultKind fault = faults_.Next();
-    if (FaultInjector::Apply(fault, response.bytes, !IsQuBUSFrame(frame, serialLine))) {
+    if (SpoilsTheWire(fault) && wire == WireFaults::LeftToLine) {
+      response.wireFault = fault;
+      note += std::string(" [fault on the wire: ") + FaultNote(fault) + "]";
+    } else if (FaultInjector::Apply(fault, response.bytes, !IsQuBUSFrame(frame, serialLine))) {
       note += std::string(" [fault: ") + FaultNote(fault) + "]";
     }
     response.delayMs = faults_.DelayMs();

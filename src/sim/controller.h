@@ -55,6 +55,8 @@ struct Response {
   std::vector<std::uint8_t> bytes;  // empty: no answer
   int delayMs = 0;                  // wait this long before sending
   int repeats = 1;                  // times the bytes go on the line, back to back
+  // A fault that spoils the wire, left to the line to apply to its own frame (WireFaults).
+  FaultKind wireFault = FaultKind::None;
 };
 
 class SimController {
@@ -62,7 +64,7 @@ class SimController {
   SimController(DeviceImage image, ControllerOptions options);
 
   // The answer to one request frame. `serialLine` is false for TCP, where QuBUS is not spoken.
-  Response Handle(std::span<const std::uint8_t> frame, bool serialLine);
+  Response Handle(std::span<const std::uint8_t> frame, bool serialLine, WireFaults wire = WireFaults::OnAnswer);
 
   // Called with one line per request when set (verbose mode).
   std::function<void(const std::string&)> Log;

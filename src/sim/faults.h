@@ -43,6 +43,16 @@ FaultSpec ParseFaultSpec(const std::string& text);
 
 enum class FaultKind { None, Drop, Corrupt, Cut, Late, Exception, OtherAddress, OtherFunction, ByteCount, Twice };
 
+// The faults that spoil the bytes as they go on the wire (a changed last byte, an answer cut
+// short) rather than what the answer says: a line with a framing of its own applies them to its
+// own frame (see WireFaults).
+constexpr bool SpoilsTheWire(FaultKind kind) { return kind == FaultKind::Corrupt || kind == FaultKind::Cut; }
+
+// Where a controller applies the faults that spoil the wire: to the RTU answer it gives, or not
+// at all, leaving them to the line that frames the answer its own way (MBAP has no CRC for a
+// changed last byte to spoil).
+enum class WireFaults { OnAnswer, LeftToLine };
+
 class FaultInjector {
  public:
   explicit FaultInjector(const FaultSpec& spec = {}) : spec_(spec), generator_(spec.seed) {}

@@ -17,7 +17,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "link/mbap_frames.h"
 #include "sim/frame_scanner.h"
+#include "sim/mbap_framing.h"
 
 namespace quillon::sim {
 namespace {
@@ -97,7 +99,7 @@ PublishedLink::~PublishedLink() {
   if (std::filesystem::read_symlink(linkPath_, error).string() == target_) std::filesystem::remove(linkPath_, error);
 }
 
-TcpListener::TcpListener(const std::string& address, std::uint16_t port) {
+TcpListener::TcpListener(const std::string& address, std::uint16_t port, const std::string& option) {
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
@@ -111,7 +113,7 @@ TcpListener::TcpListener(const std::string& address, std::uint16_t port) {
   if (::bind(socket_.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     if (errno == EADDRINUSE) {
       throw std::runtime_error("TCP port " + std::to_string(port) + " on " + address +
-                               " is busy (another program listens on it); choose another with --tcp");
+                               " is busy (another program listens on it); choose another with " + option);
     }
     throw std::runtime_error(SystemError("cannot listen on " + address + ":" + std::to_string(port)));
   }
@@ -127,6 +129,7 @@ void LineServer::AddLine(int fd, LineKind kind) {
   line.fd = fd;
   line.serial = kind.serial;
   line.owned = kind.owned;
+  line.mbap = kind.mbap;
   lines_.push_back(std::move(line));
 }
 
@@ -136,13 +139,13 @@ std::size_t LineServer::ClientCount() const {
   return count;
 }
 
-void LineServer::Accept() {
+void LineServer::Accept(int listenFd, bool mbap) {
   while (true) {
-    const int client = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    const int client = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (client < 0) return;
     const int yes = 1;
     ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-    AddLine(client, {.serial = false, .owned = true});
+    AddLine(client, {.serial = false, .owned = true, .mbap = mbap});
   }
 }
 
@@ -185,15 +188,46 @@ bool LineServer::Send(const Line& line, std::span<const std::uint8_t> bytes) {
 
 void LineServer::Reply(Line& line, std::vector<std::uint8_t> frame) {
   const Response response = bus_.Handle(frame, line.serial);
-  if (response.bytes.empty()) return;
+  SendResponse(line, response, response.bytes);
+}
+
+void LineServer::SendResponse(const Line& line, const Response& response, const std::vector<std::uint8_t>& bytes) {
+  if (bytes.empty()) return;
   if (response.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(response.delayMs));
   // A repeated answer goes as writes of its own, so a master may take the first as the whole.
   for (int i = 0; i < response.repeats; ++i) {
-    if (!Send(line, response.bytes)) return;
+    if (!Send(line, bytes)) return;
+  }
+}
+
+void LineServer::ReplyMbap(Line& line, std::span<const std::uint8_t> adu) {
+  const std::vector<std::uint8_t> request = RtuRequestOf(adu);
+  if (request.empty()) return;
+  // The unit id picks the controller as the slave address does on the other lines.
+  const Response response = bus_.Handle(request, false, WireFaults::LeftToLine);
+  SendResponse(line, response, MbapAnswerOf(response, MbapTransaction(adu)));
+}
+
+void LineServer::ServeMbapFrames(Line& line) {
+  while (!line.pending.empty()) {
+    const ScanResult scan = ScanMbap(line.pending);
+    if (scan.status == ScanStatus::NeedMore) return;
+    if (scan.status == ScanStatus::Unknown) {
+      line.pending.clear();
+      return;
+    }
+    const std::vector<std::uint8_t> adu(line.pending.begin(),
+                                        line.pending.begin() + static_cast<std::ptrdiff_t>(scan.length));
+    line.pending.erase(line.pending.begin(), line.pending.begin() + static_cast<std::ptrdiff_t>(scan.length));
+    ReplyMbap(line, adu);
   }
 }
 
 void LineServer::ServeFrames(Line& line, bool quiet) {
+  if (line.mbap) {
+    ServeMbapFrames(line);
+    return;
+  }
   while (!line.pending.empty()) {
     const ScanResult scan = ScanFrame(line.pending, line.serial);
     if (scan.status == ScanStatus::Complete) {
@@ -229,6 +263,7 @@ bool LineServer::PacedLineFailed() const {
 void LineServer::ServeOnce() {
   std::vector<pollfd> polled;
   if (listenFd_ >= 0) polled.push_back(pollfd{listenFd_, POLLIN, 0});
+  if (mbapListenFd_ >= 0) polled.push_back(pollfd{mbapListenFd_, POLLIN, 0});
   bool waiting = false;
   for (const auto& line : lines_) {
     polled.push_back(pollfd{line.fd, POLLIN, 0});
@@ -238,9 +273,10 @@ void LineServer::ServeOnce() {
   const int ready = ::poll(polled.data(), polled.size(), timeout);
   if (ready < 0 && errno != EINTR) throw std::runtime_error(SystemError("poll"));
   std::size_t index = 0;
-  if (listenFd_ >= 0) {
-    if (ready > 0 && (polled[0].revents & POLLIN)) Accept();
-    index = 1;
+  for (const auto& [listenFd, mbap] : {std::pair{listenFd_, false}, std::pair{mbapListenFd_, true}}) {
+    if (listenFd < 0) continue;
+    if (ready > 0 && (polled[index].revents & POLLIN)) Accept(listenFd, mbap);
+    ++index;
   }
   const auto now = std::chrono::steady_clock::now();
   std::vector<Line> kept;

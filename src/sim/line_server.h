@@ -1,6 +1,7 @@
 #pragma once
-// The simulator's lines: a pseudo-terminal published as a symlink, and a TCP listener with any
-// number of clients. One loop serves them all; each line collects bytes until a frame is
+// The simulator's lines: a pseudo-terminal published as a symlink, and TCP listeners with any
+// number of clients, one for RTU frames over TCP and one for MBAP (standard MODBUS TCP). One
+// loop serves them all; each line collects bytes until a frame is
 // complete and hands it to the controllers on the line. A pseudo-terminal paced like a real
 // line is served apart, on a thread of its own (see paced_line.h), which Run starts and joins.
 #include <atomic>
@@ -75,10 +76,10 @@ class PublishedLink {
 };
 
 // A listening TCP socket; throws std::runtime_error with the reason (a busy port, a bad
-// address).
+// address), naming the option that chose the port.
 class TcpListener {
  public:
-  TcpListener(const std::string& address, std::uint16_t port);
+  TcpListener(const std::string& address, std::uint16_t port, const std::string& option = "--tcp");
   int Fd() const { return socket_.Get(); }
   std::uint16_t Port() const { return port_; }
 
@@ -98,6 +99,8 @@ class LineServer {
   // Bytes take the time the line needs; MODBUS framing violations are counted.
   void AddPseudoTerminal(int masterFd, LinePacing pacing);
   void AddListener(int listenFd) { listenFd_ = listenFd; }
+  // Its clients frame requests and answers with MBAP headers.
+  void AddMbapListener(int listenFd) { mbapListenFd_ = listenFd; }
 
   // Serves until `stop` is set (checked at least every 100 ms). Throws what a line's serving
   // threw, once every line has stopped.
@@ -111,6 +114,7 @@ class LineServer {
     int fd = -1;
     bool serial = false;
     bool owned = false;  // a TCP client, closed by the server
+    bool mbap = false;   // a client of the MBAP listener
     std::vector<std::uint8_t> pending;
     std::chrono::steady_clock::time_point lastByte;
   };
@@ -118,20 +122,26 @@ class LineServer {
   struct LineKind {
     bool serial = false;
     bool owned = false;  // a TCP client, closed by the server
+    bool mbap = false;
   };
   void AddLine(int fd, LineKind kind);
   void ServeOnce();
   bool PacedLineFailed() const;
-  void Accept();
+  void Accept(int listenFd, bool mbap);
   // false when the line is gone (a TCP client that closed).
   bool ReadLine(Line& line);
   void ServeFrames(Line& line, bool quiet);
   void Reply(Line& line, std::vector<std::uint8_t> frame);
+  // Whole ADUs are answered; a header no request can have spoils the stream, which is dropped.
+  void ServeMbapFrames(Line& line);
+  void ReplyMbap(Line& line, std::span<const std::uint8_t> adu);
+  void SendResponse(const Line& line, const Response& response, const std::vector<std::uint8_t>& bytes);
   // false when the line took not all of the bytes.
   static bool Send(const Line& line, std::span<const std::uint8_t> bytes);
 
   SimBus bus_;
   int listenFd_ = -1;
+  int mbapListenFd_ = -1;
   std::vector<Line> lines_;
   std::vector<std::unique_ptr<PacedLine>> pacedLines_;
 };

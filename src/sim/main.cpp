@@ -91,6 +91,7 @@ int Run(const quillon::sim::SimOptions& options) {
   std::unique_ptr<PseudoTerminal> pty;
   std::unique_ptr<PublishedLink> link;
   std::unique_ptr<TcpListener> listener;
+  std::unique_ptr<TcpListener> mbapListener;
   if (options.ptyLink) {
     pty = std::make_unique<PseudoTerminal>();
     link = std::make_unique<PublishedLink>(*options.ptyLink, pty->DevicePath());
@@ -108,6 +109,10 @@ int Run(const quillon::sim::SimOptions& options) {
     listener = std::make_unique<TcpListener>(options.bindAddress, *options.tcpPort);
     server.AddListener(listener->Fd());
   }
+  if (options.mbapPort) {
+    mbapListener = std::make_unique<TcpListener>(options.bindAddress, *options.mbapPort, "--mbap");
+    server.AddMbapListener(mbapListener->Fd());
+  }
   const SimController& first = *controllers.front();
   std::printf("id: %s\n", first.Options().id.c_str());
   for (std::size_t i = 1; i < controllers.size(); ++i) {
@@ -116,6 +121,9 @@ int Run(const quillon::sim::SimOptions& options) {
   }
   if (pty) std::printf("pty: %s\nlink: %s\n", pty->DevicePath().c_str(), options.ptyLink->c_str());
   if (listener) std::printf("tcp: %s:%u\n", options.bindAddress.c_str(), static_cast<unsigned>(listener->Port()));
+  if (mbapListener) {
+    std::printf("mbap: %s:%u\n", options.bindAddress.c_str(), static_cast<unsigned>(mbapListener->Port()));
+  }
   if (options.cardDirectory && !options.cardAbsent) {
     for (const auto& controller : controllers) std::printf("card: %s\n", controller->Options().cardDirectory->c_str());
   }

@@ -9,12 +9,12 @@ namespace quillon::sim {
 
 const char* const kSimUsage =
     "usage: quillon-sim --device FILE [--id TEXT] [--addr LIST] [--pty LINKPATH] [--tcp PORT]\n"
-    "                   [--bind ADDR] [--move] [--card DIR | --card-absent] [--fault SPEC]\n"
-    "                   [--line [--turnaround MS]] [--verbose]\n"
+    "                   [--mbap PORT] [--bind ADDR] [--move] [--card DIR | --card-absent]\n"
+    "                   [--fault SPEC] [--line [--turnaround MS]] [--verbose]\n"
     "\n"
-    "A controller on the far end of a line. It answers QuBUS and MODBUS RTU on a pseudo-terminal\n"
-    "and MODBUS RTU frames (CRC included, no MBAP header) over TCP, from memory filled with the\n"
-    "base values of a device file.\n"
+    "A controller on the far end of a line. It answers QuBUS and MODBUS RTU on a pseudo-terminal,\n"
+    "MODBUS RTU frames (CRC included, no MBAP header) over TCP, and standard MODBUS TCP (MBAP\n"
+    "header, no CRC) over TCP, from memory filled with the base values of a device file.\n"
     "\n"
     "  --device FILE   device file whose FLASH, CD and RAM base values fill the memory\n"
     "  --id TEXT       identification string (default: DEVICE/ID of the file)\n"
@@ -27,7 +27,10 @@ const char* const kSimUsage =
     "  --pty LINKPATH  open a pseudo-terminal and publish it as the symlink LINKPATH\n"
     "                  (for the program's port list: <workspace>/Ports/<name>)\n"
     "  --tcp PORT      listen for MODBUS RTU frames over TCP (0 = any free port)\n"
-    "  --bind ADDR     local address to listen on (default 127.0.0.1)\n"
+    "  --mbap PORT     listen for standard MODBUS TCP, MBAP header and no CRC (0 = any free port;\n"
+    "                  the usual port is 502). The unit id is the slave address; an answer keeps\n"
+    "                  its request's transaction id\n"
+    "  --bind ADDR     local address to listen on, for --tcp and --mbap (default 127.0.0.1)\n"
     "  --move          RAM variables move: sines, ramps and toggling bits; the motor starts, runs\n"
     "                  and stops, now and then by a trip, which the counters and the log record\n"
     "  --card DIR      the memory card: the files directly in DIR (names UTF-8 there, Windows-1251\n"
@@ -42,7 +45,9 @@ const char* const kSimUsage =
     "                  (rates of corrupted, missing and cut answers; extra delay in ms; the seed\n"
     "                  of the reproducible sequence; only the first `limit` requests affected).\n"
     "                  A corrupted answer has its last byte changed: the CRC under MODBUS; QuBUS\n"
-    "                  has no checksum, so there it goes unnoticed, as on a real line. Further\n"
+    "                  has no checksum, so there it goes unnoticed, as on a real line; under MBAP,\n"
+    "                  which has none either, the last data byte. A cut answer under MBAP is the\n"
+    "                  first half of the whole frame, header included. Further\n"
     "                  rates, which add up with the three above to at most 1:\n"
     "                    late=P   the answer comes 600 ms (plus delay) late, after the master has\n"
     "                             given up on it\n"
@@ -74,8 +79,9 @@ const char* const kSimUsage =
     "when taken) and an event log of 32 pages x 16 records (QuBUS command 0x0B), filled at start\n"
     "with a plausible past.\n"
     "\n"
-    "At least one of --pty and --tcp. When ready it prints \"pty: DEVICE\" with \"link: LINKPATH\"\n"
-    "and/or \"tcp: ADDR:PORT\", and runs until Ctrl+C (SIGINT) or SIGTERM.\n";
+    "At least one of --pty, --tcp and --mbap. When ready it prints \"pty: DEVICE\" with\n"
+    "\"link: LINKPATH\", \"tcp: ADDR:PORT\" and \"mbap: ADDR:PORT\" for the lines it serves, and runs\n"
+    "until Ctrl+C (SIGINT) or SIGTERM.\n";
 
 SimOptions ParseSimOptions(const std::vector<std::string>& args) {
   SimOptions options;
@@ -100,6 +106,8 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
       if (options.ptyLink->empty()) throw std::invalid_argument("--pty needs a link path");
     } else if (arg == "--tcp") {
       options.tcpPort = static_cast<std::uint16_t>(OptionNumber(arg, value(), 0, 65535));
+    } else if (arg == "--mbap") {
+      options.mbapPort = static_cast<std::uint16_t>(OptionNumber(arg, value(), 0, 65535));
     } else if (arg == "--bind") {
       options.bindAddress = value();
     } else if (arg == "--move") {
@@ -123,7 +131,9 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
   }
   if (options.help) return options;
   if (!haveDevice) throw std::invalid_argument("--device FILE is required");
-  if (!options.ptyLink && !options.tcpPort) throw std::invalid_argument("give --pty LINKPATH, --tcp PORT or both");
+  if (!options.ptyLink && !options.tcpPort && !options.mbapPort) {
+    throw std::invalid_argument("give --pty LINKPATH, --tcp PORT, --mbap PORT or several of them");
+  }
   return options;
 }
 

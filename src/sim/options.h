@@ -15,7 +15,8 @@ struct SimOptions {
   // One controller per address, in this order, on every line.
   std::vector<std::uint8_t> slaveAddresses{1};
   std::optional<std::string> ptyLink;
-  std::optional<std::uint16_t> tcpPort;  // 0 picks a free port
+  std::optional<std::uint16_t> tcpPort;   // 0 picks a free port
+  std::optional<std::uint16_t> mbapPort;  // standard MODBUS TCP; 0 picks a free port
   std::string bindAddress = "127.0.0.1";
   bool move = false;
   FaultSpec faults;

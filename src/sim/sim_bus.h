@@ -19,7 +19,7 @@ class SimBus {
   explicit SimBus(std::vector<SimController*> controllers);
   explicit SimBus(SimController& controller) : SimBus(std::vector<SimController*>{&controller}) {}
 
-  Response Handle(std::span<const std::uint8_t> frame, bool serialLine);
+  Response Handle(std::span<const std::uint8_t> frame, bool serialLine, WireFaults wire = WireFaults::OnAnswer);
 
   // Called for a request no controller takes (verbose mode).
   std::function<void(const std::string&)> Log;

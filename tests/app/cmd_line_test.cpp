@@ -27,7 +27,10 @@ class CmdLineTest : public ToolWindowTest<TCmdLine> {
     WriteWindowsFile("sim/501.ini", std::string("[DEVICE]\nID=") + kSimId +
                                         "\n[vars]\n[FLASH]\np1=Inom/Ток/TWORD/x0100/r0080/А/1/2//0/x03E8/\n");
   }
-  void StartSim() { StartSimulator(dir / "sim/501.ini", "SIM1", {QStringLiteral("--tcp"), QStringLiteral("0")}); }
+  void StartSim() {
+    StartSimulator(dir / "sim/501.ini", "SIM1",
+                   {QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--mbap"), QStringLiteral("0")});
+  }
 
   // The window as the toolbar button opens it, with the main window's link settings.
   void Open(const std::string& protocol, const std::string& port = "SIM1", const std::string& baud = "19200",
@@ -135,6 +138,21 @@ TEST_F(CmdLineTest, ModbusTcpReadOnLoopbackShowsTheSameAnswer) {
   EXPECT_TRUE(Find<QComboBox>("cbCOM")->isVisible());
   EXPECT_FALSE(Find<QLineEdit>("edIPAddr")->isVisible());
   EXPECT_EQ(Find<QLabel>("lbCOM")->text(), QStringLiteral("COM"));
+}
+
+// Under standard MODBUS TCP the command is typed and shown as under MODBUS RTU: the channel puts
+// the MBAP header in place of the CRC and the CRC back on the answer.
+TEST_F(CmdLineTest, StandardModbusTcpShowsTheRtuAnswer) {
+  StartSim();
+  if (HasFatalFailure()) return;
+  Open("MODBUS TCP/IP");
+  EXPECT_FALSE(Find<QComboBox>("cbCOM")->isVisible());
+  ASSERT_TRUE(Find<QLineEdit>("edIPAddr")->isVisible());
+  Find<QLineEdit>("edIPAddr")->setText(QStringLiteral("127.0.0.1"));
+  Find<QLineEdit>("edIPPort")->setText(sim.MbapPort());
+  Type("01 03 00 80 00 01");
+  ASSERT_TRUE(Answered(1)) << sim.ErrorOutput().toStdString();
+  EXPECT_EQ(Lines(), QStringList{ReadAnswerHex()});
 }
 
 TEST_F(CmdLineTest, SilentDeviceGivesNoAnswer) {

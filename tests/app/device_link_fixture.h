@@ -56,7 +56,8 @@ class DeviceLinkTest : public AppTest {
     ASSERT_TRUE(EnsureDirectory(paths.program + "Ports"));
     QStringList args = {QStringLiteral("--device"), QString::fromStdString(simDevice),
                         QStringLiteral("--pty"),    QString::fromStdString(paths.program + "Ports/SIM1"),
-                        QStringLiteral("--tcp"),    QStringLiteral("0")};
+                        QStringLiteral("--tcp"),    QStringLiteral("0"),
+                        QStringLiteral("--mbap"),   QStringLiteral("0")};
     args << extra;
     ASSERT_TRUE(sim.Start(args));
     window = StartWithCatalogue();
@@ -71,10 +72,10 @@ class DeviceLinkTest : public AppTest {
     Child<QLineEdit>(*window, "edDevAddr")->setText(QStringLiteral("1"));
   }
 
-  void UseTcp() {
-    ChooseProtocol(*window, "MODBUS TCP");
+  void UseTcp(const char* protocol = "MODBUS TCP") {
+    ChooseProtocol(*window, protocol);
     Child<QLineEdit>(*window, "edFE")->setText(QStringLiteral("127.0.0.1"));
-    Child<QLineEdit>(*window, "edPort")->setText(sim.TcpPort());
+    Child<QLineEdit>(*window, "edPort")->setText(sim.TcpPortFor(protocol));
     Child<QLineEdit>(*window, "edDevAddr")->setText(QStringLiteral("1"));
   }
 

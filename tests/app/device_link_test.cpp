@@ -1,4 +1,4 @@
-// The main window against the simulator: connecting with the three protocols, reading beside
+// The main window against the simulator: connecting with the four protocols, reading beside
 // the database, writing values and the whole base, copying, saving, and the failures the
 // engineer must be told about.
 #include <QApplication>
@@ -20,7 +20,8 @@ class ConnectTest : public DeviceLinkTest, public ::testing::WithParamInterface<
 
 TEST_P(ConnectTest, IdentifiesFindsTheFileAndReadsBesideTheBase) {
   StartAll();
-  GetParam() == std::string("MODBUS TCP") ? UseTcp() : UseSerial(GetParam());
+  const std::string protocol = GetParam();
+  protocol == "MODBUS TCP" || protocol == "MODBUS TCP/IP" ? UseTcp(GetParam()) : UseSerial(GetParam());
   ConnectAndRead();
   EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
   EXPECT_EQ(window->OpenDevicePath(), devicePath);
@@ -34,7 +35,8 @@ TEST_P(ConnectTest, IdentifiesFindsTheFileAndReadsBesideTheBase) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, ConnectTest, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"));
+INSTANTIATE_TEST_SUITE_P(Protocols, ConnectTest,
+                         ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP", "MODBUS TCP/IP"));
 
 TEST_F(DeviceLinkTest, ControllerEditsAreWrittenAndReadBackAndBaseWritesTheWholeImage) {
   StartAll();

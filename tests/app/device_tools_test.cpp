@@ -180,6 +180,12 @@ TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   Child<QToolButton>(*main, "ToolButton4")->click();
   EXPECT_EQ(files->Property.IPAddress, "127.0.0.1");
   EXPECT_EQ(files->Property.IPPort, "1502");
+  // Standard MODBUS TCP is a TCP link to the tools as well.
+  ChooseProtocol(*main, "MODBUS TCP/IP");
+  Child<QLineEdit>(*main, "edFE")->setText(QStringLiteral("127.0.0.2"));
+  Child<QToolButton>(*main, "ToolButton4")->click();
+  EXPECT_EQ(files->Property.Protocol, "MODBUS TCP/IP");
+  EXPECT_EQ(files->Property.IPAddress, "127.0.0.2");
 
   const std::tuple<const char*, ToolKind, const char*> tools[] = {
       {"btCosFtune", ToolKind::CosPhi, "quillon::TFmCOSFTune"},

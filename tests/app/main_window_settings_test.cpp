@@ -125,5 +125,27 @@ TEST_F(ProtocolFieldsTest, ModbusTcpShowsIpAndPortSwitchingBackShowsTheStoredFra
   EXPECT_EQ(Setting("DA"), "4");
 }
 
+TEST_F(ProtocolFieldsTest, StandardModbusTcpTakesTheTcpFieldsAndIsStoredByItsName) {
+  auto window = StartWithCatalogue();
+  auto* frameEnd = Child<QLineEdit>(*window, "edFE");
+  auto* tcpPort = Child<QLineEdit>(*window, "edPort");
+  auto* link = Child<QWidget>(*window, "gbLink");
+  ChooseProtocol(*window, "MODBUS TCP/IP");
+  EXPECT_EQ(frameEnd->text(), QStringLiteral("10.0.0.5"));
+  EXPECT_TRUE(tcpPort->isVisibleTo(link));
+  EXPECT_FALSE(Child<QComboBox>(*window, "cbCOM")->isVisibleTo(link));
+  EXPECT_EQ(Child<QLabel>(*window, "lbFE")->text(), QStringLiteral("IP"));
+  frameEnd->setText(QStringLiteral("10.0.0.7"));
+  window->close();
+  EXPECT_EQ(Setting("BUS"), "MODBUS TCP/IP");
+  EXPECT_EQ(Setting("ServerIP"), "10.0.0.7");
+  EXPECT_EQ(Setting("FE"), "33");
+
+  // Read back at the next start with the IP fields it was closed with.
+  window = StartWithCatalogue();
+  EXPECT_EQ(Child<QComboBox>(*window, "cbBUS")->currentText(), QStringLiteral("MODBUS TCP/IP"));
+  EXPECT_EQ(Child<QLineEdit>(*window, "edFE")->text(), QStringLiteral("10.0.0.7"));
+}
+
 }  // namespace
 }  // namespace quillon::testing

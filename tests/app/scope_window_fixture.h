@@ -48,7 +48,8 @@ class ScopeWindowTest : public AppTest {
   void StartSim(QStringList extra = {}) {
     QStringList args = {QStringLiteral("--device"), QString::fromStdString(devicePath),
                         QStringLiteral("--pty"),    QString::fromStdString(paths.program + "Ports/SCOPE1"),
-                        QStringLiteral("--tcp"),    QStringLiteral("0")};
+                        QStringLiteral("--tcp"),    QStringLiteral("0"),
+                        QStringLiteral("--mbap"),   QStringLiteral("0")};
     args << extra;
     ASSERT_TRUE(sim.Start(args));
   }
@@ -56,9 +57,9 @@ class ScopeWindowTest : public AppTest {
   // A scope window file showing `keys` of `area` over the protocol.
   std::string WriteScope(const std::string& name, const std::string& protocol, const std::string& area,
                          const std::vector<std::string>& keys) {
-    std::string port = protocol == "MODBUS TCP"
-                           ? "1/SCOPE1/115200/8/MODBUS TCP/" + area + "/127.0.0.1/" + sim.TcpPort().toStdString() + "/"
-                           : "1/SCOPE1/115200/8/" + protocol + "/" + area + "/";
+    const bool tcp = protocol == "MODBUS TCP" || protocol == "MODBUS TCP/IP";
+    std::string port = "1/SCOPE1/115200/8/" + protocol + "/" + area + "/";
+    if (tcp) port += "127.0.0.1/" + sim.TcpPortFor(protocol).toStdString() + "/";
     std::string text = "[default]\ndevicepath=" + devicePath + "\nwindow=40/40/640/300/\nport=" + port +
                        "\noption=60/50/60/30/auto/1000/1/\n[viewlist]\n";
     for (const std::string& key : keys) text += key + "=1/20/\n";

@@ -30,7 +30,7 @@ namespace {
 
 TEST_F(ScopeWindowTest, PollsEveryProtocolAndShowsTheRate) {
   StartSim({QStringLiteral("--move")});
-  for (const char* protocol : {"QuBUS", "MODBUS RTU", "MODBUS TCP"}) {
+  for (const char* protocol : {"QuBUS", "MODBUS RTU", "MODBUS TCP", "MODBUS TCP/IP"}) {
     SCOPED_TRACE(protocol);
     TLinkWindowFm* window = Open(WriteScope("move.scp", protocol, "RAM", {"r1", "r2"}));
     ASSERT_NE(window, nullptr);
@@ -50,7 +50,7 @@ TEST_F(ScopeWindowTest, PollsEveryProtocolAndShowsTheRate) {
 
 TEST_F(ScopeWindowTest, CommandLineWritesAValueAndABitAloneOverEachProtocol) {
   StartSim();
-  for (const char* protocol : {"QuBUS", "MODBUS RTU", "MODBUS TCP"}) {
+  for (const char* protocol : {"QuBUS", "MODBUS RTU", "MODBUS TCP", "MODBUS TCP/IP"}) {
     SCOPED_TRACE(protocol);
     // The simulator keeps what an earlier round wrote: start from known values.
     TLinkWindowFm* window = Open(WriteScope("write.scp", protocol, "FLASH", {"p1", "p2", "p3", "p4"}));

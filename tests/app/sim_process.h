@@ -1,8 +1,9 @@
 #pragma once
 // quillon-sim as a child process of a test: started on a pseudo-terminal published under the
-// workspace's Ports/ and/or on a free TCP port of 127.0.0.1, ended with the test.
+// workspace's Ports/ and/or on free TCP ports of 127.0.0.1 (RTU frames, MBAP), ended with the test.
 #include <QProcess>
 #include <QStringList>
+#include <string>
 
 namespace quillon::testing {
 
@@ -24,6 +25,7 @@ class SimProcess {
     }
     for (const QString& line : output.split(QLatin1Char('\n'))) {
       if (line.startsWith(QStringLiteral("tcp: "))) tcpPort_ = line.section(QLatin1Char(':'), -1).trimmed();
+      if (line.startsWith(QStringLiteral("mbap: "))) mbapPort_ = line.section(QLatin1Char(':'), -1).trimmed();
     }
     return true;
   }
@@ -42,6 +44,11 @@ class SimProcess {
   }
 
   const QString& TcpPort() const { return tcpPort_; }
+  const QString& MbapPort() const { return mbapPort_; }
+  // The port of the TCP kind named: MBAP for "MODBUS TCP/IP", RTU frames otherwise.
+  const QString& TcpPortFor(const std::string& protocol) const {
+    return protocol == "MODBUS TCP/IP" ? mbapPort_ : tcpPort_;
+  }
   // What the simulator wrote on stderr so far (with --verbose: every request and answer).
   QString ErrorOutput() {
     errors_ += QString::fromUtf8(process_.readAllStandardError());
@@ -51,6 +58,7 @@ class SimProcess {
  private:
   QProcess process_;
   QString tcpPort_;
+  QString mbapPort_;
   QString errors_;
 };
 

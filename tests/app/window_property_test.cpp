@@ -225,6 +225,22 @@ TEST_F(WindowPropertyTest, ModbusTcpAcceptsAnyLinkText) {
   EXPECT_EQ(property.FrameEnd, "8");
 }
 
+TEST_F(WindowPropertyTest, StandardModbusTcpTakesTheTcpFields) {
+  ChooseBus("MODBUS TCP/IP");
+  EXPECT_FALSE(Shown("ComPort"));
+  EXPECT_TRUE(Shown("edPort"));
+  EXPECT_EQ(Find<QLabel>("lbAddr")->text(), QStringLiteral("IP"));
+  Edit("AddrEd")->setText(QStringLiteral("10.0.0.8"));
+  Edit("FrameEndEd")->setText(QStringLiteral("3"));
+  Edit("edPort")->setText(QStringLiteral("502"));
+  Apply();
+  EXPECT_TRUE(prompt.warnings.empty());
+  EXPECT_EQ(property.Protocol, "MODBUS TCP/IP");
+  EXPECT_EQ(property.IPAddress, "10.0.0.8");
+  EXPECT_EQ(property.SlaveAddr, "3");
+  EXPECT_EQ(property.IPPort, "502");
+}
+
 TEST_F(WindowPropertyTest, MissingFilesAreRefusedWithFocusOnTheirPath) {
   Edit("WinPath")->setText(QString::fromStdString(paths.scopeWindow + "none.scp"));
   Apply();

@@ -53,6 +53,8 @@ class CardCommand : public ::testing::Test {
                                   "--pty",
                                   workspace / "Ports/SIM1",
                                   "--tcp",
+                                  "0",
+                                  "--mbap",
                                   "0"};
     args.insert(args.end(), cardArgs.begin(), cardArgs.end());
     sim = std::make_unique<Process>(args);
@@ -61,6 +63,9 @@ class CardCommand : public ::testing::Test {
     const auto at = out.find("tcp: 127.0.0.1:");
     ASSERT_NE(at, std::string::npos) << out;
     tcpPort = out.substr(at + 15, out.find('\n', at) - at - 15);
+    const auto mbapAt = out.find("mbap: 127.0.0.1:");
+    ASSERT_NE(mbapAt, std::string::npos) << out;
+    mbapPort = out.substr(mbapAt + 16, out.find('\n', mbapAt) - mbapAt - 16);
   }
 
   std::vector<std::string> CardCommandLine(const std::vector<std::string>& args, bool tcp = false) {
@@ -89,6 +94,7 @@ class CardCommand : public ::testing::Test {
   testing::TempDir pc;
   std::unique_ptr<Process> sim;
   std::string tcpPort;
+  std::string mbapPort;
 };
 
 TEST_F(CardCommand, ListGetPutRemoveAndApplyRoundTrip) {
@@ -141,6 +147,38 @@ TEST_F(CardCommand, ListGetPutRemoveAndApplyRoundTrip) {
   EXPECT_FALSE(fs::exists(workspace / "card/b.txt"));
   listed = Card({"ls"}, true);
   EXPECT_EQ(listed.out.rfind("empty\nОтчёт.dat\nЁж.bin\nsize: ", 0), 0u) << listed.out;
+}
+
+// The card functions of the controller travel in standard MODBUS TCP frames as well, as long as
+// a block and its name fit the 253 bytes of a PDU.
+TEST_F(CardCommand, StandardModbusTcpCarriesTheCardFunctions) {
+  StartSimulator({"--card", workspace / "card"});
+  const auto card = [&](std::vector<std::string> args) {
+    std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-cli",
+                                     "--workspace",
+                                     workspace.Path(),
+                                     "card",
+                                     "--bus",
+                                     "MODBUS TCP/IP",
+                                     "--ip",
+                                     "127.0.0.1",
+                                     "--ipport",
+                                     mbapPort};
+    command.insert(command.end(), args.begin(), args.end());
+    return testing::RunProgram(command);
+  };
+  Write(pc / "up.bin", Pattern(700));
+  const RunResult put = card({"put", pc / "up.bin", "--as", "Ёж.bin"});
+  ASSERT_EQ(put.exitCode, 0) << put.err;
+  EXPECT_EQ(Read(workspace / "card/Ёж.bin"), Pattern(700));
+  const RunResult listed = card({"ls"});
+  ASSERT_EQ(listed.exitCode, 0) << listed.err;
+  EXPECT_EQ(listed.out.rfind("Ёж.bin\nsize: ", 0), 0u) << listed.out;
+  const RunResult got = card({"get", "Ёж.bin", "--out", pc / "back.bin"});
+  ASSERT_EQ(got.exitCode, 0) << got.err;
+  EXPECT_EQ(Read(pc / "back.bin"), Pattern(700));
+  ASSERT_EQ(card({"rm", "Ёж.bin"}).exitCode, 0);
+  EXPECT_FALSE(fs::exists(workspace / "card/Ёж.bin"));
 }
 
 // Answers that come after the worker gave up on them (600 ms late) must never be taken for the

@@ -85,6 +85,9 @@ TEST(LinkChecks, FieldsAreCheckedInTheMainWindowsOrder) {
       {{"ident", "--bus", "MODBUS TCP", "--ip", "127.0.0.1", "--ipport", "x"}, "Не выбран TCP порт!"},
       {{"read", "--device", "x.ini", "--bus", "MODBUS TCP", "--ip", "127.0.0.1", "--ipport", "x"},
        "Не указан TCP/IP порт"},
+      {{"ident", "--bus", "MODBUS TCP/IP", "--ip", "127.0.0.1", "--ipport", "0"}, "Не выбран TCP порт!"},
+      {{"ident", "--bus", "MODBUS TCP/IP", "--ip", "127.0.0.1", "--addr", "x"},
+       "Адрес устройства - это число от 0 до 255"},
       {{"ident", "--bus", "MODBUS RTU", "--port", "P", "--baud", "9600", "--addr", "256"},
        "Адрес устройства - это число от 0 до 255"},
       // A value is written to an address under every protocol, so even QuBUS checks it.

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -61,19 +62,28 @@ class RecordCommand : public ::testing::Test {
     fs::create_directories(workspace / "ScopeWindow");
   }
 
-  // quillon-sim on Ports/SIM1 and a TCP port; false (with the reason reported) when it did not
-  // come up.
+  // quillon-sim on Ports/SIM1, a TCP port and an MBAP port; false (with the reason reported)
+  // when it did not come up.
   bool StartSimulator(const std::vector<std::string>& extra) {
-    std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-sim", "--device", kDemoDevice, "--pty",
-                                     workspace / "Ports/SIM1",       "--tcp",    "0"};
+    std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-sim",
+                                     "--device",
+                                     kDemoDevice,
+                                     "--pty",
+                                     workspace / "Ports/SIM1",
+                                     "--tcp",
+                                     "0",
+                                     "--mbap",
+                                     "0"};
     command.insert(command.end(), extra.begin(), extra.end());
     sim = std::make_unique<Process>(command);
     const auto port = sim->WaitForLine("tcp: 127.0.0.1:", std::chrono::seconds(10));
-    if (!port || !sim->WaitForLine("ready", std::chrono::seconds(10))) {
+    const auto mbap = sim->WaitForLine("mbap: 127.0.0.1:", std::chrono::seconds(10));
+    if (!port || !mbap || !sim->WaitForLine("ready", std::chrono::seconds(10))) {
       ADD_FAILURE() << "quillon-sim did not start: " << sim->Errors();
       return false;
     }
     tcpPort = *port;
+    mbapPort = *mbap;
     return true;
   }
 
@@ -81,9 +91,9 @@ class RecordCommand : public ::testing::Test {
   // the record must carry.
   std::string WriteScope(const std::string& name, const std::string& protocol, const std::string& area,
                          const std::vector<std::string>& keys, const std::string& port = "SIM1") {
-    const std::string link = protocol == "MODBUS TCP"
-                                 ? "1/" + port + "/115200/8/MODBUS TCP/" + area + "/127.0.0.1/" + tcpPort + "/"
-                                 : "1/" + port + "/115200/8/" + protocol + "/" + area + "/";
+    const bool tcp = protocol == "MODBUS TCP" || protocol == "MODBUS TCP/IP";
+    const std::string tcpLink = "/127.0.0.1/" + (protocol == "MODBUS TCP" ? tcpPort : mbapPort) + "/";
+    const std::string link = "1/" + port + "/115200/8/" + protocol + "/" + area + (tcp ? tcpLink : "/");
     std::string text = "[default]\r\ndevicepath=" + kDemoDevice + "\r\nwindow=40/41/640/300/\r\nport=" + link +
                        "\r\noption=60/50/61/30/auto/1000/1/\r\n[viewlist]\r\n";
     for (const std::string& key : keys) text += key + "=1/20/\r\n";
@@ -136,6 +146,7 @@ class RecordCommand : public ::testing::Test {
   testing::TempDir workspace;
   std::unique_ptr<Process> sim;
   std::string tcpPort = "502";
+  std::string mbapPort = "502";
 };
 
 class RecordOverEachLink : public RecordCommand, public ::testing::WithParamInterface<std::string> {};
@@ -182,12 +193,12 @@ TEST_P(RecordOverEachLink, TheSamplesFollowAMovingController) {
   EXPECT_GT(currents.size(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, RecordOverEachLink, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"),
+INSTANTIATE_TEST_SUITE_P(Links, RecordOverEachLink,
+                         ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP", "MODBUS TCP/IP"),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string name = info.param;
-                           for (char& c : name) {
-                             if (c == ' ') c = '_';
-                           }
+                           std::replace(name.begin(), name.end(), ' ', '_');
+                           std::erase(name, '/');
                            return name;
                          });
 
@@ -195,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(Links, RecordOverEachLink, ::testing::Values("QuBUS", "
 // status text, and no record.
 TEST_F(RecordCommand, ASilentLineFailsWithTheWindowsStatusAndWritesNothing) {
   ASSERT_TRUE(StartSimulator({"--fault", "drop=1"}));
-  for (const std::string protocol : {"QuBUS", "MODBUS RTU", "MODBUS TCP"}) {
+  for (const std::string protocol : {"QuBUS", "MODBUS RTU", "MODBUS TCP", "MODBUS TCP/IP"}) {
     WriteScope("silent.scp", protocol, "RAM", {"r1"});
     const RunResult run = Cli({"record", "--scope", "silent.scp", "--seconds", "1.5"});
     EXPECT_EQ(run.exitCode, 1) << protocol;

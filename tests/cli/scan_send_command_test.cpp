@@ -66,18 +66,26 @@ class LineOfThree : public ::testing::Test {
                                   "--pty",
                                   workspace / "Ports/SIM1",
                                   "--tcp",
+                                  "0",
+                                  "--mbap",
                                   "0"};
     args.insert(args.end(), extra.begin(), extra.end());
     sim = std::make_unique<Process>(args);
     const auto port = sim->WaitForLine("tcp: 127.0.0.1:", std::chrono::milliseconds(10000));
     ASSERT_TRUE(port.has_value()) << sim->Errors();
     tcpPort = *port;
+    const auto mbap = sim->WaitForLine("mbap: 127.0.0.1:", std::chrono::milliseconds(10000));
+    ASSERT_TRUE(mbap.has_value()) << sim->Errors();
+    mbapPort = *mbap;
     ASSERT_TRUE(sim->WaitForLine("ready", std::chrono::milliseconds(10000)));
   }
 
   std::vector<std::string> Link(bool tcp) const {
     return tcp ? std::vector<std::string>{"--bus", "MODBUS TCP", "--ip", "127.0.0.1", "--ipport", tcpPort}
                : std::vector<std::string>{"--bus", "MODBUS RTU", "--port", "SIM1", "--baud", "115200"};
+  }
+  std::vector<std::string> MbapLink() const {
+    return {"--bus", "MODBUS TCP/IP", "--ip", "127.0.0.1", "--ipport", mbapPort};
   }
 
   RunResult Cli(const std::string& command, const std::vector<std::string>& link, const std::vector<std::string>& rest,
@@ -107,6 +115,7 @@ class LineOfThree : public ::testing::Test {
   testing::TempDir workspace;
   std::unique_ptr<Process> sim;
   std::string tcpPort;
+  std::string mbapPort;
 };
 
 TEST_F(LineOfThree, ScanOfTheWholeSerialLineListsTheThreeInAddressOrder) { ScanWholeLine(false); }
@@ -118,10 +127,11 @@ TEST_F(LineOfThree, ScanOfARangeListsOnlyItsSlavesWithTheirFiles) {
   Write(workspace / "Devices/TK3/1028.ini", DeviceFile("1028 TK v3.14 2024-05-05"));
   StartSimulator();
   if (HasFatalFailure()) return;
-  for (bool tcp : {false, true}) {
-    const RunResult result = Cli("scan", Link(tcp), {"--from", "2", "--to", "6"});
+  // The unit id of standard MODBUS TCP picks the slave as the address does on the other links.
+  for (const auto& link : {Link(false), Link(true), MbapLink()}) {
+    const RunResult result = Cli("scan", link, {"--from", "2", "--to", "6"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, Line("05", "1028 TK v3.14 2024-05-05", "Devices/TK3/1028.ini")) << tcp;
+    EXPECT_EQ(result.out, Line("05", "1028 TK v3.14 2024-05-05", "Devices/TK3/1028.ini")) << link[1];
   }
   // Nobody at 2 to 4: no lines, and still done.
   const RunResult empty = Cli("scan", Link(false), {"--from", "2", "--to", "4"});

@@ -21,7 +21,7 @@ class SimulatedWorkspace {
   explicit SimulatedWorkspace(std::vector<std::string> extra = {}) {
     std::filesystem::create_directories(dir_ / "Devices/TK3");
     std::filesystem::copy_file(kDemoDevice, Device());
-    std::vector<std::string> args{"--device", Device(), "--pty", dir_ / "Ports/SIM1", "--tcp", "0"};
+    std::vector<std::string> args{"--device", Device(), "--pty", dir_ / "Ports/SIM1", "--tcp", "0", "--mbap", "0"};
     args.insert(args.end(), extra.begin(), extra.end());
     sim_ = std::make_unique<Simulator>(args);
   }
@@ -32,10 +32,7 @@ class SimulatedWorkspace {
   RunResult Cli(std::vector<std::string> command, const std::string& bus) {
     std::vector<std::string> args{kCli, "--workspace", Root()};
     args.insert(args.end(), command.begin(), command.end());
-    const std::vector<std::string> link =
-        bus == "MODBUS TCP"
-            ? std::vector<std::string>{"--bus", bus, "--ip", "127.0.0.1", "--ipport", std::to_string(sim_->TcpPort())}
-            : std::vector<std::string>{"--bus", bus, "--port", "SIM1", "--baud", "115200"};
+    const std::vector<std::string> link = SimLinkArgs(bus, *sim_);
     args.insert(args.end(), link.begin(), link.end());
     return RunProgram(args);
   }
@@ -106,7 +103,8 @@ TEST_P(LinkEndToEnd, WholeImageWriteBringsTheBaseBack) {
   EXPECT_TRUE(Differing(result.out).empty()) << result.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, LinkEndToEnd, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"), ProtocolName());
+INSTANTIATE_TEST_SUITE_P(Links, LinkEndToEnd, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP", "MODBUS TCP/IP"),
+                         ProtocolName());
 
 // --- faults: the reader reports what the main window would, and recovers -------------------
 

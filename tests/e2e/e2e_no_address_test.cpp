@@ -29,7 +29,7 @@ class NoAddressEndToEnd : public ::testing::TestWithParam<const char*> {
     std::filesystem::create_directories(dir_ / "Devices/TK3");
     std::ofstream(Device(), std::ios::binary) << bytes;
     sim_ = std::make_unique<Simulator>(
-        std::vector<std::string>{"--device", Device(), "--pty", dir_ / "Ports/SIM1", "--tcp", "0"});
+        std::vector<std::string>{"--device", Device(), "--pty", dir_ / "Ports/SIM1", "--tcp", "0", "--mbap", "0"});
     ASSERT_TRUE(sim_->Ready()) << sim_->Proc().Errors();
   }
 
@@ -39,10 +39,7 @@ class NoAddressEndToEnd : public ::testing::TestWithParam<const char*> {
     std::vector<std::string> args{kCli, "--workspace", dir_.Path()};
     args.insert(args.end(), command.begin(), command.end());
     const std::string bus = GetParam();
-    const std::vector<std::string> link =
-        bus == "MODBUS TCP"
-            ? std::vector<std::string>{"--bus", bus, "--ip", "127.0.0.1", "--ipport", std::to_string(sim_->TcpPort())}
-            : std::vector<std::string>{"--bus", bus, "--port", "SIM1", "--baud", "115200"};
+    const std::vector<std::string> link = SimLinkArgs(bus, *sim_);
     args.insert(args.end(), link.begin(), link.end());
     return RunProgram(args);
   }
@@ -78,8 +75,8 @@ TEST_P(NoAddressEndToEnd, TheOtherParametersAreReadAndTheBaseImageIsWritten) {
   EXPECT_TRUE(DifferingInController(result.out).empty()) << result.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, NoAddressEndToEnd, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP"),
-                         ProtocolName());
+INSTANTIATE_TEST_SUITE_P(Links, NoAddressEndToEnd,
+                         ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP", "MODBUS TCP/IP"), ProtocolName());
 
 }  // namespace
 }  // namespace quillon::e2e

@@ -2,6 +2,7 @@
 // Processes the end-to-end tests start: quillon-sim (or a pymodbus script) kept running while a
 // test talks to it, and quillon-cli runs that end on their own.
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <sstream>
 #include <string>
@@ -12,12 +13,12 @@
 
 namespace quillon::e2e {
 
-// A test name from a protocol parameter ("MODBUS TCP" -> "MODBUSTCP").
+// A test name from a protocol parameter ("MODBUS TCP/IP" -> "MODBUSTCPIP").
 struct ProtocolName {
   template <typename Info>
   std::string operator()(const Info& info) const {
     std::string name = info.param;
-    std::erase(name, ' ');
+    std::erase_if(name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); });
     return name;
   }
 };
@@ -38,20 +39,25 @@ class Simulator {
   explicit Simulator(std::vector<std::string> args) : process_(WithBinary(std::move(args))) {
     ready_ = process_.WaitForLine("ready", std::chrono::milliseconds(10000)).has_value();
     const std::string& out = process_.Output();
-    if (const auto at = out.find("tcp: "); at != std::string::npos) {
-      const auto colon = out.find(':', at + 5);
-      tcpPort_ = std::stoi(out.substr(colon + 1));
-    }
+    tcpPort_ = PortAfter(out, "tcp: ");
+    mbapPort_ = PortAfter(out, "mbap: ");
     if (const auto at = out.find("pty: "); at != std::string::npos) {
       ptyPath_ = out.substr(at + 5, out.find('\n', at) - at - 5);
     }
   }
   bool Ready() const { return ready_; }
   int TcpPort() const { return tcpPort_; }
+  int MbapPort() const { return mbapPort_; }
   const std::string& PtyPath() const { return ptyPath_; }
   Process& Proc() { return process_; }
 
  private:
+  // The port of a "NAME: ADDR:PORT" ready line; 0 when there is none.
+  static int PortAfter(const std::string& out, const std::string& name) {
+    const auto at = out.find(name);
+    if (at == std::string::npos) return 0;
+    return std::stoi(out.substr(out.find(':', at + name.size()) + 1));
+  }
   static std::vector<std::string> WithBinary(std::vector<std::string> args) {
     args.insert(args.begin(), kSim);
     return args;
@@ -59,8 +65,24 @@ class Simulator {
   Process process_;
   bool ready_ = false;
   int tcpPort_ = 0;
+  int mbapPort_ = 0;
   std::string ptyPath_;
 };
+
+// The simulator's TCP port for `bus`: the MBAP one for "MODBUS TCP/IP", the RTU-over-TCP one
+// otherwise.
+inline int SimTcpPort(const std::string& bus, const Simulator& sim) {
+  return bus == "MODBUS TCP/IP" ? sim.MbapPort() : sim.TcpPort();
+}
+
+// quillon-cli's link options for the simulator under `bus`: one of its TCP ports for the TCP
+// kinds, otherwise its pseudo-terminal published as Ports/SIM1.
+inline std::vector<std::string> SimLinkArgs(const std::string& bus, const Simulator& sim) {
+  if (bus == "MODBUS TCP" || bus == "MODBUS TCP/IP") {
+    return {"--bus", bus, "--ip", "127.0.0.1", "--ipport", std::to_string(SimTcpPort(bus, sim))};
+  }
+  return {"--bus", bus, "--port", "SIM1", "--baud", "115200"};
+}
 
 // The rows of `read`: one vector of TAB-separated cells per non-empty line.
 inline std::vector<std::vector<std::string>> Rows(const std::string& out) {

@@ -52,8 +52,8 @@ TBaseProperty ToolLinkSettings(ToolKind kind, const TBaseProperty& fields) {
   link.PortName = fields.PortName;
   link.Baud = fields.Baud;
   link.FrameEnd = fields.FrameEnd;
-  // Under MODBUS TCP every tool needs the device's address and port to reach it at all.
-  if (kind == ToolKind::Terminal || ProtocolOf(fields) == Protocol::MODBUSTCP) {
+  // Under either TCP kind every tool needs the device's address and port to reach it at all.
+  if (kind == ToolKind::Terminal || OverTcp(ProtocolOf(fields))) {
     link.IPAddress = fields.IPAddress;
     link.IPPort = fields.IPPort;
   }

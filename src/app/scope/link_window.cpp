@@ -346,7 +346,7 @@ void TLinkWindowFm::PollWithdrawn(std::uint64_t generation) {
     CurrentPrompt().Warning("Quillon", error.what());
     return;
   }
-  const bool tcp = ProtocolOf(property_) == Protocol::MODBUSTCP;
+  const bool tcp = OverTcp(ProtocolOf(property_));
   portInUse_ = tcp ? "IP:" + property_.IPPort : property_.PortName;
   Panel(StatusPanel::Port)->setText(QString::fromStdString(portInUse_));
   Panel(StatusPanel::Protocol)->setText(QString::fromStdString(property_.Protocol));

@@ -299,7 +299,7 @@ void TWindowProperty::ViewParamList(const std::string& area) {
 }
 
 void TWindowProperty::cbBUSChange() {
-  const bool tcp = ProtocolNamed(cbBUS_->currentText().toStdString()) == Protocol::MODBUSTCP;
+  const bool tcp = OverTcp(ProtocolNamed(cbBUS_->currentText().toStdString()));
   portPair_->setVisible(!tcp);
   bpsPair_->setVisible(!tcp);
   lbMs_->setVisible(!tcp);

@@ -17,7 +17,8 @@ Endpoint CardEndpointFor(const TBaseProperty& link) {
   endpoint.address = CardAddressOf(link);
   if (endpoint.Tcp()) {
     endpoint.ip = link.IPAddress;
-    endpoint.peer = {ParseIPv4(link.IPAddress), static_cast<std::uint16_t>(TryReadInteger(link.IPPort).value_or(502))};
+    endpoint.peer = {ParseIPv4(link.IPAddress), static_cast<std::uint16_t>(TryReadInteger(link.IPPort).value_or(502)),
+                     FramedWithMBAP(endpoint.protocol)};
   } else {
     endpoint.port = link.PortName;
     endpoint.baud = static_cast<unsigned>(TryReadInteger(link.Baud).value_or(0));

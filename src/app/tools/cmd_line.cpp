@@ -158,7 +158,7 @@ void TCmdLine::ApplyLink(const TBaseProperty& link) {
   SelectItemByText(cbCOM_, link.PortName);
   SelectItemByText(cbBPS_, link.Baud);
   // Under MODBUS TCP the main window's frame-end field holds the IP address.
-  const bool tcp = ProtocolOf(link) == Protocol::MODBUSTCP;
+  const bool tcp = OverTcp(ProtocolOf(link));
   if (!tcp && !link.FrameEnd.empty()) edFE_->setText(Text(link.FrameEnd));
   if (!link.IPAddress.empty()) ipAddress_ = Text(link.IPAddress);
   if (!link.IPPort.empty()) ipPort_ = Text(link.IPPort);
@@ -166,7 +166,7 @@ void TCmdLine::ApplyLink(const TBaseProperty& link) {
 }
 
 void TCmdLine::cbBUSChange() {
-  const bool tcp = ProtocolNamed(cbBUS_->currentText().toStdString()) == Protocol::MODBUSTCP;
+  const bool tcp = OverTcp(ProtocolNamed(cbBUS_->currentText().toStdString()));
   cbCOM_->setVisible(!tcp);
   cbBPS_->setVisible(!tcp);
   edIPAddr_->setVisible(tcp);

@@ -72,7 +72,7 @@ void LinkFields::SetPortNames(const std::vector<std::string>& names) {
 }
 
 void LinkFields::ShowProtocolFields(std::string_view protocol, const LinkFieldValues& values) {
-  const bool tcp = ProtocolNamed(protocol) == Protocol::MODBUSTCP;
+  const bool tcp = OverTcp(ProtocolNamed(protocol));
   cbCOM_->setVisible(!tcp);
   lbBPS_->setVisible(!tcp);
   cbBPS_->setVisible(!tcp);

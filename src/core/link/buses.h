@@ -1,6 +1,7 @@
 #pragma once
-// Request frames of the three link kinds. "MODBUS TCP" sends the very same RTU frames, CRC
-// included, so there is no separate TCP builder. Builders write into the caller's buffer and
+// Request frames of the link kinds. "MODBUS TCP" sends the very same RTU frames, CRC included,
+// and "MODBUS TCP/IP" hands them to a TCP channel that puts the MBAP header on (see
+// mbap_connection.h), so there is no separate TCP builder. Builders write into the caller's buffer and
 // return the frame length through `length`; they never allocate.
 #include <array>
 #include <cstddef>

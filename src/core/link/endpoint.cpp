@@ -30,7 +30,7 @@ std::optional<Endpoint> EndpointOf(const LinkFieldTexts& fields) {
     const auto tcpPort = fields.tcpPort.empty() ? std::optional<std::int64_t>(502) : InRange(fields.tcpPort, 1, 65535);
     if (!tcpPort) return std::nullopt;
     endpoint.ip = fields.Ip();
-    endpoint.peer = {ParseIPv4(endpoint.ip), static_cast<std::uint16_t>(*tcpPort)};
+    endpoint.peer = {ParseIPv4(endpoint.ip), static_cast<std::uint16_t>(*tcpPort), FramedWithMBAP(endpoint.protocol)};
     return endpoint;
   }
   const auto baud = InRange(fields.baud, 1, 4000000);

@@ -11,10 +11,14 @@
 
 namespace quillon {
 
-// A TCP worker's peer: the address in network byte order and the TCP port.
+// A TCP worker's peer: the address in network byte order, the TCP port, and whether the frames
+// go with an MBAP header ("MODBUS TCP/IP") or as bare RTU frames ("MODBUS TCP"). The framing is
+// part of the peer: a connection speaks one of the two, so the same address and port under the
+// two protocols are two workers.
 struct TcpPeer {
   std::uint32_t ip = 0;
   std::uint16_t port = 0;
+  bool mbap = false;
   bool operator==(const TcpPeer&) const = default;
 };
 
@@ -26,8 +30,8 @@ struct Endpoint {
   std::string port;  // serial kinds
   unsigned baud = 0;
   unsigned frameEndMs = 8;
-  std::string ip;  // MODBUS TCP, as typed (messages name it)
-  TcpPeer peer;    // MODBUS TCP; peer.ip is kNoIPv4Address when `ip` is no address
+  std::string ip;  // the TCP kinds, as typed (messages name it)
+  TcpPeer peer;    // the TCP kinds; peer.ip is kNoIPv4Address when `ip` is no address
   std::uint8_t address = 1;
 
   bool Tcp() const { return OverTcp(protocol); }
@@ -39,7 +43,7 @@ struct Endpoint {
 
 // The endpoint the fields describe, or nothing when they cannot describe one: an unknown
 // protocol; on a serial kind an empty port, or a bit rate (1..4000000) or frame end (0..1000)
-// that is no number in range; under MODBUS TCP a TCP port out of 1..65535. An empty frame end
+// that is no number in range; under a TCP kind a TCP port out of 1..65535. An empty frame end
 // stands for 8 ms, an empty TCP port for 502 and an address that is no number in 0..255 for 1
 // (the checks with the engineer's messages, CheckLinkFields, come first where a window has
 // them). An IP address that does not parse still makes an endpoint; attaching to it fails.

@@ -6,7 +6,7 @@
 namespace quillon {
 
 bool LinkFieldTexts::Serial() const { return Kind() && !OverTcp(*Kind()); }
-bool LinkFieldTexts::Tcp() const { return Kind() == Protocol::MODBUSTCP; }
+bool LinkFieldTexts::Tcp() const { return OverTcp(Kind()); }
 bool LinkFieldTexts::Modbus() const { return Kind() && IsMODBUS(*Kind()); }
 
 namespace {

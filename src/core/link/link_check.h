@@ -10,19 +10,19 @@ namespace quillon {
 
 // What the link fields hold, as typed.
 struct LinkFieldTexts {
-  std::string protocol;  // "QuBUS", "MODBUS RTU", "MODBUS TCP" or anything else
+  std::string protocol;  // one of kProtocolNames, or anything else
   std::string port;      // serial port name
   std::string baud;      // bit rate text
-  std::string frameEnd;  // frame-end pause text (the IP address under MODBUS TCP)
+  std::string frameEnd;  // frame-end pause text (the IP address under the TCP kinds)
   std::string address;   // device address text
-  std::string tcpPort;   // MODBUS TCP
+  std::string tcpPort;   // the TCP kinds
 
   // The link kind the protocol text names; nothing for any other text.
   std::optional<Protocol> Kind() const { return ProtocolNamed(protocol); }
   bool Serial() const;
   bool Tcp() const;
   bool Modbus() const;
-  // The IP address lives in the frame-end field under MODBUS TCP.
+  // The IP address lives in the frame-end field under the TCP kinds.
   const std::string& Ip() const { return frameEnd; }
 };
 

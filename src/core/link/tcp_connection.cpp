@@ -58,14 +58,20 @@ std::uint32_t ParseIPv4(std::string_view text) {
   return address.s_addr;
 }
 
-std::unique_ptr<TcpConnection> TcpConnection::Create(std::uint32_t ip, std::uint16_t port) {
-  const int fd = NewSocket();
-  if (fd < 0) return nullptr;
-  const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+bool TcpConnection::OpenHandles(int& fd, int& wakeFd) {
+  fd = NewSocket();
+  if (fd < 0) return false;
+  wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wakeFd < 0) {
     ::close(fd);
-    return nullptr;
+    return false;
   }
+  return true;
+}
+
+std::unique_ptr<TcpConnection> TcpConnection::Create(std::uint32_t ip, std::uint16_t port) {
+  int fd = -1, wakeFd = -1;
+  if (!OpenHandles(fd, wakeFd)) return nullptr;
   return std::unique_ptr<TcpConnection>(new TcpConnection(fd, wakeFd, ip, port));
 }
 

@@ -32,7 +32,7 @@ std::uint32_t ParseIPv4(std::string_view text);
 // "192.168.0.5:502": how messages and the traffic monitor name a peer.
 std::string TcpPeerName(std::uint32_t ip, std::uint16_t port);
 
-class TcpConnection final : public LinkChannel {
+class TcpConnection : public LinkChannel {
  public:
   // A stream socket for the address (network byte order) and port; nullptr when no socket
   // could be made.
@@ -69,9 +69,12 @@ class TcpConnection final : public LinkChannel {
   // The count 1 stands for "nothing came", and no answer of the protocol is one byte long.
   bool Silence(std::uint32_t count) const override { return count <= 1; }
 
- private:
+ protected:
   TcpConnection(int fd, int wakeFd, std::uint32_t ip, std::uint16_t port)
       : fd_(fd), wakeFd_(wakeFd), ip_(ip), port_(port) {}
+  // A fresh stream socket and the wake-up event for a connection of this kind or a subclass;
+  // false, with nothing left open, when either could not be made.
+  static bool OpenHandles(int& fd, int& wakeFd);
   bool Reopen();
   // errno of one bounded connect attempt, 0 on success.
   int ConnectOnce();

@@ -18,7 +18,7 @@ TTCPIPList::~TTCPIPList() {
 TTCPIPThread* TTCPIPList::Registered(TcpPeer peer) {
   std::lock_guard lock(guard_);
   for (auto it = workers_.rbegin(); it != workers_.rend(); ++it)
-    if ((*it)->IP() == peer.ip && (*it)->Port() == peer.port) return it->get();
+    if ((*it)->Peer() == peer) return it->get();
   return nullptr;
 }
 
@@ -40,7 +40,7 @@ TTCPIPThread* TTCPIPList::FindWorker(TcpPeer peer) {
 
 int TTCPIPList::OpenWorker(TcpPeer peer) {
   if (FindWorker(peer) != nullptr) return 1;
-  auto worker = std::make_unique<TTCPIPThread>(peer.ip, peer.port);
+  auto worker = std::make_unique<TTCPIPThread>(peer);
   if (!worker->SocketMade()) return -1;
   std::lock_guard lock(guard_);
   worker->SetTrafficTap(tap_);

@@ -1,7 +1,8 @@
 #pragma once
 // TTCPIPList: the TCP workers of the program, one per device IP address (network byte order,
-// see ParseIPv4) and TCP port: two devices behind one address (a gateway with several ports)
-// are two connections, and a request for one never reaches the other. Unlike the serial registry, withdrawing the last
+// see ParseIPv4), TCP port and framing (TcpPeer): two devices behind one address (a gateway with
+// several ports) are two connections, and a request for one never reaches the other; RTU frames
+// and MBAP frames to the same port are two connections as well. Unlike the serial registry, withdrawing the last
 // record keeps the connection; a worker goes when a find finds its peer gone, or with the registry. As with the serial
 // registry, calls come from the user-interface thread, never from an OnAnswer handler.
 #include <cstdint>

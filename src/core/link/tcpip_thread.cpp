@@ -1,9 +1,19 @@
 #include "link/tcpip_thread.h"
 
+#include "link/mbap_connection.h"
+
 namespace quillon {
 
-TTCPIPThread::TTCPIPThread(std::uint32_t ip, std::uint16_t port)
-    : ip_(ip), port_(port), connection_(TcpConnection::Create(ip, port)) {
+namespace {
+
+std::unique_ptr<TcpConnection> ConnectionFor(const TcpPeer& peer) {
+  if (peer.mbap) return MbapConnection::Create(peer.ip, peer.port);
+  return TcpConnection::Create(peer.ip, peer.port);
+}
+
+}  // namespace
+
+TTCPIPThread::TTCPIPThread(TcpPeer peer) : peer_(peer), connection_(ConnectionFor(peer)) {
   if (!connection_) return;
   requestCount_ = 1;
   connection_->BindLocal();

@@ -1,6 +1,7 @@
 #pragma once
 // TTCPIPThread: the worker of one device IP address. It takes the same records as the serial
-// workers and sends their MODBUS frames, CRC included, over one TCP connection. Unlike the
+// workers and sends their MODBUS frames, CRC included, over one TCP connection; for a peer that
+// speaks MBAP the connection turns them into MBAP frames and the answers back into RTU frames. Unlike the
 // serial worker it holds its mutex for a whole pass, so adding and removing records waits for
 // the pass in progress.
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "link/endpoint.h"
 #include "link/request_list.h"
 #include "link/tcp_connection.h"
 #include "link/worker_mutex.h"
@@ -26,15 +28,16 @@ class TTCPIPThread {
  public:
   // Makes the socket, binds the local port (see TcpConnection::BindLocal), connects and, when
   // connected, starts serving. A worker that could not connect stays idle until Reconnect.
-  TTCPIPThread(std::uint32_t ip, std::uint16_t port);
+  explicit TTCPIPThread(TcpPeer peer);
   ~TTCPIPThread();
   TTCPIPThread(const TTCPIPThread&) = delete;
   TTCPIPThread& operator=(const TTCPIPThread&) = delete;
 
   // false when not even a socket could be made.
   bool SocketMade() const { return connection_ != nullptr; }
-  std::uint32_t IP() const { return ip_; }
-  std::uint16_t Port() const { return port_; }
+  const TcpPeer& Peer() const { return peer_; }
+  std::uint32_t IP() const { return peer_.ip; }
+  std::uint16_t Port() const { return peer_.port; }
   bool Connected() const { return connection_ && connection_->Connected(); }
   std::uint16_t LocalPort() const { return connection_ ? connection_->LocalPort() : 0; }
 
@@ -67,8 +70,7 @@ class TTCPIPThread {
   bool ReconnectLost();
   void AnswerWithNothing(TLinkRequest& request);
 
-  std::uint32_t ip_;
-  std::uint16_t port_;
+  TcpPeer peer_;
   std::unique_ptr<TcpConnection> connection_;
   WorkerMutex mutex_;
   RequestList requests_;

@@ -11,7 +11,7 @@ LinkFieldTexts LinkFieldsOf(const TBaseProperty& settings) {
   fields.protocol = settings.Protocol;
   fields.port = settings.PortName;
   fields.baud = settings.Baud;
-  fields.frameEnd = ProtocolOf(settings) == Protocol::MODBUSTCP ? settings.IPAddress : settings.FrameEnd;
+  fields.frameEnd = OverTcp(ProtocolOf(settings)) ? settings.IPAddress : settings.FrameEnd;
   fields.address = settings.SlaveAddr;
   fields.tcpPort = settings.IPPort;
   return fields;

@@ -5,6 +5,7 @@
 #include "text/numbers.h"
 #include "variables/view.h"
 #include "variables/view_list.h"
+#include "workspace/protocol.h"
 
 namespace quillon {
 namespace {
@@ -15,6 +16,20 @@ std::string ItemAt(const std::vector<std::string>& items, std::size_t index) {
 
 std::vector<std::string> SettingItems(const IniDocument& file, std::string_view key, std::string_view fallback) {
   return SplitItems(file.Value(kScopeSettingsSection, key, fallback));
+}
+
+// The items of `port`. "MODBUS TCP/IP" is the one protocol name with the list's separator in
+// it, so it is written as it is and reads back as "MODBUS TCP" followed by "IP"; no memory area
+// is called "IP", so the two are one item again and every other text keeps its meaning.
+std::vector<std::string> PortItems(std::string_view value) {
+  constexpr std::size_t kProtocolItem = 4;
+  std::vector<std::string> items = SplitItems(value);
+  if (items.size() > kProtocolItem + 1 &&
+      items[kProtocolItem] + "/" + items[kProtocolItem + 1] == kProtocolMODBUSTCPIP) {
+    items[kProtocolItem] = kProtocolMODBUSTCPIP;
+    items.erase(items.begin() + kProtocolItem + 1);
+  }
+  return items;
 }
 
 }  // namespace
@@ -36,9 +51,9 @@ bool ReadScopeSettings(const IniDocument& file, const std::string& path, TBasePr
   property.Height = ItemAt(window, 3);
 
   const auto portValue = file.Value(kScopeSettingsSection, "port");
-  const auto port = SplitItems(!portValue           ? kScopePortWhenMissing
-                               : portValue->empty() ? kScopePortWhenEmpty
-                                                    : *portValue);
+  const auto port = PortItems(!portValue           ? kScopePortWhenMissing
+                              : portValue->empty() ? kScopePortWhenEmpty
+                                                   : *portValue);
   property.SlaveAddr = ItemAt(port, 0);
   property.PortName = ItemAt(port, 1);
   property.Baud = ItemAt(port, 2);

@@ -8,7 +8,7 @@ std::string ScopeWindowMenuText(const TBaseProperty& property, const std::string
   std::string text;
   const auto protocol = ProtocolOf(property);
   if (protocol == Protocol::MODBUSRTU) text = property.SlaveAddr + " ";
-  if (protocol == Protocol::MODBUSTCP) text = property.IPAddress + " " + property.IPPort + " ";
+  if (OverTcp(protocol)) text = property.IPAddress + " " + property.IPPort + " ";
   text += property.PortName + " " + property.Protocol + " " + property.Baud + " " + property.MemArea;
   return text + ": " + caption;
 }

@@ -6,7 +6,7 @@
 
 namespace quillon {
 
-// MODBUS RTU: address + " "; MODBUS TCP: IP + " " + TCP port + " "; QuBUS nothing; then port,
+// MODBUS RTU: address + " "; either TCP kind: IP + " " + TCP port + " "; QuBUS nothing; then port,
 // protocol, bit rate and memory area separated by blanks, ": " and the window's caption.
 std::string ScopeWindowMenuText(const TBaseProperty& property, const std::string& caption);
 

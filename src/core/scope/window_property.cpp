@@ -43,7 +43,7 @@ std::optional<std::string> CheckIntegerRange(const std::string& text, int high) 
 }
 
 std::optional<WindowPropertyRefusal> CheckLinkNumbers(const WindowPropertyFields& fields) {
-  if (ProtocolNamed(fields.protocol) == Protocol::MODBUSTCP) return std::nullopt;
+  if (OverTcp(ProtocolNamed(fields.protocol))) return std::nullopt;
   if (auto message = CheckIntegerRange(fields.frameEnd, 3000))
     return WindowPropertyRefusal{std::move(*message), WindowPropertyField::FrameEnd};
   if (auto message = CheckIntegerRange(fields.address, 255))
@@ -107,7 +107,7 @@ WindowPropertyResult ApplyWindowProperty(const WindowPropertyFields& fields, boo
   property.DevicePath = fields.devPath;
   property.MemArea = fields.memArea;
   property.Protocol = fields.protocol;
-  if (ProtocolNamed(fields.protocol) == Protocol::MODBUSTCP) {
+  if (OverTcp(ProtocolNamed(fields.protocol))) {
     property.SlaveAddr = fields.frameEnd;
     property.IPAddress = fields.address;
     property.IPPort = fields.ipPort;

@@ -15,7 +15,7 @@ namespace quillon {
 
 namespace {
 
-bool IsModbusTcp(std::string_view protocol) { return ProtocolNamed(protocol) == Protocol::MODBUSTCP; }
+bool IsModbusTcp(std::string_view protocol) { return OverTcp(ProtocolNamed(protocol)); }
 
 std::optional<int> DecimalInt(std::string_view text) {
   const std::string trimmed = Trimmed(text);

@@ -71,19 +71,19 @@ std::string RoundedWidthText(double width);
 // The catalogue variant: anything outside 0..4 is variant 0.
 int NormalizedSortType(int sortType);
 
-// The link fields whose meaning depends on the protocol: under "MODBUS TCP" the first is the
-// device's IP address and the TCP port is used; under the serial protocols the first is the
-// frame-end pause and the TCP port is unused.
+// The link fields whose meaning depends on the protocol: under a TCP kind ("MODBUS TCP",
+// "MODBUS TCP/IP") the first is the device's IP address and the TCP port is used; under the
+// serial protocols the first is the frame-end pause and the TCP port is unused.
 struct LinkFieldValues {
   std::string frameEndOrIp;
   std::string addressText;
   std::string tcpPort;
 };
 
-// "MODBUS TCP": ServerIP, DA, IPPort. Any other protocol: FE, DA (tcpPort left empty).
+// A TCP kind: ServerIP, DA, IPPort. Any other protocol: FE, DA (tcpPort left empty).
 LinkFieldValues ReadProtocolLinkKeys(const std::string& settingsFile, std::string_view protocol);
 
-// "MODBUS TCP": ServerIP and IPPort only, so FE and DA keep the serial line's values.
+// A TCP kind: ServerIP and IPPort only, so FE and DA keep the serial line's values.
 // Any other protocol: FE and DA.
 void WriteProtocolLinkKeys(const std::string& settingsFile, std::string_view protocol, const LinkFieldValues& values);
 

@@ -43,6 +43,9 @@ TEST(LinkCheckTest, TheFirstFailingFieldIsNamedAndFocused) {
       {{"MODBUS TCP", "", "", "10.0.0.5", "1", ""}, LinkCheck::Identify, "Не выбран TCP порт!", LinkField::TcpPort},
       {{"MODBUS TCP", "", "", "10.0.0.5", "1", "70000"}, LinkCheck::Read, "Не указан TCP/IP порт", LinkField::TcpPort},
       {{"MODBUS TCP", "", "", "10.0.0.5", "300", "502"}, LinkCheck::Read, kAddress, LinkField::Address},
+      // Standard MODBUS TCP needs no serial port and is checked as MODBUS TCP is.
+      {{"MODBUS TCP/IP", "", "", "10.0.0.5", "1", ""}, LinkCheck::Identify, "Не выбран TCP порт!", LinkField::TcpPort},
+      {{"MODBUS TCP/IP", "", "", "10.0.0.5", "x", "502"}, LinkCheck::Read, kAddress, LinkField::Address},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.fields.protocol + "|" + row.fields.port + "|" + row.fields.baud + "|" + row.fields.frameEnd + "|" +
@@ -57,7 +60,8 @@ TEST(LinkCheckTest, TheFirstFailingFieldIsNamedAndFocused) {
 TEST(LinkCheckTest, CompleteFieldsPass) {
   const LinkFieldTexts complete[] = {{"QuBUS", "COM1", "19200", "20", "1", ""},
                                      {"MODBUS RTU", "COM1", "19200", "5", "x10", ""},
-                                     {"MODBUS TCP", "", "", "10.0.0.5", "1", "502"}};
+                                     {"MODBUS TCP", "", "", "10.0.0.5", "1", "502"},
+                                     {"MODBUS TCP/IP", "", "", "10.0.0.5", "1", "502"}};
   for (LinkCheck check : {LinkCheck::Identify, LinkCheck::Read, LinkCheck::WriteValue, LinkCheck::WriteImage}) {
     for (const LinkFieldTexts& fields : complete) EXPECT_FALSE(CheckLinkFields(fields, check)) << fields.protocol;
   }

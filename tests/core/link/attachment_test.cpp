@@ -45,6 +45,15 @@ TEST(Endpoint, IsReadFromTheLinkFieldsWithTheirDefaults) {
   EXPECT_EQ(tcp->address, 1);  // no number: 1
   EXPECT_EQ(EndpointOf(Fields("MODBUS TCP", "", "", "10.0.0.7", "1", ""))->peer.port, 502);
 
+  // Standard MODBUS TCP takes the same fields; only the framing of its peer differs.
+  const auto mbap = EndpointOf(Fields("MODBUS TCP/IP", "", "", "10.0.0.7", "9", ""));
+  ASSERT_TRUE(mbap);
+  EXPECT_EQ(mbap->protocol, Protocol::MODBUSTCPIP);
+  EXPECT_TRUE(mbap->Tcp());
+  EXPECT_EQ(mbap->peer, (TcpPeer{ParseIPv4("10.0.0.7"), 502, true}));
+  EXPECT_EQ(mbap->address, 9);
+  EXPECT_FALSE(tcp->peer.mbap);
+
   EXPECT_FALSE(EndpointOf(Fields("modbus rtu", "COM3", "19200", "8")));  // the names are exact
   EXPECT_FALSE(EndpointOf(Fields("QuBUS", "", "19200", "8")));
   EXPECT_FALSE(EndpointOf(Fields("QuBUS", "COM3", "fast", "8")));

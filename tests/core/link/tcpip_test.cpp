@@ -206,7 +206,7 @@ TEST(TcpWorker, AddressesAndLocalPorts) {
   EXPECT_EQ(list.FindWorker({kLoopback, port}), nullptr);
   EXPECT_EQ(list.Count(), 0u);
   LoopbackDevice device(Echo);  // a server on this host holds the remote port number
-  TTCPIPThread worker(kLoopback, device.Port());
+  TTCPIPThread worker({kLoopback, device.Port()});
   ASSERT_TRUE(worker.Connected());
   EXPECT_NE(worker.LocalPort(), device.Port());
 }

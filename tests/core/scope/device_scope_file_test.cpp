@@ -58,6 +58,15 @@ TEST(ConnectedScopePortTest, DescribesSerialAndTcpLinks) {
   EXPECT_EQ(property.Protocol, "MODBUS TCP");
   EXPECT_EQ(property.MemArea, "RAM");
   EXPECT_EQ(property.IPAddress, "192.168.4.9");
+
+  // Standard MODBUS TCP is written and read back under its own name.
+  const LinkFieldTexts mbap{"MODBUS TCP/IP", "COM3", "115200", "192.168.4.10", "3", "502"};
+  WriteProfileString(path, kScopeSettingsSection, "port", ConnectedScopePort(mbap));
+  ASSERT_TRUE(ReadScopeSettings(path, property));
+  EXPECT_EQ(property.SlaveAddr, "3");
+  EXPECT_EQ(property.Protocol, "MODBUS TCP/IP");
+  EXPECT_EQ(property.MemArea, "RAM");
+  EXPECT_EQ(property.IPAddress, "192.168.4.10");
 }
 
 class DeviceScopeFileTest : public ::testing::Test {

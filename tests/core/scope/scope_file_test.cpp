@@ -106,6 +106,11 @@ TEST_F(ScopeFileTest, PortValueByItsNumberOfFields) {
       {"port=5/COM3/9600/10/MODBUS TCP/FLASH/10.1.2.3/5020/",
        {"5", "COM3", "9600", "10", "MODBUS TCP", "FLASH", "10.1.2.3", "5020"}},
       {"port=7/COM4/", {"7", "COM4", "", "", "", "", "192.168.1.3", "502"}},
+      // The separator inside the protocol's name does not shift the fields after it.
+      {"port=5/COM3/9600/10/MODBUS TCP/IP/FLASH/10.1.2.3/5020/",
+       {"5", "COM3", "9600", "10", "MODBUS TCP/IP", "FLASH", "10.1.2.3", "5020"}},
+      {"port=5/COM3/9600/10/MODBUS TCP/IP/RAM/",
+       {"5", "COM3", "9600", "10", "MODBUS TCP/IP", "RAM", "192.168.1.3", "502"}},
   };
   for (const auto& c : cases) EXPECT_EQ(Port(Read(c.port + "\n")), c.expected) << c.port;
 }

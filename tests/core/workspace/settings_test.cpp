@@ -18,10 +18,19 @@ using testing::WriteCp1251File;
 TEST(Settings, MissingFileGivesTheDefaultsOfAFreshInstallationWithoutCreatingIt) {
   TempDir dir;
   const std::string file = dir / "settings.ini";
-  const std::pair<const char*, const char*> defaults[] = {
-      {"Top", "0"}, {"Width", "400"}, {"TVWidth", "125"}, {"VPWidth", "275"}, {"SortType", "0"}, {"BUS", "QuBUS"},
-      {"COM", "COM1"}, {"BPS", "19200"}, {"FE", "20"}, {"DA", "1"}, {"ServerIP", "192.168.001.003"},
-      {"IPPort", "502"}, {"Organization", "ООО Тихая заводь"}};
+  const std::pair<const char*, const char*> defaults[] = {{"Top", "0"},
+                                                          {"Width", "400"},
+                                                          {"TVWidth", "125"},
+                                                          {"VPWidth", "275"},
+                                                          {"SortType", "0"},
+                                                          {"BUS", "QuBUS"},
+                                                          {"COM", "COM1"},
+                                                          {"BPS", "19200"},
+                                                          {"FE", "20"},
+                                                          {"DA", "1"},
+                                                          {"ServerIP", "192.168.001.003"},
+                                                          {"IPPort", "502"},
+                                                          {"Organization", "ООО Тихая заводь"}};
   for (const auto& [key, value] : defaults) EXPECT_EQ(ReadSetting(file, key), value) << key;
   EXPECT_EQ(ReadSettingInt(file, "Height"), 400);
   EXPECT_FALSE(FileExists(file)) << "reading must not create the file";
@@ -31,8 +40,9 @@ TEST(Settings, MissingFileGivesTheDefaultsOfAFreshInstallationWithoutCreatingIt)
 TEST(Settings, StoredValuesWinWithoutCaseAndNonIntegersGiveTheDefault) {
   TempDir dir;
   const std::string file = dir / "settings.ini";
-  WriteCp1251File(file, "[settings]\nsorttype=3\nwidth=abc\nHeight=12px\nTop=\nLeft= -15 \nTVWidth=+-3\n"
-                        "VPWidth=99999999999\n");
+  WriteCp1251File(file,
+                  "[settings]\nsorttype=3\nwidth=abc\nHeight=12px\nTop=\nLeft= -15 \nTVWidth=+-3\n"
+                  "VPWidth=99999999999\n");
   EXPECT_EQ(ReadSettingInt(file, "SortType"), 3);
   EXPECT_EQ(ReadSettingInt(file, "Width"), 400);
   EXPECT_EQ(ReadSettingInt(file, "Height"), 400);
@@ -84,6 +94,21 @@ TEST(SettingsLinkKeys, ExitStoresOnlyTheKeysOfTheChosenProtocol) {
   EXPECT_EQ(ProfileKeyNames(serialFile, "Settings").size(), 3u) << "no IPPort may be written";
 }
 
+TEST(SettingsLinkKeys, StandardModbusTcpKeepsTheAddressAndPortOfModbusTcp) {
+  TempDir dir;
+  const std::string file = dir / "settings.ini";
+  WriteSetting(file, "FE", "35");
+  WriteSetting(file, "DA", "7");
+  WriteSetting(file, "BUS", "MODBUS TCP/IP");
+  WriteProtocolLinkKeys(file, ReadSetting(file, "BUS"), {"10.0.0.6", "3", "1502"});
+  EXPECT_EQ(ReadSetting(file, "FE"), "35");
+  EXPECT_EQ(ReadSetting(file, "BUS"), "MODBUS TCP/IP");
+  const auto read = ReadProtocolLinkKeys(file, "MODBUS TCP/IP");
+  EXPECT_EQ(read.frameEndOrIp, "10.0.0.6");
+  EXPECT_EQ(read.tcpPort, "1502");
+  EXPECT_EQ(read.addressText, "7");
+}
+
 TEST(SettingsFile, WrittenFileIsWindows1251WithCrlfAndAWindowsFileReadsBack) {
   TempDir dir;
   const std::string file = dir / "settings.ini";
@@ -92,7 +117,8 @@ TEST(SettingsFile, WrittenFileIsWindows1251WithCrlfAndAWindowsFileReadsBack) {
   EXPECT_EQ(FileBytes(file), "[Settings]\r\nOrganization=" + Utf8ToCp1251("ООО Тихая заводь") + "\r\nSortType=2\r\n");
 
   // "ЗАО Ёлка" in Windows-1251, written byte by byte.
-  std::ofstream(file, std::ios::binary) << "[Settings]\r\nOrganization=\xC7\xC0\xCE \xA8\xEB\xEA\xE0\r\nReportNumber=17\r\n";
+  std::ofstream(file, std::ios::binary)
+      << "[Settings]\r\nOrganization=\xC7\xC0\xCE \xA8\xEB\xEA\xE0\r\nReportNumber=17\r\n";
   EXPECT_EQ(ReadSetting(file, "Organization"), "ЗАО Ёлка");
   EXPECT_EQ(ReadSettingInt(file, "ReportNumber"), 17);
 }

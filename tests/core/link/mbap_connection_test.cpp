@@ -1,0 +1,162 @@
+// The MBAP channel against small servers on 127.0.0.1: what goes on the wire, how a whole ADU is
+// collected, and which answers are refused; and the TCP registry keeping the two framings of one
+// address apart.
+#include "link/mbap_connection.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "link/tcpip_list.h"
+#include "loopback_device.h"
+#include "request_owner.h"
+
+namespace quillon {
+namespace {
+
+using testing::AnswerChunk;
+using testing::Bytes;
+using testing::LoopbackDevice;
+using testing::WaitFor;
+
+const std::uint32_t kLoopback = ParseIPv4("127.0.0.1");
+const Bytes kReadRtu{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD};
+// The answer's unit id and PDU, and the RTU frame a master must make of them.
+const Bytes kAnswerBody{0x01, 0x03, 0x02, 0x12, 0x34};
+const Bytes kAnswerRtu{0x01, 0x03, 0x02, 0x12, 0x34, 0xB5, 0x33};
+
+Bytes Adu(std::uint16_t transaction, const Bytes& body, std::uint16_t protocol = 0) {
+  Bytes adu{static_cast<std::uint8_t>(transaction >> 8), static_cast<std::uint8_t>(transaction & 0xFF),
+            static_cast<std::uint8_t>(protocol >> 8),    static_cast<std::uint8_t>(protocol & 0xFF),
+            static_cast<std::uint8_t>(body.size() >> 8), static_cast<std::uint8_t>(body.size() & 0xFF)};
+  adu.insert(adu.end(), body.begin(), body.end());
+  return adu;
+}
+
+std::uint16_t TransactionOf(const Bytes& adu) { return static_cast<std::uint16_t>((adu.at(0) << 8) | adu.at(1)); }
+
+class MbapChannel : public ::testing::Test {
+ protected:
+  // The server answers each request as `answer` says, given the request's transaction id.
+  void Serve(std::function<std::vector<AnswerChunk>(std::uint16_t transaction)> answer) {
+    device_ = std::make_unique<LoopbackDevice>(
+        [answer = std::move(answer)](const Bytes& request) { return answer(TransactionOf(request)); });
+    connection_ = MbapConnection::Create(kLoopback, device_->Port());
+    ASSERT_NE(connection_, nullptr);
+    ASSERT_TRUE(connection_->Connect());
+  }
+
+  // One exchange as the worker makes it; the count ReceiveAnswer gave.
+  std::uint32_t Exchange() {
+    connection_->Purge();
+    EXPECT_TRUE(connection_->Send(kReadRtu.data(), kReadRtu.size()));
+    answer_.assign(256, 0);
+    const std::uint32_t count = connection_->ReceiveAnswer(answer_.data(), answer_.size(), AnswerEnd());
+    answer_.resize(count);
+    return count;
+  }
+
+  std::unique_ptr<LoopbackDevice> device_;
+  std::unique_ptr<MbapConnection> connection_;
+  Bytes answer_;
+};
+
+TEST_F(MbapChannel, EachRequestGoesUnderTheNextTransactionAndTheAnswerComesBackAsRtu) {
+  Serve([](std::uint16_t transaction) { return std::vector<AnswerChunk>{{0, Adu(transaction, kAnswerBody)}}; });
+  EXPECT_TRUE(connection_->FramesWithMBAP());
+  for (std::uint16_t transaction = 1; transaction <= 3; ++transaction) {
+    ASSERT_EQ(Exchange(), kAnswerRtu.size());
+    EXPECT_EQ(answer_, kAnswerRtu);
+    EXPECT_FALSE(connection_->AnswerRefused());
+    const Bytes sent = Adu(transaction, {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A});
+    EXPECT_EQ(Bytes(connection_->SentOnWire().begin(), connection_->SentOnWire().end()), sent);
+    EXPECT_EQ(Bytes(connection_->ReceivedOnWire().begin(), connection_->ReceivedOnWire().end()),
+              Adu(transaction, kAnswerBody));
+  }
+  ASSERT_TRUE(WaitFor([&] { return device_->Requests().size() == 3; }));
+  EXPECT_EQ(TransactionOf(device_->Requests()[2]), 3);
+}
+
+TEST_F(MbapChannel, AnAnswerToAnotherTransactionIsRefusedAndTheNextGoodOneTaken) {
+  std::atomic<int> served{0};
+  Serve([&](std::uint16_t transaction) {
+    const bool stale = served++ == 0;
+    return std::vector<AnswerChunk>{{0, Adu(stale ? transaction - 1 : transaction, kAnswerBody)}};
+  });
+  const std::uint32_t refused = Exchange();
+  EXPECT_TRUE(connection_->Silence(refused));
+  EXPECT_TRUE(connection_->AnswerRefused());
+  // The traffic monitor still sees what came.
+  EXPECT_EQ(Bytes(connection_->ReceivedOnWire().begin(), connection_->ReceivedOnWire().end()), Adu(0, kAnswerBody));
+  ASSERT_EQ(Exchange(), kAnswerRtu.size());
+  EXPECT_EQ(answer_, kAnswerRtu);
+  EXPECT_FALSE(connection_->AnswerRefused());
+}
+
+TEST_F(MbapChannel, AnAnswerInPiecesIsCollectedWholeAndACopyOfItIsLeftOnTheLine) {
+  Serve([](std::uint16_t transaction) {
+    const Bytes adu = Adu(transaction, kAnswerBody);
+    return std::vector<AnswerChunk>{{0, Bytes(adu.begin(), adu.begin() + 3)},
+                                    {20, Bytes(adu.begin() + 3, adu.begin() + 8)},
+                                    {20, Bytes(adu.begin() + 8, adu.end())},
+                                    {0, adu}};
+  });
+  ASSERT_EQ(Exchange(), kAnswerRtu.size());
+  EXPECT_EQ(answer_, kAnswerRtu);
+  // The copy was left on the line, and the purge before the next request took it.
+  ASSERT_EQ(Exchange(), kAnswerRtu.size());
+  EXPECT_EQ(answer_, kAnswerRtu);
+  EXPECT_EQ(TransactionOf(Bytes(connection_->ReceivedOnWire().begin(), connection_->ReceivedOnWire().end())), 2);
+}
+
+TEST_F(MbapChannel, SilenceCutAdusAndOtherProtocolsAreNoAnswers) {
+  std::atomic<int> round{0};
+  Serve([&](std::uint16_t transaction) -> std::vector<AnswerChunk> {
+    const Bytes adu = Adu(transaction, kAnswerBody);
+    switch (round++) {
+      case 0:
+        return {};
+      case 1:
+        return {{0, Bytes(adu.begin(), adu.end() - 1)}};  // the length field promises one more
+      default:
+        return {{0, Adu(transaction, kAnswerBody, 1)}};
+    }
+  });
+  EXPECT_EQ(Exchange(), 1u);
+  EXPECT_FALSE(connection_->AnswerRefused()) << "nothing came, so nothing was refused";
+  EXPECT_TRUE(connection_->ReceivedOnWire().empty());
+  for (int refusal = 0; refusal < 2; ++refusal) {
+    EXPECT_TRUE(connection_->Silence(Exchange())) << refusal;
+    EXPECT_TRUE(connection_->AnswerRefused()) << refusal;
+    EXPECT_FALSE(connection_->ReceivedOnWire().empty()) << refusal;
+  }
+}
+
+TEST(MbapWorker, RtuAndMbapToOnePortAreTwoWorkersAndTheMbapOneHandsBackRtu) {
+  LoopbackDevice device([](const Bytes& request) -> std::vector<AnswerChunk> {
+    // Bare RTU frames come back after a marker, ADUs get the register answer.
+    if (request == kReadRtu) return testing::EchoAfter(0x66)(request);
+    return {{0, Adu(TransactionOf(request), kAnswerBody)}};
+  });
+  TTCPIPList list;
+  testing::RequestOwner rtuOwner(kReadRtu, false, 4096), mbapOwner(kReadRtu, false, 4096);
+  for (const auto& [peer, owner] : {std::pair{TcpPeer{kLoopback, device.Port(), false}, &rtuOwner},
+                                    std::pair{TcpPeer{kLoopback, device.Port(), true}, &mbapOwner}}) {
+    list.Lock(peer);
+    ASSERT_GE(list.OpenWorker(peer), 0);
+    list.AddRequest(peer, &owner->record);
+    list.Unlock(peer);
+  }
+  ASSERT_TRUE(WaitFor([&] { return rtuOwner.count == 1 && mbapOwner.count == 1; }));
+  EXPECT_EQ(list.Count(), 2u);
+  EXPECT_EQ(device.Accepted(), 2);
+  Bytes echoed{0x66};
+  echoed.insert(echoed.end(), kReadRtu.begin(), kReadRtu.end());
+  EXPECT_EQ(rtuOwner.Answers().at(0), echoed);
+  EXPECT_EQ(mbapOwner.Answers().at(0), kAnswerRtu);
+}
+
+}  // namespace
+}  // namespace quillon
