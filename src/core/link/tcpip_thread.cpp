@@ -78,7 +78,7 @@ bool TTCPIPThread::LockForPass() {
 
 PassOutcome TTCPIPThread::ServePass() {
   PassOutcome outcome = PassOutcome::Nothing;
-  if (linkName_.empty()) linkName_ = TcpPeerName(ip_, port_);
+  if (linkName_.empty()) linkName_ = TcpPeerName(peer_.ip, peer_.port) + (peer_.mbap ? " MBAP" : "");
   const ServiceRules rules{
       .stopOnSendFailure = true, .endAtKnownLength = false, .tap = tap_.load(), .linkName = linkName_.c_str()};
   // One round: as many services as there are records, each to the record whose turn it is
