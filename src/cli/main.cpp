@@ -1,11 +1,10 @@
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <string>
 
 #include "cli/commands.h"
-#include "platform/files.h"
 #include "workspace/paths.h"
+#include "workspace/workspace_location.h"
 
 namespace quillon::cli {
 
@@ -71,7 +70,9 @@ constexpr const char* kUsage =
     "         [--trace]                       (every frame on stderr: time, TX|RX, bytes, summary,\n"
     "                                          verdict, TAB-separated)\n"
     "\n"
-    "Without --workspace the workspace is the directory of quillon-cli itself.\n";
+    "The workspace is --workspace DIR, else $QUILLON_WORKSPACE, else the directory of quillon-cli\n"
+    "itself when it runs from its build folder, and $XDG_DATA_HOME/Quillon (~/.local/share/Quillon)\n"
+    "when it is installed.\n";
 
 int Dispatch(const std::string& command, const Args& args) {
   // --trace may stand anywhere among a link command's arguments.
@@ -130,8 +131,11 @@ int main(int argc, char** argv) {
   if (next >= args.size()) return UsageError("no command given");
   try {
     // An absolute root, so printed paths can be used from any directory.
-    quillon::InitWorkspacePaths(workspace.empty() ? quillon::ProgramDirectory()
-                                                  : std::filesystem::absolute(workspace).string());
+    const quillon::WorkspaceLocation location = quillon::LocateWorkspace(workspace);
+    for (const std::string& problem : quillon::PrepareWorkspace(location.root, location.installedData)) {
+      std::fprintf(stderr, "quillon-cli: %s\n", problem.c_str());
+    }
+    quillon::InitWorkspacePaths(location.root);
     const std::string command = args[next];
     return Dispatch(command, Args(args.begin() + static_cast<std::ptrdiff_t>(next) + 1, args.end()));
   } catch (const std::exception& error) {

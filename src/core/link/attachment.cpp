@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/link_hub.h"
+#include "link/port_names.h"
 #include "link/request_drop.h"
 
 namespace quillon {
@@ -32,7 +33,8 @@ std::optional<LinkError> Attachment::Open(const Endpoint& endpoint) {
   }
   if (!hub_.Serial().OpenLine(endpoint.port, endpoint.baud, endpoint.frameEndMs, hub_.TimingsFor(endpoint.port))) {
     Leave();
-    return LinkError{LinkErrorKind::PortUnavailable, endpoint.port, 0};
+    const bool denied = PortAccessDenied(endpoint.port, hub_.ProgramDirectory());
+    return LinkError{denied ? LinkErrorKind::PortDenied : LinkErrorKind::PortUnavailable, endpoint.port, 0};
   }
   return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include "link/link_error.h"
 #include "link/port_names.h"
 #include "link/port_probe.h"
+#include "workspace/paths.h"
 
 namespace quillon {
 
@@ -23,7 +24,9 @@ std::unique_ptr<SerialLine> OpenByName(const std::string& name, const std::strin
 }  // namespace
 
 std::string PortErrorMessage(const std::string& name) {
-  return LinkErrorText({LinkErrorKind::PortUnavailable, name, 0});
+  const std::string directory = WorkspaceIsSet() ? Workspace().program : std::string();
+  const bool denied = PortAccessDenied(name, directory);
+  return LinkErrorText({denied ? LinkErrorKind::PortDenied : LinkErrorKind::PortUnavailable, name, 0});
 }
 
 TCommList::TCommList(std::string programDirectory) : programDirectory_(std::move(programDirectory)) {}

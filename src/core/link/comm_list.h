@@ -16,7 +16,10 @@
 
 namespace quillon {
 
-// "Порт <name> не существует", a line break, "или занят другой программой".
+// Why the port `name` did not open, in the engineer's words: "Нет доступа к порту <name>:
+// пользователь должен входить в группу dialout" when its device is there but this user may not
+// read and write it, else "Порт <name> не существует", a line break, "или занят другой
+// программой". Names are looked up as the workspace's workers look them up.
 std::string PortErrorMessage(const std::string& name);
 
 class TCommList {

@@ -6,6 +6,8 @@ std::string LinkErrorText(const LinkError& error) {
   switch (error.kind) {
     case LinkErrorKind::PortUnavailable:
       return "Порт " + error.place + " не существует\nили занят другой программой";
+    case LinkErrorKind::PortDenied:
+      return "Нет доступа к порту " + error.place + ": пользователь должен входить в группу dialout";
     case LinkErrorKind::Unreachable:
     case LinkErrorKind::NoAnswer:
       return kNoAnswerMessage;

@@ -13,6 +13,7 @@ inline constexpr const char* kNoAnswerMessage = "Устройство не от�
 
 enum class LinkErrorKind {
   PortUnavailable,  // the serial port does not open (or no socket could be made)
+  PortDenied,       // the serial port exists but this user may not open it
   Unreachable,      // no TCP connection to the address
   NoAnswer,         // nothing came back in time
   WrongLength,      // an answer cut short, too long or malformed
@@ -28,7 +29,9 @@ struct LinkError {
 };
 
 // The engineer's message: "Порт <place> не существует", a line break, "или занят другой
-// программой" for a port or socket that cannot be had; "Устройство не отвечает" for an
+// программой" for a port or socket that cannot be had; "Нет доступа к порту <place>: пользователь
+// должен входить в группу dialout" for a port the user lacks the rights to (on Debian the serial
+// devices belong to the group dialout, which a new account is not in); "Устройство не отвечает" for an
 // unreachable or silent device; "Ошибка при передаче данных", "Ошибка в контрольной сумме" and
 // "Ошибка в запросе данных" (a refusal or an answer to something else) for the answers.
 std::string LinkErrorText(const LinkError& error);

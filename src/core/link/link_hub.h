@@ -32,6 +32,7 @@ class LinkHub {
   // The settling pauses a port gets when it is opened: none for a pseudo-terminal, the real
   // adapters' otherwise, unless a rule was set (a test that wants the real pauses on a pty).
   SerialTimings TimingsFor(const std::string& port) const;
+  const std::string& ProgramDirectory() const { return programDirectory_; }
   void SetTimingsRule(TimingsRule rule) { timingsRule_ = std::move(rule); }
 
  private:

@@ -1,6 +1,9 @@
 #include "link/port_names.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -84,6 +87,13 @@ std::vector<std::string> CandidatePortNames(const std::string& programDirectory)
   for (std::string& name : names)
     if (std::find(unique.begin(), unique.end(), name) == unique.end()) unique.push_back(std::move(name));
   return unique;
+}
+
+bool PortAccessDenied(const std::string& name, const std::string& programDirectory) {
+  const auto path = PortDevicePath(name, programDirectory);
+  if (!path) return false;
+  errno = 0;
+  return ::access(path->c_str(), R_OK | W_OK) != 0 && errno == EACCES;
 }
 
 }  // namespace quillon

@@ -17,6 +17,10 @@ std::optional<std::string> PortDevicePath(const std::string& name, const std::st
 // settling pauses real adapters want.
 bool IsPseudoTerminal(const std::string& name, const std::string& programDirectory);
 
+// Whether the name leads to a device this user may not both read and write (EACCES), so that
+// its failed open is told as a question of rights, not of a missing or busy port.
+bool PortAccessDenied(const std::string& name, const std::string& programDirectory);
+
 // Names that may be serial ports, in listing order: the entries of Ports/, the by-id names of
 // USB adapters, then the other terminal devices backed by hardware ("COM<n>" for ttyS<n-1>),
 // each once. Whether they open is for the caller to find out.

@@ -91,6 +91,8 @@ const WorkspacePaths& Workspace() {
   return *paths;
 }
 
+bool WorkspaceIsSet() { return ProcessPaths().has_value(); }
+
 std::string PathForDisplay(std::string_view path) {
   // Name by name: a Windows-1251 folder may sit below a home directory named in UTF-8.
   std::string shown;

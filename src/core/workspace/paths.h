@@ -36,6 +36,8 @@ void InitWorkspacePaths(std::string programDir);
 
 // The process-wide paths. Throws std::logic_error when InitWorkspacePaths was never called.
 const WorkspacePaths& Workspace();
+// Whether InitWorkspacePaths was called: code used both by the programs and by bare tests asks.
+bool WorkspaceIsSet();
 
 // A path as text for the engineer to read. File operations always take the path's own bytes;
 // only what is shown is decoded. Names that are not UTF-8 come from archives packed on Windows,
