@@ -24,6 +24,10 @@ quillon_test_packages=(
   libmodbus-dev
   clang-format git universal-ctags
   clang libclang-rt-14-dev
+  # The manual pages (help2man) and the checks of the desktop files: the entry, the AppStream
+  # metadata, the file types (xmllint, and a mime database built and asked with gio), the pages
+  # read back with man.
+  help2man desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin man-db
 )
 
 # Installs the packages that are not installed yet. Asking dpkg first means that a second run

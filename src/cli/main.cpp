@@ -12,6 +12,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: quillon-cli [--workspace DIR] COMMAND [ARGS]\n"
+    "       quillon-cli --help | --version\n"
     "\n"
     "commands:\n"
     "  catalogue [--sort N]   print the device catalogue (N = 0..4, default: SortType of settings.ini)\n"
@@ -120,6 +121,10 @@ int main(int argc, char** argv) {
   std::size_t next = 0;
   if (next < args.size() && (args[next] == "--help" || args[next] == "-h")) {
     std::fputs(kUsage, stdout);
+    return kExitDone;
+  }
+  if (next < args.size() && args[next] == "--version") {
+    std::printf("quillon-cli %s\n", QUILLON_VERSION);
     return kExitDone;
   }
   if (next < args.size() && args[next] == "--workspace") {

@@ -156,6 +156,10 @@ int main(int argc, char** argv) {
     std::fputs(quillon::sim::kSimUsage, stdout);
     return 0;
   }
+  if (options.version) {
+    std::printf("quillon-sim %s\n", QUILLON_VERSION);
+    return 0;
+  }
   try {
     return Run(options);
   } catch (const std::exception& error) {

@@ -8,9 +8,7 @@
 namespace quillon::sim {
 
 const char* const kSimUsage =
-    "usage: quillon-sim --device FILE [--id TEXT] [--addr LIST] [--pty LINKPATH] [--tcp PORT]\n"
-    "                   [--mbap PORT] [--bind ADDR] [--move] [--card DIR | --card-absent]\n"
-    "                   [--fault SPEC] [--line [--turnaround MS]] [--verbose]\n"
+    "Usage: quillon-sim --device FILE [--pty LINKPATH] [--tcp PORT] [--mbap PORT] [OPTION]...\n"
     "\n"
     "A controller on the far end of a line. It answers QuBUS and MODBUS RTU on a pseudo-terminal,\n"
     "MODBUS RTU frames (CRC included, no MBAP header) over TCP, and standard MODBUS TCP (MBAP\n"
@@ -69,10 +67,12 @@ const char* const kSimUsage =
     "                  after the previous frame on the line, or while an answer is being sent, is\n"
     "                  a framing violation: each is printed with --verbose, and on exit\n"
     "                  \"framing violations: N\" goes to stdout and stderr. TCP is never paced\n"
-    "  --turnaround MS the controller's processing time before each answer, 0..10000 ms\n"
+    "  --turnaround MS\n"
+    "                  the controller's processing time before each answer, 0..10000 ms\n"
     "                  (default 0; it matters with --line only)\n"
     "  --verbose       print every request and answer on stderr\n"
     "  --help          this text\n"
+    "  --version       the program's version\n"
     "\n"
     "The controller keeps a clock (XRAM 0x063F, set by the QuBUS command 0x0A), a counter block\n"
     "(XRAM 0x0660; writes take effect at once, and the commit byte 0x1B at 0x05A5 is cleared\n"
@@ -94,6 +94,8 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
     };
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--device") {
       options.devicePath = value();
       haveDevice = !options.devicePath.empty();
@@ -129,7 +131,7 @@ SimOptions ParseSimOptions(const std::vector<std::string>& args) {
       throw std::invalid_argument("unknown argument \"" + arg + "\"");
     }
   }
-  if (options.help) return options;
+  if (options.help || options.version) return options;
   if (!haveDevice) throw std::invalid_argument("--device FILE is required");
   if (!options.ptyLink && !options.tcpPort && !options.mbapPort) {
     throw std::invalid_argument("give --pty LINKPATH, --tcp PORT, --mbap PORT or several of them");

@@ -27,6 +27,7 @@ struct SimOptions {
   unsigned turnaroundMs = 0;  // the controller's processing time before each paced answer
   bool verbose = false;
   bool help = false;
+  bool version = false;
 };
 
 extern const char* const kSimUsage;
