@@ -45,7 +45,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What is loaded at run time rather than linked: a font (a bare system has none, and Qt then
 # draws no text) and the desktop's opener for the help document and the editor.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, xdg-utils")
-if(NOT DEFINED CPACK_DEBIAN_COMPRESSION_TYPE)
-  set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
-endif()
 include(CPack)

@@ -78,6 +78,20 @@ TEST(TAboutQuillon, FixedWhiteBoxWhosePictureCirclesOnA10msTimer) {
   EXPECT_GT(positions.size(), 5u);
 }
 
+TEST(TAboutQuillon, ShowsTheWorkspaceWholeOrShortenedToTheBox) {
+  TAboutQuillon box(nullptr, "/home/ivanov/.local/share/Quillon/");
+  const QLabel& label = box.WorkspaceLabel();
+  EXPECT_EQ(label.text(), "Рабочая папка: /home/ivanov/.local/share/Quillon/");
+  EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()), label.width());
+
+  const std::string deep = "/media/engineer/USB/" + std::string(200, 'x') + "/Quillon/";
+  TAboutQuillon narrow(nullptr, deep);
+  EXPECT_LE(narrow.WorkspaceLabel().fontMetrics().horizontalAdvance(narrow.WorkspaceLabel().text()),
+            narrow.WorkspaceLabel().width());
+  EXPECT_TRUE(narrow.WorkspaceLabel().text().endsWith("/Quillon/")) << "the end of the path says the most";
+  EXPECT_EQ(narrow.WorkspaceLabel().toolTip().toStdString(), deep);
+}
+
 // The build renders the user guide into the program directory: every picture is found (a
 // missing one fails the build) and the pages carry them.
 TEST(HelpDocumentBuild, TheGuideIsRenderedWithItsPicturesIntoHelp) {

@@ -81,21 +81,36 @@ void OpenHelpDocument(const WorkspacePaths& paths, const DesktopOpener& open) {
   if (!message.empty()) CurrentPrompt().Warning(kHelpCaption, message);
 }
 
-TAboutQuillon::TAboutQuillon(QWidget* parent) : QDialog(parent), picture_(DrawPicture()) {
+TAboutQuillon::TAboutQuillon(QWidget* parent, const std::string& workspace) : QDialog(parent), picture_(DrawPicture()) {
   setWindowTitle("О программе Quillon");
   setFixedSize(kWidth, kHeight);
+  // The box is white whatever the desktop's colours, so its text is dark whatever they are too.
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);
+  white.setColor(QPalette::WindowText, QColor(10, 40, 110));
   setPalette(white);
   setAutoFillBackground(true);
+
+  // Along the bottom; a long path is shortened in its middle, the whole one is in the tip and can
+  // be selected and copied.
+  lbWorkspace_ = new QLabel(this);
+  lbWorkspace_->setObjectName("lbWorkspace");
+  lbWorkspace_->setGeometry(6, kHeight - 24, kWidth - 12, 20);
+  lbWorkspace_->setAlignment(Qt::AlignCenter);
+  lbWorkspace_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  const QString path = QString::fromStdString(PathForDisplay(workspace));
+  const QString text = QStringLiteral("Рабочая папка: ") + path;
+  lbWorkspace_->setText(lbWorkspace_->fontMetrics().elidedText(text, Qt::ElideMiddle, lbWorkspace_->width()));
+  lbWorkspace_->setToolTip(path);
+
   tmrAnimate_.setInterval(kTickMs);
   connect(&tmrAnimate_, &QTimer::timeout, this, &TAboutQuillon::tmrAnimateTimer);
   tmrAnimate_.start();
 }
 
-void TAboutQuillon::Execute(QWidget* parent) {
+void TAboutQuillon::Execute(QWidget* parent, const std::string& workspace) {
   // QDialog centres a modal box over its parent, or on the screen when there is none.
-  TAboutQuillon box(parent);
+  TAboutQuillon box(parent, workspace);
   box.exec();
 }
 

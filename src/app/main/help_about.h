@@ -2,6 +2,7 @@
 // The main window's help actions: the engineer's manual opened in the desktop's PDF viewer, and
 // the about box.
 #include <QDialog>
+#include <QLabel>
 #include <QPixmap>
 #include <QPointF>
 #include <QTimer>
@@ -21,7 +22,9 @@ void OpenHelpDocument(const WorkspacePaths& paths, QWidget* parent);
 using DesktopOpener = std::function<bool(const QUrl&)>;
 void OpenHelpDocument(const WorkspacePaths& paths, const DesktopOpener& open);
 
-// The about box: the product name over a picture that circles while the box is open.
+// The about box: the product name over a picture that circles while the box is open, and the
+// workspace the program works in (an installed program keeps it in the user's data folder, which
+// an engineer otherwise has to guess when copying the device database to another laptop).
 class TAboutQuillon : public QDialog {
   Q_OBJECT
 
@@ -30,14 +33,15 @@ class TAboutQuillon : public QDialog {
   static constexpr int kHeight = 276;
   static constexpr double kOrbitRadius = 40;
 
-  explicit TAboutQuillon(QWidget* parent = nullptr);
+  explicit TAboutQuillon(QWidget* parent = nullptr, const std::string& workspace = {});
 
   // Created here, shown modally and freed on closing, so no timer ticks while it is not shown.
-  static void Execute(QWidget* parent);
+  static void Execute(QWidget* parent, const std::string& workspace);
 
   QPointF OrbitCentre() const;
   QPointF PictureCentre() const;
   const QTimer& AnimationTimer() const { return tmrAnimate_; }
+  const QLabel& WorkspaceLabel() const { return *lbWorkspace_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -46,6 +50,7 @@ class TAboutQuillon : public QDialog {
   void tmrAnimateTimer();
 
   QTimer tmrAnimate_;
+  QLabel* lbWorkspace_ = nullptr;  // owned by the box
   QPixmap picture_;
   double angle_ = 0;
 };

@@ -19,6 +19,8 @@
 // each scope window file and record named is opened at start.
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Matches the window to its desktop entry (icon, name) on Wayland desktops too.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.Quillon"));
   std::vector<std::string> args;
   const QStringList qtArgs = QApplication::arguments();  // Qt's own options are gone by now
   for (qsizetype i = 1; i < qtArgs.size(); ++i) args.push_back(qtArgs[i].toStdString());

@@ -82,7 +82,7 @@ void Tmain::BuildToolBar() {
   connect(Named(pmHelp->addAction(QStringLiteral("Quillon Help")), "mnHelp"), &QAction::triggered, this,
           &Tmain::btHelpClick);
   connect(Named(pmHelp->addAction(QStringLiteral("About...")), "mnAbout"), &QAction::triggered, this,
-          [this] { TAboutQuillon::Execute(this); });
+          [this] { TAboutQuillon::Execute(this, paths_.program); });
   btHelp_->setMenu(pmHelp);
   connect(btHelp_, &QToolButton::clicked, this, &Tmain::btHelpClick);
   toolBar2_->addWidget(btHelp_);
