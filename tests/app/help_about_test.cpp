@@ -59,12 +59,12 @@ TEST_F(HelpDocumentOpen, PresentFileGoesToTheDesktopAndOnlyAFailureIsReported) {
   EXPECT_EQ(prompt.shown[0], std::make_pair(std::string("Quillon"), std::string("Не установлен Acrobat Reader")));
 }
 
-TEST(TAboutQuillon, FixedWhiteBoxWhosePictureCirclesOnA10msTimer) {
+TEST(TAboutQuillon, FixedBoxOfTheBaseColourWhosePictureCirclesOnA10msTimer) {
   TAboutQuillon box;
   EXPECT_EQ(box.windowTitle(), "О программе Quillon");
   EXPECT_EQ(box.size(), QSize(373, 276));
   EXPECT_EQ(box.minimumSize(), box.maximumSize());
-  EXPECT_EQ(box.palette().color(QPalette::Window), QColor(Qt::white));
+  EXPECT_EQ(box.backgroundRole(), QPalette::Base) << "a sheet of the desktop's base colour";
   EXPECT_EQ(box.AnimationTimer().interval(), 10);
   EXPECT_TRUE(box.AnimationTimer().isActive());
 

@@ -75,13 +75,13 @@ TEST_F(TablePanelTest, ShowsOnlyWholeRowsFromThePosition) {
     if (!item.IsColumn() && item.Parent() == &Leaf(2)) painted.insert(RowOf(item));
   };
   panel.SetPosition(3);
-  panel.SelectRow(8);  // the cut-off sixth row would show lime if it were drawn
+  panel.SelectRow(8);  // the cut-off sixth row would show the highlight if it were drawn
   panel.PaintNow();
   EXPECT_EQ(painted, (std::set<int>{3, 4, 5, 6, 7}));
   EXPECT_EQ(panel.VisibleRowCount(), 5);
 
   EXPECT_EQ(Leaf(2).Cell(3)->Top, kHeader);
-  EXPECT_EQ(Pixel(150, kHeader + 4 * kCellHeight + 8), QColor(Qt::white));
+  EXPECT_EQ(Pixel(150, kHeader + 4 * kCellHeight + 8), kBackground);
   EXPECT_EQ(Pixel(150, kHeader + 5 * kCellHeight + 4), kBackground);
 
   panel.SetPosition(-5);
@@ -160,8 +160,8 @@ TEST_F(TablePanelTest, ClickSelectsTheRowAndReportsTheCell) {
   EXPECT_EQ(clicked->Parent(), &Leaf(2));
   EXPECT_EQ(RowOf(*clicked), 3);
   EXPECT_EQ(panel.SelectedRow(), 3);
-  EXPECT_EQ(Pixel(50, kHeader + kCellHeight + 14), QColor(0, 255, 0));
-  EXPECT_EQ(Pixel(50, kHeader + 2 * kCellHeight + 14), QColor(Qt::white));
+  EXPECT_EQ(Pixel(50, kHeader + kCellHeight + 14), panel.palette().color(QPalette::Highlight));
+  EXPECT_EQ(Pixel(50, kHeader + 2 * kCellHeight + 14), kBackground);
 
   // Headers and the cut-off row below the last whole row are not cells to click.
   clicked = nullptr;

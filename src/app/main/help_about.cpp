@@ -11,6 +11,7 @@
 #include <numbers>
 
 #include "app/support/current_prompt.h"
+#include "app/widgets/palette_colours.h"
 #include "platform/files.h"
 #include "workspace/help_document.h"
 
@@ -84,9 +85,8 @@ void OpenHelpDocument(const WorkspacePaths& paths, const DesktopOpener& open) {
 TAboutQuillon::TAboutQuillon(QWidget* parent) : QDialog(parent), picture_(DrawPicture()) {
   setWindowTitle("О программе Quillon");
   setFixedSize(kWidth, kHeight);
-  QPalette white = palette();
-  white.setColor(QPalette::Window, Qt::white);
-  setPalette(white);
+  // The box is a sheet of the desktop's base colour (white, or dark under a dark theme).
+  setBackgroundRole(QPalette::Base);
   setAutoFillBackground(true);
   tmrAnimate_.setInterval(kTickMs);
   connect(&tmrAnimate_, &QTimer::timeout, this, &TAboutQuillon::tmrAnimateTimer);
@@ -118,12 +118,14 @@ void TAboutQuillon::paintEvent(QPaintEvent* /*event*/) {
   QFont font("Tahoma", 30, QFont::Bold);
   painter.setFont(font);
   const QRectF whole(rect());
-  // A white halo keeps the name readable wherever the picture has moved under it.
-  painter.setPen(Qt::white);
+  // A halo of the sheet's colour keeps the name readable wherever the picture has moved under
+  // it; the name's navy is lightened on a dark sheet.
+  const QColor sheet = palette().color(QPalette::Base);
+  painter.setPen(sheet);
   for (const QPointF offset : {QPointF(-1, 0), QPointF(1, 0), QPointF(0, -1), QPointF(0, 1)}) {
     painter.drawText(whole.translated(offset), Qt::AlignCenter, "Quillon");
   }
-  painter.setPen(QColor(10, 40, 110));
+  painter.setPen(LegibleOn(QColor(10, 40, 110), sheet));
   painter.drawText(whole, Qt::AlignCenter, "Quillon");
 }
 

@@ -1,5 +1,6 @@
 #include "app/widgets/table_panel01.h"
 
+#include <QEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -8,14 +9,12 @@
 #include <QShowEvent>
 #include <QWheelEvent>
 
+#include "app/widgets/palette_colours.h"
 #include "table/column_widths.h"
 
 namespace quillon {
 
 namespace {
-
-const QColor kSilver(192, 192, 192);
-const QColor kLime(0, 255, 0);
 
 // One notch of a common mouse wheel.
 constexpr int kWheelNotch = 120;
@@ -36,7 +35,10 @@ int QtAlignment(TextAlignment alignment) {
   return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-QColor ToQColor(TextColor color) { return color == TextColor::Red ? QColor(255, 0, 0) : QColor(0, 0, 0); }
+// A cell's text: the palette's, or the red of a difference made readable on the cell's fill.
+QColor CellTextColour(TextColor color, const QColor& text, const QColor& fill) {
+  return color == TextColor::Red ? LegibleOn(kMeaningRed, fill) : LegibleOn(text, fill);
+}
 
 }  // namespace
 
@@ -137,8 +139,9 @@ void TTablePanel01::PaintNow() {
 
 void TTablePanel01::DrawColumn(QPainter& painter, TTableItem& column, const RowRange& rows) {
   const QRect header = ToQRect(table_.HeaderRect(column));
-  painter.fillRect(header, kSilver);
-  painter.setPen(Qt::black);
+  // The header rows are the table's buttons: they wear the button face of the desktop.
+  painter.fillRect(header, palette().color(QPalette::Button));
+  painter.setPen(TextOn(palette(), QPalette::Button, QPalette::ButtonText));
   painter.drawText(header.adjusted(kTextPadding, 0, -kTextPadding, 0), QtAlignment(column.Alignment),
                    QString::fromStdString(column.Caption()));
   painter.drawLine(header.left(), header.bottom(), header.right(), header.bottom());
@@ -156,7 +159,7 @@ void TTablePanel01::DrawColumn(QPainter& painter, TTableItem& column, const RowR
     }
   }
   // The separator runs down through the cells for a column that holds them.
-  painter.setPen(Qt::black);
+  painter.setPen(GridLineColour(palette()));
   const int bottom = column.HasSubColumns() ? header.bottom() : height() - 1;
   painter.drawLine(header.right(), header.top(), header.right(), bottom);
 }
@@ -167,11 +170,14 @@ void TTablePanel01::DrawCell(QPainter& painter, TTableItem& cell, const QRect& r
   cell.Right = rect.left() + rect.width();
   cell.Top = rect.top();
   cell.Width = rect.width();
-  painter.fillRect(rect, cell.Selected ? kLime : QColor(Qt::white));
-  painter.setPen(ToQColor(cell.Color));
+  const QPalette& colours = palette();
+  const QColor fill = colours.color(cell.Selected ? QPalette::Highlight : QPalette::Base);
+  painter.fillRect(rect, fill);
+  painter.setPen(
+      CellTextColour(cell.Color, colours.color(cell.Selected ? QPalette::HighlightedText : QPalette::Text), fill));
   painter.drawText(rect.adjusted(kTextPadding, 0, -kTextPadding, 0), QtAlignment(cell.Alignment),
                    QString::fromStdString(cell.Caption()));
-  painter.setPen(Qt::black);
+  painter.setPen(colours.color(QPalette::Text));
   if (OnPaintItem) OnPaintItem(cell, painter, rect);
 }
 
@@ -184,6 +190,12 @@ void TTablePanel01::paintEvent(QPaintEvent* event) {
                         exposed.height() * ratio);
     painter.drawImage(QRectF(exposed), image_, source);
   }
+}
+
+void TTablePanel01::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // The image holds the colours of the palette it was drawn with.
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) Repaint();
 }
 
 void TTablePanel01::resizeEvent(QResizeEvent* event) {
