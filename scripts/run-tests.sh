@@ -17,7 +17,9 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 test_status=0
-(cd "$build" && ctest --output-on-failure -j "${QUILLON_JOBS:-2}" --timeout 300) || test_status=$?
+# Three at a time on two cores: the line sweeps (scheduled first) and many link tests mostly wait
+# on time-outs, so a third slot keeps the processors busy.
+(cd "$build" && ctest --output-on-failure -j "${QUILLON_TEST_JOBS:-3}" --timeout 300) || test_status=$?
 
 # Fuzz smoke: every fuzz target (clang, libFuzzer) runs a few seconds from its seed corpus,
 # copied so that the inputs it finds stay out of the repository. Any crash fails the run.

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "app/widgets/palette_colours.h"
 #include "app_fixture.h"
 
 namespace quillon::testing {
@@ -66,8 +67,10 @@ TEST_F(CatalogueTreeTest, BackupCopiesAreDrawnInRedInEveryVariant) {
     QTreeWidgetItem* copy = tree->FindByPath(backup);
     QTreeWidgetItem* own = tree->FindByPath(pump);
     ASSERT_TRUE(copy != nullptr && own != nullptr) << variant;
-    EXPECT_EQ(copy->foreground(0).color(), QColor(255, 0, 0)) << variant;
-    EXPECT_NE(own->foreground(0).color(), QColor(255, 0, 0)) << variant;
+    const QColor red = copy->foreground(0).color();
+    EXPECT_TRUE(red.red() > 200 && red.green() < 60 && red.blue() < 60) << variant;
+    EXPECT_GE(ContrastRatio(red, tree->palette().color(QPalette::Base)), kTextContrast) << variant;
+    EXPECT_NE(own->foreground(0).color(), red) << variant;
   }
 }
 

@@ -33,6 +33,44 @@ TEST(HeaderSectionWidthsTest, ControllerGroupTakesTheRestInTwoHalves) {
   EXPECT_EQ(HeaderSectionWidths(-5, 10, 30), (std::array<int, 4>{0, 10, 10, 10}));
 }
 
+// How far the text starts scrolled out of the field's left edge: the cursor after the last
+// character sits one text width right of the cursor before the first unless the field scrolled.
+int ScrolledBy(QLineEdit* field) {
+  field->setCursorPosition(0);
+  field->grab();
+  const int start = field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+  field->setCursorPosition(static_cast<int>(field->text().size()));
+  field->grab();  // the scroll offset is settled while painting
+  const int end = field->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+  return start + field->fontMetrics().horizontalAdvance(field->text()) - end;
+}
+
+TEST(LinkFieldsTest, TheIpFieldShowsTheLongestAddressWholeUnderBothTcpProtocols) {
+  for (const int pixels : {12, 20}) {
+    LinkFields fields;
+    QFont font = fields.font();
+    font.setPixelSize(pixels);
+    fields.setFont(font);
+    fields.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&fields));
+    for (const char* protocol : {"MODBUS TCP", "MODBUS TCP/IP"}) {
+      fields.ShowProtocolFields(protocol, {"192.168.001.003", "1", "502"});
+      QApplication::processEvents();
+      QLineEdit* ip = fields.FrameEnd();
+      EXPECT_EQ(ip->text(), QStringLiteral("192.168.001.003"));
+      EXPECT_EQ(ScrolledBy(ip), 0) << protocol << " at " << pixels << " px";
+      ip->setText(QStringLiteral("888.888.888.888"));
+      EXPECT_EQ(ScrolledBy(ip), 0) << protocol << " at " << pixels << " px";
+      // Not a field stretched across the row either: a few characters of slack at most.
+      EXPECT_LT(ip->width(), ip->fontMetrics().horizontalAdvance(ip->text()) + 4 * ip->fontMetrics().averageCharWidth())
+          << protocol;
+    }
+    // Back on a serial protocol the field is the narrow frame-end box again.
+    fields.ShowProtocolFields("QuBUS", {"20", "1", ""});
+    EXPECT_LT(fields.FrameEnd()->width(), fields.FrameEnd()->fontMetrics().horizontalAdvance("192.168"));
+  }
+}
+
 TEST(ServiceCodeWatcherTest, TheCodeShowsTheNoteForThreeSecondsAndLeavesTheAddressAlone) {
   LinkFields fields;
   QLineEdit* address = fields.DeviceAddress();

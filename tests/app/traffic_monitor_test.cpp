@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
@@ -85,7 +86,8 @@ TEST_F(TrafficMonitorTest, ARowShowsTheFrameAndARefusedAnswerStandsOut) {
   EXPECT_EQ(Cell(2, TrafficTableModel::VerdictColumn), QStringLiteral("CRC"));
   const QAbstractItemModel* model = monitor->Table()->model();
   EXPECT_FALSE(model->data(model->index(1, 4), Qt::ForegroundRole).isValid());
-  EXPECT_EQ(model->data(model->index(2, 4), Qt::ForegroundRole).value<QBrush>().color(), RefusedVerdictColour());
+  EXPECT_EQ(model->data(model->index(2, 4), Qt::ForegroundRole).value<QBrush>().color(),
+            RefusedVerdictColour(QGuiApplication::palette().color(QPalette::Base)));
 
   monitor.reset();
   EXPECT_FALSE(tap.Enabled()) << "nobody watches any more";

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QHeaderView>
 
+#include "app/widgets/palette_colours.h"
 #include "workspace/paths.h"
 
 namespace quillon {
@@ -14,15 +15,15 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 constexpr int kBackupRole = Qt::UserRole + 1;
 
-void AddNode(QTreeWidgetItem* item, const CatalogueNode& node) {
+void AddNode(QTreeWidgetItem* item, const CatalogueNode& node, const QColor& backupColour) {
   item->setText(0, QString::fromStdString(node.caption));
   // The path is kept as its bytes: a folder name from a Windows archive is not UTF-8 and
   // would not survive a QString.
   item->setData(0, kPathRole, QByteArray::fromStdString(node.path));
   item->setData(0, kBackupRole, node.backup);
   item->setToolTip(0, QString::fromStdString(PathForDisplay(node.path)));
-  if (node.backup) item->setForeground(0, QBrush(QColor(255, 0, 0)));
-  for (const CatalogueNode& child : node.children) AddNode(new QTreeWidgetItem(item), child);
+  if (node.backup) item->setForeground(0, QBrush(backupColour));
+  for (const CatalogueNode& child : node.children) AddNode(new QTreeWidgetItem(item), child, backupColour);
 }
 
 void CollectNodes(QTreeWidgetItem* item, QList<QTreeWidgetItem*>& out) {
@@ -43,11 +44,20 @@ CatalogueTree::CatalogueTree(QWidget* parent) : QTreeWidget(parent) {
   setContextMenuPolicy(Qt::CustomContextMenu);
   // The splitter may squeeze the tree to this width and no further.
   setMinimumWidth(10);
+  FollowPalette(this, [this] {
+    const QColor colour = BackupColour();
+    for (QTreeWidgetItem* node : AllNodes()) {
+      if (IsBackupNode(node)) node->setForeground(0, QBrush(colour));
+    }
+  });
 }
+
+QColor CatalogueTree::BackupColour() const { return LegibleOn(kMeaningRed, palette().color(QPalette::Base)); }
 
 void CatalogueTree::ShowCatalogue(const Catalogue& catalogue) {
   clear();
-  for (const CatalogueNode& node : catalogue.Roots()) AddNode(new QTreeWidgetItem(this), node);
+  const QColor backup = BackupColour();
+  for (const CatalogueNode& node : catalogue.Roots()) AddNode(new QTreeWidgetItem(this), node, backup);
 }
 
 std::string CatalogueTree::NodePath(const QTreeWidgetItem* item) {

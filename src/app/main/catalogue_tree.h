@@ -1,7 +1,8 @@
 #pragma once
 // The catalogue tree `tv`: shows the Catalogue model as it stands after a fill or a search.
 // Every node keeps the device file path of its model node, byte for byte; copies under Devices/BackUp/ are
-// drawn with red captions so nobody mistakes them for the device's own file.
+// drawn with red captions so nobody mistakes them for the device's own file; the red is made
+// readable on the tree's background, light or dark, and follows a change of the palette.
 #include <QTreeWidget>
 #include <string>
 
@@ -32,6 +33,8 @@ class CatalogueTree : public QTreeWidget {
   QTreeWidgetItem* FindByCaption(const QString& caption) const;
   // Every node in tree order, parents before their children.
   QList<QTreeWidgetItem*> AllNodes() const;
+  // The caption colour of a backup copy on the tree's present background.
+  QColor BackupColour() const;
 };
 
 }  // namespace quillon

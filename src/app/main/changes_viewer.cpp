@@ -30,7 +30,7 @@ class ChangesRowDelegate : public QStyledItemDelegate {
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
-    painter->setPen(selected ? Qt::white : Qt::black);
+    painter->setPen(selected ? option.palette.color(QPalette::HighlightedText) : option.palette.color(QPalette::Text));
     painter->setFont(option.font);
     const QStringList parts = index.data(kRowRole).toStringList();
     const int x0 = option.rect.left();

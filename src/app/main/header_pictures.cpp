@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/widgets/palette_colours.h"
+
 namespace quillon {
 
 namespace {
@@ -16,7 +18,7 @@ QPixmap Blank() {
 }
 
 // A horizontal arrow across the picture; `toLeft` points it at the left edge.
-QPixmap Arrow(bool toLeft, const QColor& colour) {
+QPixmap Arrow(bool toLeft, const QColor& colour, const QColor& outline) {
   QPixmap picture = Blank();
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
@@ -34,20 +36,20 @@ QPixmap Arrow(bool toLeft, const QColor& colour) {
   path.lineTo(x(8), 14);
   path.closeSubpath();
   painter.drawPath(path);
-  painter.setPen(QPen(Qt::black, 1));
+  painter.setPen(QPen(outline, 1));
   painter.setBrush(Qt::NoBrush);
   painter.drawPath(path);
   return picture;
 }
 
-QPixmap Refresh() {
+QPixmap Refresh(const QColor& colour) {
   QPixmap picture = Blank();
   QPainter painter(&picture);
   painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(QColor(0, 0, 160), 2));
+  painter.setPen(QPen(colour, 2));
   painter.drawArc(QRectF(2.5, 2.5, 11, 11), 60 * 16, 270 * 16);
   painter.setPen(Qt::NoPen);
-  painter.setBrush(QColor(0, 0, 160));
+  painter.setBrush(colour);
   QPainterPath head;
   head.moveTo(9, 0);
   head.lineTo(15, 3);
@@ -59,8 +61,12 @@ QPixmap Refresh() {
 
 }  // namespace
 
-HeaderPictures DrawHeaderPictures() {
-  return {Arrow(true, QColor(0, 160, 0)), Arrow(false, QColor(200, 120, 0)), Refresh()};
+HeaderPictures DrawHeaderPictures(const QColor& face, const QColor& text) {
+  // The arrows keep their green and orange (which way the values go) inside an outline in the
+  // header's text colour; the blue circle of "Обновить" is lightened on a dark face.
+  const QColor outline = LegibleOn(text, face, kGraphicContrast);
+  return {Arrow(true, QColor(0, 160, 0), outline), Arrow(false, QColor(200, 120, 0), outline),
+          Refresh(LegibleOn(QColor(0, 0, 160), face, kGraphicContrast))};
 }
 
 }  // namespace quillon

@@ -1,6 +1,8 @@
 #pragma once
 // The three pictures of the parameter table's header, drawn at start-up: "TOPC" (controller
-// values into the base), "TOPLC" (base values into the controller) and "REFRESH".
+// values into the base), "TOPLC" (base values into the controller) and "REFRESH", drawn for the
+// header's button face and text colour.
+#include <QColor>
 #include <QPixmap>
 
 namespace quillon {
@@ -11,6 +13,6 @@ struct HeaderPictures {
   QPixmap refresh;
 };
 
-HeaderPictures DrawHeaderPictures();
+HeaderPictures DrawHeaderPictures(const QColor& face, const QColor& text);
 
 }  // namespace quillon

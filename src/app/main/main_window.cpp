@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -40,6 +41,7 @@
 #include "app/variables/pproperty_dialog.h"
 #include "app/variables/scale_editor.h"
 #include "app/widgets/link_fields.h"
+#include "app/widgets/palette_colours.h"
 #include "app/widgets/table_panel01.h"
 #include "app/widgets/widget_helpers.h"
 #include "device/connect_decision.h"
@@ -135,7 +137,15 @@ QWidget* Tmain::BuildIdentityFields() {
 
   edIDString_ = Named(new QLineEdit(box), "edIDString");
   edIDString_->setReadOnly(true);
-  edIDString_->setStyleSheet(QStringLiteral("QLineEdit { color: white; background-color: grey; }"));
+  // The device's identity stands out on a grey strip of the desktop's own shades, its text black
+  // or white, whichever reads on that grey.
+  FollowPalette(edIDString_, [field = edIDString_] {
+    QPalette colours = field->palette();
+    const QColor strip = QApplication::palette(field).color(QPalette::Mid);
+    colours.setColor(QPalette::Base, strip);
+    colours.setColor(QPalette::Text, ReadableTextOn(strip));
+    field->setPalette(colours);
+  });
   grid->addWidget(edIDString_, 0, 0, 1, 6);
 
   edMechunit_ = Named(new QLineEdit(box), "edMechunit");
@@ -167,7 +177,13 @@ QWidget* Tmain::BuildIdentityFields() {
   // the window, and the whole story in the tooltip.
   stStatus_ = Named(new QLabel(box), "stStatus");
   stStatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  stStatus_->setStyleSheet(QStringLiteral("QLabel { color: #a00000; }"));
+  // What went wrong is told in dark red, lightened on a dark window.
+  FollowPalette(stStatus_, [label = stStatus_] {
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::WindowText,
+                     LegibleOn(QColor(0xa0, 0, 0), QApplication::palette(label).color(QPalette::Window)));
+    label->setPalette(colours);
+  });
   dateRow->addWidget(stStatus_, 1);
   dateRow->addWidget(btChangeScale_);
   dateRow->addWidget(btSaveBase_);

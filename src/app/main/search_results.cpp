@@ -75,11 +75,13 @@ void SearchStopPanel::paintEvent(QPaintEvent*) {
 
   const SearchProgressGeometry geometry = SearchProgress(width(), height(), counter_);
   const SearchProgressRect& outline = geometry.outline;
-  painter.setPen(Qt::black);
+  // The progress bar is drawn in the button's text colour, which stands out on its face.
+  const QColor ink = palette().color(QPalette::ButtonText);
+  painter.setPen(ink);
   painter.setBrush(Qt::NoBrush);
   painter.drawRect(outline.left, outline.top, outline.right - outline.left - 1, outline.bottom - outline.top - 1);
   const SearchProgressRect& bar = geometry.bar;
-  if (bar.right > bar.left) painter.fillRect(bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top, Qt::black);
+  if (bar.right > bar.left) painter.fillRect(bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top, ink);
 }
 
 void SearchStopPanel::mousePressEvent(QMouseEvent* event) {

@@ -1,10 +1,13 @@
 #include "app/main/table_header.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStandardItemModel>
 #include <algorithm>
 #include <cmath>
+
+#include "app/widgets/palette_colours.h"
 
 namespace quillon {
 
@@ -28,7 +31,7 @@ std::array<int, 4> HeaderSectionWidths(double parameterGroup, double baseGroup, 
   return {parameter, base, controller / 2, controller - controller / 2};
 }
 
-TableHeader::TableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent), pictures_(DrawHeaderPictures()) {
+TableHeader::TableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
   setObjectName(QStringLiteral("Header"));
   sections_ = new QStandardItemModel(0, 4, this);
   sections_->setHorizontalHeaderLabels(
@@ -41,6 +44,18 @@ TableHeader::TableHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent),
   setSectionsClickable(true);
   setHighlightSections(false);
   setFixedHeight(20);
+  FollowPalette(this, [this] { FollowColours(); });
+}
+
+void TableHeader::FollowColours() {
+  // The style draws the captions in the button text colour; a theme whose pair reads badly gets
+  // a legible one. The pictures are drawn for the face they sit on.
+  const QPalette inherited = QApplication::palette(this);
+  QPalette colours = palette();
+  colours.setColor(QPalette::ButtonText, TextOn(inherited, QPalette::Button, QPalette::ButtonText));
+  if (colours != palette()) setPalette(colours);
+  pictures_ = DrawHeaderPictures(colours.color(QPalette::Button), colours.color(QPalette::ButtonText));
+  viewport()->update();
 }
 
 void TableHeader::LayOut(double parameterGroup, double baseGroup) {

@@ -34,6 +34,9 @@ class TableHeader : public QHeaderView {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Captions and pictures in colours that read on the palette's button face.
+  void FollowColours();
+
   QStandardItemModel* sections_ = nullptr;
   HeaderPictures pictures_;
   // The group widths of the last LayOut: a resize of the header itself (which may come after

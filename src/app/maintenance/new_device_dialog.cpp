@@ -1,5 +1,6 @@
 #include "app/maintenance/new_device_dialog.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -12,6 +13,7 @@
 
 #include "app/maintenance/clone_form.h"
 #include "app/support/current_prompt.h"
+#include "app/widgets/palette_colours.h"
 #include "app/widgets/template_combo_box.h"
 #include "app/widgets/widget_helpers.h"
 #include "maintenance/clone_device.h"
@@ -47,7 +49,15 @@ void TNewDevice::BuildControls() {
   pnWarning_->setWordWrap(true);
   pnWarning_->setFrameShape(QFrame::StyledPanel);
   pnWarning_->setMargin(6);
-  pnWarning_->setStyleSheet(QStringLiteral("QLabel { background-color: #ffffe1; color: #a00000; }"));
+  // A note on the desktop's tooltip colour, its dark red lightened should that be dark.
+  pnWarning_->setAutoFillBackground(true);
+  FollowPalette(pnWarning_, [label = pnWarning_] {
+    const QPalette system = QApplication::palette(label);
+    QPalette colours = label->palette();
+    colours.setColor(QPalette::Window, system.color(QPalette::ToolTipBase));
+    colours.setColor(QPalette::WindowText, LegibleOn(QColor(0xa0, 0, 0), system.color(QPalette::ToolTipBase)));
+    label->setPalette(colours);
+  });
 
   edID_ = Named(new QLineEdit(this), "edID");
   edID_->setMinimumWidth(edID_->fontMetrics().averageCharWidth() * kIdFieldChars);

@@ -44,6 +44,8 @@ namespace {
 // In the order of StatusPanel.
 constexpr int kStatusPanelWidths[] = {38, 40, 50, 50, 80, 80, 50};
 constexpr int kCommandPanelHeight = 19;
+// The dynamic property of a tool button that names its picture.
+constexpr const char* kIconProperty = "scopeIcon";
 
 }  // namespace
 
@@ -83,6 +85,21 @@ TLinkWindowFm::~TLinkWindowFm() {
   emit WindowGone(this);
 }
 
+void TLinkWindowFm::SetToolIcon(QToolButton* button, ScopeIcon icon) {
+  button->setProperty(kIconProperty, static_cast<int>(icon));
+  button->setIcon(ScopeIconOf(icon, palette().color(QPalette::Button)));
+}
+
+void TLinkWindowFm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // The pictures were drawn for the button face of the palette they were made under.
+  if (event->type() != QEvent::PaletteChange) return;
+  for (QToolButton* button : findChildren<QToolButton*>()) {
+    const QVariant icon = button->property(kIconProperty);
+    if (icon.isValid()) SetToolIcon(button, static_cast<ScopeIcon>(icon.toInt()));
+  }
+}
+
 void TLinkWindowFm::closeEvent(QCloseEvent* event) {
   disconnect(ViewTimer_, nullptr, this, nullptr);
   OneSecTimer_->stop();
@@ -91,7 +108,8 @@ void TLinkWindowFm::closeEvent(QCloseEvent* event) {
 
 QToolButton* TLinkWindowFm::AddToolButton(const char* name, const QString& hint, int icon, bool checkable) {
   auto* button = Named(new QToolButton(this), name);
-  button->setIcon(ScopeIconOf(static_cast<ScopeIcon>(icon)));
+  button->setProperty(kIconProperty, icon);
+  button->setIcon(ScopeIconOf(static_cast<ScopeIcon>(icon), palette().color(QPalette::Button)));
   button->setToolTip(hint);
   button->setCheckable(checkable);
   button->setAutoRaise(true);
@@ -426,10 +444,10 @@ void TLinkWindowFm::btStartStopClick() {
   paused_ = !paused_;
   if (paused_) {
     StopPolling();
-    btStartStop_->setIcon(ScopeIconOf(ScopeIcon::Start));
+    SetToolIcon(btStartStop_, ScopeIcon::Start);
     btStartStop_->setToolTip(QStringLiteral("Старт"));
   } else {
-    btStartStop_->setIcon(ScopeIconOf(ScopeIcon::Pause));
+    SetToolIcon(btStartStop_, ScopeIcon::Pause);
     btStartStop_->setToolTip(QStringLiteral("Пауза"));
     RefreshAutoMaxMnClick();
   }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/scope/scope_context.h"
+#include "app/scope/scope_icons.h"
 #include "scope/base_property.h"
 #include "scope/record_header.h"
 #include "scope/scope_columns.h"
@@ -123,6 +124,7 @@ class TLinkWindowFm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -169,6 +171,9 @@ class TLinkWindowFm : public QMainWindow {
   void ConnectToolButtons();
   void BuildMenus();
   QToolButton* AddToolButton(const char* name, const QString& hint, int icon, bool checkable);
+  // Gives a tool button its picture, drawn for the present button face, and remembers which it
+  // is so that a change of the palette draws it again.
+  void SetToolIcon(QToolButton* button, ScopeIcon icon);
   void SetContent(WindowContent content);
   QLabel* Panel(StatusPanel panel) const;
 

@@ -4,18 +4,21 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include "app/widgets/palette_colours.h"
+
 namespace quillon {
 namespace {
 
 constexpr int kSize = 20;
+// The outlines and free-standing marks; lightened on a dark toolbar.
 const QColor kInk(40, 40, 90);
 const QColor kAccent(200, 40, 40);
 
-void DrawGlass(QPainter& painter, QPointF centre, double radius) {
-  painter.setPen(QPen(kInk, 2));
+void DrawGlass(QPainter& painter, const QColor& ink, QPointF centre, double radius) {
+  painter.setPen(QPen(ink, 2));
   painter.setBrush(QColor(210, 230, 255));
   painter.drawEllipse(centre, radius, radius);
-  painter.setPen(QPen(kInk, 3, Qt::SolidLine, Qt::RoundCap));
+  painter.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap));
   const double reach = radius * 0.7;
   painter.drawLine(QPointF(centre.x() + reach, centre.y() + reach),
                    QPointF(centre.x() + radius * 1.8, centre.y() + radius * 1.8));
@@ -30,8 +33,8 @@ void DrawTrend(QPainter& painter, const QColor& colour) {
   painter.drawPath(path);
 }
 
-void DrawSave(QPainter& painter) {
-  painter.setPen(QPen(kInk, 1.5));
+void DrawSave(QPainter& painter, const QColor& ink) {
+  painter.setPen(QPen(ink, 1.5));
   painter.setBrush(QColor(120, 150, 220));
   painter.drawRect(QRectF(2.5, 2.5, 15, 15));
   painter.setBrush(Qt::white);
@@ -39,8 +42,8 @@ void DrawSave(QPainter& painter) {
   painter.drawRect(QRectF(5.5, 11.5, 9, 6));
 }
 
-void DrawOptions(QPainter& painter) {
-  painter.setPen(QPen(kInk, 2));
+void DrawOptions(QPainter& painter, const QColor& ink) {
+  painter.setPen(QPen(ink, 2));
   for (int y : {5, 10, 15}) painter.drawLine(3, y, 17, y);
   painter.setBrush(Qt::white);
   painter.drawEllipse(QPointF(7, 5), 2, 2);
@@ -48,11 +51,11 @@ void DrawOptions(QPainter& painter) {
   painter.drawEllipse(QPointF(9, 15), 2, 2);
 }
 
-void DrawRulers(QPainter& painter) {
+void DrawRulers(QPainter& painter, const QColor& ink) {
   painter.setPen(QPen(kAccent, 2));
   painter.drawLine(5, 2, 5, 18);
   painter.drawLine(15, 2, 15, 18);
-  painter.setPen(QPen(kInk, 1.2));
+  painter.setPen(QPen(ink, 1.2));
   painter.drawLine(6, 10, 14, 10);
   painter.drawLine(6, 10, 8, 8);
   painter.drawLine(6, 10, 8, 12);
@@ -60,8 +63,8 @@ void DrawRulers(QPainter& painter) {
   painter.drawLine(14, 10, 12, 12);
 }
 
-void DrawScale(QPainter& painter) {
-  painter.setPen(QPen(kInk, 1.5));
+void DrawScale(QPainter& painter, const QColor& ink) {
+  painter.setPen(QPen(ink, 1.5));
   painter.drawLine(3, 17, 17, 17);
   painter.drawLine(3, 17, 3, 3);
   for (int y : {6, 10, 14}) painter.drawLine(3, y, 6, y);
@@ -69,21 +72,21 @@ void DrawScale(QPainter& painter) {
   painter.drawText(QRectF(7, 3, 12, 12), Qt::AlignCenter, QStringLiteral("k"));
 }
 
-void Draw(QPainter& painter, ScopeIcon icon) {
+void Draw(QPainter& painter, const QColor& ink, ScopeIcon icon) {
   painter.setRenderHint(QPainter::Antialiasing);
   switch (icon) {
     case ScopeIcon::Open:
-      painter.setPen(QPen(kInk, 1.5));
+      painter.setPen(QPen(ink, 1.5));
       painter.setBrush(QColor(250, 215, 120));
       painter.drawRect(QRectF(2, 6, 15, 11));
       painter.drawRect(QRectF(2, 4, 6, 2));
       break;
     case ScopeIcon::Save:
-      DrawSave(painter);
+      DrawSave(painter, ink);
       break;
     case ScopeIcon::Pause:
       painter.setPen(Qt::NoPen);
-      painter.setBrush(kInk);
+      painter.setBrush(ink);
       painter.drawRect(QRectF(5, 4, 3.5, 12));
       painter.drawRect(QRectF(11.5, 4, 3.5, 12));
       break;
@@ -100,18 +103,18 @@ void Draw(QPainter& painter, ScopeIcon icon) {
       DrawTrend(painter, QColor(30, 120, 40));
       break;
     case ScopeIcon::Options:
-      DrawOptions(painter);
+      DrawOptions(painter, ink);
       break;
     case ScopeIcon::Record:
-      painter.setPen(QPen(kInk, 1));
+      painter.setPen(QPen(ink, 1));
       painter.setBrush(kAccent);
       painter.drawEllipse(QPointF(10, 10), 6.5, 6.5);
       break;
     case ScopeIcon::Zoom:
-      DrawGlass(painter, QPointF(8, 8), 5);
+      DrawGlass(painter, ink, QPointF(8, 8), 5);
       break;
     case ScopeIcon::Rulers:
-      DrawRulers(painter);
+      DrawRulers(painter, ink);
       break;
     case ScopeIcon::Cursor:
       DrawTrend(painter, QColor(30, 120, 40));
@@ -119,10 +122,10 @@ void Draw(QPainter& painter, ScopeIcon icon) {
       painter.drawLine(11, 1, 11, 19);
       break;
     case ScopeIcon::Scale:
-      DrawScale(painter);
+      DrawScale(painter, ink);
       break;
     case ScopeIcon::Trace:
-      painter.setPen(QPen(kInk, 1.2));
+      painter.setPen(QPen(ink, 1.2));
       painter.setBrush(Qt::white);
       painter.drawRect(QRectF(3.5, 1.5, 13, 17));
       for (int y : {5, 8, 11, 14}) painter.drawLine(6, y, 14, y);
@@ -132,11 +135,11 @@ void Draw(QPainter& painter, ScopeIcon icon) {
 
 }  // namespace
 
-QIcon ScopeIconOf(ScopeIcon icon) {
+QIcon ScopeIconOf(ScopeIcon icon, const QColor& face) {
   QPixmap pixmap(kSize, kSize);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
-  Draw(painter, icon);
+  Draw(painter, LegibleOn(kInk, face, kGraphicContrast), icon);
   painter.end();
   return QIcon(pixmap);
 }
@@ -146,8 +149,8 @@ QCursor MagnifyCursor() {
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing);
-  DrawGlass(painter, QPointF(9, 9), 6);
-  painter.setPen(QPen(QColor(40, 40, 90), 1.5));
+  DrawGlass(painter, kInk, QPointF(9, 9), 6);
+  painter.setPen(QPen(kInk, 1.5));
   painter.drawLine(QPointF(6, 9), QPointF(12, 9));
   painter.drawLine(QPointF(9, 6), QPointF(9, 12));
   painter.end();

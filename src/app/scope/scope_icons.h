@@ -1,6 +1,7 @@
 #pragma once
 // The pictures of the scope window's tool buttons and its "MAGNIFY" zoom pointer, drawn by the
-// program so that they look the same under every desktop theme.
+// program so that they look the same under every desktop theme, but for their dark outlines,
+// which are lightened as far as they must be to stand out on a dark button face.
 #include <QCursor>
 #include <QIcon>
 
@@ -8,7 +9,8 @@ namespace quillon {
 
 enum class ScopeIcon { Open, Save, Pause, Start, Drawing, Options, Record, Zoom, Rulers, Cursor, Scale, Trace };
 
-QIcon ScopeIconOf(ScopeIcon icon);
+// `face`: the colour of the button the picture sits on.
+QIcon ScopeIconOf(ScopeIcon icon, const QColor& face);
 // A magnifying glass with its hot spot in the middle of the lens.
 QCursor MagnifyCursor();
 

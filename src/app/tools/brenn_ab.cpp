@@ -1,5 +1,6 @@
 #include "app/tools/brenn_ab.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -18,6 +19,7 @@
 #include "app/tools/form_change_counter.h"
 #include "app/tools/form_limit.h"
 #include "app/tools/rem_file_op.h"
+#include "app/widgets/palette_colours.h"
 #include "app/widgets/widget_helpers.h"
 #include "platform/files.h"
 
@@ -48,9 +50,12 @@ QTableWidget* Grid(QWidget* parent, const char* name) {
   return grid;
 }
 
+// A panel on the grey of the desktop's button face, its text in the button's text colour.
 void Grey(QLabel* panel) {
   QPalette palette = panel->palette();
-  palette.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
+  const QPalette system = QApplication::palette(panel);
+  palette.setColor(QPalette::Window, system.color(QPalette::Button));
+  palette.setColor(QPalette::WindowText, TextOn(system, QPalette::Button, QPalette::ButtonText));
   panel->setPalette(palette);
 }
 
@@ -125,6 +130,7 @@ QWidget* TfmBrennAB::BuildStatPage() {
   layout->addWidget(StatGrid_, 1);
   auto* status = new QHBoxLayout;
   pLink_ = StatusPanel(page, "pLink", QStringLiteral("Связь"));
+  FollowPalette(pLink_, [panel = pLink_] { Grey(panel); });
   pnErrStr_ = StatusPanel(page, "pnErrStr", QString());
   status->addWidget(pLink_);
   status->addWidget(pnErrStr_, 1);
@@ -164,7 +170,6 @@ void TfmBrennAB::ApplyLink(const TBaseProperty& link) {
   devicePath_ = link.DevicePath;
   edDevFile_->setText(Text(devicePath_));
   edDevFile_->setToolTip(Text(devicePath_));
-  Grey(pLink_);
   pcPages_->setCurrentIndex(0);
 }
 

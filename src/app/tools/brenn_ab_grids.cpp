@@ -7,6 +7,7 @@
 #include <QTableWidget>
 #include <algorithm>
 
+#include "app/widgets/palette_colours.h"
 #include "app/widgets/widget_helpers.h"
 
 namespace quillon {
@@ -16,7 +17,8 @@ namespace {
 constexpr int kTextInset = 2;
 
 // Cell texts are drawn 2 pixels in from the cell's left and top edges, which is what the
-// column widths leave room for; the first column keeps its fill when its row is selected.
+// column widths leave room for; the first column keeps its fill when its row is selected, and
+// its text is black or white, whichever reads on that fill.
 class InsetDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -30,8 +32,13 @@ class InsetDelegate : public QStyledItemDelegate {
       painter->fillRect(option.rect, option.palette.highlight());
     }
     painter->save();
-    painter->setPen(selected && index.column() != 0 ? option.palette.highlightedText().color()
-                                                    : option.palette.text().color());
+    QColor text = option.palette.color(QPalette::Text);
+    if (fill.isValid() && index.column() == 0) {
+      text = ReadableTextOn(fill.value<QBrush>().color());
+    } else if (selected) {
+      text = option.palette.color(QPalette::HighlightedText);
+    }
+    painter->setPen(text);
     painter->drawText(option.rect.adjusted(kTextInset, kTextInset, 0, 0), Qt::AlignLeft | Qt::AlignTop,
                       index.data(Qt::DisplayRole).toString());
     painter->restore();

@@ -1,8 +1,6 @@
 #include "app/tools/tirel.h"
 
-#include <QColor>
 #include <QLabel>
-#include <QPalette>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -205,9 +203,8 @@ void TfmTirel::tmrMsgTimer() {
   const ProgramPanelState state = ProgramPanelAfterApply(message_);
   btSTARTProg_->setEnabled(state.playEnabled);
   btPAUSEProg_->setEnabled(state.playEnabled);
-  QPalette palette = pnFileName_->palette();
-  palette.setColor(QPalette::WindowText, state.greyed ? QColor(0xC0, 0xC0, 0xC0) : QColor(Qt::black));
-  pnFileName_->setPalette(palette);
+  // A greyed name is a disabled label: the desktop's disabled text colour, light or dark.
+  pnFileName_->setEnabled(!state.greyed);
 }
 
 }  // namespace quillon

@@ -2,11 +2,13 @@
 
 #include <QBrush>
 #include <QFont>
+#include <QGuiApplication>
 #include <QString>
 #include <algorithm>
 #include <string>
 #include <utility>
 
+#include "app/widgets/palette_colours.h"
 #include "link/traffic_text.h"
 
 namespace quillon {
@@ -53,7 +55,7 @@ QString CellText(const TrafficFrame& frame, int column) {
 
 }  // namespace
 
-QColor RefusedVerdictColour() { return QColor(0x9C, 0x00, 0x06); }
+QColor RefusedVerdictColour(const QColor& background) { return LegibleOn(QColor(0x9C, 0x00, 0x06), background); }
 
 TrafficTableModel::TrafficTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -75,7 +77,9 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
       if (index.column() == SummaryColumn) return CellText(frame, index.column());
       return {};
     case Qt::ForegroundRole:
-      return Refused(frame) ? QVariant(QBrush(RefusedVerdictColour())) : QVariant();
+      // The views ask again on every paint, so a change of the palette shows at once.
+      return Refused(frame) ? QVariant(QBrush(RefusedVerdictColour(QGuiApplication::palette().color(QPalette::Base))))
+                            : QVariant();
     case Qt::FontRole:
       if (index.column() == VerdictColumn && Refused(frame)) {
         QFont bold;

@@ -40,8 +40,8 @@ class TrafficTableModel : public QAbstractTableModel {
   TrafficLog log_;
 };
 
-// The texts of a refused answer (any verdict but OK) are drawn in this colour: dark enough to
-// read on the table's white and alternate rows.
-QColor RefusedVerdictColour();
+// The texts of a refused answer (any verdict but OK) are drawn in a dark red, lightened as far as
+// it must be to read on `background` (the table's base, light or dark).
+QColor RefusedVerdictColour(const QColor& background);
 
 }  // namespace quillon

@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include "app/widgets/coll_edit.h"
+#include "app/widgets/palette_colours.h"
 #include "text/numbers.h"
 #include "variables/special/prm_list_type.h"
 
@@ -15,24 +16,28 @@ namespace {
 constexpr int kPartGap = 10;
 
 // Draws an entry as its space-separated parts, 10 pixels apart: the value in navy, then red,
-// silver and black; the part that equals the cell's text in bold. Parts after the fourth stay
-// black.
+// silver and the list's text colour; the part that equals the cell's text in bold. Parts after
+// the fourth keep the text colour. Navy, red and silver are shifted as far as they must be to
+// read on the list's background, light or dark.
 class EntryDelegate : public QStyledItemDelegate {
  public:
   EntryDelegate(const QString& cellText, QObject* parent) : QStyledItemDelegate(parent), cellText_(cellText) {}
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    static const QColor kColours[] = {QColor(0, 0, 128), QColor(255, 0, 0), QColor(192, 192, 192), QColor(0, 0, 0)};
     const bool selected = (option.state & QStyle::State_Selected) != 0;
+    const QColor fill = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
+    const QColor text = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+    const QColor colours[] = {LegibleOn(QColor(0, 0, 128), fill), LegibleOn(kMeaningRed, fill),
+                              LegibleOn(QColor(192, 192, 192), fill, kGraphicContrast), text};
     painter->save();
-    painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+    painter->fillRect(option.rect, fill);
     const QStringList parts = index.data().toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     int x = option.rect.left() + 2;
     for (int i = 0; i < parts.size(); ++i) {
       QFont font = option.font;
       font.setBold(parts[i] == cellText_);
       painter->setFont(font);
-      painter->setPen(i == 0 && selected ? QColor(Qt::white) : kColours[std::min(i, 3)]);
+      painter->setPen(i == 0 && selected ? text : colours[std::min(i, 3)]);
       const QRect area(x, option.rect.top(), option.rect.right() - x + 1, option.rect.height());
       painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter, parts[i]);
       x += QFontMetrics(font).horizontalAdvance(parts[i]) + kPartGap;

@@ -21,16 +21,19 @@ QString NumberCharsOnly(const QString& text) {
 
 }  // namespace
 
+// The editor keeps the yellow that marks the cell being edited, whatever the desktop's colours;
+// its text is black, which reads on yellow where a dark theme's light text would not.
 void StyleInPlaceEditor(QWidget* editor) {
-  editor->setStyleSheet(QStringLiteral("background-color: yellow; border: none; padding: 0px; margin: 0px;"));
+  editor->setStyleSheet(
+      QStringLiteral("background-color: yellow; color: black; border: none; padding: 0px; margin: 0px;"));
 }
 
 void StyleInPlaceChoice(QComboBox* choice) {
   choice->setStyleSheet(
       QStringLiteral("QComboBox { background-color: yellow; color: black; selection-background-color: yellow;"
                      " selection-color: black; border: none; padding: 0px 2px; margin: 0px; }"
-                     "QComboBox QAbstractItemView { background-color: white; color: black;"
-                     " selection-background-color: #000080; selection-color: white; }"));
+                     "QComboBox QAbstractItemView { background-color: palette(base); color: palette(text);"
+                     " selection-background-color: palette(highlight); selection-color: palette(highlighted-text); }"));
   choice->view()->setTextElideMode(Qt::ElideNone);
 }
 

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 #include <filesystem>
 
@@ -17,7 +19,6 @@ namespace quillon {
 
 namespace {
 
-constexpr int kIpFieldWidth = 90;
 constexpr int kTcpPortFieldWidth = 40;
 constexpr int kFrameEndFieldWidth = 22;
 constexpr int kAddressFieldWidth = 21;
@@ -25,6 +26,40 @@ constexpr int kTcpSpacing = 4;
 constexpr int kSerialSpacing = 2;
 
 const char* const kBitRates[] = {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+
+// QLineEdit keeps this much room between its frame and its text on either side.
+constexpr int kLineEditTextMargin = 2;
+// The text cursor after the last character.
+constexpr int kCursorWidth = 1;
+
+// The width at which `field` shows the widest of `texts` whole, by its font and its style's frame,
+// as QLineEdit measures its own size hint.
+int FieldWidthFor(const QLineEdit* field, const QStringList& texts) {
+  const QFontMetrics metrics = field->fontMetrics();
+  int widest = 0;
+  for (const QString& text : texts) widest = std::max(widest, metrics.horizontalAdvance(text));
+  const QMargins text = field->textMargins();
+  const QMargins contents = field->contentsMargins();
+  const int inner =
+      widest + 2 * kLineEditTextMargin + kCursorWidth + text.left() + text.right() + contents.left() + contents.right();
+  QStyleOptionFrame option;
+  option.initFrom(field);
+  option.lineWidth = field->hasFrame() ? field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field) : 0;
+  option.midLineWidth = 0;
+  option.state |= QStyle::State_Sunken;
+  return field->style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(inner, metrics.height()), field).width();
+}
+
+// The longest addresses an engineer types, zero-padded as the controllers' labels print them;
+// every digit is tried, for a font whose digits differ in width.
+QStringList LongestIpAddresses() {
+  QStringList texts;
+  for (char digit = '0'; digit <= '9'; ++digit) {
+    const QString group(3, QLatin1Char(digit));
+    texts << QStringList{group, group, group, group}.join(QLatin1Char('.'));
+  }
+  return texts;
+}
 
 }  // namespace
 
@@ -79,7 +114,7 @@ void LinkFields::ShowProtocolFields(std::string_view protocol, const LinkFieldVa
   lbPort_->setVisible(tcp);
   edPort_->setVisible(tcp);
   lbFE_->setText(tcp ? QStringLiteral("IP") : QStringLiteral("FrameEnd"));
-  edFE_->setFixedWidth(tcp ? kIpFieldWidth : kFrameEndFieldWidth);
+  edFE_->setFixedWidth(tcp ? FieldWidthFor(edFE_, LongestIpAddresses()) : kFrameEndFieldWidth);
   row_->setSpacing(tcp ? kTcpSpacing : kSerialSpacing);
 
   edFE_->setText(Text(values.frameEndOrIp));

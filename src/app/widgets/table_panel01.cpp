@@ -1,5 +1,6 @@
 #include "app/widgets/table_panel01.h"
 
+#include <QEvent>
 #include <QMetaObject>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -8,14 +9,33 @@
 #include <QShowEvent>
 #include <QWheelEvent>
 
+#include "app/widgets/palette_colours.h"
 #include "table/column_widths.h"
 
 namespace quillon {
 
 namespace {
 
+// On a light desktop the table keeps its classic look: silver header rows, white cells, black
+// text and lines. On a dark desktop a white block would glare in a dark window, so the header rows
+// take the button face and the cells the base colour of the palette, with text made legible on
+// them. The lime of the selected row is a mark of its own and stays, with black text, on both.
+struct TableColours {
+  QColor header;
+  QColor headerText;
+  QColor cell;
+  QColor text;
+  QColor line;
+};
+
 const QColor kSilver(192, 192, 192);
 const QColor kLime(0, 255, 0);
+
+TableColours TableColoursFor(const QPalette& palette) {
+  if (!IsDarkPalette(palette)) return {kSilver, Qt::black, Qt::white, Qt::black, Qt::black};
+  return {palette.color(QPalette::Button), TextOn(palette, QPalette::Button, QPalette::ButtonText),
+          palette.color(QPalette::Base), TextOn(palette, QPalette::Base, QPalette::Text), GridLineColour(palette)};
+}
 
 // One notch of a common mouse wheel.
 constexpr int kWheelNotch = 120;
@@ -36,7 +56,10 @@ int QtAlignment(TextAlignment alignment) {
   return Qt::AlignLeft | Qt::AlignVCenter;
 }
 
-QColor ToQColor(TextColor color) { return color == TextColor::Red ? QColor(255, 0, 0) : QColor(0, 0, 0); }
+// A cell's text: the palette's, or the red of a difference made readable on the cell's fill.
+QColor CellTextColour(TextColor color, const QColor& text, const QColor& fill) {
+  return color == TextColor::Red ? LegibleOn(kMeaningRed, fill) : LegibleOn(text, fill);
+}
 
 }  // namespace
 
@@ -137,8 +160,10 @@ void TTablePanel01::PaintNow() {
 
 void TTablePanel01::DrawColumn(QPainter& painter, TTableItem& column, const RowRange& rows) {
   const QRect header = ToQRect(table_.HeaderRect(column));
-  painter.fillRect(header, kSilver);
-  painter.setPen(Qt::black);
+  // The header rows are the table's buttons: they wear the button face of the desktop.
+  const TableColours colours = TableColoursFor(palette());
+  painter.fillRect(header, colours.header);
+  painter.setPen(colours.headerText);
   painter.drawText(header.adjusted(kTextPadding, 0, -kTextPadding, 0), QtAlignment(column.Alignment),
                    QString::fromStdString(column.Caption()));
   painter.drawLine(header.left(), header.bottom(), header.right(), header.bottom());
@@ -156,7 +181,7 @@ void TTablePanel01::DrawColumn(QPainter& painter, TTableItem& column, const RowR
     }
   }
   // The separator runs down through the cells for a column that holds them.
-  painter.setPen(Qt::black);
+  painter.setPen(colours.line);
   const int bottom = column.HasSubColumns() ? header.bottom() : height() - 1;
   painter.drawLine(header.right(), header.top(), header.right(), bottom);
 }
@@ -167,11 +192,13 @@ void TTablePanel01::DrawCell(QPainter& painter, TTableItem& cell, const QRect& r
   cell.Right = rect.left() + rect.width();
   cell.Top = rect.top();
   cell.Width = rect.width();
-  painter.fillRect(rect, cell.Selected ? kLime : QColor(Qt::white));
-  painter.setPen(ToQColor(cell.Color));
+  const TableColours colours = TableColoursFor(palette());
+  const QColor fill = cell.Selected ? kLime : colours.cell;
+  painter.fillRect(rect, fill);
+  painter.setPen(CellTextColour(cell.Color, cell.Selected ? QColor(Qt::black) : colours.text, fill));
   painter.drawText(rect.adjusted(kTextPadding, 0, -kTextPadding, 0), QtAlignment(cell.Alignment),
                    QString::fromStdString(cell.Caption()));
-  painter.setPen(Qt::black);
+  painter.setPen(colours.text);
   if (OnPaintItem) OnPaintItem(cell, painter, rect);
 }
 
@@ -184,6 +211,12 @@ void TTablePanel01::paintEvent(QPaintEvent* event) {
                         exposed.height() * ratio);
     painter.drawImage(QRectF(exposed), image_, source);
   }
+}
+
+void TTablePanel01::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // The image holds the colours of the palette it was drawn with.
+  if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange) Repaint();
 }
 
 void TTablePanel01::resizeEvent(QResizeEvent* event) {

@@ -8,6 +8,8 @@
 // Text providers and OnPaintItem run while the tree is being walked: they must not add or
 // remove cells (ClearInfoIntems belongs in OnBeginPaint at the latest, or outside painting).
 //
+// The table takes its colours from its palette (the header rows the button face, the cells the
+// base and the selected row the highlight) and draws itself again when the palette changes.
 // The whole table is drawn into an off-screen image; a window paint only copies the exposed
 // part of that image, so the column tree is drawn once per Repaint however often the window
 // system asks. Repaint calls made before the event loop runs again are drawn once.
@@ -86,6 +88,7 @@ class TTablePanel01 : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;

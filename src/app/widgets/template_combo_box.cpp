@@ -5,6 +5,7 @@
 #include <QStylePainter>
 #include <algorithm>
 
+#include "app/widgets/palette_colours.h"
 #include "app/widgets/widget_helpers.h"
 
 namespace quillon {
@@ -15,8 +16,9 @@ constexpr int kTagGap = 10;
 constexpr int kTagRole = Qt::UserRole;
 constexpr int kTextPadding = 3;
 
-// Name, then the tag 10 pixels further in red, within `rect`.
-void DrawEntry(QPainter& painter, const QRect& rect, const QString& name, const QString& tag, const QColor& nameColor) {
+// Name, then the tag 10 pixels further in red (made readable on `fill`), within `rect`.
+void DrawEntry(QPainter& painter, const QRect& rect, const QString& name, const QString& tag, const QColor& nameColor,
+               const QColor& fill) {
   painter.save();
   painter.setClipRect(rect);
   const QFontMetrics metrics(painter.font());
@@ -24,7 +26,7 @@ void DrawEntry(QPainter& painter, const QRect& rect, const QString& name, const 
   painter.setPen(nameColor);
   painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, name);
   const int tagLeft = text.left() + metrics.horizontalAdvance(name) + kTagGap;
-  painter.setPen(QColor(255, 0, 0));
+  painter.setPen(LegibleOn(kMeaningRed, fill));
   painter.drawText(QRect(tagLeft, text.top(), std::max(0, text.right() - tagLeft + 1), text.height()),
                    Qt::AlignLeft | Qt::AlignVCenter, tag);
   painter.restore();
@@ -35,10 +37,11 @@ void DrawEntry(QPainter& painter, const QRect& rect, const QString& name, const 
 void TemplateItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  const QModelIndex& index) const {
   const bool selected = (option.state & QStyle::State_Selected) != 0;
-  painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+  const QColor fill = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
+  painter->fillRect(option.rect, fill);
   painter->setFont(option.font);
   DrawEntry(*painter, option.rect, index.data(Qt::DisplayRole).toString(), index.data(kTagRole).toString(),
-            selected ? QColor(Qt::white) : QColor(Qt::black));
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text), fill);
 }
 
 QSize TemplateItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -90,8 +93,9 @@ void TemplateComboBox::paintEvent(QPaintEvent*) {
   painter.drawComplexControl(QStyle::CC_ComboBox, option);
   if (currentIndex() < 0) return;
   const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-  const QColor nameColor = isEnabled() ? QColor(Qt::black) : palette().color(QPalette::Disabled, QPalette::Text);
-  DrawEntry(painter, field, currentText(), Tag(currentIndex()), nameColor);
+  // The closed box shows its text on the button face, as the style draws it.
+  const QColor nameColor = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+  DrawEntry(painter, field, currentText(), Tag(currentIndex()), nameColor, palette().color(QPalette::Button));
 }
 
 }  // namespace quillon
