@@ -30,11 +30,13 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Quillon")
 set(CPACK_PACKAGE_CONTACT "Quillon developers <quillon@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Workbench for commissioning motor and excitation controllers")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Quillon keeps a database of installed controllers, reads and writes their parameters over a "
-    "serial line or TCP (QuBUS, MODBUS RTU, MODBUS TCP), records and replays oscillograms, and "
-    "reads alarm logs, counters, event and statistics buffers. It comes with quillon-cli, the same "
-    "from a terminal, and quillon-sim, a simulated controller for training and tests.")
+# One string: CMake would join several with ";".
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Quillon keeps a database of installed controllers, reads and writes their parameters over a "
+       "serial line or TCP (QuBUS, MODBUS RTU, MODBUS TCP, MODBUS TCP/IP), records and replays "
+       "oscillograms, and reads alarm logs, counters, event and statistics buffers. It comes with "
+       "quillon-cli, the same from a terminal, and quillon-sim, a simulated controller for training "
+       "and tests.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # quillon_<version>_amd64.deb
