@@ -8,7 +8,7 @@
 quillon_run_packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev
-  libzip-dev libpugixml-dev
+  libzip-dev libpugixml-dev libgit2-dev
   fonts-dejavu-core
 )
 

@@ -44,5 +44,10 @@ int RunOscCommand(const Args& args);
 int RunRecordCommand(const Args& args, bool trace);
 // The commissioning report of a device as a spreadsheet in Reports/.
 int RunReportCommand(const Args& args);
+// The history of a device file: a base value changed and saved as a new version, the versions,
+// and the values changed between two of them.
+int RunSetCommand(const Args& args);
+int RunHistoryCommand(const Args& args);
+int RunDiffCommand(const Args& args);
 
 }  // namespace quillon::cli

@@ -33,6 +33,16 @@ constexpr const char* kUsage =
     "                         the device's commissioning report from XLT/template3.xlt;\n"
     "                         prints the path written (default: a new name in Reports/)\n"
     "\n"
+    "history of the device files (every save is a version in the git repository of Devices/):\n"
+    "  set --device FILE [--set FLASH|CD|RAM] --var NAME --value TEXT\n"
+    "                         change one base value as the parameter table does and save the\n"
+    "                         file as the main window does; prints \"KEY: OLD -> NEW\" per change\n"
+    "  history --device FILE  the file's versions, newest first: short id, dd.MM.yyyy HH:mm:ss,\n"
+    "                         author and first line of the message (TAB-separated)\n"
+    "  diff --device FILE REV [REV2]\n"
+    "                         the values changed from version REV to REV2 (default: the file as it\n"
+    "                         is now): key, old value, new value (TAB-separated)\n"
+    "\n"
     "link commands:\n"
     "  ports                  the serial ports the port list offers, one per line\n"
     "  crc HEXBYTES...        the CRC16 as 4 hex digits and its two bytes as sent (low first)\n"
@@ -106,6 +116,9 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "events") return RunEventsCommand(args);
   if (command == "osc") return RunOscCommand(args);
   if (command == "report") return RunReportCommand(args);
+  if (command == "set") return RunSetCommand(args);
+  if (command == "history") return RunHistoryCommand(args);
+  if (command == "diff") return RunDiffCommand(args);
   if (command == "record") return RunRecordCommand(linkArgs, trace);
   return UsageError("unknown command: " + command);
 }

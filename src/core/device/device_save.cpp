@@ -7,6 +7,7 @@
 #include "variables/scale_table.h"
 #include "workspace/device_file.h"
 #include "workspace/identification.h"
+#include "workspace/paths.h"
 
 namespace quillon {
 
@@ -36,11 +37,12 @@ std::string IdToSave(const std::string& stored, const std::string& shown) {
 
 }  // namespace
 
-void SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identity) {
+DeviceSaveRecord SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identity) {
   const std::string& path = parameters.Path();
   if (path.empty()) throw std::runtime_error("Устройство не выбрано");
   if (FileExists(path) && IsReadOnly(path)) ClearReadOnly(path);
   IniDocument document = IniDocument::LoadForEdit(path);
+  const std::string before = DeviceFileBytes(path);
   document.SetValue(kDeviceSection, "ID", IdToSave(document.Value(kDeviceSection, "ID", ""), identity.id));
   document.SetValue(kDeviceSection, "Description", identity.description);
   document.SetValue(kDeviceSection, "Location", identity.location);
@@ -56,6 +58,8 @@ void SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identit
     document.ReplaceSection(kVarsSection, list.Scales.Lines);
   }
   document.Save(path);
+  if (!WorkspaceIsSet()) return {};
+  return RecordDeviceSave(Workspace(), path, before, document.ToFileBytes());
 }
 
 DeviceChanges CollectChanges(DeviceParameters& parameters, const std::string& description,

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "device/device_parameters.h"
+#include "history/record_save.h"
 
 namespace quillon {
 
@@ -19,8 +20,10 @@ struct DeviceIdentityTexts {
 // variable into the parameter section and the scale table into vars. The file keeps its own ID
 // unless `identity.id` names the same device with the same firmware version (a new firmware
 // date). A read-only file is made writable first. The file is replaced atomically. Throws
-// std::runtime_error when it cannot be written.
-void SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identity);
+// std::runtime_error when it cannot be written. The saved file then becomes a version in the
+// history of Devices/ (when the workspace is set and the file lies there); the record says
+// whether it did, and why not when that failed: the caller shows record.error, the save stands.
+DeviceSaveRecord SaveDevice(DeviceParameters& parameters, const DeviceIdentityTexts& identity);
 
 struct DeviceChanges {
   // "label/old/new" rows, then the header row when there is any (the viewer shows it on top).
