@@ -702,13 +702,16 @@ bool Tmain::SaveBase() {
   if (devicePath_.empty()) return false;
   if (!CurrentPrompt().Question("Подтверждение", "Сохранить изменения в базе?")) return false;
   stLastDate_->setText(Text(DateTimeText(NowDateTime())));
+  DeviceSaveRecord record;
   try {
-    SaveDevice(parameters_, {edIDString_->text().toStdString(), edMechunit_->text().toStdString(),
-                             edGeography_->text().toStdString(), stLastDate_->text().toStdString()});
+    record = SaveDevice(parameters_, {edIDString_->text().toStdString(), edMechunit_->text().toStdString(),
+                                      edGeography_->text().toStdString(), stLastDate_->text().toStdString()});
   } catch (const std::exception& error) {
     CurrentPrompt().Warning("Quillon", std::string("Не удалось сохранить изменения:\r\n") + error.what());
     return false;
   }
+  // The file is saved either way; only its version is missing.
+  if (const std::string warning = HistoryWarning(record); !warning.empty()) CurrentPrompt().Warning("Quillon", warning);
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include "app/support/current_prompt.h"
 #include "app/widgets/table_panel01.h"
 #include "app/widgets/widget_helpers.h"
+#include "history/record_save.h"
 #include "maintenance/device_file_replace.h"
 #include "text/datetime.h"
 
@@ -225,6 +226,7 @@ void TCloneForm::btApplayClick() {
   const std::string type =
       index >= 0 && index < static_cast<int>(types_.size()) ? types_[static_cast<std::size_t>(index)] : target_.typeKey;
   CloneChoice choice{sourcePath_, chbLocation_->isChecked(), chbDescription_->isChecked()};
+  const std::string before = DeviceFileBytes(CloneTargetPath(paths_, target_, sourcePath_));
   try {
     try {
       ApplyClone(paths_, target_, type, choice, TodayDate());
@@ -238,6 +240,9 @@ void TCloneForm::btApplayClick() {
     CurrentPrompt().Warning("Quillon", error.what());
     return;
   }
+  // A clone, and a restore from BackUp/, is a save like any other: it becomes a version.
+  const DeviceSaveRecord record = RecordDeviceSave(paths_, target_.path, before, DeviceFileBytes(target_.path));
+  if (const std::string warning = HistoryWarning(record); !warning.empty()) CurrentPrompt().Warning("Quillon", warning);
   accept();
 }
 

@@ -16,6 +16,7 @@
 #include "app/widgets/palette_colours.h"
 #include "app/widgets/template_combo_box.h"
 #include "app/widgets/widget_helpers.h"
+#include "history/record_save.h"
 #include "maintenance/clone_device.h"
 #include "maintenance/device_file_replace.h"
 #include "maintenance/new_device.h"
@@ -194,6 +195,7 @@ void TNewDevice::btAddDeviceToBaseClick() {
   NewDeviceFields fields{edID_->text().toStdString(), serial_, edLocation_->text().toStdString(),
                          edMech_->text().toStdString()};
   const TemplateEntry& entry = templates_[static_cast<std::size_t>(chosen)];
+  const std::string before = DeviceFileBytes(NewDeviceFilePath(paths_, entry, fields.serial));
   try {
     std::optional<std::string> written;
     try {
@@ -209,6 +211,8 @@ void TNewDevice::btAddDeviceToBaseClick() {
     CurrentPrompt().Warning("Quillon", error.what());
     return;
   }
+  const DeviceSaveRecord record = RecordDeviceSave(paths_, writtenPath_, before, DeviceFileBytes(writtenPath_));
+  if (const std::string warning = HistoryWarning(record); !warning.empty()) CurrentPrompt().Warning("Quillon", warning);
   accept();
 }
 

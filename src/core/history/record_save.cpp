@@ -47,4 +47,8 @@ std::string DeviceFileBytes(const std::string& path) {
   return bytes.str();
 }
 
+std::string HistoryWarning(const DeviceSaveRecord& record) {
+  return record.error.empty() ? std::string() : "Версия не записана в историю:\r\n" + record.error;
+}
+
 }  // namespace quillon

@@ -24,6 +24,10 @@ struct DeviceSaveRecord {
 DeviceSaveRecord RecordDeviceSave(const WorkspacePaths& paths, const std::string& filePath,
                                   std::string_view beforeBytes, std::string_view afterBytes);
 
+// What the engineer is told when the save went through but its version did not: "Версия не
+// записана в историю:" and the reason; empty when there is nothing to tell.
+std::string HistoryWarning(const DeviceSaveRecord& record);
+
 // The file's bytes as they are on the disk; empty when it is missing or cannot be read (a new
 // file has no "before").
 std::string DeviceFileBytes(const std::string& path);
