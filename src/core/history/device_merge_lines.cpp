@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "text/cp1251.h"
+#include "text/items.h"
 
 namespace quillon::device_merge {
 namespace {
@@ -69,14 +70,7 @@ void FinishSection(RawFile& file, RawSection& section, std::size_t end, std::siz
 
 }  // namespace
 
-std::string_view TrimmedBytes(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && blank(text[begin])) ++begin;
-  while (end > begin && blank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
+std::string_view TrimmedBytes(std::string_view text) { return TrimmedView(text); }
 
 std::string NameId(std::string_view raw) { return LowerCaseText(Cp1251ToUtf8(TrimmedBytes(raw))); }
 

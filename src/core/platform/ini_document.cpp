@@ -26,15 +26,6 @@ bool IsSectionHeader(std::string_view trimmed) {
 }
 
 // Lookups scan whole sections for every key, so the scans work on views, never on copies.
-std::string_view TrimmedView(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && blank(text[begin])) ++begin;
-  while (end > begin && blank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 std::string_view HeaderName(std::string_view trimmed) {
   const auto close = trimmed.find(']');
   return TrimmedView(trimmed.substr(1, close - 1));

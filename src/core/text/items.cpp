@@ -37,13 +37,15 @@ void KeepChars(std::string& text, std::string_view allowed) {
 
 void KeepNumberChars(std::string& text) { KeepChars(text, "0123456789abcdefABCDEFxX$-+,."); }
 
-std::string Trimmed(std::string_view text) {
+std::string_view TrimmedView(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
   std::size_t begin = 0;
   std::size_t end = text.size();
   while (begin < end && blank(text[begin])) ++begin;
   while (end > begin && blank(text[end - 1])) --end;
-  return std::string(text.substr(begin, end - begin));
+  return text.substr(begin, end - begin);
 }
+
+std::string Trimmed(std::string_view text) { return std::string(TrimmedView(text)); }
 
 }  // namespace quillon

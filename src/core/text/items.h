@@ -21,5 +21,7 @@ void KeepNumberChars(std::string& text);
 
 // Blanks (space, tab, CR, LF) removed at both ends.
 std::string Trimmed(std::string_view text);
+// The same without a copy: a view into `text`.
+std::string_view TrimmedView(std::string_view text);
 
 }  // namespace quillon
