@@ -1,6 +1,7 @@
 #pragma once
 // Sub-commands of quillon-cli. Each takes the arguments after its own name and returns the
-// process exit code (0 done, 1 failed with a message on stderr, 2 usage error).
+// process exit code (0 done, 1 failed with a message on stderr, 2 usage error, 3 the work waits
+// for the engineer's choice).
 // The workspace paths (--workspace, or the program directory) are set before a command runs.
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@ using Args = std::vector<std::string>;
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitConflicts = 3;
 
 // Prints the usage text of quillon-cli to stderr and returns kExitUsage.
 int UsageError(const std::string& problem);
@@ -49,5 +51,7 @@ int RunReportCommand(const Args& args);
 int RunSetCommand(const Args& args);
 int RunHistoryCommand(const Args& args);
 int RunDiffCommand(const Args& args);
+// The device files exchanged with the team's repository.
+int RunSyncCommand(const Args& args);
 
 }  // namespace quillon::cli

@@ -42,6 +42,11 @@ constexpr const char* kUsage =
     "  diff --device FILE REV [REV2]\n"
     "                         the values changed from version REV to REV2 (default: the file as it\n"
     "                         is now): key, old value, new value (TAB-separated)\n"
+    "  sync [--remote URL]    exchange the versions with the team's repository (default:\n"
+    "                         DatabaseRemote of settings.ini): pulled|pushed|merged|conflict, PATH\n"
+    "                         per device file, and per key both sides changed differently\n"
+    "                         conflict, PATH, SECTION/KEY, local value, remote value (TAB-separated);\n"
+    "                         exits 3 when conflicts wait for a choice, nothing changed meanwhile\n"
     "\n"
     "link commands:\n"
     "  ports                  the serial ports the port list offers, one per line\n"
@@ -119,6 +124,7 @@ int Dispatch(const std::string& command, const Args& args) {
   if (command == "set") return RunSetCommand(args);
   if (command == "history") return RunHistoryCommand(args);
   if (command == "diff") return RunDiffCommand(args);
+  if (command == "sync") return RunSyncCommand(args);
   if (command == "record") return RunRecordCommand(linkArgs, trace);
   return UsageError("unknown command: " + command);
 }

@@ -1,0 +1,60 @@
+#pragma once
+// The device database shared by a team: Devices/'s history exchanged with one remote repository
+// (a path or any URL git understands), merged key by key where two engineers edited one file.
+//
+// A sync either completes — the remote's versions are in the local history and the files,
+// the local versions are on the remote — or changes nothing on the disk and nothing on the
+// remote. When both sides changed one key of one file differently, no merge commit is made and
+// nothing is pushed: the whole sync waits for the engineer's choice, and the report lists every
+// such key with both values. The files stay as they are meanwhile, the other files' changes
+// included, so that the folder never holds half of a merge.
+//
+// Only the committed versions take part: every save is a version, and a file edited outside
+// the program is left to its next save. A file the remote changes that differs from its last
+// version on the disk stops the sync before anything is written.
+#include <string>
+#include <vector>
+
+#include "history/device_history.h"
+#include "history/device_merge.h"
+
+namespace quillon {
+
+// The name the team's repository is configured under in Devices/.git/config.
+inline constexpr const char* kTeamRemote = "team";
+
+struct SyncFileOutcome {
+  enum class Kind { kPulled, kPushed, kMerged, kConflict };
+  Kind kind = Kind::kPulled;
+  std::string path;                            // relative to Devices/, "/"-separated
+  std::vector<DeviceMergeConflict> conflicts;  // kConflict only
+};
+
+struct SyncReport {
+  // Device files only (*.ini outside BackUp/), by path; .gitignore and other files are taken
+  // without a word. When a file conflicts, only the conflicting files: nothing else was done.
+  std::vector<SyncFileOutcome> files;
+
+  bool HasConflicts() const;
+};
+
+// DatabaseRemote of settings.ini's Settings section; empty when none is set.
+std::string DatabaseRemote(const std::string& settingsFile);
+
+// Opens the repository of `devicesDir` (or makes one, as a first save does), points the remote
+// "team" at `remote` and exchanges the branch of the remote's HEAD (else the local branch's name,
+// which a first push creates there):
+// - the remote has no commit: the local branch is pushed, every device file in it "pushed";
+// - the local branch has no commit: the remote's is checked out, every device file "pulled"
+//   (a file of the same name that was never a version is replaced);
+// - one side contains the other: a fast-forward, the files the remote changed "pulled", those it
+//   lacked "pushed";
+// - both went their own ways: a file changed on one side only is taken from that side ("pulled"
+//   or "pushed"), one changed on both is merged by MergeDeviceFile ("merged", or "conflict" with
+//   its conflicts); with no conflict the merge is committed with both parents and `author` as
+//   author and committer, and pushed.
+// An unreachable remote is an error, and then nothing local is created or changed.
+HistoryResult<SyncReport> SyncDevices(const GitLibrary& git, const std::string& devicesDir, const std::string& remote,
+                                      const GitAuthor& author);
+
+}  // namespace quillon
