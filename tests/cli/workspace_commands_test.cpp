@@ -43,10 +43,13 @@ class WorkspaceCommands : public ::testing::Test {
 TEST_F(WorkspaceCommands, CatalogueListsDevicesWithTheirPathsAndMarksBackups) {
   const auto result = RunCli({"--workspace", root, "catalogue", "--sort", "0"});
   ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out,
-            "123 TK v3.11 2009-01-01 Насос №2 Цех 3 01.02.2023 10:00:00\t" + root + "Devices/BackUp/TK3_123.ini [backup]\n"
-            "7 SV v2.07 2020-06-30 Конвейер Цех 3 01.02.2023 10:00:00\t" + root + "Devices/SV2/7.ini\n"
-            "123 TK v3.12 2010-05-01 Насос №2 Цех 3 01.02.2023 10:00:00\t" + root + "Devices/TK3/123.ini\n");
+  EXPECT_EQ(result.out, "123 TK v3.11 2009-01-01 Насос №2 Цех 3 01.02.2023 10:00:00\t" + root +
+                            "Devices/BackUp/TK3_123.ini [backup]\n"
+                            "7 SV v2.07 2020-06-30 Конвейер Цех 3 01.02.2023 10:00:00\t" +
+                            root +
+                            "Devices/SV2/7.ini\n"
+                            "123 TK v3.12 2010-05-01 Насос №2 Цех 3 01.02.2023 10:00:00\t" +
+                            root + "Devices/TK3/123.ini\n");
 }
 
 TEST_F(WorkspaceCommands, GroupedCatalogueIndentsChildrenUnderTheirGroup) {
@@ -96,12 +99,7 @@ TEST(ParseIdCommand, PrintsTheFieldsAndTheTypeKey) {
 
 TEST(UsageErrors, ExitTwoWithTheUsageText) {
   for (const auto& args : std::vector<std::vector<std::string>>{
-           {},
-           {"frobnicate"},
-           {"--workspace"},
-           {"parse-id"},
-           {"parse-id", "a", "b"},
-           {"catalogue", "--sort", "two"}}) {
+           {}, {"frobnicate"}, {"--workspace"}, {"parse-id"}, {"parse-id", "a", "b"}, {"catalogue", "--sort", "two"}}) {
     const auto result = RunCli(args);
     EXPECT_EQ(result.exitCode, 2) << ::testing::PrintToString(args);
     EXPECT_NE(result.err.find("usage: quillon-cli"), std::string::npos) << ::testing::PrintToString(args);

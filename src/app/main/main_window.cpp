@@ -163,8 +163,11 @@ QWidget* Tmain::BuildIdentityFields() {
   btCreateClone_->setToolTip(QStringLiteral("Использовать параметры другого блока. Создать \"клон\""));
   btChangeScale_ = Named(new QPushButton(QStringLiteral("Шкала"), box), "btChangeScale");
   btSaveBase_ = Named(new QPushButton(QStringLiteral("Сохранить изменения"), box), "btSaveBase");
-  // Cloning and the scale editor wait for a device, saving for a change.
+  btHistory_ = Named(new QPushButton(QStringLiteral("История"), box), "btHistory");
+  btHistory_->setToolTip(QStringLiteral("Сохранённые версии файла устройства: сравнить, восстановить"));
+  // Cloning, the history and the scale editor wait for a device, saving for a change.
   btCreateClone_->setEnabled(false);
+  btHistory_->setEnabled(false);
   btChangeScale_->setEnabled(false);
   btSaveBase_->setEnabled(false);
   auto* dateRow = new QHBoxLayout();
@@ -173,6 +176,7 @@ QWidget* Tmain::BuildIdentityFields() {
   dateRow->addWidget(stLastDate_);
   dateRow->addWidget(btNow_);
   dateRow->addWidget(btCreateClone_);
+  dateRow->addWidget(btHistory_);
   // What the last connect found, in the room the row has to spare: a few words that never widen
   // the window, and the whole story in the tooltip.
   stStatus_ = Named(new QLabel(box), "stStatus");
@@ -286,6 +290,7 @@ void Tmain::FormCreate() {
   connect(btSaveBase_, &QPushButton::clicked, this, &Tmain::btSaveBaseClick);
   connect(btNow_, &QPushButton::clicked, this, &Tmain::btNowClick);
   connect(btCreateClone_, &QPushButton::clicked, this, &Tmain::btCreateCloneClick);
+  connect(btHistory_, &QPushButton::clicked, this, &Tmain::btHistoryClick);
   connect(btChangeScale_, &QPushButton::clicked, this, [this] {
     // A parameter list follows its choice line: its base may now differ from the controller.
     if (EditScales(this, parameters_.List())) {
@@ -463,6 +468,7 @@ void Tmain::LoadDevice() {
   table_->Rebuild();
   btNow_->setEnabled(true);
   btCreateClone_->setEnabled(true);
+  btHistory_->setEnabled(true);
   btChangeScale_->setEnabled(true);
   if (TView* address = parameters_.List().FindVariable("DevAddres")) {
     gbLink_->DeviceAddress()->setText(Text(address->BaseValue));
@@ -485,6 +491,7 @@ void Tmain::ClearDeviceFields() {
   stLastDate_->clear();
   btNow_->setEnabled(false);
   btCreateClone_->setEnabled(false);
+  btHistory_->setEnabled(false);
   btChangeScale_->setEnabled(false);
   btSaveBase_->setEnabled(false);
 }

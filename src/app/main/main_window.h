@@ -145,6 +145,9 @@ class Tmain : public QMainWindow {
   bool OpenNewDevice(const QString& caption);
   static bool IsNewDeviceNode(const QTreeWidgetItem* node);
   void btCreateCloneClick();
+  void btHistoryClick();
+  // Restores an earlier version of the open device's file (from "История"): true when it did.
+  bool RestoreVersion(const std::string& rev, const std::string& time);
   void WriteValue(TView& variable, const std::vector<std::uint8_t>& data);
   void ColumnWidthsChanged();
   void EnableSave();
@@ -187,6 +190,7 @@ class Tmain : public QMainWindow {
   QLabel* stLastDate_ = nullptr;
   QPushButton* btNow_ = nullptr;
   QPushButton* btCreateClone_ = nullptr;
+  QPushButton* btHistory_ = nullptr;
   QPushButton* btChangeScale_ = nullptr;
   QPushButton* btSaveBase_ = nullptr;
   TableHeader* header_ = nullptr;

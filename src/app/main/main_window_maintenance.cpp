@@ -4,10 +4,13 @@
 #include <QTreeWidgetItem>
 
 #include "app/main/catalogue_tree.h"
+#include "app/main/history_dialog.h"
 #include "app/main/main_window.h"
 #include "app/maintenance/clone_form.h"
 #include "app/maintenance/new_device_dialog.h"
+#include "app/support/current_prompt.h"
 #include "app/widgets/widget_helpers.h"
+#include "history/restore_version.h"
 #include "maintenance/clone_device.h"
 
 namespace quillon {
@@ -93,6 +96,32 @@ void Tmain::btCreateCloneClick() {
   if (!clone.Execute(CloneTargetOfFile(devicePath_))) return;
   LoadDevice();
   FillCatalogue();
+}
+
+void Tmain::btHistoryClick() {
+  if (devicePath_.empty()) return;
+  TfHistory history(
+      paths_, devicePath_,
+      [this](const std::string& rev, const DeviceVersion& version) { return RestoreVersion(rev, version.time); }, this);
+  history.exec();
+}
+
+bool Tmain::RestoreVersion(const std::string& rev, const std::string& time) {
+  // The restore replaces the file under the open device's edits.
+  if (!CheckUnsavedChanges()) return false;
+  if (!CurrentPrompt().Question("Подтверждение", "Восстановить версию от " + time + "?")) return false;
+  const GitLibrary git;
+  const RestoreOutcome outcome = RestoreDeviceVersion(git, paths_, devicePath_, rev);
+  if (!outcome.Restored()) {
+    CurrentPrompt().Warning("Quillon", "Не удалось восстановить версию:\r\n" + outcome.error);
+    return false;
+  }
+  if (const std::string warning = HistoryWarning(outcome.record); !warning.empty()) {
+    CurrentPrompt().Warning("Quillon", warning);
+  }
+  LoadDevice();
+  FillCatalogue();
+  return true;
 }
 
 }  // namespace quillon

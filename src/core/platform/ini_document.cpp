@@ -114,8 +114,9 @@ std::string IniDocument::ToFileBytes() const {
   return Utf8ToCp1251(text);
 }
 
-void IniDocument::Save(const std::string& path) const {
-  const std::string bytes = ToFileBytes();
+void IniDocument::Save(const std::string& path) const { SaveBytesAtomically(path, ToFileBytes()); }
+
+void SaveBytesAtomically(const std::string& path, const std::string& bytes) {
   RemoveStaleSaveTemporaries(path);
   const std::string temp = SaveTemporaryName(path);
   mode_t mode = 0644;

@@ -12,6 +12,11 @@
 
 namespace quillon {
 
+// Replaces the file with `bytes` atomically (temporary file + rename, mode kept), as every INI
+// save does. Throws std::runtime_error with the engineer's message on failure; the file then
+// stays as it was.
+void SaveBytesAtomically(const std::string& path, const std::string& bytes);
+
 // A line of a section as the profile functions hand it out: key and value trimmed around the
 // first "=" ("p1 = a/b/" gives "p1=a/b/"); a line without "=" is only trimmed. A hand-edited
 // blank before "=" must not become part of the key, or a save would no longer find the line.

@@ -11,6 +11,7 @@
 #include <regex>
 
 #include "history/record_save.h"
+#include "history/restore_version.h"
 #include "support/file_bytes.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
@@ -181,6 +182,42 @@ TEST_F(DeviceHistory, ARepositoryThatCannotBeWrittenGivesAnErrorAndNoVersion) {
   EXPECT_EQ(Commits(), 1);
   for (const auto& entry : std::filesystem::recursive_directory_iterator(devices + ".git"))
     ::chmod(entry.path().c_str(), entry.is_directory() ? 0755 : 0644);
+}
+
+// A restore is a save: the newer state goes to BackUp/ and stays in the history, the old bytes
+// come back exactly, and the restore is the newest version.
+TEST_F(DeviceHistory, ARestoredVersionIsANewSaveWithItsBackupAndComparisonsReadEitherWay) {
+  Save(DeviceText("1"));
+  Save(DeviceText("2", "Стенд"));
+  const std::string second = FileBytes(file);
+  const GitLibrary git;
+  const std::vector<DeviceVersion> versions = DeviceVersions(git, devices, file).value;
+  ASSERT_EQ(versions.size(), 2u);
+  const std::string first = versions[1].shortId;
+
+  const VersionComparison between = CompareDeviceVersions(git, paths, file, first, versions[0].shortId);
+  ASSERT_TRUE(between.error.empty()) << between.error;
+  ASSERT_EQ(between.changes.size(), 2u);
+  EXPECT_EQ(between.changes[0].key, "Location");
+  EXPECT_EQ(between.changes[0].after, "Стенд");
+  EXPECT_EQ(between.changes[1].key, "Inom");
+  EXPECT_EQ(CompareDeviceVersions(git, paths, file, "", first).changes.size(), 5u) << "the first version, key by key";
+
+  const RestoreOutcome restored = RestoreDeviceVersion(git, paths, file, first);
+  ASSERT_TRUE(restored.Restored()) << restored.error;
+  EXPECT_TRUE(restored.record.committed) << restored.record.error;
+  EXPECT_EQ(FileBytes(file), Git(devices, {"show", first + ":TK3/1027.ini"}));
+  EXPECT_EQ(FileBytes(paths.BackUp() + "TK3_1027.ini"), second);
+  EXPECT_EQ(Commits(), 3) << "two saves and the restore";
+  EXPECT_TRUE(CompareDeviceVersions(git, paths, file, first, "").changes.empty()) << "now as the first version";
+
+  // Restoring the version the file already is writes nothing and makes no version.
+  const RestoreOutcome again = RestoreDeviceVersion(git, paths, file, "HEAD");
+  EXPECT_TRUE(again.Restored());
+  EXPECT_FALSE(again.record.committed);
+  EXPECT_EQ(Commits(), 3);
+  EXPECT_FALSE(RestoreDeviceVersion(git, paths, file, "nosuchrev").Restored());
+  EXPECT_EQ(FileBytes(file), Git(devices, {"show", first + ":TK3/1027.ini"})) << "a failed restore leaves the file";
 }
 
 }  // namespace
