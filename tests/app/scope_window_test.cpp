@@ -135,11 +135,13 @@ TEST_F(ScopeWindowTest, SilentDeviceShowsDNRAndTheRateComesBack) {
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(WaitUntil([&] { return window->StatusText(StatusPanel::Rate).toInt() > 0; }, 3000));
   sim.Kill();
+  // The dead simulator's terminal number is free for another test's simulator running beside this
+  // one; the port's name goes with the simulator so the link's reopening cannot reach that one.
+  std::remove((paths.program + "Ports/SCOPE1").c_str());
   ASSERT_TRUE(WaitUntil([&] { return window->StatusText(StatusPanel::Rate) == QStringLiteral("DNR!"); }, 3000));
   // Still "DNR!" a second later: polling goes on.
   QTest::qWait(1100);
   EXPECT_EQ(window->StatusText(StatusPanel::Rate).toStdString(), "DNR!");
-  std::remove((paths.program + "Ports/SCOPE1").c_str());
   StartSim();
   EXPECT_TRUE(WaitUntil([&] { return window->StatusText(StatusPanel::Rate).toInt() > 0; }, 5000))
       << window->StatusText(StatusPanel::Rate).toStdString();

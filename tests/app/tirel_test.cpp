@@ -110,6 +110,8 @@ TEST_F(TirelTest, ThePollShowsThePlayerAndTheCommandsDriveTheController) {
 
   // A controller that stops answering is counted about once a second.
   sim.Kill();
+  // Its terminal number may go to another test's simulator; the port's name goes with it.
+  std::filesystem::remove(paths.program + "Ports/SIM1");
   ASSERT_TRUE(WaitUntil(
       [&] { return Find<QLabel>("lbErrCode")->text() == QStringLiteral("Даные не корректны. Длина ответа."); }, 5000));
   EXPECT_GE(Find<QLabel>("lbErrCnt")->text().toInt(), 1);
