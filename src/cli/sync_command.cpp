@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "history/device_changes.h"
 #include "history/device_sync.h"
 #include "workspace/paths.h"
 
@@ -41,8 +42,17 @@ void PrintReport(const SyncReport& report) {
   for (const SyncFileOutcome& file : report.files) {
     std::printf("%s\t%s\n", KindWord(file.kind), file.path.c_str());
     for (const DeviceMergeConflict& conflict : file.conflicts) {
+      std::optional<std::string> local = conflict.ours;
+      std::optional<std::string> team = conflict.theirs;
+      // A parameter's line by its base value where nothing else of it differs.
+      if (!conflict.key.empty()) {
+        if (const auto shown = DescribeChange(conflict.section, conflict.key, conflict.ours, conflict.theirs)) {
+          local = shown->before;
+          team = shown->after;
+        }
+      }
       std::printf("conflict\t%s\t%s/%s\t%s\t%s\n", file.path.c_str(), conflict.section.c_str(), conflict.key.c_str(),
-                  Field(conflict.ours).c_str(), Field(conflict.theirs).c_str());
+                  Field(local).c_str(), Field(team).c_str());
     }
   }
 }

@@ -21,7 +21,6 @@ using testing::TempDir;
 
 const std::string kInomBefore = "Inom/Номинальный ток двигателя/TWORD/x0100/r0080/А/Inom%1000/2//0/x03E8/";
 const std::string kInomAfter = "Inom/Номинальный ток двигателя/TWORD/x0100/r0080/А/Inom%1000/2//0/x04B0/";
-const std::string kStartMode = "x00#Прямой пуск/x01#Плавный пуск/x02#Частотный пуск#Через преобразователь частоты/";
 
 class HistoryCommands : public ::testing::Test {
  protected:
@@ -55,7 +54,7 @@ TEST_F(HistoryCommands, SetPrintsTheChangeLineSavesTheFileAndCommitsItsBytes) {
   const std::string backup = FileBytes(devices + "BackUp/TK3_1027.ini");
   const RunResult set = SetInom();
   ASSERT_EQ(set.exitCode, 0) << set.err;
-  EXPECT_EQ(set.out, "p1: " + kInomBefore + " -> " + kInomAfter + "\n");
+  EXPECT_EQ(set.out, "Inom: x03E8 -> x04B0\n");
   EXPECT_EQ(set.err, "");
   // Only that line changed, and the file stays Windows-1251 with CRLF.
   std::string expected = original;
@@ -64,8 +63,8 @@ TEST_F(HistoryCommands, SetPrintsTheChangeLineSavesTheFileAndCommitsItsBytes) {
   EXPECT_EQ(FileBytes(file), expected);
   EXPECT_EQ(FileBytes(devices + "BackUp/TK3_1027.ini"), backup);
 
-  EXPECT_EQ(Git({"log", "--format=%an <%ae>%n%B"}), "Иван Петров <petrov@example.org>\n1027 TK3: 1 changes\n\np1: " +
-                                                        kInomBefore + " -> " + kInomAfter + "\n\n");
+  EXPECT_EQ(Git({"log", "--format=%an <%ae>%n%B"}),
+            "Иван Петров <petrov@example.org>\n1027 TK3: 1 changes\n\nInom: x03E8 -> x04B0\n\n");
   EXPECT_EQ(Git({"show", "HEAD:TK3/1027.ini"}), FileBytes(file));
   EXPECT_EQ(Git({"status", "--porcelain", "TK3/1027.ini"}), "");
 }
@@ -74,7 +73,7 @@ TEST_F(HistoryCommands, HistoryListsBothSavesNewestFirstAndDiffGivesTheirChanges
   ASSERT_EQ(SetInom().exitCode, 0);
   const RunResult mode = Cli({"set", "--device", "TK3/1027.ini", "--var", "StartMode", "--value", "2"});
   ASSERT_EQ(mode.exitCode, 0) << mode.err;
-  EXPECT_EQ(mode.out, "StartMode: " + kStartMode + "x01/ -> " + kStartMode + "x02/\n");
+  EXPECT_EQ(mode.out, "StartMode: x01 -> x02\n");
 
   const RunResult history = Cli({"history", "--device", devices + "TK3/1027.ini"});
   ASSERT_EQ(history.exitCode, 0) << history.err;
@@ -90,12 +89,11 @@ TEST_F(HistoryCommands, HistoryListsBothSavesNewestFirstAndDiffGivesTheirChanges
   EXPECT_EQ(first[1], newest);
   EXPECT_EQ(second[1], older);
 
-  const std::string modeChange = "StartMode\t" + kStartMode + "x01/\t" + kStartMode + "x02/\n";
+  const std::string modeChange = "StartMode\tx01\tx02\n";
   EXPECT_EQ(Cli({"diff", "--device", "TK3/1027.ini", older, newest}).out, modeChange);
   // Without REV2 the file as it is now; the other way round the values swap.
   EXPECT_EQ(Cli({"diff", "--device", "TK3/1027.ini", "HEAD~1"}).out, modeChange);
-  EXPECT_EQ(Cli({"diff", "--device", "TK3/1027.ini", "HEAD", "HEAD~1"}).out,
-            "StartMode\t" + kStartMode + "x02/\t" + kStartMode + "x01/\n");
+  EXPECT_EQ(Cli({"diff", "--device", "TK3/1027.ini", "HEAD", "HEAD~1"}).out, "StartMode\tx02\tx01\n");
   const RunResult unknown = Cli({"diff", "--device", "TK3/1027.ini", "nosuch"});
   EXPECT_EQ(unknown.exitCode, 1);
   EXPECT_NE(unknown.err.find("nosuch"), std::string::npos) << unknown.err;
@@ -111,7 +109,7 @@ TEST_F(HistoryCommands, ASaveTheRepositoryCannotTakeIsSavedAndTheHistoryErrorRep
   testing::WriteCp1251File(devices + ".git/index.lock", "");
   const RunResult set = SetInom();
   EXPECT_EQ(set.exitCode, 0) << set.err;
-  EXPECT_EQ(set.out, "p1: " + kInomBefore + " -> " + kInomAfter + "\n");
+  EXPECT_EQ(set.out, "Inom: x03E8 -> x04B0\n");
   EXPECT_NE(set.err.find("история версий"), std::string::npos) << set.err;
   EXPECT_NE(FileBytes(file).find(Utf8ToCp1251("p1=" + kInomAfter)), std::string::npos);
   EXPECT_EQ(Git({"rev-list", "--count", "HEAD"}), "1\n");

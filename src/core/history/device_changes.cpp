@@ -4,6 +4,7 @@
 
 #include "platform/ini_document.h"
 #include "text/cp1251.h"
+#include "text/items.h"
 #include "workspace/device_file.h"
 #include "workspace/identification.h"
 
@@ -19,17 +20,44 @@ bool Contains(const std::vector<std::string>& names, const std::string& name) {
   return false;
 }
 
+void AddChange(std::string_view section, const std::string& key, const std::optional<std::string>& before,
+               const std::optional<std::string>& after, std::vector<DeviceChange>& changes) {
+  if (std::optional<DeviceChange> change = DescribeChange(section, key, before, after))
+    changes.push_back(std::move(*change));
+}
+
 void CompareSection(const IniDocument& before, const IniDocument& after, const std::string& section,
                     std::vector<DeviceChange>& changes) {
   const std::vector<std::string> afterKeys = after.KeyNames(section);
   for (const std::string& key : afterKeys) {
     const std::string newValue = after.Value(section, key, "");
     const std::optional<std::string> oldValue = before.Value(section, key);
-    if (!oldValue || *oldValue != newValue) changes.push_back({key, oldValue.value_or(""), newValue});
+    if (!oldValue || *oldValue != newValue) AddChange(section, key, oldValue, newValue, changes);
   }
   for (const std::string& key : before.KeyNames(section)) {
-    if (!Contains(afterKeys, key)) changes.push_back({key, before.Value(section, key, ""), ""});
+    if (!Contains(afterKeys, key)) AddChange(section, key, before.Value(section, key, ""), std::nullopt, changes);
   }
+}
+
+std::string LastItemOf(const std::string& value) {
+  const std::vector<std::string> items = SplitItems(value);
+  return items.empty() ? std::string() : items.back();
+}
+
+// Both "/"-lists alike up to their last item: only the chosen or base value changed.
+bool OnlyLastItemDiffers(const std::string& before, const std::string& after) {
+  std::vector<std::string> a = SplitItems(before);
+  std::vector<std::string> b = SplitItems(after);
+  if (a.size() != b.size() || a.size() < 2) return false;
+  a.pop_back();
+  b.pop_back();
+  return a == b;
+}
+
+DeviceChange ByLastItem(std::string label, const std::optional<std::string>& before,
+                        const std::optional<std::string>& after) {
+  if (before && after && !OnlyLastItemDiffers(*before, *after)) return {std::move(label), *before, *after};
+  return {std::move(label), before ? LastItemOf(*before) : std::string(), after ? LastItemOf(*after) : std::string()};
 }
 
 std::optional<Identification> IdOf(const IniDocument& document) {
@@ -38,6 +66,26 @@ std::optional<Identification> IdOf(const IniDocument& document) {
 }
 
 }  // namespace
+
+std::optional<DeviceChange> DescribeChange(std::string_view section, const std::string& key,
+                                           const std::optional<std::string>& before,
+                                           const std::optional<std::string>& after) {
+  const std::string oldText = before.value_or("");
+  const std::string newText = after.value_or("");
+  if (SameTextIgnoringCase(section, kDeviceSection)) {
+    if (SameTextIgnoringCase(key, "LastDateTime")) return std::nullopt;
+    if (SameTextIgnoringCase(key, "Description")) return DeviceChange{"Механизм", oldText, newText};
+    if (SameTextIgnoringCase(key, "Location")) return DeviceChange{"Место установки", oldText, newText};
+    return DeviceChange{key, oldText, newText};
+  }
+  const bool isList = oldText.find('/') != std::string::npos || newText.find('/') != std::string::npos;
+  if (SameTextIgnoringCase(section, kVarsSection))
+    return isList ? ByLastItem(key, before, after) : DeviceChange{"Шкала " + key, oldText, newText};
+  // A definition line: "Name/Description/Type/.../base value/".
+  const std::vector<std::string> items = SplitItems(after ? newText : oldText);
+  if (!isList || items.size() < 3 || Trimmed(items.front()).empty()) return DeviceChange{key, oldText, newText};
+  return ByLastItem(Trimmed(items.front()), before, after);
+}
 
 std::vector<DeviceChange> CompareDeviceFiles(std::string_view beforeBytes, std::string_view afterBytes) {
   const IniDocument before = FromFileBytes(beforeBytes);

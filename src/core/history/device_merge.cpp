@@ -6,6 +6,7 @@
 
 #include "history/device_merge_lines.h"
 #include "text/cp1251.h"
+#include "text/datetime.h"
 
 namespace quillon {
 namespace {
@@ -121,6 +122,10 @@ class Merger {
       TakeTheirsKey(*sides.ours, ours, theirs);
       return;
     }
+    if (const std::optional<bool> theirsLater = LaterSaveTime(sides, id, oursValue, theirsValue)) {
+      if (*theirsLater) TakeTheirsKey(*sides.ours, ours, theirs);
+      return;
+    }
     DeviceMergeConflict conflict = SectionConflict(sides);
     const KeyLine* named = ours != nullptr ? ours : theirs != nullptr ? theirs : base;
     const RawFile& namedFile = ours != nullptr ? ours_ : theirs != nullptr ? theirs_ : base_;
@@ -131,6 +136,18 @@ class Merger {
     if (ours != nullptr) conflict.oursLines.emplace_back(ours_.lines[ours->line].text);
     if (theirs != nullptr) conflict.theirsLines.emplace_back(theirs_.lines[theirs->line].text);
     conflicts_.push_back(std::move(conflict));
+  }
+
+  // Every save writes its time into DEVICE's LastDateTime: two engineers' saves of one file
+  // would always conflict there. The later time is the merged file's; nullopt when the key is
+  // another or either side's value is not a time.
+  static std::optional<bool> LaterSaveTime(const SectionSides& sides, std::string_view id, Value ours, Value theirs) {
+    if (sides.ours == nullptr || sides.ours->id != "device" || id != "lastdatetime" || !ours || !theirs)
+      return std::nullopt;
+    const std::optional<DateTime> oursTime = ParseDateTimeText(TrimmedBytes(*ours));
+    const std::optional<DateTime> theirsTime = ParseDateTimeText(TrimmedBytes(*theirs));
+    if (!oursTime || !theirsTime) return std::nullopt;
+    return *theirsTime > *oursTime;
   }
 
   void TakeTheirsKey(const RawSection& section, const KeyLine* ours, const KeyLine* theirs) {

@@ -157,9 +157,9 @@ HistoryResult<git_oid> Fetch(git_repository* repo, git_remote* remote, const std
   git_fetch_options options = GIT_FETCH_OPTIONS_INIT;
   options.callbacks.credentials = AgentCredentials;
   options.callbacks.payload = &tries;
-  std::string spec = "+" + branch + ":" + TrackingRef(branch);
-  char* specs[] = {spec.data()};
-  const git_strarray refspecs{specs, 1};
+  std::string refspec = "+" + branch + ":" + TrackingRef(branch);
+  char* refspecTexts[] = {refspec.data()};
+  const git_strarray refspecs{refspecTexts, 1};
   int code = git_remote_connect(remote, GIT_DIRECTION_FETCH, &options.callbacks, nullptr, nullptr);
   if (code == 0) code = git_remote_download(remote, &refspecs, &options);
   const git_remote_head** heads = nullptr;
@@ -200,9 +200,9 @@ std::string Push(git_repository* repo, git_remote* remote, const std::string& lo
   options.callbacks.credentials = PushCredentials;
   options.callbacks.push_update_reference = PushStatus;
   options.callbacks.payload = &state;
-  std::string spec = localBranch + ":" + remoteBranch;
-  char* specs[] = {spec.data()};
-  const git_strarray refspecs{specs, 1};
+  std::string refspec = localBranch + ":" + remoteBranch;
+  char* refspecTexts[] = {refspec.data()};
+  const git_strarray refspecs{refspecTexts, 1};
   if (const int code = git_remote_push(remote, &refspecs, &options); code != 0)
     return GitErrorText("Не удалось отправить версии в хранилище команды", code);
   if (!state.refused.empty()) return "Хранилище команды не приняло версии: " + state.refused;
@@ -287,19 +287,40 @@ struct MergePlan {
   std::map<std::string, TreeEdit> edits;
 };
 
+bool SameConflict(const DeviceMergeConflict& a, const DeviceMergeConflict& b) {
+  return a.section == b.section && a.key == b.key && a.oursLines == b.oursLines && a.theirsLines == b.theirsLines;
+}
+
+// The engineer's answers for `path` when they still fit the conflicts the merge found.
+const SyncResolution* AnswersFor(const std::vector<SyncResolution>& resolutions, const std::string& path,
+                                 const std::vector<DeviceMergeConflict>& conflicts) {
+  for (const SyncResolution& resolution : resolutions) {
+    if (resolution.path != path) continue;
+    if (resolution.answered.size() != conflicts.size() || resolution.choices.size() != conflicts.size()) return nullptr;
+    for (std::size_t i = 0; i < conflicts.size(); ++i)
+      if (!SameConflict(resolution.answered[i], conflicts[i])) return nullptr;
+    return &resolution;
+  }
+  return nullptr;
+}
+
 // The outcome of a file both sides changed; only device files are merged, any other file
 // keeps the local version.
 std::string MergeBothSides(git_repository* repo, const std::string& path, const FileChange& ours,
-                           const FileChange& theirs, MergePlan& plan) {
+                           const FileChange& theirs, const std::vector<SyncResolution>& resolutions, MergePlan& plan) {
   if (ours.after.has_value() == theirs.after.has_value() &&
       (!ours.after || git_oid_equal(&*ours.after, &*theirs.after)))
     return {};
   if (!IsDeviceFile(path)) return {};
-  const DeviceMergeResult merged =
+  DeviceMergeResult merged =
       MergeDeviceFile(BlobBytes(repo, ours.before), BlobBytes(repo, ours.after), BlobBytes(repo, theirs.after));
   if (!merged.Clean()) {
-    plan.report.files.push_back({SyncFileOutcome::Kind::kConflict, path, merged.conflicts});
-    return {};
+    const SyncResolution* answers = AnswersFor(resolutions, path, merged.conflicts);
+    if (answers == nullptr) {
+      plan.report.files.push_back({SyncFileOutcome::Kind::kConflict, path, merged.conflicts});
+      return {};
+    }
+    merged.merged = ResolveConflicts(merged, answers->choices);
   }
   // A file one side removed and the other left without a line of its own stays removed.
   if (merged.merged.empty() && !(ours.after && theirs.after)) {
@@ -315,7 +336,8 @@ std::string MergeBothSides(git_repository* repo, const std::string& path, const 
   return {};
 }
 
-HistoryResult<MergePlan> PlanMerge(git_repository* repo, git_tree* base, git_tree* ours, git_tree* theirs) {
+HistoryResult<MergePlan> PlanMerge(git_repository* repo, git_tree* base, git_tree* ours, git_tree* theirs,
+                                   const std::vector<SyncResolution>& resolutions) {
   const HistoryResult<Changes> ourChanges = TreeChanges(repo, base, ours);
   const HistoryResult<Changes> theirChanges = TreeChanges(repo, base, theirs);
   if (!ourChanges) return {{}, ourChanges.error};
@@ -330,7 +352,7 @@ HistoryResult<MergePlan> PlanMerge(git_repository* repo, git_tree* base, git_tre
     if (ourChange == ourChanges.value.end()) {
       plan.value.edits[path] = {change.after, change.mode};
       if (IsDeviceFile(path)) plan.value.report.files.push_back({SyncFileOutcome::Kind::kPulled, path, {}});
-    } else if (std::string problem = MergeBothSides(repo, path, ourChange->second, change, plan.value);
+    } else if (std::string problem = MergeBothSides(repo, path, ourChange->second, change, resolutions, plan.value);
                !problem.empty()) {
       return {{}, problem};
     }
@@ -371,6 +393,7 @@ struct SyncSides {
   std::string remoteBranch;
   std::optional<git_oid> ours;
   std::optional<git_oid> theirs;
+  const std::vector<SyncResolution>* resolutions = nullptr;
 };
 
 std::string MergeMessage(const SyncReport& report) {
@@ -389,7 +412,7 @@ HistoryResult<SyncReport> Merge(const SyncSides& sides, const GitAuthor& author)
   const GitTree theirs = CommitTree(repo, sides.theirs);
   if (ours == nullptr || theirs == nullptr || (hasBase && base == nullptr))
     return {{}, GitErrorText("Не удалось прочитать версии для объединения", -1)};
-  HistoryResult<MergePlan> plan = PlanMerge(repo, base.get(), ours.get(), theirs.get());
+  HistoryResult<MergePlan> plan = PlanMerge(repo, base.get(), ours.get(), theirs.get(), *sides.resolutions);
   if (!plan) return {{}, plan.error};
   if (plan.value.report.HasConflicts()) {
     // Nothing was written: only the choices the engineer has to make are told.
@@ -467,7 +490,7 @@ std::string DatabaseRemote(const std::string& settingsFile) {
 }
 
 HistoryResult<SyncReport> SyncDevices(const GitLibrary&, const std::string& devicesDir, const std::string& remote,
-                                      const GitAuthor& author) {
+                                      const GitAuthor& author, const std::vector<SyncResolution>& resolutions) {
   if (remote.empty()) return {{}, "Не задано хранилище команды (DatabaseRemote в settings.ini)"};
   const std::string url = RemoteLocation(remote);
   const HistoryResult<RemoteRefs> refs = ListRemote(url);
@@ -476,6 +499,7 @@ HistoryResult<SyncReport> SyncDevices(const GitLibrary&, const std::string& devi
   if (std::string problem = OpenOrMakeRepository(repo, devicesDir); !problem.empty()) return {{}, problem};
   SyncSides sides;
   sides.repo = repo.get();
+  sides.resolutions = &resolutions;
   sides.localBranch = LocalBranch(repo.get());
   if (sides.localBranch.rfind(kHeadsPrefix, 0) != 0)
     return {{}, "Хранилище версий не на ветке: синхронизировать нечего"};

@@ -38,6 +38,15 @@ struct SyncReport {
   bool HasConflicts() const;
 };
 
+// The engineer's answers for one file's conflicts, given back to the next sync. They are used
+// only while the merge finds exactly the conflicts they answered (same keys, same values on
+// both sides); when either side has changed since, the file is a conflict again.
+struct SyncResolution {
+  std::string path;
+  std::vector<DeviceMergeConflict> answered;
+  std::vector<DeviceMergeChoice> choices;  // one per answered conflict, in its order
+};
+
 // DatabaseRemote of settings.ini's Settings section; empty when none is set.
 std::string DatabaseRemote(const std::string& settingsFile);
 
@@ -51,10 +60,10 @@ std::string DatabaseRemote(const std::string& settingsFile);
 //   lacked "pushed";
 // - both went their own ways: a file changed on one side only is taken from that side ("pulled"
 //   or "pushed"), one changed on both is merged by MergeDeviceFile ("merged", or "conflict" with
-//   its conflicts); with no conflict the merge is committed with both parents and `author` as
-//   author and committer, and pushed.
+//   its conflicts, unless `resolutions` answer them); with no conflict left the merge is
+//   committed with both parents and `author` as author and committer, and pushed.
 // An unreachable remote is an error, and then nothing local is created or changed.
 HistoryResult<SyncReport> SyncDevices(const GitLibrary& git, const std::string& devicesDir, const std::string& remote,
-                                      const GitAuthor& author);
+                                      const GitAuthor& author, const std::vector<SyncResolution>& resolutions = {});
 
 }  // namespace quillon

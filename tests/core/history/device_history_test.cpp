@@ -66,7 +66,7 @@ TEST_F(DeviceHistory, FirstSaveMakesTheRepositoryAndCommitsTheFileAloneWithItsCh
   EXPECT_EQ(record.shortId, Git(devices, {"rev-parse", "--short=7", "HEAD"}).substr(0, 7));
   EXPECT_EQ(Git(devices, {"log", "--format=%an|%ae|%cn|%ce%n%B"}),
             "Иван Петров|petrov@example.org|Иван Петров|petrov@example.org\n"
-            "1027 TK3: 1 changes\n\nInom: 100 -> 120\n\n");
+            "1027 TK3: 1 changes\n\nШкала Inom: 100 -> 120\n\n");
   // The neighbour stays out; the backups are kept out for good.
   EXPECT_EQ(Git(devices, {"ls-files"}), ".gitignore\nTK3/1027.ini\n");
   EXPECT_EQ(FileBytes(devices + ".gitignore"), "BackUp/\n");
@@ -89,7 +89,7 @@ TEST_F(DeviceHistory, VersionsAreListedNewestFirstAndReadBackByAnyRevision) {
   ASSERT_TRUE(second.committed) << second.error;
   // Against the last version, not against what the caller last held.
   ASSERT_EQ(second.changes.size(), 2u);
-  EXPECT_EQ(ChangeLine(second.changes[1]), "Inom: 120 -> 130");
+  EXPECT_EQ(ChangeLine(second.changes[1]), "Шкала Inom: 120 -> 130");
 
   const GitLibrary git;
   const auto versions = DeviceVersions(git, devices, file);
@@ -139,7 +139,7 @@ TEST_F(DeviceHistory, AnExistingRepositoryIsUsedAsItIsAndWhatIsStagedByHandStays
   EXPECT_EQ(Git(devices, {"diff", "--cached", "--name-only"}), "TK3/1045.ini\n");
   EXPECT_FALSE(std::filesystem::exists(devices + ".gitignore"));
   // The message is against the committed version.
-  EXPECT_EQ(Git(devices, {"log", "-1", "--format=%B"}), "1027 TK3: 1 changes\n\nInom: 100 -> 120\n\n");
+  EXPECT_EQ(Git(devices, {"log", "-1", "--format=%B"}), "1027 TK3: 1 changes\n\nШкала Inom: 100 -> 120\n\n");
 }
 
 TEST_F(DeviceHistory, WithoutEngineerTheLoginAndHostNameTheAuthor) {
@@ -198,9 +198,9 @@ TEST_F(DeviceHistory, ARestoredVersionIsANewSaveWithItsBackupAndComparisonsReadE
   const VersionComparison between = CompareDeviceVersions(git, paths, file, first, versions[0].shortId);
   ASSERT_TRUE(between.error.empty()) << between.error;
   ASSERT_EQ(between.changes.size(), 2u);
-  EXPECT_EQ(between.changes[0].key, "Location");
+  EXPECT_EQ(between.changes[0].key, "Место установки");
   EXPECT_EQ(between.changes[0].after, "Стенд");
-  EXPECT_EQ(between.changes[1].key, "Inom");
+  EXPECT_EQ(between.changes[1].key, "Шкала Inom");
   EXPECT_EQ(CompareDeviceVersions(git, paths, file, "", first).changes.size(), 5u) << "the first version, key by key";
 
   const RestoreOutcome restored = RestoreDeviceVersion(git, paths, file, first);

@@ -83,6 +83,26 @@ TEST(DeviceMerge, OnlyDifferentChangesOfOneKeyConflictAndResolveToTheChoice) {
   EXPECT_THROW(ResolveConflicts(result, {}), std::invalid_argument);
 }
 
+TEST(DeviceMerge, TwoSavesOfOneFileKeepTheLaterSaveTime) {
+  const std::string base = DemoDevice();
+  const std::string ours = Edited(Edited(base, "Inom=100", "Inom=120"), "LastDateTime=14.09.2023 10:42:17",
+                                  "LastDateTime=03.12.2026 09:15:00");
+  const std::string theirs = Edited(Edited(base, "Unom=380", "Unom=400"), "LastDateTime=14.09.2023 10:42:17",
+                                    "LastDateTime=04.12.2026 08:00:00");
+  const DeviceMergeResult later = MergeDeviceFile(base, ours, theirs);
+  ASSERT_TRUE(later.Clean()) << later.conflicts[0].key;
+  EXPECT_EQ(ValueIn(later.merged, "DEVICE", "LastDateTime"), "04.12.2026 08:00:00");
+  EXPECT_EQ(ValueIn(later.merged, "vars", "Inom"), "120");
+  EXPECT_EQ(ValueIn(later.merged, "vars", "Unom"), "400");
+  const DeviceMergeResult earlier = MergeDeviceFile(base, theirs, ours);
+  ASSERT_TRUE(earlier.Clean());
+  EXPECT_EQ(ValueIn(earlier.merged, "DEVICE", "LastDateTime"), "04.12.2026 08:00:00");
+  // What is not a time stays the engineer's call.
+  EXPECT_EQ(MergeDeviceFile(base, Edited(base, "LastDateTime=14.09.2023 10:42:17", "LastDateTime=вчера"), theirs)
+                .conflicts.size(),
+            1u);
+}
+
 TEST(DeviceMerge, NewKeysLandInTheirSectionAndNewSectionsAtTheEnd) {
   const std::string base = DemoDevice();
   const std::string ours = Edited(base, "r11=", "r12=Ud/Напряжение звена/TWORD/x0216/r010B/В/1/2//0/x0000/\r\nr11=");

@@ -155,6 +155,35 @@ TEST_F(DeviceSync, AConflictListsBothValuesAndChangesNothingAnywhere) {
   EXPECT_EQ(Git(b, {"status", "--porcelain"}), "");
 }
 
+TEST_F(DeviceSync, TheEngineersChoiceFinishesTheSyncOnlyWhileItAnswersTheConflictsFound) {
+  Share();
+  Save(a, "TK3/1027.ini", DeviceText("120"));
+  Save(b, "TK3/1027.ini", DeviceText("130", "Цех 5"));
+  ASSERT_EQ(Sync(a), "pushed TK3/1027.ini\n");
+  const HistoryResult<SyncReport> found = SyncDevices(git, b, remote, author);
+  ASSERT_TRUE(found.value.HasConflicts());
+  const SyncResolution takeTheirs{
+      "TK3/1027.ini", found.value.files[0].conflicts, {{DeviceMergeChoice::Take::kTheirs, {}}}};
+
+  // The remote moved on since the question was asked: the old answer does not fit.
+  Save(a, "TK3/1027.ini", DeviceText("125"));
+  ASSERT_EQ(Sync(a), "pushed TK3/1027.ini\n");
+  const HistoryResult<SyncReport> again = SyncDevices(git, b, remote, author, {takeTheirs});
+  ASSERT_TRUE(again) << again.error;
+  EXPECT_EQ(Lines(again.value), "conflict TK3/1027.ini\n");
+  EXPECT_EQ(again.value.files[0].conflicts[0].theirs, "125");
+
+  const SyncResolution answered{
+      "TK3/1027.ini", again.value.files[0].conflicts, {{DeviceMergeChoice::Take::kTheirs, {}}}};
+  const HistoryResult<SyncReport> done = SyncDevices(git, b, remote, author, {answered});
+  ASSERT_TRUE(done) << done.error;
+  EXPECT_EQ(Lines(done.value), "merged TK3/1027.ini\n");
+  // The chosen value, and the location only B changed.
+  EXPECT_EQ(FileBytes(b + "TK3/1027.ini"), FileBytesOf(DeviceText("125", "Цех 5")));
+  EXPECT_EQ(Head(remote), Head(b));
+  EXPECT_EQ(Git(b, {"status", "--porcelain"}), "");
+}
+
 TEST_F(DeviceSync, AFileEditedSinceItsLastVersionStopsThePullBeforeAnythingIsWritten) {
   Share();
   Save(a, "TK3/1027.ini", DeviceText("120"));
