@@ -51,19 +51,19 @@ TEST(HistoryDialog, ListsTheVersionsComparesOneOrTwoAndHandsTheChosenOneToRestor
   // The newest version is chosen at first: it moved the device to the test bench.
   QTreeWidget& changes = *history.Changes();
   ASSERT_EQ(changes.topLevelItemCount(), 1);
-  EXPECT_EQ(Row(changes, 0), (QStringList{"Location", "Цех 1", "Стенд"}));
+  EXPECT_EQ(Row(changes, 0), (QStringList{"Место установки", "Цех 1", "Стенд"}));
   EXPECT_TRUE(history.RestoreButton()->isEnabled());
 
   // The oldest and the newest together: everything between them, in the file's order.
   versions.topLevelItem(2)->setSelected(true);
   ASSERT_EQ(changes.topLevelItemCount(), 2);
-  EXPECT_EQ(Row(changes, 0), (QStringList{"Location", "Цех 1", "Стенд"}));
-  EXPECT_EQ(Row(changes, 1), (QStringList{"Inom", "100", "120"}));
+  EXPECT_EQ(Row(changes, 0), (QStringList{"Место установки", "Цех 1", "Стенд"}));
+  EXPECT_EQ(Row(changes, 1), (QStringList{"Шкала Inom", "100", "120"}));
   EXPECT_FALSE(history.RestoreButton()->isEnabled()) << "a restore takes one version";
 
   versions.clearSelection();
   versions.topLevelItem(1)->setSelected(true);
-  EXPECT_EQ(Row(changes, 0), (QStringList{"Inom", "100", "120"}));
+  EXPECT_EQ(Row(changes, 0), (QStringList{"Шкала Inom", "100", "120"}));
   history.RestoreButton()->click();
   ASSERT_EQ(restored.size(), 1u);
   EXPECT_EQ(restored[0], versions.topLevelItem(1)->toolTip(2).toStdString());

@@ -28,6 +28,7 @@
 
 #include "app/main/catalogue_tree.h"
 #include "app/main/changes_viewer.h"
+#include "app/main/database_sync.h"
 #include "app/main/device_connection.h"
 #include "app/main/help_about.h"
 #include "app/main/parameter_table.h"
@@ -241,6 +242,12 @@ void Tmain::BuildMenus() {
           this, &Tmain::pmTV_mnEditIni);
   connect(Named(pmTV_->addAction(QStringLiteral("Открыть директорию содержащую файл")), "mnOpenDir"),
           &QAction::triggered, this, &Tmain::pmTV_mnOpenDir);
+  pmTV_->addSeparator();
+  mnSync_ = Named(pmTV_->addAction(QStringLiteral("Синхронизировать")), "mnSync");
+  mnSync_->setToolTip(QStringLiteral("Обменяться версиями файлов устройств с хранилищем команды (DatabaseRemote)"));
+  connect(mnSync_, &QAction::triggered, this, &Tmain::pmTV_mnSync);
+  databaseSync_ = new DatabaseSync(this);
+  connect(databaseSync_, &DatabaseSync::Finished, this, &Tmain::SyncFinished);
   connect(tv_, &QWidget::customContextMenuRequested, this, &Tmain::tvContextMenu);
   // A mouse click or Enter opens a device; refilling the tree does not, so a refresh keeps
   // the open device.
@@ -707,6 +714,11 @@ void Tmain::btSaveBaseClick() { SaveBase(); }
 
 bool Tmain::SaveBase() {
   if (devicePath_.empty()) return false;
+  // The sync rewrites Devices/ on its worker meanwhile; the edits stay in the window.
+  if (databaseSync_->Running()) {
+    CurrentPrompt().Warning("Quillon", "Идёт синхронизация базы: сохраните изменения после её окончания");
+    return false;
+  }
   if (!CurrentPrompt().Question("Подтверждение", "Сохранить изменения в базе?")) return false;
   stLastDate_->setText(Text(DateTimeText(NowDateTime())));
   DeviceSaveRecord record;

@@ -10,6 +10,7 @@
 
 #include "device/device_parameters.h"
 #include "device/device_save.h"
+#include "history/device_sync.h"
 #include "maintenance/device_report.h"
 #include "scope/base_property.h"
 #include "workspace/catalogue.h"
@@ -31,6 +32,7 @@ class QAction;
 namespace quillon {
 
 class CatalogueTree;
+class DatabaseSync;
 class DeviceConnection;
 class LinkFields;
 class ParameterTable;
@@ -120,6 +122,10 @@ class Tmain : public QMainWindow {
   void pmTV_mnDelete();
   void pmTV_mnEditIni();
   void pmTV_mnOpenDir();
+  // "Синхронизировать": Devices/ exchanged with the team's repository (main_window_sync.cpp).
+  void pmTV_mnSync();
+  void StartSync(std::vector<SyncResolution> resolutions);
+  void SyncFinished();
 
   void LoadDevice();
   void ClearDeviceFields();
@@ -206,6 +212,9 @@ class Tmain : public QMainWindow {
   QMenu* pmRefreshSort_ = nullptr;
   QMenu* pmTV_ = nullptr;
   QAction* sortActions_[5] = {};
+  QAction* mnSync_ = nullptr;
+  // Owned by the window (a child object); its destructor waits for a sync under way.
+  DatabaseSync* databaseSync_ = nullptr;
   QTimer* tmrFirstRead_ = nullptr;
 };
 
