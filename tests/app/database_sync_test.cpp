@@ -89,7 +89,7 @@ TEST_F(DatabaseSyncTest, AKeyBothChangedWaitsForTheChoiceThenTheMergeReachesTheT
   Child<QAction>(*window, "mnSync")->trigger();
   ASSERT_TRUE(WaitUntil([&] { return Status().startsWith(QStringLiteral("Синхронизировано")); }, 10000));
   EXPECT_TRUE(*merge);
-  EXPECT_EQ(Status(), QStringLiteral("Синхронизировано: получено 0, отправлено 0, объединено 1"));
+  EXPECT_EQ(Child<QLabel>(*window, "stStatus")->toolTip(), QStringLiteral("получено 0, отправлено 0, объединено 1"));
   ASSERT_TRUE(WriteCp1251File(otherDir.Path() + "expected.ini", DeviceText("120", "Стенд")));
   EXPECT_EQ(FileBytes(paths.devices + "TK3/1027.ini"), FileBytes(otherDir.Path() + "expected.ini"));
   EXPECT_EQ(Git(remote, {"rev-parse", "HEAD"}), Git(paths.devices, {"rev-parse", "HEAD"}));

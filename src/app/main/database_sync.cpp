@@ -46,9 +46,8 @@ std::string SyncSummary(const SyncReport& report) {
     if (file.kind == SyncFileOutcome::Kind::kPushed) ++pushed;
     if (file.kind == SyncFileOutcome::Kind::kMerged) ++merged;
   }
-  if (pulled + pushed + merged == 0) return "Синхронизировано: изменений нет";
-  return "Синхронизировано: получено " + std::to_string(pulled) + ", отправлено " + std::to_string(pushed) +
-         ", объединено " + std::to_string(merged);
+  return "получено " + std::to_string(pulled) + ", отправлено " + std::to_string(pushed) + ", объединено " +
+         std::to_string(merged);
 }
 
 }  // namespace quillon

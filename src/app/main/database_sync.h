@@ -34,7 +34,7 @@ class DatabaseSync : public QObject {
   HistoryResult<SyncReport> result_;
 };
 
-// "Синхронизировано: получено 2, отправлено 1, объединено 1" (or "изменений нет").
+// "получено 2, отправлено 1, объединено 1": the files the sync took, gave and merged.
 std::string SyncSummary(const SyncReport& report);
 
 }  // namespace quillon

@@ -36,8 +36,8 @@ void Tmain::StartSync(std::vector<SyncResolution> resolutions) {
   if (!devicePath_.empty() && !CheckUnsavedChanges()) return;
   const std::string remote = DatabaseRemote(paths_.SettingsFile());
   if (remote.empty()) {
-    CurrentPrompt().Warning("Quillon",
-                            "Не задано хранилище команды: укажите DatabaseRemote в разделе Settings файла settings.ini");
+    CurrentPrompt().Warning(
+        "Quillon", "Не задано хранилище команды: укажите DatabaseRemote в разделе Settings файла settings.ini");
     return;
   }
   mnSync_->setEnabled(false);
@@ -67,7 +67,8 @@ void Tmain::SyncFinished() {
     LoadDevice();
   }
   FillCatalogue();
-  ShowStatus(SyncSummary(result.value));
+  // The counts go to the tip: the status line beside the buttons is short.
+  ShowStatus("Синхронизировано", SyncSummary(result.value));
 }
 
 }  // namespace quillon
