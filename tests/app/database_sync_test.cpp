@@ -10,17 +10,10 @@
 #include "app_fixture.h"
 #include "history/record_save.h"
 #include "modal_dialog.h"
-#include "support/run_program.h"
+#include "support/git_tool.h"
 
 namespace quillon::testing {
 namespace {
-
-std::string Git(const std::string& dir, std::vector<std::string> args) {
-  args.insert(args.begin(), {"/usr/bin/git", "-C", dir});
-  const RunResult result = RunProgram(args);
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  return result.out;
-}
 
 std::string DeviceText(const std::string& inom, const std::string& location) {
   return "[DEVICE]\nID=1027 TK v3.14 2021-03-15\nDescription=Насос\nLocation=" + location +

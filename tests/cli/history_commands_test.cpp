@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/file_bytes.h"
+#include "support/git_tool.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "text/cp1251.h"
@@ -35,12 +36,7 @@ class HistoryCommands : public ::testing::Test {
     args.insert(args.begin(), {QUILLON_BIN_DIR "/quillon-cli", "--workspace", root});
     return testing::RunProgram(args);
   }
-  std::string Git(std::vector<std::string> args) {
-    args.insert(args.begin(), {"/usr/bin/git", "-C", devices});
-    const RunResult result = testing::RunProgram(args);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    return result.out;
-  }
+  std::string Git(std::vector<std::string> args) { return testing::Git(devices, std::move(args)); }
   RunResult SetInom() { return Cli({"set", "--device", "TK3/1027.ini", "--var", "Inom", "--value", "120"}); }
 
   TempDir dir;

@@ -7,12 +7,15 @@
 #include <vector>
 
 #include "support/file_bytes.h"
+#include "support/git_tool.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "text/cp1251.h"
 
 namespace quillon {
 namespace {
+
+using testing::Git;
 
 using testing::FileBytes;
 using testing::RunResult;
@@ -47,12 +50,6 @@ class SyncCommand : public ::testing::Test {
   void Set(const std::string& root, const std::string& var, const std::string& value) {
     const RunResult set = Cli(root, {"set", "--device", kPath, "--var", var, "--value", value});
     ASSERT_EQ(set.exitCode, 0) << set.err;
-  }
-  std::string Git(const std::string& repo, std::vector<std::string> args) {
-    args.insert(args.begin(), {"/usr/bin/git", "-C", repo});
-    const RunResult result = testing::RunProgram(args);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    return result.out;
   }
   // A pushes its first version, B takes it.
   void Share() {

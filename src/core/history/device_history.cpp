@@ -3,12 +3,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 
+#include "history/devices_repository.h"
 #include "platform/profile.h"
 #include "text/cp1251.h"
 #include "text/datetime.h"
@@ -20,8 +18,6 @@ namespace quillon {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kIgnoreFile = ".gitignore";
 
 // The file's path inside the repository, "/"-separated, as git names it.
 HistoryResult<std::string> PathInRepository(const std::string& devicesDir, const std::string& filePath) {
@@ -35,27 +31,6 @@ HistoryResult<std::string> PathInRepository(const std::string& devicesDir, const
   if (SameTextIgnoringCase(relative.begin()->string(), "BackUp"))
     return {{}, "Резервная копия " + PathForDisplay(filePath) + " не входит в историю версий"};
   return {relative.generic_string(), {}};
-}
-
-// The repository at exactly `devicesDir`: a workspace that itself lies in a repository still
-// gets its own history of the devices.
-int OpenRepository(GitRepository& repo, const std::string& devicesDir) {
-  git_repository* raw = nullptr;
-  const int code = git_repository_open_ext(&raw, devicesDir.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr);
-  repo.reset(raw);
-  return code;
-}
-
-std::string MakeRepository(GitRepository& repo, const std::string& devicesDir) {
-  git_repository* raw = nullptr;
-  if (const int code = git_repository_init(&raw, devicesDir.c_str(), 0); code != 0)
-    return GitErrorText("Не удалось создать хранилище версий в " + PathForDisplay(devicesDir), code);
-  repo.reset(raw);
-  std::ofstream ignore(fs::path(devicesDir) / kIgnoreFile, std::ios::binary | std::ios::trunc);
-  ignore << "BackUp/\n";
-  ignore.close();
-  if (!ignore) return "Не удалось записать " + std::string(kIgnoreFile) + ": " + std::strerror(errno);
-  return {};
 }
 
 // The commit HEAD names, or none when the repository has no commit yet.
@@ -167,9 +142,9 @@ HistoryResult<CommitOutcome> CommitDeviceFile(const GitLibrary&, const std::stri
   if (!path) return {{}, path.error};
   GitRepository repo;
   std::vector<std::string> paths{path.value};
-  if (const int code = OpenRepository(repo, devicesDir); code == GIT_ENOTFOUND) {
-    if (std::string problem = MakeRepository(repo, devicesDir); !problem.empty()) return {{}, problem};
-    paths.emplace_back(kIgnoreFile);
+  if (const int code = OpenDevicesRepository(repo, devicesDir); code == GIT_ENOTFOUND) {
+    if (std::string problem = MakeDevicesRepository(repo, devicesDir); !problem.empty()) return {{}, problem};
+    paths.emplace_back(kDevicesIgnoreFile);
   } else if (code != 0) {
     return {{}, GitErrorText("Не удалось открыть хранилище версий", code)};
   }
@@ -191,7 +166,7 @@ HistoryResult<std::vector<DeviceVersion>> DeviceVersions(const GitLibrary&, cons
   const HistoryResult<std::string> path = PathInRepository(devicesDir, filePath);
   if (!path) return {{}, path.error};
   GitRepository repo;
-  if (const int code = OpenRepository(repo, devicesDir); code == GIT_ENOTFOUND) return {};
+  if (const int code = OpenDevicesRepository(repo, devicesDir); code == GIT_ENOTFOUND) return {};
   else if (code != 0) return {{}, GitErrorText("Не удалось открыть хранилище версий", code)};
   git_revwalk* rawWalk = nullptr;
   if (const int code = git_revwalk_new(&rawWalk, repo.get()); code != 0)
@@ -227,7 +202,7 @@ HistoryResult<std::string> DeviceFileAt(const GitLibrary&, const std::string& de
   const HistoryResult<std::string> path = PathInRepository(devicesDir, filePath);
   if (!path) return {{}, path.error};
   GitRepository repo;
-  if (const int code = OpenRepository(repo, devicesDir); code != 0)
+  if (const int code = OpenDevicesRepository(repo, devicesDir); code != 0)
     return {{}, GitErrorText("Не удалось открыть хранилище версий", code)};
   git_object* rawObject = nullptr;
   int code = git_revparse_single(&rawObject, repo.get(), rev.c_str());

@@ -1,13 +1,12 @@
 #include "history/device_sync.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 
+#include "history/devices_repository.h"
 #include "platform/profile.h"
 #include "text/cp1251.h"
 #include "workspace/paths.h"
@@ -24,7 +23,6 @@ using GitReference = GitHandle<git_reference, git_reference_free>;
 using GitDiff = GitHandle<git_diff, git_diff_free>;
 using GitConfig = GitHandle<git_config, git_config_free>;
 
-constexpr const char* kIgnoreFile = ".gitignore";
 constexpr const char* kHeadsPrefix = "refs/heads/";
 constexpr unsigned kFileMode = GIT_FILEMODE_BLOB;
 
@@ -96,20 +94,10 @@ std::string SharedBranch(const RemoteRefs& refs, const std::string& localBranch)
 }
 
 std::string OpenOrMakeRepository(GitRepository& repo, const std::string& devicesDir) {
-  git_repository* raw = nullptr;
-  int code = git_repository_open_ext(&raw, devicesDir.c_str(), GIT_REPOSITORY_OPEN_NO_SEARCH, nullptr);
-  repo.reset(raw);
+  const int code = OpenDevicesRepository(repo, devicesDir);
   if (code == 0) return {};
   if (code != GIT_ENOTFOUND) return GitErrorText("Не удалось открыть хранилище версий", code);
-  if (code = git_repository_init(&raw, devicesDir.c_str(), 0); code != 0)
-    return GitErrorText("Не удалось создать хранилище версий в " + PathForDisplay(devicesDir), code);
-  repo.reset(raw);
-  // As a first save makes it: the backups are the program's undo copies, not versions.
-  std::ofstream ignore(fs::path(devicesDir) / kIgnoreFile, std::ios::binary | std::ios::trunc);
-  ignore << "BackUp/\n";
-  ignore.close();
-  if (!ignore) return "Не удалось записать " + std::string(kIgnoreFile) + ": " + std::strerror(errno);
-  return {};
+  return MakeDevicesRepository(repo, devicesDir);
 }
 
 // The branch HEAD names ("refs/heads/..."), born or not.

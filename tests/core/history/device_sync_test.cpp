@@ -7,24 +7,19 @@
 #include <filesystem>
 
 #include "support/file_bytes.h"
-#include "support/run_program.h"
+#include "support/git_tool.h"
 #include "support/temp_dir.h"
 #include "text/cp1251.h"
 
 namespace quillon {
 namespace {
 
+using testing::Git;
+
 using testing::FileBytes;
 using testing::TempDir;
 using testing::WriteCp1251File;
 using Kind = SyncFileOutcome::Kind;
-
-std::string Git(const std::string& dir, std::vector<std::string> args) {
-  args.insert(args.begin(), {"/usr/bin/git", "-C", dir});
-  const testing::RunResult result = testing::RunProgram(args);
-  EXPECT_EQ(result.exitCode, 0) << result.err;
-  return result.out;
-}
 
 std::string DeviceText(const std::string& inom, const std::string& location = "Котельная, цех 3") {
   return "[DEVICE]\nID=1027 TK v3.14 2021-03-15\nLocation=" + location + "\n; комментарий\n[vars]\nInom=" + inom +
