@@ -360,6 +360,12 @@ void Tmain::FormDestroy() {
 }
 
 void Tmain::closeEvent(QCloseEvent* event) {
+  // Cut off, a sync would leave Devices/ half updated; waiting for it here would freeze the window.
+  if (databaseSync_->Running()) {
+    CurrentPrompt().Warning("Quillon", "Идёт синхронизация базы с хранилищем команды: дождитесь её окончания");
+    event->ignore();
+    return;
+  }
   if (!CheckUnsavedChanges()) {
     event->ignore();
     return;
