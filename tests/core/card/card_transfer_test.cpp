@@ -21,6 +21,7 @@ using testing::CodeAnswer;
 using testing::Corrupted;
 using testing::CountedAnswer;
 using testing::Pattern;
+using testing::ReadBytes;
 using testing::RequestOffset;
 using testing::WithCrc;
 namespace fs = std::filesystem;
@@ -54,18 +55,16 @@ Answerer CardWith(const Bytes& content) {
   };
 }
 
-Bytes ReadAll(const std::string& path) { return testing::ReadBytes(path); }
-
 std::size_t EntriesIn(const std::string& directory) {
   return static_cast<std::size_t>(std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
 }
 
 class CardDownloadTest : public ::testing::Test {
  protected:
-  CardDownload Make(const std::string& path) {
+  CardDownload Make(const std::string& path, CardSpan span = {}) {
     auto file = DownloadFile::Create(path);
     EXPECT_TRUE(file);
-    return CardDownload(1, "data.bin", std::move(*file), counters);
+    return CardDownload(1, "data.bin", std::move(*file), counters, span);
   }
   testing::TempDir dir;
   TransferCounters counters;
@@ -81,7 +80,7 @@ TEST_F(CardDownloadTest, AShortLastBlockIsFollowedByARequestAt230MoreAndEndsOnAn
   EXPECT_EQ(RequestOffset(run.requests[2]), 460u);  // 230 further although only 70 came
   EXPECT_EQ(run.last.outcome, CardOutcome::Done);
   EXPECT_EQ(run.last.message, "файл принят!");
-  EXPECT_EQ(ReadAll(dir / "out.bin"), content);
+  EXPECT_EQ(ReadBytes(dir / "out.bin"), content);
   EXPECT_EQ(counters.answers.load(), 3u);
   EXPECT_EQ(counters.bytes.load(), 460u);
 }
@@ -91,7 +90,7 @@ TEST_F(CardDownloadTest, OverALongerExistingFileLeavesExactlyTheReceivedBytes) {
   const Bytes content = Pattern(500);
   auto download = Make(dir / "out.bin");
   EXPECT_EQ(Drive(download, CardWith(content)).last.outcome, CardOutcome::Done);
-  EXPECT_EQ(ReadAll(dir / "out.bin"), content);
+  EXPECT_EQ(ReadBytes(dir / "out.bin"), content);
   EXPECT_EQ(EntriesIn(dir.Path()), 1u);
 }
 
@@ -110,7 +109,7 @@ TEST_F(CardDownloadTest, AFailureLeavesAnExistingFileUntouchedAndNoTemporaryFile
       return RequestOffset(request) == 0 ? CountedAnswer(0x22, Pattern(230)) : ending;
     });
     EXPECT_EQ(run.last.message, message);
-    EXPECT_EQ(ReadAll(dir / "out.bin"), before) << message;
+    EXPECT_EQ(ReadBytes(dir / "out.bin"), before) << message;
     EXPECT_EQ(EntriesIn(dir.Path()), 1u) << message;
   }
 }
@@ -157,7 +156,7 @@ TEST_F(CardDownloadTest, RetriesCountOnlyInARow) {
     return RequestOffset(request) < 690 ? CountedAnswer(0x22, Pattern(230)) : CountedAnswer(0x22, {});
   });
   EXPECT_EQ(run.last.outcome, CardOutcome::Done);
-  EXPECT_EQ(ReadAll(dir / "out.bin").size(), 690u);
+  EXPECT_EQ(ReadBytes(dir / "out.bin").size(), 690u);
 }
 
 TEST_F(CardDownloadTest, BlocksThatDoNotFitTogetherOrComeFromAnotherSlaveNeverMakeAFile) {
@@ -182,11 +181,32 @@ TEST_F(CardDownloadTest, BlocksThatDoNotFitTogetherOrComeFromAnotherSlaveNeverMa
   });
   EXPECT_EQ(asked.last.outcome, CardOutcome::Done);
   EXPECT_EQ(asked.requests[0], asked.requests[1]);
-  EXPECT_EQ(ReadAll(dir / "again.bin"), Pattern(50));
+  EXPECT_EQ(ReadBytes(dir / "again.bin"), Pattern(50));
 
   // A silent controller is told as such once the retries are spent.
   auto silent = Make(dir / "silent.bin");
   EXPECT_EQ(Drive(silent, [](const Bytes&) { return Bytes{}; }).last.message, kCardNoAnswerMessage);
+}
+
+// A stretch of a file, as for the oscillogram around an event.
+TEST_F(CardDownloadTest, AStretchStartsAtItsOffsetAndEndsAtItsLimitOrAtTheFilesEnd) {
+  const Bytes content = Pattern(2000);
+  auto download = Make(dir / "osc.bin", {700, 500});
+  const DriveResult run = Drive(download, CardWith(content));
+  ASSERT_EQ(run.requests.size(), 3u) << "ends once the bytes asked for are in, without an empty block";
+  EXPECT_EQ(RequestOffset(run.requests[0]), 700u);
+  EXPECT_EQ(RequestOffset(run.requests[2]), 1160u);
+  EXPECT_EQ(run.last.outcome, CardOutcome::Done);
+  EXPECT_EQ(ReadBytes(dir / "osc.bin"), Bytes(content.begin() + 700, content.begin() + 1200));
+  EXPECT_EQ(counters.bytes.load(), 690u);
+
+  // A file that ends before the limit ends on the empty block.
+  auto tail = Make(dir / "tail.bin", {300, 5000});
+  const DriveResult shorter = Drive(tail, CardWith(Pattern(400)));
+  ASSERT_EQ(shorter.requests.size(), 2u);
+  EXPECT_EQ(RequestOffset(shorter.requests[1]), 530u);
+  EXPECT_EQ(shorter.last.outcome, CardOutcome::Done);
+  EXPECT_EQ(ReadBytes(dir / "tail.bin").size(), 100u);
 }
 
 // The offsets have 32 bits: a controller that never sends the short last block would have them
@@ -195,9 +215,7 @@ TEST_F(CardDownloadTest, BlocksThatDoNotFitTogetherOrComeFromAnotherSlaveNeverMa
 TEST_F(CardDownloadTest, NoFileGoesBeyondWhatThe32BitOffsetsReach) {
   const std::uint32_t start = 0xFFFFFFFFu - 2 * 230;
   for (const bool endless : {false, true}) {
-    auto file = DownloadFile::Create(dir / "far.bin");
-    ASSERT_TRUE(file);
-    CardDownload download(1, "data.bin", std::move(*file), counters, {start, 0});
+    auto download = Make(dir / "far.bin", {start, 0});
     const DriveResult run = Drive(download, [endless](const Bytes& request) {
       return RequestOffset(request) == 0xFFFFFFFFu && !endless ? CountedAnswer(0x22, {})
                                                                : CountedAnswer(0x22, Pattern(230));
@@ -210,7 +228,7 @@ TEST_F(CardDownloadTest, NoFileGoesBeyondWhatThe32BitOffsetsReach) {
       EXPECT_FALSE(fs::exists(dir / "far.bin"));
     } else {
       EXPECT_EQ(run.last.outcome, CardOutcome::Done);
-      EXPECT_EQ(ReadAll(dir / "far.bin").size(), 460u);
+      EXPECT_EQ(ReadBytes(dir / "far.bin").size(), 460u);
     }
     EXPECT_EQ(EntriesIn(dir.Path()), endless ? 0u : 1u);
     fs::remove(dir / "far.bin");
@@ -240,14 +258,15 @@ class CardUploadTest : public ::testing::Test {
   Bytes stored;
 };
 
+// The Cyrillic name checks that the name is encoded once, as the frame builder does it.
 TEST_F(CardUploadTest, ThreeHundredBytesGoAs230AtZeroAnd70At230) {
   const Bytes content = Pattern(300);
-  auto upload = Make(content);
+  auto upload = Make(content, "Ёж.bin");
   EXPECT_EQ(counters.fileSize.load(), 300u);
   const DriveResult run = Drive(upload, Card());
   ASSERT_EQ(run.requests.size(), 2u);
-  EXPECT_EQ(run.requests[0], BuildCardUpload(2, 0, "up.bin", Bytes(content.begin(), content.begin() + 230)));
-  EXPECT_EQ(run.requests[1], BuildCardUpload(2, 230, "up.bin", Bytes(content.begin() + 230, content.end())));
+  EXPECT_EQ(run.requests[0], BuildCardUpload(2, 0, "Ёж.bin", Bytes(content.begin(), content.begin() + 230)));
+  EXPECT_EQ(run.requests[1], BuildCardUpload(2, 230, "Ёж.bin", Bytes(content.begin() + 230, content.end())));
   EXPECT_EQ(run.last.message, "файл принят!");
   EXPECT_EQ(stored, content);
 }
@@ -306,13 +325,6 @@ TEST_F(CardUploadTest, CardCodesEndTheUpload) {
   const CardStep step = missing.Answer(CodeAnswer(0xE3, 2));
   EXPECT_EQ(step.outcome, CardOutcome::FileMissing);
   EXPECT_EQ(step.message, "файл не найден на microSD!");
-}
-
-TEST_F(CardUploadTest, ACyrillicNameGoesInWindows1251) {
-  auto upload = Make(Pattern(3), "Ёж");
-  // "Ё" 0xA8, "ж" 0xE6.
-  const Bytes& request = upload.Request();
-  EXPECT_EQ(Bytes(request.begin() + 6, request.begin() + 9), (Bytes{0xA8, 0xE6, 0x00}));
 }
 
 // "Stored" is an answer of exactly address, function, status 0 or 1 and CRC. A CRC-valid answer

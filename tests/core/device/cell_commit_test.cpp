@@ -25,23 +25,15 @@ TEST_F(CellCommitTest, BaseCellsStoreUpperCaseHexOfTheVariableSizeAndRefuseBadTe
   EXPECT_EQ(Variable(3).BaseValue, "1");
 }
 
-TEST_F(CellCommitTest, OnlyTheCharactersOfANumberAreTaken) {
+TEST_F(CellCommitTest, OnlyTheCharactersOfANumberAreTakenAndADependentBaseGoesThroughTheRatio) {
+  // A dependent base goes through the ratio.
+  ASSERT_TRUE(IsDependent(Variable(1)));
+  EXPECT_FALSE(CommitCell(Variable(1), kBaseHexKind, "x07D0\n").write);
+  EXPECT_FLOAT_EQ(Variable(1).Ratio, 2.0f) << "x07D0 over Inom's x03E8";
   EXPECT_TRUE(CommitCell(Variable(5), kBasePhysicalKind, "1 500 с\n").baseChanged) << "the unit goes";
   EXPECT_EQ(Variable(5).BaseValue, "x05DC");
   CommitCell(Variable(0), kBasePhysicalKind, "Ток: 120,5 А\n");
   EXPECT_EQ(Variable(0).BaseValue, "x04B5") << "120,5 A at a scale of 0,1";
-  Read();
-  const CellCommit commit = CommitCell(Variable(5), kControllerHexKind, "x12;34\n");
-  ASSERT_TRUE(commit.write);
-  EXPECT_EQ(*commit.write, (std::vector<std::uint8_t>{0x34, 0x12}));
-}
-
-TEST_F(CellCommitTest, DependentBaseGoesThroughTheRatio) {
-  TView& limit = Variable(1);
-  ASSERT_TRUE(IsDependent(limit));
-  const CellCommit commit = CommitCell(limit, kBaseHexKind, "x07D0\n");
-  EXPECT_FLOAT_EQ(limit.Ratio, 2.0f) << "x07D0 over Inom's x03E8";
-  EXPECT_FALSE(commit.write);
 }
 
 TEST_F(CellCommitTest, ControllerCellsOpenEditorsOnlyWhenTheyCanBeWritten) {
@@ -54,7 +46,7 @@ TEST_F(CellCommitTest, ControllerCellsOpenEditorsOnlyWhenTheyCanBeWritten) {
 
 TEST_F(CellCommitTest, ControllerWritesTheMaskedValueLeastSignificantByteFirst) {
   Read();
-  CellCommit commit = CommitCell(Variable(5), kControllerHexKind, "x1234\n");
+  CellCommit commit = CommitCell(Variable(5), kControllerHexKind, "x12;34\n");
   ASSERT_TRUE(commit.write);
   EXPECT_EQ(*commit.write, (std::vector<std::uint8_t>{0x34, 0x12}));
   EXPECT_EQ(Variable(5).BaseValue, "x0032") << "the base is not touched";

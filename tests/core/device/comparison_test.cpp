@@ -60,7 +60,14 @@ TEST_F(UnreadControllerTest, AVariableOutsideTheReadStaysUnreadAndIsLeftAloneByT
 
   EXPECT_TRUE(CopyControllerToBase(parameters, quiet));
   EXPECT_EQ(Variable(0).BaseValue, "x07D0");
+  EXPECT_EQ(Variable(6).BaseValue, "x0007");
   EXPECT_EQ(Variable(7).BaseValue, "x0005") << "nothing was read to copy";
+  EXPECT_FLOAT_EQ(Variable(1).Ratio, 0.75f) << "Ilim x05DC against the new Inom x07D0";
+  for (const auto& differ : CompareBaseAndController(parameters)) EXPECT_NE(differ, true);
+  EXPECT_FALSE(CopyControllerToBase(parameters, quiet)) << "a second copy changes nothing";
+  UpdateListScaleLines(parameters.List());
+  EXPECT_EQ(parameters.List().Scales.Value("Mode"), "x00#Стоп/x01#Пуск/x02#Авто/x02/");
+  EXPECT_EQ(parameters.List().Scales.Value("Inom"), "100") << "plain scale lines stay";
 
   // A later read that fails keeps what the last one brought.
   const LinkFrame frame = parameters.BuildRead(Fields("QuBUS"));

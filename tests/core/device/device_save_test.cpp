@@ -1,5 +1,8 @@
-// Saving the device file, the list of changes before a save, and the rows of the viewer.
+// Saving the device file, the list of changes before a save and the rows of the viewer, and what
+// the connect sequence does with an identification string.
 #include "device/device_save.h"
+
+#include <tuple>
 
 #include "device/cell_commit.h"
 #include "device/changes_rows.h"
@@ -75,13 +78,36 @@ TEST_F(DeviceSaveTest, ChangesListEveryDifferenceWithTheHeaderLast) {
   EXPECT_NE(changes.text.find("Параметр Tacc   БЫЛО: x0032  ИЗМЕНЕНО НА: x0064\r\n"), std::string::npos);
 }
 
-TEST(ChangesViewerRowsTest, ReversedCutToThreePartsAndShortLinesLeftOut) {
-  const std::vector<ChangesRow> rows =
-      ChangesViewerRows({"a/1/2", "short/only", "b/3/4/extra", "Изменённый параметр/Старое значение/ Новое значение"});
-  ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0], (ChangesRow{"Изменённый параметр", "Старое значение", " Новое значение"}));
-  EXPECT_EQ(rows[1], (ChangesRow{"b", "3", "4"}));
-  EXPECT_EQ(rows[2], (ChangesRow{"a", "1", "2"}));
+TEST_F(DeviceSaveTest, ConnectOutcomesOfTheCleanedStringAndTheRewrittenId) {
+  const WorkspacePaths paths = MakeWorkspacePaths(dir.Path());
+  ConnectDecision decision = DecideConnect(paths, "501 QT v2.1 2024-01-10\x01'\r");
+  EXPECT_EQ(std::tie(decision.action, decision.path, decision.idText),
+            std::tuple(ConnectAction::Found, path, "501 QT v2.1 2024-01-10"));
+  decision = DecideConnect(paths, "501 QT v2.1 2025-03-03");
+  EXPECT_EQ(std::tie(decision.action, decision.path), std::tuple(ConnectAction::FirmwareDateChanged, path));
+  EXPECT_EQ(DecideConnect(paths, "501 QT v2.2 2025-03-03").action, ConnectAction::FirmwareChanged);
+  decision = DecideConnect(paths, "502 QT v2.1 2024-01-10");
+  EXPECT_EQ(std::tie(decision.action, decision.path), std::tuple(ConnectAction::NotFound, ""));
+  EXPECT_EQ(DecideConnect(paths, "").action, ConnectAction::Stop);
+  EXPECT_EQ(DecideConnect(paths, "501 QT v2.1").action, ConnectAction::Stop);
+
+  // Like every save, the rewrite makes a read-only file writable.
+  ASSERT_TRUE(SetReadOnly(path));
+  RewriteDeviceId(path, "501 QT v2.1 2025-03-03");
+  EXPECT_FALSE(IsReadOnly(path));
+  EXPECT_EQ(ReadProfileString(path, "DEVICE", "ID"), "501 QT v2.1 2025-03-03");
+  EXPECT_EQ(ReadProfileString(path, "FLASH", "p1"), "Inom/Номинальный ток/TWORD/x0100/r0080/А/Inom%1000/2//0/x03E8/");
+  EXPECT_EQ(DecideConnect(paths, "501 QT v2.1 2025-03-03").action, ConnectAction::Found);
+}
+
+TEST_F(DeviceSaveTest, ViewerRowsAreReversedCutToThreePartsAndKeepAFieldClearedToNothing) {
+  const std::vector<ChangesRow> rows = ChangesViewerRows(CollectChanges(parameters, "", "").rows);
+  EXPECT_EQ(rows, (std::vector<ChangesRow>{{"Изменённый параметр", "Старое значение", " Новое значение"},
+                                           {"Место установки", "Стенд", ""},
+                                           {"Механизм", "Привод", ""}}));
+  // A field filled in where it was empty; a final "/" after three parts adds nothing.
+  EXPECT_EQ(ChangesViewerRows({"a/1/2", "short/only", "short/", "/", "b/3/4/extra", "c/5/6/", "Механизм//Насос"}),
+            (std::vector<ChangesRow>{{"Механизм", "", "Насос"}, {"c", "5", "6"}, {"b", "3", "4"}, {"a", "1", "2"}}));
 }
 
 }  // namespace

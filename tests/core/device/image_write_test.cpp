@@ -1,11 +1,9 @@
-// "База" and "Контроллер": the whole base written in one frame, and the controller copied to
-// the base.
+// "База": the whole base written to the controller in one frame.
 #include "device/image_write.h"
 
 #include <string>
 #include <vector>
 
-#include "device/comparison.h"
 #include "device_fixture.h"
 #include "platform/prompt.h"
 
@@ -75,26 +73,6 @@ TEST_F(ImageWriteTest, AnswersAreJudgedByCodeCrcFunctionAndTheEchoOfTheWrite) {
             kStatusTransferError);
   answer[2] ^= 1;
   EXPECT_EQ(JudgeImageWriteAnswer(Fields("MODBUS RTU"), request, answer.data(), answer.size()).status, kStatusCrcError);
-}
-
-TEST_F(ImageWriteTest, ControllerToBaseCopiesHexAndLeavesNoRedRow) {
-  Read();
-  std::vector<std::optional<bool>> differs = CompareBaseAndController(parameters);
-  ASSERT_EQ(differs.size(), 7u);
-  EXPECT_EQ(differs[0], true);
-  EXPECT_EQ(differs[3], false);
-  EXPECT_FALSE(differs[6].has_value()) << "no cell in the controller, nothing to compare";
-
-  EXPECT_TRUE(CopyControllerToBase(parameters, quiet));
-  EXPECT_EQ(Variable(0).BaseValue, "x07D0");
-  EXPECT_EQ(Variable(6).BaseValue, "x0007");
-  EXPECT_FLOAT_EQ(Variable(1).Ratio, 0.75f) << "Ilim x05DC against the new Inom x07D0";
-  for (const auto& differ : CompareBaseAndController(parameters)) EXPECT_NE(differ, true);
-  EXPECT_FALSE(CopyControllerToBase(parameters, quiet)) << "a second copy changes nothing";
-
-  UpdateListScaleLines(parameters.List());
-  EXPECT_EQ(parameters.List().Scales.Value("Mode"), "x00#Стоп/x01#Пуск/x02#Авто/x02/");
-  EXPECT_EQ(parameters.List().Scales.Value("Inom"), "100") << "plain scale lines stay";
 }
 
 }  // namespace

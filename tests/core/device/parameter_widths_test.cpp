@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/profile.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
@@ -17,19 +19,14 @@ TEST(ParameterWidthsTest, OnlyPositiveWholeNumbersAreStoredWidthsAndOnlyKnownWid
 
   ASSERT_TRUE(WriteCp1251File(ini, "[Settings]\nP0W= 520 \np1w=wide\np0m0=44\np0m1=-5\np1m0=0\np2m0=76\n"));
   const ParameterColumnWidths read = ReadParameterColumnWidths(ini);
-  EXPECT_EQ(read.parameterGroup, 520);
-  EXPECT_EQ(read.baseGroup, 0);
-  EXPECT_EQ(read.number, 44);
-  EXPECT_EQ(read.name, 0);
-  EXPECT_EQ(read.baseHex, 0);
-  EXPECT_EQ(read.controllerHex, 76);
+  EXPECT_EQ(std::tie(read.parameterGroup, read.baseGroup, read.number, read.name, read.baseHex, read.controllerHex),
+            std::tuple(520, 0, 44, 0, 0, 76));
   EXPECT_FALSE(read.Complete());
 
   WriteParameterColumnWidths(ini, {170.6, 0, 44.4, 90, 0, 0});
-  EXPECT_EQ(ReadProfileString(ini, "Settings", "p0w"), "171");
-  EXPECT_EQ(ReadProfileString(ini, "Settings", "p1w"), "wide") << "a width not known is left alone";
-  EXPECT_EQ(ReadProfileString(ini, "Settings", "p0m0"), "44");
-  EXPECT_EQ(ReadProfileString(ini, "Settings", "p2m0"), "76");
+  std::string written;
+  for (const char* key : {"p0w", "p1w", "p0m0", "p2m0"}) written += ReadProfileString(ini, "Settings", key) + " ";
+  EXPECT_EQ(written, "171 wide 44 76 ") << "a width not known is left alone";
   WriteParameterColumnWidths(ini, {1, 2, 3, 4, 5, 6});
   EXPECT_TRUE(ReadParameterColumnWidths(ini).Complete());
 }

@@ -1,5 +1,7 @@
 // Loading a device's parameters, the read request of their span, and how read and
 // identification answers are judged and distributed.
+#include <tuple>
+
 #include "device_fixture.h"
 #include "link/buses.h"
 
@@ -25,10 +27,8 @@ TEST_F(ReadAnswerTest, QuBUSReadAsksForTheFlashSpanAndTakesOnlyAnAnswerOfItsLeng
 
   ASSERT_TRUE(parameters.TakeReadAnswer(Fields("QuBUS"), frame, memory.data(), 10).accepted);
   EXPECT_TRUE(parameters.HasBeenRead());
-  EXPECT_EQ(Cell(0, 5), "x07D0");
-  EXPECT_EQ(Cell(2, 5), "x05");
-  EXPECT_EQ(Cell(3, 5), "1");
-  EXPECT_EQ(Cell(6, 5), "x0007") << "a variable without a cell shows its base";
+  // A variable without a cell shows its base.
+  EXPECT_EQ(Cell(0, 5) + " " + Cell(2, 5) + " " + Cell(3, 5) + " " + Cell(6, 5), "x07D0 x05 1 x0007");
 }
 
 TEST_F(ReadAnswerTest, ModbusReadSwapsWordsAndChecksCrcFunctionAndCount) {
@@ -36,9 +36,7 @@ TEST_F(ReadAnswerTest, ModbusReadSwapsWordsAndChecksCrcFunctionAndCount) {
   const LinkFrame frame = parameters.BuildRead(fields);
   // From r0080 to one register past the last word's: six registers from slave 1.
   ASSERT_EQ(frame.bytes.size(), 8u);
-  EXPECT_EQ(frame.bytes[1], 3);
-  EXPECT_EQ(frame.bytes[3], 0x80);
-  EXPECT_EQ(frame.bytes[5], 6);
+  EXPECT_EQ(std::tuple(frame.bytes[1], frame.bytes[3], frame.bytes[5]), std::tuple(3, 0x80, 6));
   const std::vector<std::uint8_t> data = {0x07, 0xD0, 0x05, 0xDC, 0xAA, 0x05, 0x02, 0x03, 0x00, 0x64, 0, 0};
   std::vector<std::uint8_t> payload = {12};
   payload.insert(payload.end(), data.begin(), data.end());
@@ -59,9 +57,7 @@ TEST_F(ReadAnswerTest, ModbusReadSwapsWordsAndChecksCrcFunctionAndCount) {
   EXPECT_FALSE(parameters.HasBeenRead());
 
   ASSERT_TRUE(parameters.TakeReadAnswer(fields, frame, answer.data(), answer.size()).accepted);
-  EXPECT_EQ(Cell(0, 5), "x07D0");
-  EXPECT_EQ(Cell(2, 5), "x05");
-  EXPECT_EQ(Cell(4, 5), "x02");
+  EXPECT_EQ(Cell(0, 5) + " " + Cell(2, 5) + " " + Cell(4, 5), "x07D0 x05 x02");
 }
 
 TEST_F(ReadAnswerTest, ASpanTooLongForOneRequestIsRefusedWithAMessage) {
@@ -93,9 +89,11 @@ TEST_F(ReadAnswerTest, LinesWithUnreadableAddressesAreSkippedAndNamed) {
 
 TEST(IdentificationAnswerTest, CountedQuBUSTextLosesItsLastCharacterModbusIsChecked) {
   const LinkFieldTexts qubus{"QuBUS", "", "", "", "", ""};
-  const std::string text = "\x0A" "12 TK v1.0";
-  const IdentificationAnswer counted = TakeIdentificationAnswer(
-      qubus, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  const std::string text =
+      "\x0A"
+      "12 TK v1.0";
+  const IdentificationAnswer counted =
+      TakeIdentificationAnswer(qubus, reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   ASSERT_TRUE(counted.verdict.accepted);
   EXPECT_EQ(counted.text, "12 TK v1.");
   EXPECT_TRUE(TakeIdentificationAnswer(qubus, nullptr, 0).verdict.silent);

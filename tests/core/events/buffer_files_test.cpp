@@ -40,6 +40,7 @@ TEST(EventFileTest, EmptyAndUndescribedRecordsAreSkippedAndAPartialTailIgnored) 
   EXPECT_EQ(EventGridRow(events[0]), (GridRow{"2", "5.3.2024", "9:5:7", "Двигатель", "Пуск=3"}));
   EXPECT_EQ(EventGridRow(events[1]), (GridRow{"1", "31.3.2024", "9:5:7", "", "Перегрев=255"}));
   EXPECT_EQ(EventGridHeader(), (GridRow{"F", "Дата", "Время", "Событие", "Инициатор"}));
+  EXPECT_FALSE(ReadEventFile(dir / "none.edat", Descriptions(), events).opened);
 }
 
 TEST(EventFileTest, FieldsArePlainNumbersNotBcd) {
@@ -47,12 +48,6 @@ TEST(EventFileTest, FieldsArePlainNumbersNotBcd) {
   const EventRecord record = ParseEventRecord(std::span<const std::uint8_t, 16>(raw));
   EXPECT_EQ(EventDateText(record), "18.17.2037");
   EXPECT_EQ(EventTimeText(record), "35:16:89");
-}
-
-TEST(EventFileTest, MissingFileIsNotOpened) {
-  TempDir dir;
-  std::vector<ShownEvent> events;
-  EXPECT_FALSE(ReadEventFile(dir / "none.edat", Descriptions(), events).opened);
 }
 
 TEST(StatFileTest, FirstValueBelongsToTheFirstEntryAndAShortFileLeavesZeros) {
@@ -112,12 +107,8 @@ TEST(BufferKindTest, EventRecordsAreKnownByTheirDatesWhateverTheFileIsCalled) {
 }
 
 TEST(StatFileTest, ASizeOtherThanOneValuePerEntryIsToldWithBothCounts) {
-  EXPECT_EQ(StatSizeWarning(4, 4),
-            "Файл статистики не совпадает с описанием: значений в файле: 1, описано в секции STAT: 4");
   EXPECT_EQ(StatSizeWarning(4012, 4),
             "Файл статистики не совпадает с описанием: значений в файле: 1003, описано в секции STAT: 4");
-  EXPECT_EQ(StatSizeWarning(0, 4),
-            "Файл статистики не совпадает с описанием: значений в файле: 0, описано в секции STAT: 4");
   EXPECT_EQ(
       StatSizeWarning(18, 4),
       "Файл статистики не совпадает с описанием: значений в файле: 4, описано в секции STAT: 4, лишних байтов: 2");

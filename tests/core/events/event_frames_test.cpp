@@ -8,6 +8,13 @@
 namespace quillon {
 namespace {
 
+std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> frame) {
+  const std::uint16_t crc = CRC16(frame.data(), frame.size());
+  frame.push_back(static_cast<std::uint8_t>(crc));
+  frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+  return frame;
+}
+
 TEST(EventFramesTest, CounterChangeWritesTwoRegistersAt0x3000InTheControllersByteOrder) {
   const auto frame = BuildCounterChange("7", 0x11223344);
   ASSERT_EQ(frame.size(), 13u);
@@ -23,17 +30,10 @@ TEST(EventFramesTest, RateRequestAndAnswer) {
   EXPECT_EQ(request[1], 0x13);
   EXPECT_EQ(CRC16(request.data(), request.size()), 0);
 
-  std::vector<std::uint8_t> answer{3, 0x13, 50};
-  const std::uint16_t crc = CRC16(answer.data(), answer.size());
-  answer.push_back(static_cast<std::uint8_t>(crc));
-  answer.push_back(static_cast<std::uint8_t>(crc >> 8));
+  std::vector<std::uint8_t> answer = WithCrc({3, 0x13, 50});
   EXPECT_EQ(OscRateFromAnswer(request, answer), 50);
   // The exception "rate 1 refused" is no rate of 1 (a rate of 0 would ask for the whole file).
-  std::vector<std::uint8_t> refused{3, 0x93, 0x01};
-  const std::uint16_t refusedCrc = CRC16(refused.data(), refused.size());
-  refused.push_back(static_cast<std::uint8_t>(refusedCrc));
-  refused.push_back(static_cast<std::uint8_t>(refusedCrc >> 8));
-  EXPECT_FALSE(OscRateFromAnswer(request, refused));
+  EXPECT_FALSE(OscRateFromAnswer(request, WithCrc({3, 0x93, 0x01})));
   EXPECT_FALSE(OscRateFromAnswer(BuildOscRateRequest(4), answer)) << "another slave's answer";
   answer[2] = 51;
   EXPECT_FALSE(OscRateFromAnswer(request, answer)) << "bad CRC";
@@ -44,11 +44,7 @@ TEST(EventFramesTest, RateQueryEndsOnItsOneAnswer) {
   OscRateQuery query(4);
   EXPECT_EQ(query.Request(), BuildOscRateRequest(4));
   EXPECT_EQ(query.DelayMs(), 0u);
-  std::vector<std::uint8_t> answer{4, 0x13, 25};
-  const std::uint16_t crc = CRC16(answer.data(), answer.size());
-  answer.push_back(static_cast<std::uint8_t>(crc));
-  answer.push_back(static_cast<std::uint8_t>(crc >> 8));
-  EXPECT_EQ(query.Answer(answer).outcome, CardOutcome::Done);
+  EXPECT_EQ(query.Answer(WithCrc({4, 0x13, 25})).outcome, CardOutcome::Done);
   EXPECT_EQ(query.Rate(), 25);
 
   OscRateQuery silent(4);

@@ -30,7 +30,6 @@ TEST(Endpoint, IsReadFromTheLinkFieldsWithTheirDefaults) {
   const auto serial = EndpointOf(Fields("MODBUS RTU", "COM3", "19200", "", "17"));
   ASSERT_TRUE(serial);
   EXPECT_EQ(serial->protocol, Protocol::MODBUSRTU);
-  EXPECT_FALSE(serial->Tcp());
   EXPECT_EQ(serial->Place(), "COM3");
   EXPECT_EQ(serial->baud, 19200u);
   EXPECT_EQ(serial->frameEndMs, 8u);  // empty stands for 8
@@ -39,7 +38,6 @@ TEST(Endpoint, IsReadFromTheLinkFieldsWithTheirDefaults) {
   // Under MODBUS TCP the IP address stands in the frame-end field.
   const auto tcp = EndpointOf(Fields("MODBUS TCP", "", "", "10.0.0.7", "x", "1502"));
   ASSERT_TRUE(tcp);
-  EXPECT_TRUE(tcp->Tcp());
   EXPECT_EQ(tcp->Place(), "10.0.0.7");
   EXPECT_EQ(tcp->peer, (TcpPeer{ParseIPv4("10.0.0.7"), 1502}));
   EXPECT_EQ(tcp->address, 1);  // no number: 1
@@ -49,7 +47,6 @@ TEST(Endpoint, IsReadFromTheLinkFieldsWithTheirDefaults) {
   const auto mbap = EndpointOf(Fields("MODBUS TCP/IP", "", "", "10.0.0.7", "9", ""));
   ASSERT_TRUE(mbap);
   EXPECT_EQ(mbap->protocol, Protocol::MODBUSTCPIP);
-  EXPECT_TRUE(mbap->Tcp());
   EXPECT_EQ(mbap->peer, (TcpPeer{ParseIPv4("10.0.0.7"), 502, true}));
   EXPECT_EQ(mbap->address, 9);
   EXPECT_FALSE(tcp->peer.mbap);

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -8,7 +7,8 @@
 #include <memory>
 
 #include "link/comm_list.h"
-#include "platform/files.h"
+#include "link/request_list.h"
+#include "link_bytes.h"
 #include "request_owner.h"
 #include "support/temp_dir.h"
 
@@ -30,8 +30,7 @@ const auto Echo = testing::EchoAfter(0x55);
 // A program directory whose Ports/ links the name LINE to the peer's pseudo-terminal.
 struct SerialBench {
   SerialBench() : list(dir.Path()) {
-    EnsureDirectory(dir / "Ports");
-    if (::symlink(peer.SlavePath().c_str(), (dir / "Ports/LINE").c_str()) != 0) throw std::runtime_error("symlink");
+    testing::LinkPort(dir.Path(), "LINE", peer.SlavePath());
     list.SetTimings(SerialTimings::None());
   }
   bool PortIsFree() const { return SerialPort::Open(peer.SlavePath()) != nullptr; }
@@ -55,25 +54,6 @@ TEST(SerialRegistry, OpenFindAndFailures) {
   EXPECT_EQ(bench.list.Count(), 1u);
   EXPECT_EQ(bench.list.FindPortWorker("line"), nullptr);  // names compare case-sensitively
   EXPECT_FALSE(bench.PortIsFree());                       // the port is ours alone, even for root
-  EXPECT_EQ(PortErrorMessage("COM3"), "Порт COM3 не существует\nили занят другой программой");
-}
-
-TEST(SerialRegistry, OpenLineConfiguresANewPortAndAChangeOnly) {
-  SerialBench bench;
-  EXPECT_FALSE(bench.list.OpenLine("MISSING", 9600, 8, SerialTimings::None()));
-  EXPECT_EQ(bench.list.Count(), 0u);
-  ASSERT_TRUE(bench.list.OpenLine("LINE", 9600, 8, SerialTimings::None()));
-  TComm* worker = bench.list.FindPortWorker("LINE");
-  ASSERT_NE(worker, nullptr);
-  EXPECT_TRUE(worker->Configured());
-  EXPECT_EQ(worker->Baud(), 9600u);
-  EXPECT_EQ(worker->FrameEnd(), 8u);
-  // Another window on the same line with the same settings gets the same worker, untouched.
-  ASSERT_TRUE(bench.list.OpenLine("LINE", 9600, 8, SerialTimings::None()));
-  EXPECT_EQ(bench.list.FindPortWorker("LINE"), worker);
-  ASSERT_TRUE(bench.list.OpenLine("LINE", 19200, 10, SerialTimings::None()));
-  EXPECT_EQ(worker->Baud(), 19200u);
-  EXPECT_EQ(worker->FrameEnd(), 10u);
 }
 
 TEST(SerialRegistry, TwoOwnersOnOnePortAreServedInTurn) {
@@ -300,7 +280,7 @@ TEST(SerialRegistry, DestroyingTheRegistryStopsWorkersPromptly) {
   PtyPeer two;
   bench.peer.Start(Silent);
   two.Start(Silent);
-  ASSERT_EQ(::symlink(two.SlavePath().c_str(), (bench.dir / "Ports/TWO").c_str()), 0);
+  testing::LinkPort(bench.dir.Path(), "TWO", two.SlavePath());
   Owner a({0x01}), b({0x02});
   a.record.DelayMs = b.record.DelayMs = 300;
   auto list = std::make_unique<TCommList>(bench.dir.Path());
@@ -318,17 +298,51 @@ TEST(SerialRegistry, DestroyingTheRegistryStopsWorkersPromptly) {
   EXPECT_NE(SerialPort::Open(two.SlavePath()), nullptr);
 }
 
-TEST(SerialRegistry, ListingShowsOpenablePortsAndThoseWeHold) {
-  SerialBench bench;
-  PtyPeer other;
-  ASSERT_EQ(::symlink(other.SlavePath().c_str(), (bench.dir / "Ports/FREE").c_str()), 0);
-  ASSERT_EQ(::symlink("/nonexistent/tty", (bench.dir / "Ports/GONE").c_str()), 0);
-  ASSERT_EQ(bench.list.OpenPortWorker("LINE"), 0);
-  const std::string listing = bench.list.ListComPorts();
-  EXPECT_EQ(listing.rfind("FREE/LINE/", 0), 0u) << listing;  // Ports/ entries first, in name order
-  EXPECT_EQ(listing.find("GONE"), std::string::npos);
-  EXPECT_NE(SerialPort::Open(other.SlavePath()), nullptr);  // listing closed FREE again
-  EXPECT_FALSE(bench.PortIsFree());
+// The worker's view: fetch, serve, release; the owner's calls stand inline for the queued calls
+// that come from another thread after an answer.
+TEST(RequestList, AddAndRemoveDuringAService) {
+  RequestList list;
+  TLinkRequest request, other;
+  list.SetWorkerThread(std::this_thread::get_id());  // Remove must not wait on itself here
+  list.Add(&request);
+  ASSERT_EQ(list.Fetch(0), &request);
+  EXPECT_EQ(list.Add(&request), 1u);  // a one-shot asked again while its answer is handled
+  list.Release(&request, true);
+  EXPECT_TRUE(list.Contains(&request));  // ... is kept for one more exchange
+  ASSERT_EQ(list.Fetch(0), &request);
+  list.Release(&request, true);
+  EXPECT_FALSE(list.Contains(&request));
+
+  list.Add(&other);
+  list.Add(&request);
+  ASSERT_EQ(list.Fetch(1), &request);
+  list.Add(&request);
+  list.Remove(&request);  // removal cancels the request to serve again
+  list.Release(&request, true);
+  EXPECT_FALSE(list.Contains(&request));
+  list.Add(&other);
+  EXPECT_EQ(list.Count(), 1u);  // added twice, held once
+}
+
+TEST(WorkerMutexRules, ReentrantAndForgivingOfStrayUnlocks) {
+  WorkerMutex mutex;
+  mutex.Unlock();  // never locked: ignored
+  ASSERT_TRUE(mutex.LockFor(std::chrono::milliseconds(10)));
+  ASSERT_TRUE(mutex.LockFor(std::chrono::milliseconds(10)));  // taken again by its holder
+  auto other = std::async(std::launch::async, [&] {
+    mutex.Unlock();  // not the holder: ignored
+    return mutex.LockFor(std::chrono::milliseconds(20));
+  });
+  EXPECT_FALSE(other.get());
+  mutex.Unlock();
+  EXPECT_TRUE(mutex.HeldByThisThread());  // taken twice, released once
+  mutex.Unlock();
+  auto later = std::async(std::launch::async, [&] {
+    const bool got = mutex.LockFor(std::chrono::milliseconds(20));
+    if (got) mutex.Unlock();
+    return got;
+  });
+  EXPECT_TRUE(later.get());
 }
 
 }  // namespace quillon

@@ -1,15 +1,12 @@
 // A serial answer of the length its request asks for ends at once; anything else still ends at
 // the frame-end pause, and the purge before the next request drops what came late.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
-#include "link/buses.h"
 #include "link/comm_list.h"
-#include "link/crc16.h"
-#include "platform/files.h"
+#include "link_bytes.h"
 #include "request_owner.h"
 #include "support/temp_dir.h"
 
@@ -21,32 +18,20 @@ using testing::AnswerChunk;
 using testing::Bytes;
 using testing::PtyPeer;
 using testing::WaitFor;
+using testing::WithCrc;
 using Owner = testing::RequestOwner;
 
 // Longer than any gap a test puts inside an answer, so only the request's shape can end it early.
 constexpr unsigned kLongPauseMs = 400;
 constexpr int kLateByteMs = 100;
 
-Bytes WithCrc(Bytes bytes) {
-  const std::uint16_t crc = CRC16(bytes.data(), bytes.size());
-  bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-  bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
-  return bytes;
-}
-
-Bytes ReadTwoRegisters() {
-  std::uint8_t frame[kMaxFrameLength];
-  int length = 0;
-  BuildMODBUSRead("1", 0, 2, frame, length);
-  return Bytes(frame, frame + length);
-}
+Bytes ReadTwoRegisters() { return testing::MODBUSRead(0, 2); }
 
 const Bytes kRegisters = WithCrc({0x01, 0x03, 0x04, 0x11, 0x22, 0x33, 0x44});
 
 struct FastFrameBench {
   FastFrameBench() : list(dir.Path()) {
-    EnsureDirectory(dir / "Ports");
-    if (::symlink(peer.SlavePath().c_str(), (dir / "Ports/LINE").c_str()) != 0) throw std::runtime_error("symlink");
+    testing::LinkPort(dir.Path(), "LINE", peer.SlavePath());
     list.SetTimings(SerialTimings::None());
   }
   ~FastFrameBench() { list.RemoveRequest("LINE", &keeper.record); }
@@ -94,11 +79,8 @@ TEST(FastFrameEnd, AnAnswerOfTheRequestedLengthEndsBeforeALateByte) {
   EXPECT_EQ(bench.Exchange(ReadTwoRegisters()), kRegisters);
 
   // QuBUS: a read of four bytes ends at four.
-  std::uint8_t frame[kMaxFrameLength];
-  int length = 0;
-  BuildQuBUSRead(1, "RAM", 0x10, 0x14, frame, length);
   std::this_thread::sleep_for(std::chrono::milliseconds(2 * kLateByteMs));
-  EXPECT_EQ(bench.Exchange(Bytes(frame, frame + length)), (Bytes{0x11, 0x22, 0x33, 0x44}));
+  EXPECT_EQ(bench.Exchange(testing::QuBUSRead("RAM", 0x10, 0x14)), (Bytes{0x11, 0x22, 0x33, 0x44}));
 }
 
 TEST(FastFrameEnd, SwitchedOffTheLateByteJoinsTheAnswer) {

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "link/comm_list.h"
-#include "platform/files.h"
+#include "link_bytes.h"
 #include "request_owner.h"
 #include "support/temp_dir.h"
 
@@ -22,14 +22,6 @@ using testing::WaitFor;
 using Owner = testing::RequestOwner;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-// Points Ports/<name> at `target` in one step, as the simulator publishes its line.
-void Link(const testing::TempDir& dir, const std::string& name, const std::string& target) {
-  const std::string link = dir / ("Ports/" + name);
-  const std::string temporary = link + ".new";
-  if (::symlink(target.c_str(), temporary.c_str()) != 0 || ::rename(temporary.c_str(), link.c_str()) != 0)
-    throw std::runtime_error("cannot link " + link);
-}
 
 void Unlink(const testing::TempDir& dir, const std::string& name) {
   const std::string link = dir / ("Ports/" + name);
@@ -52,9 +44,8 @@ bool AnsweredWith(Owner& owner, std::uint8_t marker) {
 
 TEST(SerialPortLoss, TheWorkerReopensThePortByNameWithoutSpinningMeanwhile) {
   testing::TempDir dir;
-  EnsureDirectory(dir / "Ports");
   auto peer = std::make_unique<PtyPeer>();
-  Link(dir, "LINE", peer->SlavePath());
+  testing::LinkPort(dir.Path(), "LINE", peer->SlavePath());
   peer->Start(testing::EchoAfter(0x55));
   TCommList list(dir.Path());
   list.SetTimings(SerialTimings::None());
@@ -91,7 +82,7 @@ TEST(SerialPortLoss, TheWorkerReopensThePortByNameWithoutSpinningMeanwhile) {
   // Plugged back under another device path; the settings come back with it.
   auto back = std::make_unique<PtyPeer>();
   back->Start(testing::EchoAfter(0x77));
-  Link(dir, "LINE", back->SlavePath());
+  testing::LinkPort(dir.Path(), "LINE", back->SlavePath());
   const auto plugged = Clock::now();
   ASSERT_TRUE(WaitFor([&] { return AnsweredWith(poller, 0x77); }));
   EXPECT_LT(Clock::now() - plugged, milliseconds(1000));
@@ -110,7 +101,7 @@ TEST(SerialPortLoss, TheWorkerReopensThePortByNameWithoutSpinningMeanwhile) {
   back.reset();
   auto again = std::make_unique<PtyPeer>();
   again->Start(testing::EchoAfter(0x88));
-  Link(dir, "LINE", again->SlavePath());
+  testing::LinkPort(dir.Path(), "LINE", again->SlavePath());
   std::this_thread::sleep_for(milliseconds(600));
   Owner next({0x0B}, false);
   next.record.OneShot = true;

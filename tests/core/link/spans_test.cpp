@@ -84,32 +84,6 @@ TEST(MODBUSWriteSpan, LowestRegisterAndItsByteAddress) {
   EXPECT_EQ(MODBUSWriteSpan(Items{byteInHighHalf}).StartAddress, 9);
 }
 
-TEST(ViewListSpans, SkipVariablesNotInMemoryAndTimeMarks) {
-  TViewList list;
-  std::vector<std::uint8_t> image(kImageSize);
-  // A time mark has no cell: at address 0 it would pull every span down to 0.
-  list.Append(std::make_unique<TTimeMark>());
-  for (const char* line : {"w=W/d/TWORD/x0102/r0081/A/1/2///x0000/", "b=B/d/TByte/x0101/r0080.H/A/1/1///x00/",
-                           "n=N/d/TWORD/x0200/r0100/A/1/2/@//x0000/", "t=T/d/TBit/x0100/1/r0080.0/1/1/0/"}) {
-    ASSERT_NE(CreateVariable(line, {}, image, list), nullptr) << line;
-  }
-  ASSERT_TRUE(list.FindVariable("N")->Definition().NotInMemory);
-  std::uint16_t start = 0, end = 0, address = 0;
-  QuBUSSpan(list, start, end);
-  EXPECT_EQ(start, 0x0100);
-  EXPECT_EQ(end, 0x0104);
-  int odd = -1;
-  MODBUSSpan(list, start, end, odd);
-  EXPECT_EQ(end, 0x83);
-  MODBUSWriteSpan(list, start, end, address);
-  EXPECT_EQ(address, 0x0101);
-  list.AddressStep = 2;
-  std::uint8_t frame[8];
-  int length = 0;
-  BuildQuBUSRead(&list, "RAM", 0x0100, 0x0104, frame, length);
-  EXPECT_EQ(frame[5], 8);
-}
-
 // Lists as device files declare them.
 class DeclaredSpans : public ::testing::Test {
  protected:
@@ -122,23 +96,47 @@ class DeclaredSpans : public ::testing::Test {
   std::uint16_t end = 0;
 };
 
-// A word without an address lies nowhere: it must not stretch any span down to address or
-// register 0.
-TEST_F(DeclaredSpans, WordsWithoutAnAddressTakeNoPart) {
-  Declare({"p1=Inom/d/TWORD/x0100/r0080/A/1/2//0/x03E8/", "p23=Virt/Виртуальный/TWORD//r0001/А/1/2//0/x0000/",
-           "p2=U/d/TWORD/x0102/r0081/B/1/2//0/x0001/", "p24=Sq/d/TSQRWord//r0002/А//2//0/x0000/"});
-  QuBUSSpan(list, start, end);
-  EXPECT_EQ(start, 0x0100);
-  EXPECT_EQ(end, 0x0104);
-  int odd = -1;
-  MODBUSSpan(list, start, end, odd);
-  EXPECT_EQ(start, 0x80);
-  EXPECT_EQ(end, 0x83);
-  EXPECT_EQ(odd, 0);
-  std::uint16_t address = 0;
-  MODBUSWriteSpan(list, start, end, address);
-  EXPECT_EQ(start, 0x80);
-  EXPECT_EQ(address, 0x0100);
+// A time mark has no cell, a variable not in memory and a word without an address lie nowhere:
+// none may stretch a span down to address or register 0.
+TEST_F(DeclaredSpans, TimeMarksAndVariablesOutsideTheImageTakeNoPart) {
+  const struct {
+    bool timeMark;
+    std::vector<const char*> lines;
+    std::uint16_t writeAddress;
+  } lists[] = {
+      {false,
+       {"p1=Inom/d/TWORD/x0100/r0080/A/1/2//0/x03E8/", "p23=Virt/Виртуальный/TWORD//r0001/А/1/2//0/x0000/",
+        "p2=U/d/TWORD/x0102/r0081/B/1/2//0/x0001/", "p24=Sq/d/TSQRWord//r0002/А//2//0/x0000/"},
+       0x0100},
+      {true,
+       {"w=W/d/TWORD/x0102/r0081/A/1/2///x0000/", "b=B/d/TByte/x0101/r0080.H/A/1/1///x00/",
+        "n=N/d/TWORD/x0200/r0100/A/1/2/@//x0000/", "t=T/d/TBit/x0100/1/r0080.0/1/1/0/"},
+       0x0101},
+  };
+  for (const auto& declared : lists) {
+    SCOPED_TRACE(declared.lines.front());
+    list.ClearVariables();
+    if (declared.timeMark) list.Append(std::make_unique<TTimeMark>());
+    for (const char* line : declared.lines) ASSERT_NE(CreateVariable(line, {}, image, list), nullptr) << line;
+    QuBUSSpan(list, start, end);
+    EXPECT_EQ(start, 0x0100);
+    EXPECT_EQ(end, 0x0104);
+    int odd = -1;
+    MODBUSSpan(list, start, end, odd);
+    EXPECT_EQ(start, 0x80);
+    EXPECT_EQ(end, 0x83);
+    EXPECT_EQ(odd, 0);
+    std::uint16_t address = 0;
+    MODBUSWriteSpan(list, start, end, address);
+    EXPECT_EQ(start, 0x80);
+    EXPECT_EQ(address, declared.writeAddress);
+  }
+  ASSERT_TRUE(list.FindVariable("N")->Definition().NotInMemory);
+  list.AddressStep = 2;
+  std::uint8_t frame[8];
+  int length = 0;
+  BuildQuBUSRead(&list, "RAM", 0x0100, 0x0104, frame, length);
+  EXPECT_EQ(frame[5], 8);
 }
 
 // Bits 8 to F lie in the high byte of their register: a whole-image write that starts with such

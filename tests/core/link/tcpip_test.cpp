@@ -81,21 +81,6 @@ TEST(TcpWorker, TwoOwnersOnOneAddressShareOneConnection) {
   EXPECT_TRUE(list.FindWorker({kLoopback, device.Port()})->Connected());
 }
 
-TEST(TcpWorker, TwoPortsOfOneAddressAreTwoDevices) {
-  // A request for one device must never be answered by another behind the same address.
-  LoopbackDevice first(testing::EchoAfter(0x11));
-  LoopbackDevice second(testing::EchoAfter(0x22));
-  TTCPIPList list;
-  TcpOwner toFirst({0x01}, false), toSecond({0x02}, false);
-  Register(list, first.Port(), toFirst);
-  Register(list, second.Port(), toSecond);
-  ASSERT_TRUE(WaitFor([&] { return toFirst.count == 1 && toSecond.count == 1; }));
-  EXPECT_EQ(list.Count(), 2u);
-  EXPECT_EQ(toFirst.Answers().at(0), (Bytes{0x11, 0x01}));
-  EXPECT_EQ(toSecond.Answers().at(0), (Bytes{0x22, 0x02}));
-  EXPECT_NE(list.FindWorker({kLoopback, first.Port()}), list.FindWorker({kLoopback, second.Port()}));
-}
-
 TEST(TcpWorker, APeerThatClosedIsFoundDeadAndReplaced) {
   LoopbackDevice device(Echo);
   TTCPIPList list;

@@ -1,19 +1,23 @@
-// How a worker spends its time: straight on after a pass that served someone, resting after one
-// that served nobody until a record is added, and never keeping owners from its lock.
+// How a serial worker spends its time on a line that answers at once: straight on after a pass
+// that served someone, resting after one that served nobody until a record is added, never
+// keeping owners from its lock; polling records take turns and a one-shot request goes out before
+// the next poll; and the MODBUS silent interval, counted from the moment the line fell quiet, is
+// kept for MODBUS requests only and not at all once switched off.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
 #include "instant_line.h"
 #include "link/comm_thread.h"
+#include "link/line_timing.h"
 #include "link/tcpip_list.h"
+#include "link_bytes.h"
 #include "loopback_device.h"
 #include "request_owner.h"
 
@@ -28,9 +32,10 @@ using Owner = testing::RequestOwner;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-struct PacedWorker {
-  PacedWorker() {
-    auto owned = std::make_unique<InstantLine>();
+// A worker on a line whose every exchange takes `exchange`.
+struct FakeLine {
+  explicit FakeLine(std::chrono::microseconds exchange = std::chrono::microseconds(0)) {
+    auto owned = std::make_unique<InstantLine>(exchange);
     line = owned.get();
     worker = std::make_unique<TComm>("FAKE", std::move(owned), SerialTimings::None());
   }
@@ -45,10 +50,41 @@ struct PacedWorker {
   std::unique_ptr<TComm> worker;
 };
 
+// The largest difference, at any point of the sequence, between how often two of `marks` had
+// been served.
+int LargestLead(const std::vector<std::uint8_t>& sent, const std::vector<std::uint8_t>& marks) {
+  std::map<std::uint8_t, int> served;
+  int lead = 0;
+  for (std::uint8_t mark : sent) {
+    if (std::find(marks.begin(), marks.end(), mark) == marks.end()) continue;
+    ++served[mark];
+    int least = served[mark], most = served[mark];
+    for (std::uint8_t other : marks) {
+      least = std::min(least, served[other]);
+      most = std::max(most, served[other]);
+    }
+    lead = std::max(lead, most - least);
+  }
+  return lead;
+}
+
+// The gaps before 50 requests of `frame` at 19,200 Bd, sorted.
+std::vector<Clock::duration> GapsBefore(const Bytes& frame, bool silentInterval) {
+  FakeLine fake;
+  fake.worker->ConfigurePort(19200, 8);
+  fake.worker->SetSilentInterval(silentInterval);
+  Owner poller(frame);
+  poller.record.DelayMs = 0;
+  fake.worker->AddRequest(&poller.record);
+  EXPECT_TRUE(WaitFor([&] { return poller.count > 50; }));
+  fake.worker->RemoveRequest(&poller.record);
+  return fake.line->Gaps();
+}
+
 }  // namespace
 
 TEST(WorkerPace, SerialWorkerServesBackToBackAndRestsWhenNothingIsAsked) {
-  PacedWorker paced;
+  FakeLine paced;
   std::this_thread::sleep_for(milliseconds(50));
   EXPECT_LT(paced.LooksDuring(milliseconds(300)), 40) << "an idle worker wakes only now and then";
 
@@ -74,7 +110,7 @@ TEST(WorkerPace, SerialWorkerServesBackToBackAndRestsWhenNothingIsAsked) {
 }
 
 TEST(WorkerPace, AddingARecordWakesTheRestingWorker) {
-  PacedWorker paced;
+  FakeLine paced;
   const auto start = Clock::now();
   for (int i = 0; i < 10; ++i) {
     // Each one-shot record is dropped once served; the worker then rests until the next comes.
@@ -120,6 +156,94 @@ TEST(WorkerPace, TcpOwnersGetTheLockAtTheEndOfThePassInProgress) {
   list.RemoveRequest(ip, &poller.record);
   list.RemoveRequest(ip, &once.record);
   EXPECT_EQ(poller.Answers().back(), (Bytes{0x66, 0x01, 0x03}));
+}
+
+TEST(LineSharing, ThreeRecordsOnOnePortAreEachServedWithinOneRoundOfTheOthers) {
+  FakeLine shared(std::chrono::microseconds(200));  // a short exchange
+  Owner first({0x01}), second({0x02}), third({0x03});
+  // A fourth window asks again and again with one-shot requests, as a card transfer or a
+  // terminal does: it must not take the turns of the polling records.
+  Owner once({0x09}, false);
+  once.record.OneShot = true;
+  std::atomic<bool> stop{false};
+  std::thread asker([&] {
+    while (!stop) {
+      if (!shared.worker->HasRequest(&once.record)) {
+        once.record.Busy = false;
+        shared.worker->AddRequest(&once.record);
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+  });
+  for (Owner* owner : {&first, &second, &third}) shared.worker->AddRequest(&owner->record);
+  ASSERT_TRUE(WaitFor([&] { return first.count > 150 && second.count > 150 && third.count > 150; }));
+  stop = true;
+  asker.join();
+  for (Owner* owner : {&first, &second, &third, &once}) shared.worker->RemoveRequest(&owner->record);
+
+  const auto sent = shared.line->Sent();
+  EXPECT_LE(LargestLead(sent, {0x01, 0x02, 0x03}), 1);
+  EXPECT_GT(std::count(sent.begin(), sent.end(), 0x09), 30);
+}
+
+TEST(LineSharing, AOneShotRequestGoesOutBeforeTheNextPoll) {
+  FakeLine shared(std::chrono::microseconds(200));  // a short exchange
+  Owner first({0x01}), second({0x02}), third({0x03});
+  for (Owner* owner : {&first, &second, &third}) shared.worker->AddRequest(&owner->record);
+  ASSERT_TRUE(WaitFor([&] { return third.count > 20; }));
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    Owner once({0x09}, false);
+    once.record.OneShot = true;
+    const std::size_t before = shared.line->Sent().size();
+    shared.worker->AddRequest(&once.record);
+    ASSERT_TRUE(WaitFor([&] { return once.count == 1; }));
+    shared.worker->RemoveRequest(&once.record);
+    // At most the poll that was under way when it came goes out before it.
+    const auto sent = shared.line->Sent();
+    const auto at = std::find(sent.begin() + static_cast<std::ptrdiff_t>(before), sent.end(), 0x09);
+    ASSERT_NE(at, sent.end());
+    EXPECT_LE(at - (sent.begin() + static_cast<std::ptrdiff_t>(before)), 1) << "attempt " << attempt;
+  }
+  for (Owner* owner : {&first, &second, &third}) shared.worker->RemoveRequest(&owner->record);
+}
+
+TEST(LineSharing, ARecordWaitingForItsOwnerDoesNotHoldUpTheOthers) {
+  FakeLine shared(std::chrono::microseconds(200));  // a short exchange
+  Owner fast({0x01}), slow({0x02}, false);
+  shared.worker->AddRequest(&fast.record);
+  shared.worker->AddRequest(&slow.record);
+  ASSERT_TRUE(WaitFor([&] { return slow.count == 1; }));
+  const int before = fast.count.load();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_GT(fast.count.load() - before, 20);  // the slow owner keeps Busy set all this time
+  slow.record.Busy = false;
+  EXPECT_TRUE(WaitFor([&] { return slow.count == 2; }));
+  shared.worker->RemoveRequest(&fast.record);
+  shared.worker->RemoveRequest(&slow.record);
+}
+
+TEST(SilentInterval, AMODBUSRequestWaitsThreeAndAHalfCharactersAfterTheLineFellQuiet) {
+  const auto interval = MODBUSSilentInterval(19200);
+  EXPECT_EQ(std::chrono::duration_cast<std::chrono::microseconds>(interval).count(), 1822);
+  const auto kept = GapsBefore(testing::MODBUSRead(256, 257), true);
+  ASSERT_FALSE(kept.empty());
+  EXPECT_GE(kept.front(), interval);  // every one of them
+  // Switched off, or for QuBUS, the requests follow at once: most gaps are a fraction of it.
+  for (const auto& gaps :
+       {GapsBefore(testing::MODBUSRead(256, 257), false), GapsBefore(testing::QuBUSRead("RAM", 0, 16), true)}) {
+    ASSERT_FALSE(gaps.empty());
+    EXPECT_LT(gaps[gaps.size() / 2], interval / 2);
+  }
+}
+
+TEST(SilentInterval, AboveNineteenThousandTwoHundredBaudItIsFixed) {
+  using std::chrono::microseconds;
+  EXPECT_EQ(std::chrono::duration_cast<microseconds>(MODBUSSilentInterval(9600)).count(), 3645);
+  EXPECT_EQ(std::chrono::duration_cast<microseconds>(MODBUSSilentInterval(38400)).count(), 1750);
+  EXPECT_EQ(std::chrono::duration_cast<microseconds>(MODBUSSilentInterval(115200)).count(), 1750);
+  // 3.5 characters of 11 bits (a parity bit) at 9,600 Bd.
+  EXPECT_EQ(std::chrono::duration_cast<microseconds>(ThreeAndAHalfCharacters(9600, {8, true, 1})).count(), 4010);
+  EXPECT_EQ(LineTime(37, 19200).count(), 19'270'834);
 }
 
 }  // namespace quillon

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "maintenance/device_file_replace.h"
 #include "maintenance_files.h"
 #include "platform/files.h"
@@ -30,15 +32,9 @@ class CloneDeviceTest : public ::testing::Test {
 };
 
 TEST_F(CloneDeviceTest, TargetSummaryAndItsInfoLines) {
-  CloneTarget file = CloneTargetOfFile(target);
-  EXPECT_EQ(file.id, "1027 TK v3.14 2021-03-15");
-  EXPECT_EQ(file.location, "Котельная");
-  EXPECT_EQ(file.description, "Насос №2");
-  EXPECT_EQ(file.serial, "1027");
-  EXPECT_EQ(file.lastChange, "01.02.2023 10:00:00");
-  EXPECT_EQ(file.typeKey, "TK3");
-  EXPECT_EQ(file.path, target);
-
+  const CloneTarget file = CloneTargetOfFile(target);
+  EXPECT_EQ(std::tie(file.id, file.location, file.description, file.serial, file.typeKey),
+            std::tuple("1027 TK v3.14 2021-03-15", "Котельная", "Насос №2", "1027", "TK3"));
   const auto lines = CloneInfoLines(file);
   ASSERT_EQ(lines.size(), 12u);
   EXPECT_EQ(lines[0], "Механизм        : Насос №2");
@@ -49,9 +45,7 @@ TEST_F(CloneDeviceTest, TargetSummaryAndItsInfoLines) {
   EXPECT_EQ(lines[11], "Файл: " + target);
 
   const CloneTarget fresh = CloneTargetOfNewDevice("77 SV v2.07 2020-06-30 a b", "Склад", "Конвейер", "", kToday);
-  EXPECT_EQ(fresh.lastChange, "15.03.2023");
-  EXPECT_EQ(fresh.serial, "77");
-  EXPECT_EQ(fresh.typeKey, "SV2");
+  EXPECT_EQ(std::tie(fresh.lastChange, fresh.serial, fresh.typeKey), std::tuple("15.03.2023", "77", "SV2"));
   const auto freshLines = CloneInfoLines(fresh);
   ASSERT_EQ(freshLines.size(), 11u) << "no file line for a device without a file";
   EXPECT_EQ(freshLines[9], "Дополнительно    : a b");
@@ -68,55 +62,42 @@ TEST_F(CloneDeviceTest, TypesAreTheGroupDirectoriesAndRowsComeLastFileFirst) {
   EXPECT_EQ(DeviceTypeNames(paths), (std::vector<std::string>{"BackUp", "EMPTY", "TK3"}));
   const auto rows = CloneSourceRows(paths, "TK3");
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0].serial, "1045");
-  EXPECT_EQ(rows[0].firmware, "v3.12");
-  EXPECT_EQ(rows[0].location, "Цех 3");
-  EXPECT_EQ(rows[0].description, "Дымосос №1");
-  EXPECT_EQ(rows[0].path, source);
+  EXPECT_EQ(std::tie(rows[0].serial, rows[0].firmware, rows[0].location, rows[0].description, rows[0].path),
+            std::tuple("1045", "v3.12", "Цех 3", "Дымосос №1", source));
   EXPECT_EQ(rows[1].path, target);
-  EXPECT_EQ(rows[2].description, "Без ID");
-  EXPECT_EQ(rows[2].serial, "");
-  EXPECT_EQ(rows[2].firmware, "");
-  EXPECT_TRUE(CloneSourceRows(paths, "EMPTY").empty());
-  EXPECT_TRUE(CloneSourceRows(paths, "NONE").empty());
-  EXPECT_TRUE(CloneSourceRows(paths, "..").empty());
+  EXPECT_EQ(std::tie(rows[2].description, rows[2].serial, rows[2].firmware), std::tuple("Без ID", "", ""));
+  for (const char* type : {"EMPTY", "NONE", ".."}) EXPECT_TRUE(CloneSourceRows(paths, type).empty()) << type;
   ASSERT_EQ(CloneSourceRows(paths, "BackUp").size(), 1u);
   EXPECT_EQ(CloneSourceRows(paths, "BackUp")[0].serial, "1027");
 }
 
-TEST_F(CloneDeviceTest, TickedBoxesKeepTheSourcesTextsUnderTheTargetsIdentity) {
+TEST_F(CloneDeviceTest, TickedBoxesTakeTheSourcesTextsAndTheParametersComeUnderTheTargetsIdentity) {
   const std::string before = FileBytes(target);
+  ASSERT_TRUE(SetReadOnly(target));
   CloneTarget summary = CloneTargetOfFile(target);
   EXPECT_EQ(ApplyClone(paths, summary, "TK3", {source, true, true}, kToday), target);
-
   const IniDocument cloned = IniDocument::Load(target);
   EXPECT_EQ(cloned.SectionLines("DEVICE"),
             (std::vector<std::string>{"ID=1027 TK v3.14 2021-03-15", "Description=Дымосос №1", "Location=Цех 3",
                                       "LastDateTime=15.03.2023", "Plugins=tk/"}));
   EXPECT_EQ(cloned.Value("vars", "Inom", ""), "120");
   EXPECT_EQ(FileBytes(paths.BackUp() + "TK3_1027.ini"), before);
-  EXPECT_EQ(summary.typeKey, "TK3");
+  EXPECT_FALSE(IsReadOnly(target));
   EXPECT_EQ(IniDocument::Load(source).Value("DEVICE", "ID", ""), "1045 TK v3.12 2019-11-02 spare unit 2")
       << "the source is only read";
-}
 
-TEST_F(CloneDeviceTest, UntickedBoxesKeepTheTargetsTexts) {
-  ASSERT_TRUE(SetReadOnly(target));
-  CloneTarget summary = CloneTargetOfFile(target);
-  ApplyClone(paths, summary, "SV2", {source, false, false}, kToday);
-  const IniDocument cloned = IniDocument::Load(target);
-  EXPECT_EQ(cloned.Value("DEVICE", "Description", ""), "Насос №2");
-  EXPECT_EQ(cloned.Value("DEVICE", "Location", ""), "Котельная");
-  EXPECT_EQ(cloned.Value("DEVICE", "ID", ""), "1027 TK v3.14 2021-03-15");
-  EXPECT_EQ(cloned.Value("vars", "Inom", ""), "120");
-  EXPECT_FALSE(IsReadOnly(target));
-  EXPECT_EQ(summary.typeKey, "SV2") << "the selected type";
-
-  // Only the location from the source.
-  summary = CloneTargetOfFile(target);
-  ApplyClone(paths, summary, "TK3", {source, true, false}, kToday);
-  EXPECT_EQ(IniDocument::Load(target).Value("DEVICE", "Location", ""), "Цех 3");
-  EXPECT_EQ(IniDocument::Load(target).Value("DEVICE", "Description", ""), "Насос №2");
+  // Each box on its own: (location, description) as ticked.
+  for (const auto& [location, description] : {std::pair{false, false}, {true, false}, {false, true}}) {
+    WriteFile(target, DeviceFileText("1027 TK v3.14 2021-03-15", "Насос №2", "Котельная", "100"));
+    summary = CloneTargetOfFile(target);
+    ApplyClone(paths, summary, "SV2", {source, location, description}, kToday);
+    const IniDocument again = IniDocument::Load(target);
+    EXPECT_EQ(again.Value("DEVICE", "Location", ""), location ? "Цех 3" : "Котельная");
+    EXPECT_EQ(again.Value("DEVICE", "Description", ""), description ? "Дымосос №1" : "Насос №2");
+    EXPECT_EQ(again.Value("DEVICE", "ID", ""), "1027 TK v3.14 2021-03-15");
+    EXPECT_EQ(again.Value("vars", "Inom", ""), "120");
+    EXPECT_EQ(summary.typeKey, "SV2") << "the selected type";
+  }
 }
 
 TEST_F(CloneDeviceTest, DeviceWithoutAFileLandsBesideItsSourceOrInItsOwnGroupWhenTheSourceIsACopy) {

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
+#include <type_traits>
 
 #include "alarm/log_page.h"
 #include "maintenance/alarm_export.h"
@@ -28,6 +30,20 @@ std::string TextAt(const Workbook& book, const std::string& address) {
   if (!value) return {};
   if (const auto* text = std::get_if<std::string>(&*value)) return *text;
   return std::to_string(std::get<double>(*value));
+}
+
+// Several cells' texts joined by "|", from the workbook or as openpyxl read them.
+template <typename Book>
+std::string TextsAt(const Book& book, std::initializer_list<const char*> addresses) {
+  std::string texts;
+  for (const char* address : addresses) {
+    if constexpr (std::is_same_v<Book, Workbook>) {
+      texts += "|" + TextAt(book, address);
+    } else {
+      texts += "|" + book.Cell(address);
+    }
+  }
+  return texts.substr(1);
 }
 
 ReportParameterRow Row(const std::string& key) {
@@ -69,23 +85,12 @@ TEST_F(DeviceReportTest, ParametersStandLastOnTopAndScalesInFileOrderWithNamesMo
   request_.scaleLines = {"Inom=100", "Mode=1#10#A/2#20#B/2", "Tmot=0.1"};
   const Workbook book = Filled();
 
-  EXPECT_EQ(TextAt(book, "A15"), "p3");
-  EXPECT_EQ(TextAt(book, "A16"), "p2");
-  EXPECT_EQ(TextAt(book, "A17"), "p1");
-  EXPECT_EQ(TextAt(book, "E17"), "описание p1");
-  EXPECT_EQ(TextAt(book, "H15"), "А");
   // The parameter table grew by two rows, the scale table by two: the names moved with them.
   EXPECT_EQ(RangeAddress(book.Range("VarName")), "$A$23");
-  EXPECT_EQ(TextAt(book, "A21"), "Inom");
-  EXPECT_EQ(TextAt(book, "A22"), "Mode");
-  EXPECT_EQ(TextAt(book, "B22"), "20 / B");
-  EXPECT_EQ(TextAt(book, "A23"), "Tmot");
-  EXPECT_EQ(TextAt(book, "A25"), "Наладку выполнил:");
-  EXPECT_EQ(TextAt(book, "B5"), "Насос №2");
-  EXPECT_EQ(TextAt(book, "B7"), "TK3");
-  EXPECT_EQ(TextAt(book, "B9"), "v14 дата прошивки 2021-03-15");
-  EXPECT_EQ(TextAt(book, "G3"), "05.12.2026 14:30:00");
-  EXPECT_EQ(TextAt(book, "E3"), "17");
+  EXPECT_EQ(TextsAt(book, {"A15", "A16", "A17", "E17", "H15"}), "p3|p2|p1|описание p1|А");
+  EXPECT_EQ(TextsAt(book, {"A21", "A22", "B22", "A23", "A25"}), "Inom|Mode|20 / B|Tmot|Наладку выполнил:");
+  EXPECT_EQ(TextsAt(book, {"B5", "B7", "B9", "G3", "E3"}),
+            "Насос №2|TK3|v14 дата прошивки 2021-03-15|05.12.2026 14:30:00|17");
 }
 
 TEST_F(DeviceReportTest, NoVariablesLeaveTheRowEmptyAndOneVariableCopiesNothing) {
@@ -98,11 +103,8 @@ TEST_F(DeviceReportTest, NoVariablesLeaveTheRowEmptyAndOneVariableCopiesNothing)
   request_.parameters = {Row("p1")};
   request_.scaleLines = {"Inom=100"};
   const Workbook book = Filled();
-  EXPECT_EQ(TextAt(book, "A15"), "p1");
-  EXPECT_EQ(TextAt(book, "A16"), "");
   EXPECT_EQ(RangeAddress(book.Range("VarName")), "$A$19");
-  EXPECT_EQ(TextAt(book, "A19"), "Inom");
-  EXPECT_EQ(TextAt(book, "A20"), "");
+  EXPECT_EQ(TextsAt(book, {"A15", "A16", "A19", "A20"}), "p1||Inom|");
 }
 
 TEST_F(DeviceReportTest, ReportIsSavedUnderANewNameAndReadsBackInAnIndependentReader) {
@@ -119,13 +121,9 @@ TEST_F(DeviceReportTest, ReportIsSavedUnderANewNameAndReadsBackInAnIndependentRe
 
   const testing::XlsxReadback sheet = testing::ReadBackWithOpenpyxl(QUILLON_SOURCE_DIR, second);
   ASSERT_TRUE(sheet.ok) << sheet.error;
-  EXPECT_EQ(sheet.Cell("A15"), "p2");
-  EXPECT_EQ(sheet.Cell("A16"), "p1");
-  EXPECT_EQ(sheet.names.at("PNx"), "A16");
-  EXPECT_EQ(sheet.names.at("VarName"), "A21");
-  EXPECT_EQ(sheet.Cell("A20"), "Inom");
-  EXPECT_EQ(sheet.Cell("A21"), "Unom");
-  EXPECT_EQ(sheet.names.at("DocDate"), "G3");
+  EXPECT_EQ(TextsAt(sheet, {"A15", "A16", "A20", "A21"}), "p2|p1|Inom|Unom");
+  EXPECT_EQ(std::tuple(sheet.names.at("PNx"), sheet.names.at("VarName"), sheet.names.at("DocDate")),
+            std::tuple("A16", "A21", "G3"));
   EXPECT_EQ(sheet.printTitles, "14:14");
   EXPECT_TRUE(sheet.merged.contains("B20:H20"));
   EXPECT_TRUE(sheet.merged.contains("B21:H21"));
@@ -145,19 +143,12 @@ TEST_F(DeviceReportTest, OverlongTextsAreClippedInTheSavedReportAndTheNotesNameT
   std::vector<std::string> notes;
   const Workbook book = Workbook::Open(MakeDeviceReport(paths_, request_, ReportProgress{}, &notes));
 
-  EXPECT_EQ(TextAt(book, "E17"), std::string(32767, 'd'));
-  EXPECT_EQ(TextAt(book, "A17"), "p1");
-  EXPECT_EQ(TextAt(book, "B16"), cyrillic.substr(0, 32767 * std::string("Ж").size()));
-  EXPECT_EQ(TextAt(book, "E16"), "описание p2");
-  EXPECT_EQ(TextAt(book, "B22"), std::string(32767, '7'));
-  EXPECT_EQ(TextAt(book, "B3"), cyrillic.substr(0, 32767 * std::string("Ж").size()));
-  const std::vector<std::string> expected{
-      "Ячейка E17 (параметр p1): текст обрезан до 32767 знаков",
-      "Ячейка B16 (параметр p2): текст обрезан до 32767 знаков",
-      "Ячейка B22 (коэффициент Mode): текст обрезан до 32767 знаков",
-      "Ячейка B3: текст обрезан до 32767 знаков",
-  };
-  EXPECT_EQ(notes, expected);
+  const std::string clipped = cyrillic.substr(0, 32767 * std::string("Ж").size());
+  EXPECT_EQ(TextsAt(book, {"E17", "A17", "B16", "E16", "B22", "B3"}),
+            std::string(32767, 'd') + "|p1|" + clipped + "|описание p2|" + std::string(32767, '7') + "|" + clipped);
+  const std::string tail = ": текст обрезан до 32767 знаков";
+  EXPECT_EQ(notes, (std::vector<std::string>{"Ячейка E17 (параметр p1)" + tail, "Ячейка B16 (параметр p2)" + tail,
+                                             "Ячейка B22 (коэффициент Mode)" + tail, "Ячейка B3" + tail}));
 }
 
 TEST_F(DeviceReportTest, AMissingOrLegacyTemplateIsRefusedNamingTheFileAndLeavesNoReport) {
@@ -206,20 +197,11 @@ TEST_F(DeviceReportTest, AlarmExportListsRecordsWithEventsNewestOnTop) {
   const std::string path = MakeAlarmExport(paths_, request);
   const testing::XlsxReadback sheet = testing::ReadBackWithOpenpyxl(QUILLON_SOURCE_DIR, path);
   ASSERT_TRUE(sheet.ok) << sheet.error;
-  EXPECT_EQ(sheet.Cell("A27"), "7");
   EXPECT_TRUE(sheet.numbers.contains("A27"));
-  EXPECT_EQ(sheet.Cell("B27"), "04.12.2026");
-  EXPECT_EQ(sheet.Cell("C27"), "10:00:02");
-  EXPECT_EQ(sheet.Cell("D27"), "ОТКЛ");
-  EXPECT_EQ(sheet.Cell("F27"), "МАКС. ТОК АСИНХРОННЫЙ ХОД");
-  EXPECT_EQ(sheet.Cell("A28"), "5");
-  EXPECT_EQ(sheet.Cell("D28"), " ABAР ВКЛ ");
-  EXPECT_EQ(sheet.Cell("A29"), "");
-  EXPECT_EQ(sheet.names.at("ABNum"), "A28");
-  EXPECT_EQ(sheet.names.at("ABNote"), "G28");
-  EXPECT_EQ(sheet.Cell("B13"), "0");
-  EXPECT_EQ(sheet.Cell("B23"), "100");
-  EXPECT_EQ(sheet.Cell("B2"), "05.12.2026 14:30:00");
+  EXPECT_EQ(TextsAt(sheet, {"A27", "B27", "C27", "D27", "F27"}),
+            "7|04.12.2026|10:00:02|ОТКЛ|МАКС. ТОК АСИНХРОННЫЙ ХОД");
+  EXPECT_EQ(TextsAt(sheet, {"A28", "D28", "A29", "B13", "B23", "B2"}), "5| ABAР ВКЛ ||0|100|05.12.2026 14:30:00");
+  EXPECT_EQ(std::tuple(sheet.names.at("ABNum"), sheet.names.at("ABNote")), std::tuple("A28", "G28"));
 }
 
 }  // namespace

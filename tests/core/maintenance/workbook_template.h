@@ -17,98 +17,64 @@ struct TemplateParts {
   std::map<std::string, std::string> extra;
 };
 
-// The parts every template shares whatever its cells.
-inline std::string TemplateContentTypes() {
-  return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-         R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-         R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-         R"(<Default Extension="xml" ContentType="application/xml"/>)"
-         R"(<Override PartName="/xl/workbook.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml"/>)"
-         R"(<Override PartName="/xl/worksheets/sheet1.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)"
-         R"(<Override PartName="/xl/worksheets/sheet2.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"/>)"
-         R"(<Override PartName="/xl/styles.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml"/>)"
-         R"(<Override PartName="/xl/sharedStrings.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml"/>)"
-         R"(<Override PartName="/xl/calcChain.xml" ContentType="application/vnd.openxmlformats-officedocument.spreadsheetml.calcChain+xml"/>)"
-         R"(</Types>)";
-}
-
-inline std::string TemplateWorkbookRelations(const std::string& rel) {
-  return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-         R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-         R"(<Relationship Id="rId1" Type=")" +
-         rel +
-         R"(/worksheet" Target="worksheets/sheet1.xml"/>)"
-         R"(<Relationship Id="rId2" Type=")" +
-         rel +
-         R"(/worksheet" Target="/xl/worksheets/sheet2.xml"/>)"
-         R"(<Relationship Id="rId3" Type=")" +
-         rel +
-         R"(/styles" Target="styles.xml"/>)"
-         R"(<Relationship Id="rId4" Type=")" +
-         rel +
-         R"(/sharedStrings" Target="sharedStrings.xml"/>)"
-         R"(<Relationship Id="rId5" Type=")" +
-         rel +
-         R"(/calcChain" Target="calcChain.xml"/>)"
-         R"(</Relationships>)";
-}
-
-inline std::string TemplateStyles(const std::string& sheetNs) {
-  return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-         R"(<styleSheet xmlns=")" +
-         sheetNs +
-         R"("><fonts count="2"><font><sz val="11"/><name val="Calibri"/></font>)"
-         R"(<font><b/><sz val="11"/><name val="Calibri"/></font></fonts>)"
-         R"(<fills count="2"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill></fills>)"
-         R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
-         R"(<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>)"
-         R"(<cellXfs count="2"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>)"
-         R"(<xf numFmtId="0" fontId="1" fillId="0" borderId="0" xfId="0" applyFont="1"/></cellXfs>)"
-         R"(<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles></styleSheet>)";
+// An XML part: the declaration, then the root element with its namespaces around the body.
+inline std::string XmlPart(const std::string& root, const std::string& namespaces, const std::string& body) {
+  return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?><)" + root + " " + namespaces + ">" + body + "</" +
+         root + ">";
 }
 
 inline std::map<std::string, std::string> PackageParts(const TemplateParts& parts) {
-  const std::string sheetNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-  const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+  const std::string sheetNs = R"(xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main")";
+  const std::string rNs = R"(xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")";
+  const std::string relsNs = R"(xmlns="http://schemas.openxmlformats.org/package/2006/relationships")";
+  const std::string ml = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
+  const auto relation = [](const char* id, const char* type, const char* target) {
+    return std::string(R"(<Relationship Id=")") + id +
+           R"(" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/)" + type + R"(" Target=")" +
+           target + R"("/>)";
+  };
+  const auto contentType = [&ml](const char* part, const char* type) {
+    return std::string(R"(<Override PartName=")") + part + R"(" ContentType=")" + ml + type + R"(+xml"/>)";
+  };
   std::map<std::string, std::string> files;
-  files["[Content_Types].xml"] = TemplateContentTypes();
-  files["xl/_rels/workbook.xml.rels"] = TemplateWorkbookRelations(rel);
-  files["xl/styles.xml"] = TemplateStyles(sheetNs);
-  files["_rels/.rels"] = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-                         R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-                         R"(<Relationship Id="rId1" Type=")" +
-                         rel +
-                         R"(/officeDocument" Target="xl/workbook.xml"/>)"
-                         R"(</Relationships>)";
-  files["xl/workbook.xml"] = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-                             R"(<workbook xmlns=")" +
-                             sheetNs + R"(" xmlns:r=")" + rel +
-                             R"("><sheets>)"
-                             R"(<sheet name=")" +
-                             parts.sheetName +
-                             R"(" sheetId="1" r:id="rId1"/>)"
-                             R"(<sheet name="Second" sheetId="2" r:id="rId2"/></sheets>)"
-                             R"(<definedNames>)" +
-                             parts.definedNames + R"(</definedNames><calcPr calcId="191029"/></workbook>)";
-  files["xl/worksheets/sheet1.xml"] =
-      R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-      R"(<worksheet xmlns=")" +
-      sheetNs + R"(" xmlns:r=")" + rel +
-      R"(">)"
+  files["[Content_Types].xml"] = XmlPart(
+      "Types", R"(xmlns="http://schemas.openxmlformats.org/package/2006/content-types")",
+      R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
+      R"(<Default Extension="xml" ContentType="application/xml"/>)" +
+          contentType("/xl/workbook.xml", "template.main") + contentType("/xl/worksheets/sheet1.xml", "worksheet") +
+          contentType("/xl/worksheets/sheet2.xml", "worksheet") + contentType("/xl/styles.xml", "styles") +
+          contentType("/xl/sharedStrings.xml", "sharedStrings") + contentType("/xl/calcChain.xml", "calcChain"));
+  files["xl/_rels/workbook.xml.rels"] = XmlPart(
+      "Relationships", relsNs,
+      relation("rId1", "worksheet", "worksheets/sheet1.xml") +
+          relation("rId2", "worksheet", "/xl/worksheets/sheet2.xml") + relation("rId3", "styles", "styles.xml") +
+          relation("rId4", "sharedStrings", "sharedStrings.xml") + relation("rId5", "calcChain", "calcChain.xml"));
+  files["_rels/.rels"] = XmlPart("Relationships", relsNs, relation("rId1", "officeDocument", "xl/workbook.xml"));
+  // Font 1 is bold: the table row's cells use it.
+  files["xl/styles.xml"] = XmlPart(
+      "styleSheet", sheetNs,
+      R"(<fonts count="2"><font><sz val="11"/><name val="Calibri"/></font>)"
+      R"(<font><b/><sz val="11"/><name val="Calibri"/></font></fonts>)"
+      R"(<fills count="2"><fill><patternFill patternType="none"/></fill><fill><patternFill patternType="gray125"/></fill></fills>)"
+      R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
+      R"(<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>)"
+      R"(<cellXfs count="2"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/>)"
+      R"(<xf numFmtId="0" fontId="1" fillId="0" borderId="0" xfId="0" applyFont="1"/></cellXfs>)"
+      R"(<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>)");
+  files["xl/workbook.xml"] = XmlPart("workbook", sheetNs + " " + rNs,
+                                     R"(<sheets><sheet name=")" + parts.sheetName + R"(" sheetId="1" r:id="rId1"/>)" +
+                                         R"(<sheet name="Second" sheetId="2" r:id="rId2"/></sheets><definedNames>)" +
+                                         parts.definedNames + R"(</definedNames><calcPr calcId="191029"/>)");
+  files["xl/worksheets/sheet1.xml"] = XmlPart(
+      "worksheet", sheetNs + " " + rNs,
       R"(<dimension ref="A1"/><sheetFormatPr defaultRowHeight="15"/><cols><col min="1" max="4" width="12" customWidth="1"/></cols>)"
       R"(<sheetData>)" +
-      parts.sheetData + R"(</sheetData>)" + parts.mergeCells +
-      R"(<pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75" header="0.3" footer="0.3"/></worksheet>)";
-  files["xl/worksheets/sheet2.xml"] = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-                                      R"(<worksheet xmlns=")" +
-                                      sheetNs +
-                                      R"("><sheetData><row r="5"><c r="A5"><v>7</v></c></row></sheetData></worksheet>)";
-  files["xl/sharedStrings.xml"] = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-                                  R"(<sst xmlns=")" +
-                                  sheetNs + R"(">)" + parts.sharedStrings + R"(</sst>)";
-  files["xl/calcChain.xml"] = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-                              R"(<calcChain xmlns=")" +
-                              sheetNs + R"("><c r="A1" i="1"/></calcChain>)";
+          parts.sheetData + R"(</sheetData>)" + parts.mergeCells +
+          R"(<pageMargins left="0.7" right="0.7" top="0.75" bottom="0.75" header="0.3" footer="0.3"/>)");
+  files["xl/worksheets/sheet2.xml"] =
+      XmlPart("worksheet", sheetNs, R"(<sheetData><row r="5"><c r="A5"><v>7</v></c></row></sheetData>)");
+  files["xl/sharedStrings.xml"] = XmlPart("sst", sheetNs, parts.sharedStrings);
+  files["xl/calcChain.xml"] = XmlPart("calcChain", sheetNs, R"(<c r="A1" i="1"/>)");
   for (const auto& [name, data] : parts.extra) files[name] = data;
   return files;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/files.h"
@@ -51,22 +52,17 @@ TEST(ConnectedScopePortTest, DescribesSerialAndTcpLinks) {
   TempDir dir;
   const std::string path = dir / "w.scp";
   WriteProfileString(path, kScopeSettingsSection, "port", port);
-  TBaseProperty property;
-  ASSERT_TRUE(ReadScopeSettings(path, property));
-  EXPECT_EQ(property.SlaveAddr, "1");
-  EXPECT_EQ(property.FrameEnd, "8");
-  EXPECT_EQ(property.Protocol, "MODBUS TCP");
-  EXPECT_EQ(property.MemArea, "RAM");
-  EXPECT_EQ(property.IPAddress, "192.168.4.9");
+  TBaseProperty p;
+  ASSERT_TRUE(ReadScopeSettings(path, p));
+  EXPECT_EQ(std::tie(p.SlaveAddr, p.FrameEnd, p.Protocol, p.MemArea, p.IPAddress),
+            std::tuple("1", "8", "MODBUS TCP", "RAM", "192.168.4.9"));
 
   // Standard MODBUS TCP is written and read back under its own name.
   const LinkFieldTexts mbap{"MODBUS TCP/IP", "COM3", "115200", "192.168.4.10", "3", "502"};
   WriteProfileString(path, kScopeSettingsSection, "port", ConnectedScopePort(mbap));
-  ASSERT_TRUE(ReadScopeSettings(path, property));
-  EXPECT_EQ(property.SlaveAddr, "3");
-  EXPECT_EQ(property.Protocol, "MODBUS TCP/IP");
-  EXPECT_EQ(property.MemArea, "RAM");
-  EXPECT_EQ(property.IPAddress, "192.168.4.10");
+  ASSERT_TRUE(ReadScopeSettings(path, p));
+  EXPECT_EQ(std::tie(p.SlaveAddr, p.Protocol, p.MemArea, p.IPAddress),
+            std::tuple("3", "MODBUS TCP/IP", "RAM", "192.168.4.10"));
 }
 
 class DeviceScopeFileTest : public ::testing::Test {

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <memory>
 
-#include "platform/prompt.h"
 #include "scope/record_file.h"
 #include "support/file_bytes.h"
 #include "support/temp_dir.h"
+#include "support/unexpected_prompt.h"
 #include "variables/registry.h"
 #include "variables/special/time_mark.h"
 
@@ -19,12 +19,6 @@ namespace {
 using Lines = std::vector<std::string>;
 using testing::TempDir;
 using testing::WriteCp1251File;
-
-class SilentPrompt : public Prompt {
- public:
-  void Warning(const std::string&, const std::string& text) override { ADD_FAILURE() << text; }
-  bool Question(const std::string&, const std::string&) override { return false; }
-};
 
 // A time mark whose entry i was taken i seconds after `first`.
 std::unique_ptr<TTimeMark> MarkFrom(DateTime first, int n) {
@@ -61,7 +55,7 @@ class RecordInfoTest : public ::testing::Test {
   }
 
   TempDir dir;
-  SilentPrompt prompt;
+  testing::UnexpectedPrompt prompt;
   RecordHeader header{.DevicePath = dir / "501.ini"};
   std::vector<std::uint8_t> image = std::vector<std::uint8_t>(64);
   TViewList list;

@@ -94,23 +94,20 @@ TEST(RecordListTest, DateAndTimeComeFromTheDefaultRecordName) {
   }
 }
 
-TEST(RecordListTest, SortsBySerialNumberAsAnInteger) {
+// Serial numbers as integers; dates by whole days, keeping the order within a day; texts without
+// regard to case; no column keeps the order.
+TEST(RecordListTest, SortsEachColumnByItsKind) {
   std::vector<RecordRow> rows = {Row("a.rec", "10"), Row("b.rec", "9"), Row("c.rec", "100"), Row("d.rec", "x")};
   SortRecords(rows, RecordColumn::Serial);
   EXPECT_EQ(Column(rows, RecordColumn::Serial), (std::vector<std::string>{"x", "9", "10", "100"}));
-}
 
-TEST(RecordListTest, SortsByWholeDaysKeepingTheOrderWithinADay) {
-  // Sorted by serial number first, as after a click on that column.
-  std::vector<RecordRow> rows = {Row("010424_120000.rec", "1"), Row("020324_230000.rec", "2"),
-                                 Row("010424_080000.rec", "3"), Row("020324_100000.rec", "4")};
+  rows = {Row("010424_120000.rec", "1"), Row("020324_230000.rec", "2"), Row("010424_080000.rec", "3"),
+          Row("020324_100000.rec", "4")};
   SortRecords(rows, RecordColumn::DateTime);
   EXPECT_EQ(Column(rows, RecordColumn::Serial), (std::vector<std::string>{"2", "4", "1", "3"}));
-}
 
-TEST(RecordListTest, SortsTextsWithoutRegardToCaseAndNoneKeepsTheOrder) {
-  std::vector<RecordRow> rows = {Row("a.rec", "1", "Вентилятор"), Row("b.rec", "2", "бак"),
-                                 Row("c.rec", "3", "ВЕНТИЛЯТОР"), Row("d.rec", "4", "Аэратор")};
+  rows = {Row("a.rec", "1", "Вентилятор"), Row("b.rec", "2", "бак"), Row("c.rec", "3", "ВЕНТИЛЯТОР"),
+          Row("d.rec", "4", "Аэратор")};
   SortRecords(rows, RecordColumn::None);
   EXPECT_EQ(Column(rows, RecordColumn::Serial), (std::vector<std::string>{"1", "2", "3", "4"}));
   SortRecords(rows, RecordColumn::Description);

@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "platform/prompt.h"
 #include "scope/record_file.h"
 #include "support/temp_dir.h"
+#include "support/unexpected_prompt.h"
 #include "text/datetime.h"
 #include "variables/registry.h"
 #include "variables/view_list.h"
@@ -82,15 +82,9 @@ TEST(RecordSpan, RulersInEitherOrderAndAcrossTheEndGiveTheStretchBetweenThem) {
   }
 }
 
-class SilentPrompt : public Prompt {
- public:
-  void Warning(const std::string&, const std::string&) override {}
-  bool Question(const std::string&, const std::string&) override { return false; }
-};
-
 TEST(RecordSpan, ARecordOfAStretchAcrossTheEndReadsBackInTimeOrder) {
   testing::TempDir dir;
-  SilentPrompt prompt;
+  testing::UnexpectedPrompt prompt;
   TViewList list;
   list.Append(Sampled(kHistoryLength + 10));
   std::vector<std::uint8_t> image(kImageSize);

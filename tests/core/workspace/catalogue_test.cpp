@@ -88,14 +88,11 @@ TEST_F(CatalogueTest, SearchResultsGoUnderTheirPortAndUnknownDevicesUnderNewOnce
   catalogue.AddSearchResult(paths, "COM4", "42 TK v3.1 2022", true);
   const auto& roots = catalogue.Roots();
   ASSERT_EQ(Captions(roots).size(), 7u);
-  const CatalogueNode& com3 = roots[4];
-  EXPECT_EQ(com3.caption, "COM3");
-  ASSERT_EQ(com3.children.size(), 2u);
-  EXPECT_EQ(com3.children[0].path, tk1) << "a search result carries the device's own file, not its backup";
-  EXPECT_FALSE(com3.children[0].backup);
-  EXPECT_EQ(roots[5].caption, "New");
-  ASSERT_EQ(roots[5].children.size(), 1u);
-  EXPECT_EQ(roots[5].children[0].caption, "42 TK v3.1 2022");
+  EXPECT_EQ(Captions(roots[4].children), (std::vector<std::string>{"1 TK v3.14 2021", "42 TK v3.1 2022"}));
+  EXPECT_EQ(roots[4].children[0].path, tk1) << "a search result carries the device's own file, not its backup";
+  EXPECT_FALSE(roots[4].children[0].backup);
+  EXPECT_EQ(Captions({roots[4], roots[5], roots[6]}), (std::vector<std::string>{"COM3", "New", "COM4"}));
+  EXPECT_EQ(Captions(roots[5].children), std::vector<std::string>{"42 TK v3.1 2022"});
   EXPECT_EQ(roots[6].children.size(), 1u);
 }
 

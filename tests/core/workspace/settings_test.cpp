@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
+#include <vector>
 
 #include "device_files.h"
 #include "platform/profile.h"
@@ -18,18 +20,14 @@ using testing::WriteCp1251File;
 TEST(Settings, MissingFileGivesTheDefaultsOfAFreshInstallationWithoutCreatingIt) {
   TempDir dir;
   const std::string file = dir / "settings.ini";
-  const std::pair<const char*, const char*> defaults[] = {{"Top", "0"},
-                                                          {"Width", "400"},
-                                                          {"TVWidth", "125"},
-                                                          {"VPWidth", "275"},
-                                                          {"SortType", "0"},
+  const std::pair<const char*, const char*> defaults[] = {{"Width", "400"},
                                                           {"BUS", "QuBUS"},
                                                           {"COM", "COM1"},
                                                           {"BPS", "19200"},
                                                           {"FE", "20"},
                                                           {"DA", "1"},
-                                                          {"ServerIP", "192.168.001.003"},
                                                           {"IPPort", "502"},
+                                                          {"ServerIP", "192.168.001.003"},
                                                           {"Organization", "ООО Тихая заводь"}};
   for (const auto& [key, value] : defaults) EXPECT_EQ(ReadSetting(file, key), value) << key;
   EXPECT_EQ(ReadSettingInt(file, "Height"), 400);
@@ -43,13 +41,11 @@ TEST(Settings, StoredValuesWinWithoutCaseAndNonIntegersGiveTheDefault) {
   WriteCp1251File(file,
                   "[settings]\nsorttype=3\nwidth=abc\nHeight=12px\nTop=\nLeft= -15 \nTVWidth=+-3\n"
                   "VPWidth=99999999999\n");
-  EXPECT_EQ(ReadSettingInt(file, "SortType"), 3);
-  EXPECT_EQ(ReadSettingInt(file, "Width"), 400);
-  EXPECT_EQ(ReadSettingInt(file, "Height"), 400);
-  EXPECT_EQ(ReadSettingInt(file, "Top"), 0);
-  EXPECT_EQ(ReadSettingInt(file, "Left"), -15);
-  EXPECT_EQ(ReadSettingInt(file, "TVWidth"), 125);
-  EXPECT_EQ(ReadSettingInt(file, "VPWidth"), 275);
+  std::vector<int> read;
+  for (const char* key : {"SortType", "Width", "Height", "Top", "Left", "TVWidth", "VPWidth"}) {
+    read.push_back(ReadSettingInt(file, key));
+  }
+  EXPECT_EQ(read, (std::vector<int>{3, 400, 400, 0, -15, 125, 275}));
   EXPECT_THROW(ReadSettingInt(file, "BUS"), std::invalid_argument);
 }
 
@@ -59,32 +55,27 @@ TEST(Settings, WidthsAreStoredRoundedHalfToEven) {
   }
 }
 
-TEST(SettingsLinkKeys, SwitchingToModbusTcpAndBackShowsTheStoredFrameEnd) {
+// The frame end and the server address share one field: each protocol reads and writes only its
+// own keys, so switching to MODBUS TCP (either kind) and back shows the stored frame end again.
+TEST(SettingsLinkKeys, EachProtocolReadsAndWritesOnlyItsOwnKeys) {
   TempDir dir;
-  const std::string file = dir / "settings.ini";
-  WriteSetting(file, "FE", "35");
-  WriteSetting(file, "DA", "7");
-  const auto tcp = ReadProtocolLinkKeys(file, "MODBUS TCP");
-  EXPECT_EQ(tcp.frameEndOrIp, "192.168.001.003");
-  EXPECT_EQ(tcp.tcpPort, "502");
-  EXPECT_EQ(tcp.addressText, "7");
-  // Whatever was typed into the field while MODBUS TCP was selected is not the frame end.
-  const auto serial = ReadProtocolLinkKeys(file, "QuBUS");
-  EXPECT_EQ(serial.frameEndOrIp, "35");
-  EXPECT_EQ(serial.tcpPort, "");
-}
-
-TEST(SettingsLinkKeys, ExitStoresOnlyTheKeysOfTheChosenProtocol) {
-  TempDir dir;
-  const std::string file = dir / "settings.ini";
-  WriteSetting(file, "FE", "35");
-  WriteSetting(file, "DA", "7");
-  WriteProtocolLinkKeys(file, "MODBUS TCP", {"10.0.0.5", "12", "5020"});
-  EXPECT_EQ(ReadSetting(file, "FE"), "35");
-  EXPECT_EQ(ReadSetting(file, "DA"), "7");
-  EXPECT_EQ(ReadSetting(file, "ServerIP"), "10.0.0.5");
-  EXPECT_EQ(ReadSetting(file, "IPPort"), "5020");
-
+  int files = 0;
+  for (const char* tcp : {"MODBUS TCP", "MODBUS TCP/IP"}) {
+    SCOPED_TRACE(tcp);
+    const std::string file = dir / ("tcp" + std::to_string(++files) + ".ini");
+    WriteSetting(file, "FE", "35");
+    WriteSetting(file, "DA", "7");
+    const auto fresh = ReadProtocolLinkKeys(file, tcp);
+    EXPECT_EQ(std::tuple(fresh.frameEndOrIp, fresh.tcpPort, fresh.addressText),
+              std::tuple("192.168.001.003", "502", "7"));
+    WriteProtocolLinkKeys(file, tcp, {"10.0.0.5", "12", "5020"});
+    EXPECT_EQ(ReadSetting(file, "FE"), "35");
+    EXPECT_EQ(ReadSetting(file, "DA"), "7");
+    const auto read = ReadProtocolLinkKeys(file, tcp);
+    EXPECT_EQ(std::tuple(read.frameEndOrIp, read.tcpPort), std::tuple("10.0.0.5", "5020"));
+    const auto serial = ReadProtocolLinkKeys(file, "QuBUS");
+    EXPECT_EQ(std::tuple(serial.frameEndOrIp, serial.tcpPort), std::tuple("35", ""));
+  }
   const std::string serialFile = dir / "serial.ini";
   WriteSetting(serialFile, "ServerIP", "10.1.1.1");
   WriteProtocolLinkKeys(serialFile, "MODBUS RTU", {"50", "3", "999"});
@@ -92,21 +83,6 @@ TEST(SettingsLinkKeys, ExitStoresOnlyTheKeysOfTheChosenProtocol) {
   EXPECT_EQ(ReadSetting(serialFile, "DA"), "3");
   EXPECT_EQ(ReadSetting(serialFile, "ServerIP"), "10.1.1.1");
   EXPECT_EQ(ProfileKeyNames(serialFile, "Settings").size(), 3u) << "no IPPort may be written";
-}
-
-TEST(SettingsLinkKeys, StandardModbusTcpKeepsTheAddressAndPortOfModbusTcp) {
-  TempDir dir;
-  const std::string file = dir / "settings.ini";
-  WriteSetting(file, "FE", "35");
-  WriteSetting(file, "DA", "7");
-  WriteSetting(file, "BUS", "MODBUS TCP/IP");
-  WriteProtocolLinkKeys(file, ReadSetting(file, "BUS"), {"10.0.0.6", "3", "1502"});
-  EXPECT_EQ(ReadSetting(file, "FE"), "35");
-  EXPECT_EQ(ReadSetting(file, "BUS"), "MODBUS TCP/IP");
-  const auto read = ReadProtocolLinkKeys(file, "MODBUS TCP/IP");
-  EXPECT_EQ(read.frameEndOrIp, "10.0.0.6");
-  EXPECT_EQ(read.tcpPort, "1502");
-  EXPECT_EQ(read.addressText, "7");
 }
 
 TEST(SettingsFile, WrittenFileIsWindows1251WithCrlfAndAWindowsFileReadsBack) {

@@ -1,14 +1,14 @@
-// The MBAP channel against small servers on 127.0.0.1: what goes on the wire, how a whole ADU is
-// collected, and which answers are refused; and the TCP registry keeping the two framings of one
-// address apart.
-#include "link/mbap_connection.h"
-
+// MBAP framing, and the MBAP channel against small servers on 127.0.0.1: what goes on the wire,
+// how a whole ADU is collected, and which answers are refused; and the TCP registry keeping the
+// two framings of one address apart.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <memory>
 #include <vector>
 
+#include "link/mbap_connection.h"
+#include "link/mbap_frames.h"
 #include "link/tcpip_list.h"
 #include "loopback_device.h"
 #include "request_owner.h"
@@ -36,6 +36,69 @@ Bytes Adu(std::uint16_t transaction, const Bytes& body, std::uint16_t protocol =
 }
 
 std::uint16_t TransactionOf(const Bytes& adu) { return static_cast<std::uint16_t>((adu.at(0) << 8) | adu.at(1)); }
+
+TEST(MbapFrames, ARequestGoesWithAHeaderAndWithoutItsCrcWhenItsPduFits) {
+  EXPECT_EQ(MbapFromRtu(kReadRtu, 0x1234),
+            (Bytes{0x12, 0x34, 0x00, 0x00, 0x00, 0x06, 0x01, 0x03, 0x00, 0x00, 0x00, 0x0A}));
+  // The transaction id is big-endian like every MBAP field; the unit id is the slave address.
+  EXPECT_EQ(MbapFromRtu(Bytes{0xF7, 0x11, 0x00, 0x00}, 0xFFFF),
+            (Bytes{0xFF, 0xFF, 0x00, 0x00, 0x00, 0x02, 0xF7, 0x11}));
+  EXPECT_FALSE(MbapFromRtu(Bytes{0x01, 0xAA, 0xBB}, 1).has_value());  // an address and a CRC only
+  EXPECT_FALSE(MbapFromRtu(Bytes{}, 1).has_value());
+  Bytes longest(1 + kMbapLongestPdu + 2, 0x10);
+  const auto adu = MbapFromRtu(longest, 1);
+  ASSERT_TRUE(adu.has_value());
+  EXPECT_EQ(adu->size(), kMbapLongestAdu);
+  EXPECT_EQ(MbapAduLength(*adu), kMbapLongestAdu);
+  longest.push_back(0x10);
+  EXPECT_FALSE(MbapFromRtu(longest, 1).has_value());
+}
+
+TEST(MbapFrames, AnAnswerBecomesTheRtuFrameWithItsCrcOrIsRefusedWithTheReason) {
+  const Bytes good = Adu(0xBEEF, kAnswerBody);
+  Bytes otherUnit = good;
+  otherUnit[6] = 0x11;  // passes: the RTU judge sees the slave address
+  Bytes modbusPlus = good;
+  modbusPlus[3] = 0x01;
+  Bytes longer = good;
+  longer[5] = 0x06;  // claims a byte that never came
+  Bytes shorter = good;
+  shorter[5] = 0x04;  // a byte more came than it claims
+  const struct {
+    Bytes adu;
+    MbapRefusal refusal;
+    Bytes rtu;
+  } cases[] = {
+      {good, MbapRefusal::None, kAnswerRtu},
+      {otherUnit, MbapRefusal::None, {0x11, 0x03, 0x02, 0x12, 0x34, 0x74, 0xF0}},
+      {modbusPlus, MbapRefusal::Protocol, {}},
+      {longer, MbapRefusal::Length, {}},
+      {shorter, MbapRefusal::Length, {}},
+      {Bytes(good.begin(), good.begin() + 7), MbapRefusal::Short, {}},
+  };
+  for (const auto& item : cases) {
+    const RtuFromMbapResult answer = RtuFromMbap(item.adu, 0xBEEF);
+    EXPECT_EQ(answer.refusal, item.refusal) << MbapRefusalText(answer.refusal);
+    EXPECT_EQ(answer.rtu, item.rtu) << ::testing::PrintToString(item.adu);
+  }
+  const RtuFromMbapResult late = RtuFromMbap(good, 0xBEF0);
+  EXPECT_EQ(late.refusal, MbapRefusal::Transaction);
+  EXPECT_TRUE(late.rtu.empty());
+  EXPECT_EQ(MbapRefusalText(late.refusal), "MBAP: answer to another transaction");
+  // The simulator's side takes a request under any transaction id.
+  EXPECT_EQ(RtuFromMbap(good, std::nullopt).rtu, kAnswerRtu);
+  EXPECT_EQ(MbapTransaction(good), 0xBEEF);
+}
+
+TEST(MbapFrames, TheHeaderTellsTheWholeLengthAndAnImpossibleHeaderEarly) {
+  EXPECT_FALSE(MbapAduLength(Bytes{0x00, 0x01, 0x00, 0x00, 0x00}).has_value());
+  EXPECT_EQ(MbapAduLength(Bytes{0x00, 0x01, 0x00, 0x00, 0x01, 0x00}), 6u + 256u);
+  EXPECT_EQ(MbapHeaderRefusal(Bytes{0x00, 0x01, 0x00}), MbapRefusal::None);
+  EXPECT_EQ(MbapHeaderRefusal(Bytes{0x00, 0x01, 0x00, 0x07}), MbapRefusal::Protocol);
+  EXPECT_EQ(MbapHeaderRefusal(Bytes{0x00, 0x01, 0x00, 0x00, 0x00, 0x01}), MbapRefusal::Length);
+  EXPECT_EQ(MbapHeaderRefusal(Bytes{0x00, 0x01, 0x00, 0x00, 0x00, 0xFF}), MbapRefusal::Length);
+  EXPECT_EQ(MbapHeaderRefusal(Bytes{0x00, 0x01, 0x00, 0x00, 0x00, 0xFE}), MbapRefusal::None);
+}
 
 class MbapChannel : public ::testing::Test {
  protected:
