@@ -26,6 +26,14 @@ const std::string kInom = "p1=Inom/Номинальный ток двигате�
 const std::string kStartMode =
     "StartMode=x00#Прямой пуск/x01#Плавный пуск/x02#Частотный пуск#Через преобразователь частоты/";
 
+// "<word>\t<path>" for every device file of the demo: a first sync shares them all, saved or not.
+std::string EveryDemoFile(const std::string& word) {
+  std::string lines;
+  for (const char* path : {"EX1/2050.ini", "SV2/2210.ini", "SV2/2231.ini", "TK3/1027.ini", "TK3/1045.ini"})
+    lines += word + "\t" + path + "\n";
+  return lines;
+}
+
 // The bytes with one whole line replaced.
 std::string Replaced(std::string bytes, const std::string& line, const std::string& by) {
   const std::string old = Utf8ToCp1251(line + "\r\n");
@@ -51,16 +59,19 @@ class SyncCommand : public ::testing::Test {
     const RunResult set = Cli(root, {"set", "--device", kPath, "--var", var, "--value", value});
     ASSERT_EQ(set.exitCode, 0) << set.err;
   }
-  // A pushes its first version, B takes it.
+  // A pushes its first version with the rest of the demo, B takes them (its own differing 1027
+  // kept in BackUp/).
   void Share() {
     Set(a, "Inom", "90");
     const RunResult pushed = Sync(a);
     ASSERT_EQ(pushed.exitCode, 0) << pushed.err;
-    ASSERT_EQ(pushed.out, "pushed\t" + kPath + "\n");
+    ASSERT_EQ(pushed.out, EveryDemoFile("pushed"));
+    const std::string own = FileBytes(b + "Devices/" + kPath);
     const RunResult pulled = Sync(b);
     ASSERT_EQ(pulled.exitCode, 0) << pulled.err;
-    ASSERT_EQ(pulled.out, "pulled\t" + kPath + "\n");
+    ASSERT_EQ(pulled.out, EveryDemoFile("pulled"));
     ASSERT_EQ(FileBytes(b + "Devices/" + kPath), FileBytes(a + "Devices/" + kPath));
+    ASSERT_EQ(FileBytes(b + "Devices/BackUp/TK3_1027.ini"), own);
   }
 
   TempDir dir;
@@ -103,7 +114,7 @@ TEST_F(SyncCommand, OneKeyEditedTwiceWaitsForAChoiceWithBothValuesAndChangesNoth
   EXPECT_EQ(conflict.out, "conflict\t" + kPath + "\nconflict\t" + kPath + "\tFLASH/p1\tx0578\tx0514\n");
   EXPECT_EQ(FileBytes(b + "Devices/" + kPath), before);
   EXPECT_EQ(Git(remote, {"log", "--format=%H"}), remoteLog);
-  EXPECT_EQ(Git(b + "Devices", {"rev-list", "--count", "HEAD"}), "2\n");
+  EXPECT_EQ(Git(b + "Devices", {"rev-list", "--count", "HEAD"}), "3\n");
 }
 
 TEST_F(SyncCommand, TheRemoteComesFromSettingsAndAMissingOneIsAnError) {
@@ -124,7 +135,7 @@ TEST_F(SyncCommand, TheRemoteComesFromSettingsAndAMissingOneIsAnError) {
   testing::WriteCp1251File(b + "settings.ini", Cp1251ToUtf8(settings));
   const RunResult pushed = Cli(b, {"sync"});
   EXPECT_EQ(pushed.exitCode, 0) << pushed.err;
-  EXPECT_EQ(pushed.out, "pushed\t" + kPath + "\n");
+  EXPECT_EQ(pushed.out, EveryDemoFile("pushed"));
   EXPECT_EQ(Git(remote, {"show", "HEAD:" + kPath}), before);
 }
 

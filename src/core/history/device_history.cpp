@@ -135,13 +135,24 @@ GitAuthor EngineerAuthor(const std::string& settingsFile) {
   return author;
 }
 
-HistoryResult<CommitOutcome> CommitDeviceFile(const GitLibrary&, const std::string& devicesDir,
+HistoryResult<CommitOutcome> CommitDeviceFile(const GitLibrary& git, const std::string& devicesDir,
                                               const std::string& filePath, const std::string& message,
                                               const GitAuthor& author) {
-  const HistoryResult<std::string> path = PathInRepository(devicesDir, filePath);
-  if (!path) return {{}, path.error};
+  return CommitDeviceFiles(git, devicesDir, {filePath}, message, author);
+}
+
+HistoryResult<CommitOutcome> CommitDeviceFiles(const GitLibrary&, const std::string& devicesDir,
+                                               const std::vector<std::string>& filePaths, const std::string& message,
+                                               const GitAuthor& author) {
+  std::vector<std::string> paths;
+  for (const std::string& filePath : filePaths) {
+    HistoryResult<std::string> path = PathInRepository(devicesDir, filePath);
+    if (!path) return {{}, path.error};
+    paths.push_back(std::move(path.value));
+  }
+  if (paths.empty()) return {};
+  const std::string name = paths.size() == 1 ? paths.front() : std::to_string(paths.size()) + " файлов";
   GitRepository repo;
-  std::vector<std::string> paths{path.value};
   if (const int code = OpenDevicesRepository(repo, devicesDir); code == GIT_ENOTFOUND) {
     if (std::string problem = MakeDevicesRepository(repo, devicesDir); !problem.empty()) return {{}, problem};
     paths.emplace_back(kDevicesIgnoreFile);
@@ -153,11 +164,11 @@ HistoryResult<CommitOutcome> CommitDeviceFile(const GitLibrary&, const std::stri
     return {{}, GitErrorText("Не удалось прочитать последнюю версию", code)};
   git_oid treeId;
   if (const int code = StageAlone(repo.get(), head.get(), paths, treeId); code != 0)
-    return {{}, GitErrorText("Не удалось подготовить версию " + path.value, code)};
+    return {{}, GitErrorText("Не удалось подготовить версию " + name, code)};
   if (head != nullptr && git_oid_equal(&treeId, git_commit_tree_id(head.get()))) return {};
   git_oid commitId;
   if (const int code = CreateCommit(repo.get(), head.get(), treeId, message, author, commitId); code != 0)
-    return {{}, GitErrorText("Не удалось записать версию " + path.value, code)};
+    return {{}, GitErrorText("Не удалось записать версию " + name, code)};
   return {{true, ShortId(commitId)}, {}};
 }
 

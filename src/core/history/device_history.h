@@ -39,6 +39,11 @@ HistoryResult<CommitOutcome> CommitDeviceFile(const GitLibrary& git, const std::
                                               const std::string& filePath, const std::string& message,
                                               const GitAuthor& author);
 
+// The same for several files in one commit (the files a sync takes into the history at once).
+HistoryResult<CommitOutcome> CommitDeviceFiles(const GitLibrary& git, const std::string& devicesDir,
+                                               const std::vector<std::string>& filePaths, const std::string& message,
+                                               const GitAuthor& author);
+
 struct DeviceVersion {
   std::string shortId;
   std::string time;  // local, dd.MM.yyyy HH:mm:ss

@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "history/devices_repository.h"
+#include "history/unversioned_files.h"
 #include "platform/profile.h"
-#include "text/cp1251.h"
 #include "workspace/paths.h"
 #include "workspace/settings.h"
 
@@ -25,12 +25,6 @@ using GitConfig = GitHandle<git_config, git_config_free>;
 
 constexpr const char* kHeadsPrefix = "refs/heads/";
 constexpr unsigned kFileMode = GIT_FILEMODE_BLOB;
-
-bool IsDeviceFile(const std::string& path) {
-  const std::string first = path.substr(0, path.find('/'));
-  if (first != path && SameTextIgnoringCase(first, "BackUp")) return false;
-  return path.size() > 4 && SameTextIgnoringCase(std::string_view(path).substr(path.size() - 4), ".ini");
-}
 
 // A local path as git would read it from any directory: the configured remote outlives the
 // directory the command was started in.
@@ -238,7 +232,7 @@ HistoryResult<Changes> TreeChanges(git_repository* repo, git_tree* from, git_tre
 
 void Report(SyncReport& report, const Changes& changes, SyncFileOutcome::Kind kind) {
   for (const auto& [path, change] : changes)
-    if (IsDeviceFile(path)) report.files.push_back({kind, path, {}});
+    if (IsDeviceFilePath(path)) report.files.push_back({kind, path, {}});
 }
 
 std::string Checkout(git_repository* repo, git_tree* tree, unsigned strategy) {
@@ -299,7 +293,7 @@ std::string MergeBothSides(git_repository* repo, const std::string& path, const 
   if (ours.after.has_value() == theirs.after.has_value() &&
       (!ours.after || git_oid_equal(&*ours.after, &*theirs.after)))
     return {};
-  if (!IsDeviceFile(path)) return {};
+  if (!IsDeviceFilePath(path)) return {};
   DeviceMergeResult merged =
       MergeDeviceFile(BlobBytes(repo, ours.before), BlobBytes(repo, ours.after), BlobBytes(repo, theirs.after));
   if (!merged.Clean()) {
@@ -332,14 +326,14 @@ HistoryResult<MergePlan> PlanMerge(git_repository* repo, git_tree* base, git_tre
   if (!theirChanges) return {{}, theirChanges.error};
   HistoryResult<MergePlan> plan;
   for (const auto& [path, change] : ourChanges.value) {
-    if (theirChanges.value.count(path) == 0 && IsDeviceFile(path))
+    if (theirChanges.value.count(path) == 0 && IsDeviceFilePath(path))
       plan.value.report.files.push_back({SyncFileOutcome::Kind::kPushed, path, {}});
   }
   for (const auto& [path, change] : theirChanges.value) {
     const auto ourChange = ourChanges.value.find(path);
     if (ourChange == ourChanges.value.end()) {
       plan.value.edits[path] = {change.after, change.mode};
-      if (IsDeviceFile(path)) plan.value.report.files.push_back({SyncFileOutcome::Kind::kPulled, path, {}});
+      if (IsDeviceFilePath(path)) plan.value.report.files.push_back({SyncFileOutcome::Kind::kPulled, path, {}});
     } else if (std::string problem = MergeBothSides(repo, path, ourChange->second, change, resolutions, plan.value);
                !problem.empty()) {
       return {{}, problem};
@@ -375,6 +369,7 @@ HistoryResult<git_oid> WriteMergeTree(git_repository* repo, git_tree* ours,
 
 // The two sides as the sync found them.
 struct SyncSides {
+  std::string devicesDir;
   git_repository* repo = nullptr;
   git_remote* remote = nullptr;
   std::string localBranch;
@@ -455,8 +450,10 @@ HistoryResult<SyncReport> Exchange(const SyncSides& sides, const GitAuthor& auth
   if (unborn || git_graph_descendant_of(repo, &*sides.theirs, &*sides.ours) == 1) {
     const HistoryResult<Changes> changes = TreeChanges(repo, ours.get(), theirs.get());
     if (!changes) return {{}, changes.error};
-    // With no version of its own the folder's files were never recorded: the team's replace them.
-    std::string problem = Checkout(repo, theirs.get(), unborn ? GIT_CHECKOUT_FORCE : GIT_CHECKOUT_SAFE);
+    // With no version of its own the folder's files were never recorded: the team's replace them,
+    // each one that differs kept in BackUp/ first.
+    std::string problem = unborn ? BackUpFilesTheTeamReplaces(repo, sides.devicesDir, theirs.get()) : std::string();
+    if (problem.empty()) problem = Checkout(repo, theirs.get(), unborn ? GIT_CHECKOUT_FORCE : GIT_CHECKOUT_SAFE);
     if (problem.empty()) problem = MoveBranch(repo, sides.localBranch, *sides.theirs);
     if (!problem.empty()) return {{}, problem};
     Report(result.value, changes.value, SyncFileOutcome::Kind::kPulled);
@@ -477,7 +474,7 @@ std::string DatabaseRemote(const std::string& settingsFile) {
   return ReadProfileString(settingsFile, kSettingsSection, "DatabaseRemote", "");
 }
 
-HistoryResult<SyncReport> SyncDevices(const GitLibrary&, const std::string& devicesDir, const std::string& remote,
+HistoryResult<SyncReport> SyncDevices(const GitLibrary& git, const std::string& devicesDir, const std::string& remote,
                                       const GitAuthor& author, const std::vector<SyncResolution>& resolutions) {
   if (remote.empty()) return {{}, "Не задано хранилище команды (DatabaseRemote в settings.ini)"};
   const std::string url = RemoteLocation(remote);
@@ -486,11 +483,18 @@ HistoryResult<SyncReport> SyncDevices(const GitLibrary&, const std::string& devi
   GitRepository repo;
   if (std::string problem = OpenOrMakeRepository(repo, devicesDir); !problem.empty()) return {{}, problem};
   SyncSides sides;
+  sides.devicesDir = devicesDir;
   sides.repo = repo.get();
   sides.resolutions = &resolutions;
   sides.localBranch = LocalBranch(repo.get());
   if (sides.localBranch.rfind(kHeadsPrefix, 0) != 0)
     return {{}, "Хранилище версий не на ветке: синхронизировать нечего"};
+  // A folder with versions takes its unversioned files in now, so they travel with the rest; one
+  // without takes the team's first (see Exchange) and then what the team lacked.
+  const bool unborn = !RefTip(repo.get(), "HEAD");
+  if (!unborn) {
+    if (const auto taken = RecordUnversionedFiles(git, devicesDir, author); !taken) return {{}, taken.error};
+  }
   sides.ours = RefTip(repo.get(), "HEAD");
   sides.remoteBranch = SharedBranch(refs.value, sides.localBranch);
   GitRemote team;
@@ -503,7 +507,20 @@ HistoryResult<SyncReport> SyncDevices(const GitLibrary&, const std::string& devi
   } else {
     sides.remoteBranch = sides.localBranch;
   }
-  return Exchange(sides, author);
+  HistoryResult<SyncReport> report = Exchange(sides, author);
+  if (!report || !unborn) return report;
+  HistoryResult<std::vector<std::string>> taken = RecordUnversionedFiles(git, devicesDir, author);
+  if (!taken) return {{}, taken.error};
+  if (taken.value.empty()) return report;
+  const std::optional<git_oid> tip = RefTip(repo.get(), "HEAD");
+  if (!tip) return {{}, "Не удалось прочитать последнюю версию"};
+  if (std::string problem = Push(repo.get(), team.get(), sides.localBranch, sides.remoteBranch, *tip); !problem.empty())
+    return {{}, problem};
+  for (std::string& path : taken.value)
+    report.value.files.push_back({SyncFileOutcome::Kind::kPushed, std::move(path), {}});
+  std::sort(report.value.files.begin(), report.value.files.end(),
+            [](const SyncFileOutcome& a, const SyncFileOutcome& b) { return a.path < b.path; });
+  return report;
 }
 
 }  // namespace quillon

@@ -9,9 +9,11 @@
 // such key with both values. The files stay as they are meanwhile, the other files' changes
 // included, so that the folder never holds half of a merge.
 //
-// Only the committed versions take part: every save is a version, and a file edited outside
-// the program is left to its next save. A file the remote changes that differs from its last
-// version on the disk stops the sync before anything is written.
+// The versions are what is exchanged: a device file that was never a version (a database older
+// than its history, a file copied in) is taken into the history first, in one version of its
+// own, so the team gets the whole database. A file edited outside the program since its last
+// version is left to its next save; one the remote changes stops the sync before anything is
+// written.
 #include <string>
 #include <vector>
 
@@ -55,7 +57,8 @@ std::string DatabaseRemote(const std::string& settingsFile);
 // which a first push creates there):
 // - the remote has no commit: the local branch is pushed, every device file in it "pushed";
 // - the local branch has no commit: the remote's is checked out, every device file "pulled"
-//   (a file of the same name that was never a version is replaced);
+//   (a file of the same name that was never a version is replaced, and kept in BackUp/ when it
+//   differs), and the files the remote lacked become the first local version, "pushed";
 // - one side contains the other: a fast-forward, the files the remote changed "pulled", those it
 //   lacked "pushed";
 // - both went their own ways: a file changed on one side only is taken from that side ("pulled"

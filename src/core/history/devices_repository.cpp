@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "text/cp1251.h"
 #include "workspace/paths.h"
 
 namespace quillon {
@@ -26,6 +27,12 @@ std::string MakeDevicesRepository(GitRepository& repo, const std::string& device
   ignore.close();
   if (!ignore) return "Не удалось записать " + std::string(kDevicesIgnoreFile) + ": " + std::strerror(errno);
   return {};
+}
+
+bool IsDeviceFilePath(const std::string& path) {
+  const std::string first = path.substr(0, path.find('/'));
+  if (first != path && SameTextIgnoringCase(first, "BackUp")) return false;
+  return path.size() > 4 && SameTextIgnoringCase(std::string_view(path).substr(path.size() - 4), ".ini");
 }
 
 }  // namespace quillon

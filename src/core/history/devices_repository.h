@@ -16,4 +16,7 @@ int OpenDevicesRepository(GitRepository& repo, const std::string& devicesDir);
 // A new repository at `devicesDir` with its .gitignore; the engineer's message when it fails.
 std::string MakeDevicesRepository(GitRepository& repo, const std::string& devicesDir);
 
+// A device file by its path in the repository ("/"-separated): *.ini outside BackUp/.
+bool IsDeviceFilePath(const std::string& path);
+
 }  // namespace quillon

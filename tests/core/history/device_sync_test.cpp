@@ -73,20 +73,51 @@ class DeviceSync : public ::testing::Test {
   std::string b = dir.Path() + "B/Devices/";
 };
 
-TEST_F(DeviceSync, TheFirstFolderPushesItsVersionsAndANewFolderTakesThemOverItsUnrecordedFiles) {
-  WriteCp1251File(b + "TK3/1027.ini", DeviceText("1"));  // never a version: the team's wins
-  WriteCp1251File(b + "BackUp/TK3_1027.ini", DeviceText("2"));
-  Share();
-  EXPECT_EQ(Head(remote), Head(a));
-  EXPECT_EQ(Head(b), Head(a));
+TEST_F(DeviceSync, AFolderNewToTheTeamTakesItsFilesKeepingItsOwnInBackUpAndSharesWhatTheTeamLacked) {
+  WriteCp1251File(b + "TK3/1027.ini", DeviceText("1"));      // never a version, differs: backed up
+  WriteCp1251File(b + "TK3/1045.ini", DeviceText("7"));      // never a version, as the team's
+  WriteCp1251File(b + "SV2/5000.ini", DeviceText("5"));      // the team has none
+  WriteCp1251File(b + "BackUp/SV2_9.ini", DeviceText("9"));  // the program's copies are no versions
+  Save(a, "TK3/1027.ini", DeviceText("100"));
+  Save(a, "TK3/1045.ini", DeviceText("7"));
+  ASSERT_EQ(Sync(a), "pushed TK3/1027.ini\npushed TK3/1045.ini\n");
+  EXPECT_EQ(Sync(b), "pushed SV2/5000.ini\npulled TK3/1027.ini\npulled TK3/1045.ini\n");
+  EXPECT_EQ(Head(remote), Head(b));
   EXPECT_EQ(FileBytes(b + "TK3/1027.ini"), FileBytes(a + "TK3/1027.ini"));
-  EXPECT_EQ(FileBytes(b + "TK3/1045.ini"), FileBytes(a + "TK3/1045.ini"));
-  EXPECT_EQ(FileBytes(b + "BackUp/TK3_1027.ini"), FileBytesOf(DeviceText("2")));
+  EXPECT_EQ(FileBytes(b + "BackUp/TK3_1027.ini"), FileBytesOf(DeviceText("1")));
+  EXPECT_FALSE(std::filesystem::exists(b + "BackUp/TK3_1045.ini"));
   EXPECT_EQ(Git(b, {"status", "--porcelain"}), "");
   EXPECT_EQ(Git(b, {"remote", "get-url", kTeamRemote}), remote + "\n");
+  EXPECT_EQ(Git(remote, {"log", "-1", "--format=%s"}), "Файлы устройств взяты в историю: 1\n");
   // In sync: nothing to tell either side.
+  EXPECT_EQ(Sync(a), "pulled SV2/5000.ini\n");
   EXPECT_EQ(Sync(a), "");
   EXPECT_EQ(Sync(b), "");
+}
+
+TEST_F(DeviceSync, FilesThatWereNeverAVersionAreSharedWithTheRest) {
+  WriteCp1251File(a + "TK3/1027.ini", DeviceText("100"));
+  WriteCp1251File(a + "BackUp/TK3_1027.ini", DeviceText("2"));
+  ASSERT_EQ(Sync(a), "pushed TK3/1027.ini\n");
+  EXPECT_EQ(Git(remote, {"ls-tree", "-r", "--name-only", "HEAD"}), ".gitignore\nTK3/1027.ini\n");
+  // Copied into a folder with a history.
+  WriteCp1251File(a + "EX1/2000.ini", DeviceText("9"));
+  EXPECT_EQ(Sync(a), "pushed EX1/2000.ini\n");
+  EXPECT_EQ(Git(remote, {"show", "HEAD:EX1/2000.ini"}), FileBytes(a + "EX1/2000.ini"));
+  EXPECT_EQ(Git(a, {"status", "--porcelain"}), "");
+
+  // One new file copied in on both sides with different values: a choice, never a replace.
+  ASSERT_EQ(Sync(b), "pulled EX1/2000.ini\npulled TK3/1027.ini\n");
+  WriteCp1251File(a + "SV2/7.ini", DeviceText("1"));
+  WriteCp1251File(b + "SV2/7.ini", DeviceText("2"));
+  ASSERT_EQ(Sync(a), "pushed SV2/7.ini\n");
+  const HistoryResult<SyncReport> report = SyncDevices(git, b, remote, author);
+  ASSERT_TRUE(report) << report.error;
+  EXPECT_EQ(Lines(report.value), "conflict SV2/7.ini\n");
+  ASSERT_EQ(report.value.files.at(0).conflicts.size(), 1u);
+  EXPECT_EQ(report.value.files[0].conflicts[0].ours, "2");
+  EXPECT_EQ(report.value.files[0].conflicts[0].theirs, "1");
+  EXPECT_EQ(FileBytes(b + "SV2/7.ini"), FileBytesOf(DeviceText("2")));
 }
 
 TEST_F(DeviceSync, OneSideAheadIsAFastForwardEitherWay) {
