@@ -16,6 +16,7 @@
 #include "e2e/sim_device_fixture.h"
 #include "link/mbap_frames.h"
 #include "sim/line_server.h"
+#include "support/mbap_adu.h"
 
 namespace quillon::sim {
 namespace {
@@ -23,20 +24,12 @@ namespace {
 using testing::Bytes;
 using Clock = std::chrono::steady_clock;
 
-Bytes Adu(std::uint16_t transaction, const Bytes& body, std::uint16_t protocol = 0) {
-  Bytes adu{static_cast<std::uint8_t>(transaction >> 8), static_cast<std::uint8_t>(transaction & 0xFF),
-            static_cast<std::uint8_t>(protocol >> 8),    static_cast<std::uint8_t>(protocol & 0xFF),
-            static_cast<std::uint8_t>(body.size() >> 8), static_cast<std::uint8_t>(body.size() & 0xFF)};
-  adu.insert(adu.end(), body.begin(), body.end());
-  return adu;
-}
-
 // Register 0x80 of the small device holds 0x1234, 0x100 (RAM) 0x0005.
 Bytes ReadRequest(std::uint16_t transaction, std::uint8_t unit) {
-  return Adu(transaction, {unit, 0x03, 0x00, 0x80, 0x00, 0x01});
+  return quillon::testing::MbapAdu(transaction, {unit, 0x03, 0x00, 0x80, 0x00, 0x01});
 }
 Bytes ReadAnswer(std::uint16_t transaction, std::uint8_t unit) {
-  return Adu(transaction, {unit, 0x03, 0x02, 0x12, 0x34});
+  return quillon::testing::MbapAdu(transaction, {unit, 0x03, 0x02, 0x12, 0x34});
 }
 
 // Everything that arrives until the line stays quiet for `quietMs`.
@@ -105,10 +98,10 @@ TEST(MbapLine, AdusInPiecesOrSharingAWriteAreAnsweredUnderTheirTransactions) {
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(line.Exchange(Bytes(request.begin() + 4, request.end())), ReadAnswer(0x0102, 1));
   Bytes both = ReadRequest(7, 1);
-  const Bytes ram = Adu(8, {0x01, 0x03, 0x01, 0x00, 0x00, 0x01});
+  const Bytes ram = quillon::testing::MbapAdu(8, {0x01, 0x03, 0x01, 0x00, 0x00, 0x01});
   both.insert(both.end(), ram.begin(), ram.end());
   Bytes expected = ReadAnswer(7, 1);
-  const Bytes ramAnswer = Adu(8, {0x01, 0x03, 0x02, 0x00, 0x05});
+  const Bytes ramAnswer = quillon::testing::MbapAdu(8, {0x01, 0x03, 0x02, 0x00, 0x05});
   expected.insert(expected.end(), ramAnswer.begin(), ramAnswer.end());
   EXPECT_EQ(line.Exchange(both), expected);
 }
@@ -120,13 +113,14 @@ TEST(MbapLine, TheUnitIdChoosesTheControllerAndNobodyAnswersForAnUnknownOne) {
   EXPECT_EQ(line.Exchange(ReadRequest(2, 1)), ReadAnswer(2, 1));
   EXPECT_TRUE(line.Exchange(ReadRequest(3, 2)).empty());
   // Registers past the register space are the controller's exception, under MBAP as under RTU.
-  EXPECT_EQ(line.Exchange(Adu(4, {0x03, 0x03, 0x7F, 0xFF, 0x00, 0x02})), Adu(4, {0x03, 0x83, 0x02}));
+  EXPECT_EQ(line.Exchange(quillon::testing::MbapAdu(4, {0x03, 0x03, 0x7F, 0xFF, 0x00, 0x02})),
+            quillon::testing::MbapAdu(4, {0x03, 0x83, 0x02}));
 }
 
 TEST(MbapLine, AnImpossibleHeaderSpoilsWhatCameAndTheNextRequestIsAnsweredAgain) {
   MbapLine line({1});
   ASSERT_TRUE(line.Connected());
-  EXPECT_TRUE(line.Exchange(Adu(5, {0x01, 0x03, 0x00, 0x80, 0x00, 0x01}, 1)).empty());
+  EXPECT_TRUE(line.Exchange(quillon::testing::MbapAdu(5, {0x01, 0x03, 0x00, 0x80, 0x00, 0x01}, 1)).empty());
   // An RTU frame on this port reads as a header of another protocol too.
   EXPECT_TRUE(line.Exchange(testing::WithCRC({0x01, 0x03, 0x00, 0x80, 0x00, 0x01})).empty());
   EXPECT_EQ(line.Exchange(ReadRequest(6, 1)), ReadAnswer(6, 1));
@@ -143,10 +137,10 @@ TEST(MbapLine, EachFaultShapesTheAduAndKeepsTheTransaction) {
   } cases[] = {
       {"crc=1", corrupted},
       {"short=1", Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2))},
-      {"exc=1", Adu(0x4242, {0x01, 0x83, 0x04})},
-      {"addr=1", Adu(0x4242, {0x02, 0x03, 0x02, 0x12 ^ 0x5A, 0x34 ^ 0x5A})},
-      {"func=1", Adu(0x4242, {0x01, 0x07, 0x02, 0x12 ^ 0x5A, 0x34 ^ 0x5A})},
-      {"count=1", Adu(0x4242, {0x01, 0x03, 0x00})},
+      {"exc=1", quillon::testing::MbapAdu(0x4242, {0x01, 0x83, 0x04})},
+      {"addr=1", quillon::testing::MbapAdu(0x4242, {0x02, 0x03, 0x02, 0x12 ^ 0x5A, 0x34 ^ 0x5A})},
+      {"func=1", quillon::testing::MbapAdu(0x4242, {0x01, 0x07, 0x02, 0x12 ^ 0x5A, 0x34 ^ 0x5A})},
+      {"count=1", quillon::testing::MbapAdu(0x4242, {0x01, 0x03, 0x00})},
       {"drop=1", {}},
   };
   for (const auto& item : cases) {

@@ -12,6 +12,7 @@
 #include "link/tcpip_list.h"
 #include "loopback_device.h"
 #include "request_owner.h"
+#include "support/mbap_adu.h"
 
 namespace quillon {
 namespace {
@@ -26,14 +27,6 @@ const Bytes kReadRtu{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD};
 // The answer's unit id and PDU, and the RTU frame a master must make of them.
 const Bytes kAnswerBody{0x01, 0x03, 0x02, 0x12, 0x34};
 const Bytes kAnswerRtu{0x01, 0x03, 0x02, 0x12, 0x34, 0xB5, 0x33};
-
-Bytes Adu(std::uint16_t transaction, const Bytes& body, std::uint16_t protocol = 0) {
-  Bytes adu{static_cast<std::uint8_t>(transaction >> 8), static_cast<std::uint8_t>(transaction & 0xFF),
-            static_cast<std::uint8_t>(protocol >> 8),    static_cast<std::uint8_t>(protocol & 0xFF),
-            static_cast<std::uint8_t>(body.size() >> 8), static_cast<std::uint8_t>(body.size() & 0xFF)};
-  adu.insert(adu.end(), body.begin(), body.end());
-  return adu;
-}
 
 std::uint16_t TransactionOf(const Bytes& adu) { return static_cast<std::uint16_t>((adu.at(0) << 8) | adu.at(1)); }
 
@@ -55,7 +48,7 @@ TEST(MbapFrames, ARequestGoesWithAHeaderAndWithoutItsCrcWhenItsPduFits) {
 }
 
 TEST(MbapFrames, AnAnswerBecomesTheRtuFrameWithItsCrcOrIsRefusedWithTheReason) {
-  const Bytes good = Adu(0xBEEF, kAnswerBody);
+  const Bytes good = testing::MbapAdu(0xBEEF, kAnswerBody);
   Bytes otherUnit = good;
   otherUnit[6] = 0x11;  // passes: the RTU judge sees the slave address
   Bytes modbusPlus = good;
@@ -127,16 +120,18 @@ class MbapChannel : public ::testing::Test {
 };
 
 TEST_F(MbapChannel, EachRequestGoesUnderTheNextTransactionAndTheAnswerComesBackAsRtu) {
-  Serve([](std::uint16_t transaction) { return std::vector<AnswerChunk>{{0, Adu(transaction, kAnswerBody)}}; });
+  Serve([](std::uint16_t transaction) {
+    return std::vector<AnswerChunk>{{0, testing::MbapAdu(transaction, kAnswerBody)}};
+  });
   EXPECT_TRUE(connection_->FramesWithMBAP());
   for (std::uint16_t transaction = 1; transaction <= 3; ++transaction) {
     ASSERT_EQ(Exchange(), kAnswerRtu.size());
     EXPECT_EQ(answer_, kAnswerRtu);
     EXPECT_FALSE(connection_->AnswerRefused());
-    const Bytes sent = Adu(transaction, {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A});
+    const Bytes sent = testing::MbapAdu(transaction, {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A});
     EXPECT_EQ(Bytes(connection_->SentOnWire().begin(), connection_->SentOnWire().end()), sent);
     EXPECT_EQ(Bytes(connection_->ReceivedOnWire().begin(), connection_->ReceivedOnWire().end()),
-              Adu(transaction, kAnswerBody));
+              testing::MbapAdu(transaction, kAnswerBody));
   }
   ASSERT_TRUE(WaitFor([&] { return device_->Requests().size() == 3; }));
   EXPECT_EQ(TransactionOf(device_->Requests()[2]), 3);
@@ -146,13 +141,14 @@ TEST_F(MbapChannel, AnAnswerToAnotherTransactionIsRefusedAndTheNextGoodOneTaken)
   std::atomic<int> served{0};
   Serve([&](std::uint16_t transaction) {
     const bool stale = served++ == 0;
-    return std::vector<AnswerChunk>{{0, Adu(stale ? transaction - 1 : transaction, kAnswerBody)}};
+    return std::vector<AnswerChunk>{{0, testing::MbapAdu(stale ? transaction - 1 : transaction, kAnswerBody)}};
   });
   const std::uint32_t refused = Exchange();
   EXPECT_TRUE(connection_->Silence(refused));
   EXPECT_TRUE(connection_->AnswerRefused());
   // The traffic monitor still sees what came.
-  EXPECT_EQ(Bytes(connection_->ReceivedOnWire().begin(), connection_->ReceivedOnWire().end()), Adu(0, kAnswerBody));
+  EXPECT_EQ(Bytes(connection_->ReceivedOnWire().begin(), connection_->ReceivedOnWire().end()),
+            testing::MbapAdu(0, kAnswerBody));
   ASSERT_EQ(Exchange(), kAnswerRtu.size());
   EXPECT_EQ(answer_, kAnswerRtu);
   EXPECT_FALSE(connection_->AnswerRefused());
@@ -160,7 +156,7 @@ TEST_F(MbapChannel, AnAnswerToAnotherTransactionIsRefusedAndTheNextGoodOneTaken)
 
 TEST_F(MbapChannel, AnAnswerInPiecesIsCollectedWholeAndACopyOfItIsLeftOnTheLine) {
   Serve([](std::uint16_t transaction) {
-    const Bytes adu = Adu(transaction, kAnswerBody);
+    const Bytes adu = testing::MbapAdu(transaction, kAnswerBody);
     return std::vector<AnswerChunk>{{0, Bytes(adu.begin(), adu.begin() + 3)},
                                     {20, Bytes(adu.begin() + 3, adu.begin() + 8)},
                                     {20, Bytes(adu.begin() + 8, adu.end())},
@@ -177,14 +173,14 @@ TEST_F(MbapChannel, AnAnswerInPiecesIsCollectedWholeAndACopyOfItIsLeftOnTheLine)
 TEST_F(MbapChannel, SilenceCutAdusAndOtherProtocolsAreNoAnswers) {
   std::atomic<int> round{0};
   Serve([&](std::uint16_t transaction) -> std::vector<AnswerChunk> {
-    const Bytes adu = Adu(transaction, kAnswerBody);
+    const Bytes adu = testing::MbapAdu(transaction, kAnswerBody);
     switch (round++) {
       case 0:
         return {};
       case 1:
         return {{0, Bytes(adu.begin(), adu.end() - 1)}};  // the length field promises one more
       default:
-        return {{0, Adu(transaction, kAnswerBody, 1)}};
+        return {{0, testing::MbapAdu(transaction, kAnswerBody, 1)}};
     }
   });
   EXPECT_EQ(Exchange(), 1u);
@@ -201,7 +197,7 @@ TEST(MbapWorker, RtuAndMbapToOnePortAreTwoWorkersAndTheMbapOneHandsBackRtu) {
   LoopbackDevice device([](const Bytes& request) -> std::vector<AnswerChunk> {
     // Bare RTU frames come back after a marker, ADUs get the register answer.
     if (request == kReadRtu) return testing::EchoAfter(0x66)(request);
-    return {{0, Adu(TransactionOf(request), kAnswerBody)}};
+    return {{0, testing::MbapAdu(TransactionOf(request), kAnswerBody)}};
   });
   TTCPIPList list;
   testing::RequestOwner rtuOwner(kReadRtu, false, 4096), mbapOwner(kReadRtu, false, 4096);
