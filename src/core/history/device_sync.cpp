@@ -230,6 +230,11 @@ HistoryResult<Changes> TreeChanges(git_repository* repo, git_tree* from, git_tre
   return changes;
 }
 
+void SortByPath(SyncReport& report) {
+  std::sort(report.files.begin(), report.files.end(),
+            [](const SyncFileOutcome& a, const SyncFileOutcome& b) { return a.path < b.path; });
+}
+
 void Report(SyncReport& report, const Changes& changes, SyncFileOutcome::Kind kind) {
   for (const auto& [path, change] : changes)
     if (IsDeviceFilePath(path)) report.files.push_back({kind, path, {}});
@@ -339,8 +344,7 @@ HistoryResult<MergePlan> PlanMerge(git_repository* repo, git_tree* base, git_tre
       return {{}, problem};
     }
   }
-  std::sort(plan.value.report.files.begin(), plan.value.report.files.end(),
-            [](const SyncFileOutcome& a, const SyncFileOutcome& b) { return a.path < b.path; });
+  SortByPath(plan.value.report);
   return plan;
 }
 
@@ -518,8 +522,7 @@ HistoryResult<SyncReport> SyncDevices(const GitLibrary& git, const std::string& 
     return {{}, problem};
   for (std::string& path : taken.value)
     report.value.files.push_back({SyncFileOutcome::Kind::kPushed, std::move(path), {}});
-  std::sort(report.value.files.begin(), report.value.files.end(),
-            [](const SyncFileOutcome& a, const SyncFileOutcome& b) { return a.path < b.path; });
+  SortByPath(report.value);
   return report;
 }
 

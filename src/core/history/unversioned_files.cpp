@@ -1,6 +1,7 @@
 #include "history/unversioned_files.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "history/devices_repository.h"
 #include "workspace/device_file.h"
@@ -13,7 +14,7 @@ namespace {
 using GitStatusList = GitHandle<git_status_list, git_status_list_free>;
 
 std::string InFolder(const std::string& devicesDir, const std::string& path) {
-  return devicesDir + (devicesDir.empty() || devicesDir.back() == '/' ? "" : "/") + path;
+  return (std::filesystem::path(devicesDir) / path).string();
 }
 
 }  // namespace
