@@ -16,6 +16,7 @@
 
 #include "app/tools/form_change_counter.h"
 #include "app/tools/form_limit.h"
+#include "core/events/event_test_files.h"
 #include "scope/record_file.h"
 #include "support/file_bytes.h"
 #include "tool_window_fixture.h"
@@ -73,7 +74,6 @@ TEST_F(BrennABTest, RefreshFetchesAndShowsStatisticsAndEventsAsDescribed) {
   Find<QPushButton>("btStatReload")->click();
   auto* stat = Find<QTableWidget>("StatGrid");
   ASSERT_TRUE(WaitUntil([stat] { return stat->rowCount() == 3; }, 10000));
-  EXPECT_EQ(stat->horizontalHeaderItem(1)->text(), QStringLiteral("Счётчик"));
   // The last STAT line comes first and has the first value of the file.
   EXPECT_EQ(Row(stat, 0), (QStringList{"3", "Hours", "5", QStringLiteral("Наработка")}));
   EXPECT_EQ(Row(stat, 2), (QStringList{"1", "Starts", "153", QStringLiteral("Пуски")}));
@@ -96,21 +96,7 @@ TEST_F(BrennABTest, RefreshFetchesAndShowsStatisticsAndEventsAsDescribed) {
   EXPECT_TRUE(prompt.warnings.empty()) << prompt.warnings.front().second;
 }
 
-// A download that fails leaves no earlier copy on show as this controller's statistics.
-TEST_F(BrennABTest, AFailedDownloadShowsNoEarlierFile) {
-  Find<QPushButton>("btStatReload")->click();
-  auto* stat = Find<QTableWidget>("StatGrid");
-  ASSERT_TRUE(WaitUntil([stat] { return stat->rowCount() == 3; }, 10000));
-  ASSERT_TRUE(fs::exists(paths.EventsAndStats() + "stat.dat"));
-  prompt.warnings.clear();
-  fs::remove(dir / "card/stat.dat");
-  Find<QPushButton>("btStatReload")->click();
-  ASSERT_TRUE(WaitUntil([this] { return !prompt.warnings.empty(); }, 10000));
-  EXPECT_EQ(prompt.warnings.front().second, "файл не найден на microSD!");
-  EXPECT_EQ(stat->rowCount(), 0) << "the copy of the earlier download is not this answer";
-}
-
-TEST_F(BrennABTest, OscillogramAroundAnEventFromTheController) {
+TEST_F(BrennABTest, OscillogramAroundAnEventFromTheControllerAndADownloadCutAtTheFilesStart) {
   LoadEvents();
   Find<QPushButton>("btShowOSC")->click();
   ASSERT_EQ(prompt.warnings.size(), 1u);
@@ -138,12 +124,10 @@ TEST_F(BrennABTest, OscillogramAroundAnEventFromTheController) {
   EXPECT_EQ(ReloadRecordVariables(opened.front(), list), 700) << "only real samples, no empty first one";
   EXPECT_EQ(list.Count(), 3);
   EXPECT_EQ(prompt.warnings.size(), 1u);
-}
 
-TEST_F(BrennABTest, ADownloadCutAtTheFilesStartSaysSo) {
   // The simulator's events lie 30 to 60 s into its file: a minute before any of them, less the
   // last, reaches back past the file's start, and the window says how much it got.
-  LoadEvents();
+  opened.clear();
   emit Find<QTableWidget>("EventGrid")->cellPressed(0, 0);
   Find<QPushButton>("btShowOSC")->click();
   window->FormLimit()->findChild<QScrollBar*>("ScrollBarFirst")->setValue(60);
@@ -243,7 +227,7 @@ TEST_F(BrennABTest, DamagedFilesShowWhatReadsAndNothingBreaks) {
   EXPECT_EQ(grid->rowCount(), shown);
 }
 
-TEST_F(BrennABTest, CounterChangeSendsTheValueAndClosesTheDialog) {
+TEST_F(BrennABTest, CounterChangeSendsTheValueAndAFailedDownloadShowsNoEarlierFile) {
   Find<QPushButton>("btStatReload")->click();
   auto* stat = Find<QTableWidget>("StatGrid");
   ASSERT_TRUE(WaitUntil([stat] { return stat->rowCount() == 3; }, 10000));
@@ -263,6 +247,80 @@ TEST_F(BrennABTest, CounterChangeSendsTheValueAndClosesTheDialog) {
   // The controller received the value in its two registers, high word first.
   EXPECT_TRUE(WaitUntil([this] { return sim.ErrorOutput().contains(QStringLiteral("counter value 123456")); }))
       << sim.ErrorOutput().toStdString();
+
+  // A download that fails leaves no earlier copy on show as this controller's statistics.
+  ASSERT_TRUE(fs::exists(paths.EventsAndStats() + "stat.dat"));
+  prompt.warnings.clear();
+  fs::remove(dir / "card/stat.dat");
+  Find<QPushButton>("btStatReload")->click();
+  ASSERT_TRUE(WaitUntil([this] { return !prompt.warnings.empty(); }, 10000));
+  EXPECT_EQ(prompt.warnings.front().second, "файл не найден на microSD!");
+  EXPECT_EQ(stat->rowCount(), 0) << "the copy of the earlier download is not this answer";
+}
+
+// The statistics page on a file of the engineer's choosing, no controller needed: a file that
+// does not hold one value per STAT entry is said so in the page's status line, not shown silently.
+class BrennABStatWarningTest : public ToolWindowTest<ScriptedBrennAB> {
+ protected:
+  void SetUp() override {
+    WriteWindowsFile("dev.ini",
+                     "[DEVICE]\nID=7 QT v1.0 2024-01-10\n[STAT]\nStarts=0/1/0/Пуски\nTrips=0/2/0/Отключения\n"
+                     "Hours=0/3/0/Наработка\nCycles=0/4/0/Циклы\n");
+    window = std::make_unique<ScriptedBrennAB>(Context(), ToolLink("MODBUS RTU", "NONE", dir / "dev.ini"));
+  }
+
+  // Opens a statistics file of `values` counters as the engineer does, with "Открыть файл".
+  QString Open(std::size_t values) {
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t i = 0; i < values; ++i) AppendU32(bytes, static_cast<std::uint32_t>(i + 1));
+    WriteBytes(dir / "stat.bak", bytes);
+    window->dataPath = dir / "stat.bak";
+    window->findChild<QPushButton*>(QStringLiteral("btLoadStatFromFile"))->click();
+    return window->findChild<QLabel*>(QStringLiteral("pnErrStr"))->text();
+  }
+};
+
+TEST_F(BrennABStatWarningTest, AFileOfOtherThanOneValuePerEntryIsToldInTheStatusLine) {
+  EXPECT_EQ(Open(1), QStringLiteral("Файл статистики не совпадает с описанием: значений в файле: 1, "
+                                    "описано в секции STAT: 4"));
+  auto* grid = window->findChild<QTableWidget*>(QStringLiteral("StatGrid"));
+  EXPECT_EQ(grid->rowCount(), 4) << "every counter described is still shown";
+  EXPECT_EQ(Open(1003), QStringLiteral("Файл статистики не совпадает с описанием: значений в файле: 1003, "
+                                       "описано в секции STAT: 4"));
+  EXPECT_EQ(Open(0), QStringLiteral("Файл статистики не совпадает с описанием: значений в файле: 0, "
+                                    "описано в секции STAT: 4"));
+  EXPECT_EQ(Open(4), QString()) << "a file that fits clears the warning of the one before";
+  EXPECT_TRUE(prompt.warnings.empty());
+}
+
+// The oscillogram span dialog: what the edits show is what the button takes, whether the bar was
+// moved or a number typed.
+void Type(QLineEdit* edit, const QString& text) {
+  edit->selectAll();
+  QTest::keyClicks(edit, text);
+}
+
+TEST(FormLimitTest, TheEditsShowTheBarsAndTypedNumbersWithinTheirRangesMoveThem) {
+  TFormLimit dialog;
+  auto* first = dialog.findChild<QLineEdit*>(QStringLiteral("EditFirst"));
+  auto* last = dialog.findChild<QLineEdit*>(QStringLiteral("EditLast"));
+  auto* firstBar = dialog.findChild<QScrollBar*>(QStringLiteral("ScrollBarFirst"));
+  auto* lastBar = dialog.findChild<QScrollBar*>(QStringLiteral("ScrollBarLast"));
+  ASSERT_TRUE(first && last && firstBar && lastBar);
+  EXPECT_EQ(first->text(), QStringLiteral("30"));
+  EXPECT_EQ(last->text(), QStringLiteral("30"));
+
+  Type(first, QStringLiteral("45"));
+  EXPECT_EQ(firstBar->value(), 45);
+  Type(last, QStringLiteral("200"));  // beyond the bar's 120
+  EXPECT_EQ(lastBar->value(), 30);
+  lastBar->setValue(90);
+  EXPECT_EQ(last->text(), QStringLiteral("90"));
+  Type(last, QStringLiteral("abc"));
+  dialog.findChild<QPushButton*>(QStringLiteral("ButtonShowOSC"))->click();
+  EXPECT_EQ(dialog.SecondsBefore(), 45);
+  EXPECT_EQ(dialog.SecondsAfter(), 90);
+  EXPECT_EQ(last->text(), QStringLiteral("90")) << "what was not a number gives way to the bar";
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ TEST_F(CatalogueTreeTest, BackupCopiesAreDrawnInRedInEveryVariant) {
   }
 }
 
-TEST_F(CatalogueTreeTest, RefreshShowsFilesChangedOnDiskAndKeepsTheOpenDevice) {
+TEST_F(CatalogueTreeTest, RefreshShowsFilesChangedOnDiskAndKeepsTheOpenDeviceWhoseDateTodaySets) {
   ClickNode(tree, tree->FindByPath(fan));
   const std::string added = AddDevice("MB1", "7.ini", "7 MB v1.0 2020-01-01", "Дробилка", "Карьер", "04.02.2024");
   Trigger("mnRefresh");
@@ -84,6 +84,11 @@ TEST_F(CatalogueTreeTest, RefreshShowsFilesChangedOnDiskAndKeepsTheOpenDevice) {
   ASSERT_TRUE(RemoveFile(added));
   QTest::mouseClick(Child<QToolButton>(*window, "btRefresh"), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(tree->topLevelItemCount(), 3);
+
+  // "Today" puts the date alone into the last-save field and leaves the device to be saved.
+  QTest::mouseClick(Child<QPushButton>(*window, "btNow"), Qt::LeftButton);
+  EXPECT_EQ(Field("stLastDate"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+  EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
 }
 
 TEST_F(CatalogueTreeTest, DeletingAsksFirstAndRemovesOnlyTheOpenDevicesFile) {
@@ -130,13 +135,6 @@ TEST_F(CatalogueTreeTest, AGroupFolderNamedInWindows1251OpensAndDeletes) {
   EXPECT_NE(prompt.questions.back().second.find("Путь:" + dir.Path() + "Devices/Цех/9.ini"), std::string::npos);
   EXPECT_FALSE(FileExists(odd));
   EXPECT_EQ(tree->FindByPath(odd), nullptr);
-}
-
-TEST_F(CatalogueTreeTest, TodayPutsTheDateAloneIntoTheLastSaveField) {
-  ClickNode(tree, tree->FindByPath(pump));
-  QTest::mouseClick(Child<QPushButton>(*window, "btNow"), Qt::LeftButton);
-  EXPECT_EQ(Field("stLastDate"), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
-  EXPECT_TRUE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
 }
 
 }  // namespace

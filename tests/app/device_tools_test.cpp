@@ -3,14 +3,12 @@
 #include <dlfcn.h>
 
 #include <QLabel>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <filesystem>
 
 #include "app/main/catalogue_tree.h"
 #include "app/main/plugin_buttons.h"
-#include "app/main/search_results.h"
 #include "app/main/tool_launchers.h"
 #include "app/tools/alarm_buffer.h"
 #include "app/tools/cmd_line.h"
@@ -109,29 +107,6 @@ TEST_F(DeviceToolsTest, PluginButtonsFollowTheOpenDevice) {
   EXPECT_EQ(dlopen((plugins + "example/example.so").c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
 }
 
-// The search from the toolbar: what answers joins the catalogue under the port's group, and a
-// controller without a device file also under "New".
-TEST_F(DeviceToolsTest, SearchAddsWhatAnsweredToTheCatalogue) {
-  StartSim({QStringLiteral("--id"), QStringLiteral("777 ZZ v9.9 2024-05-05")});
-  main = StartWithCatalogue();
-  UseSerial();
-  QTimer stopper;
-  stopper.setInterval(50);
-  QObject::connect(&stopper, &QTimer::timeout, [&] {
-    auto* search = qobject_cast<TSearchRes*>(QApplication::activeModalWidget());
-    if (search == nullptr || search->Results().empty()) return;
-    stopper.stop();
-    emit search->findChild<SearchStopPanel*>(QStringLiteral("pnSearchStop"))->clicked();
-  });
-  stopper.start();
-  Child<QToolButton>(*main, "btSearchDevices")->click();
-  auto* tree = Child<CatalogueTree>(*main, "tv");
-  EXPECT_FALSE(
-      tree->findItems(QStringLiteral("777 ZZ v9.9 2024-05-05"), Qt::MatchStartsWith | Qt::MatchRecursive).isEmpty());
-  EXPECT_FALSE(tree->findItems(QStringLiteral("SCOPE1"), Qt::MatchExactly).isEmpty());
-  EXPECT_FALSE(tree->findItems(QStringLiteral("New"), Qt::MatchExactly).isEmpty());
-}
-
 TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   StartSim();  // publishes the port
   main = StartWithCatalogue();
@@ -141,7 +116,6 @@ TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   TToolWindow* files = main->Tools().Window(ToolKind::FileOperations);
   ASSERT_NE(qobject_cast<TRemFileOp*>(files), nullptr);
   EXPECT_TRUE(files->isVisible());
-  EXPECT_EQ(files->windowTitle().toStdString(), "Операции с файлами");
   EXPECT_EQ(files->Property.PortName, "SCOPE1");
   EXPECT_EQ(files->Property.Protocol, "MODBUS RTU");
   EXPECT_EQ(files->Property.FrameEnd, "10");
@@ -153,7 +127,6 @@ TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   Child<QToolButton>(*main, "ToolButton3")->click();
   auto* alarms = qobject_cast<TfmAlarmBuffer*>(main->Tools().Window(ToolKind::AlarmBuffer));
   ASSERT_NE(alarms, nullptr);
-  EXPECT_EQ(alarms->windowTitle().toStdString(), "Отключения/Статистика аварий");
   EXPECT_TRUE(alarms->Property.SlaveAddr.empty());
   Child<QLineEdit>(*main, "edFE")->setText(QStringLiteral("25"));
   EXPECT_EQ(files->Property.FrameEnd, "10");
@@ -167,7 +140,6 @@ TEST_F(DeviceToolsTest, ToolButtonsHandEachToolItsOwnCopyOfTheLinkFields) {
   Child<QToolButton>(*main, "ToolButton2")->click();
   auto* terminal = qobject_cast<TCmdLine*>(main->Tools().Window(ToolKind::Terminal));
   ASSERT_NE(terminal, nullptr);
-  EXPECT_EQ(terminal->windowTitle().toStdString(), "Командная строка");
   EXPECT_EQ(terminal->Property.PortName, "SCOPE1");
   // On a serial protocol the frame-end field holds a pause, never an address for the terminal.
   EXPECT_TRUE(terminal->Property.IPAddress.empty());

@@ -1,11 +1,10 @@
 // Leaving the open device: another device (or none) replaces it only after the unsaved-changes
 // question of closing the program, whose cancel keeps everything as it was; the open device is
-// never read again behind the engineer's back; and a controller without a device file, or with
-// new firmware, never puts its identity into the file of the device that was open.
+// never read again behind the engineer's back; and a controller with new firmware never puts its
+// identity into the file of the device that was open.
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QLabel>
 #include <QMenu>
 #include <functional>
 
@@ -170,33 +169,6 @@ TEST_F(LeavingDeviceTest, ConnectingToAnotherDevicesControllerAsksAndCancelReads
   EXPECT_EQ(Child<QLineEdit>(*window, "edGeography")->text(), QStringLiteral("Цех 3"));
   EXPECT_FALSE(window->Connection().Waiting()) << "the controller is not read beside the wrong device";
   EXPECT_FALSE(window->Parameters().HasBeenRead());
-}
-
-TEST_F(LeavingDeviceTest, UnknownControllerClosesTheOpenDeviceAndIsSelectedUnderNew) {
-  StartAll({QStringLiteral("--id"), QStringLiteral("777 ZX v1.0 2020-05-05")});
-  UseSerial("QuBUS");
-  OpenDeviceInTree();
-  const auto offered = WhenModal<TNewDevice>([](TNewDevice& dialog) { dialog.reject(); });
-  QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
-  ASSERT_TRUE(Idle());
-  EXPECT_TRUE(*offered) << "the new-device dialog was offered and declined";
-  ASSERT_TRUE(WaitUntil([this] { return window->OpenDevicePath().empty(); }));
-
-  QTreeWidgetItem* node = Tree()->currentItem();
-  ASSERT_NE(node, nullptr);
-  EXPECT_TRUE(node->text(0).startsWith(QStringLiteral("777 ZX")));
-  ASSERT_NE(node->parent(), nullptr);
-  EXPECT_EQ(node->parent()->text(0), QStringLiteral("New"));
-  EXPECT_EQ(window->Parameters().List().Count(), 0);
-  for (const char* field : {"edIDString", "edMechunit", "edGeography"}) {
-    EXPECT_EQ(Child<QLineEdit>(*window, field)->text(), QString()) << field;
-  }
-  EXPECT_EQ(Child<QLabel>(*window, "stLastDate")->text(), QString());
-  auto* status = Child<QLabel>(*window, "stStatus");
-  EXPECT_EQ(status->text(), QStringLiteral("Устройство не найдено в базе"));
-  EXPECT_TRUE(status->toolTip().contains(QStringLiteral("777 ZX v1.0 2020-05-05")));
-  EXPECT_TRUE(prompt.warnings.empty());
-  EXPECT_FALSE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
 }
 
 TEST_F(LeavingDeviceTest, NewFirmwareVersionIsNeverSavedIntoTheOldFileAndIsNoticedAgain) {

@@ -17,9 +17,7 @@ class LinkWindowOptionsTest : public AppTest {
  protected:
   template <typename Widget = QWidget>
   Widget* Find(const char* name) {
-    auto* widget = dialog->findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    return Child<Widget>(*dialog, name);
   }
   bool Checked(const char* name) { return Find<QCheckBox>(name)->isChecked(); }
   QString Shown(const char* name) { return Find<QLineEdit>(name)->text(); }
@@ -78,7 +76,7 @@ TEST_F(LinkWindowOptionsTest, ReadsDefaultsOnAFreshWorkspaceAndStoredValuesOther
   EXPECT_FALSE(dialog->Options().newFileBySize);
 }
 
-TEST_F(LinkWindowOptionsTest, ApplyTakesTheShownOptionsAndTheGridFlag) {
+TEST_F(LinkWindowOptionsTest, ApplyTakesTheShownOptionsAndTheGridFlagAndStoreWritesThem) {
   Start();
   dialog->Applied = [this](const ScopeOptions& options, bool fastFrameEnd) {
     ++applied;
@@ -88,7 +86,7 @@ TEST_F(LinkWindowOptionsTest, ApplyTakesTheShownOptionsAndTheGridFlag) {
   bool grid = true;
   EXPECT_TRUE(EditWith(grid, [&] {
     EXPECT_TRUE(Checked("cbGrid"));
-    for (const char* box : {"cbGrid", "cbCRC16", "cbFastFrameEnd", "cbNewFileByTime"}) Click(box);
+    for (const char* box : {"cbGrid", "cbCRC16", "cbFastFrameEnd", "cbSilentInterval", "cbNewFileByTime"}) Click(box);
     Retype("edTraceMinutes", "1a2-3");
     EXPECT_EQ(Shown("edTraceMinutes"), QStringLiteral("123"));
     Click("cbNewFileBySize");
@@ -104,6 +102,12 @@ TEST_F(LinkWindowOptionsTest, ApplyTakesTheShownOptionsAndTheGridFlag) {
   EXPECT_TRUE(options.newFileBySize);
   EXPECT_EQ(options.traceMinutes, "123");
   EXPECT_EQ(options.traceKilobytes, "2048");
+  // Stored back as texts and flags.
+  dialog->Store();
+  const std::pair<const char*, const char*> stored[] = {
+      {"TrasserTime", "123"},   {"TrasserFileSize", "2048"}, {"TrasserTypeTime", "0"}, {"TrasserTypeFileSize", "1"},
+      {"ScopeCRC16Check", "0"}, {"FastFrameEnd", "0"},       {"SilentInterval", "0"}};
+  for (const auto& [key, value] : stored) EXPECT_EQ(Setting(key), value) << key;
 
   // Neither limit is allowed too: one file for the whole trace.
   EXPECT_TRUE(EditWith(grid, [&] {
@@ -141,24 +145,6 @@ TEST_F(LinkWindowOptionsTest, CancelTakesNothingAndEnterApplies) {
   }));
   EXPECT_EQ(dialog->Options().traceMinutes, "30");
   EXPECT_EQ(applied, 1);
-}
-
-TEST_F(LinkWindowOptionsTest, StoreWritesTheKeysBackAsTextsAndFlags) {
-  Start();
-  bool grid = true;
-  EditWith(grid, [&] {
-    for (const char* box : {"cbCRC16", "cbFastFrameEnd", "cbSilentInterval", "cbNewFileBySize"}) Click(box);
-    Retype("edTraceKilobytes", "4096");
-    Click("btApply");
-  });
-  dialog->Store();
-  EXPECT_EQ(Setting("TrasserTime"), "60");
-  EXPECT_EQ(Setting("TrasserFileSize"), "4096");
-  EXPECT_EQ(Setting("TrasserTypeTime"), "0");
-  EXPECT_EQ(Setting("TrasserTypeFileSize"), "1");
-  EXPECT_EQ(Setting("ScopeCRC16Check"), "0");
-  EXPECT_EQ(Setting("FastFrameEnd"), "0");
-  EXPECT_EQ(Setting("SilentInterval"), "0");
 }
 
 TEST_F(LinkWindowOptionsTest, RendersWithoutCutTexts) {

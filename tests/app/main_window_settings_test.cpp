@@ -94,7 +94,7 @@ class ProtocolFieldsTest : public MainWindowSettingsTest {
   }
 };
 
-TEST_F(ProtocolFieldsTest, ModbusTcpShowsIpAndPortSwitchingBackShowsTheStoredFrameEndAndExitLeavesIt) {
+TEST_F(ProtocolFieldsTest, BothTcpProtocolsShowIpAndPortSwitchingBackShowsTheStoredFrameEndAndExitLeavesIt) {
   auto window = StartWithCatalogue();
   auto* frameEnd = Child<QLineEdit>(*window, "edFE");
   auto* tcpPort = Child<QLineEdit>(*window, "edPort");
@@ -123,19 +123,17 @@ TEST_F(ProtocolFieldsTest, ModbusTcpShowsIpAndPortSwitchingBackShowsTheStoredFra
   EXPECT_EQ(Setting("IPPort"), "1502");
   EXPECT_EQ(Setting("FE"), "33");
   EXPECT_EQ(Setting("DA"), "4");
-}
 
-TEST_F(ProtocolFieldsTest, StandardModbusTcpTakesTheTcpFieldsAndIsStoredByItsName) {
-  auto window = StartWithCatalogue();
-  auto* frameEnd = Child<QLineEdit>(*window, "edFE");
-  auto* tcpPort = Child<QLineEdit>(*window, "edPort");
-  auto* link = Child<QWidget>(*window, "gbLink");
+  // Standard MODBUS TCP takes the same TCP fields and is stored by its own name.
+  window = StartWithCatalogue();
+  ChooseProtocol(*window, "QuBUS");
   ChooseProtocol(*window, "MODBUS TCP/IP");
-  EXPECT_EQ(frameEnd->text(), QStringLiteral("10.0.0.5"));
-  EXPECT_TRUE(tcpPort->isVisibleTo(link));
+  EXPECT_EQ(Child<QLineEdit>(*window, "edFE")->text(), QStringLiteral("10.0.0.9"));
+  link = Child<QWidget>(*window, "gbLink");
+  EXPECT_TRUE(Child<QLineEdit>(*window, "edPort")->isVisibleTo(link));
   EXPECT_FALSE(Child<QComboBox>(*window, "cbCOM")->isVisibleTo(link));
   EXPECT_EQ(Child<QLabel>(*window, "lbFE")->text(), QStringLiteral("IP"));
-  frameEnd->setText(QStringLiteral("10.0.0.7"));
+  Child<QLineEdit>(*window, "edFE")->setText(QStringLiteral("10.0.0.7"));
   window->close();
   EXPECT_EQ(Setting("BUS"), "MODBUS TCP/IP");
   EXPECT_EQ(Setting("ServerIP"), "10.0.0.7");

@@ -22,13 +22,6 @@ namespace {
 
 constexpr const char* kUnknownId = "777 QT v2.1 2024-01-10";
 
-template <typename Widget>
-Widget* In(QWidget& dialog, const char* name) {
-  auto* widget = dialog.findChild<Widget*>(QLatin1String(name));
-  EXPECT_NE(widget, nullptr) << name;
-  return widget;
-}
-
 // Rejects every dialog of type Dialog that comes up while it lives, and counts them: a dialog
 // that must not come up fails the test instead of waiting for the engineer for ever.
 template <typename Dialog>
@@ -82,21 +75,19 @@ TEST_F(MaintenanceTest, UnknownControllerGetsItsFileFromThePreselectedTemplateAn
   StartAll({QStringLiteral("--id"), QString::fromLatin1(kUnknownId)});
   UseSerial("QuBUS");
 
-  QString title;
   QString tag;
   bool warningShown = true;
   std::unique_ptr<DialogCatcher<TNewDevice>> again;
   const auto added = WhenModal<TNewDevice>([&](TNewDevice& dialog) {
-    title = dialog.windowTitle();
-    warningShown = In<QLabel>(dialog, "pnWarning")->isVisible();
-    EXPECT_EQ(In<QLineEdit>(dialog, "edID")->text(), QString::fromLatin1(kUnknownId));
-    EXPECT_EQ(In<QLineEdit>(dialog, "edType")->text(), QStringLiteral("QT"));
-    EXPECT_EQ(In<QLabel>(dialog, "lbFV")->text(), QStringLiteral("Версия прошивки:   1"));
-    auto* templates = In<TemplateComboBox>(dialog, "cbTemplate");
+    warningShown = Child<QLabel>(dialog, "pnWarning")->isVisible();
+    EXPECT_EQ(Child<QLineEdit>(dialog, "edID")->text(), QString::fromLatin1(kUnknownId));
+    EXPECT_EQ(Child<QLineEdit>(dialog, "edType")->text(), QStringLiteral("QT"));
+    EXPECT_EQ(Child<QLabel>(dialog, "lbFV")->text(), QStringLiteral("Версия прошивки:   1"));
+    auto* templates = Child<TemplateComboBox>(dialog, "cbTemplate");
     tag = templates->Tag(templates->currentIndex());
-    In<QLineEdit>(dialog, "edMech")->setText(QStringLiteral("Питатель"));
-    In<QLineEdit>(dialog, "edLocation")->setText(QStringLiteral("Цех 5"));
-    QTest::mouseClick(In<QPushButton>(dialog, "btAddDeviceToBase"), Qt::LeftButton);
+    Child<QLineEdit>(dialog, "edMech")->setText(QStringLiteral("Питатель"));
+    Child<QLineEdit>(dialog, "edLocation")->setText(QStringLiteral("Цех 5"));
+    QTest::mouseClick(Child<QPushButton>(dialog, "btAddDeviceToBase"), Qt::LeftButton);
     again = std::make_unique<DialogCatcher<TNewDevice>>();
   });
   ConnectAndRead();
@@ -104,7 +95,6 @@ TEST_F(MaintenanceTest, UnknownControllerGetsItsFileFromThePreselectedTemplateAn
   ASSERT_TRUE(*added);
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->caught, 0) << "the dialog comes up once";
-  EXPECT_EQ(title, QStringLiteral("Новое устройство"));
   EXPECT_FALSE(warningShown);
   EXPECT_EQ(tag, QStringLiteral("v2.1"));
   const std::string created = paths.devices + "QT2/777.ini";
@@ -128,7 +118,7 @@ TEST_F(MaintenanceTest, CancelledDialogLeavesTheControllerUnderNewWhoseNodeOpens
 
   std::unique_ptr<DialogCatcher<TNewDevice>> again;
   const auto cancelled = WhenModal<TNewDevice>([&](TNewDevice& dialog) {
-    QTest::mouseClick(In<QPushButton>(dialog, "btCancel"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(dialog, "btCancel"), Qt::LeftButton);
     again = std::make_unique<DialogCatcher<TNewDevice>>();
   });
   QTest::mouseClick(Child<QPushButton>(*window, "btConnect"), Qt::LeftButton);
@@ -143,11 +133,22 @@ TEST_F(MaintenanceTest, CancelledDialogLeavesTheControllerUnderNewWhoseNodeOpens
   ASSERT_EQ(NewGroup()->childCount(), 1);
   QTreeWidgetItem* node = NewGroup()->child(0);
   EXPECT_EQ(node->text(0), QString::fromLatin1(kUnknownId));
+  EXPECT_EQ(Child<CatalogueTree>(*window, "tv")->currentItem(), node) << "selected under New";
   EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
+  // Nothing of the closed device stays on show as if it were this controller's.
+  EXPECT_EQ(window->Parameters().List().Count(), 0);
+  for (const char* field : {"edIDString", "edMechunit", "edGeography"}) {
+    EXPECT_EQ(Child<QLineEdit>(*window, field)->text(), QString()) << field;
+  }
+  EXPECT_EQ(Child<QLabel>(*window, "stLastDate")->text(), QString());
+  auto* status = Child<QLabel>(*window, "stStatus");
+  EXPECT_EQ(status->text(), QStringLiteral("Устройство не найдено в базе"));
+  EXPECT_TRUE(status->toolTip().contains(QString::fromLatin1(kUnknownId)));
+  EXPECT_FALSE(Child<QPushButton>(*window, "btSaveBase")->isEnabled());
 
   // Clicking the node offers the dialog again; this time the device is added.
   const auto added = WhenModal<TNewDevice>(
-      [](TNewDevice& dialog) { QTest::mouseClick(In<QPushButton>(dialog, "btAddDeviceToBase"), Qt::LeftButton); });
+      [](TNewDevice& dialog) { QTest::mouseClick(Child<QPushButton>(dialog, "btAddDeviceToBase"), Qt::LeftButton); });
   ClickNode(Child<CatalogueTree>(*window, "tv"), node);
   ASSERT_TRUE(WaitUntil([&] { return *added; }));
   ASSERT_TRUE(WaitUntil([&] { return NewGroup() == nullptr; }));
@@ -162,21 +163,18 @@ TEST_F(MaintenanceTest, FirmwareChangeOpensTheUpdateDialogWhichRefreshesTheFileA
   StartAll({QStringLiteral("--id"), QStringLiteral("501 QT v2.2 2024-01-10")});
   UseSerial("QuBUS");
 
-  QString title;
   bool warningShown = false;
   QString mechanism;
   QString location;
   const auto updated = WhenModal<TNewDevice>([&](TNewDevice& dialog) {
-    title = dialog.windowTitle();
-    warningShown = In<QLabel>(dialog, "pnWarning")->isVisible();
-    mechanism = In<QLineEdit>(dialog, "edMech")->text();
-    location = In<QLineEdit>(dialog, "edLocation")->text();
-    QTest::mouseClick(In<QPushButton>(dialog, "btAddDeviceToBase"), Qt::LeftButton);
+    warningShown = Child<QLabel>(dialog, "pnWarning")->isVisible();
+    mechanism = Child<QLineEdit>(dialog, "edMech")->text();
+    location = Child<QLineEdit>(dialog, "edLocation")->text();
+    QTest::mouseClick(Child<QPushButton>(dialog, "btAddDeviceToBase"), Qt::LeftButton);
   });
   ConnectAndRead();
 
   ASSERT_TRUE(*updated);
-  EXPECT_EQ(title, QStringLiteral("Обновление программы устройства"));
   EXPECT_TRUE(warningShown);
   EXPECT_EQ(mechanism, QStringLiteral("Тестовый привод"));
   EXPECT_EQ(location, QStringLiteral("Стенд"));
@@ -199,7 +197,6 @@ TEST_F(MaintenanceTest, CloneButtonCopiesAnotherDevicesParametersIntoTheOpenDevi
   window = StartWithCatalogue();
   auto* clone = Child<QPushButton>(*window, "btCreateClone");
   EXPECT_FALSE(clone->isEnabled());
-  EXPECT_EQ(clone->toolTip(), QStringLiteral("Использовать параметры другого блока. Создать \"клон\""));
   OpenDeviceInTree();
   ASSERT_TRUE(clone->isEnabled());
 
@@ -207,14 +204,14 @@ TEST_F(MaintenanceTest, CloneButtonCopiesAnotherDevicesParametersIntoTheOpenDevi
   QString type;
   bool onTop = false;
   const auto applied = WhenModal<TCloneForm>([&](TCloneForm& dialog) {
-    info = In<QPlainTextEdit>(dialog, "meDevInfo")->toPlainText();
-    type = In<QComboBox>(dialog, "cbDeviceType")->currentText();
+    info = Child<QPlainTextEdit>(dialog, "meDevInfo")->toPlainText();
+    type = Child<QComboBox>(dialog, "cbDeviceType")->currentText();
     onTop = dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    auto* apply = In<QPushButton>(dialog, "btApplay");
+    auto* apply = Child<QPushButton>(dialog, "btApplay");
     EXPECT_FALSE(apply->isEnabled()) << "no source chosen yet";
     ClickRow(*dialog.Table(), 0);
     EXPECT_EQ(dialog.SourcePath(), paths.devices + "QT2/502.ini");
-    In<QCheckBox>(dialog, "chbLocation")->setChecked(true);
+    Child<QCheckBox>(dialog, "chbLocation")->setChecked(true);
     QTest::mouseClick(apply, Qt::LeftButton);
   });
   QTest::mouseClick(clone, Qt::LeftButton);
@@ -249,7 +246,7 @@ TEST_F(MaintenanceTest, ACloneOntoAnotherDevicesFileAsksWithBothIdentitiesAndNoK
     const auto driven = WhenModal<TCloneForm>([&](TCloneForm& dialog) {
       for (int row = 0; dialog.SourcePath() != devicePath && row < 2; ++row) ClickRow(*dialog.Table(), row);
       ASSERT_EQ(dialog.SourcePath(), devicePath);
-      QTest::mouseClick(In<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
+      QTest::mouseClick(Child<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
       if (dialog.isVisible()) dialog.reject();
     });
     const bool applied =

@@ -2,7 +2,6 @@
 // that open them: a double click in the parameter table and a scope row's popup menu.
 #include <QAction>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -18,24 +17,6 @@
 namespace quillon::testing {
 namespace {
 
-template <typename Widget>
-Widget* Find(const QWidget& dialog, const char* name) {
-  auto* widget = dialog.findChild<Widget*>(QLatin1String(name));
-  EXPECT_NE(widget, nullptr) << name;
-  return widget;
-}
-
-std::string TextOf(const QWidget& dialog, const char* name) {
-  return Find<QLineEdit>(dialog, name)->text().toStdString();
-}
-
-QStringList LabelTexts(const QWidget& dialog) {
-  QStringList texts;
-  for (const QLabel* label : dialog.findChildren<QLabel*>()) texts << label->text();
-  for (const QGroupBox* group : dialog.findChildren<QGroupBox*>()) texts << group->title();
-  return texts;
-}
-
 class PropertyDialogTest : public AppTest {
  protected:
   void SetUp() override {
@@ -45,6 +26,9 @@ class PropertyDialogTest : public AppTest {
     ilim = Make("p2=Ilim/Ограничение тока/TWORD/x0002/r0081/А/Inom%1000/2/Inom/1,5/x05DC/");
     tacc = Make("p3=Tacc/Время разгона/TWORD/x0004/r0082/с/0,1/2//0/x0032/", "0.01/40/0/");
     run = Make("p4=Run/Пуск/TBit/x0006/1/r0083.0/1/1/0/");
+  }
+  static std::string TextOf(const QWidget& dialog, const char* name) {
+    return Child<QLineEdit>(dialog, name)->text().toStdString();
   }
   TView* Make(const char* line, std::string_view view = {}) {
     TView* made = CreateVariable(line, view, image, list);
@@ -70,23 +54,16 @@ TEST_F(PropertyDialogTest, ParameterPropertiesShowTheVariableAndApplyInPlace) {
   TPProperty dialog;
   dialog.Variable = ilim;
   dialog.show();
-  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Свойства параметра"));
-  const QStringList captions = LabelTexts(dialog);
-  for (const char* caption : {"Основные", "Имя:", "Описание:", "Ед.Изм.", "Шкала:", "Зависимость",
-                              "Зависит от:", "Коэффициент:", "Коррекция сигнала датчика", "Y/X"}) {
-    EXPECT_TRUE(captions.contains(QString::fromUtf8(caption))) << caption;
-  }
-  EXPECT_EQ(Find<QPushButton>(dialog, "btApplay")->text(), QStringLiteral("Применить"));
   EXPECT_EQ(TextOf(dialog, "edName"), "Ilim");
-  EXPECT_TRUE(Find<QLineEdit>(dialog, "edName")->isReadOnly());
+  EXPECT_TRUE(Child<QLineEdit>(dialog, "edName")->isReadOnly());
   EXPECT_EQ(TextOf(dialog, "edComments"), "Ограничение тока");
-  EXPECT_EQ(Find<QLabel>(dialog, "stMsUnit")->text(), QStringLiteral("А"));
-  auto* cbScale = Find<QComboBox>(dialog, "cbScale");
+  EXPECT_EQ(Child<QLabel>(dialog, "stMsUnit")->text(), QStringLiteral("А"));
+  auto* cbScale = Child<QComboBox>(dialog, "cbScale");
   ASSERT_EQ(cbScale->count(), 4);
   EXPECT_EQ(cbScale->currentText(), QStringLiteral("Inom%1000"));
   EXPECT_EQ(TextOf(dialog, "edScale"), "1,5");
   EXPECT_FALSE(cbScale->isEnabled()) << "a dependent variable takes its reference's scale";
-  auto* cbIndep = Find<QComboBox>(dialog, "cbIndep");
+  auto* cbIndep = Child<QComboBox>(dialog, "cbIndep");
   EXPECT_EQ(cbIndep->currentText(), QStringLiteral("Inom"));
   EXPECT_EQ(TextOf(dialog, "edIndep"), "x05DC = 1500 А");
   EXPECT_EQ(TextOf(dialog, "edIC"), "1,5");
@@ -95,12 +72,12 @@ TEST_F(PropertyDialogTest, ParameterPropertiesShowTheVariableAndApplyInPlace) {
   // The empty dependency item frees the scale; applying removes the dependency.
   Choose(cbIndep, QString());
   EXPECT_TRUE(cbScale->isEnabled());
-  EXPECT_FALSE(Find<QLineEdit>(dialog, "edIC")->isEnabled());
+  EXPECT_FALSE(Child<QLineEdit>(dialog, "edIC")->isEnabled());
   EXPECT_EQ(TextOf(dialog, "edIndep"), "");
   EXPECT_EQ(ilim->ColumnTextAt(1, ilim->History.Head()), "Ilim=1,5 Inom") << "nothing changes before apply";
   Choose(cbScale, QStringLiteral("Mode"));
   EXPECT_EQ(TextOf(dialog, "edScale"), "0.25");
-  QTest::mouseClick(Find<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
+  QTest::mouseClick(Child<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
   EXPECT_TRUE(dialog.isVisible()) << "applying leaves the dialog open";
   EXPECT_TRUE(dialog.Applied());
   EXPECT_EQ(ilim->Definition().DependsOn, "");
@@ -109,8 +86,8 @@ TEST_F(PropertyDialogTest, ParameterPropertiesShowTheVariableAndApplyInPlace) {
   EXPECT_FLOAT_EQ(ilim->Scale, 0.25f);
 
   // An unreadable scale is reported and changes nothing.
-  Find<QLineEdit>(dialog, "edScale")->setText(QStringLiteral("0,2,5"));
-  QTest::mouseClick(Find<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
+  Child<QLineEdit>(dialog, "edScale")->setText(QStringLiteral("0,2,5"));
+  QTest::mouseClick(Child<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
   ASSERT_EQ(prompt.warnings.size(), 1u);
   EXPECT_EQ(prompt.warnings[0].first, "Предупреждение");
   EXPECT_NE(prompt.warnings[0].second.find("0,2,5"), std::string::npos);
@@ -134,27 +111,22 @@ TEST_F(PropertyDialogTest, VariableDialogKeepsTheMaximaInStepAndAppliesOnEnter) 
   dialog.Variable = tacc;
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Переменная"));
-  const QStringList captions = LabelTexts(dialog);
-  for (const char* caption : {"Обозначение", "Описание", "Шкала", "Высота", "Максимум"}) {
-    EXPECT_TRUE(captions.contains(QString::fromUtf8(caption))) << caption;
-  }
   EXPECT_EQ(TextOf(dialog, "NameEd"), "Tacc");
-  EXPECT_EQ(Find<QPlainTextEdit>(dialog, "CommentMemo")->toPlainText(), QStringLiteral("Время разгона"));
+  EXPECT_EQ(Child<QPlainTextEdit>(dialog, "CommentMemo")->toPlainText(), QStringLiteral("Время разгона"));
   EXPECT_EQ(TextOf(dialog, "edScale"), "0,1");
   EXPECT_EQ(TextOf(dialog, "HeightEd"), "40");
   EXPECT_EQ(TextOf(dialog, "MaxEd"), "x0FA0");
   EXPECT_EQ(TextOf(dialog, "edMaxPhysical"), "400");
-  EXPECT_EQ(Find<QLabel>(dialog, "stMeasUnit")->text(), QStringLiteral(",[ с ]"));
+  EXPECT_EQ(Child<QLabel>(dialog, "stMeasUnit")->text(), QStringLiteral(",[ с ]"));
 
-  auto* physical = Find<QLineEdit>(dialog, "edMaxPhysical");
+  auto* physical = Child<QLineEdit>(dialog, "edMaxPhysical");
   physical->selectAll();
   QTest::keyClicks(physical, "200");
   EXPECT_EQ(TextOf(dialog, "MaxEd"), "x07D0");
   QTest::keyClicks(physical, "q");
   EXPECT_EQ(TextOf(dialog, "MaxEd"), "x07D0") << "a text that does not read is left alone";
   QTest::keyClick(physical, Qt::Key_Backspace);
-  auto* max = Find<QLineEdit>(dialog, "MaxEd");
+  auto* max = Child<QLineEdit>(dialog, "MaxEd");
   max->selectAll();
   QTest::keyClicks(max, "x07D");
   EXPECT_EQ(TextOf(dialog, "edMaxPhysical"), "12,5");
@@ -176,9 +148,9 @@ TEST_F(PropertyDialogTest, AVariablePolledElsewhereChangesOnlyWhenItsGateLetsThe
   dialog.Variable = tacc;
   dialog.Gate = [&waiting](std::function<void()> change) { waiting.push_back(std::move(change)); };
   dialog.show();
-  Find<QLineEdit>(dialog, "HeightEd")->setText(QStringLiteral("60"));
-  Find<QLineEdit>(dialog, "MaxEd")->setText(QStringLiteral("x0064"));
-  QTest::mouseClick(Find<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
+  Child<QLineEdit>(dialog, "HeightEd")->setText(QStringLiteral("60"));
+  Child<QLineEdit>(dialog, "MaxEd")->setText(QStringLiteral("x0064"));
+  QTest::mouseClick(Child<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
   EXPECT_TRUE(dialog.Accepted);
   EXPECT_EQ(tacc->RowHeight, 40) << "nothing changes before the gate opens";
   ASSERT_EQ(waiting.size(), 1u);
@@ -191,17 +163,17 @@ TEST_F(PropertyDialogTest, VariableDialogEscDropsAndFailuresKeepItOpen) {
   TUniversalProperty dialog;
   dialog.Variable = tacc;
   dialog.show();
-  Find<QLineEdit>(dialog, "HeightEd")->setText(QStringLiteral("99"));
-  QTest::keyClick(Find<QLineEdit>(dialog, "HeightEd"), Qt::Key_Escape);
+  Child<QLineEdit>(dialog, "HeightEd")->setText(QStringLiteral("99"));
+  QTest::keyClick(Child<QLineEdit>(dialog, "HeightEd"), Qt::Key_Escape);
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_FALSE(dialog.Accepted);
   EXPECT_EQ(tacc->RowHeight, 40);
 
   dialog.show();
   EXPECT_EQ(TextOf(dialog, "HeightEd"), "40") << "shown afresh";
-  Find<QLineEdit>(dialog, "HeightEd")->setText(QStringLiteral("10"));
-  Find<QLineEdit>(dialog, "MaxEd")->setText(QStringLiteral("x0000"));
-  QTest::mouseClick(Find<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
+  Child<QLineEdit>(dialog, "HeightEd")->setText(QStringLiteral("10"));
+  Child<QLineEdit>(dialog, "MaxEd")->setText(QStringLiteral("x0000"));
+  QTest::mouseClick(Child<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
   EXPECT_TRUE(dialog.isVisible()) << "the full scale can still be corrected";
   EXPECT_FALSE(dialog.Accepted);
   ASSERT_EQ(prompt.warnings.size(), 1u);
@@ -209,17 +181,17 @@ TEST_F(PropertyDialogTest, VariableDialogEscDropsAndFailuresKeepItOpen) {
   EXPECT_EQ(tacc->RowHeight, 15) << "assigned before the full scale failed";
   EXPECT_DOUBLE_EQ(tacc->TrendGain, 0.01);
 
-  Find<QLineEdit>(dialog, "MaxEd")->setText(QStringLiteral("x0064"));
-  QTest::mouseClick(Find<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
+  Child<QLineEdit>(dialog, "MaxEd")->setText(QStringLiteral("x0064"));
+  QTest::mouseClick(Child<QPushButton>(dialog, "btApplay"), Qt::LeftButton);
   EXPECT_TRUE(dialog.Accepted);
   EXPECT_DOUBLE_EQ(tacc->TrendGain, 0.15);
 
   TUniversalProperty bitDialog;
   bitDialog.Variable = run;
   bitDialog.show();
-  EXPECT_FALSE(Find<QLineEdit>(bitDialog, "HeightEd")->isEnabled());
-  Find<QLineEdit>(bitDialog, "edScale")->setText(QStringLiteral("5"));
-  QTest::mouseClick(Find<QPushButton>(bitDialog, "btApplay"), Qt::LeftButton);
+  EXPECT_FALSE(Child<QLineEdit>(bitDialog, "HeightEd")->isEnabled());
+  Child<QLineEdit>(bitDialog, "edScale")->setText(QStringLiteral("5"));
+  QTest::mouseClick(Child<QPushButton>(bitDialog, "btApplay"), Qt::LeftButton);
   EXPECT_TRUE(bitDialog.Accepted);
   EXPECT_FLOAT_EQ(run->Scale, 1.0f);
   EXPECT_EQ(run->RowHeight, 15);
@@ -261,7 +233,6 @@ TEST_F(ScopePropertyTest, RowPopupOpensTheVariableDialogOnTheChosenRow) {
   ASSERT_NE(window, nullptr);
   auto* action = window->findChild<QAction*>(QStringLiteral("SPropMnItm"));
   ASSERT_NE(action, nullptr);
-  EXPECT_TRUE(action->isEnabled());
   // The second row, as a right click on it selects it.
   ASSERT_EQ(window->List().HitTest(25, window->List().TopIndex), &Var(*window, "Tdec"));
 

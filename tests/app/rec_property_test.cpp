@@ -52,9 +52,7 @@ class RecPropertyTest : public AppTest {
 
   template <typename Widget>
   Widget* Find(const char* name) {
-    auto* widget = dialog.findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    return Child<Widget>(dialog, name);
   }
   QListWidget* List(const char* name) { return Find<QListWidget>(name); }
   void Click(const char* name) { QTest::mouseClick(Find<QAbstractButton>(name), Qt::LeftButton); }

@@ -77,7 +77,7 @@ TEST_F(RecordViewTest, TheWholeBufferWrittenWhilePollingIsOneMomentOldestFirst) 
     EXPECT_EQ(variable->ScrollBack, 100) << variable->Definition().Name;
 }
 
-TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {
+TEST_F(RecordViewTest, OpensWithItsRulersSavesOnlyTheHeaderAndBrokenCopiesAreRefused) {
   TLinkWindowFm* scope = nullptr;
   const std::string path = RecordWithRulers(scope);
   ASSERT_FALSE(path.empty());
@@ -131,12 +131,8 @@ TEST_F(RecordViewTest, OpensWithItsRulersAndSavesOnlyTheHeader) {
   std::getline(csv, first);
   if (!first.empty() && first.back() == '\r') first.pop_back();
   EXPECT_EQ(first, "time;Pos;I");
-}
 
-TEST_F(RecordViewTest, BrokenRecordsAreRefusedWithAMessage) {
-  TLinkWindowFm* scope = nullptr;
-  const std::string path = RecordWithRulers(scope);
-  ASSERT_FALSE(path.empty());
+  // The same record cut short or without its samples is refused with a message naming it.
   const std::string text = FileBytes(path);
   const std::string cut = paths.records + "cut.rec";
   const std::string noData = paths.records + "nodata.rec";

@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "app/tools/file_load.h"
+#include "support/file_bytes.h"
 #include "tool_window_fixture.h"
 
 namespace quillon::testing {
@@ -28,11 +29,6 @@ std::string Pattern(std::size_t size) {
   std::string bytes(size, '\0');
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 17 + 3);
   return bytes;
-}
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
@@ -114,7 +110,7 @@ TEST_F(RemFileOpTest, ListsDownloadsAndUploadsThroughTheWindow) {
   EXPECT_TRUE(window->FileLoad()->isVisible());
   ASSERT_TRUE(MessageShown(1));
   EXPECT_EQ(prompt.warnings.back(), (std::pair<std::string, std::string>{"Quillon", "файл принят!"}));
-  EXPECT_EQ(Read(dir / "pc/copy.bin"), Pattern(700));
+  EXPECT_EQ(FileBytes(dir / "pc/copy.bin"), Pattern(700));
   EXPECT_TRUE(Find<QPushButton>("btDownLoad")->isEnabled());
   EXPECT_FALSE(window->FileLoad()->isVisible());
   // The progress window counted the blocks: 4 with data and the empty last one.
@@ -127,14 +123,14 @@ TEST_F(RemFileOpTest, ListsDownloadsAndUploadsThroughTheWindow) {
   EXPECT_EQ(window->FileLoad()->findChild<QLabel*>("lbFileName")->text(), QStringLiteral("Ёж.dat"));
   ASSERT_TRUE(MessageShown(2));
   EXPECT_EQ(prompt.warnings.back().second, "файл принят!");
-  EXPECT_EQ(Read(dir / "card/Ёж.dat"), Pattern(300));
+  EXPECT_EQ(FileBytes(dir / "card/Ёж.dat"), Pattern(300));
   EXPECT_TRUE(Find<QPushButton>("btSelectFile")->isEnabled());
   // The next tick of the progress display shows the upload's share of the file.
   auto* sent = window->FileLoad()->findChild<QLabel*>("lbBytesSend");
   EXPECT_TRUE(WaitUntil([&] { return sent->text() == QStringLiteral("230 (76%)"); })) << sent->text().toStdString();
 }
 
-TEST_F(RemFileOpTest, AMissingFileAndAMissingCardAreReported) {
+TEST_F(RemFileOpTest, AMissingFileAndAMissingNameAreReportedAndDownloadOnlyHidesTheRest) {
   StartSim(QStringLiteral("--card"));
   Open();
   Write(dir / "pc/keep.bin", "keep");
@@ -143,13 +139,22 @@ TEST_F(RemFileOpTest, AMissingFileAndAMissingCardAreReported) {
   Find<QPushButton>("btDownLoad")->click();
   ASSERT_TRUE(MessageShown(1));
   EXPECT_EQ(prompt.warnings.back().second, "файл не найден на microSD!");
-  EXPECT_EQ(Read(dir / "pc/keep.bin"), "keep");
+  EXPECT_EQ(FileBytes(dir / "pc/keep.bin"), "keep");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "pc"), fs::directory_iterator()), 1);
 
   // Apply without a name asks for one at once.
   Find<QLineEdit>("edFileName")->clear();
   Find<QPushButton>("btUseFile")->click();
   EXPECT_EQ(prompt.warnings.back().second, "файл не выбран");
+
+  // The event tools' hand-operated use offers only listing and downloading, with no stale name.
+  Find<QLineEdit>("edFileName")->setText(QStringLiteral("x"));
+  window->ShowForDownloadOnly(window->Property);
+  EXPECT_TRUE(Find<QLineEdit>("edFileName")->text().isEmpty());
+  EXPECT_FALSE(Find<QPushButton>("btSelectFile")->isVisible());
+  EXPECT_FALSE(Find<QPushButton>("btUseFile")->isVisible());
+  EXPECT_FALSE(Find<QPushButton>("btFileDelete")->isVisible());
+  EXPECT_TRUE(Find<QPushButton>("btDownLoad")->isVisible());
 }
 
 // "ü.txt" would be the card's "?.txt": every operation that names a file refuses such a name
@@ -176,7 +181,7 @@ TEST_F(RemFileOpTest, NamesWindows1251CannotCarryAreRefusedWithAMessage) {
   EXPECT_TRUE(Find<QPushButton>("btSelectFile")->isEnabled());
   QTest::qWait(300);
   EXPECT_EQ(prompt.warnings.size(), 1u);
-  EXPECT_EQ(Read(dir / "card/?.txt"), "old");
+  EXPECT_EQ(FileBytes(dir / "card/?.txt"), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "card"), fs::directory_iterator()), 1);
   EXPECT_FALSE(fs::exists(dir / "pc/got.txt"));
 }
@@ -208,11 +213,7 @@ TEST_F(RemFileOpTest, TheDiskSizeShowsInTheUnitItsCaptionNames) {
 }
 
 TEST_F(RemFileOpTest, APortThatDoesNotOpenIsNamed) {
-  TBaseProperty link;
-  link.Protocol = "MODBUS RTU";
-  link.PortName = "NOPORT";
-  link.Baud = "9600";
-  window = std::make_unique<ScriptedRemFileOp>(Context(), link);
+  window = std::make_unique<ScriptedRemFileOp>(Context(), ToolLink("MODBUS RTU", "NOPORT"));
   window->show();
   window->openPath = dir / "pc/up.bin";
   Write(dir / "pc/up.bin", "x");
@@ -236,14 +237,14 @@ TEST_F(RemFileOpTest, AutomaticDownloadsWithoutAskingAndAlwaysReportsTheEnd) {
   window->StartAutomaticDownload(link, {"stat.dat"}, report);
   ASSERT_TRUE(WaitUntil([&] { return over.has_value(); }, 8000));
   EXPECT_TRUE(over->first);
-  EXPECT_EQ(Read(paths.program + "EventsAndStats/stat.dat"), Pattern(12));
+  EXPECT_EQ(FileBytes(paths.program + "EventsAndStats/stat.dat"), Pattern(12));
 
   // Ten records before record 30, 15 records long: records 20 to 34.
   over.reset();
   window->StartAutomaticDownload(link, {"OSC.dat", 30, 10, 15 * 140}, report);
   ASSERT_TRUE(WaitUntil([&] { return over.has_value(); }, 8000));
   EXPECT_TRUE(over->first);
-  EXPECT_EQ(Read(paths.program + "EventsAndStats/OSC.dat"), Pattern(140 * 50).substr(20 * 140, 15 * 140));
+  EXPECT_EQ(FileBytes(paths.program + "EventsAndStats/OSC.dat"), Pattern(140 * 50).substr(20 * 140, 15 * 140));
 
   over.reset();
   window->StartAutomaticDownload(link, {"event.edat"}, report);
@@ -261,18 +262,6 @@ TEST_F(RemFileOpTest, AutomaticDownloadsWithoutAskingAndAlwaysReportsTheEnd) {
   EXPECT_FALSE(over->first);
   ASSERT_EQ(prompt.warnings.size(), 1u);
   EXPECT_NE(prompt.warnings.back().second.find("NOPE"), std::string::npos);
-}
-
-TEST_F(RemFileOpTest, TheEventToolsHandOperatedUseOffersOnlyListingAndDownloading) {
-  StartSim(QStringLiteral("--card"));
-  Open();
-  Find<QLineEdit>("edFileName")->setText(QStringLiteral("x"));
-  window->ShowForDownloadOnly(window->Property);
-  EXPECT_TRUE(Find<QLineEdit>("edFileName")->text().isEmpty());
-  EXPECT_FALSE(Find<QPushButton>("btSelectFile")->isVisible());
-  EXPECT_FALSE(Find<QPushButton>("btUseFile")->isVisible());
-  EXPECT_FALSE(Find<QPushButton>("btFileDelete")->isVisible());
-  EXPECT_TRUE(Find<QPushButton>("btDownLoad")->isVisible());
 }
 
 }  // namespace

@@ -286,12 +286,6 @@ TEST_F(ScopeWindowTest, WindowMenuListsTheOpenWindows) {
   EXPECT_EQ(main->Scopes().Windows().size(), 1u);
 }
 
-}  // namespace
-}  // namespace quillon::testing
-
-namespace quillon::testing {
-namespace {
-
 // "Новый осциллограф" on a workspace without a scope window folder: the properties dialog names a
 // file that does not exist yet; answered "yes" it is created (folder and all), and the window
 // polls the variables chosen in the dialog.

@@ -54,9 +54,7 @@ class WindowPropertyTest : public AppTest {
 
   template <typename Widget>
   Widget* Find(const char* name) {
-    auto* widget = dialog.findChild<Widget*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
+    return Child<Widget>(dialog, name);
   }
   QListWidget* List(const char* name) { return Find<QListWidget>(name); }
   QLineEdit* Edit(const char* name) { return Find<QLineEdit>(name); }
@@ -207,38 +205,29 @@ TEST_F(WindowPropertyTest, SerialNumbersOutOfRangeKeepTheDialogOpenWithFocusOnTh
   EXPECT_EQ(prompt.warnings.size(), 2u);
 }
 
-TEST_F(WindowPropertyTest, ModbusTcpAcceptsAnyLinkText) {
-  ChooseBus("MODBUS TCP");
-  Edit("AddrEd")->setText(QStringLiteral("контроллер"));
-  Edit("FrameEndEd")->setText(QStringLiteral("9999"));
-  Edit("edPort")->setText(QStringLiteral("порт"));
-  auto* area = Find<QComboBox>("MemSelect");
-  area->setCurrentIndex(area->findText(QStringLiteral("XRAM")));
-  Apply();
-  EXPECT_TRUE(prompt.warnings.empty());
-  EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(property.Protocol, "MODBUS TCP");
-  EXPECT_EQ(property.IPAddress, "контроллер");
-  EXPECT_EQ(property.SlaveAddr, "9999");
-  EXPECT_EQ(property.IPPort, "порт");
-  EXPECT_EQ(property.MemArea, "XRAM");
-  EXPECT_EQ(property.FrameEnd, "8");
-}
-
-TEST_F(WindowPropertyTest, StandardModbusTcpTakesTheTcpFields) {
-  ChooseBus("MODBUS TCP/IP");
-  EXPECT_FALSE(Shown("ComPort"));
-  EXPECT_TRUE(Shown("edPort"));
-  EXPECT_EQ(Find<QLabel>("lbAddr")->text(), QStringLiteral("IP"));
-  Edit("AddrEd")->setText(QStringLiteral("10.0.0.8"));
-  Edit("FrameEndEd")->setText(QStringLiteral("3"));
-  Edit("edPort")->setText(QStringLiteral("502"));
-  Apply();
-  EXPECT_TRUE(prompt.warnings.empty());
-  EXPECT_EQ(property.Protocol, "MODBUS TCP/IP");
-  EXPECT_EQ(property.IPAddress, "10.0.0.8");
-  EXPECT_EQ(property.SlaveAddr, "3");
-  EXPECT_EQ(property.IPPort, "502");
+TEST_F(WindowPropertyTest, BothTcpProtocolsTakeTheTcpFieldsAndAcceptAnyLinkText) {
+  for (const char* protocol : {"MODBUS TCP", "MODBUS TCP/IP"}) {
+    SCOPED_TRACE(protocol);
+    dialog.Edit(property);
+    dialog.show();
+    ChooseBus(protocol);
+    EXPECT_FALSE(Shown("ComPort"));
+    EXPECT_TRUE(Shown("edPort"));
+    Edit("AddrEd")->setText(QStringLiteral("контроллер"));
+    Edit("FrameEndEd")->setText(QStringLiteral("9999"));
+    Edit("edPort")->setText(QStringLiteral("порт"));
+    auto* area = Find<QComboBox>("MemSelect");
+    area->setCurrentIndex(area->findText(QStringLiteral("XRAM")));
+    Apply();
+    EXPECT_TRUE(prompt.warnings.empty());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(property.Protocol, protocol);
+    EXPECT_EQ(property.IPAddress, "контроллер");
+    EXPECT_EQ(property.SlaveAddr, "9999");
+    EXPECT_EQ(property.IPPort, "порт");
+    EXPECT_EQ(property.MemArea, "XRAM");
+    EXPECT_EQ(property.FrameEnd, "8");
+  }
 }
 
 TEST_F(WindowPropertyTest, MissingFilesAreRefusedWithFocusOnTheirPath) {
@@ -321,7 +310,7 @@ TEST_F(WindowPropertyTest, ChoosingANewScopeFileCreatesItAsAFreshWindow) {
   EXPECT_EQ(Find<QComboBox>("ComPort")->currentText(), QStringLiteral("COM2"));
 }
 
-TEST_F(WindowPropertyTest, OpenWinFileShowsTheFilesKeysAndBuildsTheVariablesTheDeviceHas) {
+TEST_F(WindowPropertyTest, OpenWinFileShowsTheFilesKeysBuildsTheVariablesTheDeviceHasAndAsksForAMissingDevice) {
   const std::string path = paths.scopeWindow + "w2.scp";
   WriteWindowsFile("ScopeWindow/w2.scp", "[default]\ndevicepath=" + devicePath +
                                              "\nport=3/COM1/9600/6/MODBUS RTU/RAM/\n"
@@ -346,16 +335,11 @@ TEST_F(WindowPropertyTest, OpenWinFileShowsTheFilesKeysAndBuildsTheVariablesTheD
   EXPECT_FALSE(dialog.OpenWinFile(paths.scopeWindow + "bad.scp"));
   EXPECT_EQ(LastWarning(), "Фаил " + paths.scopeWindow + "bad.scp\nне найден, или имеет другой формат !");
   EXPECT_EQ(loaded.Count(), 0);
-}
 
-TEST_F(WindowPropertyTest, MissingDeviceFileAsksWhetherToLookForIt) {
+  // A device file that is gone: asked whether to look for it; "no" builds nothing.
   WriteWindowsFile("ScopeWindow/w3.scp", "[default]\ndevicepath=/elsewhere/x/501.ini\n[viewlist]\np1=1/16/\n");
-  TViewList loaded;
-  TBaseProperty window;
-  window.Vars = &loaded;
-  window.Image = image;
-  dialog.PointAt(window);
   prompt.answer = false;
+  ASSERT_TRUE(prompt.questions.empty());
   ASSERT_TRUE(dialog.OpenWinFile(paths.scopeWindow + "w3.scp"));
   ASSERT_EQ(prompt.questions.size(), 1u);
   EXPECT_EQ(prompt.questions[0].first, "Файл не найден !");

@@ -79,23 +79,20 @@ TEST_F(WindowResponsivenessTest, ConnectAndReadOverASerialPortWithRealPausesNeve
   EXPECT_LT(gap, 100);
 }
 
-TEST_F(WindowResponsivenessTest, ConnectAndReadOverTcpNeverStallTheWindow) {
-  StartAll();
-  UseTcp();
-  const qint64 gap = ConnectAndReadMeasured();
-  ASSERT_TRUE(window->Parameters().HasBeenRead());
-  EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
-  EXPECT_LT(gap, 100);
-}
-
-TEST_F(WindowResponsivenessTest, ATcpPortNobodyListensOnIsReportedWithoutStallingTheWindow) {
+TEST_F(WindowResponsivenessTest, OverTcpNeitherAPortNobodyListensOnNorAReadStallTheWindow) {
   StartAll();
   UseTcp();
   // A port of 127.0.0.1 that was just free: nobody listens there.
   Child<QLineEdit>(*window, "edPort")->setText(QStringLiteral("1"));
-  const qint64 gap = ConnectMeasured();
+  EXPECT_LT(ConnectMeasured(), 100);
   EXPECT_FALSE(window->Parameters().HasBeenRead());
   EXPECT_EQ(WarningTexts(), std::vector<std::string>{"Устройство не отвечает"});
+
+  prompt.warnings.clear();
+  UseTcp();
+  const qint64 gap = ConnectAndReadMeasured();
+  ASSERT_TRUE(window->Parameters().HasBeenRead());
+  EXPECT_TRUE(prompt.warnings.empty()) << WarningTexts().front();
   EXPECT_LT(gap, 100);
 }
 

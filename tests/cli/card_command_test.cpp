@@ -20,17 +20,13 @@
 namespace quillon {
 namespace {
 
+using testing::FileBytes;
 using testing::Process;
 using testing::RunResult;
 namespace fs = std::filesystem;
 
 constexpr const char* kDeviceFile =
     "[DEVICE]\r\nID=1 TST 1.0 01.01.2020\r\n[vars]\r\n[FLASH]\r\np1=A/Word/TWORD/x0100/r0080//1/2//0/x1234/\r\n";
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
@@ -68,18 +64,22 @@ class CardCommand : public ::testing::Test {
     mbapPort = out.substr(mbapAt + 16, out.find('\n', mbapAt) - mbapAt - 16);
   }
 
-  std::vector<std::string> CardCommandLine(const std::vector<std::string>& args, bool tcp = false) {
+  // The card's own frames on the pseudo-terminal or over TCP, or standard MODBUS TCP (MBAP).
+  enum class Via { Pty, Tcp, Mbap };
+  std::vector<std::string> CardCommandLine(const std::vector<std::string>& args, Via via = Via::Pty) {
     std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-cli", "--workspace", workspace.Path(), "card"};
     const std::vector<std::string> link =
-        tcp ? std::vector<std::string>{"--bus", "MODBUS TCP", "--ip", "127.0.0.1", "--ipport", tcpPort}
-            : std::vector<std::string>{"--bus", "MODBUS RTU", "--port", "SIM1", "--baud", "115200"};
+        via == Via::Pty ? std::vector<std::string>{"--bus", "MODBUS RTU", "--port", "SIM1", "--baud", "115200"}
+                        : std::vector<std::string>{"--bus",    via == Via::Tcp ? "MODBUS TCP" : "MODBUS TCP/IP",
+                                                   "--ip",     "127.0.0.1",
+                                                   "--ipport", via == Via::Tcp ? tcpPort : mbapPort};
     command.insert(command.end(), link.begin(), link.end());
     command.insert(command.end(), args.begin(), args.end());
     return command;
   }
 
-  RunResult Card(const std::vector<std::string>& args, bool tcp = false) {
-    return testing::RunProgram(CardCommandLine(args, tcp));
+  RunResult Card(const std::vector<std::string>& args, Via via = Via::Pty) {
+    return testing::RunProgram(CardCommandLine(args, via));
   }
 
   // Card requests the simulator has logged so far (it runs with --verbose).
@@ -112,14 +112,14 @@ TEST_F(CardCommand, ListGetPutRemoveAndApplyRoundTrip) {
   const RunResult got = Card({"get", "Отчёт.dat", "--out", pc / "copy.dat"});
   ASSERT_EQ(got.exitCode, 0) << got.err;
   EXPECT_EQ(got.out, "файл принят!\n");
-  EXPECT_EQ(Read(pc / "copy.dat"), Pattern(1000));
+  EXPECT_EQ(FileBytes(pc / "copy.dat"), Pattern(1000));
 
   // 460 bytes: two full blocks and nothing after them; the name goes as --as gives it.
   Write(pc / "up.bin", Pattern(460));
-  const RunResult put = Card({"put", pc / "up.bin", "--as", "Ёж.bin"}, true);
+  const RunResult put = Card({"put", pc / "up.bin", "--as", "Ёж.bin"}, Via::Tcp);
   ASSERT_EQ(put.exitCode, 0) << put.err;
   EXPECT_EQ(put.out, "файл принят!\n");
-  EXPECT_EQ(Read(workspace / "card/Ёж.bin"), Pattern(460));
+  EXPECT_EQ(FileBytes(workspace / "card/Ёж.bin"), Pattern(460));
   // Not a terminal: no progress line.
   EXPECT_EQ(put.err, "");
 
@@ -128,9 +128,9 @@ TEST_F(CardCommand, ListGetPutRemoveAndApplyRoundTrip) {
   Write(pc / "long", Pattern(300));
   const RunResult putLong = Card({"put", pc / "long", "--as", longName});
   ASSERT_EQ(putLong.exitCode, 0) << putLong.err;
-  EXPECT_EQ(Read(workspace / ("card/" + longName)), Pattern(300));
+  EXPECT_EQ(FileBytes(workspace / ("card/" + longName)), Pattern(300));
   ASSERT_EQ(Card({"get", longName, "--out", pc / "long.back"}).exitCode, 0);
-  EXPECT_EQ(Read(pc / "long.back"), Pattern(300));
+  EXPECT_EQ(FileBytes(pc / "long.back"), Pattern(300));
   ASSERT_EQ(Card({"rm", longName}).exitCode, 0);
 
   Write(pc / "empty", "");
@@ -138,14 +138,14 @@ TEST_F(CardCommand, ListGetPutRemoveAndApplyRoundTrip) {
   EXPECT_TRUE(fs::exists(workspace / "card/empty"));
   EXPECT_EQ(fs::file_size(workspace / "card/empty"), 0u);
 
-  const RunResult applied = Card({"apply", "b.txt"}, true);
+  const RunResult applied = Card({"apply", "b.txt"}, Via::Tcp);
   EXPECT_EQ(applied.exitCode, 0) << applied.err;
   EXPECT_NE(applied.out.find("b.txt"), std::string::npos);
 
   const RunResult removed = Card({"rm", "b.txt"});
   EXPECT_EQ(removed.exitCode, 0) << removed.err;
   EXPECT_FALSE(fs::exists(workspace / "card/b.txt"));
-  listed = Card({"ls"}, true);
+  listed = Card({"ls"}, Via::Tcp);
   EXPECT_EQ(listed.out.rfind("empty\nОтчёт.dat\nЁж.bin\nsize: ", 0), 0u) << listed.out;
 }
 
@@ -153,31 +153,17 @@ TEST_F(CardCommand, ListGetPutRemoveAndApplyRoundTrip) {
 // a block and its name fit the 253 bytes of a PDU.
 TEST_F(CardCommand, StandardModbusTcpCarriesTheCardFunctions) {
   StartSimulator({"--card", workspace / "card"});
-  const auto card = [&](std::vector<std::string> args) {
-    std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-cli",
-                                     "--workspace",
-                                     workspace.Path(),
-                                     "card",
-                                     "--bus",
-                                     "MODBUS TCP/IP",
-                                     "--ip",
-                                     "127.0.0.1",
-                                     "--ipport",
-                                     mbapPort};
-    command.insert(command.end(), args.begin(), args.end());
-    return testing::RunProgram(command);
-  };
   Write(pc / "up.bin", Pattern(700));
-  const RunResult put = card({"put", pc / "up.bin", "--as", "Ёж.bin"});
+  const RunResult put = Card({"put", pc / "up.bin", "--as", "Ёж.bin"}, Via::Mbap);
   ASSERT_EQ(put.exitCode, 0) << put.err;
-  EXPECT_EQ(Read(workspace / "card/Ёж.bin"), Pattern(700));
-  const RunResult listed = card({"ls"});
+  EXPECT_EQ(FileBytes(workspace / "card/Ёж.bin"), Pattern(700));
+  const RunResult listed = Card({"ls"}, Via::Mbap);
   ASSERT_EQ(listed.exitCode, 0) << listed.err;
   EXPECT_EQ(listed.out.rfind("Ёж.bin\nsize: ", 0), 0u) << listed.out;
-  const RunResult got = card({"get", "Ёж.bin", "--out", pc / "back.bin"});
+  const RunResult got = Card({"get", "Ёж.bin", "--out", pc / "back.bin"}, Via::Mbap);
   ASSERT_EQ(got.exitCode, 0) << got.err;
-  EXPECT_EQ(Read(pc / "back.bin"), Pattern(700));
-  ASSERT_EQ(card({"rm", "Ёж.bin"}).exitCode, 0);
+  EXPECT_EQ(FileBytes(pc / "back.bin"), Pattern(700));
+  ASSERT_EQ(Card({"rm", "Ёж.bin"}, Via::Mbap).exitCode, 0);
   EXPECT_FALSE(fs::exists(workspace / "card/Ёж.bin"));
 }
 
@@ -188,10 +174,10 @@ TEST_F(CardCommand, LateAnswersNeverMakeAWrongFile) {
   Write(workspace / "card/data.bin", Pattern(3000));
   for (bool tcp : {false, true}) {
     const std::string copy = pc / (tcp ? "tcp.bin" : "pty.bin");
-    const RunResult got = Card({"get", "data.bin", "--out", copy}, tcp);
+    const RunResult got = Card({"get", "data.bin", "--out", copy}, tcp ? Via::Tcp : Via::Pty);
     if (got.exitCode == 0) {
       EXPECT_EQ(got.out, "файл принят!\n");
-      EXPECT_EQ(Read(copy), Pattern(3000)) << tcp;
+      EXPECT_EQ(FileBytes(copy), Pattern(3000)) << tcp;
     } else {
       EXPECT_FALSE(fs::exists(copy)) << tcp;
       EXPECT_NE(got.err, "") << tcp;
@@ -200,7 +186,7 @@ TEST_F(CardCommand, LateAnswersNeverMakeAWrongFile) {
   Write(pc / "up.bin", Pattern(1500));
   const RunResult put = Card({"put", pc / "up.bin"});
   if (put.exitCode == 0) {
-    EXPECT_EQ(Read(workspace / "card/up.bin"), Pattern(1500));
+    EXPECT_EQ(FileBytes(workspace / "card/up.bin"), Pattern(1500));
   } else {
     EXPECT_NE(put.err, "");
   }
@@ -221,10 +207,10 @@ TEST_F(CardCommand, AMissingFileFailsWithTheWindowsMessageAndLeavesNothing) {
   const RunResult got = Card({"get", "nope.dat", "--out", pc / "keep.dat"});
   EXPECT_EQ(got.exitCode, 1);
   EXPECT_EQ(got.err, "файл не найден на microSD!\n");
-  EXPECT_EQ(Read(pc / "keep.dat"), "old contents");
+  EXPECT_EQ(FileBytes(pc / "keep.dat"), "old contents");
   EXPECT_EQ(std::distance(fs::directory_iterator(pc.Path()), fs::directory_iterator()), 1);
 
-  const RunResult removed = Card({"rm", "nope.dat"}, true);
+  const RunResult removed = Card({"rm", "nope.dat"}, Via::Tcp);
   EXPECT_EQ(removed.exitCode, 1);
   EXPECT_EQ(removed.err, "файл не найден на microSD!\n");
   const RunResult applied = Card({"apply", "nope.dat"});
@@ -269,14 +255,14 @@ TEST_F(CardCommand, GetWritesOnlyToARegularFileOrANewName) {
   EXPECT_EQ(fs::status(pc / "fifo").type(), fs::file_type::fifo);
   EXPECT_TRUE(fs::is_symlink(pc / "link"));
   EXPECT_TRUE(fs::is_empty(pc / "dir"));
-  EXPECT_EQ(Read(pc / "target"), "old");
+  EXPECT_EQ(FileBytes(pc / "target"), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(pc.Path()), fs::directory_iterator()), 4);
 
   // The longest names fit even though the temporary file's name carries more.
   const std::string longName = pc / std::string(250, 'n');
   const RunResult got = Card({"get", "data.bin", "--out", longName});
   ASSERT_EQ(got.exitCode, 0) << got.err;
-  EXPECT_EQ(Read(longName), Pattern(500));
+  EXPECT_EQ(FileBytes(longName), Pattern(500));
   EXPECT_GT(CardRequestsSeen(), 0u);
 }
 
@@ -303,7 +289,7 @@ TEST_F(CardCommand, NamesWindows1251CannotCarryAreRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(Card({"rm", "ü.txt"}).err,
             "Недопустимое имя файла \"ü.txt\": символа \"ü\" нет в кодировке Windows-1251\n");
   EXPECT_EQ(CardRequestsSeen(), 0u) << sim->Errors();
-  EXPECT_EQ(Read(workspace / "card/?.txt"), "old");
+  EXPECT_EQ(FileBytes(workspace / "card/?.txt"), "old");
   EXPECT_EQ(std::distance(fs::directory_iterator(workspace / "card"), fs::directory_iterator()), 1);
   EXPECT_FALSE(fs::exists(pc / "got.txt"));
 }
@@ -342,29 +328,20 @@ TEST_F(CardCommand, AStopSignalDuringADownloadLeavesNoPartialFileAndTheOldFileUn
     cli.Signal(signal);
     EXPECT_EQ(cli.Wait(std::chrono::seconds(20)), std::optional<int>(1)) << strsignal(signal);
     EXPECT_EQ(cli.Errors(), "Передача прервана\n");
-    EXPECT_EQ(Read(pc / "copy.bin"), "old contents");
+    EXPECT_EQ(FileBytes(pc / "copy.bin"), "old contents");
     EXPECT_EQ(std::distance(fs::directory_iterator(pc.Path()), fs::directory_iterator()), 1) << strsignal(signal);
   }
 }
 
-TEST(CardCommandArgs, UsageErrorsExitTwo) {
-  testing::TempDir workspace;
-  const std::vector<std::vector<std::string>> cases{
-      {}, {"ls", "x"}, {"get"}, {"get", "a", "b"}, {"put", "f", "--out", "x"}, {"mv", "a"}, {"get", "a", "--out"},
-  };
-  for (const auto& args : cases) {
-    std::vector<std::string> command{QUILLON_BIN_DIR "/quillon-cli",
-                                     "--workspace",
-                                     workspace.Path(),
-                                     "card",
-                                     "--bus",
-                                     "MODBUS RTU",
-                                     "--port",
-                                     "P",
-                                     "--baud",
-                                     "9600"};
-    command.insert(command.end(), args.begin(), args.end());
-    EXPECT_EQ(testing::RunProgram(command).exitCode, 2) << ::testing::PrintToString(args);
+TEST_F(CardCommand, UsageErrorsExitTwo) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{},
+                                                                                    {"ls", "x"},
+                                                                                    {"get"},
+                                                                                    {"get", "a", "b"},
+                                                                                    {"put", "f", "--out", "x"},
+                                                                                    {"mv", "a"},
+                                                                                    {"get", "a", "--out"}}) {
+    EXPECT_EQ(Card(args).exitCode, 2) << ::testing::PrintToString(args);
   }
 }
 

@@ -1,14 +1,13 @@
 // Never a wrong value from the line: for every fault the simulator can play, a read of the
 // parameter set, a card download and a card upload either bring exactly the controller's values
-// and bytes, or fail and say so; and the trace shows each frame with the verdict it earned. The first request of each
-// run is faulted, the next ones are clean.
+// and bytes, or fail and say so; and the trace shows each frame with the verdict it earned. The
+// first request of each run is faulted, the next ones are clean.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <regex>
@@ -16,12 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "support/file_bytes.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 
 namespace quillon {
 namespace {
 
+using testing::FileBytes;
 using testing::Process;
 using testing::RunResult;
 namespace fs = std::filesystem;
@@ -31,11 +32,6 @@ constexpr const char* kDevice =
     "p1=A/Word/TWORD/x0100/r0080//1/2//0/x1234/\r\n"
     "p2=B/Byte/TByte/x0103/r0081.H//1/1//0/x56/\r\n"
     "p3=D/Double/TDWORD/x0104/r0082//1/4//0/x89ABCDEF/\r\n";
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::string Pattern(std::size_t size) {
   std::string bytes(size, '\0');
@@ -93,23 +89,12 @@ class ProtocolFault : public ::testing::TestWithParam<const char*> {
   std::string tcpPort;
 };
 
-TEST_P(ProtocolFault, ReadsShowTheControllersValuesOrFail) {
-  for (bool tcp : {false, true}) {
-    const RunResult first = Cli({"read", "--device", workspace / "dev.ini"}, tcp);
-    ExpectReadTrueOrFailed(first, tcp);
-    // The fault is spent: the line is clean again, and the read must come through.
-    const RunResult second = Cli({"read", "--device", workspace / "dev.ini"}, tcp);
-    ASSERT_EQ(second.exitCode, 0) << GetParam() << " tcp=" << tcp << ": " << second.err;
-    ExpectReadTrueOrFailed(second, tcp);
-  }
-}
-
 TEST_P(ProtocolFault, ADownloadIsByteIdenticalOrFails) {
   for (bool tcp : {false, true}) {
     const std::string copy = pc / (tcp ? "tcp.bin" : "pty.bin");
     const RunResult got = Cli({"card", "get", "data.bin", "--out", copy}, tcp);
     if (got.exitCode == 0) {
-      EXPECT_EQ(Read(copy), Pattern(1000)) << GetParam() << " tcp=" << tcp;
+      EXPECT_EQ(FileBytes(copy), Pattern(1000)) << GetParam() << " tcp=" << tcp;
     } else {
       EXPECT_FALSE(fs::exists(copy)) << GetParam();
       EXPECT_NE(got.err, "");
@@ -124,14 +109,14 @@ TEST_P(ProtocolFault, AnUploadIsByteIdenticalOrFails) {
     std::ofstream(source, std::ios::binary) << Pattern(700).substr(3) + "end";
     const RunResult put = Cli({"card", "put", source, "--as", name}, tcp);
     if (put.exitCode == 0) {
-      EXPECT_EQ(Read(workspace / ("card/" + name)), Read(source)) << GetParam() << " tcp=" << tcp;
+      EXPECT_EQ(FileBytes(workspace / ("card/" + name)), FileBytes(source)) << GetParam() << " tcp=" << tcp;
     } else {
       EXPECT_NE(put.err, "") << GetParam() << " tcp=" << tcp;
       // What the card holds after a failure is no file of ours: the next upload, on a clean
       // line, must put it right.
       const RunResult again = Cli({"card", "put", source, "--as", name}, tcp);
       ASSERT_EQ(again.exitCode, 0) << GetParam() << " tcp=" << tcp << ": " << again.err;
-      EXPECT_EQ(Read(workspace / ("card/" + name)), Read(source)) << GetParam() << " tcp=" << tcp;
+      EXPECT_EQ(FileBytes(workspace / ("card/" + name)), FileBytes(source)) << GetParam() << " tcp=" << tcp;
     }
   }
 }
@@ -167,16 +152,30 @@ void ExpectTrace(const RunResult& read, const std::vector<std::string>& expected
   }
 }
 
-TEST_P(ProtocolFault, TheTraceShowsEveryFrameWithTheJudgesVerdict) {
+TEST_P(ProtocolFault, ReadsShowTheControllersValuesOrFailAndTheTraceShowsEachVerdict) {
   // A late answer (600 ms) still falls within a parameter read's wait on a serial line; a
   // duplicated answer may arrive as one with its copy, which its CRC refuses.
   const std::map<std::string, std::vector<std::string>> verdicts{
       {"crc", {"CRC"}},       {"drop", {"TIMEOUT"}},   {"short", {"CRC"}},
       {"late", {"OK"}},       {"exc", {"EXC 04"}},     {"addr", {"MISMATCH"}},
       {"func", {"MISMATCH"}}, {"count", {"MISMATCH"}}, {"dup", {"OK", "CRC"}}};
-  ExpectTrace(Cli({"read", "--device", workspace / "dev.ini", "--trace"}, false), verdicts.at(GetParam()), GetParam());
-  // The one faulted request was the serial read's first: the TCP read finds a clean line.
-  ExpectTrace(Cli({"read", "--device", workspace / "dev.ini", "--trace"}, true), {"OK"}, "tcp");
+  const RunResult faulted = Cli({"read", "--device", workspace / "dev.ini", "--trace"}, false);
+  ExpectTrace(faulted, verdicts.at(GetParam()), GetParam());
+  ExpectReadTrueOrFailed(faulted, false);
+  if (faulted.exitCode != 0) {
+    EXPECT_GT(std::count(faulted.err.begin(), faulted.err.end(), '\n'),
+              static_cast<std::ptrdiff_t>(TraceLines(faulted.err).size()))
+        << "a failed read says why, beside its trace\n"
+        << faulted.err;
+  }
+  // The fault is spent: what it left on the serial line must not spoil the next read, nor the
+  // TCP one.
+  for (bool tcp : {false, true}) {
+    const RunResult clean = Cli({"read", "--device", workspace / "dev.ini", "--trace"}, tcp);
+    ASSERT_EQ(clean.exitCode, 0) << GetParam() << " tcp=" << tcp << ": " << clean.err;
+    ExpectTrace(clean, {"OK"}, tcp ? "tcp" : "serial");
+    ExpectReadTrueOrFailed(clean, tcp);
+  }
 }
 
 // An answer that comes after the wait is over: the request times out, and the bytes that come

@@ -98,8 +98,6 @@ TEST_F(RecCommand, DamagedRecordsAndBadUsage) {
     EXPECT_EQ(result.exitCode, 2) << ::testing::PrintToString(args);
     EXPECT_NE(result.err.find("usage: quillon-cli rec info FILE"), std::string::npos);
   }
-  const auto help = testing::RunProgram({QUILLON_BIN_DIR "/quillon-cli", "--help"});
-  EXPECT_NE(help.out.find("rec csv FILE [--physical] [--from N] [--to N]"), std::string::npos);
 }
 
 }  // namespace

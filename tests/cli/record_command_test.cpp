@@ -151,17 +151,18 @@ class RecordCommand : public ::testing::Test {
 
 class RecordOverEachLink : public RecordCommand, public ::testing::WithParamInterface<std::string> {};
 
-// The FLASH registers of the demo drive do not move: every sample of every variable must be the
-// controller's own value, and the record must open where the scope file's window stood.
-TEST_P(RecordOverEachLink, EverySampleOfAStillControllerIsItsValue) {
-  ASSERT_TRUE(StartSimulator({}));
+// Only the RAM of a moving drive moves: every sample of the FLASH registers must be the
+// controller's own value, the RAM samples follow the drive, and the record must open where the
+// scope file's window stood.
+TEST_P(RecordOverEachLink, TheSamplesAreTheControllersValuesAndFollowItsMotion) {
+  ASSERT_TRUE(StartSimulator({"--move"}));
   WriteScope("still.scp", GetParam(), "FLASH", {"p1", "p2", "p5"});
   const std::string out = workspace / "still.rec";
-  const RunResult run = Cli({"record", "--scope", "still.scp", "--seconds", "2", "--out", out});
+  RunResult run = Cli({"record", "--scope", "still.scp", "--seconds", "2", "--out", out});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, out + "\n");
 
-  const Rows rows = ReadRows(out);
+  Rows rows = ReadRows(out);
   ExpectSoundRecord(out, rows);
   for (std::size_t i = 0; i < rows.values.size(); ++i) {
     ASSERT_EQ(rows.values[i], (std::vector<std::string>{"x03E8", "x03E8", "x0032"})) << rows.times[i];
@@ -175,19 +176,14 @@ TEST_P(RecordOverEachLink, EverySampleOfAStillControllerIsItsValue) {
   EXPECT_EQ(header.Width, 640);
   EXPECT_EQ(header.Height, 300);
   EXPECT_EQ(header.ColWidths, (std::array<int, 4>{60, 50, 61, 30}));
-}
 
-// A moving drive: the samples follow it, the current takes more than one value.
-TEST_P(RecordOverEachLink, TheSamplesFollowAMovingController) {
-  ASSERT_TRUE(StartSimulator({"--move"}));
+  // The scope file named by its path; the current takes more than one value.
   WriteScope("moving.scp", GetParam(), "RAM", {"r1", "r2"});
-  const std::string out = workspace / "moving.rec";
-  const RunResult run =
-      Cli({"record", "--scope", workspace / "ScopeWindow/moving.scp", "--seconds", "2", "--out", out});
+  const std::string moving = workspace / "moving.rec";
+  run = Cli({"record", "--scope", workspace / "ScopeWindow/moving.scp", "--seconds", "2", "--out", moving});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-
-  const Rows rows = ReadRows(out);
-  ExpectSoundRecord(out, rows);
+  rows = ReadRows(moving);
+  ExpectSoundRecord(moving, rows);
   std::set<std::string> currents;
   for (const auto& values : rows.values) currents.insert(values.at(0));
   EXPECT_GT(currents.size(), 1u);

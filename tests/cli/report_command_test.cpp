@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/file_bytes.h"
 #include "support/run_program.h"
 #include "support/temp_dir.h"
 #include "variables/scale_table.h"
@@ -110,30 +111,26 @@ TEST_F(ReportCommand, AMissingOrLegacyTemplateFailsWithAClearMessage) {
 }
 
 TEST_F(ReportCommand, AnExistingOutIsReplacedOnlyWithForceAndNeverADeviceFileOrATemplate) {
-  const auto bytes = [](const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
   const std::string old = dir / "old.xlsx";
   std::ofstream(old) << "an earlier report";
   RunResult run = Report({"--device", device, "--out", old});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("--force"), std::string::npos) << run.err;
-  EXPECT_EQ(bytes(old), "an earlier report");
+  EXPECT_EQ(testing::FileBytes(old), "an earlier report");
   run = Report({"--device", device, "--out", old, "--force"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(bytes(old).substr(0, 2), "PK") << "a workbook now";
+  EXPECT_EQ(testing::FileBytes(old).substr(0, 2), "PK") << "a workbook now";
 
   const std::string templatePath = workspace + "/XLT/template3.xlt";
   const std::string otherDevice = workspace + "/Devices/TK3/1027.ini";
   const std::string deviceTemplate = workspace + "/DeviceTemplate/TK.3_14";
   std::filesystem::create_symlink(templatePath, dir / "innocent.xlsx");
   for (const std::string& kept : {device, otherDevice, deviceTemplate, templatePath, dir / "innocent.xlsx"}) {
-    const std::string before = bytes(kept);
+    const std::string before = testing::FileBytes(kept);
     run = Report({"--device", device, "--out", kept, "--force"});
     EXPECT_EQ(run.exitCode, 1) << kept;
     EXPECT_NE(run.err.find("never replaced"), std::string::npos) << run.err;
-    EXPECT_EQ(bytes(kept), before) << kept;
+    EXPECT_EQ(testing::FileBytes(kept), before) << kept;
   }
   run = Report({"--device", device, "--out", dir.Path(), "--force"});
   EXPECT_EQ(run.exitCode, 1);

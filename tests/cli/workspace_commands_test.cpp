@@ -40,7 +40,7 @@ class WorkspaceCommands : public ::testing::Test {
   std::string root = dir.Path();
 };
 
-TEST_F(WorkspaceCommands, CatalogueListsDevicesWithTheirPathsAndMarksBackups) {
+TEST_F(WorkspaceCommands, CatalogueListsDevicesFlatOrGroupedAndMarksBackups) {
   const auto result = RunCli({"--workspace", root, "catalogue", "--sort", "0"});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out, "123 TK v3.11 2009-01-01 Насос №2 Цех 3 01.02.2023 10:00:00\t" + root +
@@ -50,12 +50,11 @@ TEST_F(WorkspaceCommands, CatalogueListsDevicesWithTheirPathsAndMarksBackups) {
                             "Devices/SV2/7.ini\n"
                             "123 TK v3.12 2010-05-01 Насос №2 Цех 3 01.02.2023 10:00:00\t" +
                             root + "Devices/TK3/123.ini\n");
-}
 
-TEST_F(WorkspaceCommands, GroupedCatalogueIndentsChildrenUnderTheirGroup) {
-  const auto result = RunCli({"--workspace", root, "catalogue", "--sort", "1"});
-  ASSERT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.out.rfind("Цех 3\n  123 TK v3.11 2009-01-01 Насос №2 01.02.2023 10:00:00\t", 0), 0u) << result.out;
+  // Grouped: the children indented under their group.
+  const auto grouped = RunCli({"--workspace", root, "catalogue", "--sort", "1"});
+  ASSERT_EQ(grouped.exitCode, 0) << grouped.err;
+  EXPECT_EQ(grouped.out.rfind("Цех 3\n  123 TK v3.11 2009-01-01 Насос №2 01.02.2023 10:00:00\t", 0), 0u) << grouped.out;
   // Without --sort the stored variant is used.
   std::ofstream(root + "settings.ini", std::ios::binary) << "[Settings]\r\nSortType=4\r\n";
   const auto stored = RunCli({"--workspace", root, "catalogue"});

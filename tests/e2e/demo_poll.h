@@ -14,8 +14,6 @@
 
 namespace quillon::e2e {
 
-inline const std::string kDemoDevice = kSource + "/demo/Devices/TK3/1027.ini";
-
 // The settings of a scope window on the demo drive's `area` over `protocol`.
 inline TBaseProperty DemoScopeSettings(const std::string& protocol, int tcpPort, const std::string& area = "RAM") {
   TBaseProperty settings;

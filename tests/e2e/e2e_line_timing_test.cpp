@@ -20,8 +20,6 @@ using quillon::testing::Bytes;
 using quillon::testing::RequestOwner;
 using quillon::testing::WaitFor;
 
-const std::string kDemoDevice = kSource + "/demo/Devices/TK3/1027.ini";
-
 // One register: an exchange of 8 + 7 bytes, short enough for a thousand of them at 19,200 Bd.
 Bytes OneRegisterRead() {
   std::uint8_t frame[kMaxFrameLength];

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "e2e/e2e_processes.h"
+#include "support/file_bytes.h"
 #include "text/cp1251.h"
 
 namespace quillon::e2e {
@@ -12,15 +14,17 @@ namespace {
 
 using std::chrono::milliseconds;
 
-const std::string kDemoDevice = kSource + "/demo/Devices/TK3/1027.ini";
-const std::string kDemoId = "1027 TK v3.14 2021-03-15";
-
-// A workspace with the demo controller's file and a simulator of it on both kinds of line.
+// A workspace with the demo controller's file (with `flashLines` added at the end of its FLASH
+// set) and a simulator of it on both kinds of line.
 class SimulatedWorkspace {
  public:
-  explicit SimulatedWorkspace(std::vector<std::string> extra = {}) {
+  explicit SimulatedWorkspace(std::vector<std::string> extra = {}, const std::vector<std::string>& flashLines = {}) {
+    std::string bytes = quillon::testing::FileBytes(kDemoDevice);
+    std::string added;
+    for (const auto& line : flashLines) added += "\r\n" + Utf8ToCp1251(line);
+    bytes.insert(bytes.find("\r\n\r\n[RAM]"), added);
     std::filesystem::create_directories(dir_ / "Devices/TK3");
-    std::filesystem::copy_file(kDemoDevice, Device());
+    std::ofstream(Device(), std::ios::binary) << bytes;
     std::vector<std::string> args{"--device", Device(), "--pty", dir_ / "Ports/SIM1", "--tcp", "0", "--mbap", "0"};
     args.insert(args.end(), extra.begin(), extra.end());
     sim_ = std::make_unique<Simulator>(args);
@@ -54,14 +58,13 @@ class LinkEndToEnd : public ::testing::TestWithParam<const char*> {
   SimulatedWorkspace ws_;
 };
 
-TEST_P(LinkEndToEnd, IdentifiesTheController) {
-  const RunResult result = Cli({"ident"});
+// One workspace per link: identify, read every set, write single values and the whole image.
+TEST_P(LinkEndToEnd, IdentifiesReadsAndWritesAsTheBaseHoldsIt) {
+  RunResult result = Cli({"ident"});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out, kDemoId + "\n");
-}
 
-TEST_P(LinkEndToEnd, ReadsEveryParameterSetAsTheBaseHoldsIt) {
-  RunResult result = Read();
+  result = Read();
   ASSERT_EQ(result.exitCode, 0) << result.err;
   ASSERT_EQ(Rows(result.out).size(), 22u) << result.out;
   EXPECT_TRUE(Differing(result.out).empty()) << result.out;
@@ -69,15 +72,12 @@ TEST_P(LinkEndToEnd, ReadsEveryParameterSetAsTheBaseHoldsIt) {
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(Rows(result.out).size(), 11u);
   EXPECT_TRUE(Differing(result.out).empty()) << result.out;
-
   // The CD set keeps other values for two parameters than the controller's FLASH.
   result = Read("CD");
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(Differing(result.out), (std::vector<std::string>{"c2", "c3"})) << result.out;
-}
 
-TEST_P(LinkEndToEnd, WritesOneValueAndReadsItBack) {
-  RunResult result = WriteValue("Tacc", "12");
+  result = WriteValue("Tacc", "12");
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out, "p5\tTacc\tx0032\t10\tx003C\t12\tDIFF\n");  // scaled by 0,2 s
   // Reverse shares its byte with Enable; OverheatAct is the high half of StartMode's register.
@@ -90,21 +90,60 @@ TEST_P(LinkEndToEnd, WritesOneValueAndReadsItBack) {
   result = Read();
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(Differing(result.out), (std::vector<std::string>{"p5", "p10", "p14"})) << result.out;
-}
 
-TEST_P(LinkEndToEnd, WholeImageWriteBringsTheBaseBack) {
-  ASSERT_EQ(WriteValue("Inom", "50").exitCode, 0);
-  ASSERT_EQ(WriteValue("Enable", "0").exitCode, 0);
-  RunResult result = Read();
-  ASSERT_EQ(Differing(result.out).size(), 2u) << result.out;
+  // The whole image write brings the base back.
   result = Cli({"write", "--device", ws_.Device(), "--base"});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(Rows(result.out).size(), 22u);
+  EXPECT_TRUE(Differing(result.out).empty()) << result.out;
+  result = Read();
+  ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_TRUE(Differing(result.out).empty()) << result.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Links, LinkEndToEnd, ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP", "MODBUS TCP/IP"),
                          ProtocolName());
+
+// Values with no cell in the controller (words declared without an address) among the
+// parameters it holds: the set is read and written on every link as if those words were not there.
+class NoAddressEndToEnd : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(ws_.Sim().Ready()) << ws_.Sim().Proc().Errors(); }
+  RunResult Cli(std::vector<std::string> command) { return ws_.Cli(std::move(command), GetParam()); }
+
+  // The rows of the parameters the controller holds that differ from the base; fails when the
+  // words without an address are missing from the output.
+  static std::vector<std::string> DifferingInController(const std::string& out) {
+    EXPECT_EQ(Rows(out).size(), 24u) << out;
+    std::vector<std::string> keys = Differing(out);
+    std::erase_if(keys, [](const std::string& key) { return key == "p23" || key == "p24"; });
+    return keys;
+  }
+
+  SimulatedWorkspace ws_{{},
+                         {"p23=Virt/Виртуальный/TWORD//r0001/А/1/2//0/x0000/",
+                          "p24=VirtSq/Виртуальный квадрат/TSQRWord//r0002/А//2//0/x0000/"}};
+};
+
+TEST_P(NoAddressEndToEnd, TheOtherParametersAreReadAndTheBaseImageIsWritten) {
+  RunResult result = Cli({"read", "--device", ws_.Device()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(DifferingInController(result.out).empty()) << result.out;
+
+  result = Cli({"write", "--device", ws_.Device(), "--var", "Inom", "--value", "50"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "p1\tInom\tx03E8\t100\tx01F4\t50\tDIFF\n");
+  result = Cli({"read", "--device", ws_.Device()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(DifferingInController(result.out), std::vector<std::string>{"p1"}) << result.out;
+
+  result = Cli({"write", "--device", ws_.Device(), "--base"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(DifferingInController(result.out).empty()) << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, NoAddressEndToEnd,
+                         ::testing::Values("QuBUS", "MODBUS RTU", "MODBUS TCP", "MODBUS TCP/IP"), ProtocolName());
 
 // --- faults: the reader reports what the main window would, and recovers -------------------
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,24 @@ struct ProtocolName {
   }
 };
 
+// A test name from a (protocol, fault kind) parameter ("MODBUS TCP/IP", "late" ->
+// "MODBUS_TCPIP_late").
+struct ProtocolFaultName {
+  template <typename Info>
+  std::string operator()(const Info& info) const {
+    std::string name = std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+    std::replace(name.begin(), name.end(), ' ', '_');
+    std::erase(name, '/');
+    return name;
+  }
+};
+
+// Every line and protocol fault the simulator plays, and all but a changed byte: an MBAP answer
+// has no CRC, so a changed data byte passes for the controller's own with any master, as a
+// changed QuBUS byte does (on a real network TCP's own checksum keeps it off the line).
+inline constexpr const char* kFaultKinds[] = {"crc", "drop", "short", "late", "exc", "addr", "func", "count", "dup"};
+inline constexpr const char* kFaultKindsButCrc[] = {"drop", "short", "late", "exc", "addr", "func", "count", "dup"};
+
 using quillon::testing::Process;
 using quillon::testing::RunProgram;
 using quillon::testing::RunResult;
@@ -32,6 +51,9 @@ inline const std::string kSource = QUILLON_SOURCE_DIR;
 inline const std::string kSim = kBin + "/quillon-sim";
 inline const std::string kCli = kBin + "/quillon-cli";
 inline const std::string kPython = "/usr/bin/python3";
+// The demo drive every end-to-end test simulates unless it brings its own device file.
+inline const std::string kDemoDevice = kSource + "/demo/Devices/TK3/1027.ini";
+inline const std::string kDemoId = "1027 TK v3.14 2021-03-15";
 
 // A simulator started with the given arguments; the constructor returns once it is ready.
 class Simulator {

@@ -35,13 +35,16 @@ std::shared_ptr<ScopeSession> StartDemoPoll(LinkHub& hub, const quillon::testing
   return e2e::StartDemoPoll(hub, MakeWorkspacePaths(dir.Path()), settings, names);
 }
 
-class ScopeSessionTest : public ::testing::TestWithParam<std::string> {
+template <typename Param>
+class OnHub : public ::testing::TestWithParam<Param> {
  protected:
-  ScopeSessionTest() : hub_(dir_.Path()) {}
+  OnHub() : hub_(dir_.Path()) {}
 
   quillon::testing::TempDir dir_;
   LinkHub hub_;
 };
+
+using ScopeSessionTest = OnHub<std::string>;
 
 TEST_P(ScopeSessionTest, SamplesAdvanceWhileTheRowsArePaintedAndStopOnceWithdrawn) {
   Simulator sim({"--device", kDemoDevice, "--pty", dir_ / "Ports/SIM1", "--tcp", "0", "--mbap", "0", "--move"});
@@ -86,13 +89,7 @@ using FaultCase = std::tuple<std::string, const char*>;
 // Every line and protocol fault at 20 %: the controller's values do not move, so every sample
 // taken must be exactly what it holds. An answer taken for the wrong request, a refusal read as
 // data or another slave's bytes would show as a sample that differs.
-class ScopeUnderFaults : public ::testing::TestWithParam<FaultCase> {
- protected:
-  ScopeUnderFaults() : hub_(dir_.Path()) {}
-
-  quillon::testing::TempDir dir_;
-  LinkHub hub_;
-};
+using ScopeUnderFaults = OnHub<FaultCase>;
 
 TEST_P(ScopeUnderFaults, EverySampleIsTheControllersValue) {
   const auto& [protocol, fault] = GetParam();
@@ -151,25 +148,13 @@ TEST(TwoScopeWindows, ALateAnswerNeverBecomesTheOtherWindowsSample) {
   expectAll(*flash, {1000, 1000, 50});
 }
 
-std::string FaultCaseName(const ::testing::TestParamInfo<FaultCase>& info) {
-  std::string name = std::get<0>(info.param) + "_" + std::get<1>(info.param);
-  std::replace(name.begin(), name.end(), ' ', '_');
-  std::erase(name, '/');
-  return name;
-}
-
 INSTANTIATE_TEST_SUITE_P(EveryFault, ScopeUnderFaults,
                          ::testing::Combine(::testing::Values("MODBUS RTU", "MODBUS TCP"),
-                                            ::testing::Values("crc", "drop", "short", "late", "exc", "addr", "func",
-                                                              "count", "dup")),
-                         FaultCaseName);
-// Without a CRC a changed data byte of an MBAP answer passes with any master (see the card's
-// faults); every other fault must leave the samples the controller's.
+                                            ::testing::ValuesIn(kFaultKinds)),
+                         ProtocolFaultName());
 INSTANTIATE_TEST_SUITE_P(EveryFaultButCrc, ScopeUnderFaults,
-                         ::testing::Combine(::testing::Values("MODBUS TCP/IP"),
-                                            ::testing::Values("drop", "short", "late", "exc", "addr", "func", "count",
-                                                              "dup")),
-                         FaultCaseName);
+                         ::testing::Combine(::testing::Values("MODBUS TCP/IP"), ::testing::ValuesIn(kFaultKindsButCrc)),
+                         ProtocolFaultName());
 
 }  // namespace
 }  // namespace quillon::e2e

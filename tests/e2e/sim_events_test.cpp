@@ -112,12 +112,19 @@ TEST_F(SimEventsTest, OscillogramIsCircularWithSecondsAdvancingAndTheNewestAtNow
   EXPECT_EQ((*newest)[7], 24);
 }
 
-TEST_F(SimEventsTest, FilesOnTheCardAreKept) {
+TEST_F(SimEventsTest, FilesOnTheCardAreKeptAndADeviceWithoutRecorderSectionsGetsNone) {
   std::ofstream(card + "/event.edat", std::ios::binary) << "mine";
-  const RecorderFilesMade made = MakeRecorderFiles(devicePath, LoadDeviceImage(devicePath), card, now);
+  RecorderFilesMade made = MakeRecorderFiles(devicePath, LoadDeviceImage(devicePath), card, now);
   EXPECT_FALSE(made.events);
   EXPECT_TRUE(made.stat);
   EXPECT_EQ(ReadAll(card + "/event.edat"), "mine");
+
+  const std::string bare = testing::WriteDeviceFile(dir, testing::kSmallDevice, "bare.ini");
+  const std::string empty = dir / "empty";
+  std::filesystem::create_directory(empty);
+  made = MakeRecorderFiles(bare, LoadDeviceImage(bare), empty, now);
+  EXPECT_FALSE(made.stat || made.events || made.osc);
+  EXPECT_TRUE(std::filesystem::is_empty(empty));
 }
 
 TEST_F(SimEventsTest, RateRequestIsScannedAndAnswered) {
@@ -133,13 +140,6 @@ TEST_F(SimEventsTest, RateRequestIsScannedAndAnswered) {
   SimController controller(LoadDeviceImage(devicePath), options);
   const Response response = controller.Handle(request, true);
   EXPECT_EQ(response.bytes, WithCRC({3, kOscRateFunction, kSimOscRate}));
-}
-
-TEST_F(SimEventsTest, ADeviceWithoutRecorderSectionsGetsNoFiles) {
-  const std::string bare = testing::WriteDeviceFile(dir, testing::kSmallDevice, "bare.ini");
-  const RecorderFilesMade made = MakeRecorderFiles(bare, LoadDeviceImage(bare), card, now);
-  EXPECT_FALSE(made.stat || made.events || made.osc);
-  EXPECT_TRUE(std::filesystem::is_empty(card));
 }
 
 TEST(SimEventsDemoTest, TheDemoDeviceDescribesItsRecorder) {

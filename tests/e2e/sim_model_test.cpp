@@ -1,5 +1,5 @@
-// What the simulator makes of a device file (memory, register map, moving variables) and of a
-// fault description, and where it finds the end of a frame.
+// What the simulator makes of a device file (memory, register map, moving variables), and where
+// it finds the end of a frame.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +8,6 @@
 
 #include "e2e/sim_device_fixture.h"
 #include "sim/device_image.h"
-#include "sim/faults.h"
 #include "sim/frame_scanner.h"
 #include "sim/motion.h"
 #include "sim/register_map.h"
@@ -135,27 +134,6 @@ TEST(FrameScanner, CardFramesEndAfterTheirNamesAndDataHoweverTheyArrive) {
   Bytes endless{0x01, 0x25};
   endless.resize(300, 'n');
   EXPECT_EQ(ScanFrame(endless, true).status, ScanStatus::Unknown);
-}
-
-TEST(FaultSpec, ParsesEveryItemAndRefusesNonsense) {
-  const FaultSpec spec = ParseFaultSpec("crc=0.1, drop=0.05,short=0.05,delay=30,seed=7,limit=20");
-  EXPECT_DOUBLE_EQ(spec.cut, 0.05);
-  EXPECT_EQ(spec.limit, 20u);
-  for (const char* bad : {"crc=1.5", "drop=0.6,crc=0.6", "jitter=3", "delay", "delay=-1"})
-    EXPECT_THROW(ParseFaultSpec(bad), std::invalid_argument) << bad;
-}
-
-TEST(FaultInjector, TheSameSeedGivesTheSameFaultsAndRatesAreRoughlyKept) {
-  const FaultSpec spec = ParseFaultSpec("crc=0.2,drop=0.1,short=0.1,seed=42");
-  FaultInjector first(spec);
-  FaultInjector second(spec);
-  int faults = 0;
-  for (int i = 0; i < 2000; ++i) {
-    const FaultKind kind = first.Next();
-    ASSERT_EQ(kind, second.Next()) << "request " << i;
-    faults += kind != FaultKind::None ? 1 : 0;
-  }
-  EXPECT_NEAR(faults / 2000.0, 0.4, 0.05);
 }
 
 TEST(Motion, NumbersMoveAndBitsToggleWithoutTouchingTheirNeighbours) {

@@ -51,12 +51,9 @@ class PageRecordTest : public ::testing::Test {
   LogPage page;
 };
 
-TEST_F(PageRecordTest, NamedAfterTheNewestRecord) {
-  EXPECT_EQ(PageRecordPath(page, dir.Path() + "Records/"), dir.Path() + "Records/050324_101500.rec");
-}
-
 TEST_F(PageRecordTest, PageBecomesTenSamplesPerRecordReadBackByTheRecordReader) {
-  const std::string path = dir.Path() + "Records/050324_101500.rec";
+  const std::string path = PageRecordPath(page, dir.Path() + "Records/");
+  EXPECT_EQ(path, dir.Path() + "Records/050324_101500.rec") << "named after the newest record";
   // The records directory does not exist yet.
   ASSERT_EQ(WritePageRecord(page, devicePath, path, unexpected), 151);
 
